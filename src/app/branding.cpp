@@ -1,0 +1,45 @@
+#include "app/branding.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "platform/file_system.h"
+#include "platform/line_reader.h"
+
+namespace farrow::app {
+
+Branding readBranding(Messenger& messenger, const std::string& path) {
+    Branding b;
+    if (!platform::fileExists(path)) {
+        return b;
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        messenger.showMessage(
+            "Could not open \"" + path + "\": " + platform::systemReason(errno),
+            MessageIcon::Exclamation);
+        return b;
+    }
+    const std::array<std::string*, 10> slots = {
+        &b.productName,  &b.vendorLine,    &b.vendorName,     &b.salesContact,
+        &b.infoContact,  &b.mailSetting,   &b.vendorGraphic,  &b.vendorHeading,
+        &b.vendorHeading2, &b.supportMail,
+    };
+    platform::LineReader reader(file.get());
+    std::string line;
+    for (std::size_t i = 0; reader.readLine(line); ++i) {
+        if (i < slots.size()) {
+            *slots[i] = line;
+        }
+    }
+    return b;
+}
+
+bool isAdultOnlyEdition(const Branding& branding) {
+    return branding.vendorName.compare(0, 6, "Morvel") == 0;
+}
+
+}  // namespace farrow::app

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace farrow::app {
+
+// Long operations on the window thread call this while they wait, so the windows stay alive.
+class MessagePump {
+public:
+    virtual ~MessagePump() = default;
+    virtual void pumpMessages() = 0;
+};
+
+}  // namespace farrow::app

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace farrow::app {
+
+enum class MessageIcon { Stop, Exclamation, Information };
+
+// Message boxes. The desktop shows a modal box (from any thread); the command line prints the
+// text; tests record it.
+class Messenger {
+public:
+    virtual ~Messenger() = default;
+    virtual void showMessage(const std::string& text, MessageIcon icon) = 0;
+};
+
+}  // namespace farrow::app

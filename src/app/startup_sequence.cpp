@@ -1,0 +1,127 @@
+#include "app/startup_sequence.h"
+
+#include <thread>
+
+#include "app/startup_status.h"
+#include "logs/site_record_dump.h"
+#include "platform/file_system.h"
+#include "sites/database_download.h"
+#include "sites/sites_file_reader.h"
+
+namespace farrow::app {
+
+namespace {
+
+// Waits for `status.done`, handing each posted stage to `onMessage` and pumping the windows.
+template <typename OnMessage>
+void pollUntilDone(StartupStatus& status, MessagePump* pump, Millis poll, OnMessage onMessage) {
+    while (status.done.load(std::memory_order_acquire) == 0) {
+        if (pump) {
+            pump->pumpMessages();
+        }
+        if (status.changed.load(std::memory_order_acquire) != 0) {
+            onMessage(status.takeMessage());
+        }
+        std::this_thread::sleep_for(poll);
+    }
+    if (status.changed.load(std::memory_order_acquire) != 0) {
+        onMessage(status.takeMessage());
+    }
+}
+
+// The start-up check thread: runs the database download (unless switched off) and forwards its
+// stages. Only status records cross between the threads.
+void startupCheck(StartupStatus& status, const AppState& state, Messenger& messenger) {
+    status.postMessage("Checking Site List File");
+
+    StartupStatus download;
+    download.serverHost = sites::databaseServerHost();
+    std::thread downloader;
+    if (state.switches.skipDatabaseDownload) {
+        download.finish(true);
+    } else {
+        downloader = std::thread([&] {
+            sites::downloadSitesDatabase(download, messenger, state.timing);
+        });
+    }
+    std::this_thread::sleep_for(state.timing.threadSettle);
+    pollUntilDone(download, nullptr, state.timing.startupPoll,
+                  [&](std::string text) { status.postMessage(std::move(text)); });
+    if (downloader.joinable()) {
+        downloader.join();
+    }
+    if (download.succeeded.load() != 1) {
+        messenger.showMessage("Sites Database Problem.", MessageIcon::Stop);
+        status.finish(false);
+        return;
+    }
+    status.postMessage("Reading Sites Database File....");
+    std::this_thread::sleep_for(state.timing.startupFinish);
+    status.finish(true);
+}
+
+}  // namespace
+
+void loadBranding(AppState& state, Messenger& messenger) {
+    state.branding = readBranding(messenger);
+    state.adultOnlyEdition = isAdultOnlyEdition(state.branding);
+}
+
+StartupOutcome runStartupSequence(AppState& state, const std::vector<std::string>& argv,
+                                  StartupFrontend& frontend) {
+    StartupOutcome outcome;
+    Messenger& messenger = frontend.messenger();
+
+    state.switches = parseSwitches(argv);
+    state.statusText = "Initializing";
+
+    const std::string here = platform::currentDirectory();
+    state.logsDir = platform::joinPath(here, "LOGS");
+    state.errorsDir = platform::joinPath(here, "ERRORS");
+    platform::makeDirectory(state.logsDir);
+    platform::makeDirectory(state.errorsDir);
+    SettingsLoad settings = loadUserSettings(messenger);
+    state.userSettings = settings.settings;
+    outcome.settingsFileExisted = settings.fileExisted;
+
+    platform::removeFile(platform::joinPath(state.logsDir, logs::kSiteLogFile));
+
+    std::unique_ptr<InitView> initView = frontend.createInitView();
+    if (!initView) {
+        messenger.showMessage("Could not create Initialization Dialog", MessageIcon::Exclamation);
+    }
+
+    const bool checkNow = frontend.askCheckForUpdates();
+    if (initView) {
+        initView->show();
+    }
+    if (checkNow) {
+        StartupStatus status;
+        std::thread checker([&] { startupCheck(status, state, messenger); });
+        std::this_thread::sleep_for(state.timing.threadSettle);
+        pollUntilDone(status, &frontend.pump(), state.timing.startupPoll, [&](std::string text) {
+            if (initView) {
+                initView->setStage(text);
+            }
+            frontend.refreshMainWindow();
+        });
+        checker.join();
+        if (status.succeeded.load() != 1) {
+            outcome.ok = false;
+            return outcome;
+        }
+    }
+
+    if (initView) {
+        initView->setStage("Reading Sites File from Disk");
+    }
+    sites::readSitesFile(state, initView.get(), messenger);
+    return outcome;
+}
+
+void finishStartup(AppState& state) {
+    state.currentProfilePath = "NULL";
+    state.statusText = "READY";
+}
+
+}  // namespace farrow::app

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace farrow::app {
+
+// Where the program disregards case it folds only the letters A to Z.
+char foldCase(char c);
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
+// Orders like the sorted list boxes: by folded characters, byte by byte.
+bool lessIgnoringCase(std::string_view a, std::string_view b);
+bool contains(std::string_view text, std::string_view part);
+
+// printf-style formatting into a std::string of whatever size the result needs.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Every space becomes "+"; nothing else changes.
+std::string toFormValue(std::string_view text);
+
+}  // namespace farrow::app

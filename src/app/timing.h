@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+
+namespace farrow::app {
+
+using Millis = std::chrono::milliseconds;
+
+// Every wait, sleep, time-out and latency limit of the program. The defaults are the product's
+// values; tests shrink them so that nothing waits for real minutes.
+struct Timing {
+    // Start-up: the window thread and the check thread poll their status records this often.
+    Millis startupPoll{5};
+    // The pause after starting a helper thread and before polling it.
+    Millis threadSettle{100};
+    // The check thread's nap before it raises `done`.
+    Millis startupFinish{1};
+    Millis ftpConnectTimeout{4000};
+
+    // Submission run: controller and dispatcher passes, the pause between harvest and refill.
+    Millis controllerPass{100};
+    Millis controllerWait{5};
+    Millis dispatcherPass{100};
+    Millis workerPoll{2};
+    // A worker running this long is abandoned; doubled with the raw-reply dump on.
+    Millis workerLatencyLimit{60000};
+
+    // HTTP transport: connect, send and receive (no byte for this long) time-outs.
+    Millis httpConnectTimeout{2000};
+    Millis httpSendTimeout{2000};
+    Millis httpReceiveTimeout{2000};
+
+    // Deep submission: reading the user's own pages, and the watcher's poll.
+    Millis pageConnectTimeout{20000};
+    Millis crawlPoll{10};
+};
+
+}  // namespace farrow::app

@@ -1,0 +1,61 @@
+#include "app/user_settings.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "app/text.h"
+#include "platform/file_system.h"
+#include "platform/line_reader.h"
+
+namespace farrow::app {
+
+void writeConfiguration(const UserSettings& s, const std::string& path) {
+    platform::removeFile(path);
+    for (const std::string& line :
+         {s.userFirstName, s.userMiddleName, s.userLastName, s.userEmail, s.browserChoice,
+          std::string(), std::string("[ProgInfo]"), std::string(kReleaseDate),
+          std::string(kProductVersion)}) {
+        platform::appendTextToFile(path, line + "\n");
+    }
+}
+
+SettingsLoad loadUserSettings(Messenger& messenger, const std::string& path) {
+    SettingsLoad load;
+    if (!platform::fileExists(path)) {
+        writeConfiguration(load.settings, path);
+        return load;
+    }
+    load.fileExisted = true;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        messenger.showMessage(
+            "Could not open \"" + path + "\": " + platform::systemReason(errno),
+            MessageIcon::Exclamation);
+        return load;
+    }
+    UserSettings& s = load.settings;
+    std::string* slots[] = {&s.userFirstName, &s.userMiddleName, &s.userLastName, &s.userEmail,
+                            &s.browserChoice};
+    platform::LineReader reader(file.get());
+    std::string line;
+    for (std::string* slot : slots) {
+        if (!reader.readLine(line)) {
+            break;
+        }
+        *slot = line;
+    }
+    return load;
+}
+
+int browserIndexFor(std::string_view choice) {
+    for (std::size_t i = 0; i < kBrowserChoices.size(); ++i) {
+        if (startsWithIgnoringCase(kBrowserChoices[i], choice)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace farrow::app

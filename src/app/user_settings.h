@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "app/messenger.h"
+
+namespace farrow::app {
+
+inline constexpr const char* kSettingsFile = "farrow.cfg";
+inline constexpr const char* kProductVersion = "1.5.50";
+inline constexpr const char* kReleaseDate = "July 19, 1998";
+inline constexpr std::array<const char*, 2> kBrowserChoices = {"Internet Explorer",
+                                                               "Netscape Navigator"};
+
+// The user's own data from "farrow.cfg". A first run writes these defaults.
+struct UserSettings {
+    std::string userFirstName = "Your";
+    std::string userMiddleName = "";
+    std::string userLastName = "Name";
+    std::string userEmail = "you@example.com";
+    std::string browserChoice = "Internet Explorer";
+};
+
+// Deletes the settings file and writes its nine lines, each in its own append.
+void writeConfiguration(const UserSettings& settings, const std::string& path = kSettingsFile);
+
+struct SettingsLoad {
+    UserSettings settings;
+    bool fileExisted = false;
+};
+
+// Reads the first five lines of the settings file. A missing file is written from the defaults;
+// one that cannot be opened is reported and leaves the defaults in force.
+SettingsLoad loadUserSettings(Messenger& messenger, const std::string& path = kSettingsFile);
+
+// The index of the first browser entry that begins with `choice`, ignoring case; -1 for none.
+int browserIndexFor(std::string_view choice);
+
+}  // namespace farrow::app

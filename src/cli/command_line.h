@@ -1,0 +1,21 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace farrow::cli {
+
+// Exit codes of farrowctl.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs one farrowctl command; `args` excludes the program name.
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The commands, one group per file.
+int sitesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace farrow::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/curl_handle.h"
+
+namespace farrow::platform {
+
+// An FTP connection to one server in active mode, with a remote current directory. Each call is
+// one transfer on the same handle, so the control connection is reused.
+class FtpClient final {
+public:
+    FtpClient(std::string host, int port, std::chrono::milliseconds connectTimeout);
+
+    // Logs in; false with `lastError()` set when the server cannot be reached or refuses.
+    bool connect(const std::string& user, const std::string& password);
+    // Enters a directory relative to the current one ("..", "./name"); false when it is missing.
+    bool changeDirectory(const std::string& path);
+    // The size of a file in the current directory, asked fresh from the server.
+    std::optional<std::uintmax_t> remoteFileSize(const std::string& name);
+    // Copies a file of the current directory to `localPath` in binary mode, overwriting it only
+    // once the whole file has arrived.
+    bool download(const std::string& name, const std::string& localPath);
+
+    const std::string& lastError() const { return lastError_; }
+
+private:
+    std::string urlFor(const std::string& name) const;
+    CURLcode perform(const std::string& url, bool noBody);
+
+    std::string host_;
+    int port_;
+    std::chrono::milliseconds connectTimeout_;
+    std::string user_;
+    std::string password_;
+    std::vector<std::string> dir_;
+    CurlEasy handle_;
+    std::string lastError_;
+};
+
+}  // namespace farrow::platform

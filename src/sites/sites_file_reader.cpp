@@ -1,0 +1,77 @@
+#include "sites/sites_file_reader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "app/text.h"
+#include "logs/site_record_dump.h"
+#include "platform/file_system.h"
+#include "platform/line_reader.h"
+#include "sites/site_line_codec.h"
+#include "sites/site_line_parser.h"
+
+namespace farrow::sites {
+
+int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger& messenger,
+                  const std::string& path) {
+    state.siteCount = 0;
+    std::size_t kept = 0;
+    if (!platform::fileExists(path)) {
+        return 0;
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
+                              app::MessageIcon::Stop);
+        return 0;
+    }
+    if (initView) {
+        initView->showLoaded();
+    }
+
+    platform::LineReader reader(file.get());
+    std::string stored;
+    bool endSeen = false;
+    while (!endSeen && kept < kMaxSites) {
+        reader.readLine(stored);
+        if (reader.failed()) {
+            // A read error is sticky, so the rest of the file is lost with this line.
+            messenger.showMessage("Execption Caught: " + platform::systemReason(EIO),
+                                  app::MessageIcon::Stop);
+            break;
+        }
+        std::string plain = decodeSiteLine(stored);
+        if (plain.empty()) {
+            endSeen = true;
+            continue;
+        }
+        if (plain.size() <= kMaxSkippedLength) {
+            continue;
+        }
+        SiteRecord record = parseSiteLine(plain);
+        const int isComplex = record.isComplex;
+        if (state.switches.siteLog) {
+            logs::dumpSiteRecord(state.logsDir, record, isComplex);
+        }
+        if (!state.adultOnlyEdition || app::contains(record.name(), "Adult")) {
+            state.siteTable.append(std::move(record));
+            ++kept;
+        }
+        ++state.siteCount;
+        if (initView) {
+            initView->setLoadedCount(app::format("%d Sites", static_cast<int>(kept)));
+        }
+    }
+
+    for (const SiteRecord& r : state.siteTable) {
+        state.lists.available.add(r.name());
+        if (r.fields[kSearchUrl] != " ") {
+            state.lists.keywordCheck.add(r.name());
+        }
+    }
+    return 1;
+}
+
+}  // namespace farrow::sites
