@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/command_line.h"
+#include "support/ftp_test_server.h"
+#include "support/site_lines.h"
+#include "support/temp_workspace.h"
+
+namespace farrow::cli {
+namespace {
+
+struct CliRun {
+    int rc;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int rc = runCommand(args, out, err);
+    return {rc, out.str(), err.str()};
+}
+
+TEST(SitesCommands, EncodeAndDecodeAreInverse) {
+    test::TempWorkspace ws;
+    ws.write("plain.txt", "Engine|x|http://e.test/|GET\r\nSecond line\n");
+    CliRun encoded = run({"sites", "encode", "plain.txt"});
+    ASSERT_EQ(encoded.rc, kExitOk) << encoded.err;
+    EXPECT_EQ(encoded.out.substr(0, 12), "398073758071");
+    ws.write("stored.enc", encoded.out);
+    CliRun decoded = run({"sites", "decode", "stored.enc"});
+    EXPECT_EQ(decoded.rc, kExitOk);
+    EXPECT_EQ(decoded.out, "Engine|x|http://e.test/|GET\nSecond line\n");
+}
+
+TEST(SitesCommands, DumpShowsEveryKeptRecordAndTheCount) {
+    test::TempWorkspace ws;
+    ws.write("sites.enc",
+             test::encodedSitesFile({test::plainSiteLine("Adult Finder"),
+                                     test::plainComplexSiteLine("Adult Dir", "cat", {"Arts"}),
+                                     test::plainSiteLine("Family Engine")}));
+    ws.write("sysconfig.fls", "Farrowlane\nline\nMorvel\n");
+    CliRun r = run({"sites", "dump"});
+    EXPECT_EQ(r.rc, kExitOk) << r.err;
+    EXPECT_EQ(r.out,
+              "Adult Finder:\n  1 = x\n  2 = http://engine.test/add\n  3 = GET\n"
+              "Adult Dir:\n  1 = x\n  2 = http://engine.test/add\n  3 = POST\n"
+              "  0 = x\n  1 = cat\n  2 = Arts\n"
+              "2 Sites\n");
+}
+
+TEST(SitesCommands, ReportsMissingFilesAndBadUsage) {
+    test::TempWorkspace ws;
+    CliRun dump = run({"sites", "dump"});
+    EXPECT_EQ(dump.rc, kExitFailed);
+    EXPECT_NE(dump.err.find("sites.enc"), std::string::npos);
+    CliRun decode = run({"sites", "decode", "absent.enc"});
+    EXPECT_EQ(decode.rc, kExitFailed);
+    EXPECT_NE(decode.err.find("absent.enc"), std::string::npos);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {}, {"sites"}, {"sites", "dump", "extra"}, {"frobnicate"}, {"update", "/HTML"}}) {
+        CliRun bad = run(args);
+        EXPECT_EQ(bad.rc, kExitUsage);
+        EXPECT_NE(bad.err.find("usage: farrowctl"), std::string::npos);
+    }
+}
+
+TEST(UpdateCommand, PrintsStagesAndFailsWhenTheServerIsDown) {
+    test::TempWorkspace ws;
+    ::setenv("FARROWLANE_DB_SERVER",
+             ("127.0.0.1:" + std::to_string(test::closedLoopbackPort())).c_str(), 1);
+    CliRun r = run({"update"});
+    EXPECT_EQ(r.rc, kExitFailed);
+    EXPECT_NE(r.err.find("Could Not establish FTP session to datbase server."),
+              std::string::npos);
+    EXPECT_NE(r.err.find("Sites Database Problem."), std::string::npos);
+
+    CliRun skipped = run({"update", "/VUZODURI"});
+    EXPECT_EQ(skipped.rc, kExitOk) << skipped.err;
+    EXPECT_NE(skipped.out.find("Reading Sites File from Disk"), std::string::npos);
+    EXPECT_NE(skipped.out.find("0 Sites"), std::string::npos);
+    ::unsetenv("FARROWLANE_DB_SERVER");
+}
+
+TEST(UpdateCommand, DownloadsTheDatabase) {
+    test::TempWorkspace ws;
+    test::FtpTestServer server;
+    server.putFile("database/sites.enc", test::encodedSitesFile({test::plainSiteLine("New")}));
+    ::setenv("FARROWLANE_DB_SERVER", server.address().c_str(), 1);
+    CliRun r = run({"update"});
+    ::unsetenv("FARROWLANE_DB_SERVER");
+    EXPECT_EQ(r.rc, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("1 Sites"), std::string::npos);
+    EXPECT_EQ(ws.read("sites.enc"), test::encodedSitesFile({test::plainSiteLine("New")}));
+}
+
+}  // namespace
+}  // namespace farrow::cli

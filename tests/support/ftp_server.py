@@ -1,0 +1,27 @@
+"""A loopback FTP server for the tests: serves ROOT to the user nexo (password greyoak, or
+the second argument).
+
+Prints the port it listens on, then serves until killed.
+"""
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    root = sys.argv[1]
+    password = sys.argv[2] if len(sys.argv) > 2 else "greyoak"
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("nexo", password, root, perm="elr")
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.auth_failed_timeout = 0.05
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print(server.address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
