@@ -29,7 +29,7 @@ FtpTestServer::FtpTestServer(const std::string& password) {
         ::dup2(out[1], STDOUT_FILENO);
         ::close(out[0]);
         ::close(out[1]);
-        const std::string script = std::string(FARROW_TEST_TOOLS_DIR) + "/ftp_server.py";
+        const std::string script = std::string(FARROW_SCRIPTS_DIR) + "/loopback_ftp_server.py";
         ::execl(FARROW_SYSTEM_PYTHON, FARROW_SYSTEM_PYTHON, script.c_str(), root_.c_str(),
                 password.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);

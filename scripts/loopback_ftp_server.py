@@ -1,5 +1,5 @@
-"""A loopback FTP server for the tests: serves ROOT to the user nexo (password greyoak, or
-the second argument).
+"""A loopback database server for the tests and the demo: serves ROOT over FTP on 127.0.0.1 to
+the user nexo (password greyoak, or the second argument).
 
 Prints the port it listens on, then serves until killed.
 """
