@@ -1,0 +1,72 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "support/temp_workspace.h"
+
+namespace farrow::platform {
+namespace {
+
+TEST(AppendTextToFile, CreatesThenAppends) {
+    test::TempWorkspace ws;
+    appendTextToFile("log.txt", "one\n");
+    appendTextToFile("log.txt", "two\n");
+    EXPECT_EQ(ws.read("log.txt"), "one\ntwo\n");
+    // A file that cannot be opened is skipped without a fuss.
+    appendTextToFile(ws.file("no/such/folder/log.txt"), "lost\n");
+}
+
+TEST(AppendTextToFile, ConcurrentAppendsNeverInterleave) {
+    test::TempWorkspace ws;
+    constexpr int kThreads = 16;
+    constexpr int kLines = 200;
+    // Long texts, so that a torn write would show.
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            const std::string body(3000, static_cast<char>('a' + t));
+            for (int i = 0; i < kLines; ++i) {
+                appendTextToFile("shared.txt", std::to_string(t) + ":" + body + "\n");
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    std::istringstream in(ws.read("shared.txt"));
+    std::map<int, int> counts;
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto colon = line.find(':');
+        ASSERT_NE(colon, std::string::npos);
+        const int t = std::stoi(line.substr(0, colon));
+        ASSERT_EQ(line.substr(colon + 1), std::string(3000, static_cast<char>('a' + t)));
+        ++counts[t];
+    }
+    ASSERT_EQ(counts.size(), static_cast<std::size_t>(kThreads));
+    for (const auto& [t, n] : counts) {
+        EXPECT_EQ(n, kLines) << "thread " << t;
+    }
+}
+
+TEST(FileSystem, DirectoriesAndSizes) {
+    test::TempWorkspace ws;
+    EXPECT_TRUE(makeDirectory("LOGS"));
+    EXPECT_TRUE(makeDirectory("LOGS"));
+    EXPECT_FALSE(fileExists("LOGS"));
+    EXPECT_FALSE(fileSize("absent").has_value());
+    ws.write("five", "12345");
+    EXPECT_EQ(fileSize("five"), 5u);
+    removeFile("five");
+    removeFile("five");
+    EXPECT_FALSE(fileExists("five"));
+    EXPECT_EQ(joinPath("/a/b", "c.txt"), "/a/b/c.txt");
+}
+
+}  // namespace
+}  // namespace farrow::platform
