@@ -14,7 +14,7 @@ std::string siteLine(const std::string& name, const std::string& method,
                      const std::string& categories = "") {
     std::vector<std::string> f(34, " ");
     f[0] = name;
-    f[2] = "http://" + name + ".test/add";
+    f[2] = "http://" + name + ".test/";
     f[3] = method;
     f[17] = method == "GET" ? "?t=" : "t";
     f[31] = "ref";
@@ -28,30 +28,30 @@ std::string siteLine(const std::string& name, const std::string& method,
     return sites::encodeSiteLine(plain) + "\n";
 }
 
+// A complete profile with keyword 1 "jet", naming `sites`.
 std::string profileText(const std::string& title, const std::vector<std::string>& sites) {
-    std::string text = "[Farrowlane Release Profile Storage]\r\nhttp://my.site\r\n" + title +
-                       "\r\n\r\nLee\r\nAnn\r\na@my.site\r\nCo\r\n";
-    for (int i = 0; i < 6; ++i) {
-        text += "\r\n";
+    std::vector<std::string> lines = {"header", "http://my.site", title, "", "Lee", "Ann", "a@b",
+                                      "Co"};
+    lines.resize(14);
+    lines.insert(lines.end(), {"555", "", "jet"});
+    lines.resize(32);
+    lines.insert(lines.end(), {"SAFE", "SAFE", "SHALLOW"});
+    lines.insert(lines.end(), sites.begin(), sites.end());
+    lines.push_back("DATAEND");
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
     }
-    text += "555\r\n\r\nzebra\r\n";
-    for (int i = 0; i < 15; ++i) {
-        text += "\r\n";
-    }
-    text += "SAFE\r\nSAFE\r\nSHALLOW\r\n";
-    for (const std::string& s : sites) {
-        text += s + "\r\n";
-    }
-    return text + "DATAEND\r\n";
+    return text;
 }
 
 class ProfileCommandsTest : public testing::Test {
 protected:
     ProfileCommandsTest() {
-        workspace.write("sites.enc", siteLine("postsite", "POST") +
-                                         siteLine("getsite", "GET", "Arts|Music|NULL"));
+        workspace.write("sites.enc", siteLine("post", "POST") +
+                                         siteLine("smart", "GET", "Music|Air|NULL") +
+                                         siteLine("unmatched", "GET", "Music|NULL"));
     }
-
     int run(const std::vector<std::string>& args) {
         out.str("");
         err.str("");
@@ -64,7 +64,7 @@ protected:
 };
 
 TEST_F(ProfileCommandsTest, CheckPrintsEachFailedCheck) {
-    workspace.write("good.fl2", profileText("Mine", {"postsite"}));
+    workspace.write("good.fl2", profileText("Mine", {"post"}));
     EXPECT_EQ(run({"profile", "check", "good.fl2"}), kExitOk);
     EXPECT_EQ(out.str(), "");
 
@@ -73,46 +73,34 @@ TEST_F(ProfileCommandsTest, CheckPrintsEachFailedCheck) {
     EXPECT_EQ(out.str(),
               "SITES: No Sites Selected for Submit\n"
               "KEYWORDS: A Web Site Title (Descriptive) must be specified\n");
+    EXPECT_EQ(run({"build", "bad.fl2"}), kExitFailed);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("KEYWORDS: A Web Site Title"), std::string::npos);
 
     EXPECT_EQ(run({"profile", "check", "missing.fl2"}), kExitFailed);
     EXPECT_NE(err.str().find(" The File missing.fl2 could not be opened"), std::string::npos);
-    EXPECT_EQ(run({"profile", "check"}), kExitUsage);
 }
 
 TEST_F(ProfileCommandsTest, BuildPrintsOneJsonObjectPerRequest) {
-    workspace.write("p.fl2", profileText("M\xe9ine Site", {"postsite", "getsite", "", "x"}));
+    workspace.write("p.fl2",
+                    profileText("M\xe9ine", {"post", "smart", "NULL", "unmatched", "NULL", "x"}));
     ASSERT_EQ(run({"build", "p.fl2"}), kExitOk) << err.str();
     std::istringstream lines(out.str());
     std::vector<nlohmann::ordered_json> objects;
     for (std::string line; std::getline(lines, line);) {
         objects.push_back(nlohmann::ordered_json::parse(line));
     }
-    ASSERT_EQ(objects.size(), 2u);
-    const nlohmann::ordered_json& get = objects[0];
-    std::vector<std::string> keys;
-    for (const auto& item : get.items()) {
-        keys.push_back(item.key());
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"siteName", "targetUrl", "payload", "method",
-                                              "takesCategory", "category", "referer"}));
-    EXPECT_EQ(get["siteName"], "getsite");
-    // Each byte of a text is the character of that code: 0xE9 is "é".
-    EXPECT_EQ(get["targetUrl"], "http://getsite.test/add?t=M\u00e9ine+Site&c= ");
-    EXPECT_EQ(get["payload"], " ");
-    EXPECT_EQ(get["takesCategory"], 1);
-    EXPECT_EQ(get["category"], "") << "the chooser is closed without a choice";
-    EXPECT_EQ(get["referer"], "ref");
-    EXPECT_EQ(objects[1]["method"], "POST");
-    EXPECT_EQ(objects[1]["payload"], "?content-length=31&t=M\u00e9ine+Site&http_referer=ref ")
-        << "the length counts the bytes sent";
-}
-
-TEST_F(ProfileCommandsTest, BuildStopsWhenTheCheckFails) {
-    workspace.write("p.fl2", profileText("", {"postsite"}));
-    EXPECT_EQ(run({"build", "p.fl2"}), kExitFailed);
-    EXPECT_EQ(out.str(), "");
-    EXPECT_NE(err.str().find("KEYWORDS: A Web Site Title (Descriptive) must be specified"),
-              std::string::npos);
+    ASSERT_EQ(objects.size(), 3u);
+    // Each byte is the character of that code: 0xE9 is "é"; the length counts bytes.
+    EXPECT_EQ(out.str().substr(0, out.str().find('\n')),
+              R"({"siteName":"post","targetUrl":"http://post.test/",)"
+              "\"payload\":\"?content-length=26&t=M\xc3\xa9ine&http_referer=ref \","
+              R"("method":"POST","takesCategory":0,"category":"","referer":"ref"})");
+    // Start-up built the smart-match table: "jet" finds "Air".
+    EXPECT_EQ(objects[1]["targetUrl"], "http://smart.test/?t=M\u00e9ine&c=Air ");
+    EXPECT_EQ(objects[1]["takesCategory"], 1);
+    // Where the chooser would be asked, no category is chosen.
+    EXPECT_EQ(objects[2]["category"], "");
     EXPECT_EQ(run({"build"}), kExitUsage);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "support/fake_build_frontend.h"
 #include "support/temp_workspace.h"
@@ -12,25 +13,35 @@ namespace {
 
 using sites::SiteRecord;
 
-SiteRecord site(const std::string& method, const std::string& submitUrl = "http://s.test/add") {
+// A site whose every form-field slot is " " except those given.
+SiteRecord site(const std::string& method, const std::map<std::size_t, std::string>& slots = {}) {
     SiteRecord r;
     r.fields.fill(" ");
     r.fields[sites::kName] = "Site";
-    r.fields[sites::kSubmitUrl] = submitUrl;
+    r.fields[sites::kSubmitUrl] = "http://s.test/add";
     r.fields[sites::kMethod] = method;
     r.fields[sites::kReferer] = "R";
+    r.fields[sites::kExtraParams] = "";
+    for (const auto& [pos, text] : slots) {
+        r.fields[pos] = text;
+    }
     return r;
-}
-
-void setCategories(SiteRecord& r, std::vector<std::string> values) {
-    r.isComplex = 1;
-    r.categoryBlock = {"x", "&cat="};
-    r.categoryBlock.insert(r.categoryBlock.end(), values.begin(), values.end());
 }
 
 class BuilderTest : public testing::Test {
 protected:
-    BuilderTest() { state.smartMatchTable = keywords::SmartMatchTable::standard(); }
+    BuilderTest() {
+        state.smartMatchTable = keywords::SmartMatchTable::standard();
+        profile.keywords[0] = "a b";
+        profile.keywords[2] = "c";
+        profile.title = "My Site";
+        profile.url = "U";
+        profile.firstName = "Ann";
+        profile.lastName = "Lee";
+        profile.street1 = "1 Main St";
+        profile.street2 = "Apt 2";
+        profile.description = "line 1\nline 2";
+    }
 
     SiteRequest build(SiteRecord& r) {
         SiteRequest request;
@@ -45,200 +56,148 @@ protected:
     test::FakeBuildFrontend frontend;
 };
 
-TEST_F(BuilderTest, WorkedPostExample) {
-    SiteRecord r = site("POST");
-    r.fields[4] = "kw=:";
-    r.fields[sites::kTitleField] = "title";
-    r.fields[sites::kUrlField] = "url";
-    profile.keywords[0] = "a b";
-    profile.keywords[1] = "c";
-    profile.title = "My Site";
-    profile.url = "U";
-    const SiteRequest request = build(r);
-    const std::string body = "kw=a b+c+&&title=My+Site&url=U&http_referer=R ";
-    ASSERT_EQ(body.size(), 46u);
-    EXPECT_EQ(request.payload, "?content-length=46" + body);
-    EXPECT_EQ(request.targetUrl, "http://s.test/add");
-    EXPECT_EQ(request.takesCategory, 0);
-    EXPECT_EQ(request.category, "");
-}
+struct FieldCase {
+    const char* name;
+    std::string method;
+    std::map<std::size_t, std::string> slots;
+    std::string targetUrl;
+    std::string payload;
+};
 
-TEST_F(BuilderTest, SpaceSlotAddsNothingWhileEmptySlotAddsSeparators) {
-    SiteRecord r = site("POST");
-    r.fields[sites::kExtraParams] = "";
-    r.fields[4] = "k1";
-    r.fields[5] = "";
-    profile.keywords = {"one", "two"};
-    EXPECT_EQ(build(r).payload, "?content-length=27&k1=one&=two&http_referer=R");
-    r.fields[5] = " ";
-    EXPECT_EQ(build(r).payload, "?content-length=22&k1=one&http_referer=R");
-}
-
-TEST_F(BuilderTest, JoinedKeywordsByMethod) {
-    profile.keywords[0] = "a b";
-    profile.keywords[2] = "c";
-    profile.keywords[15] = "p";
-    profile.description = "d";
-    struct Case {
-        std::string method, targetUrl, payload;
+TEST_F(BuilderTest, FieldsByMethod) {
+    const std::string url = "http://s.test/add";
+    const FieldCase cases[] = {
+        // The 46-byte example: joined keywords, then "&&" before the next item, and the
+        // extra parameter " " counted in the length.
+        {"worked example",
+         "POST",
+         {{4, "kw=:"}, {17, "title"}, {18, "url"}, {33, " "}},
+         url,
+         "?content-length=46kw=a b+c+&&title=My+Site&url=U&http_referer=R "},
+        {"empty slot is not skipped",
+         "POST",
+         {{4, "k1"}, {5, ""}},
+         url,
+         "?content-length=24&k1=a+b&=&http_referer=R"},
+        {"joined GET",
+         "GET",
+         {{4, "kw=:x"}, {5, "&never="}, {17, "&t="}},
+         url + "?kw=a b+c+&t=My+Site",
+         " "},
+        {"joined MAILTO",
+         "MAILTO",
+         {{4, "kw=:"}, {17, "t"}},
+         "SMTP:://s.test/add",
+         "kw=a b+c+\r\nt=My+Site\r\n&http_referer=R"},
+        {"one name field",
+         "POST",
+         {{21, "name"}, {22, "name"}},
+         url,
+         "?content-length=28&name=Ann+Lee&http_referer=R"},
+        {"two name fields",
+         "POST",
+         {{21, "f"}, {22, "l"}},
+         url,
+         "?content-length=27&f=Ann&l=Lee&http_referer=R"},
+        {"street GET", "GET", {{23, "&a="}, {33, "&x=1"}}, url + "&a=1+Main+St, Apt+2&x=1", " "},
+        {"street POST",
+         "POST",
+         {{23, "a"}},
+         url,
+         "?content-length=33&a=1+Main+St+Apt+2&http_referer=R"},
+        {"street MAILTO", "MAILTO", {{23, "a"}}, "SMTP:://s.test/add", "&http_referer=R"},
+        {"mail without colon",
+         "MAILTO",
+         {{2, "add@s.test"}, {16, "d"}},
+         "SMTP:add@s.test",
+         "d=line+1\r\nline+2\r\n&http_referer=R"},
+        {"unknown method", "PUT", {{17, "t"}}, url, ""},
     };
-    const Case cases[] = {
-        {"GET", "http://s.test/add?kw=a b+c+p+&d=d", " "},
-        {"POST", "http://s.test/add", "?content-length=31kw=a b+c+p+&&d=d&http_referer=R"},
-        {"MAILTO", "SMTP:://s.test/add", "kw=a b+c+p+\r\nd=d\r\n&http_referer=R"},
-        {"PUT", "http://s.test/add", ""},
-    };
-    for (const Case& c : cases) {
-        SiteRecord r = site(c.method);
-        r.fields[sites::kExtraParams] = "";
-        // The character before the colon is dropped from the name; the rest is not read.
-        r.fields[4] = c.method == "GET" ? "kw=:ignored" : "kw=:";
-        r.fields[5] = "never read";
-        r.fields[sites::kDescriptionField] = c.method == "GET" ? "&d=" : "d";
+    for (const FieldCase& c : cases) {
+        SiteRecord r = site(c.method, c.slots);
         const SiteRequest request = build(r);
-        EXPECT_EQ(request.targetUrl, c.targetUrl) << c.method;
-        EXPECT_EQ(request.payload, c.payload) << c.method;
+        EXPECT_EQ(request.targetUrl, c.targetUrl) << c.name;
+        EXPECT_EQ(request.payload, c.payload) << c.name;
+        EXPECT_EQ(request.takesCategory, 0) << c.name;
     }
 }
 
-TEST_F(BuilderTest, SameNameFieldsCarryFirstAndLastNameOnce) {
-    SiteRecord r = site("POST");
-    r.fields[sites::kExtraParams] = "";
-    r.fields[sites::kFirstNameField] = "name";
-    r.fields[sites::kLastNameField] = "name";
-    profile.firstName = "Ann";
-    profile.lastName = "Lee";
-    EXPECT_EQ(build(r).payload, "?content-length=28&name=Ann+Lee&http_referer=R");
-    r.fields[sites::kLastNameField] = "last";
-    EXPECT_EQ(build(r).payload, "?content-length=33&name=Ann&last=Lee&http_referer=R");
+struct CategoryCase {
+    const char* name;
+    std::vector<std::string> keywords;
+    std::vector<std::string> values;
+    std::string remembered;
+    std::optional<std::string> answer;
+    std::string category;  // as sent
+    std::string chosen;    // remembered afterwards
+    bool asked;
+};
+
+TEST_F(BuilderTest, CategoryRules) {
+    const CategoryCase cases[] = {
+        {"no values: keyword 1", {"big boats"}, {"NULL"}, "NULL", {}, "big+boats", "NULL", false},
+        {"remembered", {"x"}, {"Arts", "NULL"}, "Fine Arts", {}, "Fine+Arts", "Fine Arts", false},
+        {"remembered empty", {"Arts"}, {"Arts", "NULL"}, "", {}, "", "", false},
+        {"later containing wins",
+         {"zebra", "", "Boat"},
+         {"Boats", "Cars", "Big Boats", "boat", "NULL"},
+         "NULL",
+         {},
+         "Big+Boats",
+         "Big Boats",
+         false},
+        {"smart match", {"jet"}, {"Music", "Air", "NULL"}, "NULL", {}, "Air", "Air", false},
+        {"chooser", {"zebra"}, {"Music", "NULL"}, "NULL", "Music", "Music", "Music", true},
+        {"chooser closed", {"zebra"}, {"Music", "NULL"}, "NULL", {}, "", "", true},
+    };
+    for (const CategoryCase& c : cases) {
+        profile.keywords = {};
+        std::copy(c.keywords.begin(), c.keywords.end(), profile.keywords.begin());
+        SiteRecord r = site("GET");
+        r.isComplex = 1;
+        r.categoryBlock = {"x", "&c="};
+        r.categoryBlock.insert(r.categoryBlock.end(), c.values.begin(), c.values.end());
+        r.chosenCategory = c.remembered;
+        frontend.chooserAnswer = c.answer;
+        frontend.chooserCalls.clear();
+        const SiteRequest request = build(r);
+        EXPECT_EQ(request.takesCategory, 1) << c.name;
+        EXPECT_EQ(request.category, c.category) << c.name;
+        EXPECT_EQ(request.targetUrl, "http://s.test/add&c=" + c.category) << c.name;
+        EXPECT_EQ(r.chosenCategory, c.chosen) << c.name;
+        EXPECT_EQ(frontend.chooserCalls.size(), c.asked ? 1u : 0u) << c.name;
+    }
 }
 
-TEST_F(BuilderTest, StreetAddressByMethod) {
-    profile.street1 = "1 Main St";
-    profile.street2 = "Apt 2";
-    SiteRecord get = site("GET");
-    get.fields[sites::kStreetField] = "&a=";
-    get.fields[sites::kExtraParams] = "&x=1";
-    EXPECT_EQ(build(get).targetUrl, "http://s.test/add&a=1+Main+St, Apt+2&x=1");
-    SiteRecord post = site("POST");
-    post.fields[sites::kStreetField] = "a";
-    post.fields[sites::kExtraParams] = "";
-    EXPECT_EQ(build(post).payload, "?content-length=33&a=1+Main+St+Apt+2&http_referer=R");
-    SiteRecord mail = site("MAILTO", "me@s.test");
-    mail.fields[sites::kStreetField] = "a";
-    EXPECT_EQ(build(mail).payload, "&http_referer=R");
-    profile.street2.clear();
-    EXPECT_EQ(build(get).targetUrl, "http://s.test/add&a=1+Main+St&x=1");
-}
-
-TEST_F(BuilderTest, MailTextAndAddress) {
-    SiteRecord r = site("MAILTO", "mailto:add@s.test");
-    r.fields[sites::kTitleField] = "Title";
-    r.fields[sites::kDescriptionField] = "Desc";
-    profile.title = "My Site";
-    profile.description = "line 1\nline 2";
-    const SiteRequest request = build(r);
-    EXPECT_EQ(request.targetUrl, "SMTP::add@s.test");
-    EXPECT_EQ(request.payload, "Desc=line+1\r\nline+2\r\nTitle=My+Site\r\n&http_referer=R");
-    r.fields[sites::kSubmitUrl] = "add@s.test";
-    EXPECT_EQ(build(r).targetUrl, "SMTP:add@s.test");
-}
-
-TEST_F(BuilderTest, CategoryFromFirstKeywordOrRememberedChoice) {
-    profile.keywords[0] = "big boats";
+TEST_F(BuilderTest, ChooserOffersEachValueOnceSorted) {
+    profile.keywords = {"zebra"};
     SiteRecord r = site("GET");
-    r.fields[sites::kExtraParams] = "";
-    setCategories(r, {"NULL"});
-    SiteRequest request = build(r);
-    EXPECT_EQ(request.takesCategory, 1);
-    EXPECT_EQ(request.category, "big+boats");
-    EXPECT_EQ(request.targetUrl, "http://s.test/add&cat=big+boats");
-    EXPECT_EQ(r.chosenCategory, "NULL");
-
-    setCategories(r, {"Arts", "NULL"});
-    r.chosenCategory = "Fine Arts";
-    EXPECT_EQ(build(r).category, "Fine+Arts");
-    r.chosenCategory = "";
-    EXPECT_EQ(build(r).category, "") << "an empty remembered category is a choice";
-    EXPECT_TRUE(frontend.chooserCalls.empty());
-}
-
-TEST_F(BuilderTest, CategoryScanLaterContainingValueWins) {
-    profile.keywords[0] = "zebra";
-    profile.keywords[2] = "Boat";
-    SiteRecord r = site("POST");
-    r.fields[sites::kExtraParams] = "";
-    setCategories(r, {"Boats", "Cars", "Big Boats", "boat", "NULL"});
-    r.categoryBlock[sites::kCategoryFieldSlot] = "cat";
-    const SiteRequest request = build(r);
-    EXPECT_EQ(request.category, "Big+Boats");
-    EXPECT_EQ(r.chosenCategory, "Big Boats");
-    EXPECT_EQ(request.payload, "?content-length=29&cat=Big+Boats&http_referer=R");
-}
-
-TEST_F(BuilderTest, CategoryBySmartMatch) {
-    profile.keywords[0] = "jet";
-    SiteRecord r = site("GET");
-    setCategories(r, {"Music", "Air", "NULL"});
-    EXPECT_EQ(build(r).category, "Air");
-    EXPECT_EQ(r.chosenCategory, "Air");
-    EXPECT_TRUE(frontend.chooserCalls.empty());
-}
-
-TEST_F(BuilderTest, ChooserWhenNoKeywordYieldsACategory) {
-    profile.keywords[0] = "zebra";
-    SiteRecord r = site("GET");
-    setCategories(r, {"Music", "", "Arts", "Art", "art", "Music", "NULL", "Hidden"});
-    frontend.chooserAnswer = "Arts";
-    EXPECT_EQ(build(r).category, "Arts");
+    r.isComplex = 1;
+    r.categoryBlock = {"x", "&c=", "Music", "", "Arts", "Art", "art", "Music", "NULL", "Hidden"};
+    build(r);
     ASSERT_EQ(frontend.chooserCalls.size(), 1u);
     EXPECT_EQ(frontend.chooserCalls[0].caption, "Couldn't Find Match for Site");
+    // "Art" is left out: the line "Arts" begins with it.
     EXPECT_EQ(frontend.chooserCalls[0].lines, (std::vector<std::string>{"art", "Arts", "Music"}));
-    EXPECT_EQ(r.chosenCategory, "Arts");
-    EXPECT_EQ(build(r).category, "Arts");
-    EXPECT_EQ(frontend.chooserCalls.size(), 1u) << "the choice is remembered";
-
-    SiteRecord other = site("GET");
-    other.fields[sites::kExtraParams] = "";
-    setCategories(other, {"Music", "NULL"});
-    frontend.chooserAnswer.reset();
-    const SiteRequest none = build(other);
-    EXPECT_EQ(none.category, "");
-    EXPECT_EQ(none.targetUrl, "http://s.test/add&cat=");
-    EXPECT_EQ(other.chosenCategory, "");
 }
 
 TEST_F(BuilderTest, CategoriesWithoutEndMarkerStopTheSite) {
     test::TempWorkspace workspace;
-    const char* oldTmp = std::getenv("TMPDIR");
-    const std::string saved = oldTmp ? oldTmp : "";
     ::setenv("TMPDIR", workspace.path().c_str(), 1);
-    state.switches.verbose = true;
-    state.switches.siteLog = true;
+    state.switches.verbose = state.switches.siteLog = true;
     state.logsDir = workspace.path().string();
-    profile.keywords[0] = "zebra";
-    SiteRecord r = site("POST");
-    r.fields[sites::kTitleField] = "t";
-    setCategories(r, {"Arts", " "});
+    SiteRecord r = site("POST", {{17, "t"}});
+    r.isComplex = 1;
+    r.categoryBlock = {"x", "c", "Arts", " "};
     const SiteRequest request = build(r);
+    ::unsetenv("TMPDIR");
     EXPECT_EQ(request.payload, "");
-    EXPECT_EQ(request.takesCategory, 1);
     EXPECT_EQ(workspace.read("SiteErr.wri"), "Site\n");
-    EXPECT_EQ(workspace.read("FRRWLOG.WRI"), "") << "the site log line is not reached";
-    EXPECT_TRUE(frontend.chooserCalls.empty());
-    oldTmp ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
-}
+    EXPECT_EQ(workspace.read("FRRWLOG.WRI"), "") << "the build of the site stopped";
 
-TEST_F(BuilderTest, SiteLogLinePerRequest) {
-    test::TempWorkspace workspace;
-    state.switches.siteLog = true;
-    state.logsDir = workspace.path().string();
-    SiteRecord r = site("GET");
-    build(r);
-    SiteRecord p = site("POST");
-    p.fields[sites::kName] = "Other";
-    build(p);
-    EXPECT_EQ(workspace.read("FRRWLOG.WRI"), "Site  \nOther ?content-length=16&http_referer=R \n");
+    SiteRecord get = site("GET");
+    build(get);
+    EXPECT_EQ(workspace.read("FRRWLOG.WRI"), "Site  \n");
 }
 
 }  // namespace
