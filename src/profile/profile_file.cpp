@@ -57,10 +57,12 @@ private:
     std::string_view text_;
 };
 
+// A dot that starts the file name (".fl2") is part of the name, not an extension.
 bool hasExtension(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = path.find_last_of('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return dot != std::string::npos && dot > nameStart;
 }
 
 bool writeWhole(const std::string& path, const std::string& content, int& error) {
