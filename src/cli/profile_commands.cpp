@@ -16,10 +16,10 @@ namespace {
 // farrowctl loads profiles only in direct mode and never shows a chooser.
 class NoDialogs final : public profile::ProfileDialogs {
 public:
-    std::optional<std::string> chooseSaveFile(const profile::FileChooserSpec&) override {
+    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
         return std::nullopt;
     }
-    std::optional<std::string> chooseOpenFile(const profile::FileChooserSpec&) override {
+    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions&) override {
         return std::nullopt;
     }
     bool confirmOverwrite(const std::string&) override { return false; }

@@ -2,7 +2,7 @@
 
 namespace farrow::profile {
 
-std::vector<FileFilter> FileChooserSpec::filters() const {
+std::vector<FileFilter> FileChooserOptions::filters() const {
     return splitFilterText(filterText);
 }
 

@@ -15,7 +15,7 @@ struct FileFilter {
 
 // What a file chooser is opened with. `filterText` is written as "label|pattern|label|pattern||";
 // `defaultExtension` (without the dot) is what the program adds to a name typed without one.
-struct FileChooserSpec {
+struct FileChooserOptions {
     std::string filterText;
     std::string defaultExtension;
 
@@ -32,9 +32,9 @@ public:
     virtual ~ProfileDialogs() = default;
     // The file to save to, or nullopt when the user cancels. The chooser itself neither adds the
     // extension nor asks about overwriting: the caller does both, in that order.
-    virtual std::optional<std::string> chooseSaveFile(const FileChooserSpec& spec) = 0;
+    virtual std::optional<std::string> chooseSaveFile(const FileChooserOptions& options) = 0;
     // An existing file to load, or nullopt when the user cancels.
-    virtual std::optional<std::string> chooseOpenFile(const FileChooserSpec& spec) = 0;
+    virtual std::optional<std::string> chooseOpenFile(const FileChooserOptions& options) = 0;
     // Asked before an existing file is overwritten; false keeps the file and saves nothing.
     virtual bool confirmOverwrite(const std::string& path) = 0;
 };

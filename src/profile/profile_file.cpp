@@ -103,7 +103,7 @@ bool readWhole(const std::string& path, std::string& content, int& error) {
 
 }  // namespace
 
-FileChooserSpec profileChooserSpec() {
+FileChooserOptions profileChooserOptions() {
     return {kProfileFilterText, kProfileExtension};
 }
 
@@ -152,14 +152,14 @@ FileResult saveProfile(const std::string& path, const SubmissionProfile& profile
     const bool interactive = path == "NULL";
     result.path = path;
     if (interactive) {
-        const FileChooserSpec spec = profileChooserSpec();
-        std::optional<std::string> chosen = dialogs.chooseSaveFile(spec);
+        const FileChooserOptions options = profileChooserOptions();
+        std::optional<std::string> chosen = dialogs.chooseSaveFile(options);
         if (!chosen || chosen->empty()) {
             return result;
         }
         result.path = *chosen;
         if (!hasExtension(result.path)) {
-            result.path += "." + spec.defaultExtension;
+            result.path += "." + options.defaultExtension;
         }
         if (platform::fileExists(result.path) && !dialogs.confirmOverwrite(result.path)) {
             return result;
@@ -187,7 +187,7 @@ FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, Profile
     result.path = state.currentProfilePath;
     const bool interactive = result.path == "NULL";
     if (interactive) {
-        std::optional<std::string> chosen = dialogs.chooseOpenFile(profileChooserSpec());
+        std::optional<std::string> chosen = dialogs.chooseOpenFile(profileChooserOptions());
         if (!chosen || chosen->empty()) {
             return result;
         }

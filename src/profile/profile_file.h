@@ -19,7 +19,7 @@ inline constexpr const char* kProfileEnd = "DATAEND";
 inline constexpr std::size_t kMaxStoredValue = 4094;
 
 // What the save and open choosers of profiles are opened with.
-FileChooserSpec profileChooserSpec();
+FileChooserOptions profileChooserOptions();
 
 enum class FileOutcome {
     Done,

@@ -194,7 +194,7 @@ TEST_F(ProfileFileTest, InteractiveSave) {
     EXPECT_EQ(workspace.read("mine.fl2"), formatProfile(p, {}));
     EXPECT_EQ(messenger.texts(), std::vector<std::string>{"File " + workspace.file("mine.fl2") +
                                                           " opened and written successfully!"});
-    EXPECT_EQ(dialogs.specs[0].filters()[0].label, "Farrowlane Profiles (*.fl2)");
+    EXPECT_EQ(dialogs.chooserOptions[0].filters()[0].label, "Farrowlane Profiles (*.fl2)");
 
     dialogs.overwriteAnswer = false;
     EXPECT_EQ(saveProfile("NULL", {}, {}, dialogs, messenger).outcome, FileOutcome::Cancelled);

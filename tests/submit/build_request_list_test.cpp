@@ -89,7 +89,7 @@ TEST_F(BuildStepTest, SaveProfileOnlyAfterASuccessfulBuild) {
     selectAlphaAndBeta();
     online = false;
     EXPECT_FALSE(saveProfileAfterBuild(state, profile, frontend, dialogs, connection));
-    EXPECT_TRUE(dialogs.specs.empty());
+    EXPECT_TRUE(dialogs.chooserOptions.empty());
 
     online = true;
     const auto result = saveProfileAfterBuild(state, profile, frontend, dialogs, connection);

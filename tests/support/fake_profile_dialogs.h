@@ -11,12 +11,12 @@ namespace farrow::test {
 // Answers the profile choosers as scripted and records what they were asked.
 class FakeProfileDialogs final : public profile::ProfileDialogs {
 public:
-    std::optional<std::string> chooseSaveFile(const profile::FileChooserSpec& spec) override {
-        specs.push_back(spec);
+    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions& options) override {
+        chooserOptions.push_back(options);
         return saveAnswer;
     }
-    std::optional<std::string> chooseOpenFile(const profile::FileChooserSpec& spec) override {
-        specs.push_back(spec);
+    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions& options) override {
+        chooserOptions.push_back(options);
         return openAnswer;
     }
     bool confirmOverwrite(const std::string& path) override {
@@ -27,7 +27,7 @@ public:
     std::optional<std::string> saveAnswer;
     std::optional<std::string> openAnswer;
     bool overwriteAnswer = true;
-    std::vector<profile::FileChooserSpec> specs;
+    std::vector<profile::FileChooserOptions> chooserOptions;
     std::vector<std::string> overwriteQuestions;
 };
 
