@@ -6,8 +6,10 @@
 #include "app/switches.h"
 #include "app/timing.h"
 #include "app/user_settings.h"
+#include "keywords/smart_match_table.h"
 #include "sites/site_lists.h"
 #include "sites/site_table.h"
+#include "submit/site_request.h"
 
 namespace farrow::app {
 
@@ -32,6 +34,11 @@ struct AppState {
     // Lines accepted as site records while reading, counting those the edition does not keep.
     int siteCount = 0;
     sites::SiteLists lists;
+
+    // Built once at start-up, read-only afterwards.
+    keywords::SmartMatchTable smartMatchTable;
+    // Filled by a build step, consumed by the run that follows it.
+    submit::RequestList requestList;
 };
 
 // The main window's caption at rest: product name, a space, the count and " Sites Available".

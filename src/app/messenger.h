@@ -4,7 +4,8 @@
 
 namespace farrow::app {
 
-enum class MessageIcon { Stop, Exclamation, Information };
+// `None` is a plain box with the application's name as caption and an OK button.
+enum class MessageIcon { Stop, Exclamation, Information, None };
 
 // Message boxes. The desktop shows a modal box (from any thread); the command line prints the
 // text; tests record it.

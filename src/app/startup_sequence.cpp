@@ -74,6 +74,7 @@ StartupOutcome runStartupSequence(AppState& state, const std::vector<std::string
 
     state.switches = parseSwitches(argv);
     state.statusText = "Initializing";
+    state.smartMatchTable = keywords::SmartMatchTable::standard();
 
     const std::string here = platform::currentDirectory();
     state.logsDir = platform::joinPath(here, "LOGS");

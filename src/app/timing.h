@@ -17,6 +17,9 @@ struct Timing {
     Millis startupFinish{1};
     Millis ftpConnectTimeout{4000};
 
+    // The build step yields the processor this long after each prepared request.
+    Millis buildYield{1};
+
     // Submission run: controller and dispatcher passes, the pause between harvest and refill.
     Millis controllerPass{100};
     Millis controllerWait{5};

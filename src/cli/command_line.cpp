@@ -15,7 +15,10 @@ constexpr const char* kUsage =
     "  sites decode FILE    print each line of an encoded sites file as plain text\n"
     "  sites encode FILE    print each plain line of FILE encoded for sites.enc\n"
     "  sites dump           print every site record read from sites.enc, then the count\n"
-    "  update [/VUZODURI]   check the database server for a newer sites.enc\n";
+    "  update [/VUZODURI]   check the database server for a newer sites.enc\n"
+    "  profile check FILE   print each failing check of a profile (.fl2); exit 1 if any failed\n"
+    "  build FILE           print the request each selected site of a profile would get, one\n"
+    "                       JSON object per line, without sending anything\n";
 
 }  // namespace
 
@@ -25,6 +28,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     const std::map<std::string, Command> commands = {
         {"sites", sitesCommand},
         {"update", updateCommand},
+        {"profile", profileCommand},
+        {"build", buildCommand},
     };
     if (args.empty() || args[0] == "-h" || args[0] == "--help") {
         (args.empty() ? err : out) << kUsage;

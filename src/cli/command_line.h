@@ -17,5 +17,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 // The commands, one group per file.
 int sitesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int profileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int buildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace farrow::cli

@@ -1,0 +1,273 @@
+#include "profile/profile_file.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <type_traits>
+
+#include "platform/file_system.h"
+#include "sites/selection_model.h"
+
+namespace farrow::profile {
+
+namespace {
+
+using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// The 31 text fields in the order of lines 2 to 32.
+template <typename Profile, typename Text = std::conditional_t<std::is_const_v<Profile>,
+                                                               const std::string, std::string>>
+std::array<Text*, 31> textFields(Profile& p) {
+    std::array<Text*, 31> f = {
+        &p.url,   &p.title,      &p.description, &p.lastName, &p.firstName,
+        &p.email, &p.company,    &p.street1,     &p.street2,  &p.city,
+        &p.state, &p.postalCode, &p.province,    &p.phone,    &p.fax,
+    };
+    for (std::size_t k = 0; k < kKeywordCount; ++k) {
+        f[15 + k] = &p.keywords[k];
+    }
+    return f;
+}
+
+// Lines of a profile file: a line ends at a line feed, and one carriage return before it is
+// dropped; a last line without a break still counts.
+class LineCursor final {
+public:
+    explicit LineCursor(std::string_view text) : text_(text) {}
+
+    // False at the end of the text; `line` is then empty, as a missing value reads.
+    bool next(std::string& line) {
+        line.clear();
+        if (text_.empty()) {
+            return false;
+        }
+        std::size_t end = text_.find('\n');
+        std::string_view l = text_.substr(0, end);
+        text_.remove_prefix(end == std::string_view::npos ? text_.size() : end + 1);
+        if (end != std::string_view::npos && !l.empty() && l.back() == '\r') {
+            l.remove_suffix(1);
+        }
+        line.assign(l);
+        return true;
+    }
+
+private:
+    std::string_view text_;
+};
+
+// A dot that starts the file name (".fl2") is part of the name, not an extension.
+bool hasExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    return dot != std::string::npos && dot > nameStart;
+}
+
+bool writeWhole(const std::string& path, const std::string& content, int& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = errno;
+        return false;
+    }
+    bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    if (!ok) {
+        error = errno;
+    }
+    // A full disk may only show when the buffer is flushed on closing.
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    return ok;
+}
+
+bool readWhole(const std::string& path, std::string& content, int& error) {
+    FilePtr file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        error = errno;
+        return false;
+    }
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        content.append(buffer, n);
+    }
+    if (std::ferror(file.get()) != 0) {
+        error = EIO;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+FileChooserOptions profileChooserOptions() {
+    return {kProfileFilterText, kProfileExtension};
+}
+
+std::string storedValue(const std::string& value) {
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size() && out.size() < kMaxStoredValue; ++i) {
+        const char c = value[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
+                ++i;
+            }
+            out.push_back(' ');
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string formatProfile(const SubmissionProfile& profile,
+                          const std::vector<SelectedSite>& entries) {
+    std::string out;
+    auto line = [&out](const std::string& value) { out += storedValue(value) + "\r\n"; };
+    line(kProfileHeader);
+    for (const std::string* field : textFields(profile)) {
+        line(*field);
+    }
+    line(profile.adult ? "ADULT" : "SAFE");
+    line(profile.smartMatch ? "SMART" : "SAFE");
+    line(profile.deep ? "DEEP" : "SHALLOW");
+    for (const SelectedSite& entry : entries) {
+        line(entry.siteName);
+        if (entry.takesCategory) {
+            line(entry.category);
+        }
+    }
+    line(kProfileEnd);
+    return out;
+}
+
+FileResult saveProfile(const std::string& path, const SubmissionProfile& profile,
+                       const std::vector<SelectedSite>& entries, ProfileDialogs& dialogs,
+                       app::Messenger& messenger) {
+    FileResult result;
+    const bool interactive = path == "NULL";
+    result.path = path;
+    if (interactive) {
+        const FileChooserOptions options = profileChooserOptions();
+        std::optional<std::string> chosen = dialogs.chooseSaveFile(options);
+        if (!chosen || chosen->empty()) {
+            return result;
+        }
+        result.path = *chosen;
+        if (!hasExtension(result.path)) {
+            result.path += "." + options.defaultExtension;
+        }
+        if (platform::fileExists(result.path) && !dialogs.confirmOverwrite(result.path)) {
+            return result;
+        }
+    }
+    int error = 0;
+    if (!writeWhole(result.path, formatProfile(profile, entries), error)) {
+        messenger.showMessage(
+            "Could not write the profile \"" + result.path + "\": " + platform::systemReason(error),
+            app::MessageIcon::Exclamation);
+        result.outcome = FileOutcome::Failed;
+        return result;
+    }
+    if (interactive) {
+        messenger.showMessage("File " + result.path + " opened and written successfully!",
+                              app::MessageIcon::Information);
+    }
+    result.outcome = FileOutcome::Done;
+    return result;
+}
+
+FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, ProfileDialogs& dialogs,
+                       app::Messenger& messenger) {
+    FileResult result;
+    result.path = state.currentProfilePath;
+    const bool interactive = result.path == "NULL";
+    if (interactive) {
+        std::optional<std::string> chosen = dialogs.chooseOpenFile(profileChooserOptions());
+        if (!chosen || chosen->empty()) {
+            return result;
+        }
+        result.path = *chosen;
+    }
+    if (!platform::fileExists(result.path)) {
+        messenger.showMessage(" The File " + result.path + " could not be opened",
+                              app::MessageIcon::None);
+        result.outcome = FileOutcome::Missing;
+        return result;
+    }
+    std::string content;
+    int error = 0;
+    if (!readWhole(result.path, content, error)) {
+        messenger.showMessage(
+            "Could not read the profile \"" + result.path + "\": " + platform::systemReason(error),
+            app::MessageIcon::Exclamation);
+        result.outcome = FileOutcome::Failed;
+        return result;
+    }
+
+    LineCursor lines(content);
+    std::string line;
+    lines.next(line);  // The header is not compared.
+    for (std::string* field : textFields(profile)) {
+        lines.next(line);
+        *field = line;
+    }
+    lines.next(line);
+    profile.adult = line != "SAFE";
+    lines.next(line);
+    profile.smartMatch = line != "SAFE";
+    lines.next(line);
+    profile.deep = line == "DEEP";
+
+    sites::SelectionModel selection(state.siteTable, state.lists, messenger);
+    if (!state.lists.selected.empty()) {
+        selection.removeAll();
+    }
+    while (lines.next(line) && line != kProfileEnd) {
+        sites::SiteRecord* record = state.siteTable.find(line);
+        if (!record) {
+            continue;
+        }
+        const int available = state.lists.available.indexOf(line);
+        if (available < 0) {
+            if (state.switches.verbose) {
+                messenger.showMessage("Site " + line + " Not VALID!",
+                                      app::MessageIcon::Exclamation);
+            }
+            if (record->isComplex == 1) {
+                lines.next(line);
+            }
+            continue;
+        }
+        selection.addSelected({static_cast<std::size_t>(available)});
+        if (record->isComplex == 1) {
+            lines.next(line);
+            record->chosenCategory = line;
+        }
+    }
+
+    profile.selectedSites = selectedSiteEntries(state.siteTable, state.lists.selected);
+    if (interactive) {
+        messenger.showMessage("File " + result.path + " opened and read successfully!",
+                              app::MessageIcon::Information);
+    }
+    result.outcome = FileOutcome::Done;
+    return result;
+}
+
+std::vector<SelectedSite> selectedSiteEntries(const sites::SiteTable& table,
+                                              const sites::SortedList& selected) {
+    std::vector<SelectedSite> entries;
+    for (const std::string& name : selected.entries()) {
+        if (const sites::SiteRecord* record = table.find(name)) {
+            entries.push_back({name, record->isComplex == 1, record->chosenCategory});
+        }
+    }
+    return entries;
+}
+
+}  // namespace farrow::profile

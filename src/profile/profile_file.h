@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/messenger.h"
+#include "profile/profile_dialogs.h"
+#include "profile/submission_profile.h"
+
+namespace farrow::profile {
+
+inline constexpr const char* kProfileHeader = "[Farrowlane Release Profile Storage]";
+inline constexpr const char* kProfileFilterText =
+    "Farrowlane Profiles (*.fl2)|*.fl2|All Files (*.*)|*.*||";
+inline constexpr const char* kProfileExtension = "fl2";
+inline constexpr const char* kProfileEnd = "DATAEND";
+// A stored value is one line of at most 4095 bytes with its line feed.
+inline constexpr std::size_t kMaxStoredValue = 4094;
+
+// What the save and open choosers of profiles are opened with.
+FileChooserOptions profileChooserOptions();
+
+enum class FileOutcome {
+    Done,
+    // The user closed a chooser or declined to overwrite; nothing changed, nothing was shown.
+    Cancelled,
+    // The file to load does not exist; the user was told.
+    Missing,
+    // The file could not be created, written, opened or read; the user was told.
+    Failed,
+};
+
+struct FileResult {
+    FileOutcome outcome = FileOutcome::Cancelled;
+    // The file written or read (the chosen one on the interactive path).
+    std::string path;
+};
+
+// A value as it is stored: every line break (CR LF, CR or LF) becomes one space, since a profile
+// line cannot hold one, and the text is cut to `kMaxStoredValue` characters.
+std::string storedValue(const std::string& value);
+
+// The whole profile file: header, the 31 text fields, the three switches, a line per entry plus
+// a category line for entries that take one, and "DATAEND"; every line ends with CR LF.
+std::string formatProfile(const SubmissionProfile& profile,
+                          const std::vector<SelectedSite>& entries);
+
+// Writes `profile` with `entries` as its site lines. The path "NULL" asks for the file through
+// `dialogs` and reports success; any other path is written directly and silently. A file that
+// cannot be written is reported either way.
+FileResult saveProfile(const std::string& path, const SubmissionProfile& profile,
+                       const std::vector<SelectedSite>& entries, ProfileDialogs& dialogs,
+                       app::Messenger& messenger);
+
+// Reads the profile file named by the current profile path ("NULL": ask through `dialogs` and
+// report success). On success the text fields and switches of `profile` are replaced, the
+// selection of `state.lists` becomes the file's sites (with their remembered categories), and
+// `profile.selectedSites` mirrors that selection. Otherwise nothing changes.
+FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, ProfileDialogs& dialogs,
+                       app::Messenger& messenger);
+
+// The site lines a profile saves for the selected-sites list: one per entry that names a known
+// site, in list order, with that site's category flag and remembered category.
+std::vector<SelectedSite> selectedSiteEntries(const sites::SiteTable& table,
+                                              const sites::SortedList& selected);
+
+}  // namespace farrow::profile
