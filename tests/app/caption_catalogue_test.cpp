@@ -36,7 +36,11 @@ TEST_P(CaptionCatalogueTest, FillsPresentLinesAndLeavesTheRestEmpty) {
 INSTANTIATE_TEST_SUITE_P(LineCounts, CaptionCatalogueTest,
                          testing::Values(CatalogueCase{52, "\n"}, CatalogueCase{50, "\r\n"},
                                          CatalogueCase{40, "\n"}, CatalogueCase{60, "\r\n"},
-                                         CatalogueCase{0, "\n"}));
+                                         CatalogueCase{0, "\n"}),
+                         [](const testing::TestParamInfo<CatalogueCase>& info) {
+                             return std::to_string(info.param.lines) +
+                                    (info.param.lineEnd[0] == '\r' ? "CrLf" : "Lf");
+                         });
 
 TEST(CaptionCatalogue, MissingFileGivesNothing) {
     test::TempWorkspace ws;
