@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -121,7 +122,8 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     setCursor(Qt::WaitCursor);
     app::loadBranding(state_, frontend_);
     const QString product = qs(state_.branding.productName);
-    frontend_.setMessageTitle(product);
+    frontend_.setMessageTitle(
+        state_.branding.productName == "NULL" ? QCoreApplication::applicationName() : product);
     loadPicture();
     if (const auto captions = app::readCaptionCatalogue()) {
         applyCaptions(*captions);

@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QIcon>
 #include <array>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,7 @@
 #include "profile/submission_profile.h"
 #include "sites/selection_model.h"
 
-class QAbstractButton;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;

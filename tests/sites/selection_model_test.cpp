@@ -71,15 +71,6 @@ TEST_F(SelectionModelTest, MovesExactlyTheHighlightedEntriesWhateverTheirOrder) 
     EXPECT_TRUE(messenger.messages().empty());
 }
 
-TEST_F(SelectionModelTest, ListsStaySortedIgnoringCase) {
-    load({site("delta"), site("Alpha"), site("charlie"), site("Bravo")});
-    EXPECT_EQ(lists.available.entries(), (Strings{"Alpha", "Bravo", "charlie", "delta"}));
-    model.addSelected({3, 0, 2});
-    EXPECT_EQ(lists.selected.entries(), (Strings{"Alpha", "charlie", "delta"}));
-    model.removeSelected({1});
-    EXPECT_EQ(lists.available.entries(), (Strings{"Bravo", "charlie"}));
-}
-
 TEST_F(SelectionModelTest, AddAllLeavesOnlySitesUnlessHighlighted) {
     load({site("Engine"), site("Kids ONLY"), site("Members ONLY"), site("Only Lowercase")});
     const std::size_t members = static_cast<std::size_t>(lists.available.indexOf("Members ONLY"));
@@ -89,16 +80,6 @@ TEST_F(SelectionModelTest, AddAllLeavesOnlySitesUnlessHighlighted) {
 
     model.addAll({});
     EXPECT_EQ(messenger.texts(), (Strings{"No Sites Selected to add."}));
-}
-
-TEST_F(SelectionModelTest, RemoveAllReturnsEverySite) {
-    load({site("A"), site("B"), site("C", {"Cat"})});
-    model.addAll({});
-    ASSERT_EQ(lists.categorySites.entries(), (Strings{"C"}));
-    model.removeAll();
-    EXPECT_TRUE(lists.selected.empty());
-    EXPECT_TRUE(lists.categorySites.empty());
-    EXPECT_EQ(lists.available.entries(), (Strings{"A", "B", "C"}));
 }
 
 TEST_F(SelectionModelTest, ReAddsOnlyWhenNoEntryMatchesIgnoringCase) {

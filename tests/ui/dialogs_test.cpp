@@ -9,7 +9,6 @@
 #include "ui/about_window.h"
 #include "ui/help_file.h"
 #include "ui/init_window.h"
-#include "ui/update_prompt.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -21,26 +20,6 @@ QStringList lineTexts(const QWidget& w) {
         texts.append(line->text());
     }
     return texts;
-}
-
-TEST(UpdatePrompt, AnswersCheckNowByDefaultAndSkipOtherwise) {
-    UpdatePrompt prompt;
-    EXPECT_TRUE(prompt.windowFlags() & Qt::FramelessWindowHint);
-    auto* checkNow = prompt.findChild<QPushButton*>("checkNowButton");
-    ASSERT_NE(checkNow, nullptr);
-    EXPECT_TRUE(checkNow->isDefault());
-    QStringList texts;
-    for (const QLabel* label : prompt.findChildren<QLabel*>()) {
-        texts.append(label->text());
-    }
-    EXPECT_TRUE(
-        texts.contains("For maximum advertising exposure, we reccommend that you check "
-                       "for updates each time you run this program."));
-
-    answerNextModal("checkNowButton");
-    EXPECT_EQ(prompt.exec(), QDialog::Accepted);
-    answerNextModal("skipButton");
-    EXPECT_EQ(prompt.exec(), QDialog::Rejected);
 }
 
 TEST(AboutWindow, ShowsTheBrandingLinesAndDismisses) {

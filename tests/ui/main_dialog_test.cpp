@@ -61,17 +61,6 @@ TEST_F(WindowTest, StartsWithoutSitesFileAndSkipShowingZeroSites) {
     }
 }
 
-TEST_F(WindowTest, FillsTheListsFromTheSitesFile) {
-    writeWorkspace({siteLine("Zeta Search", true), siteLine("alpha directory"),
-                    siteLine("Beta Engine", true)});
-    startWindow();
-    EXPECT_EQ(dialog->windowTitle(), "Farrowlane 3 Sites Available");
-    EXPECT_EQ(listTexts(find<QListWidget>("availableList")),
-              (Strings{"alpha directory", "Beta Engine", "Zeta Search"}));
-    EXPECT_EQ(listTexts(find<QListWidget>("keywordCheckList")),
-              (Strings{"Beta Engine", "Zeta Search"}));
-}
-
 TEST_F(WindowTest, PageSwitchingShowsOnlyThatPagesControls) {
     writeWorkspace({});
     startWindow();
@@ -144,7 +133,8 @@ TEST_P(CatalogueTest, SetsCaptionsAndPagesFromTheLinesPresent) {
     EXPECT_EQ(find<QCheckBox>("adultCheck")->text(), "ADULT");
 }
 
-INSTANTIATE_TEST_SUITE_P(LineCounts, CatalogueTest, testing::Values(52, 50, 40));
+INSTANTIATE_TEST_SUITE_P(LineCounts, CatalogueTest, testing::Values(52, 50, 40),
+                         testing::PrintToStringParamName());
 
 TEST_F(WindowTest, WithoutCatalogueKeepsBuiltInCaptionsAndHasNoPages) {
     writeWorkspace({}, -1);
@@ -287,56 +277,61 @@ TEST_F(WindowTest, RemembersTheChosenCategoryThroughTheWidgets) {
 }
 
 TEST_F(WindowTest, WritesAndReadsBackAProfile) {
+    using P = profile::SubmissionProfile;
+    // Each profile text and the field that shows it.
+    const std::pair<std::string P::*, const char*> fields[] = {{&P::url, "url"},
+                                                               {&P::title, "title"},
+                                                               {&P::lastName, "lastName"},
+                                                               {&P::firstName, "firstName"},
+                                                               {&P::email, "email"},
+                                                               {&P::company, "company"},
+                                                               {&P::street1, "street1"},
+                                                               {&P::street2, "street2"},
+                                                               {&P::city, "city"},
+                                                               {&P::state, "state"},
+                                                               {&P::postalCode, "postalCode"},
+                                                               {&P::province, "province"},
+                                                               {&P::phone, "phone"},
+                                                               {&P::fax, "fax"}};
     writeWorkspace(
         {siteLine("Alpha"), siteLine("Bravo", false, {"Arts", "Business"}), siteLine("Charlie")});
     startWindow({"farrowlane", "/VERBOSE"});
     highlight(find<QListWidget>("availableList"), {"Charlie"});
     find<QPushButton>("addSelectedButton")->click();
 
-    profile::SubmissionProfile p;
-    p.url = "http://mysite.example.test/";
-    p.title = "My Site";
+    P p;
+    for (const auto& [member, name] : fields) {
+        p.*member = std::string("value of ") + name;
+    }
     p.description = "All about it";
-    p.lastName = "Doe";
-    p.firstName = "Jane";
-    p.email = "jane@example.test";
-    p.company = "Doe & Co";
-    p.street1 = "1 Road";
-    p.street2 = "Flat 2";
-    p.city = "Town";
-    p.state = "ST";
-    p.postalCode = "12345";
-    p.province = "Prov";
-    p.phone = "555-1234";
-    p.fax = "555-9999";
     for (std::size_t i = 0; i < p.keywords.size(); ++i) {
         p.keywords[i] = "kw" + std::to_string(i + 1);
     }
-    p.adult = true;
-    p.deep = true;
+    p.adult = p.deep = true;
     p.selectedSites = {{"Bravo", true, "Business"},
                        {"Alpha", false, ""},
                        {"Unknown", false, ""},
                        {"Alpha", false, ""}};
     dialog->writeProfile(p);
 
+    for (const auto& [member, name] : fields) {
+        EXPECT_EQ(find<QLineEdit>(name)->text().toStdString(), p.*member);
+    }
+    EXPECT_EQ(find<QLineEdit>("keyword1")->text(), "kw1");
+    EXPECT_EQ(find<QLineEdit>("keyword16")->text(), "kw16");
     // The earlier selection is replaced; a site named twice is selected once, with the
     // warning of the verbose mode.
     EXPECT_EQ(frontend.texts(), (Strings{"Site Alpha Not VALID!"}));
-    EXPECT_EQ(find<QLineEdit>("keyword16")->text(), "kw16");
     EXPECT_EQ(listTexts(find<QListWidget>("selectedList")), (Strings{"Alpha", "Bravo"}));
     EXPECT_EQ(listTexts(find<QListWidget>("availableList")), (Strings{"Charlie"}));
 
-    const profile::SubmissionProfile back = dialog->readProfile();
-    EXPECT_EQ(back.url, p.url);
+    const P back = dialog->readProfile();
+    for (const auto& [member, name] : fields) {
+        EXPECT_EQ(back.*member, p.*member) << name;
+    }
     EXPECT_EQ(back.description, p.description);
-    EXPECT_EQ(back.street2, p.street2);
-    EXPECT_EQ(back.province, p.province);
-    EXPECT_EQ(back.fax, p.fax);
     EXPECT_EQ(back.keywords, p.keywords);
-    EXPECT_TRUE(back.adult);
-    EXPECT_FALSE(back.smartMatch);
-    EXPECT_TRUE(back.deep);
+    EXPECT_TRUE(back.adult && back.deep && !back.smartMatch);
     ASSERT_EQ(back.selectedSites.size(), 2u);
     EXPECT_EQ(back.selectedSites[0].siteName, "Alpha");
     EXPECT_FALSE(back.selectedSites[0].takesCategory);

@@ -21,8 +21,7 @@ TEST_F(WindowTest, RendersTheMainWindowAtItsFixedSize) {
     for (const char* name :
          {"Beacon Search", "Cobalt Index", "Driftwood Links", "Emberlist", "Fernway Directory",
           "Glasshouse Guide", "Harbor Lights", "Inkwell Pages", "Juniper Web", "Kestrel Finder",
-          "Lantern Atlas", "Meadowbrook Net", "Northstar Catalog", "Orchard Search",
-          "Pinecone Portal", "Quarry Links ONLY"}) {
+          "Lantern Atlas", "Quarry Links ONLY"}) {
         sites.push_back(siteLine(name, true, {"Arts", "Business", "Computers"}));
     }
     workspace.write("sysconfig.fls",
