@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the demo workspace in demo/: an invented sites database, branding, captions, the
-window icon and the start page's picture. Run it from anywhere; it overwrites the files."""
-import math
+"""Writes the demo workspace's sites database (invented targets) and branding into demo/.
+Run it from anywhere; it overwrites those two files."""
 import os
-import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(os.path.dirname(HERE), "demo")
@@ -123,88 +121,10 @@ BRANDING = [
     "support@farrowlane.example",
 ]
 
-CAPTIONS = [
-    "First Name:", "Middle Name:", "Last Name:", "EMail Address:", "", "", "",
-    "URL Address:", "First Name", "Last Name:", "EMail Address:", "Company Name:",
-    "Street Address:", "City:", "State:", "Province:", "Postal Code:", "Phone Number:",
-    "Fax Number:",
-    "Web Site Title:",
-    "The keywords you enter should start with the most important in the uppermost left hand "
-    "entry.  Then include other keywords that describe your site into the other entry fields "
-    "with the least significant keyword in the lowermost right hand entry field.",
-    "If your site contains material that is not suited for minors check the box to the right "
-    "labelled \"ADULT\".",
-    "Keyword:",
-    "Personal Info", "", "Browser Choice", "Save Settings", "",
-    "Contact Information",
-    "Add All", "   Add Selected", "Remove All", "Remove Selected",
-    "Keywords:", "Note:",
-    "Load Profile", "Save Profile", "Build + GO!", "",
-    "Check here to have the software \"SMART MATCH\" the categories based on your keywords.",
-    "Check", "", "Actions", "Deep Submission", "Batch Submission",
-    "Welcome", "Settings", "Contact", "Site Text", "Sites", "Categories", "Keyword Check",
-]
-
-
-def lane_colour(x, y, w, h):
-    """A field of furrows running to the horizon under a pale sky."""
-    horizon = h * 0.42
-    if y < horizon:
-        t = y / horizon
-        return (int(120 + 100 * t), int(170 + 60 * t), int(230 + 15 * t))
-    depth = (y - horizon) / (h - horizon)
-    centre = w / 2
-    spread = (x - centre) / max(depth, 0.02)
-    stripe = math.sin(spread / 9.0)
-    base = (96, 150, 70) if stripe > 0 else (120, 88, 52)
-    shade = 0.6 + 0.4 * depth
-    return tuple(int(c * shade) for c in base)
-
-
-def bmp_bytes(w, h, colour):
-    row_pad = (4 - (w * 3) % 4) % 4
-    pixels = bytearray()
-    for y in range(h - 1, -1, -1):
-        for x in range(w):
-            r, g, b = colour(x, y, w, h)
-            pixels += bytes((b, g, r))
-        pixels += b"\0" * row_pad
-    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    file_header = struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(pixels), 0, 0,
-                              14 + len(header))
-    return file_header + header + bytes(pixels)
-
-
-def icon_bytes(size=32):
-    xor = bytearray()
-    for y in range(size - 1, -1, -1):
-        for x in range(size):
-            inside = (x - size / 2 + 0.5) ** 2 + (y - size / 2 + 0.5) ** 2 <= (size / 2 - 1) ** 2
-            if not inside:
-                xor += bytes((0, 0, 0, 0))
-                continue
-            r, g, b = lane_colour(x, y, size, size)
-            xor += bytes((b, g, r, 255))
-    mask_row = ((size + 31) // 32) * 4
-    and_mask = b"\0" * (mask_row * size)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(and_mask),
-                         0, 0, 0, 0)
-    image = header + bytes(xor) + and_mask
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), 6 + 16)
-    return directory + entry + image
-
-
 def main():
     os.makedirs(DEMO, exist_ok=True)
     write_sites()
     write_text("sysconfig.fls", BRANDING)
-    assert len(CAPTIONS) == 52, len(CAPTIONS)
-    write_text("messages.cat", CAPTIONS)
-    with open(os.path.join(DEMO, "SImage.flb"), "wb") as f:
-        f.write(bmp_bytes(300, 180, lane_colour))
-    with open(os.path.join(DEMO, "icon.ico"), "wb") as f:
-        f.write(icon_bytes())
 
 
 if __name__ == "__main__":

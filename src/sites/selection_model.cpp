@@ -75,6 +75,27 @@ void SelectionModel::removeAll() {
     removeSelected(std::move(all));
 }
 
+SelectionModel::NameSelection SelectionModel::selectByName(const std::string& name,
+                                                           const std::string& category) {
+    SiteRecord* record = table_.find(name);
+    if (!record) {
+        return NameSelection::UnknownSite;
+    }
+    const int at = lists_.available.indexOf(name);
+    if (at < 0) {
+        return NameSelection::NotAvailable;
+    }
+    lists_.available.removeAt(static_cast<std::size_t>(at));
+    lists_.selected.add(name);
+    if (record->isComplex == 1) {
+        if (record->categorySlot(kFirstCategorySlot) != "NULL") {
+            lists_.categorySites.add(name);
+        }
+        record->chosenCategory = category;
+    }
+    return NameSelection::Selected;
+}
+
 int SelectionModel::showCategories(int categorySiteIndex) {
     if (categorySiteIndex < 0 ||
         static_cast<std::size_t>(categorySiteIndex) >= lists_.categorySites.size()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "app/messenger.h"
@@ -13,6 +14,9 @@ namespace farrow::sites {
 // the lists as the window shows them; the window mirrors the lists after every call.
 class SelectionModel final {
 public:
+    // What happened to one site named by a loaded profile.
+    enum class NameSelection { Selected, UnknownSite, NotAvailable };
+
     SelectionModel(SiteTable& table, SiteLists& lists, app::Messenger& messenger)
         : table_(table), lists_(lists), messenger_(messenger) {}
 
@@ -24,6 +28,12 @@ public:
     // Moves the highlighted selected sites back to the available list.
     void removeSelected(std::vector<std::size_t> highlighted);
     void removeAll();
+
+    // Moves the available site named exactly `name` to the selected list, the way a loaded
+    // profile selects its sites: a site that wants a category also joins the category-sites
+    // list (when its first category is set) and gets `category` as its remembered category.
+    // Names the database lacks, or that are not available, change nothing.
+    NameSelection selectByName(const std::string& name, const std::string& category);
 
     // Fills the categories list for the category site at `index`; returns the index of the
     // site's remembered category in it, or -1.

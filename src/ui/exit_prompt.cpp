@@ -1,0 +1,43 @@
+#include "ui/exit_prompt.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace farrow::ui {
+
+ExitPrompt::ExitPrompt(QWidget* parent) : QDialog(parent) {
+    setObjectName("exitPrompt");
+    setWindowTitle("Exit Prompt");
+    auto* text = new QLineEdit("Are you sure you want to exit?", this);
+    text->setReadOnly(true);
+    text->setFrame(false);
+    text->setAlignment(Qt::AlignCenter);
+    text->setFocusPolicy(Qt::NoFocus);
+    text->setMinimumWidth(240);
+    QPalette flat = text->palette();
+    flat.setColor(QPalette::Base, flat.color(QPalette::Window));
+    text->setPalette(flat);
+
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("okButton");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("Cancel", this);
+    cancel->setObjectName("cancelButton");
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 12);
+    layout->addWidget(text);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+}  // namespace farrow::ui

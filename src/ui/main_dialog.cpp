@@ -1,0 +1,423 @@
+#include "ui/main_dialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QToolButton>
+#include <algorithm>
+
+#include "app/startup_sequence.h"
+#include "app/user_settings.h"
+#include "platform/file_system.h"
+#include "ui/qt_frontend.h"
+
+namespace farrow::ui {
+
+namespace {
+
+constexpr const char* kIconFile = "icon.ico";
+constexpr const char* kPictureFile = "SImage.flb";
+constexpr std::size_t kFirstPageCaption = 46;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string text(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
+// The caption line of a label, button, check box or group.
+void setCaption(QObject* control, const QString& caption) {
+    if (auto* l = qobject_cast<QLabel*>(control)) {
+        l->setText(caption);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(control)) {
+        b->setText(caption);
+    } else if (auto* g = qobject_cast<QGroupBox*>(control)) {
+        g->setTitle(caption);
+    }
+}
+
+std::vector<std::size_t> highlightedRows(const QListWidget* list) {
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& index : list->selectionModel()->selectedIndexes()) {
+        rows.push_back(static_cast<std::size_t>(index.row()));
+    }
+    return rows;
+}
+
+int selectedRow(const QListWidget* list) {
+    const QModelIndexList rows = list->selectionModel()->selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void fillList(QListWidget* widget, const sites::SortedList& model) {
+    QStringList entries;
+    entries.reserve(static_cast<qsizetype>(model.size()));
+    for (const std::string& entry : model.entries()) {
+        entries.append(qs(entry));
+    }
+    const QSignalBlocker block(widget);
+    widget->clear();
+    widget->addItems(entries);
+}
+
+}  // namespace
+
+MainDialog::MainDialog(app::AppState& state, QtFrontend& frontend, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      state_(state),
+      frontend_(frontend),
+      selection_(state.siteTable, state.lists, frontend) {
+    setObjectName("mainDialog");
+    if (platform::fileExists(kIconFile)) {
+        icon_ = QIcon(kIconFile);
+    }
+    buildControls();
+    connectActions();
+    frontend_.setMainWindow(this);
+}
+
+MainDialog::~MainDialog() {
+    frontend_.setMainWindow(nullptr);
+}
+
+void MainDialog::connectActions() {
+    connect(tabBar_, &QTabBar::currentChanged, this, &MainDialog::switchPage);
+    connect(exitButton_, &QPushButton::clicked, this, &MainDialog::onExit);
+    connect(helpButton_, &QPushButton::clicked, this, [this] { frontend_.openHelp(); });
+    connect(aboutAction_, &QAction::triggered, this, &MainDialog::onAbout);
+    connect(saveSettingsButton_, &QPushButton::clicked, this, &MainDialog::onSaveSettings);
+
+    connect(addSelectedButton_, &QPushButton::clicked, this, &MainDialog::onAddSelected);
+    connect(addAllButton_, &QPushButton::clicked, this, &MainDialog::onAddAll);
+    connect(removeSelectedButton_, &QPushButton::clicked, this, &MainDialog::onRemoveSelected);
+    connect(removeAllButton_, &QPushButton::clicked, this, &MainDialog::onRemoveAll);
+    connect(categorySitesList_, &QListWidget::itemSelectionChanged, this,
+            &MainDialog::onCategorySiteChanged);
+    connect(categoriesList_, &QListWidget::itemSelectionChanged, this,
+            &MainDialog::onCategoryChanged);
+
+    connect(buildGoButton_, &QPushButton::clicked, this, &MainDialog::onBuildAndGo);
+    connect(saveProfileButton_, &QPushButton::clicked, this, &MainDialog::onSaveProfile);
+    connect(loadProfileButton_, &QPushButton::clicked, this, &MainDialog::onLoadProfile);
+    connect(batchButton_, &QPushButton::clicked, this, &MainDialog::onBatchSubmission);
+    connect(optimizeCheck_, &QCheckBox::clicked, this, &MainDialog::onOptimize);
+    connect(checkButton_, &QPushButton::clicked, this, &MainDialog::onCheckKeyword);
+}
+
+bool MainDialog::initialise(const std::vector<std::string>& argv) {
+    setCursor(Qt::WaitCursor);
+    app::loadBranding(state_, frontend_);
+    const QString product = qs(state_.branding.productName);
+    frontend_.setMessageTitle(
+        state_.branding.productName == "NULL" ? QCoreApplication::applicationName() : product);
+    loadPicture();
+    if (const auto captions = app::readCaptionCatalogue()) {
+        applyCaptions(*captions);
+    }
+    aboutAction_->setText("About: " + product);
+    setWindowIcon(icon_);
+
+    for (const char* browser : app::kBrowserChoices) {
+        browserList_->addItem(browser);
+    }
+    browserList_->setCurrentIndex(-1);
+    state_.statusText = "Initializing";
+    refreshStatus();
+    urlField_->setText("http://");
+    const std::string startValues[] = {state_.branding.productName, app::kProductVersion,
+                                       app::kReleaseDate, state_.branding.vendorLine,
+                                       state_.branding.vendorName};
+    for (std::size_t i = 0; i < startLines_.size(); ++i) {
+        startLines_[i]->setText(qs(startValues[i]));
+    }
+    pages_->setCurrentIndex(0);
+
+    const app::StartupOutcome outcome = app::runStartupSequence(state_, argv, frontend_);
+    if (!outcome.ok) {
+        unsetCursor();
+        return false;
+    }
+    showStartupValues(outcome.settingsFileExisted);
+    refreshSiteLists();
+
+    app::finishStartup(state_);
+    refreshStatus();
+    setWindowTitle(qs(app::mainCaption(state_)));
+    unsetCursor();
+    return true;
+}
+
+void MainDialog::loadPicture() {
+    QPixmap picture;
+    if (!platform::fileExists(kPictureFile) || !picture.load(kPictureFile, "BMP")) {
+        return;
+    }
+    // Shown at its own size; only a picture larger than its place is scaled down to fit.
+    if (picture.width() > picture_->width() || picture.height() > picture_->height()) {
+        picture = picture.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    picture_->setPixmap(picture);
+}
+
+void MainDialog::applyCaptions(const app::CaptionCatalogue& captions) {
+    // Line N of the catalogue names the control at index N - 1; unused lines stay null.
+    std::array<QObject*, kFirstPageCaption - 1> controls{};
+    for (std::size_t i = 0; i < personalLabels_.size(); ++i) {
+        controls[i] = personalLabels_[i];
+    }
+    for (std::size_t i = 0; i < contactLabels_.size(); ++i) {
+        controls[7 + i] = contactLabels_[i];
+    }
+    const std::pair<std::size_t, QObject*> rest[] = {
+        {20, titleLabel_},         {21, noteText_},        {22, adultText_},
+        {23, keywordLabel_},       {24, personalGroup_},   {26, browserGroup_},
+        {27, saveSettingsButton_}, {29, contactGroup_},    {30, addAllButton_},
+        {31, addSelectedButton_},  {32, removeAllButton_}, {33, removeSelectedButton_},
+        {34, keywordsGroup_},      {35, noteGroup_},       {36, loadProfileButton_},
+        {37, saveProfileButton_},  {38, buildGoButton_},   {40, smartMatchCheck_},
+        {41, checkButton_},        {43, actionsGroup_},    {44, deepCheck_},
+        {45, batchButton_}};
+    for (const auto& [line, control] : rest) {
+        controls[line - 1] = control;
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i]) {
+            setCaption(controls[i], qs(captions[i]));
+        }
+    }
+    const QSignalBlocker block(tabBar_);
+    for (std::size_t line = kFirstPageCaption; line <= app::kCaptionLines; ++line) {
+        tabBar_->addTab(qs(captions[line - 1]));
+    }
+    tabBar_->setCurrentIndex(0);
+}
+
+void MainDialog::showStartupValues(bool settingsFileExisted) {
+    if (!settingsFileExisted) {
+        return;
+    }
+    resetPersonalFields();
+    browserList_->setCurrentIndex(app::browserIndexFor(state_.userSettings.browserChoice));
+}
+
+void MainDialog::resetPersonalFields() {
+    const app::UserSettings& s = state_.userSettings;
+    const std::string* values[] = {&s.userFirstName, &s.userMiddleName, &s.userLastName,
+                                   &s.userEmail};
+    for (std::size_t i = 0; i < personalFields_.size(); ++i) {
+        personalFields_[i]->setText(qs(*values[i]));
+    }
+}
+
+void MainDialog::refreshSiteLists() {
+    fillList(availableList_, state_.lists.available);
+    fillList(selectedList_, state_.lists.selected);
+    fillList(categorySitesList_, state_.lists.categorySites);
+    fillList(categoriesList_, state_.lists.categories);
+    fillList(keywordCheckList_, state_.lists.keywordCheck);
+}
+
+void MainDialog::refreshStatus() {
+    statusField_->setText(qs(state_.statusText));
+    statusField_->setToolTip(QString());
+}
+
+void MainDialog::reportNotAvailable(const QString& action) {
+    statusField_->setText("Not available yet");
+    statusField_->setToolTip(action + " is not available in this version yet.");
+}
+
+void MainDialog::switchPage(int index) {
+    if (index < 0 || index >= kPageCount) {
+        return;
+    }
+    pages_->setCurrentIndex(index);
+    // Unsaved edits of the personal fields are dropped on every page change.
+    resetPersonalFields();
+    refreshStatus();
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+void MainDialog::onExit() {
+    if (!frontend_.confirmExit()) {
+        return;
+    }
+    state_.siteTable.clear();
+    accept();
+}
+
+void MainDialog::onAbout() {
+    frontend_.showAbout(state_.branding, icon_);
+}
+
+void MainDialog::onSaveSettings() {
+    app::UserSettings& s = state_.userSettings;
+    std::string* values[] = {&s.userFirstName, &s.userMiddleName, &s.userLastName, &s.userEmail};
+    for (std::size_t i = 0; i < personalFields_.size(); ++i) {
+        *values[i] = text(personalFields_[i]);
+    }
+    const int browser = browserList_->currentIndex();
+    s.browserChoice = browser < 0 ? app::kBrowserChoices[0] : app::kBrowserChoices[browser];
+    app::writeConfiguration(s);
+    frontend_.showMessage(
+        "New Configuration Written!  You will need to close the program and restart for changes "
+        "to take effect.",
+        app::MessageIcon::Information);
+}
+
+void MainDialog::onAddSelected() {
+    selection_.addSelected(highlightedRows(availableList_));
+    refreshSiteLists();
+}
+
+void MainDialog::onAddAll() {
+    selection_.addAll(highlightedRows(availableList_));
+    refreshSiteLists();
+}
+
+void MainDialog::onRemoveSelected() {
+    selection_.removeSelected(highlightedRows(selectedList_));
+    refreshSiteLists();
+}
+
+void MainDialog::onRemoveAll() {
+    selection_.removeAll();
+    refreshSiteLists();
+}
+
+void MainDialog::onCategorySiteChanged() {
+    const int site = selectedRow(categorySitesList_);
+    if (site < 0) {
+        return;
+    }
+    const int chosen = selection_.showCategories(site);
+    fillList(categoriesList_, state_.lists.categories);
+    if (chosen >= 0) {
+        const QSignalBlocker block(categoriesList_);
+        categoriesList_->setCurrentRow(chosen);
+    }
+}
+
+void MainDialog::onCategoryChanged() {
+    selection_.rememberCategory(selectedRow(categorySitesList_), selectedRow(categoriesList_));
+}
+
+profile::SubmissionProfile MainDialog::readProfile() const {
+    profile::SubmissionProfile p;
+    p.url = text(urlField_);
+    p.title = text(titleField_);
+    p.description = descriptionField_->toPlainText().toStdString();
+    p.lastName = text(lastNameField_);
+    p.firstName = text(firstNameField_);
+    p.email = text(emailField_);
+    p.company = text(companyField_);
+    p.street1 = text(street1Field_);
+    p.street2 = text(street2Field_);
+    p.city = text(cityField_);
+    p.state = text(stateField_);
+    p.postalCode = text(postalCodeField_);
+    p.province = text(provinceField_);
+    p.phone = text(phoneField_);
+    p.fax = text(faxField_);
+    for (std::size_t i = 0; i < p.keywords.size(); ++i) {
+        p.keywords[i] = text(keywordFields_[i]);
+    }
+    p.adult = adultCheck_->isChecked();
+    p.smartMatch = smartMatchCheck_->isChecked();
+    p.deep = deepCheck_->isChecked();
+    for (const std::string& name : state_.lists.selected.entries()) {
+        profile::SelectedSite site{name, false, std::string()};
+        if (const sites::SiteRecord* record = state_.siteTable.find(name)) {
+            site.takesCategory = record->isComplex == 1;
+            if (site.takesCategory) {
+                site.category = record->chosenCategory;
+            }
+        }
+        p.selectedSites.push_back(std::move(site));
+    }
+    return p;
+}
+
+void MainDialog::writeProfile(const profile::SubmissionProfile& p) {
+    const std::pair<QLineEdit*, const std::string*> fields[] = {{urlField_, &p.url},
+                                                                {titleField_, &p.title},
+                                                                {lastNameField_, &p.lastName},
+                                                                {firstNameField_, &p.firstName},
+                                                                {emailField_, &p.email},
+                                                                {companyField_, &p.company},
+                                                                {street1Field_, &p.street1},
+                                                                {street2Field_, &p.street2},
+                                                                {cityField_, &p.city},
+                                                                {stateField_, &p.state},
+                                                                {postalCodeField_, &p.postalCode},
+                                                                {provinceField_, &p.province},
+                                                                {phoneField_, &p.phone},
+                                                                {faxField_, &p.fax}};
+    for (const auto& [edit, value] : fields) {
+        edit->setText(qs(*value));
+    }
+    descriptionField_->setPlainText(qs(p.description));
+    for (std::size_t i = 0; i < p.keywords.size(); ++i) {
+        keywordFields_[i]->setText(qs(p.keywords[i]));
+    }
+    adultCheck_->setChecked(p.adult);
+    smartMatchCheck_->setChecked(p.smartMatch);
+    deepCheck_->setChecked(p.deep);
+
+    if (!state_.lists.selected.empty()) {
+        selection_.removeAll();
+    }
+    for (const profile::SelectedSite& site : p.selectedSites) {
+        const auto result = selection_.selectByName(site.siteName, site.category);
+        if (result == sites::SelectionModel::NameSelection::NotAvailable &&
+            state_.switches.verbose) {
+            frontend_.showMessage("Site " + site.siteName + " Not VALID!",
+                                  app::MessageIcon::Exclamation);
+        }
+    }
+    refreshSiteLists();
+}
+
+void MainDialog::onBuildAndGo() {
+    reportNotAvailable("Build + GO!");
+}
+
+void MainDialog::onSaveProfile() {
+    reportNotAvailable("Save Profile");
+}
+
+void MainDialog::onLoadProfile() {
+    reportNotAvailable("Load Profile");
+}
+
+void MainDialog::onBatchSubmission() {
+    reportNotAvailable("Batch Submission");
+}
+
+void MainDialog::onOptimize() {
+    optimizeCheck_->setChecked(false);
+    reportNotAvailable("Optimize");
+}
+
+void MainDialog::onCheckKeyword() {
+    reportNotAvailable("Check");
+}
+
+}  // namespace farrow::ui

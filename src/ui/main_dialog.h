@@ -1,0 +1,178 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/caption_catalogue.h"
+#include "profile/submission_profile.h"
+#include "sites/selection_model.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+class QToolButton;
+
+namespace farrow::ui {
+
+class QtFrontend;
+
+// The program's only top-level window: seven pages on the left (the tab bar chooses which one
+// is shown) and a column of controls on the right that is always visible. The four site lists
+// mirror the application state's list models through the selection model.
+class MainDialog final : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kPageCount = 7;
+
+    MainDialog(app::AppState& state, QtFrontend& frontend, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // Everything that must happen before the user can work: branding, picture, captions, the
+    // start-up sequence with its dialogs, "READY" and the caption. False when the database
+    // update failed and the program must end.
+    bool initialise(const std::vector<std::string>& argv);
+
+    // The profile as the window holds it, the selected sites with their chosen categories.
+    profile::SubmissionProfile readProfile() const;
+    // Puts a profile into the window: every text field and switch, and the selection, which
+    // replaces the current one the way a loaded profile does.
+    void writeProfile(const profile::SubmissionProfile& profile);
+
+    sites::SelectionModel& selection() { return selection_; }
+    // Shows the list models in the list widgets again, after any change to the models.
+    void refreshSiteLists();
+    // Shows the status text of the application state in the status field.
+    void refreshStatus();
+
+protected:
+    // The title bar's close box is ignored: the window closes only through "Exit" or Escape.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* buildRightColumn();
+    QWidget* buildStartPage();
+    QWidget* buildSettingsPage();
+    QWidget* buildContactPage();
+    QWidget* buildSiteTextPage();
+    QWidget* buildSelectionPage();
+    QWidget* buildCategoryPage();
+    QWidget* buildKeywordCheckPage();
+    void connectActions();
+
+    void loadPicture();
+    void applyCaptions(const app::CaptionCatalogue& captions);
+    void showStartupValues(bool settingsFileExisted);
+    void resetPersonalFields();
+    // Says in the status field that an action arrives in a later version, rather than doing
+    // nothing silently.
+    void reportNotAvailable(const QString& action);
+
+    void switchPage(int index);
+    void onExit();
+    void onAbout();
+    void onSaveSettings();
+    void onAddSelected();
+    void onAddAll();
+    void onRemoveSelected();
+    void onRemoveAll();
+    void onCategorySiteChanged();
+    void onCategoryChanged();
+
+    // The actions that later versions build; each is the one place its work plugs in.
+    void onBuildAndGo();
+    void onSaveProfile();
+    void onLoadProfile();
+    void onBatchSubmission();
+    void onOptimize();
+    void onCheckKeyword();
+
+    app::AppState& state_;
+    QtFrontend& frontend_;
+    sites::SelectionModel selection_;
+    QIcon icon_;
+
+    // Right-hand column.
+    QPushButton* exitButton_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    QGroupBox* actionsGroup_ = nullptr;
+    QCheckBox* deepCheck_ = nullptr;
+    QCheckBox* optimizeCheck_ = nullptr;
+    QPushButton* batchButton_ = nullptr;
+    QLineEdit* statusField_ = nullptr;
+    QToolButton* aboutButton_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+
+    QTabBar* tabBar_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+
+    // Page 0.
+    QLabel* picture_ = nullptr;
+    std::array<QLineEdit*, 5> startLines_{};
+    // Page 1: first, middle and last name and e-mail address.
+    QGroupBox* personalGroup_ = nullptr;
+    std::array<QLabel*, 4> personalLabels_{};
+    std::array<QLineEdit*, 4> personalFields_{};
+    QGroupBox* browserGroup_ = nullptr;
+    QComboBox* browserList_ = nullptr;
+    QPushButton* saveSettingsButton_ = nullptr;
+    // Page 2, labels in the order of their caption lines.
+    QGroupBox* contactGroup_ = nullptr;
+    std::array<QLabel*, 12> contactLabels_{};
+    QLineEdit* urlField_ = nullptr;
+    QLineEdit* firstNameField_ = nullptr;
+    QLineEdit* lastNameField_ = nullptr;
+    QLineEdit* emailField_ = nullptr;
+    QLineEdit* companyField_ = nullptr;
+    QLineEdit* street1Field_ = nullptr;
+    QLineEdit* street2Field_ = nullptr;
+    QLineEdit* cityField_ = nullptr;
+    QLineEdit* stateField_ = nullptr;
+    QLineEdit* provinceField_ = nullptr;
+    QLineEdit* postalCodeField_ = nullptr;
+    QLineEdit* phoneField_ = nullptr;
+    QLineEdit* faxField_ = nullptr;
+    // Page 3.
+    QLabel* titleLabel_ = nullptr;
+    QLineEdit* titleField_ = nullptr;
+    QPlainTextEdit* descriptionField_ = nullptr;
+    QGroupBox* keywordsGroup_ = nullptr;
+    std::array<QLineEdit*, profile::kKeywordCount> keywordFields_{};
+    QGroupBox* noteGroup_ = nullptr;
+    QLabel* noteText_ = nullptr;
+    // Page 4.
+    QListWidget* availableList_ = nullptr;
+    QListWidget* selectedList_ = nullptr;
+    QPushButton* addSelectedButton_ = nullptr;
+    QPushButton* addAllButton_ = nullptr;
+    QPushButton* removeSelectedButton_ = nullptr;
+    QPushButton* removeAllButton_ = nullptr;
+    // Page 5.
+    QCheckBox* smartMatchCheck_ = nullptr;
+    QListWidget* categorySitesList_ = nullptr;
+    QListWidget* categoriesList_ = nullptr;
+    QLabel* adultText_ = nullptr;
+    QCheckBox* adultCheck_ = nullptr;
+    QPushButton* buildGoButton_ = nullptr;
+    QPushButton* saveProfileButton_ = nullptr;
+    QPushButton* loadProfileButton_ = nullptr;
+    // Page 6.
+    QListWidget* keywordCheckList_ = nullptr;
+    QLabel* keywordLabel_ = nullptr;
+    QLineEdit* keywordField_ = nullptr;
+    QPushButton* checkButton_ = nullptr;
+};
+
+}  // namespace farrow::ui

@@ -1,0 +1,110 @@
+#include "ui/qt_frontend.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QIcon>
+#include <QMessageBox>
+#include <QThread>
+#include <QUrl>
+
+#include "ui/about_window.h"
+#include "ui/exit_prompt.h"
+#include "ui/help_file.h"
+#include "ui/init_window.h"
+#include "ui/update_prompt.h"
+
+namespace farrow::ui {
+
+namespace {
+
+class InitWindowView final : public app::InitView {
+public:
+    void show() override { window_.showCentred(); }
+    void setStage(const std::string& text) override {
+        window_.setStage(QString::fromStdString(text));
+    }
+    void showLoaded() override { window_.showLoaded(); }
+    void setLoadedCount(const std::string& text) override {
+        window_.setLoadedCount(QString::fromStdString(text));
+    }
+
+private:
+    InitWindow window_;
+};
+
+QMessageBox::Icon boxIcon(app::MessageIcon icon) {
+    switch (icon) {
+        case app::MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case app::MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case app::MessageIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
+}  // namespace
+
+std::unique_ptr<app::InitView> QtFrontend::createInitView() {
+    return std::make_unique<InitWindowView>();
+}
+
+bool QtFrontend::askCheckForUpdates() {
+    UpdatePrompt prompt(dialogParent());
+    return prompt.exec() == QDialog::Accepted;
+}
+
+void QtFrontend::refreshMainWindow() {
+    if (mainWindow_) {
+        mainWindow_->update();
+    }
+}
+
+void QtFrontend::showMessage(const std::string& text, app::MessageIcon icon) {
+    const QString qtext = QString::fromStdString(text);
+    if (QThread::currentThread() == qApp->thread()) {
+        showMessageBox(qtext, icon);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        qApp, [&] { showMessageBox(qtext, icon); }, Qt::BlockingQueuedConnection);
+}
+
+void QtFrontend::pumpMessages() {
+    QCoreApplication::processEvents();
+}
+
+bool QtFrontend::confirmExit() {
+    ExitPrompt prompt(dialogParent());
+    return prompt.exec() == QDialog::Accepted;
+}
+
+void QtFrontend::showAbout(const app::Branding& branding, const QIcon& icon) {
+    AboutWindow about(branding, icon, dialogParent());
+    about.exec();
+}
+
+void QtFrontend::openHelp() {
+    const QString path = findHelpFile(QCoreApplication::applicationDirPath());
+    if (path.isEmpty()) {
+        showMessage("The help file " + std::string(kHelpFileName) + " could not be found.",
+                    app::MessageIcon::Exclamation);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        showMessage("No program to show " + path.toStdString() + " was found.",
+                    app::MessageIcon::Exclamation);
+    }
+}
+
+void QtFrontend::showMessageBox(const QString& text, app::MessageIcon icon) {
+    QMessageBox box(boxIcon(icon), messageTitle_, text, QMessageBox::Ok, dialogParent());
+    box.exec();
+}
+
+QWidget* QtFrontend::dialogParent() const {
+    return mainWindow_ && mainWindow_->isVisible() ? mainWindow_.data() : nullptr;
+}
+
+}  // namespace farrow::ui

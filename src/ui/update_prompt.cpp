@@ -1,0 +1,52 @@
+#include "ui/update_prompt.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace farrow::ui {
+
+UpdatePrompt::UpdatePrompt(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName("updatePrompt");
+    auto* frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    frame->setLineWidth(2);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(18, 16, 18, 14);
+    layout->setSpacing(12);
+    for (const char* text :
+         {"Would you like to connect to the Internet now and check for the availability of "
+          "updates and newer versions?  This software will be updated twice monthly to reflect "
+          "changes and additions.",
+          "For maximum advertising exposure, we reccommend that you check for updates each time "
+          "you run this program."}) {
+        auto* label = new QLabel(text, frame);
+        label->setWordWrap(true);
+        label->setFixedWidth(380);
+        layout->addWidget(label);
+    }
+
+    auto* checkNow = new QPushButton("Check Now", frame);
+    checkNow->setObjectName("checkNowButton");
+    checkNow->setDefault(true);
+    auto* skip = new QPushButton("Skip", frame);
+    skip->setObjectName("skipButton");
+    connect(checkNow, &QPushButton::clicked, this, &QDialog::accept);
+    connect(skip, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(checkNow);
+    buttons->addWidget(skip);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+}  // namespace farrow::ui

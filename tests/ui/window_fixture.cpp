@@ -1,0 +1,111 @@
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+
+#include "sites/site_line_codec.h"
+#include "sites/site_table.h"
+
+namespace farrow::ui::test {
+
+bool ScriptedFrontend::askCheckForUpdates() {
+    ++updateQuestions;
+    if (realUpdatePrompt) {
+        answerNextModal("skipButton");
+        return QtFrontend::askCheckForUpdates();
+    }
+    return false;
+}
+
+std::vector<std::string> ScriptedFrontend::texts() const {
+    std::vector<std::string> out;
+    for (const auto& m : messages) {
+        out.push_back(m.text);
+    }
+    return out;
+}
+
+void ScriptedFrontend::showMessageBox(const QString& text, app::MessageIcon icon) {
+    if (QThread::currentThread() != qApp->thread()) {
+        allMessagesOnWindowThread = false;
+    }
+    messages.push_back({text.toStdString(), icon});
+}
+
+void answerNextModal(const QString& buttonName) {
+    auto* timer = new QTimer(qApp);
+    auto attempts = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, attempts, buttonName] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* button = modal ? modal->findChild<QAbstractButton*>(buttonName) : nullptr;
+        const bool givingUp = ++*attempts > 500;
+        if (button) {
+            button->click();
+        } else if (modal && givingUp) {
+            // A dialog without that button: end it so that the test fails instead of hanging.
+            modal->close();
+        }
+        if (button || givingUp) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+std::string siteLine(const std::string& name, bool keywordSearch,
+                     const std::vector<std::string>& categories) {
+    std::vector<std::string> fields(sites::kFieldCount, " ");
+    fields[sites::kName] = name;
+    fields[1] = "x";
+    fields[sites::kSubmitUrl] = "http://directory.example.test/add-url";
+    fields[sites::kMethod] = "GET";
+    fields[sites::kUrlField] = "url";
+    if (keywordSearch) {
+        fields[sites::kSearchUrl] = "http://search.example.test/?q=";
+    }
+    std::string plain;
+    for (const std::string& f : fields) {
+        plain += f + "|";
+    }
+    if (!categories.empty()) {
+        plain += "[COMPLEX]|x|category|";
+        for (const std::string& c : categories) {
+            plain += c + "|";
+        }
+        plain += "NULL|";
+    }
+    return sites::encodeSiteLine(plain);
+}
+
+std::string numberedCatalogue(int lines) {
+    std::string text;
+    for (int i = 1; i <= lines; ++i) {
+        text += "Caption " + std::to_string(i) + "\n";
+    }
+    return text;
+}
+
+void WindowTest::writeWorkspace(const std::vector<std::string>& sites, int catalogueLines) {
+    workspace.write("sysconfig.fls",
+                    "Farrowlane\nLane Works Ltd.\nFarrow Software\nsales@example.test\n"
+                    "info@example.test\nNULL\nNULL\nNULL\nNULL\nNULL\n");
+    if (catalogueLines >= 0) {
+        workspace.write("messages.cat", numberedCatalogue(catalogueLines));
+    }
+    if (!sites.empty()) {
+        std::string file;
+        for (const std::string& line : sites) {
+            file += line + "\n";
+        }
+        workspace.write("sites.enc", file);
+    }
+}
+
+void WindowTest::startWindow(std::vector<std::string> argv) {
+    dialog = std::make_unique<MainDialog>(state, frontend);
+    ASSERT_TRUE(dialog->initialise(argv));
+}
+
+}  // namespace farrow::ui::test

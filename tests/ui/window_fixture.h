@@ -1,0 +1,80 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QPointer>
+#include <QString>
+#include <QThread>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "support/fake_frontend.h"
+#include "support/temp_workspace.h"
+#include "ui/main_dialog.h"
+#include "ui/qt_frontend.h"
+
+namespace farrow::ui::test {
+
+// The desktop front end with its modal questions answered by script and its message boxes
+// recorded instead of shown.
+class ScriptedFrontend final : public QtFrontend {
+public:
+    bool askCheckForUpdates() override;
+    bool confirmExit() override {
+        ++exitQuestions;
+        return exitAnswer;
+    }
+    void showAbout(const app::Branding& branding, const QIcon&) override {
+        aboutShownFor.push_back(branding.productName);
+    }
+    void openHelp() override { ++helpOpened; }
+
+    std::vector<std::string> texts() const;
+
+    // The real update question is asked (and answered by a timer) when set.
+    bool realUpdatePrompt = false;
+    bool exitAnswer = false;
+    int updateQuestions = 0;
+    int exitQuestions = 0;
+    int helpOpened = 0;
+    std::vector<std::string> aboutShownFor;
+    std::vector<farrow::test::RecordedMessage> messages;
+    bool allMessagesOnWindowThread = true;
+
+protected:
+    void showMessageBox(const QString& text, app::MessageIcon icon) override;
+};
+
+// Clicks the button named `buttonName` of the next modal dialog once it is open.
+void answerNextModal(const QString& buttonName);
+
+// An encoded line of "sites.enc" for an invented site.
+std::string siteLine(const std::string& name, bool keywordSearch = false,
+                     const std::vector<std::string>& categories = {});
+
+// A catalogue whose line N reads "Caption N", with the given number of lines.
+std::string numberedCatalogue(int lines);
+
+// A workspace with branding, an optional catalogue and sites, and the main window made on it.
+class WindowTest : public testing::Test {
+protected:
+    void writeWorkspace(const std::vector<std::string>& sites, int catalogueLines = 52);
+    // Runs the window's start-up; the update question is answered "Skip".
+    void startWindow(std::vector<std::string> argv = {"farrowlane"});
+
+    template <typename T>
+    T* find(const char* name) {
+        T* widget = dialog->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    farrow::test::TempWorkspace workspace;
+    app::AppState state;
+    ScriptedFrontend frontend;
+    std::unique_ptr<MainDialog> dialog;
+};
+
+}  // namespace farrow::ui::test
