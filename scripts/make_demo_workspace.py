@@ -121,6 +121,7 @@ BRANDING = [
     "support@farrowlane.example",
 ]
 
+
 def main():
     os.makedirs(DEMO, exist_ok=True)
     write_sites()

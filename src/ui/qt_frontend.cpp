@@ -39,9 +39,11 @@ QMessageBox::Icon boxIcon(app::MessageIcon icon) {
         case app::MessageIcon::Exclamation:
             return QMessageBox::Warning;
         case app::MessageIcon::Information:
+            return QMessageBox::Information;
+        case app::MessageIcon::None:
             break;
     }
-    return QMessageBox::Information;
+    return QMessageBox::NoIcon;
 }
 
 }  // namespace
