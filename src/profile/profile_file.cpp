@@ -223,32 +223,20 @@ FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, Profile
     lines.next(line);
     profile.deep = line == "DEEP";
 
-    sites::SelectionModel selection(state.siteTable, state.lists, messenger);
-    if (!state.lists.selected.empty()) {
-        selection.removeAll();
-    }
+    // A category line follows the site line of every site that wants a category.
+    std::vector<SelectedSite> fileSites;
     while (lines.next(line) && line != kProfileEnd) {
-        sites::SiteRecord* record = state.siteTable.find(line);
+        const sites::SiteRecord* record = state.siteTable.find(line);
         if (!record) {
             continue;
         }
-        const int available = state.lists.available.indexOf(line);
-        if (available < 0) {
-            if (state.switches.verbose) {
-                messenger.showMessage("Site " + line + " Not VALID!",
-                                      app::MessageIcon::Exclamation);
-            }
-            if (record->isComplex == 1) {
-                lines.next(line);
-            }
-            continue;
+        SelectedSite site{line, record->isComplex == 1, std::string()};
+        if (site.takesCategory) {
+            lines.next(site.category);
         }
-        selection.addSelected({static_cast<std::size_t>(available)});
-        if (record->isComplex == 1) {
-            lines.next(line);
-            record->chosenCategory = line;
-        }
+        fileSites.push_back(std::move(site));
     }
+    applySelectedSites(state, fileSites, messenger);
 
     profile.selectedSites = selectedSiteEntries(state.siteTable, state.lists.selected);
     if (interactive) {
@@ -257,6 +245,22 @@ FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, Profile
     }
     result.outcome = FileOutcome::Done;
     return result;
+}
+
+void applySelectedSites(app::AppState& state, const std::vector<SelectedSite>& sitesToSelect,
+                        app::Messenger& messenger) {
+    sites::SelectionModel selection(state.siteTable, state.lists, messenger);
+    if (!state.lists.selected.empty()) {
+        selection.removeAll();
+    }
+    for (const SelectedSite& site : sitesToSelect) {
+        if (selection.selectByName(site.siteName, site.category) ==
+                sites::SelectionModel::NameSelection::NotAvailable &&
+            state.switches.verbose) {
+            messenger.showMessage("Site " + site.siteName + " Not VALID!",
+                                  app::MessageIcon::Exclamation);
+        }
+    }
 }
 
 std::vector<SelectedSite> selectedSiteEntries(const sites::SiteTable& table,

@@ -60,6 +60,13 @@ FileResult saveProfile(const std::string& path, const SubmissionProfile& profile
 FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, ProfileDialogs& dialogs,
                        app::Messenger& messenger);
 
+// Makes `sitesToSelect` the selection, as loading a profile does: the selected sites go back to
+// the available list first, then each named site that is available is selected (a site that
+// wants a category gets its category remembered). An unavailable site is skipped, with a warning
+// in verbose mode; an unknown one silently.
+void applySelectedSites(app::AppState& state, const std::vector<SelectedSite>& sitesToSelect,
+                        app::Messenger& messenger);
+
 // The site lines a profile saves for the selected-sites list: one per entry that names a known
 // site, in list order, with that site's category flag and remembered category.
 std::vector<SelectedSite> selectedSiteEntries(const sites::SiteTable& table,

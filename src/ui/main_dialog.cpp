@@ -19,6 +19,9 @@
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
+#include "profile/profile_file.h"
+#include "submit/request_builder.h"
+#include "submit/save_profile_action.h"
 #include "platform/file_system.h"
 #include "ui/qt_frontend.h"
 
@@ -356,6 +359,12 @@ profile::SubmissionProfile MainDialog::readProfile() const {
 }
 
 void MainDialog::writeProfile(const profile::SubmissionProfile& p) {
+    writeProfileFields(p);
+    profile::applySelectedSites(state_, p.selectedSites, frontend_);
+    refreshSiteLists();
+}
+
+void MainDialog::writeProfileFields(const profile::SubmissionProfile& p) {
     const std::pair<QLineEdit*, const std::string*> fields[] = {{urlField_, &p.url},
                                                                 {titleField_, &p.title},
                                                                 {lastNameField_, &p.lastName},
@@ -380,31 +389,59 @@ void MainDialog::writeProfile(const profile::SubmissionProfile& p) {
     adultCheck_->setChecked(p.adult);
     smartMatchCheck_->setChecked(p.smartMatch);
     deepCheck_->setChecked(p.deep);
-
-    if (!state_.lists.selected.empty()) {
-        selection_.removeAll();
-    }
-    for (const profile::SelectedSite& site : p.selectedSites) {
-        const auto result = selection_.selectByName(site.siteName, site.category);
-        if (result == sites::SelectionModel::NameSelection::NotAvailable &&
-            state_.switches.verbose) {
-            frontend_.showMessage("Site " + site.siteName + " Not VALID!",
-                                  app::MessageIcon::Exclamation);
-        }
-    }
-    refreshSiteLists();
 }
 
+namespace {
+
+// What building requests asks of the window: its messages and category chooser, and its caption,
+// which shows the progress and is repainted at once since the build holds the window thread.
+class WindowBuildFrontend final : public submit::BuildFrontend {
+public:
+    WindowBuildFrontend(QWidget& window, QtFrontend& frontend)
+        : window_(window), frontend_(frontend) {}
+    app::Messenger& messenger() override { return frontend_; }
+    submit::CategoryChooser& categoryChooser() override { return frontend_; }
+    std::string caption() const override { return window_.windowTitle().toStdString(); }
+    void setCaption(const std::string& text) override {
+        window_.setWindowTitle(QString::fromStdString(text));
+        window_.repaint();
+    }
+
+private:
+    QWidget& window_;
+    QtFrontend& frontend_;
+};
+
+}  // namespace
+
 void MainDialog::onBuildAndGo() {
-    reportNotAvailable("Build + GO!");
+    if (deepCheck_->isChecked()) {
+        reportNotAvailable("Deep Submission");
+        return;
+    }
+    WindowBuildFrontend build(*this, frontend_);
+    if (submit::buildRequestList(state_, readProfile(), build, connectionTest_) == 0) {
+        return;
+    }
+    // Sending arrives with the submission engine; until then the window says what was built.
+    statusField_->setText(QString("%1 Requests Built").arg(state_.requestList.size()));
+    statusField_->setToolTip("Sending the requests is not available in this version yet.");
 }
 
 void MainDialog::onSaveProfile() {
-    reportNotAvailable("Save Profile");
+    WindowBuildFrontend build(*this, frontend_);
+    submit::saveProfileAfterBuild(state_, readProfile(), build, frontend_, connectionTest_);
+    refreshSiteLists();
+    refreshStatus();
 }
 
 void MainDialog::onLoadProfile() {
-    reportNotAvailable("Load Profile");
+    profile::SubmissionProfile loaded = readProfile();
+    const profile::FileResult result = profile::loadProfile(state_, loaded, frontend_, frontend_);
+    if (result.outcome == profile::FileOutcome::Done) {
+        writeProfileFields(loaded);
+        refreshSiteLists();
+    }
 }
 
 void MainDialog::onBatchSubmission() {

@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "app/caption_catalogue.h"
+#include "platform/internet_connection.h"
 #include "profile/submission_profile.h"
 #include "sites/selection_model.h"
 
@@ -51,6 +52,8 @@ public:
     void writeProfile(const profile::SubmissionProfile& profile);
 
     sites::SelectionModel& selection() { return selection_; }
+    // Replaces the test for a live Internet connection that building requests begins with.
+    void setConnectionTest(platform::ConnectionTest test) { connectionTest_ = std::move(test); }
     // Shows the list models in the list widgets again, after any change to the models.
     void refreshSiteLists();
     // Shows the status text of the application state in the status field.
@@ -75,6 +78,8 @@ private:
     void loadPicture();
     void applyCaptions(const app::CaptionCatalogue& captions);
     void showStartupValues(bool settingsFileExisted);
+    // Puts the text fields and switches of `profile` into the controls; the selection is left.
+    void writeProfileFields(const profile::SubmissionProfile& profile);
     void resetPersonalFields();
     // Says in the status field that an action arrives in a later version, rather than doing
     // nothing silently.
@@ -91,10 +96,10 @@ private:
     void onCategorySiteChanged();
     void onCategoryChanged();
 
-    // The actions that later versions build; each is the one place its work plugs in.
     void onBuildAndGo();
     void onSaveProfile();
     void onLoadProfile();
+    // The actions that later versions build; each is the one place its work plugs in.
     void onBatchSubmission();
     void onOptimize();
     void onCheckKeyword();
@@ -102,6 +107,7 @@ private:
     app::AppState& state_;
     QtFrontend& frontend_;
     sites::SelectionModel selection_;
+    platform::ConnectionTest connectionTest_ = platform::attemptInternetConnection;
     QIcon icon_;
 
     // Right-hand column.

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
+#include <QStringList>
 #include <QThread>
 #include <QUrl>
 
 #include "ui/about_window.h"
+#include "ui/category_chooser_dialog.h"
 #include "ui/exit_prompt.h"
 #include "ui/help_file.h"
 #include "ui/init_window.h"
@@ -75,6 +78,52 @@ void QtFrontend::showMessage(const std::string& text, app::MessageIcon icon) {
 
 void QtFrontend::pumpMessages() {
     QCoreApplication::processEvents();
+}
+
+namespace {
+
+// Qt's filter list: "Label (*.fl2);;All Files (*.*)". The labels already name their patterns.
+QString qtFilters(const profile::FileChooserOptions& options) {
+    QStringList filters;
+    for (const profile::FileFilter& f : options.filters()) {
+        filters << QString::fromStdString(f.label);
+    }
+    return filters.join(";;");
+}
+
+std::optional<std::string> chosenPath(const QString& path) {
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtFrontend::chooseSaveFile(const profile::FileChooserOptions& options) {
+    // The caller adds the extension and asks about overwriting, so the chooser does neither.
+    return chosenPath(QFileDialog::getSaveFileName(dialogParent(), QString(), QString(),
+                                                   qtFilters(options), nullptr,
+                                                   QFileDialog::DontConfirmOverwrite));
+}
+
+std::optional<std::string> QtFrontend::chooseOpenFile(const profile::FileChooserOptions& options) {
+    return chosenPath(QFileDialog::getOpenFileName(dialogParent(), QString(), QString(),
+                                                   qtFilters(options)));
+}
+
+bool QtFrontend::confirmOverwrite(const std::string& path) {
+    return QMessageBox::question(dialogParent(), messageTitle_,
+                                 QString::fromStdString(path) +
+                                     " already exists.\nDo you want to replace it?") ==
+           QMessageBox::Yes;
+}
+
+std::optional<std::string> QtFrontend::chooseCategory(const std::string& caption,
+                                                      const std::vector<std::string>& lines) {
+    CategoryChooserDialog chooser(caption, lines, dialogParent());
+    chooser.exec();
+    return chooser.choice();
 }
 
 bool QtFrontend::confirmExit() {

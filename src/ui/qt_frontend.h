@@ -6,15 +6,22 @@
 
 #include "app/branding.h"
 #include "app/startup_frontend.h"
+#include "profile/profile_dialogs.h"
+#include "submit/category_chooser.h"
 
 class QIcon;
 
 namespace farrow::ui {
 
 // The desktop's side of the core's interfaces: message boxes, message pumping, the
-// initialisation window and the update question, plus the main window's own modal questions.
-// The modal steps are virtual so that tests can answer them.
-class QtFrontend : public app::StartupFrontend, public app::Messenger, public app::MessagePump {
+// initialisation window and the update question, the profile file choosers and the category
+// chooser, plus the main window's own modal questions. The modal steps are virtual so that tests
+// can answer them.
+class QtFrontend : public app::StartupFrontend,
+                   public app::Messenger,
+                   public app::MessagePump,
+                   public profile::ProfileDialogs,
+                   public submit::CategoryChooser {
 public:
     QtFrontend() = default;
     QtFrontend(const QtFrontend&) = delete;
@@ -30,6 +37,12 @@ public:
     // pumping messages at that time, has shown the box and it was dismissed.
     void showMessage(const std::string& text, app::MessageIcon icon) final;
     void pumpMessages() override;
+
+    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions& options) override;
+    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions& options) override;
+    bool confirmOverwrite(const std::string& path) override;
+    std::optional<std::string> chooseCategory(const std::string& caption,
+                                              const std::vector<std::string>& lines) override;
 
     // "Exit Prompt": true for "OK".
     virtual bool confirmExit();

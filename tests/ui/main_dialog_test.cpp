@@ -344,10 +344,11 @@ TEST_F(WindowTest, LaterActionsSayTheyAreNotAvailable) {
     writeWorkspace({});
     startWindow();
     auto* status = find<QLineEdit>("statusField");
-    const std::pair<const char*, const char*> actions[] = {
-        {"buildGoButton", "Build + GO!"},      {"saveProfileButton", "Save Profile"},
-        {"loadProfileButton", "Load Profile"}, {"batchButton", "Batch Submission"},
-        {"optimizeCheck", "Optimize"},         {"checkButton", "Check"}};
+    find<QCheckBox>("deepCheck")->setChecked(true);
+    const std::pair<const char*, const char*> actions[] = {{"buildGoButton", "Deep Submission"},
+                                                           {"batchButton", "Batch Submission"},
+                                                           {"optimizeCheck", "Optimize"},
+                                                           {"checkButton", "Check"}};
     for (const auto& [name, action] : actions) {
         find<QAbstractButton>(name)->click();
         EXPECT_EQ(status->text(), "Not available yet") << name;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QThread>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,18 @@ public:
         aboutShownFor.push_back(branding.productName);
     }
     void openHelp() override { ++helpOpened; }
+    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
+        return nextSaveFile;
+    }
+    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions&) override {
+        return nextOpenFile;
+    }
+    bool confirmOverwrite(const std::string&) override { return true; }
+    std::optional<std::string> chooseCategory(const std::string& caption,
+                                              const std::vector<std::string>& lines) override {
+        chooserCalls.push_back({caption, lines});
+        return categoryAnswer;
+    }
 
     std::vector<std::string> texts() const;
 
@@ -40,6 +53,10 @@ public:
     int exitQuestions = 0;
     int helpOpened = 0;
     std::vector<std::string> aboutShownFor;
+    std::optional<std::string> nextSaveFile;
+    std::optional<std::string> nextOpenFile;
+    std::optional<std::string> categoryAnswer;
+    std::vector<std::pair<std::string, std::vector<std::string>>> chooserCalls;
     std::vector<farrow::test::RecordedMessage> messages;
     bool allMessagesOnWindowThread = true;
 

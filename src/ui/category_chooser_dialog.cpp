@@ -1,0 +1,38 @@
+#include "ui/category_chooser_dialog.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace farrow::ui {
+
+CategoryChooserDialog::CategoryChooserDialog(const std::string& caption,
+                                             const std::vector<std::string>& lines,
+                                             QWidget* parent)
+    : QDialog(parent), list_(new QListWidget(this)) {
+    setObjectName("categoryChooser");
+    setWindowTitle(QString::fromStdString(caption));
+    list_->setObjectName("categoryChoices");
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (const std::string& line : lines) {
+        list_->addItem(QString::fromStdString(line));
+    }
+    list_->setMinimumSize(280, 220);
+
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("okButton");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, [this] {
+        if (QListWidgetItem* item = list_->currentItem(); item && item->isSelected()) {
+            choice_ = item->text().toStdString();
+        }
+        accept();
+    });
+    connect(list_, &QListWidget::itemDoubleClicked, ok, &QPushButton::click);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+}
+
+}  // namespace farrow::ui
