@@ -172,6 +172,8 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
     curl_easy_setopt(h, CURLOPT_URL, target.c_str());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, post ? "http" : "http,https");
     curl_easy_setopt(h, CURLOPT_USERAGENT, kAgentName);
+    // No proxy is set here: libcurl takes the system's from the environment (http_proxy,
+    // https_proxy, all_proxy, no_proxy).
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(timing.httpConnectTimeout.count()));

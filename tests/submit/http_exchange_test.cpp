@@ -138,18 +138,6 @@ protected:
     std::atomic<int> targetHits{0};
 };
 
-TEST_F(HttpExchangeTest, ResetKeepsOnlyTheAddress) {
-    HttpExchange e{"http://a/", "d", "POST", "err", 404, "reply", false};
-    resetExchange(e);
-    EXPECT_EQ(e.url, "http://a/");
-    EXPECT_EQ(e.data, "");
-    EXPECT_EQ(e.method, "");
-    EXPECT_EQ(e.errorText, "");
-    EXPECT_EQ(e.status, 1);
-    EXPECT_EQ(e.reply, "");
-    EXPECT_TRUE(e.ok);
-}
-
 TEST_F(HttpExchangeTest, MultiLineReplyArrivesAsOneLine) {
     HttpExchange e = send("GET", server.url("/lines"));
     EXPECT_TRUE(e.ok) << e.errorText;
@@ -183,6 +171,7 @@ TEST_F(HttpExchangeTest, GetAppendsTheDataToTheAddress) {
 }
 
 struct StatusCase {
+    const char* name;
     const char* method;
     const char* path;
     bool ok;
@@ -190,6 +179,7 @@ struct StatusCase {
     int status;
     const char* reply;
     int targetHits;
+    friend void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class HttpStatus : public HttpExchangeTest, public ::testing::WithParamInterface<StatusCase> {};
@@ -206,15 +196,19 @@ TEST_P(HttpStatus, IsJudgedByMethod) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, HttpStatus,
-    ::testing::Values(StatusCase{"POST", "/status/404", false, "Failed with RC of 404", 404, "", 0},
-                      // A GET leaves `status` as it was.
-                      StatusCase{"GET", "/status/404", false, "Failed with RC of 404", 1, "", 0},
-                      StatusCase{"POST", "/status/500", false, "Failed with RC of 500", 500, "", 0},
-                      StatusCase{"GET", "/status/200", true, "", 1, "status page", 0},
-                      StatusCase{"POST", "/status/399", true, "", 1, "status page", 0},
-                      // A redirect answering a POST is not followed and counts as delivered.
-                      StatusCase{"POST", "/moved", true, "", 1, "moved body", 0},
-                      StatusCase{"GET", "/moved", true, "", 1, "target body", 1}));
+    ::testing::Values(
+        StatusCase{"PostNotFound", "POST", "/status/404", false, "Failed with RC of 404", 404, "",
+                   0},
+        // A GET leaves `status` as it was.
+        StatusCase{"GetNotFound", "GET", "/status/404", false, "Failed with RC of 404", 1, "", 0},
+        StatusCase{"PostServerError", "POST", "/status/500", false, "Failed with RC of 500", 500,
+                   "", 0},
+        StatusCase{"GetOk", "GET", "/status/200", true, "", 1, "status page", 0},
+        StatusCase{"PostBelow400", "POST", "/status/399", true, "", 1, "status page", 0},
+        // A redirect answering a POST is not followed and counts as delivered.
+        StatusCase{"PostRedirectNotFollowed", "POST", "/moved", true, "", 1, "moved body", 0},
+        StatusCase{"GetRedirectFollowed", "GET", "/moved", true, "", 1, "target body", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HttpExchangeTest, UnknownMethodSendsNothing) {
     test::LoopbackListener listener;
@@ -226,8 +220,10 @@ TEST_F(HttpExchangeTest, UnknownMethodSendsNothing) {
 }
 
 struct BadAddressCase {
+    const char* name;
     const char* method;
     const char* prefix;
+    friend void PrintTo(const BadAddressCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class HttpBadAddress : public HttpExchangeTest,
@@ -244,12 +240,15 @@ TEST_P(HttpBadAddress, FailsWithoutTraffic) {
     EXPECT_EQ(listener.drainConnections(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Schemes, HttpBadAddress,
-    ::testing::Values(BadAddressCase{"POST", "https://"}, BadAddressCase{"POST", "ftp://"},
-                      BadAddressCase{"POST", ""}, BadAddressCase{"POST", "mailto:"},
-                      BadAddressCase{"GET", "ftp://"}, BadAddressCase{"GET", "file://"},
-                      BadAddressCase{"GET", "gopher://"}));
+INSTANTIATE_TEST_SUITE_P(Schemes, HttpBadAddress,
+                         ::testing::Values(BadAddressCase{"PostHttps", "POST", "https://"},
+                                           BadAddressCase{"PostFtp", "POST", "ftp://"},
+                                           BadAddressCase{"PostNoScheme", "POST", ""},
+                                           BadAddressCase{"PostMailto", "POST", "mailto:"},
+                                           BadAddressCase{"GetFtp", "GET", "ftp://"},
+                                           BadAddressCase{"GetFile", "GET", "file://"},
+                                           BadAddressCase{"GetGopher", "GET", "gopher://"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HttpExchangeTest, ErrorTextIsCutTo255) {
     const std::string url = "ftp://127.0.0.1/" + std::string(300, 'p');
@@ -265,6 +264,7 @@ struct TransportFailureCase {
     enum { Closed, Silent, Path } target;
     const char* path;
     const char* reason;
+    friend void PrintTo(const TransportFailureCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class HttpTransportFailure : public HttpExchangeTest,

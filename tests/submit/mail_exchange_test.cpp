@@ -70,6 +70,7 @@ struct ScriptCase {
     std::string reply;
     int ok;
     std::vector<std::string> verbs;
+    friend void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class MailScript : public MailExchangeTest, public ::testing::WithParamInterface<ScriptCase> {};

@@ -20,6 +20,7 @@ struct CollectCase {
     const char* name;
     std::string body;
     std::size_t expectedSize;
+    friend void PrintTo(const CollectCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ReplyCollectorCut : public ::testing::TestWithParam<CollectCase> {};
