@@ -32,6 +32,9 @@ struct Timing {
     Millis httpConnectTimeout{2000};
     Millis httpSendTimeout{2000};
     Millis httpReceiveTimeout{2000};
+    // SMTP transport: connect, send and receive each give up after this long, so that a mail
+    // server that stops answering frees its worker before the dispatcher abandons it.
+    Millis mailTimeout{30000};
 
     // Deep submission: reading the user's own pages, and the watcher's poll.
     Millis pageConnectTimeout{20000};

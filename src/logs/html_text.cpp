@@ -1,0 +1,50 @@
+#include "logs/html_text.h"
+
+namespace farrow::logs {
+
+std::string escapeHtml(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string linkPath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        switch (c) {
+            case '%':
+                out += "%25";
+                break;
+            case '#':
+                out += "%23";
+                break;
+            case '?':
+                out += "%3F";
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace farrow::logs

@@ -1,0 +1,42 @@
+#include "support/loopback_http_server.h"
+
+#include <chrono>
+#include <stdexcept>
+
+namespace farrow::test {
+
+namespace {
+
+// Enough workers that the program's fifteen exchanges at once are all served at once.
+constexpr std::size_t kServerThreads = 24;
+
+}  // namespace
+
+LoopbackHttpServer::LoopbackHttpServer() {
+    server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+    server_.stop();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void LoopbackHttpServer::start() {
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) {
+        throw std::runtime_error("cannot bind a loopback port");
+    }
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // Connections queue from the bind on, but a stop before the loop runs would be missed.
+    while (!server_.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+std::string LoopbackHttpServer::url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+}  // namespace farrow::test
