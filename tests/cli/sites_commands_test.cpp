@@ -4,6 +4,7 @@
 
 #include "cli/command_line.h"
 #include "support/ftp_test_server.h"
+#include "support/loopback_listener.h"
 #include "support/site_lines.h"
 #include "support/temp_workspace.h"
 

@@ -6,6 +6,7 @@
 
 #include "support/fake_frontend.h"
 #include "support/ftp_test_server.h"
+#include "support/loopback_listener.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::sites {

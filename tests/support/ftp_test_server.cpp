@@ -1,9 +1,6 @@
 #include "support/ftp_test_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,19 +59,6 @@ void FtpTestServer::putFile(const std::string& relativePath, const std::string& 
 
 void FtpTestServer::makeFolder(const std::string& relativePath) const {
     std::filesystem::create_directories(root_ / relativePath);
-}
-
-int closedLoopbackPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 }  // namespace farrow::test

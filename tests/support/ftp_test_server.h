@@ -29,7 +29,4 @@ private:
     int port_ = 0;
 };
 
-// A loopback port on which nothing listens.
-int closedLoopbackPort();
-
 }  // namespace farrow::test
