@@ -3,7 +3,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
@@ -15,18 +14,15 @@ Branding readBranding(Messenger& messenger, const std::string& path) {
     if (!platform::fileExists(path)) {
         return b;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                          &std::fclose);
+    platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
-        messenger.showMessage(
-            "Could not open \"" + path + "\": " + platform::systemReason(errno),
-            MessageIcon::Exclamation);
+        messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
+                              MessageIcon::Exclamation);
         return b;
     }
     const std::array<std::string*, 10> slots = {
-        &b.productName,  &b.vendorLine,    &b.vendorName,     &b.salesContact,
-        &b.infoContact,  &b.mailSetting,   &b.vendorGraphic,  &b.vendorHeading,
-        &b.vendorHeading2, &b.supportMail,
+        &b.productName, &b.vendorLine,    &b.vendorName,    &b.salesContact,   &b.infoContact,
+        &b.mailSetting, &b.vendorGraphic, &b.vendorHeading, &b.vendorHeading2, &b.supportMail,
     };
     platform::LineReader reader(file.get());
     std::string line;

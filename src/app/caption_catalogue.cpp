@@ -1,15 +1,14 @@
 #include "app/caption_catalogue.h"
 
 #include <cstdio>
-#include <memory>
 
+#include "platform/file_system.h"
 #include "platform/line_reader.h"
 
 namespace farrow::app {
 
 std::optional<CaptionCatalogue> readCaptionCatalogue(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
+    platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         return std::nullopt;
     }

@@ -40,9 +40,8 @@ void startupCheck(StartupStatus& status, const AppState& state, Messenger& messe
     if (state.switches.skipDatabaseDownload) {
         download.finish(true);
     } else {
-        downloader = std::thread([&] {
-            sites::downloadSitesDatabase(download, messenger, state.timing);
-        });
+        downloader =
+            std::thread([&] { sites::downloadSitesDatabase(download, messenger, state.timing); });
     }
     std::this_thread::sleep_for(state.timing.threadSettle);
     pollUntilDone(download, nullptr, state.timing.startupPoll,

@@ -27,11 +27,9 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 }
 
 bool lessIgnoringCase(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) {
-                                            return static_cast<unsigned char>(foldCase(x)) <
-                                                   static_cast<unsigned char>(foldCase(y));
-                                        });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(foldCase(x)) < static_cast<unsigned char>(foldCase(y));
+    });
 }
 
 bool contains(std::string_view text, std::string_view part) {

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "app/text.h"
 #include "platform/file_system.h"
@@ -12,10 +11,9 @@ namespace farrow::app {
 
 void writeConfiguration(const UserSettings& s, const std::string& path) {
     platform::removeFile(path);
-    for (const std::string& line :
-         {s.userFirstName, s.userMiddleName, s.userLastName, s.userEmail, s.browserChoice,
-          std::string(), std::string("[ProgInfo]"), std::string(kReleaseDate),
-          std::string(kProductVersion)}) {
+    for (const std::string& line : {s.userFirstName, s.userMiddleName, s.userLastName, s.userEmail,
+                                    s.browserChoice, std::string(), std::string("[ProgInfo]"),
+                                    std::string(kReleaseDate), std::string(kProductVersion)}) {
         platform::appendTextToFile(path, line + "\n");
     }
 }
@@ -27,12 +25,10 @@ SettingsLoad loadUserSettings(Messenger& messenger, const std::string& path) {
         return load;
     }
     load.fileExisted = true;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                          &std::fclose);
+    platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
-        messenger.showMessage(
-            "Could not open \"" + path + "\": " + platform::systemReason(errno),
-            MessageIcon::Exclamation);
+        messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
+                              MessageIcon::Exclamation);
         return load;
     }
     UserSettings& s = load.settings;

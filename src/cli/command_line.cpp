@@ -23,8 +23,8 @@ constexpr const char* kUsage =
 }  // namespace
 
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    using Command = std::function<int(const std::vector<std::string>&, std::ostream&,
-                                      std::ostream&)>;
+    using Command =
+        std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     const std::map<std::string, Command> commands = {
         {"sites", sitesCommand},
         {"update", updateCommand},

@@ -1,6 +1,5 @@
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "app/startup_sequence.h"
 #include "cli/command_line.h"
@@ -18,8 +17,7 @@ namespace {
 // Prints every line of `path` through `convert`.
 template <typename Convert>
 int convertLines(const std::string& path, std::ostream& out, std::ostream& err, Convert convert) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                          &std::fclose);
+    platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         err << "farrowctl: cannot open \"" << path << "\": " << platform::systemReason(errno)
             << '\n';

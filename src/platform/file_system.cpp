@@ -38,6 +38,10 @@ void appendTextToFile(const std::string& path, const std::string& text) {
     ::close(fd);
 }
 
+FilePtr openFile(const std::string& path, const char* mode) {
+    return FilePtr(std::fopen(path.c_str(), mode));
+}
+
 bool fileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);

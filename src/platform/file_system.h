@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +11,14 @@ namespace farrow::platform {
 // Appends text at the end of a file, creating it when missing; a file that cannot be opened is
 // skipped silently. Appends to one file from several threads (or processes) never interleave.
 void appendTextToFile(const std::string& path, const std::string& text);
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a file with fopen's `mode`; null with errno set when it cannot be opened.
+FilePtr openFile(const std::string& path, const char* mode);
 
 bool fileExists(const std::string& path);
 std::optional<std::uintmax_t> fileSize(const std::string& path);

@@ -14,8 +14,6 @@ namespace farrow::profile {
 
 namespace {
 
-using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
 // The 31 text fields in the order of lines 2 to 32.
 template <typename Profile, typename Text = std::conditional_t<std::is_const_v<Profile>,
                                                                const std::string, std::string>>
@@ -84,7 +82,7 @@ bool writeWhole(const std::string& path, const std::string& content, int& error)
 }
 
 bool readWhole(const std::string& path, std::string& content, int& error) {
-    FilePtr file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         error = errno;
         return false;

@@ -76,8 +76,8 @@ int downloadSitesDatabase(app::StartupStatus& status, app::Messenger& messenger,
         remoteSize = ftp.remoteFileSize(kSitesFile).value_or(0);
     }
     if (fetch) {
-        status.postMessage(app::format("Database Update Downloading: %d bytes",
-                                       static_cast<int>(remoteSize)));
+        status.postMessage(
+            app::format("Database Update Downloading: %d bytes", static_cast<int>(remoteSize)));
         if (!ftp.download(kSitesFile, localPath)) {
             return fail(status, messenger,
                         "Could Not retrieve site database. Please contact technical support.  "

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "app/text.h"
 #include "logs/site_record_dump.h"
@@ -20,8 +19,7 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
     if (!platform::fileExists(path)) {
         return 0;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                          &std::fclose);
+    platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
                               app::MessageIcon::Stop);

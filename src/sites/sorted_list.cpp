@@ -7,10 +7,9 @@
 namespace farrow::sites {
 
 std::size_t SortedList::add(std::string text) {
-    auto at = std::upper_bound(entries_.begin(), entries_.end(), text,
-                               [](const std::string& a, const std::string& b) {
-                                   return app::lessIgnoringCase(a, b);
-                               });
+    auto at = std::upper_bound(
+        entries_.begin(), entries_.end(), text,
+        [](const std::string& a, const std::string& b) { return app::lessIgnoringCase(a, b); });
     at = entries_.insert(at, std::move(text));
     return static_cast<std::size_t>(at - entries_.begin());
 }
@@ -27,9 +26,8 @@ int SortedList::indexOf(std::string_view text) const {
 }
 
 int SortedList::indexOfIgnoringCase(std::string_view text) const {
-    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const std::string& e) {
-        return app::equalsIgnoringCase(e, text);
-    });
+    auto it = std::find_if(entries_.begin(), entries_.end(),
+                           [&](const std::string& e) { return app::equalsIgnoringCase(e, text); });
     return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
 }
 

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/raised_frame.h"
+
 namespace farrow::ui {
 
 namespace {
@@ -28,12 +30,7 @@ QLineEdit* centredLine(const std::string& text, QWidget* parent) {
 AboutWindow::AboutWindow(const app::Branding& branding, const QIcon& icon, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("aboutWindow");
-    auto* frame = new QFrame(this);
-    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    frame->setLineWidth(2);
-    auto* outer = new QGridLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
+    QFrame* frame = addRaisedFrame(this);
 
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(16, 14, 16, 12);
@@ -60,7 +57,7 @@ AboutWindow::AboutWindow(const app::Branding& branding, const QIcon& icon, QWidg
     dismiss->setDefault(true);
     connect(dismiss, &QPushButton::clicked, this, &QDialog::accept);
     grid->addWidget(dismiss, row, 0, 1, 3, Qt::AlignCenter);
-    outer->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 }  // namespace farrow::ui

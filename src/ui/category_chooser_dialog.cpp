@@ -7,8 +7,7 @@
 namespace farrow::ui {
 
 CategoryChooserDialog::CategoryChooserDialog(const std::string& caption,
-                                             const std::vector<std::string>& lines,
-                                             QWidget* parent)
+                                             const std::vector<std::string>& lines, QWidget* parent)
     : QDialog(parent), list_(new QListWidget(this)) {
     setObjectName("categoryChooser");
     setWindowTitle(QString::fromStdString(caption));

@@ -8,17 +8,14 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "ui/raised_frame.h"
+
 namespace farrow::ui {
 
 InitWindow::InitWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName("initWindow");
     setCursor(Qt::WaitCursor);
-    auto* frame = new QFrame(this);
-    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    frame->setLineWidth(2);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
+    QFrame* frame = addRaisedFrame(this);
 
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(14, 12, 14, 12);

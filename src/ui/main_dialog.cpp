@@ -19,10 +19,10 @@
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
+#include "platform/file_system.h"
 #include "profile/profile_file.h"
 #include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
-#include "platform/file_system.h"
 #include "ui/qt_frontend.h"
 
 namespace farrow::ui {

@@ -108,14 +108,14 @@ std::optional<std::string> QtFrontend::chooseSaveFile(const profile::FileChooser
 }
 
 std::optional<std::string> QtFrontend::chooseOpenFile(const profile::FileChooserOptions& options) {
-    return chosenPath(QFileDialog::getOpenFileName(dialogParent(), QString(), QString(),
-                                                   qtFilters(options)));
+    return chosenPath(
+        QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), qtFilters(options)));
 }
 
 bool QtFrontend::confirmOverwrite(const std::string& path) {
-    return QMessageBox::question(dialogParent(), messageTitle_,
-                                 QString::fromStdString(path) +
-                                     " already exists.\nDo you want to replace it?") ==
+    return QMessageBox::question(
+               dialogParent(), messageTitle_,
+               QString::fromStdString(path) + " already exists.\nDo you want to replace it?") ==
            QMessageBox::Yes;
 }
 

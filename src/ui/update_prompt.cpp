@@ -6,17 +6,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/raised_frame.h"
+
 namespace farrow::ui {
 
 UpdatePrompt::UpdatePrompt(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("updatePrompt");
-    auto* frame = new QFrame(this);
-    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    frame->setLineWidth(2);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
+    QFrame* frame = addRaisedFrame(this);
 
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(18, 16, 18, 14);
@@ -46,7 +43,7 @@ UpdatePrompt::UpdatePrompt(QWidget* parent)
     buttons->addWidget(skip);
     buttons->addStretch();
     layout->addLayout(buttons);
-    outer->setSizeConstraint(QLayout::SetFixedSize);
+    QWidget::layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 }  // namespace farrow::ui

@@ -62,7 +62,8 @@ TEST_F(StartupSequenceTest, FirstRunWithSkipAndNoFiles) {
 }
 
 TEST_F(StartupSequenceTest, ReadsSettingsBrandingAndSites) {
-    workspace.write("farrow.cfg", "Ann\r\nB\r\nLee\r\nann@example.test\r\nnetscape\r\n\r\nmore\r\n");
+    workspace.write("farrow.cfg",
+                    "Ann\r\nB\r\nLee\r\nann@example.test\r\nnetscape\r\n\r\nmore\r\n");
     workspace.write("sysconfig.fls",
                     "Farrowlane\nline\nMorvel Media\ns\ni\nm\ng\nh\nh2\nsupport\neleventh\n");
     workspace.write("sites.enc", test::encodedSitesFile({test::plainSiteLine("Adult Portal"),

@@ -73,8 +73,7 @@ TEST(UpdateCommand, PrintsStagesAndFailsWhenTheServerIsDown) {
              ("127.0.0.1:" + std::to_string(test::closedLoopbackPort())).c_str(), 1);
     CliRun r = run({"update"});
     EXPECT_EQ(r.rc, kExitFailed);
-    EXPECT_NE(r.err.find("Could Not establish FTP session to datbase server."),
-              std::string::npos);
+    EXPECT_NE(r.err.find("Could Not establish FTP session to datbase server."), std::string::npos);
     EXPECT_NE(r.err.find("Sites Database Problem."), std::string::npos);
 
     CliRun skipped = run({"update", "/VUZODURI"});

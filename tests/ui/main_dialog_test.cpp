@@ -23,14 +23,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-Strings listTexts(const QListWidget* list) {
-    Strings out;
-    for (int i = 0; i < list->count(); ++i) {
-        out.push_back(list->item(i)->text().toStdString());
-    }
-    return out;
-}
-
 void highlight(QListWidget* list, const Strings& names) {
     list->clearSelection();
     for (const std::string& name : names) {

@@ -9,14 +9,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-Strings listTexts(const QListWidget* list) {
-    Strings out;
-    for (int i = 0; i < list->count(); ++i) {
-        out.push_back(list->item(i)->text().toStdString());
-    }
-    return out;
-}
-
 class ProfileActionsTest : public WindowTest {
 protected:
     void SetUp() override {

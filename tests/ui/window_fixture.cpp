@@ -33,6 +33,14 @@ void ScriptedFrontend::showMessageBox(const QString& text, app::MessageIcon icon
     messages.push_back({text.toStdString(), icon});
 }
 
+std::vector<std::string> listTexts(const QListWidget* list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i) {
+        out.push_back(list->item(i)->text().toStdString());
+    }
+    return out;
+}
+
 void answerNextModal(const QString& buttonName) {
     auto* timer = new QTimer(qApp);
     auto attempts = std::make_shared<int>(0);

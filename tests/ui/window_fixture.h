@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QListWidget>
 #include <QPointer>
 #include <QString>
 #include <QThread>
@@ -63,6 +64,9 @@ public:
 protected:
     void showMessageBox(const QString& text, app::MessageIcon icon) override;
 };
+
+// The texts of a list widget's entries, top to bottom.
+std::vector<std::string> listTexts(const QListWidget* list);
 
 // Clicks the button named `buttonName` of the next modal dialog once it is open.
 void answerNextModal(const QString& buttonName);
