@@ -110,7 +110,7 @@ def write_text(name, lines):
 
 BRANDING = [
     "Farrowlane",
-    "Announce your site to the web's search engines and directories",
+    "Submit once, be found everywhere",
     "Farrowlane Software",
     "sales@farrowlane.example",
     "info@farrowlane.example",
