@@ -110,6 +110,22 @@ std::string schemeOf(const std::string& url) {
     return result;
 }
 
+// Request builders leave spaces in addresses (a street address "1+Main+St, Apt+2", extra
+// parameters of " "), which libcurl refuses outright; they travel as %20, and control
+// characters as their escapes too, so such a site is not failed before it is asked.
+std::string escapeUnsafeBytes(const std::string& url) {
+    std::string out;
+    out.reserve(url.size());
+    for (unsigned char c : url) {
+        if (c <= 0x20 || c == 0x7f) {
+            out += app::format("%%%02X", c);
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
 std::string transportMessage(CURLcode rc, const char* errorBuffer, const Transfer& transfer,
                              const app::Timing& timing) {
     std::string message;
@@ -157,7 +173,8 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
 
     // A POST goes to plain HTTP only; a GET may also open an HTTPS page. Anything else (ftp,
     // file, ...) is refused before any traffic.
-    const std::string target = post ? exchange.url : exchange.url + exchange.data;
+    const std::string target =
+        escapeUnsafeBytes(post ? exchange.url : exchange.url + exchange.data);
     const std::string scheme = schemeOf(target);
     if (scheme != "http" && (post || scheme != "https")) {
         fail(exchange, app::format("AfxParseUrl of %s returned an error", exchange.url.c_str()));

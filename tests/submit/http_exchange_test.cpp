@@ -94,6 +94,9 @@ protected:
         r.Get("/who", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content("id=" + req.get_param_value("id"), "text/plain");
         });
+        r.Get("/raw", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(req.target, "text/plain");
+        });
         // A slow but steady reply: a piece every 100 ms, longer in all than the time-out.
         r.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("text/plain",
@@ -168,6 +171,12 @@ TEST_F(HttpExchangeTest, GetAppendsTheDataToTheAddress) {
     HttpExchange e = send("GET", server.url("/who?id="), "42");
     EXPECT_TRUE(e.ok) << e.errorText;
     EXPECT_EQ(e.reply, "id=42");
+}
+
+TEST_F(HttpExchangeTest, SpacesInTheAddressTravelEscaped) {
+    HttpExchange e = send("GET", server.url("/raw?addr="), "1+Main+St, Apt+2&x=y ");
+    EXPECT_TRUE(e.ok) << e.errorText;
+    EXPECT_EQ(e.reply, "/raw?addr=1+Main+St,%20Apt+2&x=y%20");
 }
 
 struct StatusCase {
