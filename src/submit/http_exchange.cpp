@@ -112,12 +112,13 @@ std::string schemeOf(const std::string& url) {
 
 // Request builders leave spaces in addresses (a street address "1+Main+St, Apt+2", extra
 // parameters of " "), which libcurl refuses outright; they travel as %20, and control
-// characters as their escapes too, so such a site is not failed before it is asked.
+// characters as their escapes too, so such a site is not failed before it is asked. A "#" (a
+// fragment of the user's URL, a keyword "C#") would end what is sent, so it travels as %23.
 std::string escapeUnsafeBytes(const std::string& url) {
     std::string out;
     out.reserve(url.size());
     for (unsigned char c : url) {
-        if (c <= 0x20 || c == 0x7f) {
+        if (c <= 0x20 || c == 0x7f || c == '#') {
             out += app::format("%%%02X", c);
         } else {
             out.push_back(static_cast<char>(c));

@@ -156,22 +156,26 @@ void addStreetAddress(const profile::SubmissionProfile& p, const std::string& it
     }
 }
 
-enum class Scan { Found, NotFound, NoEndMarker };
+struct Scan {
+    bool found = false;
+    bool endMarker = false;
+};
 
 // Every category value containing `keyword` becomes the category; the last one wins.
 Scan scanCategories(const SiteRecord& site, const std::string& keyword, std::string& category) {
-    Scan result = Scan::NotFound;
+    Scan scan;
     for (std::size_t slot = sites::kFirstCategorySlot; slot < sites::kCategorySlots; ++slot) {
         const std::string& value = site.categorySlot(slot);
         if (value == "NULL") {
-            return result;
+            scan.endMarker = true;
+            return scan;
         }
         if (app::contains(value, keyword)) {
             category = value;
-            result = Scan::Found;
+            scan.found = true;
         }
     }
-    return Scan::NoEndMarker;
+    return scan;
 }
 
 // Chooses the category of a site that takes one. False when the site's category list has no
@@ -192,11 +196,15 @@ bool chooseCategory(const app::AppState& state, const profile::SubmissionProfile
             continue;
         }
         const Scan scan = scanCategories(site, keyword, category);
-        if (scan == Scan::NoEndMarker) {
+        // A hit is remembered even when the list has no end marker, so later builds of this
+        // site in the same run take it instead of failing again.
+        if (scan.found) {
+            site.chosenCategory = category;
+        }
+        if (!scan.endMarker) {
             return false;
         }
-        if (scan == Scan::Found) {
-            site.chosenCategory = category;
+        if (scan.found) {
             return true;
         }
         std::string matched = keywords::smartMatchCategory(state.smartMatchTable, keyword, site);
@@ -268,9 +276,9 @@ void buildSiteRequest(const app::AppState& state, const profile::SubmissionProfi
         }
     }
 
-    request.takesCategory = 0;
-    if (site.isComplex == 1) {
-        request.takesCategory = 1;
+    request.takesCategory = site.isComplex == 1 ? 1 : 0;
+    // A site with an unknown method is sent nothing, so nobody is asked for its category.
+    if (request.takesCategory == 1 && acc.method != Method::Other) {
         std::string category;
         if (!chooseCategory(state, profile, site, chooser, category)) {
             if (state.switches.verbose) {
@@ -281,7 +289,7 @@ void buildSiteRequest(const app::AppState& state, const profile::SubmissionProfi
         request.category = app::toFormValue(category);
         if (acc.method == Method::Post) {
             acc.body += "&" + site.categorySlot(kCategoryFieldSlot) + "=" + request.category;
-        } else if (acc.method != Method::Other) {
+        } else {
             acc.addField(site.categorySlot(kCategoryFieldSlot), request.category);
         }
     }

@@ -174,9 +174,10 @@ TEST_F(HttpExchangeTest, GetAppendsTheDataToTheAddress) {
 }
 
 TEST_F(HttpExchangeTest, SpacesInTheAddressTravelEscaped) {
-    HttpExchange e = send("GET", server.url("/raw?addr="), "1+Main+St, Apt+2&x=y ");
+    HttpExchange e =
+        send("GET", server.url("/raw?addr="), "1+Main+St, Apt+2&url=http://me/a#top&kw=C#&x=y ");
     EXPECT_TRUE(e.ok) << e.errorText;
-    EXPECT_EQ(e.reply, "/raw?addr=1+Main+St,%20Apt+2&x=y%20");
+    EXPECT_EQ(e.reply, "/raw?addr=1+Main+St,%20Apt+2&url=http://me/a%23top&kw=C%23&x=y%20");
 }
 
 struct StatusCase {

@@ -186,18 +186,38 @@ TEST_F(BuilderTest, CategoriesWithoutEndMarkerStopTheSite) {
     ::setenv("TMPDIR", workspace.path().c_str(), 1);
     state.switches.verbose = state.switches.siteLog = true;
     state.logsDir = workspace.path().string();
+    profile.keywords = {"Art"};
     SiteRecord r = site("POST", {{17, "t"}});
     r.isComplex = 1;
     r.categoryBlock = {"x", "c", "Arts", " "};
     const SiteRequest request = build(r);
-    ::unsetenv("TMPDIR");
     EXPECT_EQ(request.payload, "");
     EXPECT_EQ(workspace.read("SiteErr.wri"), "Site\n");
     EXPECT_EQ(workspace.read("FRRWLOG.WRI"), "") << "the build of the site stopped";
+    // The hit is remembered, so the next build of the site goes through.
+    EXPECT_EQ(r.chosenCategory, "Arts");
+    EXPECT_EQ(build(r).payload, "?content-length=32&t=My+Site&c=Arts&http_referer=R");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(workspace.read("SiteErr.wri"), "Site\n");
 
     SiteRecord get = site("GET");
     build(get);
-    EXPECT_EQ(workspace.read("FRRWLOG.WRI"), "Site  \n");
+    EXPECT_EQ(workspace.read("FRRWLOG.WRI"),
+              "Site ?content-length=32&t=My+Site&c=Arts&http_referer=R\nSite  \n");
+}
+
+TEST_F(BuilderTest, UnknownMethodAsksForNoCategory) {
+    profile.keywords = {"zebra"};
+    SiteRecord r = site("PUT");
+    r.isComplex = 1;
+    r.categoryBlock = {"x", "&c=", "Music", "NULL"};
+    const SiteRequest request = build(r);
+    EXPECT_TRUE(frontend.chooserCalls.empty());
+    EXPECT_EQ(request.takesCategory, 1);
+    EXPECT_EQ(request.category, "");
+    EXPECT_EQ(request.payload, "");
+    EXPECT_EQ(request.targetUrl, "http://s.test/add");
+    EXPECT_EQ(r.chosenCategory, "NULL");
 }
 
 }  // namespace
