@@ -16,6 +16,9 @@ struct Timing {
     // The check thread's nap before it raises `done`.
     Millis startupFinish{1};
     Millis ftpConnectTimeout{4000};
+    // A database server that sends nothing for this long, during the conversation or a
+    // transfer, has failed; otherwise a stalled server would hold start-up for ever.
+    Millis ftpStallTimeout{30000};
 
     // The build step yields the processor this long after each prepared request.
     Millis buildYield{1};

@@ -9,6 +9,7 @@
 #include "platform/line_reader.h"
 #include "sites/database_download.h"
 #include "sites/site_line_codec.h"
+#include "sites/sites_file_reader.h"
 
 namespace farrow::cli {
 
@@ -41,10 +42,12 @@ int dumpSites(std::ostream& out, std::ostream& err) {
             << platform::currentDirectory() << '\n';
         return kExitFailed;
     }
+    // Only the reading steps of start-up: a dump must not create folders or settings, nor
+    // delete the trace of an earlier run.
     app::AppState state;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     app::loadBranding(state, frontend);
-    app::runStartupSequence(state, {"farrowctl"}, frontend);
+    sites::readSitesFile(state, nullptr, frontend);
     for (const sites::SiteRecord& record : state.siteTable) {
         out << logs::formatSiteRecordDump(record, record.isComplex);
     }

@@ -17,8 +17,24 @@ std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* f
 
 }  // namespace
 
-FtpClient::FtpClient(std::string host, int port, std::chrono::milliseconds connectTimeout)
-    : host_(std::move(host)), port_(port), connectTimeout_(connectTimeout) {}
+FtpClient::FtpClient(std::string host, int port, std::chrono::milliseconds connectTimeout,
+                     std::chrono::milliseconds stallTimeout)
+    : host_(std::move(host)),
+      port_(port),
+      connectTimeout_(connectTimeout),
+      stallTimeout_(stallTimeout) {}
+
+int FtpClient::watchProgress(void* client, curl_off_t, curl_off_t received, curl_off_t,
+                             curl_off_t sent) {
+    auto* self = static_cast<FtpClient*>(client);
+    const auto now = std::chrono::steady_clock::now();
+    if (received + sent != self->lastReceived_) {
+        self->lastReceived_ = received + sent;
+        self->lastProgress_ = now;
+        return 0;
+    }
+    return now - self->lastProgress_ > self->stallTimeout_ ? 1 : 0;
+}
 
 std::string FtpClient::urlFor(const std::string& name) const {
     std::string url = "ftp://" + host_ + ":" + std::to_string(port_) + "/";
@@ -35,8 +51,14 @@ CURLcode FtpClient::perform(const std::string& url, bool noBody) {
     if (noBody) {
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &discard);
     }
+    lastReceived_ = 0;
+    lastProgress_ = std::chrono::steady_clock::now();
     CURLcode rc = curl_easy_perform(h);
-    lastError_ = rc == CURLE_OK ? std::string() : std::string(curl_easy_strerror(rc));
+    if (rc == CURLE_ABORTED_BY_CALLBACK) {
+        lastError_ = "the server sent nothing for " + std::to_string(stallTimeout_.count()) + " ms";
+    } else {
+        lastError_ = rc == CURLE_OK ? std::string() : std::string(curl_easy_strerror(rc));
+    }
     return rc;
 }
 
@@ -55,6 +77,9 @@ bool FtpClient::connect(const std::string& user, const std::string& password) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeout_.count()));
     // Active mode: the server connects back to us for data.
     curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &FtpClient::watchProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
     return perform(urlFor(""), true) == CURLE_OK;
 }
 

@@ -14,7 +14,9 @@ namespace farrow::platform {
 // one transfer on the same handle, so the control connection is reused.
 class FtpClient final {
 public:
-    FtpClient(std::string host, int port, std::chrono::milliseconds connectTimeout);
+    // `stallTimeout`: the longest the server may stay silent, answering or sending data.
+    FtpClient(std::string host, int port, std::chrono::milliseconds connectTimeout,
+              std::chrono::milliseconds stallTimeout);
 
     // Logs in; false with `lastError()` set when the server cannot be reached or refuses.
     bool connect(const std::string& user, const std::string& password);
@@ -30,11 +32,17 @@ public:
 
 private:
     std::string urlFor(const std::string& name) const;
+    static int watchProgress(void* client, curl_off_t, curl_off_t received, curl_off_t,
+                             curl_off_t sent);
     CURLcode perform(const std::string& url, bool noBody);
 
     std::string host_;
     int port_;
     std::chrono::milliseconds connectTimeout_;
+    std::chrono::milliseconds stallTimeout_;
+    // When the bytes received last changed during the current transfer.
+    curl_off_t lastReceived_ = 0;
+    std::chrono::steady_clock::time_point lastProgress_;
     std::string user_;
     std::string password_;
     std::vector<std::string> dir_;

@@ -46,7 +46,7 @@ int downloadSitesDatabase(app::StartupStatus& status, app::Messenger& messenger,
     std::string host;
     int port = kDefaultFtpPort;
     splitHostPort(status.serverHost, host, port);
-    platform::FtpClient ftp(host, port, timing.ftpConnectTimeout);
+    platform::FtpClient ftp(host, port, timing.ftpConnectTimeout, timing.ftpStallTimeout);
 
     status.postMessage("Connecting to Database System...");
     if (!ftp.connect(kUser, kPassword)) {

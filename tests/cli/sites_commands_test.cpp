@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/command_line.h"
@@ -42,6 +43,8 @@ TEST(SitesCommands, DumpShowsEveryKeptRecordAndTheCount) {
                                      test::plainComplexSiteLine("Adult Dir", "cat", {"Arts"}),
                                      test::plainSiteLine("Family Engine")}));
     ws.write("sysconfig.fls", "Farrowlane\nline\nMorvel\n");
+    std::filesystem::create_directory(ws.file("LOGS"));
+    ws.write("LOGS/FRRWLOG.WRI", "trace of the last run");
     CliRun r = run({"sites", "dump"});
     EXPECT_EQ(r.rc, kExitOk) << r.err;
     EXPECT_EQ(r.out,
@@ -49,6 +52,10 @@ TEST(SitesCommands, DumpShowsEveryKeptRecordAndTheCount) {
               "Adult Dir:\n  1 = x\n  2 = http://engine.test/add\n  3 = POST\n"
               "  0 = x\n  1 = cat\n  2 = Arts\n"
               "2 Sites\n");
+    // Reading changes nothing in the workspace.
+    EXPECT_EQ(ws.read("LOGS/FRRWLOG.WRI"), "trace of the last run");
+    EXPECT_FALSE(std::filesystem::exists(ws.file("farrow.cfg")));
+    EXPECT_FALSE(std::filesystem::exists(ws.file("ERRORS")));
 }
 
 TEST(SitesCommands, ReportsMissingFilesAndBadUsage) {

@@ -94,6 +94,15 @@ TEST_F(DatabaseDownloadTest, RefusedLoginAndDeadServerFailToConnect) {
     EXPECT_FALSE(std::filesystem::exists(workspace.file("sites.enc")));
 }
 
+TEST_F(DatabaseDownloadTest, SilentServerFailsInsteadOfHanging) {
+    test::LoopbackListener silent;
+    timing.ftpStallTimeout = app::Millis{200};
+    download("127.0.0.1:" + std::to_string(silent.port()));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoSession}));
+    EXPECT_GE(silent.drainConnections(), 1);
+}
+
 TEST(DatabaseServerHost, ComesFromTheEnvironment) {
     ::unsetenv(kDatabaseServerVariable);
     EXPECT_EQ(databaseServerHost(), kDefaultDatabaseHost);
