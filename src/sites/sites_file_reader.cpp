@@ -36,7 +36,8 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
         reader.readLine(stored);
         if (reader.failed()) {
             // A read error is sticky, so the rest of the file is lost with this line.
-            messenger.showMessage("Execption Caught: " + platform::systemReason(EIO),
+            const int cause = errno != 0 ? errno : EIO;
+            messenger.showMessage("Execption Caught: " + platform::systemReason(cause),
                                   app::MessageIcon::Stop);
             break;
         }

@@ -68,6 +68,7 @@ void InitWindow::showLoaded() {
 
 void InitWindow::setLoadedCount(const QString& text) {
     countField_->setText(text);
+    countField_->repaint();
 }
 
 }  // namespace farrow::ui

@@ -65,7 +65,16 @@ int selectedRow(const QListWidget* list) {
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+// Shows the model's entries. Entries that stay keep their highlight, as they do in a list box
+// that gains or loses other entries, so a category site stays chosen while sites are moved.
 void fillList(QListWidget* widget, const sites::SortedList& model) {
+    QStringList highlighted;
+    for (const QListWidgetItem* item : widget->selectedItems()) {
+        highlighted.append(item->text());
+    }
+    const QListWidgetItem* current = widget->currentItem();
+    const QString currentText = current ? current->text() : QString();
+
     QStringList entries;
     entries.reserve(static_cast<qsizetype>(model.size()));
     for (const std::string& entry : model.entries()) {
@@ -74,6 +83,15 @@ void fillList(QListWidget* widget, const sites::SortedList& model) {
     const QSignalBlocker block(widget);
     widget->clear();
     widget->addItems(entries);
+    for (int row = 0; row < widget->count(); ++row) {
+        QListWidgetItem* item = widget->item(row);
+        if (highlighted.removeOne(item->text())) {
+            if (item->text() == currentText && !widget->currentItem()) {
+                widget->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+            }
+            item->setSelected(true);
+        }
+    }
 }
 
 }  // namespace
@@ -263,6 +281,7 @@ void MainDialog::onExit() {
         return;
     }
     state_.siteTable.clear();
+    state_.requestList.clear();
     accept();
 }
 

@@ -268,6 +268,22 @@ TEST_F(WindowTest, RemembersTheChosenCategoryThroughTheWidgets) {
     EXPECT_EQ(categories->selectedItems().first()->text(), "Business");
 }
 
+TEST_F(WindowTest, CategorySiteStaysChosenWhileOtherSitesMove) {
+    writeWorkspace({siteLine("Alpha"), siteLine("Bravo", false, {"Arts", "Business"})});
+    startWindow();
+    highlight(find<QListWidget>("availableList"), {"Bravo"});
+    find<QPushButton>("addSelectedButton")->click();
+    auto* categorySites = find<QListWidget>("categorySitesList");
+    categorySites->item(0)->setSelected(true);
+
+    highlight(find<QListWidget>("availableList"), {"Alpha"});
+    find<QPushButton>("addSelectedButton")->click();
+    ASSERT_EQ(categorySites->selectedItems().size(), 1);
+    EXPECT_EQ(categorySites->selectedItems().first()->text(), "Bravo");
+    find<QListWidget>("categoriesList")->item(1)->setSelected(true);
+    EXPECT_EQ(state.siteTable.find("Bravo")->chosenCategory, "Business");
+}
+
 TEST_F(WindowTest, WritesAndReadsBackAProfile) {
     using P = profile::SubmissionProfile;
     // Each profile text and the field that shows it.
