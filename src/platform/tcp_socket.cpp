@@ -68,15 +68,24 @@ TcpSocket TcpSocket::connectTo(const std::string& host, int port, std::chrono::m
     }
     std::unique_ptr<addrinfo, AddrInfoDeleter> addresses(found);
     error = "no address";
+    // All addresses together get `timeout` to connect, so a host with several unreachable ones
+    // cannot hold the caller several times as long.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (const addrinfo* a = addresses.get(); a; a = a->ai_next) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            break;
+        }
         const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) {
             error = systemReason(errno);
             continue;
         }
         TcpSocket socket(fd);
-        setTimeouts(fd, timeout);
+        setTimeouts(fd, left);
         if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
+            setTimeouts(fd, timeout);
             return socket;
         }
         error = systemReason(errno);

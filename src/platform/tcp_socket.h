@@ -17,8 +17,8 @@ public:
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
 
-    // Resolves `host` and connects to the first of its addresses that accepts. Connecting,
-    // sending and receiving each give up after `timeout`. An invalid socket when the name does
+    // Resolves `host` and connects to the first of its addresses that accepts. Connecting (to
+    // all addresses together), sending and receiving each give up after `timeout`. An invalid socket when the name does
     // not resolve or no address could be reached; `error` then says why.
     static TcpSocket connectTo(const std::string& host, int port, std::chrono::milliseconds timeout,
                                std::string& error);
