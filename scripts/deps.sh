@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libcpp-httplib-dev
+    nlohmann-json3-dev libcpp-httplib-dev libcli11-dev
     python3 python3-pyftpdlib
     curl
 )

@@ -1,50 +1,95 @@
 #include "cli/command_line.h"
 
-#include <functional>
-#include <map>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <memory>
 
 namespace farrow::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: farrowctl COMMAND [ARGS]\n"
-    "\n"
-    "Works on the files of the current directory, as the desktop program does.\n"
-    "\n"
-    "  sites decode FILE    print each line of an encoded sites file as plain text\n"
-    "  sites encode FILE    print each plain line of FILE encoded for sites.enc\n"
-    "  sites dump           print every site record read from sites.enc, then the count\n"
-    "  update [/VUZODURI]   check the database server for a newer sites.enc\n"
-    "  profile check FILE   print each failing check of a profile (.fl2); exit 1 if any failed\n"
-    "  build FILE           print the request each selected site of a profile would get, one\n"
-    "                       JSON object per line, without sending anything\n";
+constexpr const char* kDescription =
+    "Works on the files of the current directory, as the desktop program does.";
+
+std::shared_ptr<CLI::Formatter> formatter() {
+    auto f = std::make_shared<CLI::Formatter>();
+    f->label("Usage", "usage");
+    f->label("SUBCOMMAND", "COMMAND");
+    f->label("SUBCOMMANDS", "COMMANDS");
+    f->column_width(24);
+    return f;
+}
+
+// Lists the subcommands of `command` and of theirs under "Commands".
+void nameCommandGroups(CLI::App& command) {
+    for (CLI::App* sub : command.get_subcommands([](CLI::App*) { return true; })) {
+        sub->group("Commands");
+        nameCommandGroups(*sub);
+    }
+}
+
+// The first word that is no command where one is expected, or nullptr; `parent` is left at the
+// command it was expected under, and `path` names the commands above that one.
+const std::string* unknownCommand(const std::vector<std::string>& args, CLI::App*& parent,
+                                  std::string& path) {
+    for (const std::string& word : args) {
+        const auto subs = parent->get_subcommands([](CLI::App*) { return true; });
+        if (subs.empty() || word.starts_with("-")) {
+            return nullptr;
+        }
+        auto it = std::find_if(subs.begin(), subs.end(),
+                               [&](CLI::App* sub) { return sub->get_name() == word; });
+        if (it == subs.end()) {
+            return &word;
+        }
+        path += (path.empty() ? "" : " ") + parent->get_name();
+        parent = *it;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
+void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
+                    const std::vector<std::string>& accepted) {
+    command.add_option("SWITCHES", words, "switch words: " + CLI::detail::join(accepted, " "))
+        ->check(CLI::IsMember(accepted));
+}
+
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    using Command =
-        std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
-    const std::map<std::string, Command> commands = {
-        {"sites", sitesCommand},
-        {"update", updateCommand},
-        {"profile", profileCommand},
-        {"build", buildCommand},
-    };
-    if (args.empty() || args[0] == "-h" || args[0] == "--help") {
-        (args.empty() ? err : out) << kUsage;
-        return args.empty() ? kExitUsage : kExitOk;
-    }
-    auto it = commands.find(args[0]);
-    if (it == commands.end()) {
-        err << "farrowctl: unknown command \"" << args[0] << "\"\n\n" << kUsage;
+    CLI::App app(kDescription, "farrowctl");
+    app.formatter(formatter());
+    app.require_subcommand(1);
+    CommandContext context{out, err};
+    addSitesCommands(app, context);
+    addUpdateCommand(app, context);
+    addProfileCommands(app, context);
+    addBuildCommand(app, context);
+    addMirrorCommand(app, context);
+
+    nameCommandGroups(app);
+
+    CLI::App* parent = &app;
+    std::string path;
+    if (const std::string* word = unknownCommand(args, parent, path)) {
+        err << "farrowctl: unknown command \"" << *word << "\"\n\n" << parent->help(path);
         return kExitUsage;
     }
-    int rc = it->second(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
-    if (rc == kExitUsage) {
-        err << kUsage;
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return kExitOk;
+    } catch (const CLI::ParseError& e) {
+        // The help of the command that was being read, so that the usage is right beside the
+        // complaint.
+        err << "farrowctl: " << e.what() << "\n\n" << app.help();
+        return kExitUsage;
     }
-    return rc;
+    return context.exitCode;
 }
 
 }  // namespace farrow::cli

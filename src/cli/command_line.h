@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace farrow::cli {
 
 // Exit codes of farrowctl.
@@ -14,10 +18,27 @@ inline constexpr int kExitUsage = 2;
 // Runs one farrowctl command; `args` excludes the program name.
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The commands, one group per file.
-int sitesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int profileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int buildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// What a command runs with: its streams, and the exit code its callback leaves.
+struct CommandContext {
+    std::ostream& out;
+    std::ostream& err;
+    int exitCode = kExitOk;
+};
+
+// The program's switch words as the desktop program takes them on its command line.
+inline const std::vector<std::string> kSwitchWords = {"/VERBOSE", "/TEST", "/SITELOG",
+                                                      "/HTML",    "/LOG",  "/VUZODURI"};
+
+// Lets `command` take switch words as positional words after its own arguments, each one of
+// `accepted`; the words given are collected in `words`, in order.
+void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
+                    const std::vector<std::string>& accepted = kSwitchWords);
+
+// The commands, one group per file; each adds its subcommands to farrowctl's parser.
+void addSitesCommands(CLI::App& app, CommandContext& context);
+void addUpdateCommand(CLI::App& app, CommandContext& context);
+void addProfileCommands(CLI::App& app, CommandContext& context);
+void addBuildCommand(CLI::App& app, CommandContext& context);
+void addMirrorCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli

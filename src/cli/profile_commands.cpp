@@ -1,5 +1,7 @@
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <memory>
 #include <optional>
 
 #include "app/startup_sequence.h"
@@ -93,23 +95,11 @@ int checkProfileFile(const std::string& file, std::ostream& out, std::ostream& e
     return failed.empty() ? kExitOk : kExitFailed;
 }
 
-}  // namespace
-
-int profileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() == 2 && args[0] == "check") {
-        return checkProfileFile(args[1], out, err);
-    }
-    return kExitUsage;
-}
-
-int buildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1) {
-        return kExitUsage;
-    }
+int buildRequests(const std::string& file, std::ostream& out, std::ostream& err) {
     app::AppState state;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     profile::SubmissionProfile profile;
-    if (!loadWorkspace(args[0], state, profile, frontend)) {
+    if (!loadWorkspace(file, state, profile, frontend)) {
         return kExitFailed;
     }
     TerminalBuildFrontend build(frontend);
@@ -129,6 +119,28 @@ int buildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         out << line.dump() << '\n';
     }
     return kExitOk;
+}
+
+}  // namespace
+
+void addProfileCommands(CLI::App& app, CommandContext& context) {
+    CLI::App* profile = app.add_subcommand("profile", "work on a saved profile");
+    profile->require_subcommand(1);
+    auto file = std::make_shared<std::string>();
+    CLI::App* check = profile->add_subcommand(
+        "check", "print each failing check of a profile (.fl2); exit 1 if any failed");
+    check->add_option("FILE", *file, "a profile file (.fl2)")->required();
+    check->callback(
+        [file, &context] { context.exitCode = checkProfileFile(*file, context.out, context.err); });
+}
+
+void addBuildCommand(CLI::App& app, CommandContext& context) {
+    auto file = std::make_shared<std::string>();
+    CLI::App* build = app.add_subcommand(
+        "build", "print the request each site of a profile would get (JSON lines); sends nothing");
+    build->add_option("FILE", *file, "a profile file (.fl2)")->required();
+    build->callback(
+        [file, &context] { context.exitCode = buildRequests(*file, context.out, context.err); });
 }
 
 }  // namespace farrow::cli

@@ -1,5 +1,8 @@
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 
 #include "app/startup_sequence.h"
 #include "cli/command_line.h"
@@ -55,31 +58,9 @@ int dumpSites(std::ostream& out, std::ostream& err) {
     return frontend.messageCount() == 0 ? kExitOk : kExitFailed;
 }
 
-}  // namespace
-
-int sitesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() == 2 && args[0] == "decode") {
-        return convertLines(args[1], out, err,
-                            [](const std::string& l) { return sites::decodeSiteLine(l); });
-    }
-    if (args.size() == 2 && args[0] == "encode") {
-        return convertLines(args[1], out, err,
-                            [](const std::string& l) { return sites::encodeSiteLine(l); });
-    }
-    if (args.size() == 1 && args[0] == "dump") {
-        return dumpSites(out, err);
-    }
-    return kExitUsage;
-}
-
-int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int updateDatabase(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     std::vector<std::string> argv = {"farrowctl"};
-    for (const std::string& a : args) {
-        if (a != "/VUZODURI") {
-            return kExitUsage;
-        }
-        argv.push_back(a);
-    }
+    argv.insert(argv.end(), words.begin(), words.end());
     app::AppState state;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/true, /*showStages=*/true);
     app::loadBranding(state, frontend);
@@ -89,6 +70,45 @@ int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::
     }
     out << state.siteTable.size() << " Sites\n";
     return kExitOk;
+}
+
+}  // namespace
+
+void addSitesCommands(CLI::App& app, CommandContext& context) {
+    CLI::App* sites = app.add_subcommand("sites", "read and write the sites database");
+    sites->require_subcommand(1);
+
+    auto decodeFile = std::make_shared<std::string>();
+    CLI::App* decode =
+        sites->add_subcommand("decode", "print each line of an encoded sites file as plain text");
+    decode->add_option("FILE", *decodeFile, "an encoded sites file")->required();
+    decode->callback([decodeFile, &context] {
+        context.exitCode =
+            convertLines(*decodeFile, context.out, context.err,
+                         [](const std::string& l) { return sites::decodeSiteLine(l); });
+    });
+
+    auto encodeFile = std::make_shared<std::string>();
+    CLI::App* encode =
+        sites->add_subcommand("encode", "print each plain line of FILE encoded for sites.enc");
+    encode->add_option("FILE", *encodeFile, "a plain text file")->required();
+    encode->callback([encodeFile, &context] {
+        context.exitCode =
+            convertLines(*encodeFile, context.out, context.err,
+                         [](const std::string& l) { return sites::encodeSiteLine(l); });
+    });
+
+    sites->add_subcommand("dump", "print every site record read from sites.enc, then the count")
+        ->callback([&context] { context.exitCode = dumpSites(context.out, context.err); });
+}
+
+void addUpdateCommand(CLI::App& app, CommandContext& context) {
+    auto words = std::make_shared<std::vector<std::string>>();
+    CLI::App* update =
+        app.add_subcommand("update", "check the database server for a newer sites.enc");
+    addSwitchWords(*update, *words, {"/VUZODURI"});
+    update->callback(
+        [words, &context] { context.exitCode = updateDatabase(*words, context.out, context.err); });
 }
 
 }  // namespace farrow::cli

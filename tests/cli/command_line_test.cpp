@@ -1,0 +1,87 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "support/temp_workspace.h"
+
+namespace farrow::cli {
+namespace {
+
+struct CliRun {
+    int rc;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int rc = runCommand(args, out, err);
+    return {rc, out.str(), err.str()};
+}
+
+TEST(CommandLine, HelpGoesToStdoutAndSucceeds) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--help"}, {"-h"}, {"sites", "--help"}, {"mirror", "-h"}}) {
+        CliRun r = run(args);
+        EXPECT_EQ(r.rc, kExitOk) << args.back();
+        EXPECT_EQ(r.err, "");
+        EXPECT_NE(r.out.find("usage: farrowctl"), std::string::npos) << r.out;
+    }
+    CliRun top = run({"--help"});
+    for (const char* command : {"sites", "update", "profile", "build", "mirror"}) {
+        EXPECT_NE(top.out.find("\n  " + std::string(command) + " "), std::string::npos) << command;
+    }
+    EXPECT_NE(run({"sites", "--help"}).out.find("usage: farrowctl sites"), std::string::npos);
+}
+
+struct BadUsageCase {
+    const char* name;
+    std::vector<std::string> args;
+    // What the complaint says, and whose usage follows it.
+    const char* complaint;
+    const char* usage;
+};
+
+class BadUsage : public testing::TestWithParam<BadUsageCase> {};
+
+TEST_P(BadUsage, ExitsWithTwoAndTheCommandsUsage) {
+    test::TempWorkspace ws;
+    CliRun r = run(GetParam().args);
+    EXPECT_EQ(r.rc, kExitUsage);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(r.err.starts_with(std::string("farrowctl: ") + GetParam().complaint)) << r.err;
+    EXPECT_NE(r.err.find(std::string("usage: ") + GetParam().usage), std::string::npos) << r.err;
+    // Nothing was run.
+    EXPECT_TRUE(std::filesystem::is_empty(ws.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadUsage,
+    testing::Values(
+        BadUsageCase{"NoCommand", {}, "A subcommand is required", "farrowctl [OPTIONS] COMMAND"},
+        BadUsageCase{"UnknownCommand",
+                     {"frobnicate"},
+                     "unknown command \"frobnicate\"",
+                     "farrowctl [OPTIONS] COMMAND"},
+        BadUsageCase{
+            "UnknownSubcommand", {"sites", "frob"}, "unknown command \"frob\"", "farrowctl sites"},
+        BadUsageCase{
+            "MissingFile", {"profile", "check"}, "FILE is required", "farrowctl profile check"},
+        BadUsageCase{
+            "ExtraWord", {"build", "a.fl2", "b.fl2"}, "The following argument", "farrowctl build"},
+        BadUsageCase{"UnknownOption",
+                     {"sites", "dump", "--fast"},
+                     "The following argument",
+                     "farrowctl sites dump"},
+        BadUsageCase{"SwitchNotTakenHere",
+                     {"update", "/HTML"},
+                     "SWITCHES: /HTML not in",
+                     "farrowctl update"},
+        BadUsageCase{"MirrorWithoutPage", {"mirror"}, "PAGE is required", "farrowctl mirror"}),
+    [](const testing::TestParamInfo<BadUsageCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace farrow::cli
