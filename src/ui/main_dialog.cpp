@@ -19,11 +19,13 @@
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
+#include "optimizer/page_optimizer.h"
 #include "platform/file_system.h"
 #include "profile/profile_file.h"
 #include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
 #include "ui/qt_frontend.h"
+#include "ui/qt_optimizer_dialogs.h"
 
 namespace farrow::ui {
 
@@ -468,8 +470,9 @@ void MainDialog::onBatchSubmission() {
 }
 
 void MainDialog::onOptimize() {
-    optimizeCheck_->setChecked(false);
-    reportNotAvailable("Optimize");
+    QtOptimizerDialogs dialogs(this);
+    optimizeCheck_->setChecked(
+        optimizer::optimizePage(optimizeCheck_->isChecked(), dialogs, frontend_).boxChecked);
 }
 
 void MainDialog::onCheckKeyword() {

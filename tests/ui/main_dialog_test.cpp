@@ -355,14 +355,12 @@ TEST_F(WindowTest, LaterActionsSayTheyAreNotAvailable) {
     find<QCheckBox>("deepCheck")->setChecked(true);
     const std::pair<const char*, const char*> actions[] = {{"buildGoButton", "Deep Submission"},
                                                            {"batchButton", "Batch Submission"},
-                                                           {"optimizeCheck", "Optimize"},
                                                            {"checkButton", "Check"}};
     for (const auto& [name, action] : actions) {
         find<QAbstractButton>(name)->click();
         EXPECT_EQ(status->text(), "Not available yet") << name;
         EXPECT_TRUE(status->toolTip().startsWith(action)) << name;
     }
-    EXPECT_FALSE(find<QCheckBox>("optimizeCheck")->isChecked());
     find<QTabBar>("pageTabs")->setCurrentIndex(2);
     EXPECT_EQ(status->text(), "READY");
     EXPECT_EQ(state.statusText, "READY");

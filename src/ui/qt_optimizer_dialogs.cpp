@@ -1,0 +1,52 @@
+#include "ui/qt_optimizer_dialogs.h"
+
+#include <QFileDialog>
+
+#include "ui/optimization_done.h"
+#include "ui/optimization_warning.h"
+
+namespace farrow::ui {
+
+QStringList pageNameFilters(const profile::FileChooserOptions& options) {
+    QStringList filters;
+    for (const profile::FileFilter& f : options.filters()) {
+        QString name = QString::fromStdString(f.label);
+        if (const qsizetype open = name.lastIndexOf('('); open > 0) {
+            name = name.left(open).trimmed();
+        }
+        QStringList patterns = QString::fromStdString(f.pattern).split(';', Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            if (pattern == "*.*") {
+                pattern = "*";
+            }
+        }
+        filters << name + " (" + patterns.join(' ') + ")";
+    }
+    return filters;
+}
+
+bool QtOptimizerDialogs::confirmMirroring(const std::string& text) {
+    OptimizationWarning warning(QString::fromStdString(text), parent_);
+    return warning.exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> QtOptimizerDialogs::choosePage(
+    const profile::FileChooserOptions& options) {
+    QFileDialog chooser(parent_);
+    chooser.setObjectName("pageChooser");
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    // AnyFile: the name typed need not exist; the optimizer says so when it is missing.
+    chooser.setFileMode(QFileDialog::AnyFile);
+    chooser.setNameFilters(pageNameFilters(options));
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return chooser.selectedFiles().first().toStdString();
+}
+
+void QtOptimizerDialogs::showDone(const std::string& text) {
+    OptimizationDone done(QString::fromStdString(text), parent_);
+    done.exec();
+}
+
+}  // namespace farrow::ui
