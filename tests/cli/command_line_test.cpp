@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <gtest/gtest.h>
+#include <CLI/CLI.hpp>
 
 #include <filesystem>
 #include <sstream>
@@ -82,6 +83,25 @@ INSTANTIATE_TEST_SUITE_P(
                      "farrowctl update"},
         BadUsageCase{"MirrorWithoutPage", {"mirror"}, "PAGE is required", "farrowctl mirror"}),
     [](const testing::TestParamInfo<BadUsageCase>& info) { return info.param.name; });
+
+// The shape later commands take: a file, then switch words, with options anywhere.
+TEST(SwitchWords, FollowTheCommandsArgumentsInAnyOrder) {
+    CLI::App app;
+    std::string file;
+    std::string report;
+    std::vector<std::string> words;
+    app.add_option("FILE", file)->required();
+    app.add_option("--report", report);
+    addSwitchWords(app, words);
+    app.parse(std::vector<std::string>{"/VERBOSE", "out.jsonl", "--report", "/HTML", "p.fl2"});
+    EXPECT_EQ(file, "p.fl2");
+    EXPECT_EQ(report, "out.jsonl");
+    EXPECT_EQ(words, (std::vector<std::string>{"/HTML", "/VERBOSE"}));
+
+    words.clear();
+    EXPECT_THROW(app.parse(std::vector<std::string>{"/html", "p.fl2"}), CLI::ValidationError);
+    EXPECT_THROW(app.parse(std::vector<std::string>{"/FAST", "p.fl2"}), CLI::ValidationError);
+}
 
 }  // namespace
 }  // namespace farrow::cli
