@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace farrow::test {
 
@@ -23,6 +25,24 @@ void sendText(int fd, const std::string& text) {
             return;
         }
         done += static_cast<std::size_t>(n);
+    }
+}
+
+// Sends a script answer, taking the pause marks out and keeping them.
+void sendScripted(int fd, const std::string& text) {
+    constexpr std::string_view kMark = "<pause:";
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t mark = text.find(kMark, from);
+        if (mark == std::string::npos) {
+            sendText(fd, text.substr(from));
+            return;
+        }
+        sendText(fd, text.substr(from, mark - from));
+        const std::size_t close = text.find('>', mark);
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::stoi(text.substr(mark + kMark.size()))));
+        from = close + 1;
     }
 }
 
@@ -127,7 +147,7 @@ void ScriptedSmtpServer::converse(int client) {
         return;
     }
     if (greeting != kSilent) {
-        sendText(client, greeting);
+        sendScripted(client, greeting);
     }
     std::string pending;
     bool inMessage = false;
@@ -174,7 +194,7 @@ void ScriptedSmtpServer::converse(int client) {
                 return;
             }
             if (reply != kSilent) {
-                sendText(client, reply);
+                sendScripted(client, reply);
             }
         }
     }

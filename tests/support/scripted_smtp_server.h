@@ -17,6 +17,9 @@ public:
     // Script answers that are not texts to send.
     static constexpr const char* kClose = "<close>";    // close the connection instead
     static constexpr const char* kSilent = "<silent>";  // never answer
+    // A mark inside a script answer: the server sends what came before, waits `ms`, then goes
+    // on, so that an answer arrives in pieces or late.
+    static std::string pause(int ms) { return "<pause:" + std::to_string(ms) + ">"; }
 
     ScriptedSmtpServer();
     ~ScriptedSmtpServer();
