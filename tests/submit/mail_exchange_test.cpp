@@ -146,14 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
                    kAllVerbs},
         // Replies are read to their last line, however they arrive.
         ScriptCase{"GreetingInTwoSegments", "greeting",
-                   "220 test" + ScriptedSmtpServer::pause(50) + ".invalid ready\r\n", 1, kAllVerbs},
+                   "220 test" + test::pauseMark(50) + ".invalid ready\r\n", 1, kAllVerbs},
         ScriptCase{"TwoLineGreeting", "greeting",
-                   "220-test.invalid\r\n" + ScriptedSmtpServer::pause(50) + "220 ready\r\n", 1,
+                   "220-test.invalid\r\n" + test::pauseMark(50) + "220 ready\r\n", 1,
                    kAllVerbs},
         ScriptCase{"GreetingLongerThanTheBuffer", "greeting",
                    "220 " + std::string(600, 'x') + "\r\n", 1, kAllVerbs},
         ScriptCase{"TwoLineRecipientReply", "RCPT",
-                   "250-recipient\r\n" + ScriptedSmtpServer::pause(50) + "250 ok\r\n", 1,
+                   "250-recipient\r\n" + test::pauseMark(50) + "250 ok\r\n", 1,
                    kAllVerbs},
         ScriptCase{"RefusalAfterContinuationLines",
                    "RCPT",
@@ -222,7 +222,7 @@ TEST_F(MailExchangeTest, RefusalKeepsTheServersWords) {
 TEST_F(MailExchangeTest, TimeOutBoundsTheWholeConversation) {
     ScriptedSmtpServer server;
     timing.mailTimeout = 400ms;
-    const std::string late = ScriptedSmtpServer::pause(150);
+    const std::string late = test::pauseMark(150);
     server.setGreeting(late + "220 slow\r\n");
     for (const char* verb : {"HELO", "MAIL", "RCPT", "DATA"}) {
         server.setReply(verb, late + (std::string(verb) == "DATA" ? "354 go\r\n" : "250 ok\r\n"));
@@ -240,7 +240,7 @@ TEST_F(MailExchangeTest, ExchangeLimitEndsASlowConversationToo) {
     ScriptedSmtpServer server;
     timing.mailTimeout = 10000ms;
     timing.exchangeLimit = 300ms;
-    const std::string late = ScriptedSmtpServer::pause(150);
+    const std::string late = test::pauseMark(150);
     server.setGreeting(late + "220 slow\r\n");
     server.setReply("HELO", late + "250 ok\r\n");
     server.setReply("MAIL", late + "250 ok\r\n");

@@ -7,44 +7,15 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
+
+#include "support/scripted_send.h"
 
 namespace farrow::test {
 
 namespace {
 
 constexpr int kPollMs = 10;
-
-void sendText(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-// Sends a script answer, taking the pause marks out and keeping them.
-void sendScripted(int fd, const std::string& text) {
-    constexpr std::string_view kMark = "<pause:";
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t mark = text.find(kMark, from);
-        if (mark == std::string::npos) {
-            sendText(fd, text.substr(from));
-            return;
-        }
-        sendText(fd, text.substr(from, mark - from));
-        const std::size_t close = text.find('>', mark);
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(std::stoi(text.substr(mark + kMark.size()))));
-        from = close + 1;
-    }
-}
 
 // Waits for `fd` to become readable; false when the server is stopping.
 bool waitReadable(int fd, const std::atomic<bool>& stopping) {
