@@ -22,12 +22,14 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const std::string& databaseServer) {
     using Command =
         std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     const std::map<std::string, Command> commands = {
         {"sites", sitesCommand},
-        {"update", updateCommand},
+        {"update", [&](const std::vector<std::string>& a, std::ostream& o,
+                       std::ostream& e) { return updateCommand(a, o, e, databaseServer); }},
         {"profile", profileCommand},
         {"build", buildCommand},
     };

@@ -72,7 +72,8 @@ int sitesCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     return kExitUsage;
 }
 
-int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                  const std::string& databaseServer) {
     std::vector<std::string> argv = {"farrowctl"};
     for (const std::string& a : args) {
         if (a != "/VUZODURI") {
@@ -81,6 +82,7 @@ int updateCommand(const std::vector<std::string>& args, std::ostream& out, std::
         argv.push_back(a);
     }
     app::AppState state;
+    state.databaseServer = databaseServer;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/true, /*showStages=*/true);
     app::loadBranding(state, frontend);
     app::StartupOutcome outcome = app::runStartupSequence(state, argv, frontend);
