@@ -7,6 +7,7 @@
 #include "app/timing.h"
 #include "app/user_settings.h"
 #include "keywords/smart_match_table.h"
+#include "sites/database_download.h"
 #include "sites/site_lists.h"
 #include "sites/site_table.h"
 #include "submit/site_request.h"
@@ -18,6 +19,8 @@ namespace farrow::app {
 // except where a field says otherwise.
 struct AppState {
     Timing timing;
+    // The database server of the update at start-up, set by the program's main.
+    std::string databaseServer = sites::kDefaultDatabaseHost;
 
     std::string logsDir;
     std::string errorsDir;

@@ -35,13 +35,14 @@ void startupCheck(StartupStatus& status, const AppState& state, Messenger& messe
     status.postMessage("Checking Site List File");
 
     StartupStatus download;
-    download.serverHost = sites::databaseServerHost();
     std::thread downloader;
     if (state.switches.skipDatabaseDownload) {
         download.finish(true);
     } else {
-        downloader =
-            std::thread([&] { sites::downloadSitesDatabase(download, messenger, state.timing); });
+        downloader = std::thread([&] {
+            sites::downloadSitesDatabase({.server = state.databaseServer}, download, messenger,
+                                         state.timing);
+        });
     }
     std::this_thread::sleep_for(state.timing.threadSettle);
     pollUntilDone(download, nullptr, state.timing.startupPoll,

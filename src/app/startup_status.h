@@ -31,8 +31,6 @@ public:
     std::atomic<int> changed{0};
     std::atomic<int> done{0};
     std::atomic<int> succeeded{1};
-    // Set before the download starts and read-only after.
-    std::string serverHost;
 
 private:
     std::mutex mutex_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 
 namespace farrow::app {
 
@@ -35,9 +36,16 @@ struct Timing {
     Millis httpConnectTimeout{2000};
     Millis httpSendTimeout{2000};
     Millis httpReceiveTimeout{2000};
-    // SMTP transport: connect, send and receive each give up after this long, so that a mail
-    // server that stops answering frees its worker before the dispatcher abandons it.
+    // SMTP transport: the whole conversation, from connecting to the answer to the message,
+    // ends after this long, so that a mail server that answers slowly frees its worker before
+    // the dispatcher abandons it.
     Millis mailTimeout{30000};
+    // Once the mail is taken, the answer to QUIT is waited for this long at most.
+    Millis mailQuitWait{1000};
+    // When set, an HTTP or mail exchange ends by itself once it has run this long, whatever
+    // the time-outs of its single steps (a body trickled for ever, a server answering each
+    // command just in time).
+    std::optional<Millis> exchangeLimit;
 
     // Deep submission: reading the user's own pages, and the watcher's poll.
     Millis pageConnectTimeout{20000};

@@ -57,11 +57,12 @@ void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
         ->check(CLI::IsMember(accepted));
 }
 
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const std::string& databaseServer) {
     CLI::App app(kDescription, "farrowctl");
     app.formatter(formatter());
     app.require_subcommand(1);
-    CommandContext context{out, err};
+    CommandContext context{out, err, databaseServer};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);

@@ -16,12 +16,15 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
 // Runs one farrowctl command; `args` excludes the program name.
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `databaseServer` is the server "update" asks ("host" or "host:port").
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const std::string& databaseServer = {});
 
 // What a command runs with: its streams, and the exit code its callback leaves.
 struct CommandContext {
     std::ostream& out;
     std::ostream& err;
+    std::string databaseServer;
     int exitCode = kExitOk;
 };
 

@@ -58,10 +58,12 @@ int dumpSites(std::ostream& out, std::ostream& err) {
     return frontend.messageCount() == 0 ? kExitOk : kExitFailed;
 }
 
-int updateDatabase(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+int updateDatabase(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+                   const std::string& databaseServer) {
     std::vector<std::string> argv = {"farrowctl"};
     argv.insert(argv.end(), words.begin(), words.end());
     app::AppState state;
+    state.databaseServer = databaseServer;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/true, /*showStages=*/true);
     app::loadBranding(state, frontend);
     app::StartupOutcome outcome = app::runStartupSequence(state, argv, frontend);
@@ -107,8 +109,9 @@ void addUpdateCommand(CLI::App& app, CommandContext& context) {
     CLI::App* update =
         app.add_subcommand("update", "check the database server for a newer sites.enc");
     addSwitchWords(*update, *words, {"/VUZODURI"});
-    update->callback(
-        [words, &context] { context.exitCode = updateDatabase(*words, context.out, context.err); });
+    update->callback([words, &context] {
+        context.exitCode = updateDatabase(*words, context.out, context.err, context.databaseServer);
+    });
 }
 
 }  // namespace farrow::cli

@@ -1,7 +1,12 @@
 #include "platform/ftp_client.h"
 
+#include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
+
+#include "platform/file_system.h"
+#include "platform/server_address.h"
 
 namespace farrow::platform {
 
@@ -9,6 +14,89 @@ namespace {
 
 std::size_t discard(char*, std::size_t size, std::size_t count, void*) {
     return size * count;
+}
+
+std::size_t appendToString(char* data, std::size_t size, std::size_t count, void* text) {
+    static_cast<std::string*>(text)->append(data, size * count);
+    return size * count;
+}
+
+std::optional<std::uintmax_t> parseSize(std::string_view digits) {
+    std::uintmax_t size = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
+    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) {
+        return std::nullopt;
+    }
+    return size;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "type=file;size=11;modify=...; sites.enc"
+std::optional<std::uintmax_t> mlsdSize(std::string_view line, std::string_view name) {
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos || line.substr(space + 1) != name) {
+        return std::nullopt;
+    }
+    std::optional<std::uintmax_t> size;
+    bool file = false;
+    std::string_view facts = line.substr(0, space);
+    while (!facts.empty()) {
+        const std::size_t semicolon = facts.find(';');
+        const std::string_view fact = facts.substr(0, semicolon);
+        facts =
+            semicolon == std::string_view::npos ? std::string_view() : facts.substr(semicolon + 1);
+        const std::size_t equals = fact.find('=');
+        if (equals == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view key = fact.substr(0, equals);
+        const std::string_view value = fact.substr(equals + 1);
+        if (equalsIgnoringCase(key, "type")) {
+            file = equalsIgnoringCase(value, "file");
+        } else if (equalsIgnoringCase(key, "size")) {
+            size = parseSize(value);
+        }
+    }
+    return file ? size : std::nullopt;
+}
+
+// "-rw-r--r--   1 owner group   11 Dec 08 19:00 sites.enc": nine fields, the name last.
+std::optional<std::uintmax_t> listSize(std::string_view line, std::string_view name) {
+    if (line.empty() || line.front() != '-') {
+        return std::nullopt;
+    }
+    std::string_view fields[8];
+    std::string_view rest = line;
+    for (std::string_view& field : fields) {
+        const std::size_t start = rest.find_first_not_of(' ');
+        if (start == std::string_view::npos) {
+            return std::nullopt;
+        }
+        rest.remove_prefix(start);
+        const std::size_t end = rest.find(' ');
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        field = rest.substr(0, end);
+        rest.remove_prefix(end);
+    }
+    const std::size_t start = rest.find_first_not_of(' ');
+    if (start == std::string_view::npos || rest.substr(start) != name) {
+        return std::nullopt;
+    }
+    return parseSize(fields[4]);
 }
 
 std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* file) {
@@ -36,28 +124,49 @@ int FtpClient::watchProgress(void* client, curl_off_t, curl_off_t received, curl
     return now - self->lastProgress_ > self->stallTimeout_ ? 1 : 0;
 }
 
+std::optional<std::uintmax_t> sizeInListing(std::string_view listing, std::string_view name) {
+    while (!listing.empty()) {
+        const std::size_t end = listing.find('\n');
+        std::string_view line = listing.substr(0, end);
+        listing = end == std::string_view::npos ? std::string_view() : listing.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (auto size = mlsdSize(line, name)) {
+            return size;
+        }
+        if (auto size = listSize(line, name)) {
+            return size;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string FtpClient::urlFor(const std::string& name) const {
-    std::string url = "ftp://" + host_ + ":" + std::to_string(port_) + "/";
+    std::string url = "ftp://" + urlHost(host_) + ":" + std::to_string(port_) + "/";
     for (const std::string& part : dir_) {
         url += part + "/";
     }
     return url + name;
 }
 
-CURLcode FtpClient::perform(const std::string& url, bool noBody) {
+CURLcode FtpClient::perform(const std::string& url, bool noBody, curl_write_callback sink,
+                            void* sinkData) {
     CURL* h = handle_.get();
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_NOBODY, noBody ? 1L : 0L);
-    if (noBody) {
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &discard);
-    }
+    // With no body libcurl still hands over a made-up "Content-Length" line: dropped.
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, sink ? sink : &discard);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, sinkData);
     lastReceived_ = 0;
     lastProgress_ = std::chrono::steady_clock::now();
     CURLcode rc = curl_easy_perform(h);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
     if (rc == CURLE_ABORTED_BY_CALLBACK) {
-        lastError_ = "the server sent nothing for " + std::to_string(stallTimeout_.count()) + " ms";
+        lastError_ = curlError(
+            rc, "the server sent nothing for " + std::to_string(stallTimeout_.count()) + " ms");
     } else {
-        lastError_ = rc == CURLE_OK ? std::string() : std::string(curl_easy_strerror(rc));
+        lastError_ = curlError(rc);
     }
     return rc;
 }
@@ -65,7 +174,7 @@ CURLcode FtpClient::perform(const std::string& url, bool noBody) {
 bool FtpClient::connect(const std::string& user, const std::string& password) {
     handle_ = makeCurlEasy();
     if (!handle_) {
-        lastError_ = "could not create a session";
+        lastError_ = {TransferErrorCode::ConnectFailed, "could not create a session"};
         return false;
     }
     user_ = user;
@@ -107,35 +216,63 @@ bool FtpClient::changeDirectory(const std::string& path) {
 }
 
 std::optional<std::uintmax_t> FtpClient::remoteFileSize(const std::string& name) {
-    if (perform(urlFor(name), true) != CURLE_OK) {
-        return std::nullopt;
+    if (perform(urlFor(name), true) == CURLE_OK) {
+        curl_off_t size = -1;
+        if (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) ==
+                CURLE_OK &&
+            size >= 0) {
+            return static_cast<std::uintmax_t>(size);
+        }
     }
-    curl_off_t size = -1;
-    if (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK ||
-        size < 0) {
-        return std::nullopt;
+    // The server refused SIZE (or has no such file): a fresh listing tells.
+    return listedFileSize(name);
+}
+
+std::optional<std::uintmax_t> FtpClient::listedFileSize(const std::string& name) {
+    CURL* h = handle_.get();
+    std::string listing;
+    // MLSD gives machine-readable facts; a server without it gets the classic LIST.
+    for (const char* command : {"MLSD", "LIST"}) {
+        listing.clear();
+        curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, command);
+        const CURLcode rc = perform(urlFor(""), false, &appendToString, &listing);
+        curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
+        if (rc == CURLE_OK) {
+            if (auto size = sizeInListing(listing, name)) {
+                lastError_ = {};
+                return size;
+            }
+            lastError_ = {TransferErrorCode::NotFound, name + " is not in the listing"};
+            return std::nullopt;
+        }
     }
-    return static_cast<std::uintmax_t>(size);
+    return std::nullopt;
 }
 
 bool FtpClient::download(const std::string& name, const std::string& localPath) {
     const std::string partial = localPath + ".part";
     std::FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file) {
-        lastError_ = "cannot write " + partial;
+        lastError_ = {TransferErrorCode::LocalFileFailed,
+                      "cannot write " + partial + ": " + systemReason(errno)};
         return false;
     }
-    CURL* h = handle_.get();
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeToFile);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, file);
-    curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
-    CURLcode rc = perform(urlFor(name), false);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
-    bool ok = std::fclose(file) == 0 && rc == CURLE_OK;
+    curl_easy_setopt(handle_.get(), CURLOPT_TRANSFERTEXT, 0L);
+    const CURLcode rc = perform(urlFor(name), false, &writeToFile, file);
+    const bool closed = std::fclose(file) == 0;
+    bool ok = closed && rc == CURLE_OK;
+    if (rc == CURLE_OK && !closed) {
+        lastError_ = {TransferErrorCode::LocalFileFailed,
+                      "cannot write " + partial + ": " + systemReason(errno)};
+    }
     std::error_code ec;
     if (ok) {
         std::filesystem::rename(partial, localPath, ec);
-        ok = !ec;
+        if (ec) {
+            ok = false;
+            lastError_ = {TransferErrorCode::LocalFileFailed,
+                          "cannot replace " + localPath + ": " + ec.message()};
+        }
     }
     if (!ok) {
         std::filesystem::remove(partial, ec);

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/curl_handle.h"
+#include "platform/transfer_error.h"
 
 namespace farrow::platform {
 
@@ -22,19 +24,24 @@ public:
     bool connect(const std::string& user, const std::string& password);
     // Enters a directory relative to the current one ("..", "./name"); false when it is missing.
     bool changeDirectory(const std::string& path);
-    // The size of a file in the current directory, asked fresh from the server.
+    // The size of a file in the current directory, asked fresh from the server: by SIZE, or,
+    // from a server that does not know SIZE, from a fresh listing of the directory. Nothing when
+    // the file is missing or its size cannot be learnt.
     std::optional<std::uintmax_t> remoteFileSize(const std::string& name);
     // Copies a file of the current directory to `localPath` in binary mode, overwriting it only
     // once the whole file has arrived.
     bool download(const std::string& name, const std::string& localPath);
 
-    const std::string& lastError() const { return lastError_; }
+    const TransferError& lastError() const { return lastError_; }
 
 private:
     std::string urlFor(const std::string& name) const;
     static int watchProgress(void* client, curl_off_t, curl_off_t received, curl_off_t,
                              curl_off_t sent);
-    CURLcode perform(const std::string& url, bool noBody);
+    // One transfer; `sink` gets the data, when there is any (null: dropped).
+    CURLcode perform(const std::string& url, bool noBody, curl_write_callback sink = nullptr,
+                     void* sinkData = nullptr);
+    std::optional<std::uintmax_t> listedFileSize(const std::string& name);
 
     std::string host_;
     int port_;
@@ -47,7 +54,12 @@ private:
     std::string password_;
     std::vector<std::string> dir_;
     CurlEasy handle_;
-    std::string lastError_;
+    TransferError lastError_;
 };
+
+// The size of `name` in a directory listing, MLSD facts ("type=file;size=11; sites.enc") or a
+// Unix-style LIST ("-rw-r--r-- 1 owner group 11 Dec 08 19:00 sites.enc"). Nothing when the
+// listing has no plain file of that name.
+std::optional<std::uintmax_t> sizeInListing(std::string_view listing, std::string_view name);
 
 }  // namespace farrow::platform

@@ -1,13 +1,12 @@
 #include "platform/tcp_socket.h"
 
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -17,18 +16,36 @@ namespace farrow::platform {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 struct AddrInfoDeleter {
     void operator()(addrinfo* a) const { ::freeaddrinfo(a); }
 };
 
-void setTimeouts(int fd, std::chrono::milliseconds timeout) {
-    const auto ms = timeout.count();
-    timeval tv{};
-    tv.tv_sec = static_cast<time_t>(ms / 1000);
-    tv.tv_usec = static_cast<suseconds_t>((ms % 1000) * 1000);
-    // On Linux the send time-out also bounds a blocking connect.
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+enum class Wait { Ready, TimedOut, Failed };
+
+// Waits until `fd` is ready for `events` or the deadline has passed.
+Wait waitFor(int fd, short events, TcpSocket::Deadline deadline) {
+    for (;;) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) {
+            return Wait::TimedOut;
+        }
+        // Rounded up, so that the wait never ends just before the deadline.
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        pollfd p{fd, events, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(ms));
+        if (rc > 0) {
+            return Wait::Ready;
+        }
+        if (rc < 0 && errno != EINTR) {
+            return Wait::Failed;
+        }
+    }
+}
+
+TransferError timedOut(const char* what) {
+    return {TransferErrorCode::TimedOut, std::string("timed out while ") + what};
 }
 
 }  // namespace
@@ -54,8 +71,8 @@ void TcpSocket::close() {
     }
 }
 
-TcpSocket TcpSocket::connectTo(const std::string& host, int port, std::chrono::milliseconds timeout,
-                               std::string& error) {
+TcpSocket TcpSocket::connectTo(const std::string& host, int port, Deadline deadline,
+                               TransferError& error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -63,57 +80,94 @@ TcpSocket TcpSocket::connectTo(const std::string& host, int port, std::chrono::m
     const std::string service = std::to_string(port);
     const int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
     if (rc != 0) {
-        error = std::string(::gai_strerror(rc));
+        error = {TransferErrorCode::NameNotResolved, ::gai_strerror(rc)};
         return {};
     }
     std::unique_ptr<addrinfo, AddrInfoDeleter> addresses(found);
-    error = "no address";
-    // All addresses together get `timeout` to connect, so a host with several unreachable ones
-    // cannot hold the caller several times as long.
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    error = {TransferErrorCode::ConnectFailed, "no address"};
+    // All addresses together share the time to the deadline, so a host with several
+    // unreachable ones cannot hold the caller several times as long.
     for (const addrinfo* a = addresses.get(); a; a = a->ai_next) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left <= std::chrono::milliseconds::zero()) {
-            break;
-        }
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        const int fd =
+            ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
         if (fd < 0) {
-            error = systemReason(errno);
+            error = {TransferErrorCode::ConnectFailed, systemReason(errno)};
             continue;
         }
         TcpSocket socket(fd);
-        setTimeouts(fd, left);
         if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
-            setTimeouts(fd, timeout);
             return socket;
         }
-        error = systemReason(errno);
+        if (errno != EINPROGRESS) {
+            error = {TransferErrorCode::ConnectFailed, systemReason(errno)};
+            continue;
+        }
+        const Wait wait = waitFor(fd, POLLOUT, deadline);
+        if (wait == Wait::TimedOut) {
+            error = timedOut("connecting");
+            break;
+        }
+        int soError = 0;
+        socklen_t len = sizeof soError;
+        if (wait == Wait::Failed || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) != 0) {
+            error = {TransferErrorCode::ConnectFailed, systemReason(errno)};
+            continue;
+        }
+        if (soError == 0) {
+            error = {};
+            return socket;
+        }
+        error = {TransferErrorCode::ConnectFailed, systemReason(soError)};
     }
     return {};
 }
 
-bool TcpSocket::sendAll(std::string_view bytes) {
+TransferError TcpSocket::sendAll(std::string_view bytes, Deadline deadline) {
     while (!bytes.empty()) {
-        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-long TcpSocket::receiveSome(char* buffer, std::size_t size) {
-    for (;;) {
-        const ssize_t n = ::recv(fd_, buffer, size, 0);
-        if (n < 0 && errno == EINTR) {
+        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
             continue;
         }
-        return static_cast<long>(n);
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return {TransferErrorCode::SendFailed, systemReason(errno)};
+        }
+        const Wait wait = waitFor(fd_, POLLOUT, deadline);
+        if (wait == Wait::TimedOut) {
+            return timedOut("sending");
+        }
+        if (wait == Wait::Failed) {
+            return {TransferErrorCode::SendFailed, systemReason(errno)};
+        }
+    }
+    return {};
+}
+
+TransferError TcpSocket::receiveSome(char* buffer, std::size_t size, Deadline deadline,
+                                     std::size_t& count) {
+    count = 0;
+    for (;;) {
+        const ssize_t n = ::recv(fd_, buffer, size, MSG_DONTWAIT);
+        if (n >= 0) {
+            count = static_cast<std::size_t>(n);
+            return {};
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return {TransferErrorCode::ReceiveFailed, systemReason(errno)};
+        }
+        const Wait wait = waitFor(fd_, POLLIN, deadline);
+        if (wait == Wait::TimedOut) {
+            return timedOut("waiting for an answer");
+        }
+        if (wait == Wait::Failed) {
+            return {TransferErrorCode::ReceiveFailed, systemReason(errno)};
+        }
     }
 }
 

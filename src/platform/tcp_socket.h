@@ -5,11 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "platform/transfer_error.h"
+
 namespace farrow::platform {
 
-// A connected TCP stream socket, closed when the holder goes. Move-only.
+// A connected TCP stream socket, closed when the holder goes. Move-only. Every operation waits
+// at most until the deadline it is given, so a caller can bound a whole conversation.
 class TcpSocket final {
 public:
+    using Deadline = std::chrono::steady_clock::time_point;
+
     TcpSocket() = default;
     ~TcpSocket();
     TcpSocket(TcpSocket&& other) noexcept;
@@ -17,17 +22,19 @@ public:
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
 
-    // Resolves `host` and connects to the first of its addresses that accepts. Connecting (to
-    // all addresses together), sending and receiving each give up after `timeout`. An invalid socket when the name does
-    // not resolve or no address could be reached; `error` then says why.
-    static TcpSocket connectTo(const std::string& host, int port, std::chrono::milliseconds timeout,
-                               std::string& error);
+    // Resolves `host` and connects to the first of its addresses that accepts before
+    // `deadline`. An invalid socket when the name does not resolve or no address could be
+    // reached; `error` then says why.
+    static TcpSocket connectTo(const std::string& host, int port, Deadline deadline,
+                               TransferError& error);
 
     bool valid() const { return fd_ >= 0; }
-    // Sends every byte; false on an error (a peer that has gone raises no signal).
-    bool sendAll(std::string_view bytes);
-    // One receive of at most `size` bytes: the count, 0 when the peer closed, -1 on an error.
-    long receiveSome(char* buffer, std::size_t size);
+    // Sends every byte (a peer that has gone raises no signal).
+    TransferError sendAll(std::string_view bytes, Deadline deadline);
+    // One receive of at most `size` bytes once some have arrived; `count` is 0 when the peer
+    // closed the connection.
+    TransferError receiveSome(char* buffer, std::size_t size, Deadline deadline,
+                              std::size_t& count);
     void close();
 
 private:

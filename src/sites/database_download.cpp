@@ -1,10 +1,11 @@
 #include "sites/database_download.h"
 
-#include <cstdlib>
+#include <optional>
 
 #include "app/text.h"
 #include "platform/file_system.h"
 #include "platform/ftp_client.h"
+#include "platform/server_address.h"
 
 namespace farrow::sites {
 
@@ -14,45 +15,37 @@ constexpr const char* kUser = "nexo";
 constexpr const char* kPassword = "greyoak";
 constexpr int kDefaultFtpPort = 21;
 
-void splitHostPort(const std::string& server, std::string& host, int& port) {
-    host = server;
-    port = kDefaultFtpPort;
-    auto colon = server.rfind(':');
-    if (colon != std::string::npos && colon + 1 < server.size()) {
-        char* end = nullptr;
-        long p = std::strtol(server.c_str() + colon + 1, &end, 10);
-        if (*end == '\0' && p > 0 && p < 65536) {
-            host = server.substr(0, colon);
-            port = static_cast<int>(p);
-        }
-    }
-}
-
-int fail(app::StartupStatus& status, app::Messenger& messenger, const char* text) {
+DatabaseDownloadResult fail(app::StartupStatus& status, app::Messenger& messenger, const char* text,
+                            platform::TransferError error) {
     messenger.showMessage(text, app::MessageIcon::Stop);
     status.finish(false);
-    return 0;
+    return {false, std::move(error)};
 }
 
 }  // namespace
 
-std::string databaseServerHost() {
-    const char* env = std::getenv(kDatabaseServerVariable);
-    return (env && *env) ? std::string(env) : std::string(kDefaultDatabaseHost);
+std::string databaseServerFrom(const char* setting) {
+    return (setting && *setting) ? std::string(setting) : std::string(kDefaultDatabaseHost);
 }
 
-int downloadSitesDatabase(app::StartupStatus& status, app::Messenger& messenger,
-                          const app::Timing& timing, const std::string& localPath) {
-    std::string host;
-    int port = kDefaultFtpPort;
-    splitHostPort(status.serverHost, host, port);
-    platform::FtpClient ftp(host, port, timing.ftpConnectTimeout, timing.ftpStallTimeout);
-
+DatabaseDownloadResult downloadSitesDatabase(const DatabaseDownload& request,
+                                             app::StartupStatus& status, app::Messenger& messenger,
+                                             const app::Timing& timing) {
+    constexpr const char* kNoSession =
+        "Could Not establish FTP session to datbase server. Please contact technical support.  "
+        "Program will now exit";
     status.postMessage("Connecting to Database System...");
+    const std::optional<platform::ServerAddress> address =
+        platform::parseServerAddress(request.server, kDefaultFtpPort);
+    if (!address) {
+        return fail(status, messenger, kNoSession,
+                    {platform::TransferErrorCode::BadAddress,
+                     "no database server address: " + request.server});
+    }
+    platform::FtpClient ftp(address->host, address->port, timing.ftpConnectTimeout,
+                            timing.ftpStallTimeout);
     if (!ftp.connect(kUser, kPassword)) {
-        return fail(status, messenger,
-                    "Could Not establish FTP session to datbase server. Please contact technical "
-                    "support.  Program will now exit");
+        return fail(status, messenger, kNoSession, ftp.lastError());
     }
     status.postMessage("Connecton to Database System Established");
 
@@ -63,12 +56,14 @@ int downloadSitesDatabase(app::StartupStatus& status, app::Messenger& messenger,
     if (!ftp.changeDirectory("./database")) {
         return fail(status, messenger,
                     "Could Not set database directory. Please contact technical support.  "
-                    "Program will now exit");
+                    "Program will now exit",
+                    ftp.lastError());
     }
 
     bool fetch = true;
     std::uintmax_t remoteSize = 0;
-    if (auto localSize = platform::fileSize(localPath)) {
+    if (auto localSize = platform::fileSize(request.localPath)) {
+        // A remote file that cannot be found counts as different.
         auto size = ftp.remoteFileSize(kSitesFile);
         fetch = !size || *size != *localSize;
         remoteSize = size.value_or(0);
@@ -78,14 +73,15 @@ int downloadSitesDatabase(app::StartupStatus& status, app::Messenger& messenger,
     if (fetch) {
         status.postMessage(
             app::format("Database Update Downloading: %d bytes", static_cast<int>(remoteSize)));
-        if (!ftp.download(kSitesFile, localPath)) {
+        if (!ftp.download(kSitesFile, request.localPath)) {
             return fail(status, messenger,
                         "Could Not retrieve site database. Please contact technical support.  "
-                        "Program will now exit");
+                        "Program will now exit",
+                        ftp.lastError());
         }
     }
     status.finish(true);
-    return 1;
+    return {fetch, {}};
 }
 
 }  // namespace farrow::sites

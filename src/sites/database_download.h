@@ -5,20 +5,39 @@
 #include "app/messenger.h"
 #include "app/startup_status.h"
 #include "app/timing.h"
+#include "platform/transfer_error.h"
 
 namespace farrow::sites {
 
 inline constexpr const char* kSitesFile = "sites.enc";
 inline constexpr const char* kDefaultDatabaseHost = "sitesdb.farrowlane.net";
+// The environment variable each program's main reads the database server from.
 inline constexpr const char* kDatabaseServerVariable = "FARROWLANE_DB_SERVER";
 
-// The database server: the environment's FARROWLANE_DB_SERVER ("host" or "host:port") when set,
-// else the built-in host.
-std::string databaseServerHost();
+// The database server a setting names ("host" or "host:port"), or the built-in host when the
+// setting is missing or empty.
+std::string databaseServerFrom(const char* setting);
+
+struct DatabaseDownload {
+    // "host", "host:port", "[v6]" or "[v6]:port"; the FTP port 21 when none is written.
+    std::string server = kDefaultDatabaseHost;
+    std::string localPath = kSitesFile;
+};
+
+struct DatabaseDownloadResult {
+    // True when a new copy replaced the local file.
+    bool downloaded = false;
+    // Why the update failed (the reason as libcurl, the system or the server put it); `None`
+    // when it succeeded.
+    platform::TransferError error;
+
+    bool ok() const { return !error.failed(); }
+};
 
 // Replaces the local sites file with the server's copy when the sizes differ. Reports stages and
-// the outcome through `status`; failures are shown with a stop icon. Returns 1 on success.
-int downloadSitesDatabase(app::StartupStatus& status, app::Messenger& messenger,
-                          const app::Timing& timing, const std::string& localPath = kSitesFile);
+// the outcome through `status`; failures are shown with a stop icon.
+DatabaseDownloadResult downloadSitesDatabase(const DatabaseDownload& request,
+                                             app::StartupStatus& status, app::Messenger& messenger,
+                                             const app::Timing& timing);
 
 }  // namespace farrow::sites

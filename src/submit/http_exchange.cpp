@@ -2,8 +2,10 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
+#include <string_view>
 
 #include "app/text.h"
 #include "platform/curl_handle.h"
@@ -22,23 +24,18 @@ struct CurlUrlDeleter {
     void operator()(CURLU* u) const { curl_url_cleanup(u); }
 };
 
-// The state one transfer's callbacks share; it lives on the stack of `sendExchange`.
+// The state one transfer's callbacks and its loop share; it lives on the stack of
+// `sendExchange`.
 struct Transfer {
-    Transfer(CURL* h, std::string& reply, const app::Timing& timing)
-        : handle(h),
-          collector(reply),
-          sendTimeout(timing.httpSendTimeout),
-          receiveTimeout(timing.httpReceiveTimeout) {}
+    Transfer(CURL* h, std::string& reply) : handle(h), collector(reply) {}
 
     CURL* handle;
     ReplyCollector collector;
-    app::Millis sendTimeout;
-    app::Millis receiveTimeout;
-    Clock::time_point lastActivity = Clock::now();
-    curl_off_t lastReceived = -1;
-    curl_off_t lastSent = -1;
-    // Set when the watch gave up on a silent peer, with the phase it was in.
-    bool stalled = false;
+    // False from the first line of a header block until its blank line, so that a reply cut
+    // off inside its headers is told from a whole one.
+    bool headersEnded = false;
+    // How the loop ended, when it gave up itself.
+    enum class Stop { No, Stalled, ExchangeLimit } stop = Stop::No;
     bool stalledSending = false;
 };
 
@@ -58,33 +55,102 @@ std::size_t takeBody(char* data, std::size_t size, std::size_t count, void* user
     return size * count;
 }
 
-std::size_t takeHeader(char*, std::size_t size, std::size_t count, void* user) {
-    static_cast<Transfer*>(user)->lastActivity = Clock::now();
+std::size_t takeHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    const std::string_view line(data, size * count);
+    static_cast<Transfer*>(user)->headersEnded = line == "\r\n" || line == "\n";
     return size * count;
 }
 
-// The send and receive time-outs mean "no byte moved for that long", not a cap on the whole
-// transfer: a slow but steady reply is read to its end, a silent one is given up.
-int watchProgress(void* user, curl_off_t, curl_off_t received, curl_off_t sendTotal,
-                  curl_off_t sent) {
-    auto* t = static_cast<Transfer*>(user);
-    const Clock::time_point now = Clock::now();
-    curl_off_t connectTime = 0;
-    curl_easy_getinfo(t->handle, CURLINFO_CONNECT_TIME_T, &connectTime);
-    // Until the connection stands, the connect time-out of libcurl is the one that counts.
-    if (connectTime == 0 || received != t->lastReceived || sent != t->lastSent) {
-        t->lastReceived = received;
-        t->lastSent = sent;
-        t->lastActivity = now;
-        return 0;
+// Removes the easy handle from the multi handle before either is cleaned up.
+struct MultiMember {
+    MultiMember(CURLM* m, CURL* h) : multi(m), handle(h) { curl_multi_add_handle(m, h); }
+    ~MultiMember() { curl_multi_remove_handle(multi, handle); }
+    MultiMember(const MultiMember&) = delete;
+    MultiMember& operator=(const MultiMember&) = delete;
+    CURLM* multi;
+    CURL* handle;
+};
+
+// Every byte moved counts as activity: the counters of body and complete header lines, and any
+// event on the connection (a header line trickled byte by byte, a send buffer draining).
+struct Activity {
+    curl_off_t received = -1;
+    curl_off_t sent = -1;
+    long headerBytes = -1;
+
+    bool update(CURL* h) {
+        curl_off_t r = 0;
+        curl_off_t s = 0;
+        long hb = 0;
+        curl_easy_getinfo(h, CURLINFO_SIZE_DOWNLOAD_T, &r);
+        curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &s);
+        curl_easy_getinfo(h, CURLINFO_HEADER_SIZE, &hb);
+        const bool moved = r != received || s != sent || hb != headerBytes;
+        received = r;
+        sent = s;
+        headerBytes = hb;
+        return moved;
     }
-    const bool sending = sendTotal > 0 && sent < sendTotal;
-    if (now - t->lastActivity >= (sending ? t->sendTimeout : t->receiveTimeout)) {
-        t->stalled = true;
-        t->stalledSending = sending;
-        return 1;
+};
+
+// Runs the transfer. The send and receive time-outs mean "no byte moved for that long", not a
+// cap on the whole transfer: a slow but steady reply is read to its end, a silent one is given
+// up as soon as its limit has passed. The optional exchange limit caps the whole transfer.
+CURLcode runTransfer(Transfer& t, const app::Timing& timing, curl_off_t bodySize,
+                     std::string& multiError) {
+    platform::CurlMulti multi(curl_multi_init());
+    if (!multi) {
+        return CURLE_OUT_OF_MEMORY;
     }
-    return 0;
+    MultiMember member(multi.get(), t.handle);
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastActivity = start;
+    Activity activity;
+    bool moved = false;
+    for (;;) {
+        int running = 0;
+        const CURLMcode mc = curl_multi_perform(multi.get(), &running);
+        if (mc != CURLM_OK) {
+            multiError = curl_multi_strerror(mc);
+            return CURLE_FAILED_INIT;
+        }
+        if (running == 0) {
+            int left = 0;
+            const CURLMsg* msg = curl_multi_info_read(multi.get(), &left);
+            return msg && msg->msg == CURLMSG_DONE ? msg->data.result : CURLE_OK;
+        }
+        const Clock::time_point now = Clock::now();
+        curl_off_t connectTime = 0;
+        curl_easy_getinfo(t.handle, CURLINFO_CONNECT_TIME_T, &connectTime);
+        // Until the connection stands, the connect time-out of libcurl is the one that counts.
+        if (activity.update(t.handle) || moved || connectTime == 0) {
+            lastActivity = now;
+        }
+        const bool sending = bodySize > 0 && activity.sent < bodySize;
+        const app::Millis limit = sending ? timing.httpSendTimeout : timing.httpReceiveTimeout;
+        Clock::duration wait = lastActivity + limit - now;
+        if (wait <= Clock::duration::zero()) {
+            t.stop = Transfer::Stop::Stalled;
+            t.stalledSending = sending;
+            return CURLE_OPERATION_TIMEDOUT;
+        }
+        if (timing.exchangeLimit) {
+            const Clock::duration whole = start + *timing.exchangeLimit - now;
+            if (whole <= Clock::duration::zero()) {
+                t.stop = Transfer::Stop::ExchangeLimit;
+                return CURLE_OPERATION_TIMEDOUT;
+            }
+            wait = std::min(wait, whole);
+        }
+        // Returns early when the connection stirs or libcurl has a timer of its own due.
+        int events = 0;
+        const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+        if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(waitMs), &events) !=
+            CURLM_OK) {
+            events = 0;
+        }
+        moved = events > 0;
+    }
 }
 
 void fail(HttpExchange& exchange, std::string text) {
@@ -127,15 +193,23 @@ std::string escapeUnsafeBytes(const std::string& url) {
     return out;
 }
 
-std::string transportMessage(CURLcode rc, const char* errorBuffer, const Transfer& transfer,
-                             const app::Timing& timing) {
+std::string transportMessage(CURLcode rc, const char* errorBuffer, const std::string& multiError,
+                             const Transfer& transfer, const app::Timing& timing) {
     std::string message;
-    if (transfer.stalled) {
+    if (transfer.stop == Transfer::Stop::Stalled) {
         const app::Millis limit =
             transfer.stalledSending ? timing.httpSendTimeout : timing.httpReceiveTimeout;
         message = app::format(
             "%s: nothing %s for %lld ms", curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
             transfer.stalledSending ? "sent" : "received", static_cast<long long>(limit.count()));
+    } else if (transfer.stop == Transfer::Stop::ExchangeLimit) {
+        message = app::format("%s: the exchange ran for %lld ms",
+                              curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
+                              static_cast<long long>(timing.exchangeLimit->count()));
+    } else if (!multiError.empty()) {
+        message = multiError;
+    } else if (rc == CURLE_OK) {
+        message = "the reply ended inside its headers";
     } else if (errorBuffer[0] != '\0') {
         message = errorBuffer;
     } else {
@@ -183,9 +257,15 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
     }
 
     CURL* h = handle.get();
-    Transfer transfer(h, exchange.reply, timing);
+    Transfer transfer(h, exchange.reply);
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    platform::CurlSlist headers;
+    // No accept types are sent: libcurl's default "Accept: */*" is taken out.
+    platform::CurlSlist headers(curl_slist_append(nullptr, "Accept:"));
+    if (!headers) {
+        fail(exchange,
+             app::format("Inernet Session to %s Could Not Be Established", exchange.url.c_str()));
+        return;
+    }
 
     curl_easy_setopt(h, CURLOPT_URL, target.c_str());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, post ? "http" : "http,https");
@@ -199,17 +279,10 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &takeHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &watchProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
     if (post) {
-        headers.reset(
-            curl_slist_append(nullptr, "Content-Type: application/x-www-form-urlencoded"));
+        curl_slist_append(headers.get(), "Content-Type: application/x-www-form-urlencoded");
         // Without this libcurl asks for "100 Continue" before larger bodies and waits for it.
-        if (headers) {
-            curl_slist_append(headers.get(), "Expect:");
-        }
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+        curl_slist_append(headers.get(), "Expect:");
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, exchange.data.data());
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
@@ -220,17 +293,20 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
         curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     }
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
 
-    const CURLcode rc = curl_easy_perform(h);
+    std::string multiError;
+    const CURLcode rc = runTransfer(
+        transfer, timing, post ? static_cast<curl_off_t>(exchange.data.size()) : 0, multiError);
     const long code = responseCode(h);
     if (code >= 400) {
         fail(exchange, app::format("Failed with RC of %d", static_cast<int>(code)));
         if (post) {
             exchange.status = static_cast<int>(code);
         }
-    } else if (rc != CURLE_OK) {
-        fail(exchange,
-             "CInternet Exception Caught: " + transportMessage(rc, errorBuffer, transfer, timing));
+    } else if (rc != CURLE_OK || !transfer.headersEnded) {
+        fail(exchange, "CInternet Exception Caught: " +
+                           transportMessage(rc, errorBuffer, multiError, transfer, timing));
     }
 }
 

@@ -32,7 +32,9 @@ struct HttpExchange {
 void resetExchange(HttpExchange& exchange);
 
 // Performs the request on a session of its own and records the outcome. A method other than
-// "GET" and "POST" sends nothing and leaves the record as it is.
+// "GET" and "POST" sends nothing and leaves the record as it is. The send and receive time-outs
+// of `timing` count from the last byte moved; its exchange limit, when set, ends the whole
+// exchange.
 void sendExchange(HttpExchange& exchange, const app::Timing& timing);
 
 }  // namespace farrow::submit

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/timing.h"
+#include "platform/transfer_error.h"
 
 namespace farrow::submit {
 
@@ -18,11 +19,17 @@ struct MailExchange {
     std::string server;
     // 1 when the whole conversation went through, 0 otherwise.
     int ok = 0;
+    // Why the mail did not go through: the system's reason, or the server's reply that ended
+    // the conversation. Empty while `ok` is 1.
+    platform::TransferError error;
 };
 
+// Sets `ok` to 0 and forgets the last error.
 void resetMail(MailExchange& mail);
 
-// Delivers the mail in one plain SMTP conversation on a connection of its own and sets `ok`.
+// Delivers the mail in one plain SMTP conversation on a connection of its own and sets `ok`
+// and `error`. The conversation, connecting included, ends after `timing.mailTimeout` (or the
+// exchange limit, when that is shorter).
 void sendMail(MailExchange& mail, const app::Timing& timing);
 
 // The text sent after DATA, up to and including the end-of-message line. Every body line that

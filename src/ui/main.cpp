@@ -1,10 +1,12 @@
 #include <curl/curl.h>
 
 #include <QApplication>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "sites/database_download.h"
 #include "ui/main_dialog.h"
 #include "ui/qt_frontend.h"
 
@@ -16,6 +18,8 @@ int main(int argc, char** argv) {
         QApplication application(argc, argv);
         QApplication::setApplicationName("farrowlane");
         farrow::app::AppState state;
+        state.databaseServer =
+            farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
         farrow::ui::QtFrontend frontend;
         farrow::ui::MainDialog dialog(state, frontend);
         if (dialog.initialise(args)) {

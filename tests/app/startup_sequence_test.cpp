@@ -18,9 +18,8 @@ protected:
     StartupSequenceTest() {
         state.timing.threadSettle = Millis{1};
         state.timing.startupPoll = Millis{1};
-        ::setenv("FARROWLANE_DB_SERVER", "127.0.0.1:1", 1);
+        state.databaseServer = "127.0.0.1:1";
     }
-    ~StartupSequenceTest() override { ::unsetenv("FARROWLANE_DB_SERVER"); }
 
     StartupOutcome start(test::FakeStartupFrontend& frontend,
                          std::vector<std::string> argv = {"farrowlane"}) {
@@ -85,7 +84,7 @@ TEST_F(StartupSequenceTest, ReadsSettingsBrandingAndSites) {
 TEST_F(StartupSequenceTest, CheckNowDownloadsBeforeReading) {
     test::FtpTestServer server;
     server.putFile("database/sites.enc", test::encodedSitesFile({test::plainSiteLine("Fresh")}));
-    ::setenv("FARROWLANE_DB_SERVER", server.address().c_str(), 1);
+    state.databaseServer = server.address();
     test::FakeStartupFrontend frontend(/*checkNow=*/true);
     EXPECT_TRUE(start(frontend).ok);
     EXPECT_EQ(state.siteCount, 1);

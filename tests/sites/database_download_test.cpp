@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/ftp_client.h"
 #include "support/fake_frontend.h"
 #include "support/ftp_test_server.h"
 #include "support/loopback_listener.h"
@@ -11,6 +12,8 @@
 
 namespace farrow::sites {
 namespace {
+
+using platform::TransferErrorCode;
 
 constexpr const char* kNoSession =
     "Could Not establish FTP session to datbase server. Please contact technical support.  "
@@ -25,16 +28,19 @@ protected:
     // Runs the download against `server`; returns the last stage text posted.
     std::string download(const std::string& server) {
         app::StartupStatus status;
-        status.serverHost = server;
-        result = downloadSitesDatabase(status, messenger, timing);
+        outcome = downloadSitesDatabase({.server = server, .localPath = workspace.file(kSitesFile)},
+                                        status, messenger, timing);
+        result = outcome.ok() ? 1 : 0;
         EXPECT_EQ(status.done.load(), 1);
         EXPECT_EQ(status.succeeded.load(), result);
+        EXPECT_EQ(outcome.error.reason.empty(), outcome.ok()) << outcome.error.reason;
         return status.takeMessage();
     }
 
     test::TempWorkspace workspace;
     test::FakeMessenger messenger;
     app::Timing timing;
+    DatabaseDownloadResult outcome;
     int result = -1;
 };
 
@@ -56,11 +62,72 @@ TEST_F(DatabaseDownloadTest, ComparesSizesOnly) {
     workspace.write("sites.enc", "local-copy!");
     EXPECT_EQ(download(server.address()), "Connecton to Database System Established");
     EXPECT_EQ(workspace.read("sites.enc"), "local-copy!");
+    EXPECT_FALSE(outcome.downloaded);
 
     workspace.write("sites.enc", "older");
     EXPECT_EQ(download(server.address()), "Database Update Downloading: 11 bytes");
     EXPECT_EQ(workspace.read("sites.enc"), "remote-copy");
     EXPECT_EQ(result, 1);
+    EXPECT_TRUE(outcome.downloaded);
+}
+
+// A server that does not know SIZE is asked for a listing instead; MLSD first, LIST when that
+// is unknown too.
+class DatabaseDownloadWithoutSize : public DatabaseDownloadTest,
+                                    public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DatabaseDownloadWithoutSize, ComparesTheListedSize) {
+    test::FtpTestServer server("greyoak", GetParam());
+    server.putFile("database/sites.enc", "remote-copy");
+    server.putFile("database/sites.enc.old", "an older copy");
+
+    workspace.write("sites.enc", "local-copy!");
+    EXPECT_EQ(download(server.address()), "Connecton to Database System Established");
+    EXPECT_EQ(workspace.read("sites.enc"), "local-copy!");
+    EXPECT_FALSE(outcome.downloaded);
+
+    workspace.write("sites.enc", "older");
+    EXPECT_EQ(download(server.address()), "Database Update Downloading: 11 bytes");
+    EXPECT_EQ(workspace.read("sites.enc"), "remote-copy");
+    EXPECT_TRUE(outcome.downloaded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, DatabaseDownloadWithoutSize,
+                         ::testing::Values("SIZE", "SIZE,MLSD"), [](const auto& info) {
+                             return std::string(info.param) == "SIZE" ? "NoSize" : "NoSizeNoMlsd";
+                         });
+
+TEST_F(DatabaseDownloadTest, FileMissingFromTheListingCountsAsDifferent) {
+    test::FtpTestServer server("greyoak", "SIZE");
+    server.putFile("database/other.enc", "local-copy!");
+    workspace.write("sites.enc", "local-copy!");
+    download(server.address());
+    // The download of the missing file fails in its turn, and the local copy stays.
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(outcome.error.code, TransferErrorCode::NotFound) << outcome.error.reason;
+    EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoDownload}));
+    EXPECT_EQ(workspace.read("sites.enc"), "local-copy!");
+}
+
+TEST(SizeInListing, ReadsMlsdAndUnixListings) {
+    const std::string mlsd =
+        "type=cdir;perm=el; .\r\n"
+        "type=dir;size=4096; sites.enc.d\r\n"
+        "type=file;size=1234;modify=20261208190000; sites.enc.old\r\n"
+        "Type=File;Size=11;modify=20261208190000; sites.enc\r\n";
+    EXPECT_EQ(platform::sizeInListing(mlsd, "sites.enc"), 11u);
+    EXPECT_EQ(platform::sizeInListing(mlsd, "sites.enc.old"), 1234u);
+    EXPECT_EQ(platform::sizeInListing(mlsd, "sites.enc.d"), std::nullopt);
+    EXPECT_EQ(platform::sizeInListing(mlsd, "missing"), std::nullopt);
+
+    const std::string list =
+        "drwxr-xr-x   2 nexo     nexo         4096 Dec 08 19:00 sites\r\n"
+        "-rw-r--r--   1 nexo     nexo           11 Dec 08 19:00 sites.enc\r\n"
+        "-rw-r--r--   1 nexo     nexo          999 Dec 08  2025 with space.enc\n";
+    EXPECT_EQ(platform::sizeInListing(list, "sites.enc"), 11u);
+    EXPECT_EQ(platform::sizeInListing(list, "with space.enc"), 999u);
+    EXPECT_EQ(platform::sizeInListing(list, "sites"), std::nullopt);
+    EXPECT_EQ(platform::sizeInListing("", "sites.enc"), std::nullopt);
 }
 
 TEST_F(DatabaseDownloadTest, MissingDatabaseFolderFails) {
@@ -70,6 +137,7 @@ TEST_F(DatabaseDownloadTest, MissingDatabaseFolderFails) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoDirectory}));
     EXPECT_EQ(messenger.messages()[0].icon, app::MessageIcon::Stop);
+    EXPECT_EQ(outcome.error.code, TransferErrorCode::NotFound) << outcome.error.reason;
 }
 
 TEST_F(DatabaseDownloadTest, FailedTransferKeepsTheLocalFile) {
@@ -81,34 +149,42 @@ TEST_F(DatabaseDownloadTest, FailedTransferKeepsTheLocalFile) {
     EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoDownload}));
     EXPECT_EQ(workspace.read("sites.enc"), "still here");
     EXPECT_FALSE(std::filesystem::exists(workspace.file("sites.enc.part")));
+    EXPECT_EQ(outcome.error.code, TransferErrorCode::NotFound) << outcome.error.reason;
 }
 
-TEST_F(DatabaseDownloadTest, RefusedLoginAndDeadServerFailToConnect) {
-    test::FtpTestServer server("another-password");
-    server.putFile("database/sites.enc", "x");
-    EXPECT_EQ(download(server.address()), "Connecting to Database System...");
-    EXPECT_EQ(result, 0);
-    download("127.0.0.1:" + std::to_string(test::closedLoopbackPort()));
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoSession, kNoSession}));
+TEST_F(DatabaseDownloadTest, ConnectionFailuresSayWhy) {
+    test::FtpTestServer refusing("another-password");
+    refusing.putFile("database/sites.enc", "x");
+    test::LoopbackListener silent;
+    timing.ftpStallTimeout = app::Millis{200};
+    struct Case {
+        std::string server;
+        TransferErrorCode code;
+    };
+    const Case cases[] = {
+        {refusing.address(), TransferErrorCode::Refused},
+        {"127.0.0.1:" + std::to_string(test::closedLoopbackPort()),
+         TransferErrorCode::ConnectFailed},
+        // Accepts the connection but never greets: fails instead of holding start-up.
+        {"127.0.0.1:" + std::to_string(silent.port()), TransferErrorCode::TimedOut},
+        {"127.0.0.1:99999", TransferErrorCode::BadAddress},
+    };
+    std::vector<std::string> shown;
+    for (const Case& c : cases) {
+        EXPECT_EQ(download(c.server), "Connecting to Database System...") << c.server;
+        EXPECT_EQ(result, 0) << c.server;
+        EXPECT_EQ(outcome.error.code, c.code) << c.server << ": " << outcome.error.reason;
+        shown.push_back(kNoSession);
+        EXPECT_EQ(messenger.texts(), shown) << c.server;
+    }
+    EXPECT_GE(silent.drainConnections(), 1);
     EXPECT_FALSE(std::filesystem::exists(workspace.file("sites.enc")));
 }
 
-TEST_F(DatabaseDownloadTest, SilentServerFailsInsteadOfHanging) {
-    test::LoopbackListener silent;
-    timing.ftpStallTimeout = app::Millis{200};
-    download("127.0.0.1:" + std::to_string(silent.port()));
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoSession}));
-    EXPECT_GE(silent.drainConnections(), 1);
-}
-
-TEST(DatabaseServerHost, ComesFromTheEnvironment) {
-    ::unsetenv(kDatabaseServerVariable);
-    EXPECT_EQ(databaseServerHost(), kDefaultDatabaseHost);
-    ::setenv(kDatabaseServerVariable, "127.0.0.1:2121", 1);
-    EXPECT_EQ(databaseServerHost(), "127.0.0.1:2121");
-    ::unsetenv(kDatabaseServerVariable);
+TEST(DatabaseServerFrom, FallsBackToTheBuiltInHost) {
+    EXPECT_EQ(databaseServerFrom(nullptr), kDefaultDatabaseHost);
+    EXPECT_EQ(databaseServerFrom(""), kDefaultDatabaseHost);
+    EXPECT_EQ(databaseServerFrom("127.0.0.1:2121"), "127.0.0.1:2121");
 }
 
 }  // namespace

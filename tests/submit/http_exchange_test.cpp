@@ -14,11 +14,14 @@
 
 #include "support/loopback_http_server.h"
 #include "support/loopback_listener.h"
+#include "support/raw_http_server.h"
+#include "support/scripted_send.h"
 
 namespace farrow::submit {
 namespace {
 
 using namespace std::chrono_literals;
+using test::RawHttpServer;
 
 constexpr const char* kException = "CInternet Exception Caught: ";
 
@@ -318,6 +321,106 @@ TEST_F(HttpExchangeTest, SlowSteadyReplyIsReadToItsEnd) {
     HttpExchange e = send("GET", server.url("/slow"));
     EXPECT_TRUE(e.ok) << e.errorText;
     EXPECT_EQ(e.reply, "piecepiecepiecepiecepiecepiece");
+}
+
+TEST_F(HttpExchangeTest, ExchangeLimitEndsASteadyReply) {
+    timing.exchangeLimit = 250ms;
+    HttpExchange e = send("GET", server.url("/slow"));
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.errorText,
+              std::string(kException) + "Timeout was reached: the exchange ran for 250 ms");
+}
+
+struct RawReplyCase {
+    const char* name;
+    std::string script;
+    bool ok;
+    // The reply when `ok`, else a part of the error text after the exception prefix.
+    const char* expected;
+    friend void PrintTo(const RawReplyCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class HttpRawReply : public HttpExchangeTest, public ::testing::WithParamInterface<RawReplyCase> {};
+
+TEST_P(HttpRawReply, IsDeliveredOnlyWhenWhole) {
+    const RawReplyCase& c = GetParam();
+    RawHttpServer raw(c.script);
+    for (const char* method : {"GET", "POST"}) {
+        HttpExchange e = send(method, raw.url("/"), "a=b");
+        EXPECT_EQ(e.ok, c.ok) << method << ": " << e.errorText;
+        if (c.ok) {
+            EXPECT_EQ(e.errorText, "") << method;
+            EXPECT_EQ(e.reply, c.expected) << method;
+        } else {
+            EXPECT_TRUE(e.errorText.starts_with(kException)) << method << ": " << e.errorText;
+            EXPECT_NE(e.errorText.find(c.expected), std::string::npos)
+                << method << ": " << e.errorText;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, HttpRawReply,
+    ::testing::Values(
+        RawReplyCase{"CutInsideHeaders", "HTTP/1.1 200 OK\r\nContent-Le", false,
+                     "ended inside its headers"},
+        RawReplyCase{"StatusLineOnly", "HTTP/1.1 200 OK\r\n", false, "ended inside its headers"},
+        RawReplyCase{"BodyCutShort", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", false,
+                     "bytes remaining"},
+        RawReplyCase{"NothingAtAll", "", false, "Empty reply"},
+        // Without a length the body runs to the closed connection, which is whole.
+        RawReplyCase{"BodyToTheEnd", "HTTP/1.1 200 OK\r\n\r\nline one\r\nline two", true,
+                     "line oneline two"},
+        // Every byte counts as activity, so a status line trickled slower than the receive
+        // time-out per line, but faster per byte, is read.
+        RawReplyCase{"TrickledStatusLine",
+                     [] {
+                         std::string script;
+                         for (char c : std::string("HTTP/1.1 200")) {
+                             script += std::string(1, c) + test::pauseMark(60);
+                         }
+                         return script + " OK\r\nContent-Length: 2\r\n\r\nhi";
+                     }(),
+                     true, "hi"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HttpExchangeTest, NoAcceptTypesAreSent) {
+    RawHttpServer raw("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    for (const char* method : {"GET", "POST"}) {
+        HttpExchange e = send(method, raw.url("/form"), "a=b");
+        EXPECT_TRUE(e.ok) << method << ": " << e.errorText;
+        const std::string head = raw.requestHead();
+        EXPECT_NE(head.find("\r\nUser-Agent: farrowlane"), std::string::npos) << head;
+        EXPECT_EQ(head.find("\r\nAccept:"), std::string::npos) << head;
+    }
+}
+
+// A stalled reply and a body the server never reads both fail soon after their limit, not up
+// to a second later, with that limit in the message. The bound is coarse on purpose.
+TEST_F(HttpExchangeTest, StallsFailSoonAfterTheirLimit) {
+    // The product's connect time-out: a watch that only runs when libcurl looks in by itself
+    // fires up to a second late with it.
+    timing.httpConnectTimeout = 2000ms;
+    RawHttpServer deaf("", RawHttpServer::Mode::NeverRead);
+    struct Case {
+        const char* method;
+        std::string url;
+        std::string data;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"GET", server.url("/stall"), "", "Timeout was reached: nothing received for 300 ms"},
+        {"POST", deaf.url("/"), std::string(20 << 20, 'x'),
+         "Timeout was reached: nothing sent for 300 ms"},
+    };
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        HttpExchange e = send(c.method, c.url, c.data);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_FALSE(e.ok) << c.method;
+        EXPECT_EQ(e.errorText, std::string(kException) + c.message) << c.method;
+        EXPECT_LT(took, 3 * timing.httpReceiveTimeout) << c.method;
+    }
 }
 
 TEST_F(HttpExchangeTest, FifteenExchangesAtOnceShareNothing) {

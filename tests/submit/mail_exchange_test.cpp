@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace farrow::submit {
 namespace {
 
 using namespace std::chrono_literals;
+using platform::TransferErrorCode;
 using test::ScriptedSmtpServer;
 
 constexpr const char* kSender = "owner@example.test";
@@ -70,6 +72,7 @@ struct ScriptCase {
     std::string reply;
     int ok;
     std::vector<std::string> verbs;
+    TransferErrorCode code = TransferErrorCode::None;
     friend void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -85,6 +88,8 @@ TEST_P(MailScript, EndsWhereTheServerSays) {
     }
     MailExchange mail = send(server.address());
     EXPECT_EQ(mail.ok, c.ok);
+    EXPECT_EQ(mail.error.code, c.code) << mail.error.reason;
+    EXPECT_EQ(mail.error.reason.empty(), c.ok == 1) << mail.error.reason;
     EXPECT_EQ(verbs(server.commands()), c.verbs);
 }
 
@@ -93,14 +98,44 @@ const std::vector<std::string> kAllVerbs = {"HELO", "MAIL", "RCPT", "DATA", "QUI
 INSTANTIATE_TEST_SUITE_P(
     Replies, MailScript,
     ::testing::Values(
-        ScriptCase{"RecipientRefused", "RCPT", "550 no such user\r\n", 0, {"HELO", "MAIL", "RCPT"}},
-        ScriptCase{"GreetingRefused", "greeting", "554 go away\r\n", 0, {}},
-        ScriptCase{"ClosedBeforeGreeting", "greeting", ScriptedSmtpServer::kClose, 0, {}},
-        ScriptCase{"ClosedAfterHelo", "HELO", ScriptedSmtpServer::kClose, 0, {"HELO"}},
-        ScriptCase{"DataNotInvited", "DATA", "250 fine\r\n", 0, {"HELO", "MAIL", "RCPT", "DATA"}},
+        ScriptCase{"RecipientRefused",
+                   "RCPT",
+                   "550 no such user\r\n",
+                   0,
+                   {"HELO", "MAIL", "RCPT"},
+                   TransferErrorCode::Refused},
         ScriptCase{
-            "MessageRefused", ".", "452 mailbox full\r\n", 0, {"HELO", "MAIL", "RCPT", "DATA"}},
-        ScriptCase{"SilentAfterSender", "MAIL", ScriptedSmtpServer::kSilent, 0, {"HELO", "MAIL"}},
+            "GreetingRefused", "greeting", "554 go away\r\n", 0, {}, TransferErrorCode::Refused},
+        ScriptCase{"ClosedBeforeGreeting",
+                   "greeting",
+                   ScriptedSmtpServer::kClose,
+                   0,
+                   {},
+                   TransferErrorCode::ConnectionClosed},
+        ScriptCase{"ClosedAfterHelo",
+                   "HELO",
+                   ScriptedSmtpServer::kClose,
+                   0,
+                   {"HELO"},
+                   TransferErrorCode::ConnectionClosed},
+        ScriptCase{"DataNotInvited",
+                   "DATA",
+                   "250 fine\r\n",
+                   0,
+                   {"HELO", "MAIL", "RCPT", "DATA"},
+                   TransferErrorCode::Refused},
+        ScriptCase{"MessageRefused",
+                   ".",
+                   "452 mailbox full\r\n",
+                   0,
+                   {"HELO", "MAIL", "RCPT", "DATA"},
+                   TransferErrorCode::Refused},
+        ScriptCase{"SilentAfterSender",
+                   "MAIL",
+                   ScriptedSmtpServer::kSilent,
+                   0,
+                   {"HELO", "MAIL"},
+                   TransferErrorCode::TimedOut},
         ScriptCase{"QuitAnsweredOddly", "QUIT", "500 what?\r\n", 1, kAllVerbs},
         ScriptCase{"QuitClosed", "QUIT", ScriptedSmtpServer::kClose, 1, kAllVerbs},
         ScriptCase{"QuitUnanswered", "QUIT", ScriptedSmtpServer::kSilent, 1, kAllVerbs},
@@ -108,7 +143,24 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"MultiLineReply", "MAIL", "250-first\r\n250 second\r\n", 1, kAllVerbs},
         // A reply filling the whole receive buffer is read without going past it.
         ScriptCase{"FullBufferGreeting", "greeting", "220" + std::string(507, 'x') + "\r\n", 1,
-                   kAllVerbs}),
+                   kAllVerbs},
+        // Replies are read to their last line, however they arrive.
+        ScriptCase{"GreetingInTwoSegments", "greeting",
+                   "220 test" + test::pauseMark(50) + ".invalid ready\r\n", 1, kAllVerbs},
+        ScriptCase{"TwoLineGreeting", "greeting",
+                   "220-test.invalid\r\n" + test::pauseMark(50) + "220 ready\r\n", 1,
+                   kAllVerbs},
+        ScriptCase{"GreetingLongerThanTheBuffer", "greeting",
+                   "220 " + std::string(600, 'x') + "\r\n", 1, kAllVerbs},
+        ScriptCase{"TwoLineRecipientReply", "RCPT",
+                   "250-recipient\r\n" + test::pauseMark(50) + "250 ok\r\n", 1,
+                   kAllVerbs},
+        ScriptCase{"RefusalAfterContinuationLines",
+                   "RCPT",
+                   "550-no\r\n550 such user\r\n",
+                   0,
+                   {"HELO", "MAIL", "RCPT"},
+                   TransferErrorCode::Refused}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MailExchangeTest, BodyWithADotLineArrivesWhole) {
@@ -145,9 +197,70 @@ TEST_F(MailExchangeTest, UnreachableServersFail) {
         // Accepts the connection but never greets.
         "127.0.0.1:" + std::to_string(silent.port()),
     };
-    for (const std::string& server : servers) {
-        EXPECT_EQ(send(server).ok, 0) << server;
+    const TransferErrorCode codes[] = {TransferErrorCode::NameNotResolved,
+                                       TransferErrorCode::ConnectFailed,
+                                       TransferErrorCode::TimedOut};
+    for (std::size_t i = 0; i < servers.size(); ++i) {
+        const MailExchange mail = send(servers[i]);
+        EXPECT_EQ(mail.ok, 0) << servers[i];
+        EXPECT_EQ(mail.error.code, codes[i]) << servers[i] << ": " << mail.error.reason;
+        EXPECT_FALSE(mail.error.reason.empty()) << servers[i];
     }
+}
+
+TEST_F(MailExchangeTest, RefusalKeepsTheServersWords) {
+    ScriptedSmtpServer server;
+    server.setReply("RCPT", "550 no such user here\r\n");
+    const MailExchange mail = send(server.address());
+    EXPECT_EQ(mail.error.code, TransferErrorCode::Refused);
+    EXPECT_NE(mail.error.reason.find("550 no such user here"), std::string::npos)
+        << mail.error.reason;
+}
+
+// Each answer comes well inside the time-out, but the conversation as a whole does not: it
+// ends before the mail is handed over.
+TEST_F(MailExchangeTest, TimeOutBoundsTheWholeConversation) {
+    ScriptedSmtpServer server;
+    timing.mailTimeout = 400ms;
+    const std::string late = test::pauseMark(150);
+    server.setGreeting(late + "220 slow\r\n");
+    for (const char* verb : {"HELO", "MAIL", "RCPT", "DATA"}) {
+        server.setReply(verb, late + (std::string(verb) == "DATA" ? "354 go\r\n" : "250 ok\r\n"));
+    }
+    const MailExchange mail = send(server.address());
+    EXPECT_EQ(mail.ok, 0);
+    EXPECT_EQ(mail.error.code, TransferErrorCode::TimedOut) << mail.error.reason;
+    EXPECT_TRUE(server.messages().empty());
+    for (const std::string& verb : verbs(server.commands())) {
+        EXPECT_NE(verb, "DATA");
+    }
+}
+
+TEST_F(MailExchangeTest, ExchangeLimitEndsASlowConversationToo) {
+    ScriptedSmtpServer server;
+    timing.mailTimeout = 10000ms;
+    timing.exchangeLimit = 300ms;
+    const std::string late = test::pauseMark(150);
+    server.setGreeting(late + "220 slow\r\n");
+    server.setReply("HELO", late + "250 ok\r\n");
+    server.setReply("MAIL", late + "250 ok\r\n");
+    const MailExchange mail = send(server.address());
+    EXPECT_EQ(mail.ok, 0);
+    EXPECT_EQ(mail.error.code, TransferErrorCode::TimedOut) << mail.error.reason;
+    EXPECT_TRUE(server.messages().empty());
+}
+
+// The mail is taken; a server that never answers QUIT does not hold the worker for the rest of
+// the mail time-out.
+TEST_F(MailExchangeTest, UnansweredQuitIsWaitedForBriefly) {
+    ScriptedSmtpServer server;
+    timing.mailTimeout = 20000ms;
+    timing.mailQuitWait = 50ms;
+    server.setReply("QUIT", ScriptedSmtpServer::kSilent);
+    const auto start = std::chrono::steady_clock::now();
+    const MailExchange mail = send(server.address());
+    EXPECT_EQ(mail.ok, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, timing.mailTimeout / 2);
 }
 
 TEST_F(MailExchangeTest, MalformedServerSettingsConnectNowhere) {
@@ -156,7 +269,9 @@ TEST_F(MailExchangeTest, MalformedServerSettingsConnectNowhere) {
     for (const std::string& server :
          std::vector<std::string>{"127.0.0.1:0", "127.0.0.1:70000", "127.0.0.1:" + port + "x",
                                   ":" + port, "[127.0.0.1:" + port, "", "127.0.0.1:-" + port}) {
-        EXPECT_EQ(send(server).ok, 0) << server;
+        const MailExchange mail = send(server);
+        EXPECT_EQ(mail.ok, 0) << server;
+        EXPECT_EQ(mail.error.code, TransferErrorCode::BadAddress) << server;
     }
     EXPECT_EQ(listener.drainConnections(), 0);
 }

@@ -10,7 +10,7 @@
 
 namespace farrow::test {
 
-FtpTestServer::FtpTestServer(const std::string& password) {
+FtpTestServer::FtpTestServer(const std::string& password, const std::string& unknownCommands) {
     std::string pattern = (std::filesystem::temp_directory_path() / "farrow-ftp-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
@@ -28,7 +28,7 @@ FtpTestServer::FtpTestServer(const std::string& password) {
         ::close(out[1]);
         const std::string script = std::string(FARROW_SCRIPTS_DIR) + "/loopback_ftp_server.py";
         ::execl(FARROW_SYSTEM_PYTHON, FARROW_SYSTEM_PYTHON, script.c_str(), root_.c_str(),
-                password.c_str(), static_cast<char*>(nullptr));
+                password.c_str(), unknownCommands.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(out[1]);

@@ -11,7 +11,9 @@ namespace farrow::test {
 // the constructor (the port is known once it returns) and killed in the destructor.
 class FtpTestServer final {
 public:
-    explicit FtpTestServer(const std::string& password = "greyoak");
+    // `unknownCommands`: commands the server answers as unknown, comma-separated ("SIZE,MLSD").
+    explicit FtpTestServer(const std::string& password = "greyoak",
+                           const std::string& unknownCommands = "");
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;

@@ -9,22 +9,13 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "support/scripted_send.h"
+
 namespace farrow::test {
 
 namespace {
 
 constexpr int kPollMs = 10;
-
-void sendText(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 // Waits for `fd` to become readable; false when the server is stopping.
 bool waitReadable(int fd, const std::atomic<bool>& stopping) {
@@ -127,7 +118,7 @@ void ScriptedSmtpServer::converse(int client) {
         return;
     }
     if (greeting != kSilent) {
-        sendText(client, greeting);
+        sendScripted(client, greeting);
     }
     std::string pending;
     bool inMessage = false;
@@ -174,7 +165,7 @@ void ScriptedSmtpServer::converse(int client) {
                 return;
             }
             if (reply != kSilent) {
-                sendText(client, reply);
+                sendScripted(client, reply);
             }
         }
     }

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/scripted_send.h"
+
 namespace farrow::test {
 
 // A small mail server on 127.0.0.1 at a free port, serving one connection at a time on a
@@ -17,6 +19,7 @@ public:
     // Script answers that are not texts to send.
     static constexpr const char* kClose = "<close>";    // close the connection instead
     static constexpr const char* kSilent = "<silent>";  // never answer
+    // Answers may hold pause marks (see `pauseMark`).
 
     ScriptedSmtpServer();
     ~ScriptedSmtpServer();

@@ -1,0 +1,110 @@
+#include "support/raw_http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "support/scripted_send.h"
+
+namespace farrow::test {
+
+namespace {
+
+constexpr int kPollMs = 10;
+
+// Waits for `fd` to become readable; false when the server is stopping.
+bool waitReadable(int fd, const std::atomic<bool>& stopping) {
+    pollfd p{fd, POLLIN, 0};
+    while (!stopping) {
+        if (::poll(&p, 1, kPollMs) > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t contentLength(const std::string& head) {
+    const std::string name = "\r\nContent-Length:";
+    const std::size_t at = head.find(name);
+    return at == std::string::npos ? 0 : std::strtoul(head.c_str() + at + name.size(), nullptr, 10);
+}
+
+}  // namespace
+
+RawHttpServer::RawHttpServer(std::string script, Mode mode)
+    : script_(std::move(script)), mode_(mode) {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
+        ::listen(listenFd_, 8) != 0) {
+        throw std::runtime_error("cannot listen on a loopback port");
+    }
+    port_ = ntohs(addr.sin_port);
+    thread_ = std::thread([this] { serve(); });
+}
+
+RawHttpServer::~RawHttpServer() {
+    stopping_ = true;
+    thread_.join();
+    ::close(listenFd_);
+}
+
+std::string RawHttpServer::url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::string RawHttpServer::requestHead() const {
+    std::lock_guard lock(mutex_);
+    return head_;
+}
+
+void RawHttpServer::serve() {
+    while (waitReadable(listenFd_, stopping_)) {
+        const int client = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) {
+            continue;
+        }
+        if (mode_ == Mode::NeverRead) {
+            while (!stopping_) {
+                ::poll(nullptr, 0, kPollMs);
+            }
+        } else {
+            answer(client);
+        }
+        ::close(client);
+    }
+}
+
+void RawHttpServer::answer(int client) {
+    std::string request;
+    std::size_t headEnd = std::string::npos;
+    char buffer[4096];
+    while (headEnd == std::string::npos ||
+           request.size() < headEnd + 4 + contentLength(request.substr(0, headEnd))) {
+        if (!waitReadable(client, stopping_)) {
+            return;
+        }
+        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            return;
+        }
+        request.append(buffer, static_cast<std::size_t>(n));
+        headEnd = request.find("\r\n\r\n");
+    }
+    {
+        std::lock_guard lock(mutex_);
+        head_ = request.substr(0, headEnd);
+    }
+    sendScripted(client, script_);
+}
+
+}  // namespace farrow::test
