@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -23,6 +22,7 @@
 #include "profile/profile_file.h"
 #include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
+#include "ui/latin1.h"
 #include "ui/qt_frontend.h"
 
 namespace farrow::ui {
@@ -34,11 +34,11 @@ constexpr const char* kPictureFile = "SImage.flb";
 constexpr std::size_t kFirstPageCaption = 46;
 
 QString qs(const std::string& text) {
-    return QString::fromStdString(text);
+    return toQt(text);
 }
 
 std::string text(const QLineEdit* edit) {
-    return edit->text().toStdString();
+    return fromQt(edit->text());
 }
 
 // The caption line of a label, button, check box or group.
@@ -345,7 +345,7 @@ profile::SubmissionProfile MainDialog::readProfile() const {
     profile::SubmissionProfile p;
     p.url = text(urlField_);
     p.title = text(titleField_);
-    p.description = descriptionField_->toPlainText().toStdString();
+    p.description = fromQt(descriptionField_->text());
     p.lastName = text(lastNameField_);
     p.firstName = text(firstNameField_);
     p.email = text(emailField_);
@@ -420,9 +420,9 @@ public:
         : window_(window), frontend_(frontend) {}
     app::Messenger& messenger() override { return frontend_; }
     submit::CategoryChooser& categoryChooser() override { return frontend_; }
-    std::string caption() const override { return window_.windowTitle().toStdString(); }
+    std::string caption() const override { return fromQt(window_.windowTitle()); }
     void setCaption(const std::string& text) override {
-        window_.setWindowTitle(QString::fromStdString(text));
+        window_.setWindowTitle(toQt(text));
         window_.repaint();
     }
 

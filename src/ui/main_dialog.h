@@ -19,7 +19,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
@@ -27,6 +26,7 @@ class QToolButton;
 
 namespace farrow::ui {
 
+class Latin1TextEdit;
 class QtFrontend;
 
 // The program's only top-level window: seven pages on the left (the tab bar chooses which one
@@ -153,7 +153,7 @@ private:
     // Page 3.
     QLabel* titleLabel_ = nullptr;
     QLineEdit* titleField_ = nullptr;
-    QPlainTextEdit* descriptionField_ = nullptr;
+    Latin1TextEdit* descriptionField_ = nullptr;
     QGroupBox* keywordsGroup_ = nullptr;
     std::array<QLineEdit*, profile::kKeywordCount> keywordFields_{};
     QGroupBox* noteGroup_ = nullptr;
