@@ -81,6 +81,11 @@ private:
     // Puts the text fields and switches of `profile` into the controls; the selection is left.
     void writeProfileFields(const profile::SubmissionProfile& profile);
     void resetPersonalFields();
+    // Shows the categories of the highlighted category site with its remembered category
+    // highlighted; empty when no category site is highlighted.
+    void refreshCategories();
+    // Leaves no entry of the category-sites list highlighted.
+    void clearCategorySite();
     // Says in the status field that an action arrives in a later version, rather than doing
     // nothing silently.
     void reportNotAvailable(const QString& action);
