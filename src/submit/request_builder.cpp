@@ -215,10 +215,11 @@ bool chooseCategory(const app::AppState& state, const profile::SubmissionProfile
     }
     std::optional<std::string> chosen = chooser.chooseCategory(
         "Couldn't Find Match for " + site.name(), categoryChooserLines(site));
+    // Without a choice the site stays unchosen ("NULL"), so the next build asks again and a
+    // saved profile does not carry an empty category into later runs.
     if (chosen) {
-        category = *chosen;
+        category = site.chosenCategory = *chosen;
     }
-    site.chosenCategory = category;
     return true;
 }
 

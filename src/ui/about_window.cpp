@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/latin1.h"
 #include "ui/raised_frame.h"
 
 namespace farrow::ui {
@@ -14,7 +15,7 @@ namespace farrow::ui {
 namespace {
 
 QLineEdit* centredLine(const std::string& text, QWidget* parent) {
-    auto* line = new QLineEdit(QString::fromStdString(text), parent);
+    auto* line = new QLineEdit(toQt(text), parent);
     line->setReadOnly(true);
     line->setFrame(false);
     line->setAlignment(Qt::AlignCenter);

@@ -4,17 +4,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/latin1.h"
+
 namespace farrow::ui {
 
 CategoryChooserDialog::CategoryChooserDialog(const std::string& caption,
                                              const std::vector<std::string>& lines, QWidget* parent)
     : QDialog(parent), list_(new QListWidget(this)) {
     setObjectName("categoryChooser");
-    setWindowTitle(QString::fromStdString(caption));
+    setWindowTitle(toQt(caption));
     list_->setObjectName("categoryChoices");
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     for (const std::string& line : lines) {
-        list_->addItem(QString::fromStdString(line));
+        list_->addItem(toQt(line));
     }
     list_->setMinimumSize(280, 220);
 
@@ -23,7 +25,7 @@ CategoryChooserDialog::CategoryChooserDialog(const std::string& caption,
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] {
         if (QListWidgetItem* item = list_->currentItem(); item && item->isSelected()) {
-            choice_ = item->text().toStdString();
+            choice_ = fromQt(item->text());
         }
         accept();
     });

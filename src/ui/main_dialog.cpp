@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -24,6 +23,7 @@
 #include "profile/profile_file.h"
 #include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
+#include "ui/latin1.h"
 #include "ui/qt_frontend.h"
 #include "ui/qt_optimizer_dialogs.h"
 
@@ -36,11 +36,11 @@ constexpr const char* kPictureFile = "SImage.flb";
 constexpr std::size_t kFirstPageCaption = 46;
 
 QString qs(const std::string& text) {
-    return QString::fromStdString(text);
+    return toQt(text);
 }
 
 std::string text(const QLineEdit* edit) {
-    return edit->text().toStdString();
+    return fromQt(edit->text());
 }
 
 // The caption line of a label, button, check box or group.
@@ -67,12 +67,15 @@ int selectedRow(const QListWidget* list) {
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-// Shows the model's entries. Entries that stay keep their highlight, as they do in a list box
-// that gains or loses other entries, so a category site stays chosen while sites are moved.
-void fillList(QListWidget* widget, const sites::SortedList& model) {
+// Shows the model's entries. With `keepHighlights`, entries that stay keep their highlight, as
+// they do in a list box that gains or loses other entries, so a category site stays chosen while
+// sites are moved; otherwise nothing is highlighted afterwards.
+void fillList(QListWidget* widget, const sites::SortedList& model, bool keepHighlights = true) {
     QStringList highlighted;
-    for (const QListWidgetItem* item : widget->selectedItems()) {
-        highlighted.append(item->text());
+    if (keepHighlights) {
+        for (const QListWidgetItem* item : widget->selectedItems()) {
+            highlighted.append(item->text());
+        }
     }
     const QListWidgetItem* current = widget->currentItem();
     const QString currentText = current ? current->text() : QString();
@@ -250,8 +253,31 @@ void MainDialog::refreshSiteLists() {
     fillList(availableList_, state_.lists.available);
     fillList(selectedList_, state_.lists.selected);
     fillList(categorySitesList_, state_.lists.categorySites);
-    fillList(categoriesList_, state_.lists.categories);
     fillList(keywordCheckList_, state_.lists.keywordCheck);
+    refreshCategories();
+}
+
+void MainDialog::refreshCategories() {
+    // A highlight carried over from another site would show a choice its record does not hold,
+    // so the list is made anew from the highlighted category site, or emptied without one.
+    const int site = selectedRow(categorySitesList_);
+    int chosen = -1;
+    if (site < 0) {
+        state_.lists.categories.clear();
+    } else {
+        chosen = selection_.showCategories(site);
+    }
+    fillList(categoriesList_, state_.lists.categories, false);
+    if (chosen >= 0) {
+        const QSignalBlocker block(categoriesList_);
+        categoriesList_->setCurrentRow(chosen);
+    }
+}
+
+void MainDialog::clearCategorySite() {
+    const QSignalBlocker block(categorySitesList_);
+    categorySitesList_->clearSelection();
+    categorySitesList_->setCurrentItem(nullptr);
 }
 
 void MainDialog::refreshStatus() {
@@ -327,16 +353,7 @@ void MainDialog::onRemoveAll() {
 }
 
 void MainDialog::onCategorySiteChanged() {
-    const int site = selectedRow(categorySitesList_);
-    if (site < 0) {
-        return;
-    }
-    const int chosen = selection_.showCategories(site);
-    fillList(categoriesList_, state_.lists.categories);
-    if (chosen >= 0) {
-        const QSignalBlocker block(categoriesList_);
-        categoriesList_->setCurrentRow(chosen);
-    }
+    refreshCategories();
 }
 
 void MainDialog::onCategoryChanged() {
@@ -347,7 +364,7 @@ profile::SubmissionProfile MainDialog::readProfile() const {
     profile::SubmissionProfile p;
     p.url = text(urlField_);
     p.title = text(titleField_);
-    p.description = descriptionField_->toPlainText().toStdString();
+    p.description = fromQt(descriptionField_->text());
     p.lastName = text(lastNameField_);
     p.firstName = text(firstNameField_);
     p.email = text(emailField_);
@@ -382,6 +399,7 @@ profile::SubmissionProfile MainDialog::readProfile() const {
 void MainDialog::writeProfile(const profile::SubmissionProfile& p) {
     writeProfileFields(p);
     profile::applySelectedSites(state_, p.selectedSites, frontend_);
+    clearCategorySite();
     refreshSiteLists();
 }
 
@@ -422,9 +440,9 @@ public:
         : window_(window), frontend_(frontend) {}
     app::Messenger& messenger() override { return frontend_; }
     submit::CategoryChooser& categoryChooser() override { return frontend_; }
-    std::string caption() const override { return window_.windowTitle().toStdString(); }
+    std::string caption() const override { return fromQt(window_.windowTitle()); }
     void setCaption(const std::string& text) override {
-        window_.setWindowTitle(QString::fromStdString(text));
+        window_.setWindowTitle(toQt(text));
         window_.repaint();
     }
 
@@ -461,6 +479,9 @@ void MainDialog::onLoadProfile() {
     const profile::FileResult result = profile::loadProfile(state_, loaded, frontend_, frontend_);
     if (result.outcome == profile::FileOutcome::Done) {
         writeProfileFields(loaded);
+        // The loaded selection starts with no category site chosen, as after removing all
+        // sites and adding them again.
+        clearCategorySite();
         refreshSiteLists();
     }
 }

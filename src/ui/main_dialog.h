@@ -19,7 +19,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
@@ -27,6 +26,7 @@ class QToolButton;
 
 namespace farrow::ui {
 
+class Latin1TextEdit;
 class QtFrontend;
 
 // The program's only top-level window: seven pages on the left (the tab bar chooses which one
@@ -81,6 +81,11 @@ private:
     // Puts the text fields and switches of `profile` into the controls; the selection is left.
     void writeProfileFields(const profile::SubmissionProfile& profile);
     void resetPersonalFields();
+    // Shows the categories of the highlighted category site with its remembered category
+    // highlighted; empty when no category site is highlighted.
+    void refreshCategories();
+    // Leaves no entry of the category-sites list highlighted.
+    void clearCategorySite();
     // Says in the status field that an action arrives in a later version, rather than doing
     // nothing silently.
     void reportNotAvailable(const QString& action);
@@ -153,7 +158,7 @@ private:
     // Page 3.
     QLabel* titleLabel_ = nullptr;
     QLineEdit* titleField_ = nullptr;
-    QPlainTextEdit* descriptionField_ = nullptr;
+    Latin1TextEdit* descriptionField_ = nullptr;
     QGroupBox* keywordsGroup_ = nullptr;
     std::array<QLineEdit*, profile::kKeywordCount> keywordFields_{};
     QGroupBox* noteGroup_ = nullptr;

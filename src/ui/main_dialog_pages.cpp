@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -18,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/user_settings.h"
+#include "ui/latin1.h"
 #include "ui/main_dialog.h"
 
 namespace farrow::ui {
@@ -28,9 +28,11 @@ constexpr int kPageWidth = 600;
 constexpr int kPageHeight = 420;
 constexpr int kColumnWidth = 170;
 
+// Every edit field holds a single-byte text, so it takes Latin-1 characters only.
 QLineEdit* lineEdit(QWidget* parent, const QString& name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
+    acceptLatin1Only(edit);
     return edit;
 }
 
@@ -266,7 +268,7 @@ QWidget* MainDialog::buildSiteTextPage() {
     QWidget* p = page("siteTextPage");
     titleLabel_ = label("Web Site Title:", p, "titleLabel");
     titleField_ = lineEdit(p, "title");
-    descriptionField_ = new QPlainTextEdit(p);
+    descriptionField_ = new Latin1TextEdit(p);
     descriptionField_->setObjectName("description");
     descriptionField_->setTabChangesFocus(true);
     descriptionField_->setFixedHeight(72);

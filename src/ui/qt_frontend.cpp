@@ -14,6 +14,7 @@
 #include "ui/exit_prompt.h"
 #include "ui/help_file.h"
 #include "ui/init_window.h"
+#include "ui/latin1.h"
 #include "ui/update_prompt.h"
 
 namespace farrow::ui {
@@ -23,13 +24,9 @@ namespace {
 class InitWindowView final : public app::InitView {
 public:
     void show() override { window_.showCentred(); }
-    void setStage(const std::string& text) override {
-        window_.setStage(QString::fromStdString(text));
-    }
+    void setStage(const std::string& text) override { window_.setStage(toQt(text)); }
     void showLoaded() override { window_.showLoaded(); }
-    void setLoadedCount(const std::string& text) override {
-        window_.setLoadedCount(QString::fromStdString(text));
-    }
+    void setLoadedCount(const std::string& text) override { window_.setLoadedCount(toQt(text)); }
 
 private:
     InitWindow window_;
@@ -51,6 +48,25 @@ QMessageBox::Icon boxIcon(app::MessageIcon icon) {
 
 }  // namespace
 
+QString qtFileFilters(const profile::FileChooserOptions& options) {
+    QStringList filters;
+    for (const profile::FileFilter& f : options.filters()) {
+        // Qt reads "*.*" literally, which would hide every file without a dot under "All Files".
+        QStringList patterns = toQt(f.pattern).split(';', Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            if (pattern.trimmed() == "*.*") {
+                pattern = "*";
+            }
+        }
+        QString label = toQt(f.label);
+        if (const qsizetype open = label.lastIndexOf('('); open > 0 && label.endsWith(')')) {
+            label.truncate(open);
+        }
+        filters << label.trimmed() + " (" + patterns.join(' ') + ")";
+    }
+    return filters.join(";;");
+}
+
 std::unique_ptr<app::InitView> QtFrontend::createInitView() {
     return std::make_unique<InitWindowView>();
 }
@@ -67,7 +83,7 @@ void QtFrontend::refreshMainWindow() {
 }
 
 void QtFrontend::showMessage(const std::string& text, app::MessageIcon icon) {
-    const QString qtext = QString::fromStdString(text);
+    const QString qtext = toQt(text);
     if (QThread::currentThread() == qApp->thread()) {
         showMessageBox(qtext, icon);
         return;
@@ -82,20 +98,11 @@ void QtFrontend::pumpMessages() {
 
 namespace {
 
-// Qt's filter list: "Label (*.fl2);;All Files (*.*)". The labels already name their patterns.
-QString qtFilters(const profile::FileChooserOptions& options) {
-    QStringList filters;
-    for (const profile::FileFilter& f : options.filters()) {
-        filters << QString::fromStdString(f.label);
-    }
-    return filters.join(";;");
-}
-
 std::optional<std::string> chosenPath(const QString& path) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    return path.toStdString();
+    return pathFromQt(path);
 }
 
 }  // namespace
@@ -103,19 +110,18 @@ std::optional<std::string> chosenPath(const QString& path) {
 std::optional<std::string> QtFrontend::chooseSaveFile(const profile::FileChooserOptions& options) {
     // The caller adds the extension and asks about overwriting, so the chooser does neither.
     return chosenPath(QFileDialog::getSaveFileName(dialogParent(), QString(), QString(),
-                                                   qtFilters(options), nullptr,
+                                                   qtFileFilters(options), nullptr,
                                                    QFileDialog::DontConfirmOverwrite));
 }
 
 std::optional<std::string> QtFrontend::chooseOpenFile(const profile::FileChooserOptions& options) {
     return chosenPath(
-        QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), qtFilters(options)));
+        QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), qtFileFilters(options)));
 }
 
 bool QtFrontend::confirmOverwrite(const std::string& path) {
-    return QMessageBox::question(
-               dialogParent(), messageTitle_,
-               QString::fromStdString(path) + " already exists.\nDo you want to replace it?") ==
+    return QMessageBox::question(dialogParent(), messageTitle_,
+                                 pathToQt(path) + " already exists.\nDo you want to replace it?") ==
            QMessageBox::Yes;
 }
 
@@ -144,8 +150,7 @@ void QtFrontend::openHelp() {
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        showMessage("No program to show " + path.toStdString() + " was found.",
-                    app::MessageIcon::Exclamation);
+        showMessageBox("No program to show " + path + " was found.", app::MessageIcon::Exclamation);
     }
 }
 

@@ -13,6 +13,9 @@ class QIcon;
 
 namespace farrow::ui {
 
+// Qt's type list for a chooser: "Farrowlane Profiles (*.fl2);;All Files (*)".
+QString qtFileFilters(const profile::FileChooserOptions& options);
+
 // The desktop's side of the core's interfaces: message boxes, message pumping, the
 // initialisation window and the update question, the profile file choosers and the category
 // chooser, plus the main window's own modal questions. The modal steps are virtual so that tests

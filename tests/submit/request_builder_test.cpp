@@ -148,7 +148,7 @@ TEST_F(BuilderTest, CategoryRules) {
          false},
         {"smart match", {"jet"}, {"Music", "Air", "NULL"}, "NULL", {}, "Air", "Air", false},
         {"chooser", {"zebra"}, {"Music", "NULL"}, "NULL", "Music", "Music", "Music", true},
-        {"chooser closed", {"zebra"}, {"Music", "NULL"}, "NULL", {}, "", "", true},
+        {"chooser closed", {"zebra"}, {"Music", "NULL"}, "NULL", {}, "", "NULL", true},
     };
     for (const CategoryCase& c : cases) {
         profile.keywords = {};

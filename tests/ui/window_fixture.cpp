@@ -6,6 +6,7 @@
 
 #include "sites/site_line_codec.h"
 #include "sites/site_table.h"
+#include "ui/latin1.h"
 
 namespace farrow::ui::test {
 
@@ -30,13 +31,13 @@ void ScriptedFrontend::showMessageBox(const QString& text, app::MessageIcon icon
     if (QThread::currentThread() != qApp->thread()) {
         allMessagesOnWindowThread = false;
     }
-    messages.push_back({text.toStdString(), icon});
+    messages.push_back({fromQt(text), icon});
 }
 
 std::vector<std::string> listTexts(const QListWidget* list) {
     std::vector<std::string> out;
     for (int i = 0; i < list->count(); ++i) {
-        out.push_back(list->item(i)->text().toStdString());
+        out.push_back(fromQt(list->item(i)->text()));
     }
     return out;
 }
