@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 
+#include "ui/latin1.h"
 #include "ui/optimization_done.h"
 #include "ui/optimization_warning.h"
 
@@ -10,11 +11,11 @@ namespace farrow::ui {
 QStringList pageNameFilters(const profile::FileChooserOptions& options) {
     QStringList filters;
     for (const profile::FileFilter& f : options.filters()) {
-        QString name = QString::fromStdString(f.label);
+        QString name = toQt(f.label);
         if (const qsizetype open = name.lastIndexOf('('); open > 0) {
             name = name.left(open).trimmed();
         }
-        QStringList patterns = QString::fromStdString(f.pattern).split(';', Qt::SkipEmptyParts);
+        QStringList patterns = toQt(f.pattern).split(';', Qt::SkipEmptyParts);
         for (QString& pattern : patterns) {
             if (pattern == "*.*") {
                 pattern = "*";
@@ -26,7 +27,7 @@ QStringList pageNameFilters(const profile::FileChooserOptions& options) {
 }
 
 bool QtOptimizerDialogs::confirmMirroring(const std::string& text) {
-    OptimizationWarning warning(QString::fromStdString(text), parent_);
+    OptimizationWarning warning(toQt(text), parent_);
     return warning.exec() == QDialog::Accepted;
 }
 
@@ -41,11 +42,11 @@ std::optional<std::string> QtOptimizerDialogs::choosePage(
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return chooser.selectedFiles().first().toStdString();
+    return pathFromQt(chooser.selectedFiles().first());
 }
 
 void QtOptimizerDialogs::showDone(const std::string& text) {
-    OptimizationDone done(QString::fromStdString(text), parent_);
+    OptimizationDone done(toQt(text), parent_);
     done.exec();
 }
 

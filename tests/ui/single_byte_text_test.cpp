@@ -101,7 +101,7 @@ TEST_F(SingleByteTextTest, SettingsFileKeepsEveryByteThroughPageSwitchesAndSave)
 std::vector<std::vector<std::string>> farrowctlRequests(const std::string& path) {
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(cli::buildCommand({path}, out, err), cli::kExitOk) << err.str();
+    EXPECT_EQ(cli::runCommand({"build", path}, out, err), cli::kExitOk) << err.str();
     std::vector<std::vector<std::string>> requests;
     std::istringstream lines(out.str());
     for (std::string line; std::getline(lines, line);) {
