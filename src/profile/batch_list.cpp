@@ -1,0 +1,60 @@
+#include "profile/batch_list.h"
+
+#include <algorithm>
+
+#include "app/text.h"
+
+namespace farrow::profile {
+
+std::string fileNamePart(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+void BatchList::removeName(std::string_view name) {
+    std::erase_if(entries_, [name](const BatchEntry& e) { return e.name == name; });
+}
+
+std::vector<std::string> BatchList::pathsNamed(std::string_view name) const {
+    std::vector<std::string> paths;
+    for (const BatchEntry& e : entries_) {
+        if (e.name == name) {
+            paths.push_back(e.path);
+        }
+    }
+    return paths;
+}
+
+bool BatchNames::add(const std::string& name) {
+    const bool shown = std::any_of(names_.begin(), names_.end(), [&name](const std::string& n) {
+        return app::startsWithIgnoringCase(n, name);
+    });
+    if (shown) {
+        return false;
+    }
+    // After any names that compare equal, as the sorted list box inserts.
+    const auto at = std::upper_bound(
+        names_.begin(), names_.end(), name,
+        [](const std::string& a, const std::string& b) { return app::lessIgnoringCase(a, b); });
+    names_.insert(at, name);
+    return true;
+}
+
+void BatchNames::remove(std::string_view name) {
+    const auto it = std::find(names_.begin(), names_.end(), name);
+    if (it != names_.end()) {
+        names_.erase(it);
+    }
+}
+
+std::vector<std::string> batchRunPaths(const BatchList& list, const BatchNames& shown) {
+    std::vector<std::string> paths;
+    for (const std::string& name : shown.names()) {
+        for (std::string& path : list.pathsNamed(name)) {
+            paths.push_back(std::move(path));
+        }
+    }
+    return paths;
+}
+
+}  // namespace farrow::profile

@@ -1,0 +1,101 @@
+#include "profile/batch_session_file.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/file_system.h"
+
+namespace farrow::profile {
+
+namespace {
+
+FileError errorFrom(int code) {
+    return {code, platform::systemReason(code)};
+}
+
+// The next line of `text`, without its LF and one CR before it; false at the end of the text.
+bool nextLine(std::string_view& text, std::string& line) {
+    if (text.empty()) {
+        return false;
+    }
+    const std::size_t end = text.find('\n');
+    std::string_view l = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (end != std::string_view::npos && !l.empty() && l.back() == '\r') {
+        l.remove_suffix(1);
+    }
+    line.assign(l);
+    return true;
+}
+
+}  // namespace
+
+std::string formatBatchSession(const std::vector<BatchEntry>& entries) {
+    std::string out;
+    for (const BatchEntry& e : entries) {
+        out += e.path + "\r\n" + e.name + "\r\n";
+    }
+    out += std::string(kBatchEnd) + "\r\n";
+    return out;
+}
+
+std::vector<BatchEntry> parseBatchSession(std::string_view text) {
+    std::vector<BatchEntry> entries;
+    std::string path;
+    while (nextLine(text, path) && path != kBatchEnd) {
+        BatchEntry entry{path, std::string()};
+        if (!nextLine(text, entry.name)) {
+            entry.name = fileNamePart(path);
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::string formatBatchRunFile(const std::vector<std::string>& paths) {
+    std::string out;
+    for (const std::string& p : paths) {
+        out += p + "\r\n";
+    }
+    out += std::string(kBatchEnd) + "\r\n";
+    return out;
+}
+
+std::optional<FileError> writeTextFile(const std::string& path, const std::string& content) {
+    platform::FilePtr file = platform::openFile(path, "wb");
+    if (!file) {
+        return errorFrom(errno);
+    }
+    if (std::fwrite(content.data(), 1, content.size(), file.get()) != content.size()) {
+        return errorFrom(errno);
+    }
+    // A full disk may only show when the buffer is flushed on closing.
+    if (std::fclose(file.release()) != 0) {
+        return errorFrom(errno);
+    }
+    return std::nullopt;
+}
+
+SessionRead readBatchSession(const std::string& path) {
+    SessionRead result;
+    platform::FilePtr file = platform::openFile(path, "rb");
+    if (!file) {
+        result.error = errorFrom(errno);
+        return result;
+    }
+    std::string content;
+    errno = 0;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        content.append(buffer, n);
+    }
+    if (std::ferror(file.get()) != 0) {
+        result.error = errorFrom(errno != 0 ? errno : EIO);
+        return result;
+    }
+    result.entries = parseBatchSession(content);
+    return result;
+}
+
+}  // namespace farrow::profile
