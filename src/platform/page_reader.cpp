@@ -56,6 +56,9 @@ std::size_t takeBody(char* data, std::size_t size, std::size_t count, void* user
         start = end + 1;
     }
     t->pending.append(chunk.substr(start));
+    // Time spent in the handler (the crawl reads linked pages from there) is no silence of the
+    // server.
+    t->lastActivity = Clock::now();
     return size * count;
 }
 
