@@ -49,6 +49,9 @@ struct Timing {
 
     // Deep submission: reading the user's own pages, and the watcher's poll.
     Millis pageConnectTimeout{20000};
+    // A page of the user's site that sends nothing for this long has failed, like an unreachable
+    // one; otherwise a silent server would hold the crawl for ever.
+    Millis pageStallTimeout{30000};
     Millis crawlPoll{10};
 };
 

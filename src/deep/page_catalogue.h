@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/message_pump.h"
+#include "app/timing.h"
+#include "deep/deep_frontend.h"
+#include "deep/page_entry.h"
+
+namespace farrow::deep {
+
+inline constexpr const char* kGettingTitles = "Getting Titles...";
+
+enum class CatalogueStatus {
+    Listed,
+    // The start page could not be opened or read, and nothing was catalogued.
+    Unreachable,
+    NoLinks,
+};
+
+struct CatalogueResult {
+    CatalogueStatus status = CatalogueStatus::NoLinks;
+    // The start page with the main title first, then the titled pages in catalogue order.
+    std::vector<PageEntry> pages;
+};
+
+// "Couldn't Retreive Page At URL" or "No Links Could Be Cataloged From URL"; empty for Listed.
+std::string catalogueMessage(CatalogueStatus status, const std::string& url);
+
+// Reads the start page and the pages it links to on a crawl thread, then their titles on
+// another, while the calling thread shows the URL being read in `view` and keeps `pump`ing
+// every `crawlPoll`. `view` and `pump` may be null (the terminal has neither).
+CatalogueResult cataloguePages(const std::string& url, const std::string& mainTitle,
+                               const app::Timing& timing, RetrievalView* view,
+                               app::MessagePump* pump);
+
+}  // namespace farrow::deep

@@ -1,0 +1,53 @@
+#include "ui/deep_retrieval_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace farrow::ui {
+
+DeepRetrievalWindow::DeepRetrievalWindow(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      urlField_(new QLineEdit(this)) {
+    setObjectName("deepRetrievalWindow");
+    setWindowTitle("Deep Submission: Retrieval");
+    setModal(false);
+    setCursor(Qt::WaitCursor);
+    urlField_->setObjectName("urlField");
+    urlField_->setReadOnly(true);
+    urlField_->setMinimumWidth(360);
+    // A tiny default button, hidden: there is nothing here for the user to press.
+    auto* hidden = new QPushButton(this);
+    hidden->setObjectName("hiddenButton");
+    hidden->setFixedSize(4, 4);
+    hidden->hide();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Retrieving Page at:", this));
+    layout->addWidget(urlField_);
+    layout->addWidget(new QLabel("Please Stand By...", this), 0, Qt::AlignHCenter);
+}
+
+void DeepRetrievalWindow::showCentred() {
+    adjustSize();
+    const QWidget* over = parentWidget();
+    if (over && over->isVisible()) {
+        move(over->geometry().center() - rect().center());
+    } else if (QScreen* s = screen()) {
+        move(s->availableGeometry().center() - rect().center());
+    }
+    show();
+    repaint();
+}
+
+void DeepRetrievalWindow::setUrlText(const QString& text) {
+    if (urlField_->text() != text) {
+        urlField_->setText(text);
+        urlField_->setCursorPosition(0);
+    }
+    repaint();
+}
+
+}  // namespace farrow::ui

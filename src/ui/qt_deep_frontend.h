@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+#include <string>
+
+#include "app/timing.h"
+#include "deep/deep_frontend.h"
+#include "deep/deep_run.h"
+
+namespace farrow::ui {
+
+class QtFrontend;
+
+// The desktop's side of a deep submission: the retrieval window and the checklist dialog over
+// `window`, message boxes and message pumping through `frontend`.
+class QtDeepFrontend : public deep::DeepFrontend {
+public:
+    QtDeepFrontend(QtFrontend& frontend, QWidget* window);
+
+    app::Messenger& messenger() override;
+    app::MessagePump& pump() override;
+    std::unique_ptr<deep::RetrievalView> openRetrievalView() override;
+    std::optional<std::vector<deep::PageEntry>> choosePages(
+        const std::vector<deep::ChecklistItem>& items) override;
+
+private:
+    QtFrontend& frontend_;
+    QPointer<QWidget> window_;
+};
+
+// What "Build + GO!" calls with "Deep Submission" down: `params` holds the window's profile,
+// `runOnePage` puts the page's URL and title into the window's fields, runs the build step and
+// the submission controller, and empties the request list. nullopt when nothing was run.
+std::optional<deep::DeepRunResult> runDeepFromWindow(QtFrontend& frontend, QWidget* window,
+                                                     const deep::DeepRunParams& params,
+                                                     const app::Timing& timing,
+                                                     std::string& currentProfilePath,
+                                                     const deep::RunOnePage& runOnePage);
+
+}  // namespace farrow::ui
