@@ -154,6 +154,7 @@ void resetExchange(HttpExchange& exchange) {
     exchange.method.clear();
     exchange.errorText.clear();
     exchange.status = 1;
+    exchange.responseCode = 0;
     exchange.reply.clear();
     exchange.ok = true;
 }
@@ -223,6 +224,7 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
 
     const CURLcode rc = curl_easy_perform(h);
     const long code = responseCode(h);
+    exchange.responseCode = static_cast<int>(code);
     if (code >= 400) {
         fail(exchange, app::format("Failed with RC of %d", static_cast<int>(code)));
         if (post) {
