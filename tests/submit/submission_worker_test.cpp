@@ -83,8 +83,9 @@ TEST_F(WorkerFixture, FailedExchangeKeepsAPostStatusAndWritesOneErrorRow) {
     const WorkerSlot& s = run("POST", o);
     EXPECT_EQ(s.result, 500);
     EXPECT_EQ(s.httpStatus, 500);
-    EXPECT_EQ(errorLog(), "<TR><TD><A NAME=\"Engine\">Engine<TD>Program.error [0] [Failed with RC "
-                          "of 500]</A>\n");
+    EXPECT_EQ(errorLog(),
+              "<TR><TD><A NAME=\"Engine\">Engine<TD>Program.error [0] [Failed with RC "
+              "of 500]</A>\n");
 }
 
 TEST_F(WorkerFixture, StoppedAfterACleanReplyStillSucceeds) {

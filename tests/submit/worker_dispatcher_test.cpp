@@ -42,13 +42,13 @@ struct DispatcherFixture : ::testing::Test {
         DispatchParams p;
         p.requests = requests(n);
         p.timing = app::Timing{};
-        p.timing.dispatcherPass = p.timing.dispatcherHarvestPause =
-            p.timing.dispatcherRefillPause = app::Millis(0);
+        p.timing.dispatcherPass = p.timing.dispatcherHarvestPause = p.timing.dispatcherRefillPause =
+            app::Millis(0);
         p.latencyLimit = app::Millis(60000);
         p.verbose = true;
         p.context = context;
-        dispatcher = std::make_unique<WorkerDispatcher>(std::move(p), state, writer, launcher,
-                                                        clock);
+        dispatcher =
+            std::make_unique<WorkerDispatcher>(std::move(p), state, writer, launcher, clock);
     }
     std::string log() const { return ws.read(names.logPath.substr(ws.path().string().size() + 1)); }
     std::string errorLog() const {
@@ -77,8 +77,7 @@ TEST_F(DispatcherFixture, FifteenAtOnceAndTheSixteenthGoesToTheFirstHarvestedSlo
     EXPECT_TRUE(dispatcher->mainPass());
     ASSERT_EQ(launcher.bodies.size(), 16u);
     EXPECT_EQ(state.lastSiteText.get(), "Site15");
-    EXPECT_EQ(state.debugLines.line(7).substr(0, 56),
-              " 7: " + std::string(44, ' ') + "Site15: ");
+    EXPECT_EQ(state.debugLines.line(7).substr(0, 56), " 7: " + std::string(44, ' ') + "Site15: ");
     EXPECT_EQ(state.processed, 1);
     EXPECT_EQ(state.good, 1);
     EXPECT_EQ(state.debugLines.line(15), "Write  0");
