@@ -121,6 +121,28 @@ TEST_F(DispatcherFixture, ALatentWorkerIsRecordedOnceAndItsLateAnswerDropped) {
     EXPECT_EQ(reports[1].reason, ReportReason::Latent);
 }
 
+TEST_F(DispatcherFixture, InTheMainLoopATerminatedSlotIsRefilledWithoutASecondRecord) {
+    make(30);
+    dispatcher->start();
+    for (std::size_t i = 1; i < launcher.bodies.size(); ++i) {
+        launcher.bodies[i]();
+    }
+    clock.advance(app::Millis(60000));
+    // Slot 0 is given up; slots 1 to 14 are harvested and refilled.
+    EXPECT_TRUE(dispatcher->mainPass());
+    EXPECT_EQ(state.failed, 1);
+    EXPECT_EQ(state.processed, 15);
+    EXPECT_EQ(launcher.bodies.size(), 29u);
+    // The next pass only refills the given-up slot.
+    EXPECT_TRUE(dispatcher->mainPass());
+    EXPECT_EQ(launcher.bodies.size(), 30u);
+    EXPECT_EQ(state.failed, 1);
+    EXPECT_EQ(state.processed, 15);
+    EXPECT_EQ(state.failureList.size(), 1u);
+    EXPECT_EQ(log().find("FAILED:"), std::string::npos);
+    EXPECT_NE(log().find("TERMINATED:"), std::string::npos);
+}
+
 TEST_F(DispatcherFixture, PausedTimeDoesNotCountTowardTheLimit) {
     make(1);
     dispatcher->start();
