@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace farrow::app {
 
@@ -28,6 +30,12 @@ struct Timing {
     Millis controllerPass{100};
     Millis controllerWait{5};
     Millis dispatcherPass{100};
+    // The dispatcher's pause after each harvest and before each refill, which spaces out the
+    // start of new connections.
+    Millis dispatcherHarvestPause{100};
+    Millis dispatcherRefillPause{100};
+    // The controller's nap after the logs are closed.
+    Millis controllerEndNap{1000};
     Millis workerPoll{2};
     // A worker running this long is abandoned; doubled with the raw-reply dump on.
     Millis workerLatencyLimit{60000};
@@ -54,5 +62,17 @@ struct Timing {
     Millis pageStallTimeout{30000};
     Millis crawlPoll{10};
 };
+
+struct TimingOverrides {
+    // The timing with the overrides applied; empty when the text was refused.
+    std::optional<Timing> timing;
+    // Why the text was refused, naming the bad item.
+    std::string error;
+};
+
+// Applies a comma-separated list of `name=milliseconds` (the FARROWLANE_TIMING variable) to
+// `base`. An empty text changes nothing; an unknown name, a missing "=", or a value that is not
+// a whole non-negative number refuses the whole text.
+TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base);
 
 }  // namespace farrow::app

@@ -228,6 +228,7 @@ void resetExchange(HttpExchange& exchange) {
     exchange.method.clear();
     exchange.errorText.clear();
     exchange.status = 1;
+    exchange.responseCode = 0;
     exchange.reply.clear();
     exchange.ok = true;
 }
@@ -299,6 +300,7 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
     const CURLcode rc = runTransfer(
         transfer, timing, post ? static_cast<curl_off_t>(exchange.data.size()) : 0, multiError);
     const long code = responseCode(h);
+    exchange.responseCode = static_cast<int>(code);
     if (code >= 400) {
         fail(exchange, app::format("Failed with RC of %d", static_cast<int>(code)));
         if (post) {

@@ -23,6 +23,8 @@ struct HttpExchange {
     std::string errorText;
     // A POST answered with 400 or higher keeps that status here.
     int status = 1;
+    // The HTTP status the site answered, 0 when no answer came.
+    int responseCode = 0;
     // The reply body as one line (see ReplyCollector).
     std::string reply;
     bool ok = true;

@@ -1,0 +1,86 @@
+#include "app/timing.h"
+
+#include <charconv>
+#include <utility>
+
+namespace farrow::app {
+
+namespace {
+
+struct NamedField {
+    const char* name;
+    Millis Timing::*field;
+};
+
+constexpr NamedField kFields[] = {
+    {"startupPoll", &Timing::startupPoll},
+    {"threadSettle", &Timing::threadSettle},
+    {"startupFinish", &Timing::startupFinish},
+    {"ftpConnectTimeout", &Timing::ftpConnectTimeout},
+    {"ftpStallTimeout", &Timing::ftpStallTimeout},
+    {"buildYield", &Timing::buildYield},
+    {"controllerPass", &Timing::controllerPass},
+    {"controllerWait", &Timing::controllerWait},
+    {"dispatcherPass", &Timing::dispatcherPass},
+    {"dispatcherHarvestPause", &Timing::dispatcherHarvestPause},
+    {"dispatcherRefillPause", &Timing::dispatcherRefillPause},
+    {"controllerEndNap", &Timing::controllerEndNap},
+    {"workerPoll", &Timing::workerPoll},
+    {"workerLatencyLimit", &Timing::workerLatencyLimit},
+    {"httpConnectTimeout", &Timing::httpConnectTimeout},
+    {"httpSendTimeout", &Timing::httpSendTimeout},
+    {"httpReceiveTimeout", &Timing::httpReceiveTimeout},
+    {"mailTimeout", &Timing::mailTimeout},
+    {"mailQuitWait", &Timing::mailQuitWait},
+    {"pageConnectTimeout", &Timing::pageConnectTimeout},
+    {"pageStallTimeout", &Timing::pageStallTimeout},
+    {"crawlPoll", &Timing::crawlPoll},
+};
+
+TimingOverrides refuse(std::string error) {
+    return {std::nullopt, std::move(error)};
+}
+
+}  // namespace
+
+TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base) {
+    Timing timing = base;
+    if (text.empty()) {
+        return {timing, {}};
+    }
+    std::size_t begin = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', begin);
+        const std::string_view item =
+            text.substr(begin, comma == std::string_view::npos ? comma : comma - begin);
+        const std::string quoted = "\"" + std::string(item) + "\"";
+        const std::size_t equals = item.find('=');
+        if (equals == std::string_view::npos) {
+            return refuse("FARROWLANE_TIMING: " + quoted + " is not name=milliseconds");
+        }
+        const std::string_view name = item.substr(0, equals);
+        const std::string_view value = item.substr(equals + 1);
+        const NamedField* found = nullptr;
+        for (const NamedField& f : kFields) {
+            if (name == f.name) {
+                found = &f;
+            }
+        }
+        if (found == nullptr) {
+            return refuse("FARROWLANE_TIMING: unknown name in " + quoted);
+        }
+        long long ms = 0;
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+        if (value.empty() || ec != std::errc() || end != value.data() + value.size() || ms < 0) {
+            return refuse("FARROWLANE_TIMING: bad number of milliseconds in " + quoted);
+        }
+        timing.*(found->field) = Millis(ms);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        begin = comma + 1;
+    }
+    return {timing, {}};
+}
+
+}  // namespace farrow::app

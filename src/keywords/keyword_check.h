@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/messenger.h"
+#include "platform/program_start.h"
+#include "sites/site_table.h"
+
+namespace farrow::keywords {
+
+// The longest command line the browser is started with; a longer one is refused.
+inline constexpr std::size_t kMaxCommandLine = 4095;
+
+// What the program reads from its environment to find the browser; filled in each program's
+// main.
+struct BrowserEnvironment {
+    // $BROWSER, empty when not set.
+    std::string browserVariable;
+    // $PATH.
+    std::string searchPath;
+};
+
+// The browser program for the user's choice: "Internet Explorer" is the desktop's default
+// browser (xdg-open), "Netscape Navigator" is firefox; $BROWSER, when set, stands for either.
+// Empty when the choice is neither or the program is not on the search path.
+std::optional<std::string> findBrowser(const std::string& browserChoice,
+                                       const BrowserEnvironment& environment);
+
+// The state of the keywords page when "Check" is pressed, or a document to show.
+struct KeywordCheck {
+    std::string browserChoice;
+    // Not empty: open this document instead of a search; the rest below is ignored.
+    std::string browserDocument;
+    // The keyword-check list's selected engine, empty when none is selected.
+    std::optional<std::string> selectedEngine;
+    // The keyword field as typed.
+    std::string keyword;
+};
+
+enum class CheckOutcome { Started, NoBrowser, NoEngine, TooLong, StartFailed };
+
+// "Check": starts the browser on the selected engine's search address with the keyword joined
+// to it as typed, or on `browserDocument`. Tells the user when no browser is found ("Could Not
+// Find " + the choice), no engine is selected ("You Must Select to check against..."), or the
+// command line would be longer than `kMaxCommandLine`.
+CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& table,
+                          const BrowserEnvironment& environment, platform::ProgramStarter& starter,
+                          app::Messenger& messenger);
+
+// Shows a file (an error log) in the browser: `checkKeyword` with `browserDocument` set.
+CheckOutcome showDocument(const std::string& browserChoice, const std::string& document,
+                          const BrowserEnvironment& environment, platform::ProgramStarter& starter,
+                          app::Messenger& messenger);
+
+}  // namespace farrow::keywords

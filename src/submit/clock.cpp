@@ -1,0 +1,12 @@
+#include "submit/clock.h"
+
+namespace farrow::submit {
+
+std::tm Clock::toLocal(TimePoint t) const {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return local;
+}
+
+}  // namespace farrow::submit

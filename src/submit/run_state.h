@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "submit/debug_view.h"
+#include "submit/run_result.h"
+#include "submit/site_report.h"
+
+namespace farrow::submit {
+
+// A text one thread writes and another reads.
+class SharedText final {
+public:
+    void set(std::string text) {
+        std::lock_guard lock(mutex_);
+        text_ = std::move(text);
+    }
+    std::string get() const {
+        std::lock_guard lock(mutex_);
+        return text_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
+// The debug window's lines as the dispatcher writes them; the controller copies the ones that
+// changed into the window.
+class DebugLines final {
+public:
+    using Change = std::pair<int, std::string>;
+
+    // Cut to `kDebugLineLength`.
+    void set(int index, std::string text);
+    // The lines written since `seen`, which moves on to the latest write.
+    std::vector<Change> changedSince(std::uint64_t& seen) const;
+    std::string line(int index) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::array<std::string, kDebugLineCount> lines_;
+    std::array<std::uint64_t, kDebugLineCount> versions_{};
+    std::uint64_t latest_ = 0;
+};
+
+// Site outcomes on their way from the dispatcher to the controller's thread.
+class ReportQueue final {
+public:
+    void push(SiteReport report) {
+        std::lock_guard lock(mutex_);
+        reports_.push_back(std::move(report));
+    }
+    std::vector<SiteReport> takeAll() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(reports_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<SiteReport> reports_;
+};
+
+// What the controller and the dispatcher share during one run. Each field has one writer: the
+// controller writes `stopRequested` and `pauseRequested` and clears the two dirty flags; the
+// dispatcher writes everything else.
+struct RunState {
+    std::atomic<bool> dispatcherDone{false};
+    std::atomic<bool> displayDirty{true};
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> pauseRequested{false};
+    std::atomic<bool> countersDirty{false};
+
+    SharedText lastSiteText;
+    SharedText activityText;
+
+    std::atomic<int> processed{0};
+    std::atomic<int> good{0};
+    std::atomic<int> failed{0};
+
+    DebugLines debugLines;
+    ReportQueue reports;
+
+    // The dispatcher's alone until `dispatcherDone`; the controller reads it afterwards.
+    FailureList failureList;
+};
+
+}  // namespace farrow::submit

@@ -1,0 +1,360 @@
+#include "submit/submission_controller.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+#include "app/text.h"
+#include "logs/log_names.h"
+#include "logs/log_rows.h"
+#include "logs/submission_log_writer.h"
+#include "platform/file_system.h"
+#include "profile/profile_file.h"
+#include "submit/run_state.h"
+#include "submit/submission_worker.h"
+#include "submit/worker_dispatcher.h"
+
+namespace farrow::submit {
+
+namespace {
+
+constexpr const char* kNull = "NULL";
+
+// The failure profile is always written to a path of its own, so no chooser is ever opened.
+class NoProfileDialogs final : public profile::ProfileDialogs {
+public:
+    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions&) override {
+        return std::nullopt;
+    }
+    bool confirmOverwrite(const std::string&) override { return false; }
+};
+
+// The reason a log cannot be written, found by opening it for appending as every row will.
+std::string appendProblem(const std::string& path) {
+    if (platform::openFile(path, "ab")) {
+        return {};
+    }
+    return "Could not write " + path + ": " + platform::systemReason(errno);
+}
+
+std::vector<profile::SelectedSite> failureEntries(const FailureList& failures) {
+    std::vector<profile::SelectedSite> entries;
+    for (const SiteRequest& r : failures) {
+        entries.push_back({r.siteName, r.takesCategory == 1, r.category});
+    }
+    return entries;
+}
+
+class SubmissionController final {
+public:
+    SubmissionController(RunParams params, RunFrontend& frontend,
+                         std::shared_ptr<Transport> transport, const Clock& clock,
+                         WorkerLauncher& launcher)
+        : params_(std::move(params)),
+          frontend_(frontend),
+          transport_(std::move(transport)),
+          clock_(clock),
+          launcher_(launcher),
+          pump_(frontend.pump()) {}
+
+    RunResult run();
+
+private:
+    bool batchRun() const {
+        return params_.currentProfilePath != kNull && params_.currentProfilePath != "DEEP";
+    }
+    void startRun();
+    void watch();
+    void finishRun();
+    void requestStop();
+    void holdPause();
+    void refreshDisplay();
+    void deliver();
+
+    RunParams params_;
+    RunFrontend& frontend_;
+    std::shared_ptr<Transport> transport_;
+    const Clock& clock_;
+    WorkerLauncher& launcher_;
+    RunPump& pump_;
+
+    RunResult result_;
+    std::unique_ptr<ProgressView> progress_;
+    std::unique_ptr<DebugView> debug_;
+    std::uint64_t debugSeen_ = 0;
+    std::unique_ptr<logs::SubmissionLogWriter> logs_;
+    TimePoint start_{};
+    RunState state_;
+    std::unique_ptr<WorkerDispatcher> dispatcher_;
+    std::jthread dispatcherThread_;
+};
+
+RunResult SubmissionController::run() {
+    result_.siteCount =
+        params_.siteCount < 0 ? static_cast<int>(params_.requests.size()) : params_.siteCount;
+    frontend_.setStatus("BUSY");
+    frontend_.refreshMain();
+    progress_ = frontend_.createProgressView();
+    if (!progress_) {
+        frontend_.messenger().showMessage("Could not create Progress Dialog",
+                                          app::MessageIcon::Stop);
+        // Nothing runs, so the program must not stay marked busy.
+        frontend_.setStatus("IDLE");
+        frontend_.refreshMain();
+        return result_;
+    }
+    result_.ran = true;
+    startRun();
+    watch();
+    finishRun();
+    return std::move(result_);
+}
+
+void SubmissionController::startRun() {
+    const std::string& url = params_.profile.url;
+    progress_->setCaption("Submitting: " + url);
+    if (batchRun()) {
+        const std::string line = "<TR><TR>" + url + " From " + params_.currentProfilePath + "\n";
+        platform::appendTextToFile(params_.batchLogPath, line);
+        platform::appendTextToFile(params_.batchErrorLogPath, line);
+    }
+    progress_->setBarRange(result_.siteCount + 1);
+    progress_->setBarPosition(0);
+    progress_->setGood("0");
+    progress_->setFailure("0");
+    progress_->setFailRate("0");
+    progress_->setTotal(app::format("0/%d", result_.siteCount));
+    progress_->show();
+    progress_->refresh();
+
+    start_ = clock_.now();
+    const std::tm startTm = clock_.toLocal(start_);
+    logs::LogNames names = logs::makeLogNames(url, params_.logsDir, params_.errorsDir, startTm);
+    result_.logPath = names.logPath;
+    result_.errorLogName = names.errorLogName;
+    result_.relativeLogName = names.relativeLogName;
+    result_.firstLogError = appendProblem(names.logPath);
+    if (result_.firstLogError.empty()) {
+        result_.firstLogError = appendProblem(names.errorLogName);
+    }
+    logs_ = std::make_unique<logs::SubmissionLogWriter>(std::move(names), url, params_.branding);
+    logs_->writeHeader(startTm);
+    if (batchRun()) {
+        platform::appendTextToFile(params_.batchLogPath,
+                                   "<TR><TD>" + logs::errorLogLink(result_.errorLogName) + "\n");
+    }
+
+    if (params_.switches.verbose) {
+        debug_ = frontend_.createDebugView();
+        if (debug_) {
+            for (int i = 0; i < kDebugLineCount; ++i) {
+                debug_->setLine(i, " ");
+            }
+            debug_->show();
+        } else {
+            frontend_.messenger().showMessage("Could not create Debug Dialog",
+                                              app::MessageIcon::Stop);
+        }
+    }
+
+    auto context = std::make_shared<WorkerContext>();
+    context->url = url;
+    context->batchRun = batchRun();
+    context->batchErrorLogPath = params_.batchErrorLogPath;
+    context->dumpPath = platform::joinPath(params_.logsDir, kDumpFile);
+    context->htmlDump = params_.switches.htmlDump;
+    context->extendedDump = params_.switches.skipDatabaseDownload;
+    const app::Millis limit =
+        params_.timing.workerLatencyLimit * (params_.switches.htmlDump ? 2 : 1);
+    context->transportSettings = {params_.timing, params_.userEmail, params_.mailSetting, limit};
+    context->transport = transport_;
+    context->writeFlag = std::make_shared<WriteFlag>();
+
+    DispatchParams dispatch;
+    dispatch.requests = std::move(params_.requests);
+    params_.requests.clear();
+    dispatch.timing = params_.timing;
+    dispatch.latencyLimit = limit;
+    dispatch.verbose = params_.switches.verbose;
+    dispatch.batchRun = batchRun();
+    dispatch.batchLogPath = params_.batchLogPath;
+    dispatch.context = std::move(context);
+    dispatcher_ =
+        std::make_unique<WorkerDispatcher>(std::move(dispatch), state_, *logs_, launcher_, clock_);
+    dispatcherThread_ = std::jthread([this] { dispatcher_->run(); });
+
+    pump_.pumpFor(params_.timing.controllerPass);
+    progress_->setTotal(app::format("%4d", result_.siteCount));
+}
+
+void SubmissionController::watch() {
+    while (!state_.dispatcherDone.load(std::memory_order_acquire)) {
+        pump_.pumpMessages();
+        deliver();
+        refreshDisplay();
+        pump_.pumpFor(params_.timing.controllerPass);
+        if (progress_->abortDown()) {
+            requestStop();
+        }
+        if (state_.stopRequested) {
+            return;
+        }
+        if (progress_->pauseDown()) {
+            holdPause();
+            if (state_.stopRequested) {
+                return;
+            }
+        }
+        if (state_.processed == result_.siteCount) {
+            progress_->setLastSite("Cleaning Up....");
+        }
+    }
+}
+
+void SubmissionController::requestStop() {
+    if (state_.stopRequested) {
+        return;
+    }
+    state_.stopRequested = true;
+    logs_->writeControlRow(logs::ControlRow::StopRequested);
+    if (params_.runStopped != nullptr) {
+        *params_.runStopped = true;
+    }
+}
+
+void SubmissionController::holdPause() {
+    state_.pauseRequested = true;
+    frontend_.setMainCaption("Paused.....");
+    logs_->writeControlRow(logs::ControlRow::PauseRequested);
+    while (progress_->pauseDown() && !state_.stopRequested &&
+           !state_.dispatcherDone.load(std::memory_order_acquire)) {
+        pump_.pumpFor(params_.timing.controllerPass);
+        deliver();
+        // ABORT while paused ends the pause and stops the run.
+        if (progress_->abortDown()) {
+            requestStop();
+        }
+    }
+    frontend_.setMainCaption("Resuming...");
+    state_.pauseRequested = false;
+}
+
+void SubmissionController::refreshDisplay() {
+    bool changed = false;
+    if (state_.displayDirty.exchange(false)) {
+        const double processed = state_.processed;
+        const double failed = state_.failed;
+        progress_->setLastSite(state_.lastSiteText.get());
+        frontend_.setMainCaption(
+            app::format("%4.0f Logging to: %s", processed, result_.relativeLogName.c_str()));
+        progress_->setGood(app::format("%4.0f", static_cast<double>(state_.good)));
+        progress_->setFailure(app::format("%4.0f", failed));
+        progress_->setFailRate(processed > 0 ? app::format("%04.2f", failed / processed * 100)
+                                             : std::string("0"));
+        changed = true;
+    }
+    if (state_.countersDirty.exchange(false)) {
+        // The bar shows every finished site, even when several finished between two passes.
+        progress_->setBarPosition(state_.processed);
+        changed = true;
+    }
+    if (changed) {
+        progress_->refresh();
+        frontend_.refreshMain();
+    }
+}
+
+// Hands the site outcomes and the debug lines that arrived since the last pass to the windows.
+void SubmissionController::deliver() {
+    for (const SiteReport& report : state_.reports.takeAll()) {
+        frontend_.siteFinished(report);
+    }
+    if (debug_) {
+        const auto changes = state_.debugLines.changedSince(debugSeen_);
+        for (const auto& [index, text] : changes) {
+            debug_->setLine(index, text);
+        }
+        if (!changes.empty()) {
+            debug_->refresh();
+        }
+    }
+}
+
+void SubmissionController::finishRun() {
+    frontend_.setMainCaption("Closing Threads.  Please Stand By.....");
+    progress_->setLastSite("Stopping Submission");
+    progress_->refresh();
+    while (!state_.dispatcherDone.load(std::memory_order_acquire)) {
+        pump_.pumpMessages();
+        pump_.pumpFor(params_.timing.controllerWait);
+        deliver();
+        progress_->refresh();
+    }
+    dispatcherThread_.join();
+    deliver();
+    refreshDisplay();
+    debug_.reset();
+
+    result_.stopped = state_.stopRequested;
+    result_.processed = state_.processed;
+    result_.good = state_.good;
+    result_.failed = state_.failed;
+    result_.failureList = std::move(state_.failureList);
+
+    if (result_.stopped) {
+        logs_->writeControlRow(logs::ControlRow::Stopped);
+    }
+    const TimePoint end = clock_.now();
+    logs_->writeFooterOpening(
+        std::chrono::duration_cast<std::chrono::seconds>(end - start_).count());
+    if (result_.failed != 0) {
+        if (batchRun() || params_.currentProfilePath == "DEEP") {
+            result_.batchHadErrors = true;
+        } else {
+            result_.offerErrorLog = true;
+            if (frontend_.askShowErrorLog()) {
+                frontend_.showErrorLog(result_.errorLogName);
+            }
+        }
+    }
+    if (!result_.failureList.empty()) {
+        NoProfileDialogs noDialogs;
+        const std::string& path = logs_->names().failureProfilePath;
+        const profile::FileResult saved =
+            profile::saveProfile(path, params_.profile, failureEntries(result_.failureList),
+                                 noDialogs, frontend_.messenger());
+        if (saved.outcome == profile::FileOutcome::Done) {
+            result_.failureProfilePath = path;
+            logs_->writeFailureProfileNote(path);
+        }
+    }
+    logs_->writeFooterClosing(result_.processed, result_.failed, clock_.toLocal(end));
+    result_.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(end - start_).count();
+
+    pump_.pumpFor(params_.timing.controllerEndNap);
+    progress_.reset();
+    frontend_.setStatus("IDLE");
+    frontend_.refreshMain();
+}
+
+}  // namespace
+
+RunResult runSubmission(RunParams params, RunFrontend& frontend,
+                        std::shared_ptr<Transport> transport, const Clock& clock) {
+    ThreadLauncher launcher;
+    return runSubmission(std::move(params), frontend, std::move(transport), clock, launcher);
+}
+
+RunResult runSubmission(RunParams params, RunFrontend& frontend,
+                        std::shared_ptr<Transport> transport, const Clock& clock,
+                        WorkerLauncher& launcher) {
+    SubmissionController controller(std::move(params), frontend, std::move(transport), clock,
+                                    launcher);
+    return controller.run();
+}
+
+}  // namespace farrow::submit

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "submit/site_report.h"
+#include "submit/site_request.h"
+#include "submit/transport.h"
+
+namespace farrow::submit {
+
+inline constexpr const char* kStatusConnecting = "Connecting...";
+inline constexpr const char* kStatusWaitingForWriteFlag = "Waiting For Write Flag";
+inline constexpr const char* kStatusReleasedWriteFlag = "Released Write Flag";
+inline constexpr const char* kStatusFinishedAndIdle = "Finished and Idle";
+
+// Guards the dump file "HTMLDUMP.WRI", so that dump blocks of different workers never mix. Its
+// value (0 free, 1 taken) is shown in the debug window.
+class WriteFlag final {
+public:
+    bool tryTake() {
+        int expected = 0;
+        return value_.compare_exchange_strong(expected, 1, std::memory_order_acquire);
+    }
+    void release() { value_.store(0, std::memory_order_release); }
+    int value() const { return value_.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<int> value_{0};
+};
+
+// What every worker of a run reads; fixed before the first worker starts.
+struct WorkerContext {
+    // The profile's URL, named in the invalid-URL row.
+    std::string url;
+    bool batchRun = false;
+    std::string batchErrorLogPath;
+    // "HTMLDUMP.WRI" in the LOGS directory.
+    std::string dumpPath;
+    bool htmlDump = false;
+    // "/VUZODURI": the request's data and method go into the dump too.
+    bool extendedDump = false;
+    TransportSettings transportSettings;
+    std::shared_ptr<Transport> transport;
+    std::shared_ptr<WriteFlag> writeFlag;
+};
+
+// One start of one worker: the request it sends and what it found. The dispatcher makes a fresh
+// record for every start, and the worker thread shares it, so a worker given up on can only
+// write into a record nobody reads any more.
+class WorkerSlot final {
+public:
+    WorkerSlot(SiteRequest request, std::string errorLogPath)
+        : request(std::move(request)), errorLogPath(std::move(errorLogPath)) {}
+
+    const SiteRequest request;
+    // The run's error log, into which the worker writes its error rows.
+    const std::string errorLogPath;
+
+    // Set by the worker as its last act; every field below it is published by it.
+    std::atomic<bool> finished{false};
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> pauseRequested{false};
+    std::atomic<const char*> statusText{kStatusConnecting};
+    std::atomic<bool> holdsWriteFlag{false};
+    // Exactly 1: the site accepted; anything else is a failure (a status of 400 or more, or 0).
+    std::atomic<int> result{1};
+
+    ReportReason reason = ReportReason::Accepted;
+    std::optional<int> httpStatus;
+    std::string errorText;
+
+    // Runs `write` unless the dispatcher has given this worker up; true when it ran. The
+    // dispatcher's `abandon` waits for a write under way, so nothing the worker writes can
+    // follow the site's TERMINATED row.
+    template <typename Write>
+    bool whileCurrent(Write&& write) {
+        std::lock_guard lock(mutex_);
+        if (abandoned_) {
+            return false;
+        }
+        write();
+        return true;
+    }
+    void abandon() {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+    }
+    bool abandoned() const {
+        std::lock_guard lock(mutex_);
+        return abandoned_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    bool abandoned_ = false;
+};
+
+}  // namespace farrow::submit

@@ -1,0 +1,51 @@
+#include "app/timing.h"
+
+#include <gtest/gtest.h>
+
+namespace farrow::app {
+namespace {
+
+TEST(TimingOverrides, ChangeOnlyTheNamedFields) {
+    const TimingOverrides r =
+        applyTimingOverrides("workerLatencyLimit=300,dispatcherPass=0,mailTimeout=50", Timing{});
+    ASSERT_TRUE(r.timing) << r.error;
+    EXPECT_EQ(r.timing->workerLatencyLimit, Millis(300));
+    EXPECT_EQ(r.timing->dispatcherPass, Millis(0));
+    EXPECT_EQ(r.timing->mailTimeout, Millis(50));
+    EXPECT_EQ(r.timing->controllerPass, Timing{}.controllerPass);
+    EXPECT_TRUE(applyTimingOverrides("", Timing{}).timing);
+}
+
+struct BadCase {
+    const char* text;
+    const char* error;
+};
+
+class BadOverrides : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadOverrides, AreRefusedNamingTheItem) {
+    const TimingOverrides r = applyTimingOverrides(GetParam().text, Timing{});
+    EXPECT_FALSE(r.timing);
+    EXPECT_EQ(r.error, GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Timing, BadOverrides,
+    ::testing::Values(BadCase{"nosuch=5", "FARROWLANE_TIMING: unknown name in \"nosuch=5\""},
+                      BadCase{"workerPoll=5,dispatcherPass",
+                              "FARROWLANE_TIMING: \"dispatcherPass\" is not "
+                              "name=milliseconds"},
+                      BadCase{"workerPoll=-1",
+                              "FARROWLANE_TIMING: bad number of milliseconds in "
+                              "\"workerPoll=-1\""},
+                      BadCase{"workerPoll=2s",
+                              "FARROWLANE_TIMING: bad number of milliseconds in "
+                              "\"workerPoll=2s\""},
+                      BadCase{"workerPoll=",
+                              "FARROWLANE_TIMING: bad number of milliseconds in "
+                              "\"workerPoll=\""},
+                      BadCase{"workerPoll=1,",
+                              "FARROWLANE_TIMING: \"\" is not name=milliseconds"}));
+
+}  // namespace
+}  // namespace farrow::app
