@@ -5,13 +5,13 @@
 #include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
-#include <QStringList>
 #include <QThread>
 #include <QUrl>
 
 #include "ui/about_window.h"
 #include "ui/category_chooser_dialog.h"
 #include "ui/exit_prompt.h"
+#include "ui/file_filters.h"
 #include "ui/help_file.h"
 #include "ui/init_window.h"
 #include "ui/update_prompt.h"
@@ -82,15 +82,6 @@ void QtFrontend::pumpMessages() {
 
 namespace {
 
-// Qt's filter list: "Label (*.fl2);;All Files (*.*)". The labels already name their patterns.
-QString qtFilters(const profile::FileChooserOptions& options) {
-    QStringList filters;
-    for (const profile::FileFilter& f : options.filters()) {
-        filters << QString::fromStdString(f.label);
-    }
-    return filters.join(";;");
-}
-
 std::optional<std::string> chosenPath(const QString& path) {
     if (path.isEmpty()) {
         return std::nullopt;
@@ -103,13 +94,13 @@ std::optional<std::string> chosenPath(const QString& path) {
 std::optional<std::string> QtFrontend::chooseSaveFile(const profile::FileChooserOptions& options) {
     // The caller adds the extension and asks about overwriting, so the chooser does neither.
     return chosenPath(QFileDialog::getSaveFileName(dialogParent(), QString(), QString(),
-                                                   qtFilters(options), nullptr,
+                                                   qtFileFilters(options), nullptr,
                                                    QFileDialog::DontConfirmOverwrite));
 }
 
 std::optional<std::string> QtFrontend::chooseOpenFile(const profile::FileChooserOptions& options) {
     return chosenPath(
-        QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), qtFilters(options)));
+        QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), qtFileFilters(options)));
 }
 
 bool QtFrontend::confirmOverwrite(const std::string& path) {
