@@ -32,7 +32,7 @@ enum class ProfileRunOutcome {
 struct ProfileRunReport {
     ProfileRunOutcome outcome = ProfileRunOutcome::Ran;
     // Unreadable: the loader's message (" The File ... could not be opened" or the read
-    // failure), shown by the batch; the loader must not have shown it already.
+    // failure), for the batch to show; empty when the loader has shown it already.
     std::string loaderMessage;
     app::MessageIcon loaderIcon = app::MessageIcon::None;
     // Ran: whether sites failed, and the run's error log.

@@ -5,13 +5,13 @@
 #include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
-#include <QStringList>
 #include <QThread>
 #include <QUrl>
 
 #include "ui/about_window.h"
 #include "ui/category_chooser_dialog.h"
 #include "ui/exit_prompt.h"
+#include "ui/file_filters.h"
 #include "ui/help_file.h"
 #include "ui/init_window.h"
 #include "ui/latin1.h"

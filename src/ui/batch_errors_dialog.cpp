@@ -1,0 +1,61 @@
+#include "ui/batch_errors_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <utility>
+
+namespace farrow::ui {
+
+BatchErrorsDialog::BatchErrorsDialog(const std::vector<std::string>& errorLogs,
+                                     std::function<void(const std::string&)> showLog,
+                                     QWidget* parent)
+    : QDialog(parent), showLog_(std::move(showLog)), list_(new QListWidget(this)) {
+    setObjectName("batchErrorsDialog");
+    setWindowTitle("Batch Processing Error(s)");
+
+    auto* hint = new QLabel("Please select an error log from the list below.", this);
+    hint->setObjectName("batchErrorsHint");
+    list_->setObjectName("errorLogList");
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setMinimumSize(420, 160);
+    for (const std::string& path : errorLogs) {
+        list_->addItem(QString::fromStdString(path));
+    }
+    if (list_->count() > 0) {
+        list_->setCurrentRow(0);
+    }
+
+    auto* see = new QPushButton("Let's See it...", this);
+    see->setObjectName("seeButton");
+    see->setDefault(true);
+    auto* done = new QPushButton("I'm Done", this);
+    done->setObjectName("doneButton");
+    done->setAutoDefault(false);
+    connect(see, &QPushButton::clicked, this, [this] {
+        const QList<QListWidgetItem*> selected = list_->selectedItems();
+        if (!selected.isEmpty() && showLog_) {
+            showLog_(selected.front()->text().toStdString());
+        }
+    });
+    connect(list_, &QListWidget::itemDoubleClicked, see, &QPushButton::click);
+    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(see);
+    buttons->addWidget(done);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(hint);
+    layout->addWidget(list_);
+    layout->addLayout(buttons);
+}
+
+void showBatchErrorsDialog(QWidget* parent, const std::vector<std::string>& errorLogs,
+                           std::function<void(const std::string&)> showLog) {
+    BatchErrorsDialog dialog(errorLogs, std::move(showLog), parent);
+    dialog.exec();
+}
+
+}  // namespace farrow::ui
