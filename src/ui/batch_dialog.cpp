@@ -1,4 +1,5 @@
 #include "ui/batch_dialog.h"
+#include "ui/latin1.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -50,7 +51,7 @@ BatchDialog::BatchDialog(profile::BatchDialogModel& model, QWidget* parent)
     });
     connect(remove, &QPushButton::clicked, this, [this] {
         if (QListWidgetItem* item = list_->currentItem()) {
-            model_.removeName(item->text().toStdString());
+            model_.removeName(fromQt(item->text()));
             refresh();
         }
     });
@@ -77,7 +78,7 @@ BatchDialog::BatchDialog(profile::BatchDialogModel& model, QWidget* parent)
 void BatchDialog::refresh() {
     list_->clear();
     for (const std::string& name : model_.shown().names()) {
-        list_->addItem(QString::fromStdString(name));
+        list_->addItem(toQt(name));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "ui/batch_errors_dialog.h"
+#include "ui/latin1.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,7 +23,7 @@ BatchErrorsDialog::BatchErrorsDialog(const std::vector<std::string>& errorLogs,
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setMinimumSize(420, 160);
     for (const std::string& path : errorLogs) {
-        list_->addItem(QString::fromStdString(path));
+        list_->addItem(pathToQt(path));
     }
     if (list_->count() > 0) {
         list_->setCurrentRow(0);
@@ -37,7 +38,7 @@ BatchErrorsDialog::BatchErrorsDialog(const std::vector<std::string>& errorLogs,
     connect(see, &QPushButton::clicked, this, [this] {
         const QList<QListWidgetItem*> selected = list_->selectedItems();
         if (!selected.isEmpty() && showLog_) {
-            showLog_(selected.front()->text().toStdString());
+            showLog_(pathFromQt(selected.front()->text()));
         }
     });
     connect(list_, &QListWidget::itemDoubleClicked, see, &QPushButton::click);

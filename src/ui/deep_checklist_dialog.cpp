@@ -1,4 +1,5 @@
 #include "ui/deep_checklist_dialog.h"
+#include "ui/latin1.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -20,7 +21,7 @@ DeepChecklistDialog::DeepChecklistDialog(std::vector<deep::ChecklistItem> items,
     // The lines come sorted from the core; each remembers the page behind it, so "OK" never
     // has to take a title or URL back out of the line's text.
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        auto* line = new QListWidgetItem(QString::fromStdString(items_[i].text), list_);
+        auto* line = new QListWidgetItem(toQt(items_[i].text), list_);
         line->setData(Qt::UserRole, static_cast<qulonglong>(i));
     }
 

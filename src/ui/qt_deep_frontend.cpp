@@ -2,6 +2,7 @@
 
 #include "ui/deep_checklist_dialog.h"
 #include "ui/deep_retrieval_window.h"
+#include "ui/latin1.h"
 #include "ui/qt_frontend.h"
 
 namespace farrow::ui {
@@ -11,9 +12,7 @@ namespace {
 class RetrievalWindowView final : public deep::RetrievalView {
 public:
     explicit RetrievalWindowView(QWidget* parent) : window_(parent) { window_.showCentred(); }
-    void showText(const std::string& text) override {
-        window_.setUrlText(QString::fromStdString(text));
-    }
+    void showText(const std::string& text) override { window_.setUrlText(toQt(text)); }
 
 private:
     DeepRetrievalWindow window_;

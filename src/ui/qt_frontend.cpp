@@ -11,7 +11,6 @@
 #include "ui/about_window.h"
 #include "ui/category_chooser_dialog.h"
 #include "ui/exit_prompt.h"
-#include "ui/file_filters.h"
 #include "ui/help_file.h"
 #include "ui/init_window.h"
 #include "ui/latin1.h"

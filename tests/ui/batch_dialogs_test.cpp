@@ -12,7 +12,7 @@
 #include "support/temp_workspace.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_errors_dialog.h"
-#include "ui/file_filters.h"
+#include "ui/qt_frontend.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
