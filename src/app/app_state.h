@@ -1,11 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "app/branding.h"
 #include "app/switches.h"
 #include "app/timing.h"
 #include "app/user_settings.h"
+#include "keywords/keyword_check.h"
 #include "keywords/smart_match_table.h"
 #include "sites/database_download.h"
 #include "sites/site_lists.h"
@@ -31,6 +33,13 @@ struct AppState {
 
     // "NULL" normally, "DEEP" during a deep run, the profile's file during a batch run.
     std::string currentProfilePath = "NULL";
+    // The batch log and batch error log while a batch runs, "NULL" otherwise.
+    std::string batchLogPath = "NULL";
+    std::string batchErrorLogPath = "NULL";
+    // Raised by ABORT in any run; a deep or batch run ends after the run that was stopped.
+    std::atomic<bool> runStopped{false};
+    // Where the browser is looked for, read by the program's main.
+    keywords::BrowserEnvironment browserEnvironment;
     std::string statusText;
 
     sites::SiteTable siteTable;

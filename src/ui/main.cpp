@@ -9,6 +9,7 @@
 #include "sites/database_download.h"
 #include "ui/main_dialog.h"
 #include "ui/qt_frontend.h"
+#include "ui/submission_runner.h"
 
 int main(int argc, char** argv) {
     // Before any thread starts: the start-up may download the sites database.
@@ -20,7 +21,18 @@ int main(int argc, char** argv) {
         farrow::app::AppState state;
         state.databaseServer =
             farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
+        state.browserEnvironment =
+            farrow::ui::browserEnvironmentFrom(std::getenv("BROWSER"), std::getenv("PATH"));
         farrow::ui::QtFrontend frontend;
+        const char* timing = std::getenv("FARROWLANE_TIMING");
+        const farrow::app::TimingOverrides overrides =
+            farrow::app::applyTimingOverrides(timing ? timing : "", state.timing);
+        if (overrides.timing) {
+            state.timing = *overrides.timing;
+        } else {
+            // A bad setting is reported, and the program goes on with the product's limits.
+            frontend.showMessage(overrides.error, farrow::app::MessageIcon::Exclamation);
+        }
         farrow::ui::MainDialog dialog(state, frontend);
         if (dialog.initialise(args)) {
             dialog.exec();

@@ -18,14 +18,17 @@
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
+#include "keywords/keyword_check.h"
 #include "optimizer/page_optimizer.h"
 #include "platform/file_system.h"
+#include "platform/program_start.h"
 #include "profile/profile_file.h"
 #include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
 #include "ui/latin1.h"
 #include "ui/qt_frontend.h"
 #include "ui/qt_optimizer_dialogs.h"
+#include "ui/submission_runner.h"
 
 namespace farrow::ui {
 
@@ -305,6 +308,9 @@ void MainDialog::closeEvent(QCloseEvent* event) {
 }
 
 void MainDialog::onExit() {
+    if (busy_) {
+        return;
+    }
     if (!frontend_.confirmExit()) {
         return;
     }
@@ -333,21 +339,33 @@ void MainDialog::onSaveSettings() {
 }
 
 void MainDialog::onAddSelected() {
+    if (busy_) {
+        return;
+    }
     selection_.addSelected(highlightedRows(availableList_));
     refreshSiteLists();
 }
 
 void MainDialog::onAddAll() {
+    if (busy_) {
+        return;
+    }
     selection_.addAll(highlightedRows(availableList_));
     refreshSiteLists();
 }
 
 void MainDialog::onRemoveSelected() {
+    if (busy_) {
+        return;
+    }
     selection_.removeSelected(highlightedRows(selectedList_));
     refreshSiteLists();
 }
 
 void MainDialog::onRemoveAll() {
+    if (busy_) {
+        return;
+    }
     selection_.removeAll();
     refreshSiteLists();
 }
@@ -454,20 +472,46 @@ private:
 }  // namespace
 
 void MainDialog::onBuildAndGo() {
+    if (busy_) {
+        return;
+    }
     if (deepCheck_->isChecked()) {
         reportNotAvailable("Deep Submission");
         return;
     }
+    const profile::SubmissionProfile profile = readProfile();
     WindowBuildFrontend build(*this, frontend_);
-    if (submit::buildRequestList(state_, readProfile(), build, connectionTest_) == 0) {
+    const int count = submit::buildRequestList(state_, profile, build, connectionTest_);
+    if (count == 0) {
         return;
     }
-    // Sending arrives with the submission engine; until then the window says what was built.
-    statusField_->setText(QString("%1 Requests Built").arg(state_.requestList.size()));
-    statusField_->setToolTip("Sending the requests is not available in this version yet.");
+    // Every action that starts a run or changes the profile waits for "IDLE": a second run
+    // cannot start inside this one's waits, nor Exit free the requests under the dispatcher.
+    busy_ = true;
+    WindowRunHooks hooks;
+    hooks.setStatus = [this](const std::string& text) {
+        statusField_->setText(qs(text));
+        statusField_->setToolTip(QString());
+        statusField_->repaint();
+    };
+    if (runStarter_) {
+        runStarter_(profile, count);
+    } else {
+        runFromWindow(state_, profile, count, *this, frontend_, hooks);
+    }
+    busy_ = false;
+}
+
+void MainDialog::reject() {
+    if (!busy_) {
+        QDialog::reject();
+    }
 }
 
 void MainDialog::onSaveProfile() {
+    if (busy_) {
+        return;
+    }
     WindowBuildFrontend build(*this, frontend_);
     submit::saveProfileAfterBuild(state_, readProfile(), build, frontend_, connectionTest_);
     refreshSiteLists();
@@ -475,6 +519,9 @@ void MainDialog::onSaveProfile() {
 }
 
 void MainDialog::onLoadProfile() {
+    if (busy_) {
+        return;
+    }
     profile::SubmissionProfile loaded = readProfile();
     const profile::FileResult result = profile::loadProfile(state_, loaded, frontend_, frontend_);
     if (result.outcome == profile::FileOutcome::Done) {
@@ -487,17 +534,32 @@ void MainDialog::onLoadProfile() {
 }
 
 void MainDialog::onBatchSubmission() {
+    if (busy_) {
+        return;
+    }
     reportNotAvailable("Batch Submission");
 }
 
 void MainDialog::onOptimize() {
+    if (busy_) {
+        // The click has already flipped the box; put it back.
+        optimizeCheck_->setChecked(!optimizeCheck_->isChecked());
+        return;
+    }
     QtOptimizerDialogs dialogs(this);
     optimizeCheck_->setChecked(
         optimizer::optimizePage(optimizeCheck_->isChecked(), dialogs, frontend_).boxChecked);
 }
 
 void MainDialog::onCheckKeyword() {
-    reportNotAvailable("Check");
+    keywords::KeywordCheck check;
+    check.browserChoice = state_.userSettings.browserChoice;
+    if (const int row = selectedRow(keywordCheckList_); row >= 0) {
+        check.selectedEngine = fromQt(keywordCheckList_->item(row)->text());
+    }
+    check.keyword = text(keywordField_);
+    platform::DetachedStarter starter;
+    keywords::checkKeyword(check, state_.siteTable, state_.browserEnvironment, starter, frontend_);
 }
 
 }  // namespace farrow::ui

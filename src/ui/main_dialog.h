@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     sites::SelectionModel& selection() { return selection_; }
     // Replaces the test for a live Internet connection that building requests begins with.
     void setConnectionTest(platform::ConnectionTest test) { connectionTest_ = std::move(test); }
+    // What "Build + GO!" does with the requests it built; by default it submits them.
+    using RunStarter = std::function<void(const profile::SubmissionProfile&, int siteCount)>;
+    void setRunStarter(RunStarter starter) { runStarter_ = std::move(starter); }
     // Shows the list models in the list widgets again, after any change to the models.
     void refreshSiteLists();
     // Shows the status text of the application state in the status field.
@@ -62,6 +66,8 @@ public:
 protected:
     // The title bar's close box is ignored: the window closes only through "Exit" or Escape.
     void closeEvent(QCloseEvent* event) override;
+    // Escape ends the program at once, but not while a run is in progress.
+    void reject() override;
 
 private:
     void buildControls();
@@ -184,6 +190,9 @@ private:
     QLabel* keywordLabel_ = nullptr;
     QLineEdit* keywordField_ = nullptr;
     QPushButton* checkButton_ = nullptr;
+    // A run is in progress: the actions that start runs or change the profile do nothing.
+    bool busy_ = false;
+    RunStarter runStarter_;
 };
 
 }  // namespace farrow::ui

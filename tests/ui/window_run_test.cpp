@@ -1,0 +1,168 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "platform/file_system.h"
+#include "sites/site_line_codec.h"
+#include "sites/site_table.h"
+#include "support/loopback_http_server.h"
+#include "ui/latin1.h"
+#include "ui/run_windows.h"
+#include "window_fixture.h"
+
+namespace farrow::ui::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string targetLine(const std::string& name, const std::string& submitUrl) {
+    std::vector<std::string> fields(sites::kFieldCount, " ");
+    fields[sites::kName] = name;
+    fields[1] = "x";
+    fields[sites::kSubmitUrl] = submitUrl;
+    fields[sites::kMethod] = "GET";
+    fields[sites::kUrlField] = "url";
+    std::string plain;
+    for (const std::string& f : fields) {
+        plain += f + "|";
+    }
+    return sites::encodeSiteLine(plain);
+}
+
+// The window submitting to loopback targets with every wait of the run shrunk.
+class WindowRunTest : public WindowTest {
+protected:
+    void SetUp() override {
+        server.routes().Get("/add", [](const httplib::Request&, httplib::Response& res) {
+            std::this_thread::sleep_for(150ms);
+            res.set_content("Thank you", "text/html");
+        });
+        server.routes().Get("/broken", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 500;
+            res.set_content("ERROR: down", "text/html");
+        });
+        server.start();
+    }
+
+    void start(const std::vector<std::string>& names) {
+        std::vector<std::string> lines;
+        for (const std::string& name : names) {
+            lines.push_back(targetLine(name, server.url(name == "Broken" ? "/broken?" : "/add?")));
+        }
+        writeWorkspace(lines);
+        startWindow();
+        dialog->setConnectionTest([] { return true; });
+        for (app::Millis* wait :
+             {&state.timing.controllerPass, &state.timing.dispatcherPass,
+              &state.timing.dispatcherHarvestPause, &state.timing.dispatcherRefillPause,
+              &state.timing.controllerEndNap}) {
+            *wait = 10ms;
+        }
+        profile::SubmissionProfile p;
+        p.url = "http://my.site.test/";
+        p.title = "My Site";
+        p.lastName = "Lee";
+        p.firstName = "Ann";
+        p.email = "ann@my.site.test";
+        p.company = "Lee";
+        p.phone = "555 0100";
+        p.keywords[0] = "gardening";
+        for (const std::string& name : names) {
+            p.selectedSites.push_back({name, false, ""});
+        }
+        dialog->writeProfile(p);
+    }
+
+    // Presses "Build + GO!" and watches the window every few milliseconds while the run goes.
+    void runAndWatch() {
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [this] {
+            statuses.insert(fromQt(find<QLineEdit>("statusField")->text()));
+            for (auto* box : QApplication::topLevelWidgets()) {
+                if (auto* progress = qobject_cast<ProgressDialog*>(box); progress) {
+                    sawProgress = true;
+                    caption = fromQt(progress->windowTitle());
+                    total = fromQt(progress->findChild<QLineEdit*>("totalField")->text());
+                    good = fromQt(progress->findChild<QLineEdit*>("goodField")->text());
+                    failure = fromQt(progress->findChild<QLineEdit*>("failureField")->text());
+                    failRate = fromQt(progress->findChild<QLineEdit*>("failRateField")->text());
+                }
+                if (auto* question = qobject_cast<QMessageBox*>(box);
+                    question && question->objectName() == "errorsFoundBox" &&
+                    question->isVisible()) {
+                    ++errorQuestions;
+                    for (QAbstractButton* b : question->buttons()) {
+                        if (b->text() == "Nope, not now.") {
+                            b->click();
+                        }
+                    }
+                }
+            }
+            // Everything that would start another run or change the profile is refused.
+            if (statuses.count("BUSY")) {
+                find<QPushButton>("exitButton")->click();
+                find<QPushButton>("buildGoButton")->click();
+                find<QPushButton>("removeAllButton")->click();
+            }
+        });
+        watcher.start(5);
+        find<QPushButton>("buildGoButton")->click();
+    }
+
+    std::string dumpErrors() {
+        std::string all;
+        for (const auto& entry : std::filesystem::directory_iterator(state.errorsDir)) {
+            std::ifstream in(entry.path());
+            all.append(std::istreambuf_iterator<char>(in), {});
+        }
+        return all;
+    }
+
+    farrow::test::LoopbackHttpServer server;
+    std::set<std::string> statuses;
+    bool sawProgress = false;
+    int errorQuestions = 0;
+    std::string caption, total, good, failure, failRate;
+};
+
+TEST_F(WindowRunTest, BuildAndGoSubmitsBehindTheProgressDialogAndRefusesActionsWhileBusy) {
+    start({"Alpha", "Bravo", "Charlie"});
+    runAndWatch();
+
+    EXPECT_TRUE(statuses.count("BUSY"));
+    EXPECT_EQ(fromQt(find<QLineEdit>("statusField")->text()), "IDLE");
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(caption, "Submitting: http://my.site.test/");
+    EXPECT_EQ(total, "   3");
+    EXPECT_EQ(good, "   3") << dumpErrors();
+    EXPECT_EQ(failure, "   0");
+    EXPECT_EQ(failRate, "0.00");
+    EXPECT_EQ(errorQuestions, 0);
+    // Exit was pressed during the run and never asked; the selection is untouched.
+    EXPECT_EQ(frontend.exitQuestions, 0);
+    EXPECT_EQ(listTexts(find<QListWidget>("selectedList")).size(), 3u);
+    EXPECT_TRUE(state.requestList.empty());
+    EXPECT_EQ(dialog->windowTitle(), toQt(app::mainCaption(state)));
+    EXPECT_FALSE(platform::fileExists(state.logsDir + "/HTMLDUMP.WRI"));
+}
+
+TEST_F(WindowRunTest, AFailedSiteAsksWhetherToShowTheErrorLog) {
+    start({"Alpha", "Broken"});
+    runAndWatch();
+
+    EXPECT_EQ(fromQt(find<QLineEdit>("statusField")->text()), "IDLE");
+    EXPECT_EQ(errorQuestions, 1);
+    EXPECT_EQ(failure, "   1");
+    EXPECT_EQ(failRate, "50.00");
+}
+
+}  // namespace
+}  // namespace farrow::ui::test
