@@ -18,6 +18,7 @@
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
+#include "deep/deep_run.h"
 #include "keywords/keyword_check.h"
 #include "optimizer/page_optimizer.h"
 #include "platform/file_system.h"
@@ -26,6 +27,7 @@
 #include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
 #include "ui/latin1.h"
+#include "ui/qt_deep_frontend.h"
 #include "ui/qt_frontend.h"
 #include "ui/qt_optimizer_dialogs.h"
 #include "ui/submission_runner.h"
@@ -475,31 +477,48 @@ void MainDialog::onBuildAndGo() {
     if (busy_) {
         return;
     }
-    if (deepCheck_->isChecked()) {
-        reportNotAvailable("Deep Submission");
-        return;
-    }
-    const profile::SubmissionProfile profile = readProfile();
-    WindowBuildFrontend build(*this, frontend_);
-    const int count = submit::buildRequestList(state_, profile, build, connectionTest_);
-    if (count == 0) {
-        return;
-    }
     // Every action that starts a run or changes the profile waits for "IDLE": a second run
     // cannot start inside this one's waits, nor Exit free the requests under the dispatcher.
     busy_ = true;
+    if (deepCheck_->isChecked()) {
+        state_.runStopped = false;
+        runDeepFromWindow(frontend_, this, deep::DeepRunParams{readProfile()}, state_.timing,
+                          state_.currentProfilePath,
+                          [this](const profile::SubmissionProfile& page) {
+                              urlField_->setText(toQt(page.url));
+                              titleField_->setText(toQt(page.title));
+                              if (!buildAndRun(page)) {
+                                  return deep::PageRunOutcome::ValidationFailed;
+                              }
+                              if (state_.runStopped.exchange(false)) {
+                                  return deep::PageRunOutcome::Aborted;
+                              }
+                              return deep::PageRunOutcome::Submitted;
+                          });
+    } else {
+        buildAndRun(readProfile());
+    }
+    busy_ = false;
+}
+
+bool MainDialog::buildAndRun(const profile::SubmissionProfile& profile) {
+    WindowBuildFrontend build(*this, frontend_);
+    const int count = submit::buildRequestList(state_, profile, build, connectionTest_);
+    if (count == 0) {
+        return false;
+    }
+    if (runStarter_) {
+        runStarter_(profile, count);
+        return true;
+    }
     WindowRunHooks hooks;
     hooks.setStatus = [this](const std::string& text) {
         statusField_->setText(qs(text));
         statusField_->setToolTip(QString());
         statusField_->repaint();
     };
-    if (runStarter_) {
-        runStarter_(profile, count);
-    } else {
-        runFromWindow(state_, profile, count, *this, frontend_, hooks);
-    }
-    busy_ = false;
+    runFromWindow(state_, profile, count, *this, frontend_, hooks);
+    return true;
 }
 
 void MainDialog::reject() {

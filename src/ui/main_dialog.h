@@ -108,6 +108,8 @@ private:
     void onCategoryChanged();
 
     void onBuildAndGo();
+    // Builds the requests for `profile` and submits them; false when the build made none.
+    bool buildAndRun(const profile::SubmissionProfile& profile);
     void onSaveProfile();
     void onLoadProfile();
     // The actions that later versions build; each is the one place its work plugs in.

@@ -352,9 +352,7 @@ TEST_F(WindowTest, LaterActionsSayTheyAreNotAvailable) {
     writeWorkspace({});
     startWindow();
     auto* status = find<QLineEdit>("statusField");
-    find<QCheckBox>("deepCheck")->setChecked(true);
-    const std::pair<const char*, const char*> actions[] = {{"buildGoButton", "Deep Submission"},
-                                                           {"batchButton", "Batch Submission"}};
+    const std::pair<const char*, const char*> actions[] = {{"batchButton", "Batch Submission"}};
     for (const auto& [name, action] : actions) {
         find<QAbstractButton>(name)->click();
         EXPECT_EQ(status->text(), "Not available yet") << name;
