@@ -164,5 +164,33 @@ TEST_F(WindowRunTest, AFailedSiteAsksWhetherToShowTheErrorLog) {
     EXPECT_EQ(failRate, "50.00");
 }
 
+TEST_F(WindowRunTest, DeepSubmissionRunsEveryPageOfTheChecklistAndKeepsTheLastPage) {
+    server.routes().Get("/site/index.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<title>Home page</title>\n<a href=\"about.html\">About</a>\n",
+                        "text/html");
+    });
+    server.routes().Get("/site/about.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<title>About us</title>\n", "text/html");
+    });
+    start({"Alpha"});
+    profile::SubmissionProfile p = dialog->readProfile();
+    p.url = server.url("/site/index.html");
+    p.deep = true;
+    dialog->writeProfile(p);
+    std::vector<std::string> urls;
+    dialog->setRunStarter([&](const profile::SubmissionProfile& page, int) {
+        urls.push_back(page.url);
+        EXPECT_EQ(state.currentProfilePath, "DEEP");
+        state.requestList.clear();
+    });
+    answerNextModal("okButton");
+    find<QPushButton>("buildGoButton")->click();
+
+    EXPECT_EQ(urls, (std::vector<std::string>{server.url("/site/about.html"),
+                                              server.url("/site/index.html")}));
+    EXPECT_EQ(state.currentProfilePath, "NULL");
+    EXPECT_EQ(fromQt(find<QLineEdit>("url")->text()), urls.back());
+}
+
 }  // namespace
 }  // namespace farrow::ui::test
