@@ -58,16 +58,18 @@ void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
 }
 
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-               const std::string& databaseServer) {
+               const CommandSettings& settings) {
     CLI::App app(kDescription, "farrowctl");
     app.formatter(formatter());
     app.require_subcommand(1);
-    CommandContext context{out, err, databaseServer};
+    CommandContext context{out, err, settings.databaseServer, settings.timing,
+                           settings.connectionTest};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);
     addBuildCommand(app, context);
     addMirrorCommand(app, context);
+    addSubmitCommand(app, context);
 
     nameCommandGroups(app);
 

@@ -2,7 +2,11 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "app/timing.h"
+#include "platform/internet_connection.h"
 
 namespace CLI {
 class App;
@@ -15,16 +19,34 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-// Runs one farrowctl command; `args` excludes the program name.
-// `databaseServer` is the server "update" asks ("host" or "host:port").
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-               const std::string& databaseServer = {});
+// What the commands take from the program's environment, read in main.
+struct CommandSettings {
+    // The server "update" asks ("host" or "host:port").
+    std::string databaseServer;
+    // Every wait and limit of a run ($FARROWLANE_TIMING over the product's values).
+    app::Timing timing;
+    // Whether an Internet connection can be made, asked before a submission.
+    platform::ConnectionTest connectionTest = platform::attemptInternetConnection;
+};
 
-// What a command runs with: its streams, and the exit code its callback leaves.
+// The product's settings with another database server.
+inline CommandSettings serverAt(std::string databaseServer) {
+    CommandSettings settings;
+    settings.databaseServer = std::move(databaseServer);
+    return settings;
+}
+
+// Runs one farrowctl command; `args` excludes the program name.
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const CommandSettings& settings = {});
+
+// What a command runs with: its streams, the settings, and the exit code its callback leaves.
 struct CommandContext {
     std::ostream& out;
     std::ostream& err;
     std::string databaseServer;
+    app::Timing timing;
+    platform::ConnectionTest connectionTest;
     int exitCode = kExitOk;
 };
 
@@ -43,5 +65,6 @@ void addUpdateCommand(CLI::App& app, CommandContext& context);
 void addProfileCommands(CLI::App& app, CommandContext& context);
 void addBuildCommand(CLI::App& app, CommandContext& context);
 void addMirrorCommand(CLI::App& app, CommandContext& context);
+void addSubmitCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli

@@ -9,9 +9,19 @@
 int main(int argc, char** argv) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string databaseServer =
+    farrow::cli::CommandSettings settings;
+    settings.databaseServer =
         farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
-    int rc = farrow::cli::runCommand(args, std::cout, std::cerr, databaseServer);
+    const char* timing = std::getenv("FARROWLANE_TIMING");
+    const farrow::app::TimingOverrides overrides =
+        farrow::app::applyTimingOverrides(timing ? timing : "", settings.timing);
+    if (!overrides.timing) {
+        std::cerr << "farrowctl: " << overrides.error << '\n';
+        curl_global_cleanup();
+        return farrow::cli::kExitUsage;
+    }
+    settings.timing = *overrides.timing;
+    int rc = farrow::cli::runCommand(args, std::cout, std::cerr, settings);
     curl_global_cleanup();
     return rc;
 }

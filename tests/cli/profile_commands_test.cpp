@@ -55,7 +55,7 @@ protected:
     int run(const std::vector<std::string>& args) {
         out.str("");
         err.str("");
-        return runCommand(args, out, err, "127.0.0.1:1");
+        return runCommand(args, out, err, serverAt("127.0.0.1:1"));
     }
 
     test::TempWorkspace workspace;

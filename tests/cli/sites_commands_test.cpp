@@ -22,7 +22,7 @@ struct CliRun {
 CliRun run(const std::vector<std::string>& args,
            const std::string& databaseServer = "127.0.0.1:1") {
     std::ostringstream out, err;
-    int rc = runCommand(args, out, err, databaseServer);
+    int rc = runCommand(args, out, err, serverAt(databaseServer));
     return {rc, out.str(), err.str()};
 }
 

@@ -1,0 +1,37 @@
+#include "cli/profile_loading.h"
+
+#include "app/startup_sequence.h"
+#include "profile/profile_file.h"
+
+namespace farrow::cli {
+
+bool loadWorkspace(const std::string& file, const std::vector<std::string>& switchWords,
+                   app::AppState& state, profile::SubmissionProfile& profile,
+                   TerminalFrontend& frontend) {
+    std::vector<std::string> argv = {"farrowctl"};
+    argv.insert(argv.end(), switchWords.begin(), switchWords.end());
+    app::loadBranding(state, frontend);
+    app::runStartupSequence(state, argv, frontend);
+    app::finishStartup(state);
+    // "NULL" as a path would mean "ask the user".
+    state.currentProfilePath = file == "NULL" ? "./NULL" : file;
+    NoDialogs dialogs;
+    return profile::loadProfile(state, profile, dialogs, frontend).outcome ==
+           profile::FileOutcome::Done;
+}
+
+std::string bytesAsUtf8(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace farrow::cli

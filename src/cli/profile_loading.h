@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/messenger.h"
+#include "cli/terminal_frontend.h"
+#include "profile/profile_dialogs.h"
+#include "profile/submission_profile.h"
+#include "submit/build_frontend.h"
+#include "submit/category_chooser.h"
+
+namespace farrow::cli {
+
+// farrowctl loads profiles only in direct mode and never shows a chooser.
+class NoDialogs final : public profile::ProfileDialogs {
+public:
+    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions&) override {
+        return std::nullopt;
+    }
+    bool confirmOverwrite(const std::string&) override { return false; }
+};
+
+class QuietMessenger final : public app::Messenger {
+public:
+    void showMessage(const std::string&, app::MessageIcon) override {}
+};
+
+// The build step on a terminal: messages go to stderr, the caption stays in memory, and the
+// category chooser is closed without a choice.
+class TerminalBuildFrontend final : public submit::BuildFrontend, public submit::CategoryChooser {
+public:
+    explicit TerminalBuildFrontend(app::Messenger& messenger) : messenger_(messenger) {}
+    app::Messenger& messenger() override { return messenger_; }
+    submit::CategoryChooser& categoryChooser() override { return *this; }
+    std::string caption() const override { return caption_; }
+    void setCaption(const std::string& text) override { caption_ = text; }
+    std::optional<std::string> chooseCategory(const std::string&,
+                                              const std::vector<std::string>&) override {
+        return std::nullopt;
+    }
+
+private:
+    app::Messenger& messenger_;
+    std::string caption_;
+};
+
+// Start-up as the window runs it (with the switch words given), then the profile loaded
+// directly, as a batch run loads it.
+bool loadWorkspace(const std::string& file, const std::vector<std::string>& switchWords,
+                   app::AppState& state, profile::SubmissionProfile& profile,
+                   TerminalFrontend& frontend);
+
+// Texts are bytes of a single-byte character set: each byte becomes the character of that code.
+std::string bytesAsUtf8(const std::string& bytes);
+
+}  // namespace farrow::cli

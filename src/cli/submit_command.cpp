@@ -1,0 +1,253 @@
+#include <unistd.h>
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "cli/command_line.h"
+#include "cli/profile_loading.h"
+#include "cli/terminal_frontend.h"
+#include "platform/internet_connection.h"
+#include "submit/request_builder.h"
+#include "submit/submission_controller.h"
+#include "submit/transport.h"
+
+namespace farrow::cli {
+
+namespace {
+
+constexpr int kExitSitesFailed = 3;
+
+// SIGINT presses ABORT; a second one ends the process at once. The handler can reach only
+// process-wide state, hence these two.
+std::atomic<int> interrupts{0};
+
+extern "C" void onInterrupt(int) {
+    if (interrupts.fetch_add(1) >= 1) {
+        _exit(130);
+    }
+}
+
+// A one-line bar on stderr, redrawn in place, only when stderr is a terminal.
+class TerminalProgress final : public submit::ProgressView {
+public:
+    TerminalProgress(std::ostream& err, bool drawn) : err_(err), drawn_(drawn) {}
+    ~TerminalProgress() override {
+        if (drawn_) {
+            err_ << '\n';
+        }
+    }
+    void setCaption(const std::string&) override {}
+    void setLastSite(const std::string& text) override { lastSite_ = text; }
+    void setBarRange(int maximum) override { maximum_ = maximum; }
+    void setBarPosition(int position) override { position_ = position; }
+    void setTotal(const std::string&) override {}
+    void setGood(const std::string& text) override { good_ = text; }
+    void setFailure(const std::string& text) override { failed_ = text; }
+    void setFailRate(const std::string&) override {}
+    void show() override {}
+    void refresh() override {
+        if (!drawn_) {
+            return;
+        }
+        const int total = maximum_ > 0 ? maximum_ - 1 : 0;
+        err_ << "\r\x1b[K" << position_ << "/" << total << "  good " << trim(good_) << "  failed "
+             << trim(failed_) << "  " << lastSite_.substr(0, 40) << std::flush;
+    }
+    bool abortDown() const override { return interrupts.load() > 0; }
+    bool pauseDown() const override { return false; }
+
+private:
+    static std::string trim(const std::string& s) {
+        const auto first = s.find_first_not_of(' ');
+        return first == std::string::npos ? "0" : s.substr(first);
+    }
+
+    std::ostream& err_;
+    bool drawn_;
+    int maximum_ = 0;
+    int position_ = 0;
+    std::string lastSite_, good_ = "0", failed_ = "0";
+};
+
+class TerminalPump final : public submit::RunPump {
+public:
+    void pumpMessages() override {}
+    void pumpFor(app::Millis duration) override { std::this_thread::sleep_for(duration); }
+};
+
+std::string isoNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+// The headless run: per-site lines on stdout (or the report there), a bar on a terminal.
+class TerminalRunFrontend final : public submit::RunFrontend {
+public:
+    TerminalRunFrontend(std::ostream& out, std::ostream& err, app::Messenger& messenger,
+                        std::ostream* report, bool siteLines)
+        : out_(out), err_(err), messenger_(messenger), report_(report), siteLines_(siteLines) {}
+
+    app::Messenger& messenger() override { return messenger_; }
+    submit::RunPump& pump() override { return pump_; }
+    void setStatus(const std::string&) override {}
+    void setMainCaption(const std::string&) override {}
+    void refreshMain() override {}
+    std::unique_ptr<submit::ProgressView> createProgressView() override {
+        return std::make_unique<TerminalProgress>(err_, &err_ == &std::cerr && isatty(2));
+    }
+    std::unique_ptr<submit::DebugView> createDebugView() override { return nullptr; }
+    bool askShowErrorLog() override { return false; }
+    void showErrorLog(const std::string&) override {}
+    void siteFinished(const submit::SiteReport& r) override {
+        if (siteLines_ && r.outcome != submit::ReportOutcome::NotStarted) {
+            out_ << submit::outcomeText(r.outcome) << ": " << r.siteName;
+            if (r.outcome == submit::ReportOutcome::Failed) {
+                out_ << ": " << r.errorText;
+            }
+            out_ << '\n' << std::flush;
+        }
+        if (report_) {
+            nlohmann::ordered_json line;
+            line["event"] = "site";
+            line["siteName"] = bytesAsUtf8(r.siteName);
+            line["method"] = bytesAsUtf8(r.method);
+            line["targetUrl"] = bytesAsUtf8(r.targetUrl);
+            line["outcome"] = submit::outcomeText(r.outcome);
+            line["reason"] = submit::reasonText(r.reason);
+            line["status"] = r.httpStatus ? nlohmann::ordered_json(*r.httpStatus) : nullptr;
+            line["errorText"] = bytesAsUtf8(r.errorText);
+            line["elapsedMs"] = r.elapsedMs;
+            *report_ << line.dump() << '\n' << std::flush;
+        }
+    }
+
+private:
+    std::ostream& out_;
+    std::ostream& err_;
+    app::Messenger& messenger_;
+    std::ostream* report_;
+    bool siteLines_;
+    TerminalPump pump_;
+};
+
+int submitProfile(const std::string& file, const std::vector<std::string>& words,
+                  const std::string& reportPath, const CommandContext& context) {
+    std::ostream& out = context.out;
+    std::ostream& err = context.err;
+    app::AppState state;
+    state.timing = context.timing;
+    TerminalFrontend frontend(err, err, /*checkForUpdates=*/false, /*showStages=*/false);
+    profile::SubmissionProfile profile;
+    if (!loadWorkspace(file, words, state, profile, frontend)) {
+        return kExitFailed;
+    }
+    // An ordinary run: no batch rows.
+    state.currentProfilePath = "NULL";
+    TerminalBuildFrontend build(frontend);
+    const int count = submit::buildRequestList(state, profile, build, context.connectionTest);
+    if (count == 0) {
+        return kExitFailed;
+    }
+
+    std::ofstream reportFile;
+    std::ostream* report = nullptr;
+    if (reportPath == "-") {
+        report = &out;
+    } else if (!reportPath.empty()) {
+        reportFile.open(reportPath, std::ios::app | std::ios::binary);
+        if (!reportFile) {
+            err << "farrowctl: cannot write the report \"" << reportPath << "\"\n";
+            return kExitFailed;
+        }
+        report = &reportFile;
+    }
+
+    submit::RunParams params;
+    params.requests = std::move(state.requestList);
+    params.siteCount = count;
+    params.profile = profile;
+    params.logsDir = state.logsDir;
+    params.errorsDir = state.errorsDir;
+    params.branding = state.branding;
+    params.switches = state.switches;
+    params.timing = state.timing;
+    params.userEmail = state.userSettings.userEmail;
+    params.mailSetting = state.branding.mailSetting;
+    params.runStopped = &state.runStopped;
+    if (report) {
+        nlohmann::ordered_json line;
+        line["event"] = "run";
+        line["url"] = bytesAsUtf8(profile.url);
+        line["started"] = isoNow();
+        line["sites"] = count;
+        *report << line.dump() << '\n' << std::flush;
+    }
+
+    interrupts = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    TerminalRunFrontend runFrontend(out, err, frontend, report, report != &out);
+    submit::SystemClock clock;
+    const submit::RunResult r = submit::runSubmission(std::move(params), runFrontend,
+                                                      submit::makeExchangeTransport(), clock);
+    std::signal(SIGINT, previous);
+
+    if (report) {
+        nlohmann::ordered_json line;
+        line["event"] = "end";
+        line["processed"] = r.processed;
+        line["good"] = r.good;
+        line["failed"] = r.failed;
+        line["stopped"] = r.stopped;
+        line["log"] = bytesAsUtf8(r.logPath);
+        line["errorLog"] = bytesAsUtf8(r.errorLogName);
+        line["failureProfile"] = r.failureProfilePath.empty()
+                                     ? nlohmann::ordered_json(nullptr)
+                                     : nlohmann::ordered_json(bytesAsUtf8(r.failureProfilePath));
+        line["elapsedMs"] = r.elapsedMs;
+        *report << line.dump() << '\n' << std::flush;
+    }
+    if (report != &out) {
+        out << "Log: " << r.logPath << '\n' << "Error log: " << r.errorLogName << '\n';
+        if (!r.failureProfilePath.empty()) {
+            out << "Failure profile: " << r.failureProfilePath << '\n';
+        }
+    }
+    if (!r.ran) {
+        return kExitFailed;
+    }
+    const bool clean = r.failed == 0 && !r.stopped && r.failureList.empty();
+    return clean ? kExitOk : kExitSitesFailed;
+}
+
+}  // namespace
+
+void addSubmitCommand(CLI::App& app, CommandContext& context) {
+    struct Options {
+        std::string file;
+        std::vector<std::string> words;
+        std::string report;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* submit = app.add_subcommand(
+        "submit", "submit a saved profile (.fl2) to its selected sites, as Build + GO! does");
+    submit->add_option("FILE", options->file, "a profile file (.fl2)")->required();
+    addSwitchWords(*submit, options->words);
+    submit->add_option("--report", options->report,
+                       "append a JSON Lines report of the run to PATH (\"-\": stdout)");
+    submit->callback([options, &context] {
+        context.exitCode = submitProfile(options->file, options->words, options->report, context);
+    });
+}
+
+}  // namespace farrow::cli

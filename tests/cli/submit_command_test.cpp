@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/command_line.h"
+#include "sites/site_line_codec.h"
+#include "support/loopback_http_server.h"
+#include "support/temp_workspace.h"
+
+namespace farrow::cli {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string targetLine(const std::string& name, const std::string& submitUrl) {
+    std::vector<std::string> f(34, " ");
+    f[0] = name;
+    f[2] = submitUrl;
+    f[3] = "GET";
+    f[17] = "t=";
+    std::string plain;
+    for (const std::string& v : f) {
+        plain += v + "|";
+    }
+    return sites::encodeSiteLine(plain) + "\n";
+}
+
+std::string profileText(const std::vector<std::string>& sites) {
+    std::vector<std::string> lines = {"header", "http://my.site", "Mine", "", "Lee", "Ann", "a@b",
+                                      "Co"};
+    lines.resize(14);
+    lines.insert(lines.end(), {"555", "", "jet"});
+    lines.resize(32);
+    lines.insert(lines.end(), {"SAFE", "SAFE", "SHALLOW"});
+    lines.insert(lines.end(), sites.begin(), sites.end());
+    lines.push_back("DATAEND");
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+class SubmitCommandTest : public testing::Test {
+protected:
+    SubmitCommandTest() {
+        server.routes().Get("/ok", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("Thanks", "text/html");
+        });
+        server.routes().Get("/listed", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("ERROR: Repeat URL", "text/html");
+        });
+        server.routes().Get(
+            "/broken", [](const httplib::Request&, httplib::Response& res) { res.status = 500; });
+        server.start();
+        workspace.write("sites.enc", targetLine("Alpha", server.url("/ok?")) +
+                                         targetLine("Bravo", server.url("/ok?")) +
+                                         targetLine("Listed", server.url("/listed?")) +
+                                         targetLine("Broken", server.url("/broken?")));
+        for (app::Millis* wait :
+             {&settings.timing.controllerPass, &settings.timing.dispatcherPass,
+              &settings.timing.dispatcherHarvestPause, &settings.timing.dispatcherRefillPause,
+              &settings.timing.controllerEndNap}) {
+            *wait = 5ms;
+        }
+        settings.connectionTest = [this] { return connected; };
+    }
+    int run(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        return runCommand(args, out, err, settings);
+    }
+
+    farrow::test::LoopbackHttpServer server;
+    test::TempWorkspace workspace;
+    CommandSettings settings;
+    bool connected = true;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(SubmitCommandTest, EverySiteAcceptedExitsZeroAndNamesTheLogs) {
+    workspace.write("p.fl2", profileText({"Alpha", "Bravo"}));
+    EXPECT_EQ(run({"submit", "p.fl2"}), kExitOk) << err.str();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("SUCCESSFUL: Alpha\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("SUCCESSFUL: Bravo\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Log: "), std::string::npos);
+    EXPECT_NE(text.find("Error log: "), std::string::npos);
+    EXPECT_EQ(text.find("Failure profile: "), std::string::npos);
+}
+
+TEST_F(SubmitCommandTest, AFailedSiteExitsThreeWithTheReasonAndTheReport) {
+    workspace.write("p.fl2", profileText({"Listed", "Broken"}));
+    EXPECT_EQ(run({"submit", "p.fl2", "--report", "-"}), 3) << err.str();
+    std::vector<nlohmann::json> events;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        events.push_back(nlohmann::json::parse(line));
+    }
+    ASSERT_EQ(events.size(), 4u) << out.str();
+    EXPECT_EQ(events[0]["event"], "run");
+    EXPECT_EQ(events[0]["sites"], 2);
+    int failed = 0;
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ(events[i]["event"], "site");
+        if (events[i]["siteName"] == "Listed") {
+            // A site that already lists the URL took it.
+            EXPECT_EQ(events[i]["outcome"], "SUCCESSFUL");
+            EXPECT_EQ(events[i]["reason"], "already-listed");
+            EXPECT_EQ(events[i]["status"], 200);
+        } else {
+            ++failed;
+            EXPECT_EQ(events[i]["outcome"], "FAILED");
+            EXPECT_EQ(events[i]["reason"], "exchange-failed");
+            EXPECT_EQ(events[i]["status"], 500);
+            EXPECT_NE(events[i]["errorText"].get<std::string>().find("Program.error"),
+                      std::string::npos);
+        }
+    }
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(events[3]["event"], "end");
+    EXPECT_EQ(events[3]["good"], 1);
+    EXPECT_EQ(events[3]["failed"], 1);
+    EXPECT_TRUE(events[3]["failureProfile"].is_string());
+}
+
+TEST_F(SubmitCommandTest, NothingSubmittableExitsOne) {
+    EXPECT_EQ(run({"submit", "missing.fl2"}), kExitFailed);
+    workspace.write("p.fl2", profileText({"Alpha"}));
+    connected = false;
+    EXPECT_EQ(run({"submit", "p.fl2"}), kExitFailed);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(run({"submit"}), kExitUsage);
+    EXPECT_EQ(run({"submit", "p.fl2", "/NOPE"}), kExitUsage);
+}
+
+}  // namespace
+}  // namespace farrow::cli
