@@ -70,6 +70,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addBuildCommand(app, context);
     addMirrorCommand(app, context);
     addSubmitCommand(app, context);
+    addDeepCommand(app, context);
 
     nameCommandGroups(app);
 

@@ -66,5 +66,6 @@ void addProfileCommands(CLI::App& app, CommandContext& context);
 void addBuildCommand(CLI::App& app, CommandContext& context);
 void addMirrorCommand(CLI::App& app, CommandContext& context);
 void addSubmitCommand(CLI::App& app, CommandContext& context);
+void addDeepCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli

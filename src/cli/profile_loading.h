@@ -56,6 +56,23 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
                    app::AppState& state, profile::SubmissionProfile& profile,
                    TerminalFrontend& frontend);
 
+struct CommandContext;
+
+// How the run of one loaded profile went.
+struct ProfileRunOutcome {
+    // False: nothing was submitted (a failed check, no connection, no requests).
+    bool ran = false;
+    // Every site succeeded and the run was not stopped.
+    bool clean = false;
+    bool stopped = false;
+};
+
+// Builds the requests of `profile` and runs them headless: per-site lines on the context's
+// stdout, or report records to `report` when given; SIGINT presses ABORT.
+ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::SubmissionProfile& profile,
+                                   std::ostream* report, const CommandContext& context,
+                                   TerminalFrontend& frontend);
+
 // Texts are bytes of a single-byte character set: each byte becomes the character of that code.
 std::string bytesAsUtf8(const std::string& bytes);
 

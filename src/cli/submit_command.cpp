@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -13,6 +14,9 @@
 #include "cli/command_line.h"
 #include "cli/profile_loading.h"
 #include "cli/terminal_frontend.h"
+#include "deep/checklist_items.h"
+#include "deep/deep_run.h"
+#include "deep/page_catalogue.h"
 #include "platform/internet_connection.h"
 #include "submit/request_builder.h"
 #include "submit/submission_controller.h"
@@ -141,40 +145,39 @@ private:
     TerminalPump pump_;
 };
 
-int submitProfile(const std::string& file, const std::vector<std::string>& words,
-                  const std::string& reportPath, const CommandContext& context) {
+// Opens the report: none, stdout ("-"), or a file appended to. False when it cannot be opened.
+bool openReport(const std::string& path, std::ostream& out, std::ofstream& file,
+                std::ostream*& report, std::ostream& err) {
+    report = nullptr;
+    if (path == "-") {
+        report = &out;
+    } else if (!path.empty()) {
+        file.open(path, std::ios::app | std::ios::binary);
+        if (!file) {
+            err << "farrowctl: cannot write the report \"" << path << "\"\n";
+            return false;
+        }
+        report = &file;
+    }
+    return true;
+}
+
+}  // namespace
+
+ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::SubmissionProfile& profile,
+                                   std::ostream* report, const CommandContext& context,
+                                   TerminalFrontend& frontend) {
     std::ostream& out = context.out;
     std::ostream& err = context.err;
-    app::AppState state;
-    state.timing = context.timing;
-    TerminalFrontend frontend(err, err, /*checkForUpdates=*/false, /*showStages=*/false);
-    profile::SubmissionProfile profile;
-    if (!loadWorkspace(file, words, state, profile, frontend)) {
-        return kExitFailed;
-    }
-    // An ordinary run: no batch rows.
-    state.currentProfilePath = "NULL";
     TerminalBuildFrontend build(frontend);
     const int count = submit::buildRequestList(state, profile, build, context.connectionTest);
     if (count == 0) {
-        return kExitFailed;
-    }
-
-    std::ofstream reportFile;
-    std::ostream* report = nullptr;
-    if (reportPath == "-") {
-        report = &out;
-    } else if (!reportPath.empty()) {
-        reportFile.open(reportPath, std::ios::app | std::ios::binary);
-        if (!reportFile) {
-            err << "farrowctl: cannot write the report \"" << reportPath << "\"\n";
-            return kExitFailed;
-        }
-        report = &reportFile;
+        return {false, false, false};
     }
 
     submit::RunParams params;
     params.requests = std::move(state.requestList);
+    state.requestList.clear();
     params.siteCount = count;
     params.profile = profile;
     params.logsDir = state.logsDir;
@@ -182,6 +185,7 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
     params.branding = state.branding;
     params.switches = state.switches;
     params.timing = state.timing;
+    params.currentProfilePath = state.currentProfilePath;
     params.userEmail = state.userSettings.userEmail;
     params.mailSetting = state.branding.mailSetting;
     params.runStopped = &state.runStopped;
@@ -194,7 +198,6 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
         *report << line.dump() << '\n' << std::flush;
     }
 
-    interrupts = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
     TerminalRunFrontend runFrontend(out, err, frontend, report, report != &out);
     submit::SystemClock clock;
@@ -223,11 +226,97 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
             out << "Failure profile: " << r.failureProfilePath << '\n';
         }
     }
-    if (!r.ran) {
+    const bool clean = r.ran && r.failed == 0 && !r.stopped && r.failureList.empty();
+    return {r.ran, clean, r.stopped};
+}
+
+namespace {
+
+int submitProfile(const std::string& file, const std::vector<std::string>& words,
+                  const std::string& reportPath, const CommandContext& context) {
+    app::AppState state;
+    state.timing = context.timing;
+    TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
+                              /*showStages=*/false);
+    profile::SubmissionProfile profile;
+    if (!loadWorkspace(file, words, state, profile, frontend)) {
         return kExitFailed;
     }
-    const bool clean = r.failed == 0 && !r.stopped && r.failureList.empty();
-    return clean ? kExitOk : kExitSitesFailed;
+    // An ordinary run: no batch rows.
+    state.currentProfilePath = "NULL";
+    std::ofstream reportFile;
+    std::ostream* report = nullptr;
+    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+        return kExitFailed;
+    }
+    interrupts = 0;
+    const ProfileRunOutcome outcome = runLoadedProfile(state, profile, report, context, frontend);
+    if (!outcome.ran) {
+        return kExitFailed;
+    }
+    return outcome.clean ? kExitOk : kExitSitesFailed;
+}
+
+int deepSubmit(const std::string& file, const std::vector<std::string>& words, bool list,
+               const std::vector<std::string>& excludes, const std::string& reportPath,
+               const CommandContext& context) {
+    app::AppState state;
+    state.timing = context.timing;
+    TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
+                              /*showStages=*/false);
+    profile::SubmissionProfile profile;
+    if (!loadWorkspace(file, words, state, profile, frontend)) {
+        return kExitFailed;
+    }
+    state.currentProfilePath = "NULL";
+    const deep::CatalogueResult catalogue =
+        deep::cataloguePages(profile.url, profile.title, state.timing, nullptr, nullptr);
+    if (catalogue.status != deep::CatalogueStatus::Listed) {
+        context.err << deep::catalogueMessage(catalogue.status, profile.url) << '\n';
+        return kExitFailed;
+    }
+    std::vector<deep::PageEntry> pages;
+    for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
+        if (list) {
+            context.out << item.text << '\n';
+            continue;
+        }
+        const bool excluded = std::any_of(excludes.begin(), excludes.end(), [&](const auto& x) {
+            return item.page.url.find(x) != std::string::npos;
+        });
+        if (!excluded) {
+            pages.push_back(item.page);
+        }
+    }
+    if (list) {
+        return kExitOk;
+    }
+    std::ofstream reportFile;
+    std::ostream* report = nullptr;
+    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+        return kExitFailed;
+    }
+    interrupts = 0;
+    bool anyRan = false;
+    bool allClean = true;
+    deep::runDeepSubmission(deep::DeepRunParams{profile}, pages, state.currentProfilePath,
+                            [&](const profile::SubmissionProfile& page) {
+                                const ProfileRunOutcome outcome =
+                                    runLoadedProfile(state, page, report, context, frontend);
+                                anyRan = anyRan || outcome.ran;
+                                allClean = allClean && outcome.clean;
+                                if (!outcome.ran) {
+                                    return deep::PageRunOutcome::ValidationFailed;
+                                }
+                                if (state.runStopped.exchange(false)) {
+                                    return deep::PageRunOutcome::Aborted;
+                                }
+                                return deep::PageRunOutcome::Submitted;
+                            });
+    if (!anyRan) {
+        return kExitFailed;
+    }
+    return allClean ? kExitOk : kExitSitesFailed;
 }
 
 }  // namespace
@@ -247,6 +336,30 @@ void addSubmitCommand(CLI::App& app, CommandContext& context) {
                        "append a JSON Lines report of the run to PATH (\"-\": stdout)");
     submit->callback([options, &context] {
         context.exitCode = submitProfile(options->file, options->words, options->report, context);
+    });
+}
+
+void addDeepCommand(CLI::App& app, CommandContext& context) {
+    struct Options {
+        std::string file;
+        std::vector<std::string> words;
+        bool list = false;
+        std::vector<std::string> excludes;
+        std::string report;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* deep = app.add_subcommand(
+        "deep", "crawl a profile's site and submit every page found, as Deep Submission does");
+    deep->add_option("FILE", options->file, "a profile file (.fl2)")->required();
+    addSwitchWords(*deep, options->words);
+    deep->add_flag("--list", options->list, "print the checklist and submit nothing");
+    deep->add_option("--exclude", options->excludes,
+                     "leave out the pages whose URL contains TEXT (may be repeated)");
+    deep->add_option("--report", options->report,
+                     "append a JSON Lines report of the runs to PATH (\"-\": stdout)");
+    deep->callback([options, &context] {
+        context.exitCode = deepSubmit(options->file, options->words, options->list,
+                                      options->excludes, options->report, context);
     });
 }
 

@@ -27,9 +27,9 @@ std::string targetLine(const std::string& name, const std::string& submitUrl) {
     return sites::encodeSiteLine(plain) + "\n";
 }
 
-std::string profileText(const std::vector<std::string>& sites) {
-    std::vector<std::string> lines = {"header", "http://my.site", "Mine", "", "Lee", "Ann", "a@b",
-                                      "Co"};
+std::string profileText(const std::vector<std::string>& sites,
+                        const std::string& url = "http://my.site") {
+    std::vector<std::string> lines = {"header", url, "Mine", "", "Lee", "Ann", "a@b", "Co"};
     lines.resize(14);
     lines.insert(lines.end(), {"555", "", "jet"});
     lines.resize(32);
@@ -135,6 +135,41 @@ TEST_F(SubmitCommandTest, NothingSubmittableExitsOne) {
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(run({"submit"}), kExitUsage);
     EXPECT_EQ(run({"submit", "p.fl2", "/NOPE"}), kExitUsage);
+}
+
+TEST_F(SubmitCommandTest, DeepListsTheChecklistAndRunsThePagesNotExcluded) {
+    server.routes().Get("/site/index.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(
+            "<title>Home</title>\n<a href=\"news.html\">News</a>\n"
+            "<a href=\"shop.html\">Shop</a>\n",
+            "text/html");
+    });
+    for (const char* page : {"/site/news.html", "/site/shop.html"}) {
+        server.routes().Get(page, [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<title>A page</title>\n", "text/html");
+        });
+    }
+    workspace.write("p.fl2", profileText({"Alpha"}, server.url("/site/index.html")));
+    EXPECT_EQ(run({"deep", "p.fl2", "--list"}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "A page ( " + server.url("/site/news.html") + " )\n" + "A page ( " +
+                             server.url("/site/shop.html") + " )\n" + "Mine ( " +
+                             server.url("/site/index.html") + " )\n");
+
+    EXPECT_EQ(run({"deep", "p.fl2", "--exclude", "shop", "--report", "-"}), kExitOk) << err.str();
+    std::vector<std::string> urls;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json event = nlohmann::json::parse(line);
+        if (event["event"] == "run") {
+            urls.push_back(event["url"]);
+        }
+    }
+    EXPECT_EQ(urls, (std::vector<std::string>{server.url("/site/news.html"),
+                                              server.url("/site/index.html")}));
+
+    workspace.write("gone.fl2", profileText({"Alpha"}, server.url("/nothing/here.html")));
+    EXPECT_EQ(run({"deep", "gone.fl2", "--list"}), kExitFailed);
+    EXPECT_NE(err.str().find("No Links Could Be Cataloged From "), std::string::npos) << err.str();
 }
 
 }  // namespace
