@@ -9,6 +9,7 @@
 #include "app/user_settings.h"
 #include "keywords/keyword_check.h"
 #include "keywords/smart_match_table.h"
+#include "profile/batch_list.h"
 #include "sites/database_download.h"
 #include "sites/site_lists.h"
 #include "sites/site_table.h"
@@ -38,6 +39,11 @@ struct AppState {
     std::string batchErrorLogPath = "NULL";
     // Raised by ABORT in any run; a deep or batch run ends after the run that was stopped.
     std::atomic<bool> runStopped{false};
+    // The folder the program works in (the batch run file lives there), set by the main.
+    std::string workspaceDir = ".";
+    // The profiles of the batch dialog; it outlives the dialog and only a loaded session
+    // empties it.
+    profile::BatchList batchList;
     // Where the browser is looked for, read by the program's main.
     keywords::BrowserEnvironment browserEnvironment;
     std::string statusText;

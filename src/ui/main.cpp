@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "platform/file_system.h"
 #include "sites/database_download.h"
 #include "ui/main_dialog.h"
 #include "ui/qt_frontend.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
             farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
         state.browserEnvironment =
             farrow::ui::browserEnvironmentFrom(std::getenv("BROWSER"), std::getenv("PATH"));
+        state.workspaceDir = farrow::platform::currentDirectory();
         farrow::ui::QtFrontend frontend;
         const char* timing = std::getenv("FARROWLANE_TIMING");
         const farrow::app::TimingOverrides overrides =

@@ -18,14 +18,18 @@
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
+#include "batch/error_log_offer.h"
 #include "deep/deep_run.h"
 #include "keywords/keyword_check.h"
 #include "optimizer/page_optimizer.h"
 #include "platform/file_system.h"
 #include "platform/program_start.h"
+#include "profile/batch_session_file.h"
 #include "profile/profile_file.h"
 #include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
+#include "ui/batch_dialog.h"
+#include "ui/batch_errors_dialog.h"
 #include "ui/latin1.h"
 #include "ui/qt_deep_frontend.h"
 #include "ui/qt_frontend.h"
@@ -290,11 +294,6 @@ void MainDialog::refreshStatus() {
     statusField_->setToolTip(QString());
 }
 
-void MainDialog::reportNotAvailable(const QString& action) {
-    statusField_->setText("Not available yet");
-    statusField_->setToolTip(action + " is not available in this version yet.");
-}
-
 void MainDialog::switchPage(int index) {
     if (index < 0 || index >= kPageCount) {
         return;
@@ -517,7 +516,7 @@ bool MainDialog::buildAndRun(const profile::SubmissionProfile& profile) {
         statusField_->setToolTip(QString());
         statusField_->repaint();
     };
-    runFromWindow(state_, profile, count, *this, frontend_, hooks);
+    lastRun_ = runFromWindow(state_, profile, count, *this, frontend_, hooks);
     return true;
 }
 
@@ -556,7 +555,82 @@ void MainDialog::onBatchSubmission() {
     if (busy_) {
         return;
     }
-    reportNotAvailable("Batch Submission");
+    const std::string runFile = platform::joinPath(state_.workspaceDir, profile::kBatchRunFileName);
+    if (!openBatchDialog(this, state_.batchList, frontend_, frontend_, runFile)) {
+        state_.currentProfilePath = "NULL";
+        return;
+    }
+    busy_ = true;
+    state_.runStopped = false;
+    batch::BatchParams params;
+    params.runFilePath = runFile;
+    params.logsDir = state_.logsDir;
+    params.errorsDir = state_.errorsDir;
+    params.setCurrentProfilePath = [this](const std::string& p) { state_.currentProfilePath = p; };
+    params.messenger = &frontend_;
+    const batch::BatchResult result = batch::runBatch(
+        params, [this](const batch::ProfileRun& run) { return runBatchProfile(run); });
+    state_.batchLogPath = "NULL";
+    state_.batchErrorLogPath = "NULL";
+    const std::string choice = state_.userSettings.browserChoice;
+    batch::offerErrorLogs(
+        result.failedRuns, choice,
+        [this](const std::string& c) {
+            return keywords::findBrowser(c, state_.browserEnvironment);
+        },
+        [this, &choice](const std::vector<std::string>& entries, const std::string&) {
+            showBatchErrorsDialog(this, entries, [this, &choice](const std::string& log) {
+                platform::DetachedStarter starter;
+                keywords::showDocument(choice, log, state_.browserEnvironment, starter, frontend_);
+            });
+        },
+        frontend_);
+    state_.currentProfilePath = "NULL";
+    busy_ = false;
+}
+
+batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run) {
+    batch::ProfileRunReport report;
+    state_.batchLogPath = run.batchLogs->logPath;
+    state_.batchErrorLogPath = run.batchLogs->errorLogPath;
+    profile::SubmissionProfile loaded = readProfile();
+    // The current profile path names the file, so the loader reads it without asking; it has
+    // shown its own message when the file cannot be read.
+    if (profile::loadProfile(state_, loaded, frontend_, frontend_).outcome !=
+        profile::FileOutcome::Done) {
+        report.outcome = batch::ProfileRunOutcome::Unreadable;
+        return report;
+    }
+    writeProfileFields(loaded);
+    clearCategorySite();
+    refreshSiteLists();
+    lastRun_ = {};
+    if (loaded.deep) {
+        const std::string batchPath = state_.currentProfilePath;
+        runDeepFromWindow(frontend_, this, deep::DeepRunParams{loaded}, state_.timing,
+                          state_.currentProfilePath,
+                          [this, &report](const profile::SubmissionProfile& page) {
+                              const bool ran = buildAndRun(page);
+                              report.hadFailures = report.hadFailures || lastRun_.failed > 0;
+                              if (lastRun_.failed > 0) {
+                                  report.errorLogPath = lastRun_.errorLogName;
+                              }
+                              if (!ran) {
+                                  return deep::PageRunOutcome::ValidationFailed;
+                              }
+                              return state_.runStopped ? deep::PageRunOutcome::Aborted
+                                                       : deep::PageRunOutcome::Submitted;
+                          });
+        state_.currentProfilePath = batchPath;
+    } else {
+        buildAndRun(loaded);
+        report.hadFailures = lastRun_.failed > 0;
+        if (report.hadFailures) {
+            report.errorLogPath = lastRun_.errorLogName;
+        }
+    }
+    report.stopped = state_.runStopped;
+    return report;
 }
 
 void MainDialog::onOptimize() {

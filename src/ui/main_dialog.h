@@ -9,9 +9,11 @@
 
 #include "app/app_state.h"
 #include "app/caption_catalogue.h"
+#include "batch/batch_run.h"
 #include "platform/internet_connection.h"
 #include "profile/submission_profile.h"
 #include "sites/selection_model.h"
+#include "submit/run_result.h"
 
 class QAction;
 class QCheckBox;
@@ -94,7 +96,6 @@ private:
     void clearCategorySite();
     // Says in the status field that an action arrives in a later version, rather than doing
     // nothing silently.
-    void reportNotAvailable(const QString& action);
 
     void switchPage(int index);
     void onExit();
@@ -110,6 +111,8 @@ private:
     void onBuildAndGo();
     // Builds the requests for `profile` and submits them; false when the build made none.
     bool buildAndRun(const profile::SubmissionProfile& profile);
+    // Loads and runs one profile of a batch, deep or not, and says how it went.
+    batch::ProfileRunReport runBatchProfile(const batch::ProfileRun& run);
     void onSaveProfile();
     void onLoadProfile();
     // The actions that later versions build; each is the one place its work plugs in.
@@ -195,6 +198,8 @@ private:
     // A run is in progress: the actions that start runs or change the profile do nothing.
     bool busy_ = false;
     RunStarter runStarter_;
+    // The last run's result, read by a batch after each of its runs.
+    submit::RunResult lastRun_;
 };
 
 }  // namespace farrow::ui

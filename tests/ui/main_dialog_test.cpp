@@ -348,21 +348,6 @@ TEST_F(WindowTest, WritesAndReadsBackAProfile) {
     EXPECT_EQ(back.selectedSites[1].category, "Business");
 }
 
-TEST_F(WindowTest, LaterActionsSayTheyAreNotAvailable) {
-    writeWorkspace({});
-    startWindow();
-    auto* status = find<QLineEdit>("statusField");
-    const std::pair<const char*, const char*> actions[] = {{"batchButton", "Batch Submission"}};
-    for (const auto& [name, action] : actions) {
-        find<QAbstractButton>(name)->click();
-        EXPECT_EQ(status->text(), "Not available yet") << name;
-        EXPECT_TRUE(status->toolTip().startsWith(action)) << name;
-    }
-    find<QTabBar>("pageTabs")->setCurrentIndex(2);
-    EXPECT_EQ(status->text(), "READY");
-    EXPECT_EQ(state.statusText, "READY");
-}
-
 TEST_F(WindowTest, OffersAboutAndHelp) {
     writeWorkspace({});
     startWindow();

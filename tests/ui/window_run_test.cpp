@@ -192,5 +192,71 @@ TEST_F(WindowRunTest, DeepSubmissionRunsEveryPageOfTheChecklistAndKeepsTheLastPa
     EXPECT_EQ(fromQt(find<QLineEdit>("url")->text()), urls.back());
 }
 
+std::string profileFile(const std::vector<std::string>& sites) {
+    std::vector<std::string> lines = {
+        "header", "http://my.site.test/", "Mine", "", "Lee", "Ann", "a@b", "Co"};
+    lines.resize(14);
+    lines.insert(lines.end(), {"555", "", "jet"});
+    lines.resize(32);
+    lines.insert(lines.end(), {"SAFE", "SAFE", "SHALLOW"});
+    lines.insert(lines.end(), sites.begin(), sites.end());
+    lines.push_back("DATAEND");
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+TEST_F(WindowRunTest, BatchRunsEveryProfileAndOffersTheErrorLogsOfFailedRuns) {
+    start({"Alpha", "Broken"});
+    workspace.write("good.fl2", profileFile({"Alpha"}));
+    workspace.write("bad.fl2", profileFile({"Broken"}));
+    state.browserEnvironment = {"/bin/true", "/usr/bin:/bin"};
+    std::vector<std::string> offered;
+    std::vector<std::string> pending = {"good.fl2", "bad.fl2"};
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            return;
+        }
+        if (modal->objectName() == "batchDialog") {
+            if (!pending.empty()) {
+                frontend.nextOpenFile = workspace.file(pending.back());
+                pending.pop_back();
+                modal->findChild<QPushButton*>("addButton")->click();
+            } else {
+                modal->findChild<QPushButton*>("goAheadButton")->click();
+            }
+        } else if (modal->objectName() == "batchErrorsDialog") {
+            for (const std::string& text :
+                 listTexts(modal->findChild<QListWidget*>("errorLogList"))) {
+                offered.push_back(text);
+            }
+            modal->findChild<QPushButton*>("doneButton")->click();
+        }
+    });
+    driver.start(5);
+    find<QPushButton>("batchButton")->click();
+
+    EXPECT_EQ(state.currentProfilePath, "NULL");
+    EXPECT_EQ(fromQt(find<QLineEdit>("statusField")->text()), "IDLE");
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_NE(offered[0].find("ERRORS"), std::string::npos) << offered[0];
+    EXPECT_FALSE(platform::fileExists(workspace.file("BATCH.TMP")));
+    int batchLogs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(state.logsDir)) {
+        if (entry.path().filename().string().rfind("BatchLog-", 0) == 0) {
+            std::ifstream in(entry.path());
+            const std::string log{std::istreambuf_iterator<char>(in), {}};
+            EXPECT_NE(log.find("SUCCESSFUL"), std::string::npos);
+            EXPECT_NE(log.find("FAILED"), std::string::npos);
+            ++batchLogs;
+        }
+    }
+    EXPECT_EQ(batchLogs, 1);
+}
+
 }  // namespace
 }  // namespace farrow::ui::test
