@@ -71,6 +71,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addMirrorCommand(app, context);
     addSubmitCommand(app, context);
     addDeepCommand(app, context);
+    addBatchCommand(app, context);
 
     nameCommandGroups(app);
 

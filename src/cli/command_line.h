@@ -67,5 +67,6 @@ void addBuildCommand(CLI::App& app, CommandContext& context);
 void addMirrorCommand(CLI::App& app, CommandContext& context);
 void addSubmitCommand(CLI::App& app, CommandContext& context);
 void addDeepCommand(CLI::App& app, CommandContext& context);
+void addBatchCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli

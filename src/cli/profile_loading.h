@@ -65,6 +65,9 @@ struct ProfileRunOutcome {
     // Every site succeeded and the run was not stopped.
     bool clean = false;
     bool stopped = false;
+    // Sites failed: the run's error log.
+    bool hadFailures = false;
+    std::string errorLogPath;
 };
 
 // Builds the requests of `profile` and runs them headless: per-site lines on the context's

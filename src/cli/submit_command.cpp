@@ -11,6 +11,8 @@
 #include <memory>
 #include <thread>
 
+#include "app/startup_sequence.h"
+#include "batch/batch_run.h"
 #include "cli/command_line.h"
 #include "cli/profile_loading.h"
 #include "cli/terminal_frontend.h"
@@ -18,6 +20,9 @@
 #include "deep/deep_run.h"
 #include "deep/page_catalogue.h"
 #include "platform/internet_connection.h"
+#include "profile/batch_list.h"
+#include "profile/batch_session_file.h"
+#include "profile/profile_file.h"
 #include "submit/request_builder.h"
 #include "submit/submission_controller.h"
 #include "submit/transport.h"
@@ -172,7 +177,7 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
     TerminalBuildFrontend build(frontend);
     const int count = submit::buildRequestList(state, profile, build, context.connectionTest);
     if (count == 0) {
-        return {false, false, false};
+        return {};
     }
 
     submit::RunParams params;
@@ -186,6 +191,8 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
     params.switches = state.switches;
     params.timing = state.timing;
     params.currentProfilePath = state.currentProfilePath;
+    params.batchLogPath = state.batchLogPath;
+    params.batchErrorLogPath = state.batchErrorLogPath;
     params.userEmail = state.userSettings.userEmail;
     params.mailSetting = state.branding.mailSetting;
     params.runStopped = &state.runStopped;
@@ -227,7 +234,7 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
         }
     }
     const bool clean = r.ran && r.failed == 0 && !r.stopped && r.failureList.empty();
-    return {r.ran, clean, r.stopped};
+    return {r.ran, clean, r.stopped, r.failed > 0, r.errorLogName};
 }
 
 namespace {
@@ -319,7 +326,125 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
     return allClean ? kExitOk : kExitSitesFailed;
 }
 
+int batchSubmit(const std::string& session, const std::vector<std::string>& words,
+                const std::string& reportPath, const CommandContext& context) {
+    const profile::SessionRead read = profile::readBatchSession(session);
+    if (read.error) {
+        context.err << "farrowctl: could not read the batch session \"" << session
+                    << "\": " << read.error->reason << '\n';
+        return kExitFailed;
+    }
+    app::AppState state;
+    state.timing = context.timing;
+    TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
+                              /*showStages=*/false);
+    std::vector<std::string> argv = {"farrowctl"};
+    argv.insert(argv.end(), words.begin(), words.end());
+    app::loadBranding(state, frontend);
+    app::runStartupSequence(state, argv, frontend);
+    app::finishStartup(state);
+
+    // What "Load Batch Session" and "Go Ahead" would do.
+    profile::BatchList list;
+    list.replace(read.entries);
+    profile::BatchNames shown;
+    for (const profile::BatchEntry& entry : list.entries()) {
+        shown.add(entry.name);
+    }
+    const std::string runFile = profile::kBatchRunFileName;
+    if (const auto error = profile::writeTextFile(
+            runFile, profile::formatBatchRunFile(profile::batchRunPaths(list, shown)))) {
+        context.err << "farrowctl: could not write \"" << runFile << "\": " << error->reason
+                    << '\n';
+        return kExitFailed;
+    }
+    std::ofstream reportFile;
+    std::ostream* report = nullptr;
+    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+        return kExitFailed;
+    }
+    interrupts = 0;
+    batch::BatchParams params;
+    params.runFilePath = runFile;
+    params.logsDir = state.logsDir;
+    params.errorsDir = state.errorsDir;
+    params.setCurrentProfilePath = [&](const std::string& p) { state.currentProfilePath = p; };
+    params.messenger = &frontend;
+    params.stopRequested = &state.runStopped;
+    const batch::BatchResult result = batch::runBatch(params, [&](const batch::ProfileRun& run) {
+        batch::ProfileRunReport runReport;
+        state.batchLogPath = run.batchLogs->logPath;
+        state.batchErrorLogPath = run.batchLogs->errorLogPath;
+        profile::SubmissionProfile loaded;
+        NoDialogs dialogs;
+        if (profile::loadProfile(state, loaded, dialogs, frontend).outcome !=
+            profile::FileOutcome::Done) {
+            runReport.outcome = batch::ProfileRunOutcome::Unreadable;
+            return runReport;
+        }
+        const auto note = [&](const ProfileRunOutcome& outcome) {
+            if (outcome.hadFailures) {
+                runReport.hadFailures = true;
+                runReport.errorLogPath = outcome.errorLogPath;
+            }
+        };
+        if (loaded.deep) {
+            const std::string batchPath = state.currentProfilePath;
+            const deep::CatalogueResult catalogue =
+                deep::cataloguePages(loaded.url, loaded.title, state.timing, nullptr, nullptr);
+            if (catalogue.status != deep::CatalogueStatus::Listed) {
+                context.err << deep::catalogueMessage(catalogue.status, loaded.url) << '\n';
+                return runReport;
+            }
+            std::vector<deep::PageEntry> pages;
+            for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
+                pages.push_back(item.page);
+            }
+            deep::runDeepSubmission(deep::DeepRunParams{loaded}, pages, state.currentProfilePath,
+                                    [&](const profile::SubmissionProfile& page) {
+                                        const ProfileRunOutcome outcome = runLoadedProfile(
+                                            state, page, report, context, frontend);
+                                        note(outcome);
+                                        if (!outcome.ran) {
+                                            return deep::PageRunOutcome::ValidationFailed;
+                                        }
+                                        return outcome.stopped ? deep::PageRunOutcome::Aborted
+                                                               : deep::PageRunOutcome::Submitted;
+                                    });
+            state.currentProfilePath = batchPath;
+        } else {
+            note(runLoadedProfile(state, loaded, report, context, frontend));
+        }
+        runReport.stopped = state.runStopped;
+        return runReport;
+    });
+    for (const batch::FailedRun& run : result.failedRuns) {
+        context.out << "Errors in: " << run.errorLogPath << '\n';
+    }
+    context.out << "Batch log: " << result.logs.logPath << '\n'
+                << "Batch error log: " << result.logs.errorLogPath << '\n';
+    return result.failedRuns.empty() && !result.stopped ? kExitOk : kExitSitesFailed;
+}
+
 }  // namespace
+
+void addBatchCommand(CLI::App& app, CommandContext& context) {
+    struct Options {
+        std::string session;
+        std::vector<std::string> words;
+        std::string report;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* batch = app.add_subcommand(
+        "batch", "run every profile of a saved batch session (.flb) in turn, with batch logs");
+    batch->add_option("SESSION", options->session, "a batch session file (.flb)")->required();
+    addSwitchWords(*batch, options->words);
+    batch->add_option("--report", options->report,
+                      "append a JSON Lines report of the runs to PATH (\"-\": stdout)");
+    batch->callback([options, &context] {
+        context.exitCode = batchSubmit(options->session, options->words, options->report, context);
+    });
+}
 
 void addSubmitCommand(CLI::App& app, CommandContext& context) {
     struct Options {

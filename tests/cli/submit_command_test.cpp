@@ -127,6 +127,32 @@ TEST_F(SubmitCommandTest, AFailedSiteExitsThreeWithTheReasonAndTheReport) {
     EXPECT_TRUE(events[3]["failureProfile"].is_string());
 }
 
+TEST_F(SubmitCommandTest, SwitchWordsChangeNoOutcome) {
+    workspace.write("p.fl2", profileText({"Alpha", "Bravo"}));
+    for (const char* word : {"/VERBOSE", "/HTML", "/SITELOG", "/VUZODURI"}) {
+        EXPECT_EQ(run({"submit", "p.fl2", word}), kExitOk)
+            << word << ": " << out.str() << err.str();
+    }
+}
+
+TEST_F(SubmitCommandTest, BatchRunsEachProfileOfTheSessionWithBatchLogs) {
+    workspace.write("good.fl2", profileText({"Alpha"}));
+    workspace.write("bad.fl2", profileText({"Broken"}));
+    workspace.write("s.flb", workspace.file("good.fl2") + "\r\ngood.fl2\r\n" +
+                                 workspace.file("bad.fl2") + "\r\nbad.fl2\r\n" +
+                                 workspace.file("gone.fl2") + "\r\ngone.fl2\r\nDATAEND\r\n");
+    EXPECT_EQ(run({"batch", "s.flb"}), 3) << err.str();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("SUCCESSFUL: Alpha\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("FAILED: Broken: "), std::string::npos) << text;
+    EXPECT_NE(text.find("Errors in: "), std::string::npos) << text;
+    EXPECT_NE(text.find("Batch log: "), std::string::npos) << text;
+    EXPECT_NE(err.str().find("gone.fl2"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::ifstream(workspace.file("BATCH.TMP")).good());
+
+    EXPECT_EQ(run({"batch", "missing.flb"}), kExitFailed);
+}
+
 TEST_F(SubmitCommandTest, NothingSubmittableExitsOne) {
     EXPECT_EQ(run({"submit", "missing.fl2"}), kExitFailed);
     workspace.write("p.fl2", profileText({"Alpha"}));
