@@ -52,13 +52,14 @@ protected:
         server.start();
     }
 
-    void start(const std::vector<std::string>& names) {
+    void start(const std::vector<std::string>& names,
+               std::vector<std::string> argv = {"farrowlane"}) {
         std::vector<std::string> lines;
         for (const std::string& name : names) {
             lines.push_back(targetLine(name, server.url(name == "Broken" ? "/broken?" : "/add?")));
         }
         writeWorkspace(lines);
-        startWindow();
+        startWindow(std::move(argv));
         dialog->setConnectionTest([] { return true; });
         for (app::Millis* wait :
              {&state.timing.controllerPass, &state.timing.dispatcherPass,
@@ -152,6 +153,27 @@ TEST_F(WindowRunTest, BuildAndGoSubmitsBehindTheProgressDialogAndRefusesActionsW
     EXPECT_TRUE(state.requestList.empty());
     EXPECT_EQ(dialog->windowTitle(), toQt(app::mainCaption(state)));
     EXPECT_FALSE(platform::fileExists(state.logsDir + "/HTMLDUMP.WRI"));
+}
+
+TEST_F(WindowRunTest, VerboseRunsShowTheDebugWindowAndChangeNoOutcome) {
+    start({"Alpha", "Bravo"}, {"farrowlane", "/VERBOSE"});
+    bool sawDebug = false;
+    std::string writeLine;
+    QTimer debugWatcher;
+    QObject::connect(&debugWatcher, &QTimer::timeout, [&] {
+        for (auto* w : QApplication::topLevelWidgets()) {
+            if (auto* debug = qobject_cast<DebugWindow*>(w); debug && debug->isVisible()) {
+                sawDebug = true;
+                writeLine = fromQt(debug->findChild<QLineEdit*>("debugLine15")->text());
+            }
+        }
+    });
+    debugWatcher.start(5);
+    runAndWatch();
+    EXPECT_TRUE(sawDebug);
+    EXPECT_EQ(writeLine, "Write  0");
+    EXPECT_EQ(good, "   2") << dumpErrors();
+    EXPECT_EQ(errorQuestions, 0);
 }
 
 TEST_F(WindowRunTest, AFailedSiteAsksWhetherToShowTheErrorLog) {
