@@ -88,7 +88,8 @@ int main() {
 
     std::vector<double> wgetTimes;
     const std::string wget =
-        "wget --spider -r -l 2 -q -e robots=off --no-proxy --no-http-keep-alive '" + start + "' >/dev/null 2>&1";
+        "wget --spider -r -l 2 -q -e robots=off --no-proxy --no-http-keep-alive '" + start +
+        "' >/dev/null 2>&1";
     for (int round = 0; round < kRounds; ++round) {
         const Clock::time_point t0 = Clock::now();
         const int rc = std::system(wget.c_str());

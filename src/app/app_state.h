@@ -13,6 +13,7 @@
 #include "sites/database_download.h"
 #include "sites/site_lists.h"
 #include "sites/site_table.h"
+#include "submit/run_params.h"
 #include "submit/site_request.h"
 
 namespace farrow::app {
@@ -61,5 +62,10 @@ struct AppState {
 
 // The main window's caption at rest: product name, a space, the count and " Sites Available".
 std::string mainCaption(const AppState& state);
+
+// The parameters of the run that follows a build: the build's requests (taken out of the
+// state), and the logs, branding, switches, timing, profile path and stop flag of the state.
+submit::RunParams takeRunParams(AppState& state, const profile::SubmissionProfile& profile,
+                                int siteCount);
 
 }  // namespace farrow::app

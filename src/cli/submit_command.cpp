@@ -180,22 +180,7 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
         return {};
     }
 
-    submit::RunParams params;
-    params.requests = std::move(state.requestList);
-    state.requestList.clear();
-    params.siteCount = count;
-    params.profile = profile;
-    params.logsDir = state.logsDir;
-    params.errorsDir = state.errorsDir;
-    params.branding = state.branding;
-    params.switches = state.switches;
-    params.timing = state.timing;
-    params.currentProfilePath = state.currentProfilePath;
-    params.batchLogPath = state.batchLogPath;
-    params.batchErrorLogPath = state.batchErrorLogPath;
-    params.userEmail = state.userSettings.userEmail;
-    params.mailSetting = state.branding.mailSetting;
-    params.runStopped = &state.runStopped;
+    submit::RunParams params = app::takeRunParams(state, profile, count);
     if (report) {
         nlohmann::ordered_json line;
         line["event"] = "run";

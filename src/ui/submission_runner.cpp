@@ -89,22 +89,7 @@ keywords::BrowserEnvironment browserEnvironmentFrom(const char* browser, const c
 submit::RunResult runFromWindow(app::AppState& state, const profile::SubmissionProfile& profile,
                                 int siteCount, QWidget& mainWindow, QtFrontend& frontend,
                                 const WindowRunHooks& hooks) {
-    submit::RunParams params;
-    params.requests = std::move(state.requestList);
-    state.requestList.clear();
-    params.siteCount = siteCount;
-    params.profile = profile;
-    params.logsDir = state.logsDir;
-    params.errorsDir = state.errorsDir;
-    params.branding = state.branding;
-    params.switches = state.switches;
-    params.timing = state.timing;
-    params.currentProfilePath = state.currentProfilePath;
-    params.batchLogPath = state.batchLogPath;
-    params.batchErrorLogPath = state.batchErrorLogPath;
-    params.userEmail = state.userSettings.userEmail;
-    params.mailSetting = state.branding.mailSetting;
-    params.runStopped = &state.runStopped;
+    submit::RunParams params = app::takeRunParams(state, profile, siteCount);
 
     QtRunFrontend runFrontend(state, mainWindow, frontend, hooks);
     submit::SystemClock clock;
