@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/command_line.h"
 #include "sites/site_line_codec.h"
@@ -151,6 +157,49 @@ TEST_F(SubmitCommandTest, BatchRunsEachProfileOfTheSessionWithBatchLogs) {
     EXPECT_FALSE(std::ifstream(workspace.file("BATCH.TMP")).good());
 
     EXPECT_EQ(run({"batch", "missing.flb"}), kExitFailed);
+}
+
+// The built program in a child process, as a user runs it from a shell.
+TEST_F(SubmitCommandTest, InterruptPressesAbortAndTheRunEndsWithItsLogs) {
+    std::atomic<int> started{0};
+    server.routes().Get("/hang", [&](const httplib::Request&, httplib::Response& res) {
+        ++started;
+        std::this_thread::sleep_for(1500ms);
+        res.set_content("late", "text/html");
+    });
+    workspace.write("sites.enc", targetLine("Hang", server.url("/hang?")));
+    workspace.write("p.fl2", profileText({"Hang"}));
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(output[1], 1);
+        close(output[0]);
+        setenv("FARROWLANE_TIMING",
+               "controllerPass=10,dispatcherPass=10,dispatcherHarvestPause=10,"
+               "dispatcherRefillPause=10,controllerEndNap=10",
+               1);
+        execl(FARROW_FARROWCTL, "farrowctl", "submit", "p.fl2", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(output[1]);
+    for (int i = 0; i < 500 && started == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(started, 1);
+    kill(child, SIGINT);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(output[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << text;
+    EXPECT_EQ(WEXITSTATUS(status), 3) << text;
+    EXPECT_NE(text.find("Log: "), std::string::npos) << text;
 }
 
 TEST_F(SubmitCommandTest, NothingSubmittableExitsOne) {
