@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/shared_text.h"
+
 namespace farrow::deep {
 
 inline constexpr std::size_t kCatalogueWidth = 8097;
@@ -12,22 +14,7 @@ inline constexpr std::size_t kResultTextWidth = 255;
 inline constexpr std::size_t kCurrentUrlWidth = 255;
 inline constexpr const char* kErrorOpening = "ERROR OPENING";
 
-// A text written by the crawl thread and shown by the window thread while the crawl runs.
-class SharedText final {
-public:
-    void set(std::string text) {
-        std::lock_guard lock(mutex_);
-        text_ = std::move(text);
-    }
-    std::string get() const {
-        std::lock_guard lock(mutex_);
-        return text_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::string text_;
-};
+using platform::SharedText;
 
 // The state of reading one page. The crawl thread writes every field; the window thread reads
 // `currentUrl` while the job runs and the rest only once `done` is set, which is written last.

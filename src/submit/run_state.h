@@ -8,28 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/shared_text.h"
 #include "submit/debug_view.h"
 #include "submit/run_result.h"
 #include "submit/site_report.h"
 
 namespace farrow::submit {
 
-// A text one thread writes and another reads.
-class SharedText final {
-public:
-    void set(std::string text) {
-        std::lock_guard lock(mutex_);
-        text_ = std::move(text);
-    }
-    std::string get() const {
-        std::lock_guard lock(mutex_);
-        return text_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::string text_;
-};
+using platform::SharedText;
 
 // The debug window's lines as the dispatcher writes them; the controller copies the ones that
 // changed into the window.
