@@ -5,6 +5,7 @@
 
 #include "cli/command_line.h"
 #include "sites/site_line_codec.h"
+#include "support/site_lines.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::cli {
@@ -28,23 +29,6 @@ std::string siteLine(const std::string& name, const std::string& method,
     return sites::encodeSiteLine(plain) + "\n";
 }
 
-// A complete profile with keyword 1 "jet", naming `sites`.
-std::string profileText(const std::string& title, const std::vector<std::string>& sites) {
-    std::vector<std::string> lines = {"header", "http://my.site", title, "", "Lee", "Ann", "a@b",
-                                      "Co"};
-    lines.resize(14);
-    lines.insert(lines.end(), {"555", "", "jet"});
-    lines.resize(32);
-    lines.insert(lines.end(), {"SAFE", "SAFE", "SHALLOW"});
-    lines.insert(lines.end(), sites.begin(), sites.end());
-    lines.push_back("DATAEND");
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\r\n";
-    }
-    return text;
-}
-
 class ProfileCommandsTest : public testing::Test {
 protected:
     ProfileCommandsTest() {
@@ -64,11 +48,11 @@ protected:
 };
 
 TEST_F(ProfileCommandsTest, CheckPrintsEachFailedCheck) {
-    workspace.write("good.fl2", profileText("Mine", {"post"}));
+    workspace.write("good.fl2", test::profileFileText({"post"}, "http://my.site", "Mine"));
     EXPECT_EQ(run({"profile", "check", "good.fl2"}), kExitOk);
     EXPECT_EQ(out.str(), "");
 
-    workspace.write("bad.fl2", profileText("", {"unknown"}));
+    workspace.write("bad.fl2", test::profileFileText({"unknown"}, "http://my.site", ""));
     EXPECT_EQ(run({"profile", "check", "bad.fl2"}), kExitFailed);
     EXPECT_EQ(out.str(),
               "SITES: No Sites Selected for Submit\n"
@@ -83,7 +67,8 @@ TEST_F(ProfileCommandsTest, CheckPrintsEachFailedCheck) {
 
 TEST_F(ProfileCommandsTest, BuildPrintsOneJsonObjectPerRequest) {
     workspace.write("p.fl2",
-                    profileText("M\xe9ine", {"post", "smart", "NULL", "unmatched", "NULL", "x"}));
+                    test::profileFileText({"post", "smart", "NULL", "unmatched", "NULL", "x"},
+                                          "http://my.site", "M\xe9ine"));
     ASSERT_EQ(run({"build", "p.fl2"}), kExitOk) << err.str();
     std::istringstream lines(out.str());
     std::vector<nlohmann::ordered_json> objects;

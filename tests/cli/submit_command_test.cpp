@@ -13,6 +13,7 @@
 #include "cli/command_line.h"
 #include "sites/site_line_codec.h"
 #include "support/loopback_http_server.h"
+#include "support/site_lines.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::cli {
@@ -31,22 +32,6 @@ std::string targetLine(const std::string& name, const std::string& submitUrl) {
         plain += v + "|";
     }
     return sites::encodeSiteLine(plain) + "\n";
-}
-
-std::string profileText(const std::vector<std::string>& sites,
-                        const std::string& url = "http://my.site") {
-    std::vector<std::string> lines = {"header", url, "Mine", "", "Lee", "Ann", "a@b", "Co"};
-    lines.resize(14);
-    lines.insert(lines.end(), {"555", "", "jet"});
-    lines.resize(32);
-    lines.insert(lines.end(), {"SAFE", "SAFE", "SHALLOW"});
-    lines.insert(lines.end(), sites.begin(), sites.end());
-    lines.push_back("DATAEND");
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\r\n";
-    }
-    return text;
 }
 
 class SubmitCommandTest : public testing::Test {
@@ -88,7 +73,7 @@ protected:
 };
 
 TEST_F(SubmitCommandTest, EverySiteAcceptedExitsZeroAndNamesTheLogs) {
-    workspace.write("p.fl2", profileText({"Alpha", "Bravo"}));
+    workspace.write("p.fl2", test::profileFileText({"Alpha", "Bravo"}));
     EXPECT_EQ(run({"submit", "p.fl2"}), kExitOk) << err.str();
     const std::string text = out.str();
     EXPECT_NE(text.find("SUCCESSFUL: Alpha\n"), std::string::npos) << text;
@@ -99,7 +84,7 @@ TEST_F(SubmitCommandTest, EverySiteAcceptedExitsZeroAndNamesTheLogs) {
 }
 
 TEST_F(SubmitCommandTest, AFailedSiteExitsThreeWithTheReasonAndTheReport) {
-    workspace.write("p.fl2", profileText({"Listed", "Broken"}));
+    workspace.write("p.fl2", test::profileFileText({"Listed", "Broken"}));
     EXPECT_EQ(run({"submit", "p.fl2", "--report", "-"}), 3) << err.str();
     std::vector<nlohmann::json> events;
     std::istringstream lines(out.str());
@@ -134,7 +119,7 @@ TEST_F(SubmitCommandTest, AFailedSiteExitsThreeWithTheReasonAndTheReport) {
 }
 
 TEST_F(SubmitCommandTest, SwitchWordsChangeNoOutcome) {
-    workspace.write("p.fl2", profileText({"Alpha", "Bravo"}));
+    workspace.write("p.fl2", test::profileFileText({"Alpha", "Bravo"}));
     for (const char* word : {"/VERBOSE", "/HTML", "/SITELOG", "/VUZODURI"}) {
         EXPECT_EQ(run({"submit", "p.fl2", word}), kExitOk)
             << word << ": " << out.str() << err.str();
@@ -142,8 +127,8 @@ TEST_F(SubmitCommandTest, SwitchWordsChangeNoOutcome) {
 }
 
 TEST_F(SubmitCommandTest, BatchRunsEachProfileOfTheSessionWithBatchLogs) {
-    workspace.write("good.fl2", profileText({"Alpha"}));
-    workspace.write("bad.fl2", profileText({"Broken"}));
+    workspace.write("good.fl2", test::profileFileText({"Alpha"}));
+    workspace.write("bad.fl2", test::profileFileText({"Broken"}));
     workspace.write("s.flb", workspace.file("good.fl2") + "\r\ngood.fl2\r\n" +
                                  workspace.file("bad.fl2") + "\r\nbad.fl2\r\n" +
                                  workspace.file("gone.fl2") + "\r\ngone.fl2\r\nDATAEND\r\n");
@@ -168,7 +153,7 @@ TEST_F(SubmitCommandTest, InterruptPressesAbortAndTheRunEndsWithItsLogs) {
         res.set_content("late", "text/html");
     });
     workspace.write("sites.enc", targetLine("Hang", server.url("/hang?")));
-    workspace.write("p.fl2", profileText({"Hang"}));
+    workspace.write("p.fl2", test::profileFileText({"Hang"}));
     int output[2];
     ASSERT_EQ(pipe(output), 0);
     const pid_t child = fork();
@@ -204,7 +189,7 @@ TEST_F(SubmitCommandTest, InterruptPressesAbortAndTheRunEndsWithItsLogs) {
 
 TEST_F(SubmitCommandTest, NothingSubmittableExitsOne) {
     EXPECT_EQ(run({"submit", "missing.fl2"}), kExitFailed);
-    workspace.write("p.fl2", profileText({"Alpha"}));
+    workspace.write("p.fl2", test::profileFileText({"Alpha"}));
     connected = false;
     EXPECT_EQ(run({"submit", "p.fl2"}), kExitFailed);
     EXPECT_EQ(out.str(), "");
@@ -224,7 +209,7 @@ TEST_F(SubmitCommandTest, DeepListsTheChecklistAndRunsThePagesNotExcluded) {
             res.set_content("<title>A page</title>\n", "text/html");
         });
     }
-    workspace.write("p.fl2", profileText({"Alpha"}, server.url("/site/index.html")));
+    workspace.write("p.fl2", test::profileFileText({"Alpha"}, server.url("/site/index.html")));
     EXPECT_EQ(run({"deep", "p.fl2", "--list"}), kExitOk) << err.str();
     EXPECT_EQ(out.str(), "A page ( " + server.url("/site/news.html") + " )\n" + "A page ( " +
                              server.url("/site/shop.html") + " )\n" + "Mine ( " +
@@ -242,7 +227,7 @@ TEST_F(SubmitCommandTest, DeepListsTheChecklistAndRunsThePagesNotExcluded) {
     EXPECT_EQ(urls, (std::vector<std::string>{server.url("/site/news.html"),
                                               server.url("/site/index.html")}));
 
-    workspace.write("gone.fl2", profileText({"Alpha"}, server.url("/nothing/here.html")));
+    workspace.write("gone.fl2", test::profileFileText({"Alpha"}, server.url("/nothing/here.html")));
     EXPECT_EQ(run({"deep", "gone.fl2", "--list"}), kExitFailed);
     EXPECT_NE(err.str().find("No Links Could Be Cataloged From "), std::string::npos) << err.str();
 }

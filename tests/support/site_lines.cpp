@@ -44,4 +44,20 @@ std::string encodedSitesFile(const std::vector<std::string>& plainLines) {
     return out;
 }
 
+std::string profileFileText(const std::vector<std::string>& sites, const std::string& url,
+                            const std::string& title) {
+    std::vector<std::string> lines = {"header", url, title, "", "Lee", "Ann", "a@b", "Co"};
+    lines.resize(14);
+    lines.insert(lines.end(), {"555", "", "jet"});
+    lines.resize(32);
+    lines.insert(lines.end(), {"SAFE", "SAFE", "SHALLOW"});
+    lines.insert(lines.end(), sites.begin(), sites.end());
+    lines.push_back("DATAEND");
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
 }  // namespace farrow::test

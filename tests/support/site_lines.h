@@ -19,4 +19,10 @@ std::string plainComplexSiteLine(const std::string& name, const std::string& fie
 // Encodes plain lines into the contents of a "sites.enc" file, one per line.
 std::string encodedSitesFile(const std::vector<std::string>& plainLines);
 
+// A saved profile (".fl2") that passes the profile check: keyword 1 "jet", the switches off,
+// and `sites` selected without categories.
+std::string profileFileText(const std::vector<std::string>& sites,
+                            const std::string& url = "http://my.site",
+                            const std::string& title = "Mine");
+
 }  // namespace farrow::test

@@ -14,6 +14,7 @@
 #include "sites/site_line_codec.h"
 #include "sites/site_table.h"
 #include "support/loopback_http_server.h"
+#include "support/site_lines.h"
 #include "ui/latin1.h"
 #include "ui/run_windows.h"
 #include "window_fixture.h"
@@ -214,26 +215,10 @@ TEST_F(WindowRunTest, DeepSubmissionRunsEveryPageOfTheChecklistAndKeepsTheLastPa
     EXPECT_EQ(fromQt(find<QLineEdit>("url")->text()), urls.back());
 }
 
-std::string profileFile(const std::vector<std::string>& sites) {
-    std::vector<std::string> lines = {
-        "header", "http://my.site.test/", "Mine", "", "Lee", "Ann", "a@b", "Co"};
-    lines.resize(14);
-    lines.insert(lines.end(), {"555", "", "jet"});
-    lines.resize(32);
-    lines.insert(lines.end(), {"SAFE", "SAFE", "SHALLOW"});
-    lines.insert(lines.end(), sites.begin(), sites.end());
-    lines.push_back("DATAEND");
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\r\n";
-    }
-    return text;
-}
-
 TEST_F(WindowRunTest, BatchRunsEveryProfileAndOffersTheErrorLogsOfFailedRuns) {
     start({"Alpha", "Broken"});
-    workspace.write("good.fl2", profileFile({"Alpha"}));
-    workspace.write("bad.fl2", profileFile({"Broken"}));
+    workspace.write("good.fl2", farrow::test::profileFileText({"Alpha"}));
+    workspace.write("bad.fl2", farrow::test::profileFileText({"Broken"}));
     state.browserEnvironment = {"/bin/true", "/usr/bin:/bin"};
     std::vector<std::string> offered;
     std::vector<std::string> pending = {"good.fl2", "bad.fl2"};
