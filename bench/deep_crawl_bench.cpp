@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "deep/checklist_items.h"
 #include "deep/page_catalogue.h"
 
@@ -75,7 +75,7 @@ int main() {
     std::thread serving([&server] { server.listen_after_bind(); });
     const std::string start = "http://127.0.0.1:" + std::to_string(port) + "/index.htm";
 
-    const farrow::app::Timing timing;
+    const farrow::base::Timing timing;
     std::vector<double> crawlTimes;
     std::size_t items = 0;
     for (int round = 0; round < kRounds; ++round) {

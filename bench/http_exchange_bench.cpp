@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "submit/http_exchange.h"
 
 namespace {
@@ -25,7 +25,7 @@ std::size_t discard(char*, std::size_t size, std::size_t count, void*) {
     return size * count;
 }
 
-bool throughTransport(const std::string& url, const farrow::app::Timing& timing) {
+bool throughTransport(const std::string& url, const farrow::base::Timing& timing) {
     farrow::submit::HttpExchange e;
     e.url = url;
     farrow::submit::resetExchange(e);
@@ -86,7 +86,7 @@ int main() {
     }
 
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/page";
-    const farrow::app::Timing timing;
+    const farrow::base::Timing timing;
     const double ours = timeRequests([&] { return throughTransport(url, timing); });
     const double bare = timeRequests([&] { return throughLibcurl(url); });
 

@@ -18,9 +18,9 @@ namespace {
 
 using namespace farrow;
 
-class Quiet final : public app::Messenger {
+class Quiet final : public base::Messenger {
 public:
-    void showMessage(const std::string& text, app::MessageIcon) override {
+    void showMessage(const std::string& text, base::MessageIcon) override {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
 };
@@ -43,7 +43,7 @@ public:
 
 class HeadlessFrontend final : public submit::RunFrontend, public submit::RunPump {
 public:
-    app::Messenger& messenger() override { return quiet_; }
+    base::Messenger& messenger() override { return quiet_; }
     submit::RunPump& pump() override { return *this; }
     void setStatus(const std::string&) override {}
     void setMainCaption(const std::string&) override {}
@@ -56,7 +56,7 @@ public:
     void showErrorLog(const std::string&) override {}
     void siteFinished(const submit::SiteReport&) override {}
     void pumpMessages() override {}
-    void pumpFor(app::Millis d) override { std::this_thread::sleep_for(d); }
+    void pumpFor(base::Millis d) override { std::this_thread::sleep_for(d); }
 
 private:
     Quiet quiet_;
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
                                   "", ""});
         }
         HeadlessFrontend frontend;
-        submit::SystemClock clock;
+        base::SystemClock clock;
         const auto t0 = std::chrono::steady_clock::now();
         const submit::RunResult r =
             submit::runSubmission(std::move(p), frontend, submit::makeExchangeTransport(), clock);

@@ -2,12 +2,37 @@
 
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::app {
 
 std::string mainCaption(const AppState& state) {
-    return format("%s %d Sites Available", state.branding.productName.c_str(), state.siteCount);
+    return base::format("%s %d Sites Available", state.branding.productName.c_str(),
+                        state.siteCount);
+}
+
+profile::SiteSelection siteSelection(AppState& state) {
+    return profile::SiteSelection{state.siteTable, state.lists, state.switches.verbose};
+}
+
+submit::BuildParams buildParams(AppState& state, const profile::SubmissionProfile& profile) {
+    return submit::BuildParams{.profile = profile,
+                               .siteTable = state.siteTable,
+                               .selected = state.lists.selected,
+                               .smartMatchTable = state.smartMatchTable,
+                               .verbose = state.switches.verbose,
+                               .siteLog = state.switches.siteLog,
+                               .logsDir = state.logsDir,
+                               .siteErrorFile = submit::siteErrorFilePath(),
+                               .timing = state.timing};
+}
+
+int buildRequests(AppState& state, const profile::SubmissionProfile& profile,
+                  submit::BuildFrontend& frontend, const platform::ConnectionTest& connectionTest) {
+    submit::BuildResult built =
+        submit::buildRequestList(buildParams(state, profile), frontend, connectionTest);
+    state.requestList = std::move(built.requests);
+    return built.selectedCount;
 }
 
 submit::RunParams takeRunParams(AppState& state, const profile::SubmissionProfile& profile,

@@ -5,14 +5,17 @@
 
 #include "app/branding.h"
 #include "app/switches.h"
-#include "app/timing.h"
 #include "app/user_settings.h"
+#include "base/timing.h"
+#include "base/workspace.h"
 #include "keywords/keyword_check.h"
 #include "keywords/smart_match_table.h"
 #include "profile/batch_list.h"
+#include "profile/profile_file.h"
 #include "sites/database_download.h"
 #include "sites/site_lists.h"
 #include "sites/site_table.h"
+#include "submit/request_builder.h"
 #include "submit/run_params.h"
 #include "submit/site_request.h"
 
@@ -22,15 +25,15 @@ namespace farrow::app {
 // program's main and passed by reference; after start-up only the window thread writes it,
 // except where a field says otherwise.
 struct AppState {
-    Timing timing;
+    base::Timing timing;
     // The database server of the update at start-up, set by the program's main.
     std::string databaseServer = sites::kDefaultDatabaseHost;
 
     std::string logsDir;
     std::string errorsDir;
-    Switches switches;
+    base::Switches switches;
     UserSettings userSettings;
-    Branding branding;
+    base::Branding branding;
     bool adultOnlyEdition = false;
 
     // "NULL" normally, "DEEP" during a deep run, the profile's file during a batch run.
@@ -40,8 +43,8 @@ struct AppState {
     std::string batchErrorLogPath = "NULL";
     // Raised by ABORT in any run; a deep or batch run ends after the run that was stopped.
     std::atomic<bool> runStopped{false};
-    // The folder the program works in (the batch run file lives there), set by the main.
-    std::string workspaceDir = ".";
+    // The folder the program works in and its files, set by the main.
+    base::Workspace workspace{"."};
     // The profiles of the batch dialog; it outlives the dialog and only a loaded session
     // empties it.
     profile::BatchList batchList;
@@ -62,6 +65,17 @@ struct AppState {
 
 // The main window's caption at rest: product name, a space, the count and " Sites Available".
 std::string mainCaption(const AppState& state);
+
+// The site table and lists a loaded profile selects among.
+profile::SiteSelection siteSelection(AppState& state);
+
+// What a build step of `profile` reads from the state.
+submit::BuildParams buildParams(AppState& state, const profile::SubmissionProfile& profile);
+
+// The build step over the state: its requests replace the state's request list, for the run that
+// follows. Returns the number of selected entries, or 0 when nothing may be submitted.
+int buildRequests(AppState& state, const profile::SubmissionProfile& profile,
+                  submit::BuildFrontend& frontend, const platform::ConnectionTest& connectionTest);
 
 // The parameters of the run that follows a build: the build's requests (taken out of the
 // state), and the logs, branding, switches, timing, profile path and stop flag of the state.

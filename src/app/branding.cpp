@@ -9,15 +9,15 @@
 
 namespace farrow::app {
 
-Branding readBranding(Messenger& messenger, const std::string& path) {
-    Branding b;
+base::Branding readBranding(base::Messenger& messenger, const std::string& path) {
+    base::Branding b;
     if (!platform::fileExists(path)) {
         return b;
     }
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
-                              MessageIcon::Exclamation);
+                              base::MessageIcon::Exclamation);
         return b;
     }
     const std::array<std::string*, 10> slots = {
@@ -34,7 +34,7 @@ Branding readBranding(Messenger& messenger, const std::string& path) {
     return b;
 }
 
-bool isAdultOnlyEdition(const Branding& branding) {
+bool isAdultOnlyEdition(const base::Branding& branding) {
     return branding.vendorName.compare(0, 6, "Morvel") == 0;
 }
 

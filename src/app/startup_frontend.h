@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/init_view.h"
-#include "app/message_pump.h"
-#include "app/messenger.h"
+#include "base/init_view.h"
+#include "base/message_pump.h"
+#include "base/messenger.h"
 
 namespace farrow::app {
 
@@ -12,10 +12,10 @@ namespace farrow::app {
 class StartupFrontend {
 public:
     virtual ~StartupFrontend() = default;
-    virtual Messenger& messenger() = 0;
-    virtual MessagePump& pump() = 0;
+    virtual base::Messenger& messenger() = 0;
+    virtual base::MessagePump& pump() = 0;
     // Creates the initialisation window, still hidden; nullptr when it could not be created.
-    virtual std::unique_ptr<InitView> createInitView() = 0;
+    virtual std::unique_ptr<base::InitView> createInitView() = 0;
     // The update question: true for "Check Now", false for "Skip".
     virtual bool askCheckForUpdates() = 0;
     // Repaints the main window while the check thread reports stages.

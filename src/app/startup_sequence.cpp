@@ -2,7 +2,8 @@
 
 #include <thread>
 
-#include "app/startup_status.h"
+#include "base/startup_status.h"
+#include "base/text.h"
 #include "logs/site_record_dump.h"
 #include "platform/file_system.h"
 #include "sites/database_download.h"
@@ -14,7 +15,8 @@ namespace {
 
 // Waits for `status.done`, handing each posted stage to `onMessage` and pumping the windows.
 template <typename OnMessage>
-void pollUntilDone(StartupStatus& status, MessagePump* pump, Millis poll, OnMessage onMessage) {
+void pollUntilDone(base::StartupStatus& status, base::MessagePump* pump, base::Millis poll,
+                   OnMessage onMessage) {
     while (status.done.load(std::memory_order_acquire) == 0) {
         if (pump) {
             pump->pumpMessages();
@@ -31,17 +33,18 @@ void pollUntilDone(StartupStatus& status, MessagePump* pump, Millis poll, OnMess
 
 // The start-up check thread: runs the database download (unless switched off) and forwards its
 // stages. Only status records cross between the threads.
-void startupCheck(StartupStatus& status, const AppState& state, Messenger& messenger) {
+void startupCheck(base::StartupStatus& status, const AppState& state, base::Messenger& messenger) {
     status.postMessage("Checking Site List File");
 
-    StartupStatus download;
+    base::StartupStatus download;
     std::thread downloader;
     if (state.switches.skipDatabaseDownload) {
         download.finish(true);
     } else {
         downloader = std::thread([&] {
-            sites::downloadSitesDatabase({.server = state.databaseServer}, download, messenger,
-                                         state.timing);
+            sites::downloadSitesDatabase(
+                {.server = state.databaseServer, .localPath = state.workspace.sitesFile()},
+                download, messenger, state.timing);
         });
     }
     std::this_thread::sleep_for(state.timing.threadSettle);
@@ -51,7 +54,7 @@ void startupCheck(StartupStatus& status, const AppState& state, Messenger& messe
         downloader.join();
     }
     if (download.succeeded.load() != 1) {
-        messenger.showMessage("Sites Database Problem.", MessageIcon::Stop);
+        messenger.showMessage("Sites Database Problem.", base::MessageIcon::Stop);
         status.finish(false);
         return;
     }
@@ -62,34 +65,34 @@ void startupCheck(StartupStatus& status, const AppState& state, Messenger& messe
 
 }  // namespace
 
-void loadBranding(AppState& state, Messenger& messenger) {
-    state.branding = readBranding(messenger);
+void loadBranding(AppState& state, base::Messenger& messenger) {
+    state.branding = readBranding(messenger, state.workspace.brandingFile());
     state.adultOnlyEdition = isAdultOnlyEdition(state.branding);
 }
 
 StartupOutcome runStartupSequence(AppState& state, const std::vector<std::string>& argv,
                                   StartupFrontend& frontend) {
     StartupOutcome outcome;
-    Messenger& messenger = frontend.messenger();
+    base::Messenger& messenger = frontend.messenger();
 
     state.switches = parseSwitches(argv);
     state.statusText = "Initializing";
     state.smartMatchTable = keywords::SmartMatchTable::standard();
 
-    const std::string here = platform::currentDirectory();
-    state.logsDir = platform::joinPath(here, "LOGS");
-    state.errorsDir = platform::joinPath(here, "ERRORS");
+    state.logsDir = state.workspace.logsDir();
+    state.errorsDir = state.workspace.errorsDir();
     platform::makeDirectory(state.logsDir);
     platform::makeDirectory(state.errorsDir);
-    SettingsLoad settings = loadUserSettings(messenger);
+    SettingsLoad settings = loadUserSettings(messenger, state.workspace.settingsFile());
     state.userSettings = settings.settings;
     outcome.settingsFileExisted = settings.fileExisted;
 
     platform::removeFile(platform::joinPath(state.logsDir, logs::kSiteLogFile));
 
-    std::unique_ptr<InitView> initView = frontend.createInitView();
+    std::unique_ptr<base::InitView> initView = frontend.createInitView();
     if (!initView) {
-        messenger.showMessage("Could not create Initialization Dialog", MessageIcon::Exclamation);
+        messenger.showMessage("Could not create Initialization Dialog",
+                              base::MessageIcon::Exclamation);
     }
 
     const bool checkNow = frontend.askCheckForUpdates();
@@ -97,7 +100,7 @@ StartupOutcome runStartupSequence(AppState& state, const std::vector<std::string
         initView->show();
     }
     if (checkNow) {
-        StartupStatus status;
+        base::StartupStatus status;
         std::thread checker([&] { startupCheck(status, state, messenger); });
         std::this_thread::sleep_for(state.timing.threadSettle);
         pollUntilDone(status, &frontend.pump(), state.timing.startupPoll, [&](std::string text) {
@@ -116,8 +119,33 @@ StartupOutcome runStartupSequence(AppState& state, const std::vector<std::string
     if (initView) {
         initView->setStage("Reading Sites File from Disk");
     }
-    sites::readSitesFile(state, initView.get(), messenger);
+    readSites(state, initView.get(), messenger);
     return outcome;
+}
+
+void readSites(AppState& state, base::InitView* initView, base::Messenger& messenger) {
+    sites::SitesReadOptions options;
+    options.adultOnlyEdition = state.adultOnlyEdition;
+    if (initView) {
+        options.onOpened = [initView] { initView->showLoaded(); };
+        options.onCount = [initView](int kept) {
+            initView->setLoadedCount(base::format("%d Sites", kept));
+        };
+    }
+    if (state.switches.siteLog) {
+        options.onRecord = [&state](const sites::SiteRecord& record) {
+            logs::dumpSiteRecord(state.logsDir, record, record.isComplex);
+        };
+    }
+    sites::SitesLoad load = sites::readSitesFile(state.workspace, options, messenger);
+    state.siteCount = load.siteCount;
+    state.siteTable = std::move(load.table);
+    for (const std::string& name : load.available.entries()) {
+        state.lists.available.add(name);
+    }
+    for (const std::string& name : load.keywordCheck.entries()) {
+        state.lists.keywordCheck.add(name);
+    }
 }
 
 void finishStartup(AppState& state) {

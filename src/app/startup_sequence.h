@@ -16,7 +16,11 @@ struct StartupOutcome {
 };
 
 // Reads "sysconfig.fls" into the state and derives the edition.
-void loadBranding(AppState& state, Messenger& messenger);
+void loadBranding(AppState& state, base::Messenger& messenger);
+
+// Reads the workspace's sites file into the state's table, count and lists, showing the count
+// in `initView` (may be null) and dumping every record when the site log is on.
+void readSites(AppState& state, base::InitView* initView, base::Messenger& messenger);
 
 // The start-up sequence of the main window: switches, directories and settings, the update
 // question with the optional database update, and the sites file. The window's own steps

@@ -2,8 +2,8 @@
 
 namespace farrow::app {
 
-Switches parseSwitches(const std::vector<std::string>& argv) {
-    Switches s;
+base::Switches parseSwitches(const std::vector<std::string>& argv) {
+    base::Switches s;
     for (std::size_t i = 1; i < argv.size(); ++i) {
         const std::string& a = argv[i];
         if (a == "/VERBOSE" || a == "/TEST") {

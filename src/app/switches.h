@@ -3,18 +3,12 @@
 #include <string>
 #include <vector>
 
-namespace farrow::app {
+#include "base/switches.h"
 
-// The diagnostic switches of the command line.
-struct Switches {
-    bool verbose = false;
-    bool siteLog = false;
-    bool htmlDump = false;
-    bool skipDatabaseDownload = false;
-};
+namespace farrow::app {
 
 // Compares each argument after the program name, whole and case-sensitively, with the switch
 // texts; anything else is ignored.
-Switches parseSwitches(const std::vector<std::string>& argv);
+base::Switches parseSwitches(const std::vector<std::string>& argv);
 
 }  // namespace farrow::app

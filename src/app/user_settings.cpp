@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
 
@@ -18,7 +18,7 @@ void writeConfiguration(const UserSettings& s, const std::string& path) {
     }
 }
 
-SettingsLoad loadUserSettings(Messenger& messenger, const std::string& path) {
+SettingsLoad loadUserSettings(base::Messenger& messenger, const std::string& path) {
     SettingsLoad load;
     if (!platform::fileExists(path)) {
         writeConfiguration(load.settings, path);
@@ -28,7 +28,7 @@ SettingsLoad loadUserSettings(Messenger& messenger, const std::string& path) {
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
-                              MessageIcon::Exclamation);
+                              base::MessageIcon::Exclamation);
         return load;
     }
     UserSettings& s = load.settings;
@@ -47,7 +47,7 @@ SettingsLoad loadUserSettings(Messenger& messenger, const std::string& path) {
 
 int browserIndexFor(std::string_view choice) {
     for (std::size_t i = 0; i < kBrowserChoices.size(); ++i) {
-        if (startsWithIgnoringCase(kBrowserChoices[i], choice)) {
+        if (base::startsWithIgnoringCase(kBrowserChoices[i], choice)) {
             return static_cast<int>(i);
         }
     }

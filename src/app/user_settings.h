@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 
 namespace farrow::app {
 
@@ -24,7 +24,7 @@ struct UserSettings {
 };
 
 // Deletes the settings file and writes its nine lines, each in its own append.
-void writeConfiguration(const UserSettings& settings, const std::string& path = kSettingsFile);
+void writeConfiguration(const UserSettings& settings, const std::string& path);
 
 struct SettingsLoad {
     UserSettings settings;
@@ -33,7 +33,7 @@ struct SettingsLoad {
 
 // Reads the first five lines of the settings file. A missing file is written from the defaults;
 // one that cannot be opened is reported and leaves the defaults in force.
-SettingsLoad loadUserSettings(Messenger& messenger, const std::string& path = kSettingsFile);
+SettingsLoad loadUserSettings(base::Messenger& messenger, const std::string& path);
 
 // The index of the first browser entry that begins with `choice`, ignoring case; -1 for none.
 int browserIndexFor(std::string_view choice);

@@ -1,6 +1,6 @@
 #include "batch/batch_logs.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/log_rows.h"
 #include "platform/file_system.h"
 
@@ -16,8 +16,8 @@ constexpr const char* kDocumentHead =
 BatchLogNames makeBatchLogNames(const std::string& logsDir, const std::string& errorsDir,
                                 const std::tm& start) {
     BatchLogNames names;
-    names.stamp = app::format("%02d%02d%02d%02d", start.tm_mon + 1, start.tm_mday, start.tm_hour,
-                              start.tm_min);
+    names.stamp = base::format("%02d%02d%02d%02d", start.tm_mon + 1, start.tm_mday, start.tm_hour,
+                               start.tm_min);
     const std::string file = "BatchLog-" + names.stamp + ".HTM";
     names.logPath = platform::joinPath(logsDir, file);
     names.errorLogPath = platform::joinPath(errorsDir, file);
@@ -53,9 +53,9 @@ void writeBatchFooters(const BatchLogNames& names, long long elapsedSeconds) {
     const long long d = elapsedSeconds < 0 ? 0 : elapsedSeconds;
     platform::appendTextToFile(
         names.logPath,
-        app::format("<B>BATCH: Submission took: %d hours %d minutes and %d seconds\n",
-                    static_cast<int>((d / 3600) % 24), static_cast<int>((d / 60) % 60),
-                    static_cast<int>(d % 60)));
+        base::format("<B>BATCH: Submission took: %d hours %d minutes and %d seconds\n",
+                     static_cast<int>((d / 3600) % 24), static_cast<int>((d / 60) % 60),
+                     static_cast<int>(d % 60)));
 }
 
 }  // namespace farrow::batch

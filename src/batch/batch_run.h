@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "batch/batch_logs.h"
 #include "profile/batch_session_file.h"
 
@@ -34,7 +34,7 @@ struct ProfileRunReport {
     // Unreadable: the loader's message (" The File ... could not be opened" or the read
     // failure), for the batch to show; empty when the loader has shown it already.
     std::string loaderMessage;
-    app::MessageIcon loaderIcon = app::MessageIcon::None;
+    base::MessageIcon loaderIcon = base::MessageIcon::None;
     // Ran: whether sites failed, and the run's error log.
     bool hadFailures = false;
     std::string errorLogPath = "NULL";
@@ -55,7 +55,7 @@ struct BatchParams {
     // Called with each profile's path before its run and with "NULL" before and after the batch.
     std::function<void(const std::string&)> setCurrentProfilePath;
     // Shows the loader's message of a profile that cannot be read.
-    app::Messenger* messenger = nullptr;
+    base::Messenger* messenger = nullptr;
     // Raised from outside (an interrupt between runs): no further profile starts.
     const std::atomic<bool>* stopRequested = nullptr;
 };

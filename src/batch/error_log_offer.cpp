@@ -19,13 +19,13 @@ std::vector<std::string> errorDialogEntries(const std::vector<FailedRun>& failed
 
 ErrorOffer offerErrorLogs(const std::vector<FailedRun>& failedRuns,
                           const std::string& browserChoice, const FindBrowser& findBrowser,
-                          const ShowErrorsDialog& showDialog, app::Messenger& messenger) {
+                          const ShowErrorsDialog& showDialog, base::Messenger& messenger) {
     if (failedRuns.empty()) {
         return ErrorOffer::NoFailures;
     }
     const std::optional<std::string> browser = findBrowser(browserChoice);
     if (!browser) {
-        messenger.showMessage("Could Not Find " + browserChoice, app::MessageIcon::None);
+        messenger.showMessage("Could Not Find " + browserChoice, base::MessageIcon::None);
         return ErrorOffer::BrowserMissing;
     }
     showDialog(errorDialogEntries(failedRuns), *browser);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "batch/batch_run.h"
 
 namespace farrow::batch {
@@ -31,6 +31,6 @@ using ShowErrorsDialog =
 // What the end of a batch offers: the errors dialog when runs failed and a browser is there.
 ErrorOffer offerErrorLogs(const std::vector<FailedRun>& failedRuns,
                           const std::string& browserChoice, const FindBrowser& findBrowser,
-                          const ShowErrorsDialog& showDialog, app::Messenger& messenger);
+                          const ShowErrorsDialog& showDialog, base::Messenger& messenger);
 
 }  // namespace farrow::batch

@@ -62,8 +62,12 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     CLI::App app(kDescription, "farrowctl");
     app.formatter(formatter());
     app.require_subcommand(1);
-    CommandContext context{out, err, settings.databaseServer, settings.timing,
-                           settings.connectionTest};
+    CommandContext context{out,
+                           err,
+                           settings.databaseServer,
+                           settings.timing,
+                           settings.connectionTest,
+                           settings.workspace};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);

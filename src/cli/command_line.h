@@ -5,7 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/timing.h"
+#include "base/timing.h"
+#include "base/workspace.h"
 #include "platform/internet_connection.h"
 
 namespace CLI {
@@ -23,8 +24,10 @@ inline constexpr int kExitUsage = 2;
 struct CommandSettings {
     // The server "update" asks ("host" or "host:port").
     std::string databaseServer;
+    // The folder farrowctl was started in and its files.
+    base::Workspace workspace{"."};
     // Every wait and limit of a run ($FARROWLANE_TIMING over the product's values).
-    app::Timing timing;
+    base::Timing timing;
     // Whether an Internet connection can be made, asked before a submission.
     platform::ConnectionTest connectionTest = platform::attemptInternetConnection;
 };
@@ -45,8 +48,9 @@ struct CommandContext {
     std::ostream& out;
     std::ostream& err;
     std::string databaseServer;
-    app::Timing timing;
+    base::Timing timing;
     platform::ConnectionTest connectionTest;
+    base::Workspace workspace;
     int exitCode = kExitOk;
 };
 

@@ -4,17 +4,19 @@
 #include <iostream>
 
 #include "cli/command_line.h"
+#include "platform/file_system.h"
 #include "sites/database_download.h"
 
 int main(int argc, char** argv) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     std::vector<std::string> args(argv + 1, argv + argc);
     farrow::cli::CommandSettings settings;
+    settings.workspace = farrow::base::Workspace(farrow::platform::currentDirectory());
     settings.databaseServer =
         farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
     const char* timing = std::getenv("FARROWLANE_TIMING");
-    const farrow::app::TimingOverrides overrides =
-        farrow::app::applyTimingOverrides(timing ? timing : "", settings.timing);
+    const farrow::base::TimingOverrides overrides =
+        farrow::base::applyTimingOverrides(timing ? timing : "", settings.timing);
     if (!overrides.timing) {
         std::cerr << "farrowctl: " << overrides.error << '\n';
         curl_global_cleanup();

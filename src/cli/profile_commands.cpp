@@ -16,8 +16,11 @@ namespace farrow::cli {
 
 namespace {
 
-int checkProfileFile(const std::string& file, std::ostream& out, std::ostream& err) {
+int checkProfileFile(const std::string& file, const CommandContext& context) {
+    std::ostream& out = context.out;
+    std::ostream& err = context.err;
     app::AppState state;
+    state.workspace = context.workspace;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     profile::SubmissionProfile profile;
     if (!loadWorkspace(file, {}, state, profile, frontend)) {
@@ -32,8 +35,11 @@ int checkProfileFile(const std::string& file, std::ostream& out, std::ostream& e
     return failed.empty() ? kExitOk : kExitFailed;
 }
 
-int buildRequests(const std::string& file, std::ostream& out, std::ostream& err) {
+int buildRequests(const std::string& file, const CommandContext& context) {
+    std::ostream& out = context.out;
+    std::ostream& err = context.err;
     app::AppState state;
+    state.workspace = context.workspace;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     profile::SubmissionProfile profile;
     if (!loadWorkspace(file, {}, state, profile, frontend)) {
@@ -41,7 +47,7 @@ int buildRequests(const std::string& file, std::ostream& out, std::ostream& err)
     }
     TerminalBuildFrontend build(frontend);
     // Nothing is sent, so the connection is not tested.
-    if (submit::buildRequestList(state, profile, build, [] { return true; }) == 0) {
+    if (app::buildRequests(state, profile, build, [] { return true; }) == 0) {
         return kExitFailed;
     }
     for (const submit::SiteRequest& r : state.requestList) {
@@ -67,8 +73,7 @@ void addProfileCommands(CLI::App& app, CommandContext& context) {
     CLI::App* check = profile->add_subcommand(
         "check", "print each failing check of a profile (.fl2); exit 1 if any failed");
     check->add_option("FILE", *file, "a profile file (.fl2)")->required();
-    check->callback(
-        [file, &context] { context.exitCode = checkProfileFile(*file, context.out, context.err); });
+    check->callback([file, &context] { context.exitCode = checkProfileFile(*file, context); });
 }
 
 void addBuildCommand(CLI::App& app, CommandContext& context) {
@@ -76,8 +81,7 @@ void addBuildCommand(CLI::App& app, CommandContext& context) {
     CLI::App* build = app.add_subcommand(
         "build", "print the request each site of a profile would get (JSON lines); sends nothing");
     build->add_option("FILE", *file, "a profile file (.fl2)")->required();
-    build->callback(
-        [file, &context] { context.exitCode = buildRequests(*file, context.out, context.err); });
+    build->callback([file, &context] { context.exitCode = buildRequests(*file, context); });
 }
 
 }  // namespace farrow::cli

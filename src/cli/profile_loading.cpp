@@ -16,8 +16,9 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
     // "NULL" as a path would mean "ask the user".
     state.currentProfilePath = file == "NULL" ? "./NULL" : file;
     NoDialogs dialogs;
-    return profile::loadProfile(state, profile, dialogs, frontend).outcome ==
-           profile::FileOutcome::Done;
+    return profile::loadProfile(state.currentProfilePath, app::siteSelection(state), profile,
+                                dialogs, frontend)
+               .outcome == profile::FileOutcome::Done;
 }
 
 std::string bytesAsUtf8(const std::string& bytes) {

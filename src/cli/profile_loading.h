@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "cli/terminal_frontend.h"
 #include "profile/profile_dialogs.h"
 #include "profile/submission_profile.h"
@@ -26,17 +26,17 @@ public:
     bool confirmOverwrite(const std::string&) override { return false; }
 };
 
-class QuietMessenger final : public app::Messenger {
+class QuietMessenger final : public base::Messenger {
 public:
-    void showMessage(const std::string&, app::MessageIcon) override {}
+    void showMessage(const std::string&, base::MessageIcon) override {}
 };
 
 // The build step on a terminal: messages go to stderr, the caption stays in memory, and the
 // category chooser is closed without a choice.
 class TerminalBuildFrontend final : public submit::BuildFrontend, public submit::CategoryChooser {
 public:
-    explicit TerminalBuildFrontend(app::Messenger& messenger) : messenger_(messenger) {}
-    app::Messenger& messenger() override { return messenger_; }
+    explicit TerminalBuildFrontend(base::Messenger& messenger) : messenger_(messenger) {}
+    base::Messenger& messenger() override { return messenger_; }
     submit::CategoryChooser& categoryChooser() override { return *this; }
     std::string caption() const override { return caption_; }
     void setCaption(const std::string& text) override { caption_ = text; }
@@ -46,7 +46,7 @@ public:
     }
 
 private:
-    app::Messenger& messenger_;
+    base::Messenger& messenger_;
     std::string caption_;
 };
 

@@ -39,18 +39,18 @@ int convertLines(const std::string& path, std::ostream& out, std::ostream& err, 
     return kExitOk;
 }
 
-int dumpSites(std::ostream& out, std::ostream& err) {
-    if (!platform::fileExists(sites::kSitesFile)) {
-        err << "farrowctl: there is no " << sites::kSitesFile << " in "
-            << platform::currentDirectory() << '\n';
+int dumpSites(const base::Workspace& workspace, std::ostream& out, std::ostream& err) {
+    if (!platform::fileExists(workspace.sitesFile())) {
+        err << "farrowctl: there is no " << sites::kSitesFile << " in " << workspace.root() << '\n';
         return kExitFailed;
     }
     // Only the reading steps of start-up: a dump must not create folders or settings, nor
     // delete the trace of an earlier run.
     app::AppState state;
+    state.workspace = workspace;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     app::loadBranding(state, frontend);
-    sites::readSitesFile(state, nullptr, frontend);
+    app::readSites(state, nullptr, frontend);
     for (const sites::SiteRecord& record : state.siteTable) {
         out << logs::formatSiteRecordDump(record, record.isComplex);
     }
@@ -58,12 +58,13 @@ int dumpSites(std::ostream& out, std::ostream& err) {
     return frontend.messageCount() == 0 ? kExitOk : kExitFailed;
 }
 
-int updateDatabase(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
-                   const std::string& databaseServer) {
+int updateDatabase(const std::vector<std::string>& words, const base::Workspace& workspace,
+                   std::ostream& out, std::ostream& err, const std::string& databaseServer) {
     std::vector<std::string> argv = {"farrowctl"};
     argv.insert(argv.end(), words.begin(), words.end());
     app::AppState state;
     state.databaseServer = databaseServer;
+    state.workspace = workspace;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/true, /*showStages=*/true);
     app::loadBranding(state, frontend);
     app::StartupOutcome outcome = app::runStartupSequence(state, argv, frontend);
@@ -101,7 +102,9 @@ void addSitesCommands(CLI::App& app, CommandContext& context) {
     });
 
     sites->add_subcommand("dump", "print every site record read from sites.enc, then the count")
-        ->callback([&context] { context.exitCode = dumpSites(context.out, context.err); });
+        ->callback([&context] {
+            context.exitCode = dumpSites(context.workspace, context.out, context.err);
+        });
 }
 
 void addUpdateCommand(CLI::App& app, CommandContext& context) {
@@ -110,7 +113,8 @@ void addUpdateCommand(CLI::App& app, CommandContext& context) {
         app.add_subcommand("update", "check the database server for a newer sites.enc");
     addSwitchWords(*update, *words, {"/VUZODURI"});
     update->callback([words, &context] {
-        context.exitCode = updateDatabase(*words, context.out, context.err, context.databaseServer);
+        context.exitCode = updateDatabase(*words, context.workspace, context.out, context.err,
+                                          context.databaseServer);
     });
 }
 

@@ -88,7 +88,7 @@ private:
 class TerminalPump final : public submit::RunPump {
 public:
     void pumpMessages() override {}
-    void pumpFor(app::Millis duration) override { std::this_thread::sleep_for(duration); }
+    void pumpFor(base::Millis duration) override { std::this_thread::sleep_for(duration); }
 };
 
 std::string isoNow() {
@@ -103,11 +103,11 @@ std::string isoNow() {
 // The headless run: per-site lines on stdout (or the report there), a bar on a terminal.
 class TerminalRunFrontend final : public submit::RunFrontend {
 public:
-    TerminalRunFrontend(std::ostream& out, std::ostream& err, app::Messenger& messenger,
+    TerminalRunFrontend(std::ostream& out, std::ostream& err, base::Messenger& messenger,
                         std::ostream* report, bool siteLines)
         : out_(out), err_(err), messenger_(messenger), report_(report), siteLines_(siteLines) {}
 
-    app::Messenger& messenger() override { return messenger_; }
+    base::Messenger& messenger() override { return messenger_; }
     submit::RunPump& pump() override { return pump_; }
     void setStatus(const std::string&) override {}
     void setMainCaption(const std::string&) override {}
@@ -144,7 +144,7 @@ public:
 private:
     std::ostream& out_;
     std::ostream& err_;
-    app::Messenger& messenger_;
+    base::Messenger& messenger_;
     std::ostream* report_;
     bool siteLines_;
     TerminalPump pump_;
@@ -175,7 +175,7 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
     std::ostream& out = context.out;
     std::ostream& err = context.err;
     TerminalBuildFrontend build(frontend);
-    const int count = submit::buildRequestList(state, profile, build, context.connectionTest);
+    const int count = app::buildRequests(state, profile, build, context.connectionTest);
     if (count == 0) {
         return {};
     }
@@ -192,7 +192,7 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
 
     auto previous = std::signal(SIGINT, onInterrupt);
     TerminalRunFrontend runFrontend(out, err, frontend, report, report != &out);
-    submit::SystemClock clock;
+    base::SystemClock clock;
     const submit::RunResult r = submit::runSubmission(std::move(params), runFrontend,
                                                       submit::makeExchangeTransport(), clock);
     std::signal(SIGINT, previous);
@@ -228,6 +228,7 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
                   const std::string& reportPath, const CommandContext& context) {
     app::AppState state;
     state.timing = context.timing;
+    state.workspace = context.workspace;
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     profile::SubmissionProfile profile;
@@ -254,6 +255,7 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
                const CommandContext& context) {
     app::AppState state;
     state.timing = context.timing;
+    state.workspace = context.workspace;
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     profile::SubmissionProfile profile;
@@ -321,6 +323,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     }
     app::AppState state;
     state.timing = context.timing;
+    state.workspace = context.workspace;
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     std::vector<std::string> argv = {"farrowctl"};
@@ -336,7 +339,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     for (const profile::BatchEntry& entry : list.entries()) {
         shown.add(entry.name);
     }
-    const std::string runFile = profile::kBatchRunFileName;
+    const std::string runFile = state.workspace.batchRunFile();
     if (const auto error = profile::writeTextFile(
             runFile, profile::formatBatchRunFile(profile::batchRunPaths(list, shown)))) {
         context.err << "farrowctl: could not write \"" << runFile << "\": " << error->reason
@@ -362,8 +365,9 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
         state.batchErrorLogPath = run.batchLogs->errorLogPath;
         profile::SubmissionProfile loaded;
         NoDialogs dialogs;
-        if (profile::loadProfile(state, loaded, dialogs, frontend).outcome !=
-            profile::FileOutcome::Done) {
+        if (profile::loadProfile(state.currentProfilePath, app::siteSelection(state), loaded,
+                                 dialogs, frontend)
+                .outcome != profile::FileOutcome::Done) {
             runReport.outcome = batch::ProfileRunOutcome::Unreadable;
             return runReport;
         }

@@ -4,7 +4,7 @@ namespace farrow::cli {
 
 namespace {
 
-class TerminalInitView final : public app::InitView {
+class TerminalInitView final : public base::InitView {
 public:
     TerminalInitView(std::ostream& out, bool showStages) : out_(out), showStages_(showStages) {}
     void show() override {}
@@ -23,14 +23,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<app::InitView> TerminalFrontend::createInitView() {
+std::unique_ptr<base::InitView> TerminalFrontend::createInitView() {
     return std::make_unique<TerminalInitView>(out_, showStages_);
 }
 
-void TerminalFrontend::showMessage(const std::string& text, app::MessageIcon icon) {
+void TerminalFrontend::showMessage(const std::string& text, base::MessageIcon icon) {
     std::lock_guard lock(mutex_);
     ++messageCount_;
-    const char* kind = icon == app::MessageIcon::Information ? "" : "farrowctl: ";
+    const char* kind = icon == base::MessageIcon::Information ? "" : "farrowctl: ";
     err_ << kind << text << '\n' << std::flush;
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::deep {
 
@@ -15,14 +15,14 @@ std::vector<ChecklistItem> checklistItems(const std::vector<PageEntry>& pages) {
     for (const PageEntry& page : pages) {
         std::string text = itemText(page);
         const bool listed = std::any_of(items.begin(), items.end(), [&](const ChecklistItem& i) {
-            return i.page.url == page.url || app::startsWithIgnoringCase(i.text, text);
+            return i.page.url == page.url || base::startsWithIgnoringCase(i.text, text);
         });
         if (listed) {
             continue;
         }
         const auto at = std::upper_bound(items.begin(), items.end(), text,
                                          [](const std::string& t, const ChecklistItem& i) {
-                                             return app::lessIgnoringCase(t, i.text);
+                                             return base::lessIgnoringCase(t, i.text);
                                          });
         items.insert(at, {std::move(text), page});
     }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_pump.h"
-#include "app/messenger.h"
+#include "base/message_pump.h"
+#include "base/messenger.h"
 #include "deep/checklist_items.h"
 #include "deep/page_entry.h"
 
@@ -33,8 +33,8 @@ public:
 // What a deep submission needs from the desktop or the terminal.
 class DeepFrontend : public ChecklistChooser {
 public:
-    virtual app::Messenger& messenger() = 0;
-    virtual app::MessagePump& pump() = 0;
+    virtual base::Messenger& messenger() = 0;
+    virtual base::MessagePump& pump() = 0;
     // Opens the retrieval window; it closes when the returned view goes.
     virtual std::unique_ptr<RetrievalView> openRetrievalView() = 0;
 };

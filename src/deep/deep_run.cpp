@@ -45,7 +45,7 @@ DeepRunResult runDeepSubmission(const DeepRunParams& params, const std::vector<P
     return result;
 }
 
-std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const app::Timing& timing,
+std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const base::Timing& timing,
                                             DeepFrontend& frontend, std::string& currentProfilePath,
                                             const RunOnePage& runOnePage) {
     const std::string& url = params.profile.url;
@@ -55,7 +55,7 @@ std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const a
         catalogue = cataloguePages(url, params.profile.title, timing, view.get(), &frontend.pump());
         if (catalogue.status != CatalogueStatus::Listed) {
             frontend.messenger().showMessage(catalogueMessage(catalogue.status, url),
-                                             app::MessageIcon::Information);
+                                             base::MessageIcon::Information);
             return std::nullopt;
         }
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "deep/deep_frontend.h"
 #include "deep/page_entry.h"
 #include "profile/submission_profile.h"
@@ -51,7 +51,7 @@ DeepRunResult runDeepSubmission(const DeepRunParams& params, const std::vector<P
 // The whole deep submission: reads the pages of the profile's URL behind the retrieval window,
 // says so when nothing could be catalogued, lets the user prune the checklist and runs the
 // remaining pages. nullopt when nothing was run because of the message or the checklist.
-std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const app::Timing& timing,
+std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const base::Timing& timing,
                                             DeepFrontend& frontend, std::string& currentProfilePath,
                                             const RunOnePage& runOnePage);
 

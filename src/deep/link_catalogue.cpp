@@ -1,6 +1,6 @@
 #include "deep/link_catalogue.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "deep/page_text.h"
 #include "deep/site_prefix.h"
 #include "submit/http_exchange.h"
@@ -61,7 +61,7 @@ bool fits(const std::string& text, std::size_t width, const std::string& link) {
 
 }  // namespace
 
-platform::PageReadOptions pageReadOptions(const app::Timing& timing) {
+platform::PageReadOptions pageReadOptions(const base::Timing& timing) {
     return {timing.pageConnectTimeout, timing.pageStallTimeout, submit::kAgentName};
 }
 
@@ -78,7 +78,7 @@ std::optional<std::string> linkOnLine(std::string_view line, std::string_view pa
         return std::string(directoryOf(pageUrl)) + std::string(*h);
     }
     if (!pageUrl.empty() && (pageUrl.back() == '/' || pageUrl.back() == '\\')) {
-        if (app::contains(seen, pageUrl)) {
+        if (base::contains(seen, pageUrl)) {
             return std::nullopt;
         }
         return std::string(pageUrl) + std::string(*h);
@@ -98,7 +98,7 @@ int catalogueLinks(CrawlJob& job, const platform::PageReadOptions& options) {
     const platform::PageReadResult read =
         platform::readPageLines(job.pageUrl, options, [&](std::string_view line) {
             std::optional<std::string> link = linkOnLine(line, job.pageUrl, seen);
-            if (!link || app::contains(seen, *link) || !sitePrefix(*link).starts_with(base)) {
+            if (!link || base::contains(seen, *link) || !sitePrefix(*link).starts_with(base)) {
                 return true;
             }
             // A link is kept whole or not at all: one that a nested job's result could not hold

@@ -4,14 +4,14 @@
 #include <string>
 #include <string_view>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "deep/crawl_job.h"
 #include "platform/page_reader.h"
 
 namespace farrow::deep {
 
 // How every page of the user's site is read: the page time-outs of the timing record.
-platform::PageReadOptions pageReadOptions(const app::Timing& timing);
+platform::PageReadOptions pageReadOptions(const base::Timing& timing);
 
 // The link one line of `pageUrl` yields, resolved against that page, or nullopt. `seen` is what
 // the page's job had catalogued before the page was read. The site-prefix test is not made here.

@@ -15,7 +15,7 @@ namespace {
 // Waits on the calling thread until `done` is set, showing `text()` and dispatching events
 // every `poll`.
 void watchUntilDone(const std::atomic<int>& done, const std::function<std::string()>& text,
-                    RetrievalView* view, app::MessagePump* pump, app::Millis poll) {
+                    RetrievalView* view, base::MessagePump* pump, base::Millis poll) {
     if (view) {
         view->showText(text());
     }
@@ -45,8 +45,8 @@ std::string catalogueMessage(CatalogueStatus status, const std::string& url) {
 }
 
 CatalogueResult cataloguePages(const std::string& url, const std::string& mainTitle,
-                               const app::Timing& timing, RetrievalView* view,
-                               app::MessagePump* pump) {
+                               const base::Timing& timing, RetrievalView* view,
+                               base::MessagePump* pump) {
     const platform::PageReadOptions options = pageReadOptions(timing);
     CatalogueResult result;
     result.pages.push_back({url, mainTitle});

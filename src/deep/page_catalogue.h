@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_pump.h"
-#include "app/timing.h"
+#include "base/message_pump.h"
+#include "base/timing.h"
 #include "deep/deep_frontend.h"
 #include "deep/page_entry.h"
 
@@ -32,7 +32,7 @@ std::string catalogueMessage(CatalogueStatus status, const std::string& url);
 // another, while the calling thread shows the URL being read in `view` and keeps `pump`ing
 // every `crawlPoll`. `view` and `pump` may be null (the terminal has neither).
 CatalogueResult cataloguePages(const std::string& url, const std::string& mainTitle,
-                               const app::Timing& timing, RetrievalView* view,
-                               app::MessagePump* pump);
+                               const base::Timing& timing, RetrievalView* view,
+                               base::MessagePump* pump);
 
 }  // namespace farrow::deep

@@ -1,6 +1,6 @@
 #include "deep/page_text.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::deep {
 
@@ -27,7 +27,7 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
         return false;
     }
     for (std::size_t i = 0; i + part.size() <= text.size(); ++i) {
-        if (app::equalsIgnoringCase(text.substr(i, part.size()), part)) {
+        if (base::equalsIgnoringCase(text.substr(i, part.size()), part)) {
             return true;
         }
     }
@@ -36,7 +36,7 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
 
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
-           app::equalsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
+           base::equalsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 std::vector<std::string> catalogueEntries(std::string_view catalogue, char separator) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "deep/page_text.h"
 
 namespace farrow::deep {
@@ -29,7 +29,7 @@ std::string fetchPageTitle(const std::string& url, const platform::PageReadOptio
     std::string title;
     const platform::PageReadResult read =
         platform::readPageLines(url, options, [&](std::string_view line) {
-            if (!app::contains(line, "<TITLE>") && !app::contains(line, "<title>")) {
+            if (!base::contains(line, "<TITLE>") && !base::contains(line, "<title>")) {
                 return true;
             }
             title = titleOnLine(line);
@@ -42,7 +42,7 @@ std::vector<PageEntry> titledPages(std::string_view catalogue, const std::string
                                    const platform::PageReadOptions& options) {
     std::vector<PageEntry> pages;
     for (std::string& url : catalogueEntries(catalogue)) {
-        const bool fragment = app::contains(url, "#");
+        const bool fragment = base::contains(url, "#");
         std::string title;
         if (containsIgnoringCase(url, "mailto:")) {
             title = kMailToTitle;

@@ -29,10 +29,10 @@ std::optional<std::string> findBrowser(const std::string& browserChoice,
 
 CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& table,
                           const BrowserEnvironment& environment, platform::ProgramStarter& starter,
-                          app::Messenger& messenger) {
+                          base::Messenger& messenger) {
     const std::optional<std::string> browser = findBrowser(check.browserChoice, environment);
     if (!browser) {
-        messenger.showMessage("Could Not Find " + check.browserChoice, app::MessageIcon::None);
+        messenger.showMessage("Could Not Find " + check.browserChoice, base::MessageIcon::None);
         return CheckOutcome::NoBrowser;
     }
     std::string target;
@@ -41,7 +41,7 @@ CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& tab
     } else {
         if (!check.selectedEngine) {
             messenger.showMessage("You Must Select to check against...",
-                                  app::MessageIcon::Information);
+                                  base::MessageIcon::Information);
             return CheckOutcome::NoEngine;
         }
         // Several records of one name: the last one decides.
@@ -56,7 +56,7 @@ CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& tab
         messenger.showMessage(
             "The browser's command line would be longer than 4095 characters; the browser was "
             "not started.",
-            app::MessageIcon::Exclamation);
+            base::MessageIcon::Exclamation);
         return CheckOutcome::TooLong;
     }
     // The browser gets the words after its own path, split at blanks, as a spawn with one
@@ -67,7 +67,7 @@ CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& tab
 
 CheckOutcome showDocument(const std::string& browserChoice, const std::string& document,
                           const BrowserEnvironment& environment, platform::ProgramStarter& starter,
-                          app::Messenger& messenger) {
+                          base::Messenger& messenger) {
     KeywordCheck check;
     check.browserChoice = browserChoice;
     check.browserDocument = document;

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "platform/program_start.h"
 #include "sites/site_table.h"
 
@@ -46,11 +46,11 @@ enum class CheckOutcome { Started, NoBrowser, NoEngine, TooLong, StartFailed };
 // command line would be longer than `kMaxCommandLine`.
 CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& table,
                           const BrowserEnvironment& environment, platform::ProgramStarter& starter,
-                          app::Messenger& messenger);
+                          base::Messenger& messenger);
 
 // Shows a file (an error log) in the browser: `checkKeyword` with `browserDocument` set.
 CheckOutcome showDocument(const std::string& browserChoice, const std::string& document,
                           const BrowserEnvironment& environment, platform::ProgramStarter& starter,
-                          app::Messenger& messenger);
+                          base::Messenger& messenger);
 
 }  // namespace farrow::keywords

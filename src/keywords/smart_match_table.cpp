@@ -1,6 +1,6 @@
 #include "keywords/smart_match_table.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::keywords {
 
@@ -8,7 +8,7 @@ namespace {
 
 // `text` equals `word` or is its start, without regard to the case of A-Z.
 bool fits(std::string_view text, std::string_view word) {
-    return app::startsWithIgnoringCase(word, text);
+    return base::startsWithIgnoringCase(word, text);
 }
 
 bool rowIsHit(const SmartMatchTable::Row& row, std::string_view keyword) {

@@ -1,6 +1,6 @@
 #include "logs/log_names.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 
 namespace farrow::logs {
@@ -22,8 +22,8 @@ LogNames makeLogNames(const std::string& url, const std::string& logsDir,
             c = '+';
         }
     }
-    names.stamp = app::format("%02d%02d%02d%02d", start.tm_mon + 1, start.tm_mday, start.tm_hour,
-                              start.tm_min);
+    names.stamp = base::format("%02d%02d%02d%02d", start.tm_mon + 1, start.tm_mday, start.tm_hour,
+                               start.tm_min);
     const std::string base =
         names.tag.substr(0, kMaxFileName - kStampAndExtension) + "-" + names.stamp;
     names.logPath = platform::joinPath(logsDir, base + ".HTM");

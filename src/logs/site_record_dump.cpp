@@ -1,15 +1,15 @@
 #include "logs/site_record_dump.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 
 namespace farrow::logs {
 
 std::string formatSiteRecordDump(const sites::SiteRecord& record, int isComplex) {
-    std::string out = app::format("%s:\n", record.name().c_str());
+    std::string out = base::format("%s:\n", record.name().c_str());
     for (std::size_t slot = 1; slot < sites::kFieldCount; ++slot) {
         if (record.fields[slot] != " ") {
-            out += app::format("  %d = %s\n", static_cast<int>(slot), record.fields[slot].c_str());
+            out += base::format("  %d = %s\n", static_cast<int>(slot), record.fields[slot].c_str());
         }
     }
     if (isComplex == 1) {
@@ -17,7 +17,8 @@ std::string formatSiteRecordDump(const sites::SiteRecord& record, int isComplex)
             if (record.categoryBlock[i] == "NULL") {
                 break;
             }
-            out += app::format("  %d = %s\n", static_cast<int>(i), record.categoryBlock[i].c_str());
+            out +=
+                base::format("  %d = %s\n", static_cast<int>(i), record.categoryBlock[i].c_str());
         }
     }
     return out;

@@ -3,7 +3,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/branding.h"
+#include "base/branding.h"
 #include "logs/log_names.h"
 #include "logs/log_rows.h"
 
@@ -15,7 +15,7 @@ namespace farrow::logs {
 // any thread.
 class SubmissionLogWriter final {
 public:
-    SubmissionLogWriter(LogNames names, std::string url, app::Branding branding);
+    SubmissionLogWriter(LogNames names, std::string url, base::Branding branding);
 
     const LogNames& names() const { return names_; }
 
@@ -42,7 +42,7 @@ private:
 
     LogNames names_;
     std::string url_;
-    app::Branding branding_;
+    base::Branding branding_;
 };
 
 }  // namespace farrow::logs

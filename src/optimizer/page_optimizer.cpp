@@ -8,7 +8,8 @@ std::string pageMissingMessage(const std::string& page) {
     return "Couldn't Find " + page + ". Aborting";
 }
 
-OptimizeResult optimizePage(bool boxChecked, OptimizerDialogs& dialogs, app::Messenger& messenger) {
+OptimizeResult optimizePage(bool boxChecked, OptimizerDialogs& dialogs,
+                            base::Messenger& messenger) {
     OptimizeResult result;
     if (!boxChecked) {
         return result;
@@ -25,7 +26,7 @@ OptimizeResult optimizePage(bool boxChecked, OptimizerDialogs& dialogs, app::Mes
     }
     result.page = *page;
     if (!platform::fileExists(result.page)) {
-        messenger.showMessage(pageMissingMessage(result.page), app::MessageIcon::None);
+        messenger.showMessage(pageMissingMessage(result.page), base::MessageIcon::None);
         result.outcome = OptimizeOutcome::PageMissing;
         return result;
     }

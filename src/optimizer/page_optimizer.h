@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "optimizer/mirror_copies.h"
 #include "optimizer/optimizer_dialogs.h"
 
@@ -46,6 +46,6 @@ struct OptimizeResult {
 
 // A click on the "Optimize" box, which `boxChecked` says it left ticked or not: the warning,
 // the page chooser, the five mirror copies and the closing note.
-OptimizeResult optimizePage(bool boxChecked, OptimizerDialogs& dialogs, app::Messenger& messenger);
+OptimizeResult optimizePage(bool boxChecked, OptimizerDialogs& dialogs, base::Messenger& messenger);
 
 }  // namespace farrow::optimizer

@@ -26,7 +26,7 @@ FileChooserOptions batchChooserOptions() {
 }
 
 BatchDialogModel::BatchDialogModel(BatchList& list, ProfileDialogs& dialogs,
-                                   app::Messenger& messenger, std::string runFilePath)
+                                   base::Messenger& messenger, std::string runFilePath)
     : list_(list), dialogs_(dialogs), messenger_(messenger), runFilePath_(std::move(runFilePath)) {}
 
 BatchAction BatchDialogModel::addProfile() {
@@ -39,7 +39,7 @@ BatchAction BatchDialogModel::addProfile() {
     if (path->find_first_of("\r\n") != std::string::npos) {
         messenger_.showMessage("The profile \"" + *path +
                                    "\" cannot be added to a batch: its path holds a line break.",
-                               app::MessageIcon::Exclamation);
+                               base::MessageIcon::Exclamation);
         return BatchAction::Failed;
     }
     BatchEntry entry{*path, fileNamePart(*path)};
@@ -69,7 +69,7 @@ BatchAction BatchDialogModel::saveSession() {
             writeTextFile(*path, formatBatchSession(list_.entries()))) {
         messenger_.showMessage(
             "Could not write the batch session \"" + *path + "\": " + error->reason,
-            app::MessageIcon::Exclamation);
+            base::MessageIcon::Exclamation);
         return BatchAction::Failed;
     }
     return BatchAction::Done;
@@ -84,7 +84,7 @@ BatchAction BatchDialogModel::loadSession() {
     if (read.error) {
         messenger_.showMessage(
             "Could not read the batch session \"" + *path + "\": " + read.error->reason,
-            app::MessageIcon::Exclamation);
+            base::MessageIcon::Exclamation);
         return BatchAction::Failed;
     }
     shown_.clear();
@@ -100,7 +100,7 @@ BatchAction BatchDialogModel::goAhead() {
             writeTextFile(runFilePath_, formatBatchRunFile(batchRunPaths(list_, shown_)))) {
         messenger_.showMessage(
             "Could not write the batch run file \"" + runFilePath_ + "\": " + error->reason,
-            app::MessageIcon::Exclamation);
+            base::MessageIcon::Exclamation);
         return BatchAction::Failed;
     }
     return BatchAction::Done;

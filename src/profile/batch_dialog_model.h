@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "profile/batch_list.h"
 #include "profile/profile_dialogs.h"
 
@@ -25,7 +25,7 @@ FileChooserOptions batchChooserOptions();
 // openings added.
 class BatchDialogModel final {
 public:
-    BatchDialogModel(BatchList& list, ProfileDialogs& dialogs, app::Messenger& messenger,
+    BatchDialogModel(BatchList& list, ProfileDialogs& dialogs, base::Messenger& messenger,
                      std::string runFilePath);
 
     const BatchNames& shown() const { return shown_; }
@@ -46,7 +46,7 @@ public:
 private:
     BatchList& list_;
     ProfileDialogs& dialogs_;
-    app::Messenger& messenger_;
+    base::Messenger& messenger_;
     std::string runFilePath_;
     BatchNames shown_;
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::profile {
 
@@ -27,7 +27,7 @@ std::vector<std::string> BatchList::pathsNamed(std::string_view name) const {
 
 bool BatchNames::add(const std::string& name) {
     const bool shown = std::any_of(names_.begin(), names_.end(), [&name](const std::string& n) {
-        return app::startsWithIgnoringCase(n, name);
+        return base::startsWithIgnoringCase(n, name);
     });
     if (shown) {
         return false;
@@ -35,7 +35,7 @@ bool BatchNames::add(const std::string& name) {
     // After any names that compare equal, as the sorted list box inserts.
     const auto at = std::upper_bound(
         names_.begin(), names_.end(), name,
-        [](const std::string& a, const std::string& b) { return app::lessIgnoringCase(a, b); });
+        [](const std::string& a, const std::string& b) { return base::lessIgnoringCase(a, b); });
     names_.insert(at, name);
     return true;
 }

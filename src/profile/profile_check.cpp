@@ -5,7 +5,7 @@
 namespace farrow::profile {
 
 std::vector<std::string> checkProfile(const SubmissionProfile& profile, std::size_t selectedCount,
-                                      app::Messenger& messenger) {
+                                      base::Messenger& messenger) {
     // Only a text of length 0 is missing; blanks count as a value.
     const std::pair<bool, const char*> checks[] = {
         {selectedCount == 0, "SITES: No Sites Selected for Submit"},
@@ -21,7 +21,7 @@ std::vector<std::string> checkProfile(const SubmissionProfile& profile, std::siz
     std::vector<std::string> failed;
     for (const auto& [missing, message] : checks) {
         if (missing) {
-            messenger.showMessage(message, app::MessageIcon::Exclamation);
+            messenger.showMessage(message, base::MessageIcon::Exclamation);
             failed.emplace_back(message);
         }
     }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "profile/submission_profile.h"
 
 namespace farrow::profile {
@@ -13,6 +13,6 @@ namespace farrow::profile {
 // shown as its own warning, in the fixed order, and its message is also returned. The profile
 // passed when the result is empty. `selectedCount` is the size of the selected-sites list.
 std::vector<std::string> checkProfile(const SubmissionProfile& profile, std::size_t selectedCount,
-                                      app::Messenger& messenger);
+                                      base::Messenger& messenger);
 
 }  // namespace farrow::profile

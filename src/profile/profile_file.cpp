@@ -145,7 +145,7 @@ std::string formatProfile(const SubmissionProfile& profile,
 
 FileResult saveProfile(const std::string& path, const SubmissionProfile& profile,
                        const std::vector<SelectedSite>& entries, ProfileDialogs& dialogs,
-                       app::Messenger& messenger) {
+                       base::Messenger& messenger) {
     FileResult result;
     const bool interactive = path == "NULL";
     result.path = path;
@@ -165,24 +165,26 @@ FileResult saveProfile(const std::string& path, const SubmissionProfile& profile
     }
     int error = 0;
     if (!writeWhole(result.path, formatProfile(profile, entries), error)) {
+        result.error = {base::ErrorCode::WriteFailed, platform::systemReason(error)};
         messenger.showMessage(
-            "Could not write the profile \"" + result.path + "\": " + platform::systemReason(error),
-            app::MessageIcon::Exclamation);
+            "Could not write the profile \"" + result.path + "\": " + result.error.reason,
+            base::MessageIcon::Exclamation);
         result.outcome = FileOutcome::Failed;
         return result;
     }
     if (interactive) {
         messenger.showMessage("File " + result.path + " opened and written successfully!",
-                              app::MessageIcon::Information);
+                              base::MessageIcon::Information);
     }
     result.outcome = FileOutcome::Done;
     return result;
 }
 
-FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, ProfileDialogs& dialogs,
-                       app::Messenger& messenger) {
+FileResult loadProfile(const std::string& path, const SiteSelection& siteSelection,
+                       SubmissionProfile& profile, ProfileDialogs& dialogs,
+                       base::Messenger& messenger) {
     FileResult result;
-    result.path = state.currentProfilePath;
+    result.path = path;
     const bool interactive = result.path == "NULL";
     if (interactive) {
         std::optional<std::string> chosen = dialogs.chooseOpenFile(profileChooserOptions());
@@ -193,16 +195,18 @@ FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, Profile
     }
     if (!platform::fileExists(result.path)) {
         messenger.showMessage(" The File " + result.path + " could not be opened",
-                              app::MessageIcon::None);
+                              base::MessageIcon::None);
         result.outcome = FileOutcome::Missing;
+        result.error = {base::ErrorCode::NotFound, platform::systemReason(ENOENT)};
         return result;
     }
     std::string content;
     int error = 0;
     if (!readWhole(result.path, content, error)) {
+        result.error = {base::ErrorCode::ReadFailed, platform::systemReason(error)};
         messenger.showMessage(
-            "Could not read the profile \"" + result.path + "\": " + platform::systemReason(error),
-            app::MessageIcon::Exclamation);
+            "Could not read the profile \"" + result.path + "\": " + result.error.reason,
+            base::MessageIcon::Exclamation);
         result.outcome = FileOutcome::Failed;
         return result;
     }
@@ -224,7 +228,7 @@ FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, Profile
     // A category line follows the site line of every site that wants a category.
     std::vector<SelectedSite> fileSites;
     while (lines.next(line) && line != kProfileEnd) {
-        const sites::SiteRecord* record = state.siteTable.find(line);
+        const sites::SiteRecord* record = siteSelection.table.find(line);
         if (!record) {
             continue;
         }
@@ -234,29 +238,30 @@ FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, Profile
         }
         fileSites.push_back(std::move(site));
     }
-    applySelectedSites(state, fileSites, messenger);
+    applySelectedSites(siteSelection, fileSites, messenger);
 
-    profile.selectedSites = selectedSiteEntries(state.siteTable, state.lists.selected);
+    profile.selectedSites = selectedSiteEntries(siteSelection.table, siteSelection.lists.selected);
     if (interactive) {
         messenger.showMessage("File " + result.path + " opened and read successfully!",
-                              app::MessageIcon::Information);
+                              base::MessageIcon::Information);
     }
     result.outcome = FileOutcome::Done;
     return result;
 }
 
-void applySelectedSites(app::AppState& state, const std::vector<SelectedSite>& sitesToSelect,
-                        app::Messenger& messenger) {
-    sites::SelectionModel selection(state.siteTable, state.lists, messenger);
-    if (!state.lists.selected.empty()) {
+void applySelectedSites(const SiteSelection& siteSelection,
+                        const std::vector<SelectedSite>& sitesToSelect,
+                        base::Messenger& messenger) {
+    sites::SelectionModel selection(siteSelection.table, siteSelection.lists, messenger);
+    if (!siteSelection.lists.selected.empty()) {
         selection.removeAll();
     }
     for (const SelectedSite& site : sitesToSelect) {
         if (selection.selectByName(site.siteName, site.category) ==
                 sites::SelectionModel::NameSelection::NotAvailable &&
-            state.switches.verbose) {
+            siteSelection.verbose) {
             messenger.showMessage("Site " + site.siteName + " Not VALID!",
-                                  app::MessageIcon::Exclamation);
+                                  base::MessageIcon::Exclamation);
         }
     }
 }

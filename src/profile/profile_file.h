@@ -3,10 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/messenger.h"
+#include "base/error.h"
+#include "base/messenger.h"
 #include "profile/profile_dialogs.h"
 #include "profile/submission_profile.h"
+#include "sites/site_lists.h"
+#include "sites/site_table.h"
 
 namespace farrow::profile {
 
@@ -35,6 +37,16 @@ struct FileResult {
     FileOutcome outcome = FileOutcome::Cancelled;
     // The file written or read (the chosen one on the interactive path).
     std::string path;
+    // Why a file was Missing or Failed, with the system's reason.
+    base::Error error;
+};
+
+// The sites a loaded profile selects among. Sites remember their chosen categories.
+struct SiteSelection {
+    sites::SiteTable& table;
+    sites::SiteLists& lists;
+    // Sites the profile names that are not available are reported.
+    bool verbose = false;
 };
 
 // A value as it is stored: every line break (CR LF, CR or LF) becomes one space, since a profile
@@ -51,21 +63,22 @@ std::string formatProfile(const SubmissionProfile& profile,
 // cannot be written is reported either way.
 FileResult saveProfile(const std::string& path, const SubmissionProfile& profile,
                        const std::vector<SelectedSite>& entries, ProfileDialogs& dialogs,
-                       app::Messenger& messenger);
+                       base::Messenger& messenger);
 
-// Reads the profile file named by the current profile path ("NULL": ask through `dialogs` and
-// report success). On success the text fields and switches of `profile` are replaced, the
-// selection of `state.lists` becomes the file's sites (with their remembered categories), and
-// `profile.selectedSites` mirrors that selection. Otherwise nothing changes.
-FileResult loadProfile(app::AppState& state, SubmissionProfile& profile, ProfileDialogs& dialogs,
-                       app::Messenger& messenger);
+// Reads the profile file `path` ("NULL": ask through `dialogs` and report success). On success
+// the text fields and switches of `profile` are replaced, the selection of `siteSelection.lists`
+// becomes the file's sites (with their remembered categories), and `profile.selectedSites` mirrors
+// that selection. Otherwise nothing changes.
+FileResult loadProfile(const std::string& path, const SiteSelection& siteSelection,
+                       SubmissionProfile& profile, ProfileDialogs& dialogs,
+                       base::Messenger& messenger);
 
 // Makes `sitesToSelect` the selection, as loading a profile does: the selected sites go back to
 // the available list first, then each named site that is available is selected (a site that
 // wants a category gets its category remembered). An unavailable site is skipped, with a warning
 // in verbose mode; an unknown one silently.
-void applySelectedSites(app::AppState& state, const std::vector<SelectedSite>& sitesToSelect,
-                        app::Messenger& messenger);
+void applySelectedSites(const SiteSelection& siteSelection,
+                        const std::vector<SelectedSite>& sitesToSelect, base::Messenger& messenger);
 
 // The site lines a profile saves for the selected-sites list: one per entry that names a known
 // site, in list order, with that site's category flag and remembered category.

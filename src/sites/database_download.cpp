@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 #include "platform/ftp_client.h"
 #include "platform/server_address.h"
@@ -15,9 +15,9 @@ constexpr const char* kUser = "nexo";
 constexpr const char* kPassword = "greyoak";
 constexpr int kDefaultFtpPort = 21;
 
-DatabaseDownloadResult fail(app::StartupStatus& status, app::Messenger& messenger, const char* text,
-                            platform::TransferError error) {
-    messenger.showMessage(text, app::MessageIcon::Stop);
+DatabaseDownloadResult fail(base::StartupStatus& status, base::Messenger& messenger,
+                            const char* text, platform::TransferError error) {
+    messenger.showMessage(text, base::MessageIcon::Stop);
     status.finish(false);
     return {false, std::move(error)};
 }
@@ -29,8 +29,9 @@ std::string databaseServerFrom(const char* setting) {
 }
 
 DatabaseDownloadResult downloadSitesDatabase(const DatabaseDownload& request,
-                                             app::StartupStatus& status, app::Messenger& messenger,
-                                             const app::Timing& timing) {
+                                             base::StartupStatus& status,
+                                             base::Messenger& messenger,
+                                             const base::Timing& timing) {
     constexpr const char* kNoSession =
         "Could Not establish FTP session to datbase server. Please contact technical support.  "
         "Program will now exit";
@@ -72,7 +73,7 @@ DatabaseDownloadResult downloadSitesDatabase(const DatabaseDownload& request,
     }
     if (fetch) {
         status.postMessage(
-            app::format("Database Update Downloading: %d bytes", static_cast<int>(remoteSize)));
+            base::format("Database Update Downloading: %d bytes", static_cast<int>(remoteSize)));
         if (!ftp.download(kSitesFile, request.localPath)) {
             return fail(status, messenger,
                         "Could Not retrieve site database. Please contact technical support.  "

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/messenger.h"
-#include "app/startup_status.h"
-#include "app/timing.h"
+#include "base/messenger.h"
+#include "base/startup_status.h"
+#include "base/timing.h"
 #include "platform/transfer_error.h"
 
 namespace farrow::sites {
@@ -21,7 +21,8 @@ std::string databaseServerFrom(const char* setting);
 struct DatabaseDownload {
     // "host", "host:port", "[v6]" or "[v6]:port"; the FTP port 21 when none is written.
     std::string server = kDefaultDatabaseHost;
-    std::string localPath = kSitesFile;
+    // Where the copy goes: the workspace's sites file.
+    std::string localPath;
 };
 
 struct DatabaseDownloadResult {
@@ -37,7 +38,8 @@ struct DatabaseDownloadResult {
 // Replaces the local sites file with the server's copy when the sizes differ. Reports stages and
 // the outcome through `status`; failures are shown with a stop icon.
 DatabaseDownloadResult downloadSitesDatabase(const DatabaseDownload& request,
-                                             app::StartupStatus& status, app::Messenger& messenger,
-                                             const app::Timing& timing);
+                                             base::StartupStatus& status,
+                                             base::Messenger& messenger,
+                                             const base::Timing& timing);
 
 }  // namespace farrow::sites

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::sites {
 
@@ -21,7 +21,7 @@ std::vector<std::size_t> normalise(std::vector<std::size_t> indexes, std::size_t
 void SelectionModel::addSelected(std::vector<std::size_t> highlighted) {
     highlighted = normalise(std::move(highlighted), lists_.available.size());
     if (highlighted.empty()) {
-        messenger_.showMessage("No Sites Selected to add.", app::MessageIcon::Exclamation);
+        messenger_.showMessage("No Sites Selected to add.", base::MessageIcon::Exclamation);
         return;
     }
     // Each earlier move shifts the later entries up by one.
@@ -40,7 +40,7 @@ void SelectionModel::addSelected(std::vector<std::size_t> highlighted) {
 
 void SelectionModel::addAll(std::vector<std::size_t> highlighted) {
     for (std::size_t i = 0; i < lists_.available.size(); ++i) {
-        if (!app::contains(lists_.available[i], "ONLY")) {
+        if (!base::contains(lists_.available[i], "ONLY")) {
             highlighted.push_back(i);
         }
     }
@@ -50,7 +50,7 @@ void SelectionModel::addAll(std::vector<std::size_t> highlighted) {
 void SelectionModel::removeSelected(std::vector<std::size_t> highlighted) {
     highlighted = normalise(std::move(highlighted), lists_.selected.size());
     if (highlighted.empty()) {
-        messenger_.showMessage("No Sites Selected to remove.", app::MessageIcon::Stop);
+        messenger_.showMessage("No Sites Selected to remove.", base::MessageIcon::Stop);
         return;
     }
     for (std::size_t k = 0; k < highlighted.size(); ++k) {

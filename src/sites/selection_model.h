@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "sites/site_lists.h"
 #include "sites/site_table.h"
 
@@ -17,7 +17,7 @@ public:
     // What happened to one site named by a loaded profile.
     enum class NameSelection { Selected, UnknownSite, NotAvailable };
 
-    SelectionModel(SiteTable& table, SiteLists& lists, app::Messenger& messenger)
+    SelectionModel(SiteTable& table, SiteLists& lists, base::Messenger& messenger)
         : table_(table), lists_(lists), messenger_(messenger) {}
 
     // Moves the highlighted available sites to the selected list.
@@ -44,7 +44,7 @@ public:
 private:
     SiteTable& table_;
     SiteLists& lists_;
-    app::Messenger& messenger_;
+    base::Messenger& messenger_;
 };
 
 }  // namespace farrow::sites

@@ -3,8 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/text.h"
-#include "logs/site_record_dump.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
 #include "sites/site_line_codec.h"
@@ -12,21 +11,25 @@
 
 namespace farrow::sites {
 
-int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger& messenger,
-                  const std::string& path) {
-    state.siteCount = 0;
+SitesLoad readSitesFile(const base::Workspace& workspace, const SitesReadOptions& options,
+                        base::Messenger& messenger) {
+    SitesLoad load;
+    const std::string path = workspace.sitesFile();
     std::size_t kept = 0;
     if (!platform::fileExists(path)) {
-        return 0;
+        load.error = {base::ErrorCode::NotFound, platform::systemReason(ENOENT)};
+        return load;
     }
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
-        messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
-                              app::MessageIcon::Stop);
-        return 0;
+        load.error = {base::ErrorCode::OpenFailed, platform::systemReason(errno)};
+        messenger.showMessage("Could not open \"" + path + "\": " + load.error.reason,
+                              base::MessageIcon::Stop);
+        return load;
     }
-    if (initView) {
-        initView->showLoaded();
+    load.read = true;
+    if (options.onOpened) {
+        options.onOpened();
     }
 
     platform::LineReader reader(file.get());
@@ -37,8 +40,9 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
         if (reader.failed()) {
             // A read error is sticky, so the rest of the file is lost with this line.
             const int cause = errno != 0 ? errno : EIO;
-            messenger.showMessage("Execption Caught: " + platform::systemReason(cause),
-                                  app::MessageIcon::Stop);
+            load.error = {base::ErrorCode::ReadFailed, platform::systemReason(cause)};
+            messenger.showMessage("Execption Caught: " + load.error.reason,
+                                  base::MessageIcon::Stop);
             break;
         }
         std::string plain = decodeSiteLine(stored);
@@ -50,27 +54,26 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
             continue;
         }
         SiteRecord record = parseSiteLine(plain);
-        const int isComplex = record.isComplex;
-        if (state.switches.siteLog) {
-            logs::dumpSiteRecord(state.logsDir, record, isComplex);
+        if (options.onRecord) {
+            options.onRecord(record);
         }
-        if (!state.adultOnlyEdition || app::contains(record.name(), "Adult")) {
-            state.siteTable.append(std::move(record));
+        if (!options.adultOnlyEdition || base::contains(record.name(), "Adult")) {
+            load.table.append(std::move(record));
             ++kept;
         }
-        ++state.siteCount;
-        if (initView) {
-            initView->setLoadedCount(app::format("%d Sites", static_cast<int>(kept)));
+        ++load.siteCount;
+        if (options.onCount) {
+            options.onCount(static_cast<int>(kept));
         }
     }
 
-    for (const SiteRecord& r : state.siteTable) {
-        state.lists.available.add(r.name());
+    for (const SiteRecord& r : load.table) {
+        load.available.add(r.name());
         if (r.fields[kSearchUrl] != " ") {
-            state.lists.keywordCheck.add(r.name());
+            load.keywordCheck.add(r.name());
         }
     }
-    return 1;
+    return load;
 }
 
 }  // namespace farrow::sites

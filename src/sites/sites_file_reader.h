@@ -1,15 +1,41 @@
 #pragma once
 
-#include "app/app_state.h"
-#include "app/init_view.h"
-#include "app/messenger.h"
+#include <functional>
+
+#include "base/error.h"
+#include "base/messenger.h"
+#include "base/workspace.h"
+#include "sites/site_lists.h"
+#include "sites/site_table.h"
 
 namespace farrow::sites {
 
-// Reads "sites.enc" of the current directory into the site table, counts the records, and fills
-// the available-sites and keyword-check lists. `initView` may be null. Returns 1 after a read,
-// 0 when the file is missing or cannot be opened.
-int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger& messenger,
-                  const std::string& path = "sites.enc");
+struct SitesReadOptions {
+    // The adult-only edition keeps only sites whose name holds "Adult" (all are counted).
+    bool adultOnlyEdition = false;
+    // Once the file is open.
+    std::function<void()> onOpened;
+    // After each record, with the number kept so far.
+    std::function<void(int kept)> onCount;
+    // Every record read, kept or not (the site log dumps them).
+    std::function<void(const SiteRecord&)> onRecord;
+};
+
+struct SitesLoad {
+    // False when the file is missing or cannot be opened.
+    bool read = false;
+    // NotFound (nothing shown), OpenFailed or ReadFailed (shown with a stop icon).
+    base::Error error;
+    SiteTable table;
+    // Lines accepted as site records, counting those the edition does not keep.
+    int siteCount = 0;
+    // The kept names, for the available-sites and keyword-check lists.
+    SortedList available;
+    SortedList keywordCheck;
+};
+
+// Reads the workspace's sites file.
+SitesLoad readSitesFile(const base::Workspace& workspace, const SitesReadOptions& options,
+                        base::Messenger& messenger);
 
 }  // namespace farrow::sites

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "submit/category_chooser.h"
 
 namespace farrow::submit {
@@ -12,7 +12,7 @@ namespace farrow::submit {
 class BuildFrontend {
 public:
     virtual ~BuildFrontend() = default;
-    virtual app::Messenger& messenger() = 0;
+    virtual base::Messenger& messenger() = 0;
     virtual CategoryChooser& categoryChooser() = 0;
     virtual std::string caption() const = 0;
     // Called once per selected site while the build blocks the window thread, so the window

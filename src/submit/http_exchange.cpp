@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/curl_handle.h"
 #include "submit/reply_collector.h"
 
@@ -96,7 +96,7 @@ struct Activity {
 // Runs the transfer. The send and receive time-outs mean "no byte moved for that long", not a
 // cap on the whole transfer: a slow but steady reply is read to its end, a silent one is given
 // up as soon as its limit has passed. The optional exchange limit caps the whole transfer.
-CURLcode runTransfer(Transfer& t, const app::Timing& timing, curl_off_t bodySize,
+CURLcode runTransfer(Transfer& t, const base::Timing& timing, curl_off_t bodySize,
                      std::string& multiError) {
     platform::CurlMulti multi(curl_multi_init());
     if (!multi) {
@@ -127,7 +127,7 @@ CURLcode runTransfer(Transfer& t, const app::Timing& timing, curl_off_t bodySize
             lastActivity = now;
         }
         const bool sending = bodySize > 0 && activity.sent < bodySize;
-        const app::Millis limit = sending ? timing.httpSendTimeout : timing.httpReceiveTimeout;
+        const base::Millis limit = sending ? timing.httpSendTimeout : timing.httpReceiveTimeout;
         Clock::duration wait = lastActivity + limit - now;
         if (wait <= Clock::duration::zero()) {
             t.stop = Transfer::Stop::Stalled;
@@ -185,7 +185,7 @@ std::string escapeUnsafeBytes(const std::string& url) {
     out.reserve(url.size());
     for (unsigned char c : url) {
         if (c <= 0x20 || c == 0x7f || c == '#') {
-            out += app::format("%%%02X", c);
+            out += base::format("%%%02X", c);
         } else {
             out.push_back(static_cast<char>(c));
         }
@@ -194,18 +194,18 @@ std::string escapeUnsafeBytes(const std::string& url) {
 }
 
 std::string transportMessage(CURLcode rc, const char* errorBuffer, const std::string& multiError,
-                             const Transfer& transfer, const app::Timing& timing) {
+                             const Transfer& transfer, const base::Timing& timing) {
     std::string message;
     if (transfer.stop == Transfer::Stop::Stalled) {
-        const app::Millis limit =
+        const base::Millis limit =
             transfer.stalledSending ? timing.httpSendTimeout : timing.httpReceiveTimeout;
-        message = app::format(
+        message = base::format(
             "%s: nothing %s for %lld ms", curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
             transfer.stalledSending ? "sent" : "received", static_cast<long long>(limit.count()));
     } else if (transfer.stop == Transfer::Stop::ExchangeLimit) {
-        message = app::format("%s: the exchange ran for %lld ms",
-                              curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
-                              static_cast<long long>(timing.exchangeLimit->count()));
+        message = base::format("%s: the exchange ran for %lld ms",
+                               curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
+                               static_cast<long long>(timing.exchangeLimit->count()));
     } else if (!multiError.empty()) {
         message = multiError;
     } else if (rc == CURLE_OK) {
@@ -233,7 +233,7 @@ void resetExchange(HttpExchange& exchange) {
     exchange.ok = true;
 }
 
-void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
+void sendExchange(HttpExchange& exchange, const base::Timing& timing) {
     const bool post = exchange.method == "POST";
     if (!post && exchange.method != "GET") {
         return;
@@ -243,7 +243,7 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
     platform::CurlEasy handle = platform::makeCurlEasy();
     if (!handle) {
         fail(exchange,
-             app::format("Inernet Session to %s Could Not Be Established", exchange.url.c_str()));
+             base::format("Inernet Session to %s Could Not Be Established", exchange.url.c_str()));
         return;
     }
 
@@ -253,7 +253,7 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
         escapeUnsafeBytes(post ? exchange.url : exchange.url + exchange.data);
     const std::string scheme = schemeOf(target);
     if (scheme != "http" && (post || scheme != "https")) {
-        fail(exchange, app::format("AfxParseUrl of %s returned an error", exchange.url.c_str()));
+        fail(exchange, base::format("AfxParseUrl of %s returned an error", exchange.url.c_str()));
         return;
     }
 
@@ -264,7 +264,7 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
     platform::CurlSlist headers(curl_slist_append(nullptr, "Accept:"));
     if (!headers) {
         fail(exchange,
-             app::format("Inernet Session to %s Could Not Be Established", exchange.url.c_str()));
+             base::format("Inernet Session to %s Could Not Be Established", exchange.url.c_str()));
         return;
     }
 
@@ -302,7 +302,7 @@ void sendExchange(HttpExchange& exchange, const app::Timing& timing) {
     const long code = responseCode(h);
     exchange.responseCode = static_cast<int>(code);
     if (code >= 400) {
-        fail(exchange, app::format("Failed with RC of %d", static_cast<int>(code)));
+        fail(exchange, base::format("Failed with RC of %d", static_cast<int>(code)));
         if (post) {
             exchange.status = static_cast<int>(code);
         }

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/timing.h"
+#include "base/timing.h"
 
 namespace farrow::submit {
 
@@ -37,6 +37,6 @@ void resetExchange(HttpExchange& exchange);
 // "GET" and "POST" sends nothing and leaves the record as it is. The send and receive time-outs
 // of `timing` count from the last byte moved; its exchange limit, when set, ends the whole
 // exchange.
-void sendExchange(HttpExchange& exchange, const app::Timing& timing);
+void sendExchange(HttpExchange& exchange, const base::Timing& timing);
 
 }  // namespace farrow::submit

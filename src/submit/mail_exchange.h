@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "platform/transfer_error.h"
 
 namespace farrow::submit {
@@ -30,7 +30,7 @@ void resetMail(MailExchange& mail);
 // Delivers the mail in one plain SMTP conversation on a connection of its own and sets `ok`
 // and `error`. The conversation, connecting included, ends after `timing.mailTimeout` (or the
 // exchange limit, when that is shorter).
-void sendMail(MailExchange& mail, const app::Timing& timing);
+void sendMail(MailExchange& mail, const base::Timing& timing);
 
 // The text sent after DATA, up to and including the end-of-message line. Every body line that
 // starts with "." gets a second one, so that no body line can end the message early.

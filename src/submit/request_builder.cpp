@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "keywords/smart_match_table.h"
 #include "logs/site_record_dump.h"
 #include "platform/file_system.h"
@@ -141,8 +141,8 @@ void addJoinedKeywords(const profile::SubmissionProfile& p, const std::string& i
 
 void addStreetAddress(const profile::SubmissionProfile& p, const std::string& item,
                       Accumulators& acc) {
-    const std::string line1 = app::toFormValue(p.street1);
-    const std::string line2 = p.street2.empty() ? "" : app::toFormValue(p.street2);
+    const std::string line1 = base::toFormValue(p.street1);
+    const std::string line2 = p.street2.empty() ? "" : base::toFormValue(p.street2);
     if (acc.method == Method::Get) {
         acc.query += item + line1;
         if (!p.street2.empty()) {
@@ -170,7 +170,7 @@ Scan scanCategories(const SiteRecord& site, const std::string& keyword, std::str
             scan.endMarker = true;
             return scan;
         }
-        if (app::contains(value, keyword)) {
+        if (base::contains(value, keyword)) {
             category = value;
             scan.found = true;
         }
@@ -180,8 +180,9 @@ Scan scanCategories(const SiteRecord& site, const std::string& keyword, std::str
 
 // Chooses the category of a site that takes one. False when the site's category list has no
 // end marker, which ends this site's build.
-bool chooseCategory(const app::AppState& state, const profile::SubmissionProfile& p,
-                    SiteRecord& site, CategoryChooser& chooser, std::string& category) {
+bool chooseCategory(const BuildParams& params, SiteRecord& site, CategoryChooser& chooser,
+                    std::string& category) {
+    const profile::SubmissionProfile& p = params.profile;
     if (site.categorySlot(sites::kFirstCategorySlot) == "NULL") {
         category = p.keywords[0];
         return true;
@@ -207,7 +208,7 @@ bool chooseCategory(const app::AppState& state, const profile::SubmissionProfile
         if (scan.found) {
             return true;
         }
-        std::string matched = keywords::smartMatchCategory(state.smartMatchTable, keyword, site);
+        std::string matched = keywords::smartMatchCategory(params.smartMatchTable, keyword, site);
         if (matched != keyword) {
             category = site.chosenCategory = matched;
             return true;
@@ -249,15 +250,16 @@ std::string siteErrorFilePath() {
     return platform::joinPath(ec ? std::string("/tmp") : dir.string(), kSiteErrorFile);
 }
 
-void buildSiteRequest(const app::AppState& state, const profile::SubmissionProfile& profile,
-                      SiteRecord& site, SiteRequest& request, CategoryChooser& chooser) {
+void buildSiteRequest(const BuildParams& params, SiteRecord& site, SiteRequest& request,
+                      CategoryChooser& chooser) {
     using namespace sites;
+    const profile::SubmissionProfile& profile = params.profile;
     const auto& f = site.fields;
     request.targetUrl = f[kSubmitUrl];
     Accumulators acc{methodOf(request.method), request.targetUrl, {}};
 
     std::size_t start = kFirstKeywordField;
-    if (app::contains(f[kFirstKeywordField], ":")) {
+    if (base::contains(f[kFirstKeywordField], ":")) {
         addJoinedKeywords(profile, f[kFirstKeywordField], acc);
         start = kDescriptionField;
     }
@@ -271,9 +273,9 @@ void buildSiteRequest(const app::AppState& state, const profile::SubmissionProfi
         if (pos == kStreetField) {
             addStreetAddress(profile, item, acc);
         } else if (pos == kFirstNameField && mergedName) {
-            acc.addField(item, app::toFormValue(profile.firstName + "+" + profile.lastName));
+            acc.addField(item, base::toFormValue(profile.firstName + "+" + profile.lastName));
         } else if (pos != kLastNameField || !mergedName) {
-            acc.addField(item, app::toFormValue(profileValue(profile, pos)));
+            acc.addField(item, base::toFormValue(profileValue(profile, pos)));
         }
     }
 
@@ -281,13 +283,13 @@ void buildSiteRequest(const app::AppState& state, const profile::SubmissionProfi
     // A site with an unknown method is sent nothing, so nobody is asked for its category.
     if (request.takesCategory == 1 && acc.method != Method::Other) {
         std::string category;
-        if (!chooseCategory(state, profile, site, chooser, category)) {
-            if (state.switches.verbose) {
-                platform::appendTextToFile(siteErrorFilePath(), site.name() + "\n");
+        if (!chooseCategory(params, site, chooser, category)) {
+            if (params.verbose) {
+                platform::appendTextToFile(params.siteErrorFile, site.name() + "\n");
             }
             return;
         }
-        request.category = app::toFormValue(category);
+        request.category = base::toFormValue(category);
         if (acc.method == Method::Post) {
             acc.body += "&" + site.categorySlot(kCategoryFieldSlot) + "=" + request.category;
         } else {
@@ -303,7 +305,7 @@ void buildSiteRequest(const app::AppState& state, const profile::SubmissionProfi
                 acc.body += f[kExtraParams];
             }
             request.payload =
-                app::format("?content-length=%d", static_cast<int>(acc.body.size())) + acc.body;
+                base::format("?content-length=%d", static_cast<int>(acc.body.size())) + acc.body;
             request.targetUrl = f[kSubmitUrl];
             break;
         case Method::Get:
@@ -324,47 +326,48 @@ void buildSiteRequest(const app::AppState& state, const profile::SubmissionProfi
             break;
     }
 
-    if (state.switches.siteLog) {
-        platform::appendTextToFile(platform::joinPath(state.logsDir, logs::kSiteLogFile),
+    if (params.siteLog) {
+        platform::appendTextToFile(platform::joinPath(params.logsDir, logs::kSiteLogFile),
                                    request.siteName + " " + request.payload + "\n");
     }
 }
 
-int buildRequestList(app::AppState& state, const profile::SubmissionProfile& profile,
-                     BuildFrontend& frontend, const platform::ConnectionTest& connectionTest) {
-    state.requestList.clear();
-    if (!profile::checkProfile(profile, state.lists.selected.size(), frontend.messenger())
+BuildResult buildRequestList(const BuildParams& params, BuildFrontend& frontend,
+                             const platform::ConnectionTest& connectionTest) {
+    BuildResult result;
+    if (!profile::checkProfile(params.profile, params.selected.size(), frontend.messenger())
              .empty()) {
-        return 0;
+        return result;
     }
     const std::string saved = frontend.caption();
-    frontend.setCaption(app::format("%s Processed: 000", saved.c_str()));
+    frontend.setCaption(base::format("%s Processed: 000", saved.c_str()));
     if (!connectionTest()) {
         // The caption keeps its suffix, as it was when the test failed.
         frontend.messenger().showMessage(
             "Could Not establish Internet Connection. Please check your settings.",
-            app::MessageIcon::Stop);
-        return 0;
+            base::MessageIcon::Stop);
+        return result;
     }
     // The chooser is modal, but the selection is copied so that nothing it does can move it.
-    const std::vector<std::string> entries = state.lists.selected.entries();
+    const std::vector<std::string> entries = params.selected.entries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        for (SiteRecord& record : state.siteTable) {
+        for (SiteRecord& record : params.siteTable) {
             if (record.name() != entries[i]) {
                 continue;
             }
             SiteRequest request;
             request.siteName = entries[i];
             request.method = record.fields[sites::kMethod];
-            buildSiteRequest(state, profile, record, request, frontend.categoryChooser());
+            buildSiteRequest(params, record, request, frontend.categoryChooser());
             request.referer = record.fields[sites::kReferer];
-            state.requestList.push_back(std::move(request));
-            std::this_thread::sleep_for(state.timing.buildYield);
+            result.requests.push_back(std::move(request));
+            std::this_thread::sleep_for(params.timing.buildYield);
         }
-        frontend.setCaption(app::format("%s Processed: %3d", saved.c_str(), static_cast<int>(i)));
+        frontend.setCaption(base::format("%s Processed: %3d", saved.c_str(), static_cast<int>(i)));
     }
     frontend.setCaption(saved);
-    return static_cast<int>(entries.size());
+    result.selectedCount = static_cast<int>(entries.size());
+    return result;
 }
 
 }  // namespace farrow::submit

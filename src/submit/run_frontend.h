@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "submit/debug_view.h"
 #include "submit/progress_view.h"
 #include "submit/run_pump.h"
@@ -19,7 +19,7 @@ class RunFrontend {
 public:
     virtual ~RunFrontend() = default;
 
-    virtual app::Messenger& messenger() = 0;
+    virtual base::Messenger& messenger() = 0;
     virtual RunPump& pump() = 0;
 
     // The main window's status field: "BUSY" while the run lasts, "IDLE" after it.

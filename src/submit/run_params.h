@@ -3,9 +3,9 @@
 #include <atomic>
 #include <string>
 
-#include "app/branding.h"
-#include "app/switches.h"
-#include "app/timing.h"
+#include "base/branding.h"
+#include "base/switches.h"
+#include "base/timing.h"
 #include "profile/submission_profile.h"
 #include "submit/site_request.h"
 
@@ -24,9 +24,9 @@ struct RunParams {
 
     std::string logsDir;
     std::string errorsDir;
-    app::Branding branding;
-    app::Switches switches;
-    app::Timing timing;
+    base::Branding branding;
+    base::Switches switches;
+    base::Timing timing;
 
     // "NULL" for an ordinary run, "DEEP" for a deep run, the profile's file in a batch run.
     std::string currentProfilePath = "NULL";

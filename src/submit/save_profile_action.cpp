@@ -5,17 +5,14 @@
 namespace farrow::submit {
 
 std::optional<profile::FileResult> saveProfileAfterBuild(
-    app::AppState& state, const profile::SubmissionProfile& profile, BuildFrontend& frontend,
-    profile::ProfileDialogs& dialogs, const platform::ConnectionTest& connectionTest) {
-    if (buildRequestList(state, profile, frontend, connectionTest) == 0) {
+    const BuildParams& params, BuildFrontend& frontend, profile::ProfileDialogs& dialogs,
+    const platform::ConnectionTest& connectionTest) {
+    if (buildRequestList(params, frontend, connectionTest).selectedCount == 0) {
         return std::nullopt;
     }
     const std::vector<profile::SelectedSite> entries =
-        profile::selectedSiteEntries(state.siteTable, state.lists.selected);
-    profile::FileResult result =
-        profile::saveProfile("NULL", profile, entries, dialogs, frontend.messenger());
-    state.requestList.clear();
-    return result;
+        profile::selectedSiteEntries(params.siteTable, params.selected);
+    return profile::saveProfile("NULL", params.profile, entries, dialogs, frontend.messenger());
 }
 
 }  // namespace farrow::submit

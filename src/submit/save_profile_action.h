@@ -2,12 +2,12 @@
 
 #include <optional>
 
-#include "app/app_state.h"
 #include "platform/internet_connection.h"
 #include "profile/profile_dialogs.h"
 #include "profile/profile_file.h"
 #include "profile/submission_profile.h"
 #include "submit/build_frontend.h"
+#include "submit/request_builder.h"
 
 namespace farrow::submit {
 
@@ -16,8 +16,7 @@ namespace farrow::submit {
 // through the save chooser, and the requests built on the way are dropped. nullopt when the build
 // step stopped it.
 std::optional<profile::FileResult> saveProfileAfterBuild(
-    app::AppState& state, const profile::SubmissionProfile& profile, BuildFrontend& frontend,
-    profile::ProfileDialogs& dialogs,
+    const BuildParams& params, BuildFrontend& frontend, profile::ProfileDialogs& dialogs,
     const platform::ConnectionTest& connectionTest = platform::attemptInternetConnection);
 
 }  // namespace farrow::submit

@@ -5,7 +5,7 @@
 #include <thread>
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/log_names.h"
 #include "logs/log_rows.h"
 #include "logs/submission_log_writer.h"
@@ -52,7 +52,7 @@ std::vector<profile::SelectedSite> failureEntries(const FailureList& failures) {
 class SubmissionController final {
 public:
     SubmissionController(RunParams params, RunFrontend& frontend,
-                         std::shared_ptr<Transport> transport, const Clock& clock,
+                         std::shared_ptr<Transport> transport, const base::Clock& clock,
                          WorkerLauncher& launcher)
         : params_(std::move(params)),
           frontend_(frontend),
@@ -78,7 +78,7 @@ private:
     RunParams params_;
     RunFrontend& frontend_;
     std::shared_ptr<Transport> transport_;
-    const Clock& clock_;
+    const base::Clock& clock_;
     WorkerLauncher& launcher_;
     RunPump& pump_;
 
@@ -87,7 +87,7 @@ private:
     std::unique_ptr<DebugView> debug_;
     std::uint64_t debugSeen_ = 0;
     std::unique_ptr<logs::SubmissionLogWriter> logs_;
-    TimePoint start_{};
+    base::TimePoint start_{};
     RunState state_;
     std::unique_ptr<WorkerDispatcher> dispatcher_;
     std::jthread dispatcherThread_;
@@ -101,7 +101,7 @@ RunResult SubmissionController::run() {
     progress_ = frontend_.createProgressView();
     if (!progress_) {
         frontend_.messenger().showMessage("Could not create Progress Dialog",
-                                          app::MessageIcon::Stop);
+                                          base::MessageIcon::Stop);
         // Nothing runs, so the program must not stay marked busy.
         frontend_.setStatus("IDLE");
         frontend_.refreshMain();
@@ -127,7 +127,7 @@ void SubmissionController::startRun() {
     progress_->setGood("0");
     progress_->setFailure("0");
     progress_->setFailRate("0");
-    progress_->setTotal(app::format("0/%d", result_.siteCount));
+    progress_->setTotal(base::format("0/%d", result_.siteCount));
     progress_->show();
     progress_->refresh();
 
@@ -157,7 +157,7 @@ void SubmissionController::startRun() {
             debug_->show();
         } else {
             frontend_.messenger().showMessage("Could not create Debug Dialog",
-                                              app::MessageIcon::Stop);
+                                              base::MessageIcon::Stop);
         }
     }
 
@@ -168,12 +168,12 @@ void SubmissionController::startRun() {
     context->dumpPath = platform::joinPath(params_.logsDir, kDumpFile);
     context->htmlDump = params_.switches.htmlDump;
     context->extendedDump = params_.switches.skipDatabaseDownload;
-    const app::Millis limit =
+    const base::Millis limit =
         params_.timing.workerLatencyLimit * (params_.switches.htmlDump ? 2 : 1);
     // An exchange ends by itself a few dispatcher passes after the latency limit: late enough
     // that the dispatcher has given the worker up first, soon enough that given-up threads never
     // pile up.
-    const app::Millis exchangeLimit =
+    const base::Millis exchangeLimit =
         limit + 2 * (params_.timing.dispatcherPass + params_.timing.dispatcherHarvestPause +
                      params_.timing.dispatcherRefillPause);
     context->transportSettings = {params_.timing, params_.userEmail, params_.mailSetting,
@@ -195,7 +195,7 @@ void SubmissionController::startRun() {
     dispatcherThread_ = std::jthread([this] { dispatcher_->run(); });
 
     pump_.pumpFor(params_.timing.controllerPass);
-    progress_->setTotal(app::format("%4d", result_.siteCount));
+    progress_->setTotal(base::format("%4d", result_.siteCount));
 }
 
 void SubmissionController::watch() {
@@ -257,10 +257,10 @@ void SubmissionController::refreshDisplay() {
         const double failed = state_.failed;
         progress_->setLastSite(state_.lastSiteText.get());
         frontend_.setMainCaption(
-            app::format("%4.0f Logging to: %s", processed, result_.relativeLogName.c_str()));
-        progress_->setGood(app::format("%4.0f", static_cast<double>(state_.good)));
-        progress_->setFailure(app::format("%4.0f", failed));
-        progress_->setFailRate(processed > 0 ? app::format("%04.2f", failed / processed * 100)
+            base::format("%4.0f Logging to: %s", processed, result_.relativeLogName.c_str()));
+        progress_->setGood(base::format("%4.0f", static_cast<double>(state_.good)));
+        progress_->setFailure(base::format("%4.0f", failed));
+        progress_->setFailRate(processed > 0 ? base::format("%04.2f", failed / processed * 100)
                                              : std::string("0"));
         changed = true;
     }
@@ -315,7 +315,7 @@ void SubmissionController::finishRun() {
     if (result_.stopped) {
         logs_->writeControlRow(logs::ControlRow::Stopped);
     }
-    const TimePoint end = clock_.now();
+    const base::TimePoint end = clock_.now();
     logs_->writeFooterOpening(
         std::chrono::duration_cast<std::chrono::seconds>(end - start_).count());
     if (result_.failed != 0) {
@@ -351,13 +351,13 @@ void SubmissionController::finishRun() {
 }  // namespace
 
 RunResult runSubmission(RunParams params, RunFrontend& frontend,
-                        std::shared_ptr<Transport> transport, const Clock& clock) {
+                        std::shared_ptr<Transport> transport, const base::Clock& clock) {
     ThreadLauncher launcher;
     return runSubmission(std::move(params), frontend, std::move(transport), clock, launcher);
 }
 
 RunResult runSubmission(RunParams params, RunFrontend& frontend,
-                        std::shared_ptr<Transport> transport, const Clock& clock,
+                        std::shared_ptr<Transport> transport, const base::Clock& clock,
                         WorkerLauncher& launcher) {
     SubmissionController controller(std::move(params), frontend, std::move(transport), clock,
                                     launcher);

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "submit/clock.h"
+#include "base/clock.h"
 #include "submit/run_frontend.h"
 #include "submit/run_params.h"
 #include "submit/run_result.h"
@@ -16,11 +16,11 @@ namespace farrow::submit {
 // the "Errors Found...." question, "IDLE". Returns when the run has ended; every wait in
 // between goes through `frontend.pump()`. Call it on the thread that owns the windows.
 RunResult runSubmission(RunParams params, RunFrontend& frontend,
-                        std::shared_ptr<Transport> transport, const Clock& clock);
+                        std::shared_ptr<Transport> transport, const base::Clock& clock);
 
 // The same with the way worker threads are started chosen by the caller (tests).
 RunResult runSubmission(RunParams params, RunFrontend& frontend,
-                        std::shared_ptr<Transport> transport, const Clock& clock,
+                        std::shared_ptr<Transport> transport, const base::Clock& clock,
                         WorkerLauncher& launcher);
 
 }  // namespace farrow::submit

@@ -13,7 +13,7 @@ class ExchangeTransport final : public Transport {
 public:
     TransportOutcome send(const SiteRequest& request, const TransportSettings& settings) override {
         TransportOutcome out;
-        app::Timing timing = settings.timing;
+        base::Timing timing = settings.timing;
         if (settings.exchangeLimit.count() > 0) {
             timing.exchangeLimit = settings.exchangeLimit;
         }

@@ -3,20 +3,20 @@
 #include <memory>
 #include <string>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "submit/site_request.h"
 
 namespace farrow::submit {
 
 // What a worker needs to send any request of the run.
 struct TransportSettings {
-    app::Timing timing;
+    base::Timing timing;
     // The sender and the mail server of MAILTO requests.
     std::string userEmail;
     std::string mailSetting;
     // The whole exchange should end by itself after this long (the worker latency limit), so
     // that a thread given up on ends soon after.
-    app::Millis exchangeLimit{0};
+    base::Millis exchangeLimit{0};
 };
 
 // What came back from one request.

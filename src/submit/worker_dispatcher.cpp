@@ -4,7 +4,7 @@
 #include <chrono>
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/log_rows.h"
 #include "platform/file_system.h"
 #include "submit/submission_worker.h"
@@ -20,23 +20,23 @@ constexpr const char* kLatentText = "Latent Thread Terminated";
 using std::chrono::duration_cast;
 using std::chrono::seconds;
 
-void pause(app::Millis duration) {
+void pause(base::Millis duration) {
     if (duration.count() > 0) {
         std::this_thread::sleep_for(duration);
     }
 }
 
-std::string clockText(TimePoint::duration d) {
+std::string clockText(base::TimePoint::duration d) {
     const long long s = std::max<long long>(0, duration_cast<seconds>(d).count());
-    return app::format("%02d:%02d:%02d", static_cast<int>((s / 3600) % 24),
-                       static_cast<int>((s / 60) % 60), static_cast<int>(s % 60));
+    return base::format("%02d:%02d:%02d", static_cast<int>((s / 3600) % 24),
+                        static_cast<int>((s / 60) % 60), static_cast<int>(s % 60));
 }
 
 }  // namespace
 
 WorkerDispatcher::WorkerDispatcher(DispatchParams params, RunState& state,
                                    const logs::SubmissionLogWriter& logs, WorkerLauncher& launcher,
-                                   const Clock& clock)
+                                   const base::Clock& clock)
     : params_(std::move(params)), state_(state), logs_(logs), launcher_(launcher), clock_(clock) {}
 
 WorkerDispatcher::~WorkerDispatcher() = default;
@@ -231,7 +231,7 @@ void WorkerDispatcher::terminate(int i) {
     slot.state = SlotState::Terminated;
 }
 
-TimePoint::duration WorkerDispatcher::elapsed(const Slot& slot) const {
+base::TimePoint::duration WorkerDispatcher::elapsed(const Slot& slot) const {
     return clock_.now() - slot.started - slot.paused;
 }
 
@@ -274,11 +274,11 @@ void WorkerDispatcher::followRequests() {
     for (int i = 0; i < slotCount_; ++i) {
         slots_[i].record->pauseRequested = true;
     }
-    const TimePoint began = clock_.now();
+    const base::TimePoint began = clock_.now();
     while (state_.pauseRequested) {
-        std::this_thread::sleep_for(std::max(params_.timing.workerPoll, app::Millis(1)));
+        std::this_thread::sleep_for(std::max(params_.timing.workerPoll, base::Millis(1)));
     }
-    const TimePoint::duration paused = clock_.now() - began;
+    const base::TimePoint::duration paused = clock_.now() - began;
     for (int i = 0; i < slotCount_; ++i) {
         slots_[i].paused += paused;
         slots_[i].record->pauseRequested = false;
@@ -292,16 +292,16 @@ void WorkerDispatcher::writeDebugLine(int i, bool draining) {
     const Slot& slot = slots_[i];
     const WorkerSlot& record = *slot.record;
     const char* status = record.statusText.load();
-    const TimePoint::duration d = elapsed(slot);
+    const base::TimePoint::duration d = elapsed(slot);
     std::string line;
     if (draining && std::string_view(status) == kStatusFinishedAndIdle) {
-        line = app::format("%2d: %50s: %25s", i, slot.siteName.c_str(), status);
+        line = base::format("%2d: %50s: %25s", i, slot.siteName.c_str(), status);
     } else {
-        line =
-            app::format("%2d: %50s: %25s: %2d: %2d: %s", i, slot.siteName.c_str(), status,
-                        record.finished.load() ? 1 : 0, record.result.load(), clockText(d).c_str());
+        line = base::format("%2d: %50s: %25s: %2d: %2d: %s", i, slot.siteName.c_str(), status,
+                            record.finished.load() ? 1 : 0, record.result.load(),
+                            clockText(d).c_str());
         if (draining) {
-            line += app::format(
+            line += base::format(
                 ": %2d", static_cast<int>(
                              (std::chrono::duration_cast<std::chrono::minutes>(d).count()) % 60));
         }
@@ -312,7 +312,7 @@ void WorkerDispatcher::writeDebugLine(int i, bool draining) {
 void WorkerDispatcher::writeFlagLine() {
     if (params_.verbose) {
         state_.debugLines.set(kDebugLineCount - 1,
-                              app::format("Write %2d", params_.context->writeFlag->value()));
+                              base::format("Write %2d", params_.context->writeFlag->value()));
     }
 }
 

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/timing.h"
+#include "base/clock.h"
+#include "base/timing.h"
 #include "logs/submission_log_writer.h"
-#include "submit/clock.h"
 #include "submit/run_state.h"
 #include "submit/worker_launcher.h"
 #include "submit/worker_slot.h"
@@ -20,9 +20,9 @@ inline constexpr int kSlotCount = 15;
 
 struct DispatchParams {
     RequestList requests;
-    app::Timing timing;
+    base::Timing timing;
     // A worker that has run this long, paused time not counted, is given up.
-    app::Millis latencyLimit{60000};
+    base::Millis latencyLimit{60000};
     // Fill the debug lines.
     bool verbose = false;
     // A batch run copies the SUCCESSFUL and FAILED rows into the batch log.
@@ -39,7 +39,7 @@ struct DispatchParams {
 class WorkerDispatcher final {
 public:
     WorkerDispatcher(DispatchParams params, RunState& state, const logs::SubmissionLogWriter& logs,
-                     WorkerLauncher& launcher, const Clock& clock);
+                     WorkerLauncher& launcher, const base::Clock& clock);
     ~WorkerDispatcher();
     WorkerDispatcher(const WorkerDispatcher&) = delete;
     WorkerDispatcher& operator=(const WorkerDispatcher&) = delete;
@@ -70,9 +70,9 @@ private:
         SlotState state = SlotState::Free;
         std::shared_ptr<WorkerSlot> record;
         std::jthread thread;
-        TimePoint started{};
+        base::TimePoint started{};
         // Pauses during this start, which do not count toward the latency limit.
-        TimePoint::duration paused{};
+        base::TimePoint::duration paused{};
         std::string siteName;
     };
 
@@ -80,7 +80,7 @@ private:
     void startOrFree(int i);
     void harvest(int i);
     void terminate(int i);
-    TimePoint::duration elapsed(const Slot& slot) const;
+    base::TimePoint::duration elapsed(const Slot& slot) const;
     bool latent(const Slot& slot) const;
     void report(const Slot& slot, ReportOutcome outcome);
     void followRequests();
@@ -91,7 +91,7 @@ private:
     RunState& state_;
     const logs::SubmissionLogWriter& logs_;
     WorkerLauncher& launcher_;
-    const Clock& clock_;
+    const base::Clock& clock_;
     std::array<Slot, kSlotCount> slots_;
     int slotCount_ = 0;
     std::size_t next_ = 0;

@@ -28,7 +28,7 @@ QLineEdit* centredLine(const std::string& text, QWidget* parent) {
 
 }  // namespace
 
-AboutWindow::AboutWindow(const app::Branding& branding, const QIcon& icon, QWidget* parent)
+AboutWindow::AboutWindow(const base::Branding& branding, const QIcon& icon, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("aboutWindow");
     QFrame* frame = addRaisedFrame(this);

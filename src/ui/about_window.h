@@ -10,7 +10,7 @@ namespace farrow::ui {
 class AboutWindow final : public QDialog {
     Q_OBJECT
 public:
-    AboutWindow(const app::Branding& branding, const QIcon& icon, QWidget* parent = nullptr);
+    AboutWindow(const base::Branding& branding, const QIcon& icon, QWidget* parent = nullptr);
 };
 
 }  // namespace farrow::ui

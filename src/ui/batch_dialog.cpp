@@ -83,7 +83,7 @@ void BatchDialog::refresh() {
 }
 
 bool openBatchDialog(QWidget* parent, profile::BatchList& list, profile::ProfileDialogs& dialogs,
-                     app::Messenger& messenger, const std::string& runFilePath) {
+                     base::Messenger& messenger, const std::string& runFilePath) {
     profile::BatchDialogModel model(list, dialogs, messenger, runFilePath);
     BatchDialog dialog(model, parent);
     return dialog.exec() == QDialog::Accepted;

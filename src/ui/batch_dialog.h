@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <string>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "profile/batch_dialog_model.h"
 #include "profile/batch_list.h"
 #include "profile/profile_dialogs.h"
@@ -31,6 +31,6 @@ private:
 // false when the dialog was cancelled (nothing is written then). `list` keeps its entries
 // across openings.
 bool openBatchDialog(QWidget* parent, profile::BatchList& list, profile::ProfileDialogs& dialogs,
-                     app::Messenger& messenger, const std::string& runFilePath);
+                     base::Messenger& messenger, const std::string& runFilePath);
 
 }  // namespace farrow::ui

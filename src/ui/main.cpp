@@ -24,16 +24,16 @@ int main(int argc, char** argv) {
             farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
         state.browserEnvironment =
             farrow::ui::browserEnvironmentFrom(std::getenv("BROWSER"), std::getenv("PATH"));
-        state.workspaceDir = farrow::platform::currentDirectory();
+        state.workspace = farrow::base::Workspace(farrow::platform::currentDirectory());
         farrow::ui::QtFrontend frontend;
         const char* timing = std::getenv("FARROWLANE_TIMING");
-        const farrow::app::TimingOverrides overrides =
-            farrow::app::applyTimingOverrides(timing ? timing : "", state.timing);
+        const farrow::base::TimingOverrides overrides =
+            farrow::base::applyTimingOverrides(timing ? timing : "", state.timing);
         if (overrides.timing) {
             state.timing = *overrides.timing;
         } else {
             // A bad setting is reported, and the program goes on with the product's limits.
-            frontend.showMessage(overrides.error, farrow::app::MessageIcon::Exclamation);
+            frontend.showMessage(overrides.error, farrow::base::MessageIcon::Exclamation);
         }
         farrow::ui::MainDialog dialog(state, frontend);
         if (dialog.initialise(args)) {

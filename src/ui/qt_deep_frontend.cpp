@@ -23,11 +23,11 @@ private:
 QtDeepFrontend::QtDeepFrontend(QtFrontend& frontend, QWidget* window)
     : frontend_(frontend), window_(window) {}
 
-app::Messenger& QtDeepFrontend::messenger() {
+base::Messenger& QtDeepFrontend::messenger() {
     return frontend_;
 }
 
-app::MessagePump& QtDeepFrontend::pump() {
+base::MessagePump& QtDeepFrontend::pump() {
     return frontend_;
 }
 
@@ -46,7 +46,7 @@ std::optional<std::vector<deep::PageEntry>> QtDeepFrontend::choosePages(
 
 std::optional<deep::DeepRunResult> runDeepFromWindow(QtFrontend& frontend, QWidget* window,
                                                      const deep::DeepRunParams& params,
-                                                     const app::Timing& timing,
+                                                     const base::Timing& timing,
                                                      std::string& currentProfilePath,
                                                      const deep::RunOnePage& runOnePage) {
     QtDeepFrontend deepFrontend(frontend, window);

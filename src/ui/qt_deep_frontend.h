@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "deep/deep_frontend.h"
 #include "deep/deep_run.h"
 
@@ -19,8 +19,8 @@ class QtDeepFrontend : public deep::DeepFrontend {
 public:
     QtDeepFrontend(QtFrontend& frontend, QWidget* window);
 
-    app::Messenger& messenger() override;
-    app::MessagePump& pump() override;
+    base::Messenger& messenger() override;
+    base::MessagePump& pump() override;
     std::unique_ptr<deep::RetrievalView> openRetrievalView() override;
     std::optional<std::vector<deep::PageEntry>> choosePages(
         const std::vector<deep::ChecklistItem>& items) override;
@@ -35,7 +35,7 @@ private:
 // the submission controller, and empties the request list. nullopt when nothing was run.
 std::optional<deep::DeepRunResult> runDeepFromWindow(QtFrontend& frontend, QWidget* window,
                                                      const deep::DeepRunParams& params,
-                                                     const app::Timing& timing,
+                                                     const base::Timing& timing,
                                                      std::string& currentProfilePath,
                                                      const deep::RunOnePage& runOnePage);
 

@@ -20,7 +20,7 @@ namespace farrow::ui {
 
 namespace {
 
-class InitWindowView final : public app::InitView {
+class InitWindowView final : public base::InitView {
 public:
     void show() override { window_.showCentred(); }
     void setStage(const std::string& text) override { window_.setStage(toQt(text)); }
@@ -31,15 +31,15 @@ private:
     InitWindow window_;
 };
 
-QMessageBox::Icon boxIcon(app::MessageIcon icon) {
+QMessageBox::Icon boxIcon(base::MessageIcon icon) {
     switch (icon) {
-        case app::MessageIcon::Stop:
+        case base::MessageIcon::Stop:
             return QMessageBox::Critical;
-        case app::MessageIcon::Exclamation:
+        case base::MessageIcon::Exclamation:
             return QMessageBox::Warning;
-        case app::MessageIcon::Information:
+        case base::MessageIcon::Information:
             return QMessageBox::Information;
-        case app::MessageIcon::None:
+        case base::MessageIcon::None:
             break;
     }
     return QMessageBox::NoIcon;
@@ -66,7 +66,7 @@ QString qtFileFilters(const profile::FileChooserOptions& options) {
     return filters.join(";;");
 }
 
-std::unique_ptr<app::InitView> QtFrontend::createInitView() {
+std::unique_ptr<base::InitView> QtFrontend::createInitView() {
     return std::make_unique<InitWindowView>();
 }
 
@@ -81,7 +81,7 @@ void QtFrontend::refreshMainWindow() {
     }
 }
 
-void QtFrontend::showMessage(const std::string& text, app::MessageIcon icon) {
+void QtFrontend::showMessage(const std::string& text, base::MessageIcon icon) {
     const QString qtext = toQt(text);
     if (QThread::currentThread() == qApp->thread()) {
         showMessageBox(qtext, icon);
@@ -136,7 +136,7 @@ bool QtFrontend::confirmExit() {
     return prompt.exec() == QDialog::Accepted;
 }
 
-void QtFrontend::showAbout(const app::Branding& branding, const QIcon& icon) {
+void QtFrontend::showAbout(const base::Branding& branding, const QIcon& icon) {
     AboutWindow about(branding, icon, dialogParent());
     about.exec();
 }
@@ -145,15 +145,16 @@ void QtFrontend::openHelp() {
     const QString path = findHelpFile(QCoreApplication::applicationDirPath());
     if (path.isEmpty()) {
         showMessage("The help file " + std::string(kHelpFileName) + " could not be found.",
-                    app::MessageIcon::Exclamation);
+                    base::MessageIcon::Exclamation);
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        showMessageBox("No program to show " + path + " was found.", app::MessageIcon::Exclamation);
+        showMessageBox("No program to show " + path + " was found.",
+                       base::MessageIcon::Exclamation);
     }
 }
 
-void QtFrontend::showMessageBox(const QString& text, app::MessageIcon icon) {
+void QtFrontend::showMessageBox(const QString& text, base::MessageIcon icon) {
     QMessageBox box(boxIcon(icon), messageTitle_, text, QMessageBox::Ok, dialogParent());
     box.exec();
 }

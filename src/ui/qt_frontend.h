@@ -21,8 +21,8 @@ QString qtFileFilters(const profile::FileChooserOptions& options);
 // chooser, plus the main window's own modal questions. The modal steps are virtual so that tests
 // can answer them.
 class QtFrontend : public app::StartupFrontend,
-                   public app::Messenger,
-                   public app::MessagePump,
+                   public base::Messenger,
+                   public base::MessagePump,
                    public profile::ProfileDialogs,
                    public submit::CategoryChooser {
 public:
@@ -30,15 +30,15 @@ public:
     QtFrontend(const QtFrontend&) = delete;
     QtFrontend& operator=(const QtFrontend&) = delete;
 
-    app::Messenger& messenger() override { return *this; }
-    app::MessagePump& pump() override { return *this; }
-    std::unique_ptr<app::InitView> createInitView() override;
+    base::Messenger& messenger() override { return *this; }
+    base::MessagePump& pump() override { return *this; }
+    std::unique_ptr<base::InitView> createInitView() override;
     bool askCheckForUpdates() override;
     void refreshMainWindow() override;
 
     // Callable from any thread: a worker thread waits until the window thread, which is
     // pumping messages at that time, has shown the box and it was dismissed.
-    void showMessage(const std::string& text, app::MessageIcon icon) final;
+    void showMessage(const std::string& text, base::MessageIcon icon) final;
     void pumpMessages() override;
 
     std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions& options) override;
@@ -49,7 +49,7 @@ public:
 
     // "Exit Prompt": true for "OK".
     virtual bool confirmExit();
-    virtual void showAbout(const app::Branding& branding, const QIcon& icon);
+    virtual void showAbout(const base::Branding& branding, const QIcon& icon);
     // Opens the help page with the desktop's default handler; says so when it cannot.
     virtual void openHelp();
 
@@ -59,7 +59,7 @@ public:
 
 protected:
     // Shows one message box; always called on the window thread.
-    virtual void showMessageBox(const QString& text, app::MessageIcon icon);
+    virtual void showMessageBox(const QString& text, base::MessageIcon icon);
     QWidget* dialogParent() const;
 
 private:

@@ -25,7 +25,7 @@ namespace {
 class QtRunPump final : public submit::RunPump {
 public:
     void pumpMessages() override { QCoreApplication::processEvents(); }
-    void pumpFor(app::Millis duration) override {
+    void pumpFor(base::Millis duration) override {
         QEventLoop loop;
         QTimer::singleShot(duration, &loop, &QEventLoop::quit);
         loop.exec();
@@ -38,7 +38,7 @@ public:
                   const WindowRunHooks& hooks)
         : state_(state), mainWindow_(mainWindow), frontend_(frontend), hooks_(hooks) {}
 
-    app::Messenger& messenger() override { return frontend_; }
+    base::Messenger& messenger() override { return frontend_; }
     submit::RunPump& pump() override { return pump_; }
     void setStatus(const std::string& text) override {
         state_.statusText = text;
@@ -92,7 +92,7 @@ submit::RunResult runFromWindow(app::AppState& state, const profile::SubmissionP
     submit::RunParams params = app::takeRunParams(state, profile, siteCount);
 
     QtRunFrontend runFrontend(state, mainWindow, frontend, hooks);
-    submit::SystemClock clock;
+    base::SystemClock clock;
     submit::RunResult result = submit::runSubmission(std::move(params), runFrontend,
                                                      submit::makeExchangeTransport(), clock);
     mainWindow.setWindowTitle(toQt(app::mainCaption(state)));

@@ -25,7 +25,7 @@ class CaptionCatalogueTest : public testing::TestWithParam<CatalogueCase> {};
 TEST_P(CaptionCatalogueTest, FillsPresentLinesAndLeavesTheRestEmpty) {
     test::TempWorkspace ws;
     ws.write(kCaptionFile, numberedLines(GetParam().lines, GetParam().lineEnd));
-    const auto captions = readCaptionCatalogue();
+    const auto captions = readCaptionCatalogue(ws.file(kCaptionFile));
     ASSERT_TRUE(captions);
     for (int i = 1; i <= static_cast<int>(kCaptionLines); ++i) {
         const std::string expected = i <= GetParam().lines ? "caption " + std::to_string(i) : "";
@@ -44,13 +44,13 @@ INSTANTIATE_TEST_SUITE_P(LineCounts, CaptionCatalogueTest,
 
 TEST(CaptionCatalogue, MissingFileGivesNothing) {
     test::TempWorkspace ws;
-    EXPECT_FALSE(readCaptionCatalogue());
+    EXPECT_FALSE(readCaptionCatalogue(ws.file(kCaptionFile)));
 }
 
 TEST(CaptionCatalogue, KeepsEmptyAndUnterminatedLines) {
     test::TempWorkspace ws;
     ws.write(kCaptionFile, "one\n\n   Add Selected\nlast");
-    const auto captions = readCaptionCatalogue();
+    const auto captions = readCaptionCatalogue(ws.file(kCaptionFile));
     ASSERT_TRUE(captions);
     EXPECT_EQ((*captions)[0], "one");
     EXPECT_EQ((*captions)[1], "");

@@ -16,9 +16,10 @@ namespace {
 class StartupSequenceTest : public ::testing::Test {
 protected:
     StartupSequenceTest() {
-        state.timing.threadSettle = Millis{1};
-        state.timing.startupPoll = Millis{1};
+        state.timing.threadSettle = base::Millis{1};
+        state.timing.startupPoll = base::Millis{1};
         state.databaseServer = "127.0.0.1:1";
+        state.workspace = workspace.workspace();
     }
 
     StartupOutcome start(test::FakeStartupFrontend& frontend,
@@ -99,7 +100,7 @@ TEST_F(StartupSequenceTest, FailedUpdateEndsStartup) {
     const auto texts = frontend.fakeMessenger().texts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[1], "Sites Database Problem.");
-    EXPECT_EQ(frontend.fakeMessenger().messages()[1].icon, MessageIcon::Stop);
+    EXPECT_EQ(frontend.fakeMessenger().messages()[1].icon, base::MessageIcon::Stop);
 }
 
 TEST_F(StartupSequenceTest, NoDownloadSwitchSkipsTheServerEvenAfterCheckNow) {
@@ -120,7 +121,7 @@ TEST_F(StartupSequenceTest, MissingInitWindowIsReportedAndStartupGoesOn) {
 TEST(Switches, AreWholeCaseSensitiveArguments) {
     struct Case {
         std::vector<std::string> argv;
-        Switches expected;
+        base::Switches expected;
     };
     const Case cases[] = {
         {{"prog"}, {}},
@@ -133,7 +134,7 @@ TEST(Switches, AreWholeCaseSensitiveArguments) {
         {{"/HTML"}, {}},
     };
     for (const Case& c : cases) {
-        Switches s = parseSwitches(c.argv);
+        base::Switches s = parseSwitches(c.argv);
         SCOPED_TRACE(c.argv.back());
         EXPECT_EQ(s.verbose, c.expected.verbose);
         EXPECT_EQ(s.siteLog, c.expected.siteLog);

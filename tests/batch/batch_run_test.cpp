@@ -122,7 +122,7 @@ TEST_F(BatchRunTest, AnUnreadableProfileIsSkippedWithItsMessageAndNoRunEnd) {
     EXPECT_EQ(result.profilesRun, (Names{"/p/b.fl2"}));
     ASSERT_EQ(messenger.messages().size(), 1u);
     EXPECT_EQ(messenger.messages()[0].text, " The File /p/gone.fl2 could not be opened");
-    EXPECT_EQ(messenger.messages()[0].icon, app::MessageIcon::None);
+    EXPECT_EQ(messenger.messages()[0].icon, base::MessageIcon::None);
     const std::string log = workspace.read("LOGS/BatchLog-03070905.HTM");
     EXPECT_NE(log.find("<BR><BR>\nrun /p/b.fl2\n<TR>\n</TABLE>\n"), std::string::npos) << log;
 }

@@ -50,7 +50,7 @@ protected:
                                          targetLine("Bravo", server.url("/ok?")) +
                                          targetLine("Listed", server.url("/listed?")) +
                                          targetLine("Broken", server.url("/broken?")));
-        for (app::Millis* wait :
+        for (base::Millis* wait :
              {&settings.timing.controllerPass, &settings.timing.dispatcherPass,
               &settings.timing.dispatcherHarvestPause, &settings.timing.dispatcherRefillPause,
               &settings.timing.controllerEndNap}) {

@@ -68,11 +68,11 @@ std::string expandSite(std::string text, const std::string& site) {
     return text;
 }
 
-app::Timing quickTiming() {
-    app::Timing timing;
-    timing.pageConnectTimeout = app::Millis{2000};
-    timing.pageStallTimeout = app::Millis{200};
-    timing.crawlPoll = app::Millis{1};
+base::Timing quickTiming() {
+    base::Timing timing;
+    timing.pageConnectTimeout = base::Millis{2000};
+    timing.pageStallTimeout = base::Millis{200};
+    timing.crawlPoll = base::Millis{1};
     return timing;
 }
 

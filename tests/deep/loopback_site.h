@@ -6,7 +6,7 @@
 
 #include <ostream>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "deep/page_entry.h"
 #include "support/loopback_http_server.h"
 
@@ -55,6 +55,6 @@ private:
 std::string expandSite(std::string text, const std::string& site);
 
 // Page reads that give up quickly: a stalled page fails after 200 ms.
-app::Timing quickTiming();
+base::Timing quickTiming();
 
 }  // namespace farrow::deep::test

@@ -33,8 +33,8 @@ std::tm march7(int hour, int minute, int second) {
     return t;
 }
 
-app::Branding fullBranding(const std::string& heading2) {
-    app::Branding b;
+base::Branding fullBranding(const std::string& heading2) {
+    base::Branding b;
     b.vendorGraphic = "http://vendor.test/logo.gif";
     b.vendorName = "Acme";
     b.vendorHeading = "Site Submitter";
@@ -50,7 +50,7 @@ protected:
         platform::makeDirectory(ws.file("ERRORS"));
     }
 
-    SubmissionLogWriter writer(const app::Branding& branding = {}, const char* url = kUrl) {
+    SubmissionLogWriter writer(const base::Branding& branding = {}, const char* url = kUrl) {
         return SubmissionLogWriter(
             makeLogNames(url, ws.file("LOGS"), ws.file("ERRORS"), march7(9, 5, 0)), url, branding);
     }
@@ -234,7 +234,7 @@ TEST_F(SubmissionLogWriterTest, FailureRatio) {
 
 // Every value is escaped, and a failed row's link still names its error row's anchor.
 TEST_F(SubmissionLogWriterTest, ValuesCannotInjectMarkup) {
-    app::Branding b = fullBranding("<script>");
+    base::Branding b = fullBranding("<script>");
     const SubmissionLogWriter w = writer(b, "http://h/p?a=1&b=<i>\"");
     const std::string site = "A&B \"<x>\"";
     w.writeHeader(march7(9, 5, 0));

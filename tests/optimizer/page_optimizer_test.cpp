@@ -61,7 +61,7 @@ TEST_F(PageOptimizerTest, MissingPageIsReportedAndNothingIsWritten) {
     EXPECT_EQ(r.outcome, OptimizeOutcome::PageMissing);
     EXPECT_TRUE(r.boxChecked);
     EXPECT_EQ(messenger.texts(), std::vector<std::string>{"Couldn't Find gone.htm. Aborting"});
-    EXPECT_EQ(messenger.messages()[0].icon, app::MessageIcon::None);
+    EXPECT_EQ(messenger.messages()[0].icon, base::MessageIcon::None);
     EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"warning", "chooser"}));
     EXPECT_TRUE(std::filesystem::is_empty(ws.path()));
 }

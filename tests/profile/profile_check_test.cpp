@@ -24,7 +24,7 @@ TEST(CheckProfile, EmptyProfileGivesAllNineWarningsInOrder) {
     EXPECT_EQ(failed, expected);
     EXPECT_EQ(messenger.texts(), expected);
     for (const auto& m : messenger.messages()) {
-        EXPECT_EQ(m.icon, app::MessageIcon::Exclamation) << m.text;
+        EXPECT_EQ(m.icon, base::MessageIcon::Exclamation) << m.text;
     }
 }
 

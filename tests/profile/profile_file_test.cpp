@@ -23,23 +23,24 @@ protected:
             r.fields[sites::kName] = name;
             r.isComplex = block.empty() ? 0 : 1;
             r.categoryBlock = block;
-            state.siteTable.append(r);
-            state.lists.available.add(name);
+            table.append(r);
+            lists.available.add(name);
         }
     }
 
     void select(const std::string& name) {
-        sites::SelectionModel(state.siteTable, state.lists, messenger)
-            .addSelected({static_cast<std::size_t>(state.lists.available.indexOf(name))});
+        sites::SelectionModel(table, lists, messenger)
+            .addSelected({static_cast<std::size_t>(lists.available.indexOf(name))});
     }
     FileResult load(const std::string& path) {
-        state.currentProfilePath = path;
-        return loadProfile(state, loaded, dialogs, messenger);
+        return loadProfile(path, SiteSelection{table, lists, verbose}, loaded, dialogs, messenger);
     }
-    std::string& chosen(const char* name) { return state.siteTable.find(name)->chosenCategory; }
+    std::string& chosen(const char* name) { return table.find(name)->chosenCategory; }
 
     test::TempWorkspace workspace;
-    app::AppState state;
+    sites::SiteTable table;
+    sites::SiteLists lists;
+    bool verbose = false;
     test::FakeMessenger messenger;
     test::FakeProfileDialogs dialogs;
     SubmissionProfile loaded;
@@ -92,14 +93,14 @@ TEST_F(ProfileFileTest, SavedProfileLoadsBackWhole) {
     chosen("Cat Site") = "Music";
     chosen("Other Cat") = "";
     const FileResult r =
-        saveProfile(workspace.file("p.fl2"), saved,
-                    selectedSiteEntries(state.siteTable, state.lists.selected), dialogs, messenger);
+        saveProfile(workspace.file("p.fl2"), saved, selectedSiteEntries(table, lists.selected),
+                    dialogs, messenger);
     ASSERT_EQ(r.outcome, FileOutcome::Done);
     EXPECT_TRUE(messenger.messages().empty()) << "the direct path shows nothing";
 
-    state.lists = {};
+    lists = {};
     for (const char* name : {"Plain", "Cat Site", "Other Cat", "No Values"}) {
-        state.lists.available.add(name);
+        lists.available.add(name);
         chosen(name) = "NULL";
     }
     ASSERT_EQ(load(workspace.file("p.fl2")).outcome, FileOutcome::Done);
@@ -110,10 +111,9 @@ TEST_F(ProfileFileTest, SavedProfileLoadsBackWhole) {
     EXPECT_EQ(loaded.keywords, saved.keywords);
     EXPECT_EQ(std::tuple(loaded.adult, loaded.smartMatch, loaded.deep),
               std::tuple(false, true, true));
-    EXPECT_EQ(state.lists.selected.entries(),
+    EXPECT_EQ(lists.selected.entries(),
               (std::vector<std::string>{"Cat Site", "Other Cat", "Plain"}));
-    EXPECT_EQ(state.lists.categorySites.entries(),
-              (std::vector<std::string>{"Cat Site", "Other Cat"}));
+    EXPECT_EQ(lists.categorySites.entries(), (std::vector<std::string>{"Cat Site", "Other Cat"}));
     EXPECT_EQ(chosen("Cat Site"), "Music");
     EXPECT_EQ(chosen("Other Cat"), "");
     EXPECT_EQ(loaded.selectedSites.size(), 3u);
@@ -137,7 +137,7 @@ TEST_F(ProfileFileTest, SwitchLines) {
 }
 
 TEST_F(ProfileFileTest, UnknownAndDoubledSitesAreSkipped) {
-    state.switches.verbose = true;
+    verbose = true;
     // The doubled "Cat Site" is dropped with its category line, which here names a real site.
     workspace.write("u.fl2",
                     fileWith({"SAFE", "SAFE", "SHALLOW", "Nope", "cat site", "Cat Site", "Arts",
@@ -145,8 +145,8 @@ TEST_F(ProfileFileTest, UnknownAndDoubledSitesAreSkipped) {
                              "\n"));
     ASSERT_EQ(load("u.fl2").outcome, FileOutcome::Done);
     EXPECT_EQ(loaded.url, "v2");
-    EXPECT_EQ(state.lists.selected.entries(), (std::vector<std::string>{"Cat Site", "No Values"}));
-    EXPECT_EQ(state.lists.categorySites.entries(), std::vector<std::string>{"Cat Site"});
+    EXPECT_EQ(lists.selected.entries(), (std::vector<std::string>{"Cat Site", "No Values"}));
+    EXPECT_EQ(lists.categorySites.entries(), std::vector<std::string>{"Cat Site"});
     EXPECT_EQ(chosen("Cat Site"), "Arts");
     EXPECT_EQ(messenger.texts(), std::vector<std::string>{"Site Cat Site Not VALID!"});
 }
@@ -157,8 +157,8 @@ TEST_F(ProfileFileTest, LoadingReplacesTheSelectionAndReadsAShortFileToItsEnd) {
     chosen("Other Cat") = "Boats";
     workspace.write("r.fl2", fileWith({"SAFE", "SAFE", "SHALLOW", "Cat Site", "Music"}));
     ASSERT_EQ(load("r.fl2").outcome, FileOutcome::Done);
-    EXPECT_EQ(state.lists.selected.entries(), std::vector<std::string>{"Cat Site"});
-    EXPECT_EQ(state.lists.available.entries(),
+    EXPECT_EQ(lists.selected.entries(), std::vector<std::string>{"Cat Site"});
+    EXPECT_EQ(lists.available.entries(),
               (std::vector<std::string>{"No Values", "Other Cat", "Plain"}));
     EXPECT_EQ(chosen("Other Cat"), "Boats");
 
@@ -166,18 +166,20 @@ TEST_F(ProfileFileTest, LoadingReplacesTheSelectionAndReadsAShortFileToItsEnd) {
     ASSERT_EQ(load("short.fl2").outcome, FileOutcome::Done);
     EXPECT_EQ(loaded.title, "T");
     EXPECT_EQ(loaded.fax, "");
-    EXPECT_TRUE(state.lists.selected.empty());
+    EXPECT_TRUE(lists.selected.empty());
     EXPECT_TRUE(messenger.messages().empty());
 }
 
 TEST_F(ProfileFileTest, MissingFileAndCancelledChooserChangeNothing) {
     select("Plain");
-    EXPECT_EQ(load("gone.fl2").outcome, FileOutcome::Missing);
+    const FileResult missing = load("gone.fl2");
+    EXPECT_EQ(missing.outcome, FileOutcome::Missing);
+    EXPECT_EQ(missing.error.code, base::ErrorCode::NotFound);
     EXPECT_EQ(load("NULL").outcome, FileOutcome::Cancelled);
-    EXPECT_EQ(state.lists.selected.size(), 1u);
+    EXPECT_EQ(lists.selected.size(), 1u);
     ASSERT_EQ(messenger.messages().size(), 1u);
     EXPECT_EQ(messenger.messages()[0].text, " The File gone.fl2 could not be opened");
-    EXPECT_EQ(messenger.messages()[0].icon, app::MessageIcon::None);
+    EXPECT_EQ(messenger.messages()[0].icon, base::MessageIcon::None);
 
     workspace.write("i.fl2", fileWith({"SAFE", "SAFE", "SHALLOW", "DATAEND"}));
     dialogs.openAnswer = "i.fl2";
@@ -202,7 +204,10 @@ TEST_F(ProfileFileTest, InteractiveSave) {
     EXPECT_EQ(workspace.read("mine.fl2"), formatProfile(p, {}));
 
     dialogs.saveAnswer = workspace.file("no/such/dir/p.fl2");
-    EXPECT_EQ(saveProfile("NULL", p, {}, dialogs, messenger).outcome, FileOutcome::Failed);
+    const FileResult failed = saveProfile("NULL", p, {}, dialogs, messenger);
+    EXPECT_EQ(failed.outcome, FileOutcome::Failed);
+    EXPECT_EQ(failed.error.code, base::ErrorCode::WriteFailed);
+    EXPECT_FALSE(failed.error.reason.empty());
     EXPECT_EQ(messenger.texts().size(), 2u);
     EXPECT_NE(messenger.texts().back().find("Could not write the profile"), std::string::npos);
 }

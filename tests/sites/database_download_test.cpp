@@ -27,7 +27,7 @@ class DatabaseDownloadTest : public ::testing::Test {
 protected:
     // Runs the download against `server`; returns the last stage text posted.
     std::string download(const std::string& server) {
-        app::StartupStatus status;
+        base::StartupStatus status;
         outcome = downloadSitesDatabase({.server = server, .localPath = workspace.file(kSitesFile)},
                                         status, messenger, timing);
         result = outcome.ok() ? 1 : 0;
@@ -39,7 +39,7 @@ protected:
 
     test::TempWorkspace workspace;
     test::FakeMessenger messenger;
-    app::Timing timing;
+    base::Timing timing;
     DatabaseDownloadResult outcome;
     int result = -1;
 };
@@ -136,7 +136,7 @@ TEST_F(DatabaseDownloadTest, MissingDatabaseFolderFails) {
     download(server.address());
     EXPECT_EQ(result, 0);
     EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoDirectory}));
-    EXPECT_EQ(messenger.messages()[0].icon, app::MessageIcon::Stop);
+    EXPECT_EQ(messenger.messages()[0].icon, base::MessageIcon::Stop);
     EXPECT_EQ(outcome.error.code, TransferErrorCode::NotFound) << outcome.error.reason;
 }
 
@@ -156,7 +156,7 @@ TEST_F(DatabaseDownloadTest, ConnectionFailuresSayWhy) {
     test::FtpTestServer refusing("another-password");
     refusing.putFile("database/sites.enc", "x");
     test::LoopbackListener silent;
-    timing.ftpStallTimeout = app::Millis{200};
+    timing.ftpStallTimeout = base::Millis{200};
     struct Case {
         std::string server;
         TransferErrorCode code;

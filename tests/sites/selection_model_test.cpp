@@ -49,10 +49,10 @@ TEST_F(SelectionModelTest, EmptyHighlightsWarnAndMoveNothing) {
     model.removeAll();
     ASSERT_EQ(messenger.messages().size(), 3u);
     EXPECT_EQ(messenger.messages()[0].text, "No Sites Selected to add.");
-    EXPECT_EQ(messenger.messages()[0].icon, app::MessageIcon::Exclamation);
+    EXPECT_EQ(messenger.messages()[0].icon, base::MessageIcon::Exclamation);
     for (int i : {1, 2}) {
         EXPECT_EQ(messenger.messages()[i].text, "No Sites Selected to remove.");
-        EXPECT_EQ(messenger.messages()[i].icon, app::MessageIcon::Stop);
+        EXPECT_EQ(messenger.messages()[i].icon, base::MessageIcon::Stop);
     }
     EXPECT_EQ(lists.available.entries(), (Strings{"Alpha", "Beta"}));
     EXPECT_TRUE(lists.selected.empty());

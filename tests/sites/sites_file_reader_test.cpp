@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "logs/site_record_dump.h"
 #include "sites/site_line_codec.h"
 #include "sites/site_line_parser.h"
 #include "support/fake_frontend.h"
@@ -13,41 +14,47 @@ namespace {
 
 class SitesFileReaderTest : public ::testing::Test {
 protected:
-    int read(const std::vector<std::string>& plainLines) {
+    bool read(const std::vector<std::string>& plainLines) {
         workspace.write("sites.enc", test::encodedSitesFile(plainLines));
         return readStored();
     }
-    int readStored() {
-        auto view = frontend.createInitView();
-        return readSitesFile(state, view.get(), frontend.fakeMessenger());
+    bool readStored() {
+        options.onOpened = [this] { opened = true; };
+        options.onCount = [this](int kept) { counts.push_back(kept); };
+        load = readSitesFile(workspace.workspace(), options, frontend.fakeMessenger());
+        return load.read;
     }
 
     test::TempWorkspace workspace;
     test::FakeStartupFrontend frontend;
-    app::AppState state;
+    SitesReadOptions options;
+    SitesLoad load;
+    bool opened = false;
+    std::vector<int> counts;
 };
 
 TEST_F(SitesFileReaderTest, MissingFileLoadsNothingQuietly) {
-    EXPECT_EQ(readStored(), 0);
-    EXPECT_EQ(state.siteCount, 0);
-    EXPECT_TRUE(state.siteTable.empty());
+    EXPECT_FALSE(readStored());
+    EXPECT_EQ(load.error.code, base::ErrorCode::NotFound);
+    EXPECT_EQ(load.siteCount, 0);
+    EXPECT_TRUE(load.table.empty());
     EXPECT_TRUE(frontend.fakeMessenger().messages().empty());
-    EXPECT_FALSE(frontend.initLog.loadedShown);
+    EXPECT_FALSE(opened);
 }
 
 TEST_F(SitesFileReaderTest, EmptyLineEndsTheFile) {
-    EXPECT_EQ(read({"", test::plainSiteLine("Never Read")}), 1);
-    EXPECT_EQ(state.siteCount, 0);
+    EXPECT_TRUE(read({"", test::plainSiteLine("Never Read")}));
+    EXPECT_EQ(load.siteCount, 0);
     read({test::plainSiteLine("First"), "", test::plainSiteLine("After End")});
-    EXPECT_EQ(state.siteTable.size(), 1u);
+    EXPECT_EQ(load.table.size(), 1u);
 }
 
 TEST_F(SitesFileReaderTest, ShortLinesAreSkippedAndLongOnesAreSites) {
     const std::string fifty(50, 'a');
     const std::string fiftyOne(51, 'b');
     read({fifty, fiftyOne, "short|line"});
-    ASSERT_EQ(state.siteTable.size(), 1u);
-    const SiteRecord& r = state.siteTable[0];
+    ASSERT_EQ(load.table.size(), 1u);
+    const SiteRecord& r = load.table[0];
     EXPECT_EQ(r.name(), fiftyOne);
     // The first missing position holds " ", as does the extra-parameters slot; the rest is
     // empty.
@@ -67,10 +74,10 @@ TEST_F(SitesFileReaderTest, CarriageReturnTakesTheFollowingCharacter) {
     // line without a break.
     workspace.write("sites.enc", a + "\r\n" + b + "\r" + "9" + c + "\n" + a);
     readStored();
-    ASSERT_EQ(state.siteTable.size(), 4u);
-    EXPECT_EQ(state.siteTable[1].name(), "Beta");
-    EXPECT_EQ(state.siteTable[2].name(), "Gamma");
-    EXPECT_EQ(state.siteTable[3].name(), "Alpha");
+    ASSERT_EQ(load.table.size(), 4u);
+    EXPECT_EQ(load.table[1].name(), "Beta");
+    EXPECT_EQ(load.table[2].name(), "Gamma");
+    EXPECT_EQ(load.table[3].name(), "Alpha");
 }
 
 TEST_F(SitesFileReaderTest, KeepsAtMostFiveThousandSites) {
@@ -81,18 +88,18 @@ TEST_F(SitesFileReaderTest, KeepsAtMostFiveThousandSites) {
     }
     workspace.write("sites.enc", file);
     readStored();
-    EXPECT_EQ(state.siteTable.size(), 5000u);
-    EXPECT_EQ(state.siteCount, 5000);
-    EXPECT_EQ(frontend.initLog.counts.back(), "5000 Sites");
-    EXPECT_TRUE(frontend.initLog.loadedShown);
+    EXPECT_EQ(load.table.size(), 5000u);
+    EXPECT_EQ(load.siteCount, 5000);
+    EXPECT_EQ(counts.back(), 5000);
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(SitesFileReaderTest, SplitsOnRunsOfSeparatorsAndCutsLongFields) {
     const std::string longValue(200, 'v');
     read({"||Name With Leading Bars|||x||http://a.test/|GET|" + longValue +
           "|padding padding padding"});
-    ASSERT_EQ(state.siteTable.size(), 1u);
-    const SiteRecord& r = state.siteTable[0];
+    ASSERT_EQ(load.table.size(), 1u);
+    const SiteRecord& r = load.table[0];
     EXPECT_EQ(r.name(), "Name With Leading Bars");
     EXPECT_EQ(r.fields[1], "x");
     EXPECT_EQ(r.fields[3], "GET");
@@ -102,7 +109,7 @@ TEST_F(SitesFileReaderTest, SplitsOnRunsOfSeparatorsAndCutsLongFields) {
 
 TEST_F(SitesFileReaderTest, ReadsTheCategoryBlockAfterTheMarker) {
     read({test::plainSiteLine("Complex") + "|[COMPLEX]|x|cat|Arts|Music|NULL|After"});
-    const SiteRecord& r = state.siteTable[0];
+    const SiteRecord& r = load.table[0];
     EXPECT_EQ(r.isComplex, 1);
     EXPECT_EQ(r.categoryBlock, (std::vector<std::string>{"x", "cat", "Arts", "Music", "NULL"}));
     EXPECT_EQ(r.categorySlot(5), "");
@@ -117,10 +124,9 @@ TEST_F(SitesFileReaderTest, CategoryBlockWithoutEndMarker) {
     }
     read({test::plainSiteLine("Short") + "|[COMPLEX]|x|field|Arts", many});
     // Where the tokens run out the slot holds " ".
-    EXPECT_EQ(state.siteTable[0].categoryBlock,
-              (std::vector<std::string>{"x", "field", "Arts", " "}));
-    ASSERT_EQ(state.siteTable[1].categoryBlock.size(), 300u);
-    EXPECT_EQ(state.siteTable[1].categoryBlock.back(), "c299");
+    EXPECT_EQ(load.table[0].categoryBlock, (std::vector<std::string>{"x", "field", "Arts", " "}));
+    ASSERT_EQ(load.table[1].categoryBlock.size(), 300u);
+    EXPECT_EQ(load.table[1].categoryBlock.back(), "c299");
 }
 
 TEST_F(SitesFileReaderTest, LinesAreCutAtTheWorkBufferSize) {
@@ -130,35 +136,37 @@ TEST_F(SitesFileReaderTest, LinesAreCutAtTheWorkBufferSize) {
     SiteRecord r = parseSiteLine(line + "|[COMPLEX]");
     EXPECT_EQ(r.isComplex, 0);
     read({line});
-    ASSERT_EQ(state.siteTable.size(), 1u);
-    EXPECT_EQ(state.siteTable[0].name(), "Huge");
+    ASSERT_EQ(load.table.size(), 1u);
+    EXPECT_EQ(load.table[0].name(), "Huge");
 }
 
 TEST_F(SitesFileReaderTest, AdultEditionKeepsOnlyAdultSitesButCountsAll) {
-    state.adultOnlyEdition = true;
+    options.adultOnlyEdition = true;
     read({test::plainSiteLine("Adult Links"), test::plainSiteLine("adult links"),
           test::plainSiteLine("Plain Engine")});
-    ASSERT_EQ(state.siteTable.size(), 1u);
-    EXPECT_EQ(state.siteTable[0].name(), "Adult Links");
-    EXPECT_EQ(state.siteCount, 3);
-    EXPECT_EQ(frontend.initLog.counts, (std::vector<std::string>{"1 Sites", "1 Sites", "1 Sites"}));
+    ASSERT_EQ(load.table.size(), 1u);
+    EXPECT_EQ(load.table[0].name(), "Adult Links");
+    EXPECT_EQ(load.siteCount, 3);
+    EXPECT_EQ(counts, (std::vector<int>{1, 1, 1}));
 }
 
 TEST_F(SitesFileReaderTest, FillsTheListsSortedIgnoringCase) {
     read({test::plainSiteLine("beta"), test::plainSiteLine("Alpha"),
           test::plainSiteLine("Gamma", "GET", "http://g.test/", {{32, "http://g.test/s?q="}}),
           test::plainSiteLine("beta", "POST")});
-    EXPECT_EQ(state.lists.available.entries(),
+    EXPECT_EQ(load.available.entries(),
               (std::vector<std::string>{"Alpha", "beta", "beta", "Gamma"}));
-    EXPECT_EQ(state.lists.keywordCheck.entries(), (std::vector<std::string>{"Gamma"}));
+    EXPECT_EQ(load.keywordCheck.entries(), (std::vector<std::string>{"Gamma"}));
     // Look-ups take the first of two records with one name.
-    EXPECT_EQ(state.siteTable.find("beta")->fields[3], "GET");
-    EXPECT_EQ(state.siteTable.find("Beta"), nullptr);
+    EXPECT_EQ(load.table.find("beta")->fields[3], "GET");
+    EXPECT_EQ(load.table.find("Beta"), nullptr);
 }
 
 TEST_F(SitesFileReaderTest, SiteLogDumpsEveryRecord) {
-    state.switches.siteLog = true;
-    state.logsDir = workspace.path().string();
+    // Every record reaches the caller, which dumps it when the site log is on.
+    options.onRecord = [&](const SiteRecord& r) {
+        logs::dumpSiteRecord(workspace.path().string(), r, r.isComplex);
+    };
     read({test::plainSiteLine("Dumped", "GET", "http://d.test/", {{16, "desc"}}),
           test::plainSiteLine("Cats") + "|[COMPLEX]|x|cat|Arts|NULL"});
     EXPECT_EQ(workspace.read("FRRWLOG.WRI"),

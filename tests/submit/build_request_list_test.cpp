@@ -13,7 +13,6 @@ namespace {
 class BuildStepTest : public testing::Test {
 protected:
     BuildStepTest() {
-        state.timing.buildYield = app::Millis(0);
         // Two records share the name "Beta"; both are built.
         for (const auto& [name, method, referer] : {std::tuple{"Alpha", "POST", "a"},
                                                     {"Beta", "GET", "b1"},
@@ -24,10 +23,10 @@ protected:
             r.fields[sites::kName] = name;
             r.fields[sites::kMethod] = method;
             r.fields[sites::kReferer] = referer;
-            state.siteTable.append(r);
+            table.append(r);
         }
         for (const char* name : {"Alpha", "Beta", "Gamma"}) {
-            state.lists.available.add(name);
+            lists.available.add(name);
         }
         for (std::string* f :
              {&profile.url, &profile.keywords[0], &profile.lastName, &profile.firstName,
@@ -37,11 +36,24 @@ protected:
     }
 
     void selectAlphaAndBeta() {
-        sites::SelectionModel(state.siteTable, state.lists, frontend.fakeMessenger())
-            .addSelected({0, 1});
+        sites::SelectionModel(table, lists, frontend.fakeMessenger()).addSelected({0, 1});
     }
 
-    app::AppState state;
+    BuildParams params() {
+        BuildParams p{.profile = profile,
+                      .siteTable = table,
+                      .selected = lists.selected,
+                      .smartMatchTable = smartMatch,
+                      .logsDir = {},
+                      .siteErrorFile = {},
+                      .timing = {}};
+        p.timing.buildYield = base::Millis(0);
+        return p;
+    }
+
+    sites::SiteTable table;
+    sites::SiteLists lists;
+    keywords::SmartMatchTable smartMatch;
     profile::SubmissionProfile profile;
     test::FakeBuildFrontend frontend{"Caption"};
     bool online = true;
@@ -49,14 +61,14 @@ protected:
 };
 
 TEST_F(BuildStepTest, OneRequestPerMatchingRecordWithProgressInTheCaption) {
-    state.requestList.push_back({});
     selectAlphaAndBeta();
-    ASSERT_EQ(buildRequestList(state, profile, frontend, connection), 2);
-    ASSERT_EQ(state.requestList.size(), 3u);
-    EXPECT_EQ(state.requestList[0].method, "POST");
-    EXPECT_EQ(state.requestList[1].referer, "b1");
-    EXPECT_EQ(state.requestList[2].siteName, "Beta");
-    EXPECT_EQ(state.requestList[2].referer, "b2");
+    const BuildResult built = buildRequestList(params(), frontend, connection);
+    ASSERT_EQ(built.selectedCount, 2);
+    ASSERT_EQ(built.requests.size(), 3u);
+    EXPECT_EQ(built.requests[0].method, "POST");
+    EXPECT_EQ(built.requests[1].referer, "b1");
+    EXPECT_EQ(built.requests[2].siteName, "Beta");
+    EXPECT_EQ(built.requests[2].referer, "b2");
     EXPECT_EQ(frontend.captions,
               (std::vector<std::string>{"Caption Processed: 000", "Caption Processed:   0",
                                         "Caption Processed:   1", "Caption"}));
@@ -64,22 +76,23 @@ TEST_F(BuildStepTest, OneRequestPerMatchingRecordWithProgressInTheCaption) {
 }
 
 TEST_F(BuildStepTest, FailedCheckOrConnectionBuildsNothing) {
-    state.requestList.push_back({});
     profile.phone.clear();
-    EXPECT_EQ(buildRequestList(state, profile, frontend, connection), 0);
-    EXPECT_TRUE(state.requestList.empty());
+    BuildResult built = buildRequestList(params(), frontend, connection);
+    EXPECT_EQ(built.selectedCount, 0);
+    EXPECT_TRUE(built.requests.empty());
     EXPECT_TRUE(frontend.captions.empty());
     EXPECT_EQ(frontend.fakeMessenger().texts().size(), 2u);
 
     profile.phone = "555";
     selectAlphaAndBeta();
     online = false;
-    EXPECT_EQ(buildRequestList(state, profile, frontend, connection), 0);
-    EXPECT_TRUE(state.requestList.empty());
+    built = buildRequestList(params(), frontend, connection);
+    EXPECT_EQ(built.selectedCount, 0);
+    EXPECT_TRUE(built.requests.empty());
     EXPECT_EQ(frontend.caption(), "Caption Processed: 000");
     const test::RecordedMessage last = frontend.fakeMessenger().messages().back();
     EXPECT_EQ(last.text, "Could Not establish Internet Connection. Please check your settings.");
-    EXPECT_EQ(last.icon, app::MessageIcon::Stop);
+    EXPECT_EQ(last.icon, base::MessageIcon::Stop);
 }
 
 TEST_F(BuildStepTest, SaveProfileOnlyAfterASuccessfulBuild) {
@@ -88,14 +101,13 @@ TEST_F(BuildStepTest, SaveProfileOnlyAfterASuccessfulBuild) {
     dialogs.saveAnswer = workspace.file("saved.fl2");
     selectAlphaAndBeta();
     online = false;
-    EXPECT_FALSE(saveProfileAfterBuild(state, profile, frontend, dialogs, connection));
+    EXPECT_FALSE(saveProfileAfterBuild(params(), frontend, dialogs, connection));
     EXPECT_TRUE(dialogs.chooserOptions.empty());
 
     online = true;
-    const auto result = saveProfileAfterBuild(state, profile, frontend, dialogs, connection);
+    const auto result = saveProfileAfterBuild(params(), frontend, dialogs, connection);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->outcome, profile::FileOutcome::Done);
-    EXPECT_TRUE(state.requestList.empty());
     EXPECT_NE(workspace.read("saved.fl2").find("\r\nSHALLOW\r\nAlpha\r\nBeta\r\nDATAEND\r\n"),
               std::string::npos);
 }

@@ -135,7 +135,7 @@ protected:
         return e;
     }
 
-    app::Timing timing;
+    base::Timing timing;
     test::LoopbackHttpServer server;
     std::mutex mutex;
     std::condition_variable wake;
@@ -427,7 +427,7 @@ TEST_F(HttpExchangeTest, FifteenExchangesAtOnceShareNothing) {
     constexpr int kThreads = 15;
     // The test server's listen queue holds only 5; a connection beyond that waits for the
     // system's retry a second later, which the program's own time-outs allow for.
-    timing = app::Timing{};
+    timing = base::Timing{};
     std::vector<HttpExchange> results(kThreads);
     {
         std::vector<std::jthread> threads;

@@ -50,7 +50,7 @@ protected:
         return result;
     }
 
-    app::Timing timing;
+    base::Timing timing;
 };
 
 TEST_F(MailExchangeTest, HappyConversationSendsExactlyTheseBytes) {

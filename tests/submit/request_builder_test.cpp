@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 
 #include "support/fake_build_frontend.h"
@@ -31,7 +30,6 @@ SiteRecord site(const std::string& method, const std::map<std::size_t, std::stri
 class BuilderTest : public testing::Test {
 protected:
     BuilderTest() {
-        state.smartMatchTable = keywords::SmartMatchTable::standard();
         profile.keywords[0] = "a b";
         profile.keywords[2] = "c";
         profile.title = "My Site";
@@ -47,11 +45,26 @@ protected:
         SiteRequest request;
         request.siteName = r.name();
         request.method = r.fields[sites::kMethod];
-        buildSiteRequest(state, profile, r, request, frontend);
+        BuildParams params{.profile = profile,
+                           .siteTable = table,
+                           .selected = selected,
+                           .smartMatchTable = smartMatch,
+                           .verbose = verbose,
+                           .siteLog = siteLog,
+                           .logsDir = logsDir,
+                           .siteErrorFile = siteErrorFile,
+                           .timing = {}};
+        buildSiteRequest(params, r, request, frontend);
         return request;
     }
 
-    app::AppState state;
+    sites::SiteTable table;
+    sites::SortedList selected;
+    keywords::SmartMatchTable smartMatch = keywords::SmartMatchTable::standard();
+    bool verbose = false;
+    bool siteLog = false;
+    std::string logsDir;
+    std::string siteErrorFile;
     profile::SubmissionProfile profile;
     test::FakeBuildFrontend frontend;
 };
@@ -183,9 +196,9 @@ TEST_F(BuilderTest, ChooserOffersEachValueOnceSorted) {
 
 TEST_F(BuilderTest, CategoriesWithoutEndMarkerStopTheSite) {
     test::TempWorkspace workspace;
-    ::setenv("TMPDIR", workspace.path().c_str(), 1);
-    state.switches.verbose = state.switches.siteLog = true;
-    state.logsDir = workspace.path().string();
+    verbose = siteLog = true;
+    logsDir = workspace.path().string();
+    siteErrorFile = workspace.file("SiteErr.wri");
     profile.keywords = {"Art"};
     SiteRecord r = site("POST", {{17, "t"}});
     r.isComplex = 1;
@@ -197,7 +210,6 @@ TEST_F(BuilderTest, CategoriesWithoutEndMarkerStopTheSite) {
     // The hit is remembered, so the next build of the site goes through.
     EXPECT_EQ(r.chosenCategory, "Arts");
     EXPECT_EQ(build(r).payload, "?content-length=32&t=My+Site&c=Arts&http_referer=R");
-    ::unsetenv("TMPDIR");
     EXPECT_EQ(workspace.read("SiteErr.wri"), "Site\n");
 
     SiteRecord get = site("GET");

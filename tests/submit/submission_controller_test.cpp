@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 #include "support/fake_run_frontend.h"
 #include "support/loopback_http_server.h"
@@ -29,7 +29,7 @@ struct ControllerFixture : ::testing::Test {
         params.profile.url = "http://my.example/";
         params.logsDir = ws.file("LOGS");
         params.errorsDir = ws.file("ERRORS");
-        app::Timing& t = params.timing;
+        base::Timing& t = params.timing;
         t.controllerPass = 2ms;
         t.controllerWait = 1ms;
         t.dispatcherPass = 2ms;
@@ -159,10 +159,10 @@ TEST_F(ControllerFixture, FortyLoopbackTargetsRunFifteenAtOnceAndA500Fails) {
     server.start();
     for (int i = 0; i < 40; ++i) {
         params.requests.push_back(
-            request(app::format("Site%02d", i), "GET", server.url("/add"), "?q=1"));
+            request(base::format("Site%02d", i), "GET", server.url("/add"), "?q=1"));
     }
     params.requests.push_back(request("Broken", "POST", server.url("/broken"), "a=1"));
-    SystemClock clock;
+    base::SystemClock clock;
     const RunResult r = runSubmission(params, frontend, makeExchangeTransport(), clock);
     EXPECT_EQ(most, 15);
     EXPECT_EQ(r.processed, 41);
@@ -190,7 +190,7 @@ TEST_F(ControllerFixture, AHangingTargetIsTerminatedOnceAndItsLateAnswerDropped)
     // Doubled by the dump switch.
     params.timing.workerLatencyLimit = 100ms;
     params.requests = {request("Hang", "GET", server.url("/hang"), "")};
-    SystemClock clock;
+    base::SystemClock clock;
     const RunResult r = runSubmission(params, frontend, makeExchangeTransport(), clock);
     EXPECT_EQ(r.processed, 1);
     EXPECT_EQ(r.failed, 1);
@@ -215,7 +215,7 @@ TEST_F(ControllerFixture, AHangingTargetIsTerminatedOnceAndItsLateAnswerDropped)
 TEST_F(ControllerFixture, AbortLeavesTheUnstartedSitesInTheFailureProfile) {
     auto transport = std::make_shared<ScriptedTransport>();
     for (int i = 0; i < 20; ++i) {
-        const std::string name = app::format("Site%02d", i);
+        const std::string name = base::format("Site%02d", i);
         transport->hold(name);
         params.requests.push_back(request(name, "GET", "http://x/"));
     }
@@ -227,11 +227,11 @@ TEST_F(ControllerFixture, AbortLeavesTheUnstartedSitesInTheFailureProfile) {
         // The workers answer once the stop has surely reached the dispatcher.
         if (f.progress.abort && ++pumpsSinceAbort == 20) {
             for (int i = 0; i < 20; ++i) {
-                transport->release(app::format("Site%02d", i));
+                transport->release(base::format("Site%02d", i));
             }
         }
     };
-    SystemClock clock;
+    base::SystemClock clock;
     const RunResult r = runSubmission(params, frontend, transport, clock);
     EXPECT_TRUE(r.stopped);
     EXPECT_TRUE(runStopped);
@@ -278,7 +278,7 @@ TEST_F(ControllerFixture, PauseHoldsTheResultsUntilReleased) {
             }
         }
     };
-    SystemClock clock;
+    base::SystemClock clock;
     const RunResult r = runSubmission(params, frontend, transport, clock);
     EXPECT_TRUE(heldWhilePaused);
     EXPECT_EQ(r.good, 1);
@@ -300,7 +300,7 @@ TEST_F(ControllerFixture, ABatchRunCopiesItsRowsAndAsksNothing) {
     params.batchLogPath = ws.file("LOGS/BatchLog.HTM");
     params.batchErrorLogPath = ws.file("ERRORS/BatchLog.HTM");
     params.switches.verbose = true;
-    SystemClock clock;
+    base::SystemClock clock;
     const RunResult r = runSubmission(params, frontend, transport, clock);
     EXPECT_EQ(frontend.questions, 0);
     EXPECT_TRUE(r.batchHadErrors);
@@ -323,7 +323,7 @@ TEST_F(ControllerFixture, NoProgressDialogSubmitsNothingAndLeavesTheProgramIdle)
     frontend.failProgress = true;
     params.requests = {request("A", "GET", "http://a/")};
     auto transport = std::make_shared<ScriptedTransport>();
-    SystemClock clock;
+    base::SystemClock clock;
     const RunResult r = runSubmission(params, frontend, transport, clock);
     EXPECT_FALSE(r.ran);
     EXPECT_TRUE(transport->sent().empty());

@@ -18,7 +18,7 @@ struct WorkerFixture : ::testing::Test {
         context.dumpPath = ws.file("HTMLDUMP.WRI");
         context.transport = transport;
         context.writeFlag = std::make_shared<WriteFlag>();
-        context.transportSettings.timing.workerPoll = app::Millis(1);
+        context.transportSettings.timing.workerPoll = base::Millis(1);
     }
     WorkerSlot& run(const std::string& method, TransportOutcome outcome) {
         SiteRequest r{"Engine", "http://engine.example/add?u=1", " ", method, 0, "", ""};

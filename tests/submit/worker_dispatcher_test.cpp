@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 #include "support/fake_run_frontend.h"
 #include "support/temp_workspace.h"
@@ -17,7 +17,7 @@ using test::ScriptedTransport;
 RequestList requests(int n) {
     RequestList list;
     for (int i = 0; i < n; ++i) {
-        list.push_back({app::format("Site%02d", i), "http://127.0.0.1:9/", " ", "GET", 0, "", ""});
+        list.push_back({base::format("Site%02d", i), "http://127.0.0.1:9/", " ", "GET", 0, "", ""});
     }
     return list;
 }
@@ -29,7 +29,7 @@ struct DispatcherFixture : ::testing::Test {
         : clock(test::fixedStart()),
           names(logs::makeLogNames("http://my.example", ws.file("LOGS"), ws.file("ERRORS"),
                                    clock.toLocal(clock.now()))),
-          writer(names, "http://my.example", app::Branding{}) {
+          writer(names, "http://my.example", base::Branding{}) {
         platform::makeDirectory(ws.file("LOGS"));
         platform::makeDirectory(ws.file("ERRORS"));
         transport = std::make_shared<ScriptedTransport>();
@@ -41,10 +41,10 @@ struct DispatcherFixture : ::testing::Test {
     void make(int n) {
         DispatchParams p;
         p.requests = requests(n);
-        p.timing = app::Timing{};
+        p.timing = base::Timing{};
         p.timing.dispatcherPass = p.timing.dispatcherHarvestPause = p.timing.dispatcherRefillPause =
-            app::Millis(0);
-        p.latencyLimit = app::Millis(60000);
+            base::Millis(0);
+        p.latencyLimit = base::Millis(60000);
         p.verbose = true;
         p.context = context;
         dispatcher =
@@ -91,13 +91,13 @@ TEST_F(DispatcherFixture, ALatentWorkerIsRecordedOnceAndItsLateAnswerDropped) {
     make(2);
     dispatcher->start();
     launcher.bodies[1]();
-    clock.advance(app::Millis(59999));
+    clock.advance(base::Millis(59999));
     EXPECT_FALSE(dispatcher->mainPass()) << "no request is left after the first harvest";
     dispatcher->beginDrain();
     EXPECT_FALSE(dispatcher->drainPass());
     EXPECT_EQ(state.processed, 1);
     EXPECT_EQ(state.failed, 0);
-    clock.advance(app::Millis(1));
+    clock.advance(base::Millis(1));
     dispatcher->drainPass();
     EXPECT_EQ(state.failed, 1);
     EXPECT_EQ(state.processed, 2);
@@ -127,7 +127,7 @@ TEST_F(DispatcherFixture, InTheMainLoopATerminatedSlotIsRefilledWithoutASecondRe
     for (std::size_t i = 1; i < launcher.bodies.size(); ++i) {
         launcher.bodies[i]();
     }
-    clock.advance(app::Millis(60000));
+    clock.advance(base::Millis(60000));
     // Slot 0 is given up; slots 1 to 14 are harvested and refilled.
     EXPECT_TRUE(dispatcher->mainPass());
     EXPECT_EQ(state.failed, 1);
@@ -150,7 +150,7 @@ TEST_F(DispatcherFixture, PausedTimeDoesNotCountTowardTheLimit) {
     std::jthread releaser([&] {
         while (transport->sent().empty() && !state.pauseRequested) {
         }
-        clock.advance(app::Millis(120000));
+        clock.advance(base::Millis(120000));
         state.pauseRequested = false;
     });
     dispatcher->mainPass();

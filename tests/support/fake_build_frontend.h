@@ -21,7 +21,7 @@ public:
     explicit FakeBuildFrontend(std::string caption = "Farrowlane 2 Sites Available")
         : caption_(std::move(caption)) {}
 
-    app::Messenger& messenger() override { return messenger_; }
+    base::Messenger& messenger() override { return messenger_; }
     submit::CategoryChooser& categoryChooser() override { return *this; }
     std::string caption() const override { return caption_; }
     void setCaption(const std::string& text) override {

@@ -11,10 +11,10 @@
 namespace farrow::test {
 
 // Records what the retrieval window showed and answers the checklist as scripted.
-class FakeDeepFrontend final : public deep::DeepFrontend, public app::MessagePump {
+class FakeDeepFrontend final : public deep::DeepFrontend, public base::MessagePump {
 public:
-    app::Messenger& messenger() override { return messenger_; }
-    app::MessagePump& pump() override { return *this; }
+    base::Messenger& messenger() override { return messenger_; }
+    base::MessagePump& pump() override { return *this; }
     std::unique_ptr<deep::RetrievalView> openRetrievalView() override;
     std::optional<std::vector<deep::PageEntry>> choosePages(
         const std::vector<deep::ChecklistItem>& items) override;

@@ -4,7 +4,7 @@ namespace farrow::test {
 
 namespace {
 
-class FakeInitView final : public app::InitView {
+class FakeInitView final : public base::InitView {
 public:
     explicit FakeInitView(InitViewLog& log) : log_(log) {}
     void show() override { log_.shown = true; }
@@ -26,7 +26,7 @@ std::vector<std::string> FakeMessenger::texts() const {
     return out;
 }
 
-std::unique_ptr<app::InitView> FakeStartupFrontend::createInitView() {
+std::unique_ptr<base::InitView> FakeStartupFrontend::createInitView() {
     if (failInitView) {
         return nullptr;
     }

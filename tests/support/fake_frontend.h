@@ -11,13 +11,13 @@ namespace farrow::test {
 
 struct RecordedMessage {
     std::string text;
-    app::MessageIcon icon;
+    base::MessageIcon icon;
 };
 
 // Records messages (from any thread) and answers the update question as scripted.
-class FakeMessenger : public app::Messenger {
+class FakeMessenger : public base::Messenger {
 public:
-    void showMessage(const std::string& text, app::MessageIcon icon) override {
+    void showMessage(const std::string& text, base::MessageIcon icon) override {
         std::lock_guard lock(mutex_);
         messages_.push_back({text, icon});
     }
@@ -40,13 +40,13 @@ struct InitViewLog {
     bool loadedShown = false;
 };
 
-class FakeStartupFrontend final : public app::StartupFrontend, public app::MessagePump {
+class FakeStartupFrontend final : public app::StartupFrontend, public base::MessagePump {
 public:
     explicit FakeStartupFrontend(bool checkNow = false) : checkNow_(checkNow) {}
 
-    app::Messenger& messenger() override { return messenger_; }
-    app::MessagePump& pump() override { return *this; }
-    std::unique_ptr<app::InitView> createInitView() override;
+    base::Messenger& messenger() override { return messenger_; }
+    base::MessagePump& pump() override { return *this; }
+    std::unique_ptr<base::InitView> createInitView() override;
     bool askCheckForUpdates() override {
         ++questionsAsked;
         return checkNow_;

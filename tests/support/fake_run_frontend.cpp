@@ -2,16 +2,16 @@
 
 namespace farrow::test {
 
-std::tm ManualClock::toLocal(submit::TimePoint t) const {
+std::tm ManualClock::toLocal(base::TimePoint t) const {
     const std::time_t s = std::chrono::system_clock::to_time_t(t);
     std::tm tm{};
     gmtime_r(&s, &tm);
     return tm;
 }
 
-submit::TimePoint fixedStart() {
+base::TimePoint fixedStart() {
     // 2004-03-07 09:05:00 UTC
-    return submit::TimePoint(std::chrono::seconds(1078650300));
+    return base::TimePoint(std::chrono::seconds(1078650300));
 }
 
 submit::TransportOutcome ScriptedTransport::send(const submit::SiteRequest& request,
@@ -67,12 +67,12 @@ std::unique_ptr<submit::DebugView> FakeRunFrontend::createDebugView() {
     return std::make_unique<FakeDebugView>(debugLines);
 }
 
-void FakeRunFrontend::pumpFor(app::Millis d) {
+void FakeRunFrontend::pumpFor(base::Millis d) {
     ++pumps;
     if (onPump) {
         onPump(*this);
     }
-    std::this_thread::sleep_for(std::min(d, app::Millis(2)));
+    std::this_thread::sleep_for(std::min(d, base::Millis(2)));
 }
 
 }  // namespace farrow::test

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "submit/clock.h"
+#include "base/clock.h"
 #include "submit/run_frontend.h"
 #include "submit/transport.h"
 #include "submit/worker_launcher.h"
@@ -19,19 +19,19 @@
 namespace farrow::test {
 
 // A clock that moves only when told; its calendar times are UTC.
-class ManualClock final : public submit::Clock {
+class ManualClock final : public base::Clock {
 public:
-    explicit ManualClock(submit::TimePoint start) : now_(start) {}
-    submit::TimePoint now() const override { return now_.load(); }
-    std::tm toLocal(submit::TimePoint t) const override;
+    explicit ManualClock(base::TimePoint start) : now_(start) {}
+    base::TimePoint now() const override { return now_.load(); }
+    std::tm toLocal(base::TimePoint t) const override;
     void advance(std::chrono::milliseconds d) { now_.store(now_.load() + d); }
 
 private:
-    std::atomic<submit::TimePoint> now_;
+    std::atomic<base::TimePoint> now_;
 };
 
 // 7 March 2004, 09:05:00 UTC.
-submit::TimePoint fixedStart();
+base::TimePoint fixedStart();
 
 // Answers each site as scripted by its name; unscripted sites get an accepted reply. A site
 // may be held until `release` is called for it.
@@ -113,7 +113,7 @@ private:
 // at a chosen moment. The waits really sleep, briefly.
 class FakeRunFrontend final : public submit::RunFrontend, public submit::RunPump {
 public:
-    app::Messenger& messenger() override { return messenger_; }
+    base::Messenger& messenger() override { return messenger_; }
     submit::RunPump& pump() override { return *this; }
     void setStatus(const std::string& t) override { statuses.push_back(t); }
     void setMainCaption(const std::string& t) override { captions.push_back(t); }
@@ -127,7 +127,7 @@ public:
     void showErrorLog(const std::string& path) override { shownLogs.push_back(path); }
     void siteFinished(const submit::SiteReport& r) override { reports.push_back(r); }
     void pumpMessages() override { ++pumps; }
-    void pumpFor(app::Millis d) override;
+    void pumpFor(base::Millis d) override;
 
     FakeMessenger& fakeMessenger() { return messenger_; }
 

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/workspace.h"
+
 namespace farrow::test {
 
 // A fresh directory that becomes the current directory for the test's lifetime; the program
@@ -15,6 +17,7 @@ public:
     TempWorkspace& operator=(const TempWorkspace&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    base::Workspace workspace() const { return base::Workspace(path_.string()); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     void write(const std::string& name, const std::string& content) const;
     std::string read(const std::string& name) const;

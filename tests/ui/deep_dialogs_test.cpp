@@ -119,7 +119,7 @@ protected:
         server.start();
         params.profile.url = server.url("/index.htm");
         params.profile.title = "Main Title";
-        timing.crawlPoll = app::Millis{1};
+        timing.crawlPoll = base::Millis{1};
     }
     deep::RunOnePage recorder() {
         return [this](const profile::SubmissionProfile& p) {
@@ -133,7 +133,7 @@ protected:
     ScriptedFrontend frontend;
     QWidget window;
     deep::DeepRunParams params;
-    app::Timing timing;
+    base::Timing timing;
     std::string currentProfilePath = "NULL";
     std::vector<deep::PageEntry> runs;
     std::vector<std::string> pathsDuringRuns;
@@ -168,7 +168,7 @@ TEST_F(DeepFromWindowTest, AnAddressThatIsNoWebPageIsSaid) {
         runDeepFromWindow(frontend, &window, params, timing, currentProfilePath, recorder()));
     EXPECT_EQ(frontend.texts(),
               std::vector<std::string>{"No Links Could Be Cataloged From " + params.profile.url});
-    EXPECT_EQ(frontend.messages.front().icon, app::MessageIcon::Information);
+    EXPECT_EQ(frontend.messages.front().icon, base::MessageIcon::Information);
 }
 
 }  // namespace

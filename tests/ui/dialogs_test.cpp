@@ -23,7 +23,7 @@ QStringList lineTexts(const QWidget& w) {
 }
 
 TEST(AboutWindow, ShowsTheBrandingLinesAndDismisses) {
-    app::Branding branding;
+    base::Branding branding;
     branding.productName = "Farrowlane";
     branding.vendorName = "Farrow Software";
     branding.vendorLine = "Lane Works";

@@ -200,7 +200,7 @@ TEST_F(WindowTest, SaveSettingsRewritesTheConfigurationFile) {
     EXPECT_EQ(frontend.messages[0].text,
               "New Configuration Written!  You will need to close the program and restart for "
               "changes to take effect.");
-    EXPECT_EQ(frontend.messages[0].icon, app::MessageIcon::Information);
+    EXPECT_EQ(frontend.messages[0].icon, base::MessageIcon::Information);
     // The saved values are what a page change brings back.
     find<QTabBar>("pageTabs")->setCurrentIndex(0);
     EXPECT_EQ(find<QLineEdit>("userFirstName")->text(), "Grace");
@@ -244,7 +244,7 @@ TEST_F(WindowTest, MovesSitesThroughTheListWidgets) {
 
     find<QPushButton>("removeAllButton")->click();
     EXPECT_EQ(frontend.texts().back(), "No Sites Selected to remove.");
-    EXPECT_EQ(frontend.messages.back().icon, app::MessageIcon::Stop);
+    EXPECT_EQ(frontend.messages.back().icon, base::MessageIcon::Stop);
 }
 
 TEST_F(WindowTest, RemembersTheChosenCategoryThroughTheWidgets) {
@@ -368,7 +368,7 @@ TEST_F(WindowTest, WorkerThreadMessagesAreShownOnTheWindowThread) {
     startWindow();
     bool done = false;
     std::thread worker([&] {
-        frontend.showMessage("Could Not retrieve site database.", app::MessageIcon::Stop);
+        frontend.showMessage("Could Not retrieve site database.", base::MessageIcon::Stop);
         done = true;
     });
     // The window thread pumps as the start-up does while a worker reports.

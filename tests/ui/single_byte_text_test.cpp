@@ -84,7 +84,7 @@ TEST_F(SingleByteTextTest, SettingsFileKeepsEveryByteThroughPageSwitchesAndSave)
     settings.userMiddleName = highBytes(128, 191);
     settings.userLastName = highBytes(192, 255);
     settings.userEmail = "j\xF6rg@caf\xE9.test";
-    app::writeConfiguration(settings);
+    app::writeConfiguration(settings, workspace.file(app::kSettingsFile));
     const std::string file = workspace.read(app::kSettingsFile);
     startWindow();
     EXPECT_EQ(find<QLineEdit>("userFirstName")->text(), QString::fromUtf8("José"));

@@ -27,7 +27,7 @@ std::vector<std::string> ScriptedFrontend::texts() const {
     return out;
 }
 
-void ScriptedFrontend::showMessageBox(const QString& text, app::MessageIcon icon) {
+void ScriptedFrontend::showMessageBox(const QString& text, base::MessageIcon icon) {
     if (QThread::currentThread() != qApp->thread()) {
         allMessagesOnWindowThread = false;
     }
@@ -113,6 +113,7 @@ void WindowTest::writeWorkspace(const std::vector<std::string>& sites, int catal
 }
 
 void WindowTest::startWindow(std::vector<std::string> argv) {
+    state.workspace = workspace.workspace();
     dialog = std::make_unique<MainDialog>(state, frontend);
     ASSERT_TRUE(dialog->initialise(argv));
 }

@@ -28,7 +28,7 @@ public:
         ++exitQuestions;
         return exitAnswer;
     }
-    void showAbout(const app::Branding& branding, const QIcon&) override {
+    void showAbout(const base::Branding& branding, const QIcon&) override {
         aboutShownFor.push_back(branding.productName);
     }
     void openHelp() override { ++helpOpened; }
@@ -62,7 +62,7 @@ public:
     bool allMessagesOnWindowThread = true;
 
 protected:
-    void showMessageBox(const QString& text, app::MessageIcon icon) override;
+    void showMessageBox(const QString& text, base::MessageIcon icon) override;
 };
 
 // The texts of a list widget's entries, top to bottom.

@@ -1,6 +1,6 @@
-#include "submit/clock.h"
+#include "base/clock.h"
 
-namespace farrow::submit {
+namespace farrow::base {
 
 std::tm Clock::toLocal(TimePoint t) const {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
@@ -9,4 +9,4 @@ std::tm Clock::toLocal(TimePoint t) const {
     return local;
 }
 
-}  // namespace farrow::submit
+}  // namespace farrow::base

@@ -1,9 +1,9 @@
-#include "app/timing.h"
+#include "base/timing.h"
 
 #include <charconv>
 #include <utility>
 
-namespace farrow::app {
+namespace farrow::base {
 
 namespace {
 
@@ -83,4 +83,4 @@ TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base) 
     return {timing, {}};
 }
 
-}  // namespace farrow::app
+}  // namespace farrow::base

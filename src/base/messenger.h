@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace farrow::app {
+namespace farrow::base {
 
 // `None` is a plain box with the application's name as caption and an OK button.
 enum class MessageIcon { Stop, Exclamation, Information, None };
@@ -15,4 +15,4 @@ public:
     virtual void showMessage(const std::string& text, MessageIcon icon) = 0;
 };
 
-}  // namespace farrow::app
+}  // namespace farrow::base

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace farrow::app {
+namespace farrow::base {
 
 // Where the program disregards case it folds only the letters A to Z.
 char foldCase(char c);
@@ -19,4 +19,4 @@ std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Every space becomes "+"; nothing else changes.
 std::string toFormValue(std::string_view text);
 
-}  // namespace farrow::app
+}  // namespace farrow::base

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-namespace farrow::submit {
+namespace farrow::base {
 
 using TimePoint = std::chrono::system_clock::time_point;
 
@@ -23,4 +23,4 @@ public:
     TimePoint now() const override { return std::chrono::system_clock::now(); }
 };
 
-}  // namespace farrow::submit
+}  // namespace farrow::base

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace farrow::app {
+namespace farrow::base {
 
 // Long operations on the window thread call this while they wait, so the windows stay alive.
 class MessagePump {
@@ -9,4 +9,4 @@ public:
     virtual void pumpMessages() = 0;
 };
 
-}  // namespace farrow::app
+}  // namespace farrow::base

@@ -1,10 +1,10 @@
-#include "app/text.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
-namespace farrow::app {
+namespace farrow::base {
 
 char foldCase(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -58,4 +58,4 @@ std::string toFormValue(std::string_view text) {
     return out;
 }
 
-}  // namespace farrow::app
+}  // namespace farrow::base

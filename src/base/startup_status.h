@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-namespace farrow::app {
+namespace farrow::base {
 
 // Shared between a start-up thread that reports stages and the thread that shows them. The
 // worker posts a message and raises `changed`; the reader takes the message and clears it.
@@ -37,4 +37,4 @@ private:
     std::string message_;
 };
 
-}  // namespace farrow::app
+}  // namespace farrow::base

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace farrow::app {
+namespace farrow::base {
 
 using Millis = std::chrono::milliseconds;
 
@@ -75,4 +75,4 @@ struct TimingOverrides {
 // a whole non-negative number refuses the whole text.
 TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base);
 
-}  // namespace farrow::app
+}  // namespace farrow::base

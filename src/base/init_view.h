@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace farrow::app {
+namespace farrow::base {
 
 // The small initialisation window that shows the start-up stages and the count of sites read.
 class InitView {
@@ -17,4 +17,4 @@ public:
     virtual void setLoadedCount(const std::string& text) = 0;
 };
 
-}  // namespace farrow::app
+}  // namespace farrow::base

@@ -1,8 +1,8 @@
-#include "app/timing.h"
+#include "base/timing.h"
 
 #include <gtest/gtest.h>
 
-namespace farrow::app {
+namespace farrow::base {
 namespace {
 
 TEST(TimingOverrides, ChangeOnlyTheNamedFields) {
@@ -48,4 +48,4 @@ INSTANTIATE_TEST_SUITE_P(
                               "FARROWLANE_TIMING: \"\" is not name=milliseconds"}));
 
 }  // namespace
-}  // namespace farrow::app
+}  // namespace farrow::base
