@@ -103,12 +103,13 @@ StartupOutcome runStartupSequence(AppState& state, const std::vector<std::string
         base::StartupStatus status;
         std::thread checker([&] { startupCheck(status, state, messenger); });
         std::this_thread::sleep_for(state.timing.threadSettle);
-        pollUntilDone(status, &frontend.pump(), state.timing.startupPoll, [&](std::string text) {
-            if (initView) {
-                initView->setStage(text);
-            }
-            frontend.refreshMainWindow();
-        });
+        pollUntilDone(status, &frontend.pump(), state.timing.startupPoll,
+                      [&](const std::string& text) {
+                          if (initView) {
+                              initView->setStage(text);
+                          }
+                          frontend.refreshMainWindow();
+                      });
         checker.join();
         if (status.succeeded.load() != 1) {
             outcome.ok = false;
