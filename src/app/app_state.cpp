@@ -23,7 +23,7 @@ submit::BuildParams buildParams(AppState& state, const profile::SubmissionProfil
                                .verbose = state.switches.verbose,
                                .siteLog = state.switches.siteLog,
                                .logsDir = state.logsDir,
-                               .siteErrorFile = submit::siteErrorFilePath(),
+                               .siteErrorFile = submit::siteErrorFilePath(state.tempDir),
                                .timing = state.timing};
 }
 

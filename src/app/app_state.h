@@ -45,6 +45,8 @@ struct AppState {
     std::atomic<bool> runStopped{false};
     // The folder the program works in and its files, set by the main.
     base::Workspace workspace{"."};
+    // The system's temporary folder, read by the main.
+    std::string tempDir;
     // The profiles of the batch dialog; it outlives the dialog and only a loaded session
     // empties it.
     profile::BatchList batchList;

@@ -9,25 +9,30 @@
 
 namespace farrow::app {
 
-void writeConfiguration(const UserSettings& s, const std::string& path) {
+base::Error writeConfiguration(const UserSettings& s, const std::string& path) {
     platform::removeFile(path);
+    base::Error error;
     for (const std::string& line : {s.userFirstName, s.userMiddleName, s.userLastName, s.userEmail,
                                     s.browserChoice, std::string(), std::string("[ProgInfo]"),
                                     std::string(kReleaseDate), std::string(kProductVersion)}) {
-        platform::appendTextToFile(path, line + "\n");
+        if (!platform::appendTextToFile(path, line + "\n") && !error) {
+            error = {base::ErrorCode::WriteFailed, platform::systemReason(errno)};
+        }
     }
+    return error;
 }
 
 SettingsLoad loadUserSettings(base::Messenger& messenger, const std::string& path) {
     SettingsLoad load;
     if (!platform::fileExists(path)) {
-        writeConfiguration(load.settings, path);
+        load.error = writeConfiguration(load.settings, path);
         return load;
     }
     load.fileExisted = true;
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
-        messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
+        load.error = {base::ErrorCode::OpenFailed, platform::systemReason(errno)};
+        messenger.showMessage("Could not open \"" + path + "\": " + load.error.reason,
                               base::MessageIcon::Exclamation);
         return load;
     }

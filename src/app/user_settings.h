@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
 #include "base/messenger.h"
 
 namespace farrow::app {
@@ -23,12 +24,16 @@ struct UserSettings {
     std::string browserChoice = "Internet Explorer";
 };
 
-// Deletes the settings file and writes its nine lines, each in its own append.
-void writeConfiguration(const UserSettings& settings, const std::string& path);
+// Deletes the settings file and writes its nine lines, each in its own append. Returns why the
+// file could not be written (WriteFailed with the system's reason), shown to nobody.
+base::Error writeConfiguration(const UserSettings& settings, const std::string& path);
 
 struct SettingsLoad {
     UserSettings settings;
     bool fileExisted = false;
+    // OpenFailed when the file is there but cannot be read; WriteFailed when the defaults of a
+    // first run could not be written.
+    base::Error error;
 };
 
 // Reads the first five lines of the settings file. A missing file is written from the defaults;

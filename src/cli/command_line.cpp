@@ -67,7 +67,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                            settings.databaseServer,
                            settings.timing,
                            settings.connectionTest,
-                           settings.workspace};
+                           settings.workspace,
+                           settings.tempDir};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);

@@ -26,6 +26,8 @@ struct CommandSettings {
     std::string databaseServer;
     // The folder farrowctl was started in and its files.
     base::Workspace workspace{"."};
+    // The system's temporary folder.
+    std::string tempDir;
     // Every wait and limit of a run ($FARROWLANE_TIMING over the product's values).
     base::Timing timing;
     // Whether an Internet connection can be made, asked before a submission.
@@ -51,6 +53,7 @@ struct CommandContext {
     base::Timing timing;
     platform::ConnectionTest connectionTest;
     base::Workspace workspace;
+    std::string tempDir;
     int exitCode = kExitOk;
 };
 

@@ -1,6 +1,7 @@
 #include <curl/curl.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "cli/command_line.h"
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     farrow::cli::CommandSettings settings;
     settings.workspace = farrow::base::Workspace(farrow::platform::currentDirectory());
+    std::error_code ec;
+    settings.tempDir = std::filesystem::temp_directory_path(ec).string();
     settings.databaseServer =
         farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
     const char* timing = std::getenv("FARROWLANE_TIMING");

@@ -21,6 +21,7 @@ int checkProfileFile(const std::string& file, const CommandContext& context) {
     std::ostream& err = context.err;
     app::AppState state;
     state.workspace = context.workspace;
+    state.tempDir = context.tempDir;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     profile::SubmissionProfile profile;
     if (!loadWorkspace(file, {}, state, profile, frontend)) {
@@ -40,6 +41,7 @@ int buildRequests(const std::string& file, const CommandContext& context) {
     std::ostream& err = context.err;
     app::AppState state;
     state.workspace = context.workspace;
+    state.tempDir = context.tempDir;
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     profile::SubmissionProfile profile;
     if (!loadWorkspace(file, {}, state, profile, frontend)) {

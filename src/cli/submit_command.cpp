@@ -229,6 +229,7 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
     app::AppState state;
     state.timing = context.timing;
     state.workspace = context.workspace;
+    state.tempDir = context.tempDir;
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     profile::SubmissionProfile profile;
@@ -256,6 +257,7 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
     app::AppState state;
     state.timing = context.timing;
     state.workspace = context.workspace;
+    state.tempDir = context.tempDir;
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     profile::SubmissionProfile profile;
@@ -324,6 +326,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     app::AppState state;
     state.timing = context.timing;
     state.workspace = context.workspace;
+    state.tempDir = context.tempDir;
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     std::vector<std::string> argv = {"farrowctl"};

@@ -13,10 +13,10 @@ namespace farrow::platform {
 
 namespace fs = std::filesystem;
 
-void appendTextToFile(const std::string& path, const std::string& text) {
+bool appendTextToFile(const std::string& path, const std::string& text) {
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        return;
+        return false;
     }
     // An exclusive lock per open file keeps whole texts together even when the write is split.
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
@@ -35,7 +35,8 @@ void appendTextToFile(const std::string& path, const std::string& text) {
         left -= static_cast<std::size_t>(n);
     }
     ::flock(fd, LOCK_UN);
-    ::close(fd);
+    const bool closed = ::close(fd) == 0;
+    return left == 0 && closed;
 }
 
 FilePtr openFile(const std::string& path, const char* mode) {

@@ -8,9 +8,10 @@
 
 namespace farrow::platform {
 
-// Appends text at the end of a file, creating it when missing; a file that cannot be opened is
-// skipped silently. Appends to one file from several threads (or processes) never interleave.
-void appendTextToFile(const std::string& path, const std::string& text);
+// Appends text at the end of a file, creating it when missing. Shows nothing: the caller learns
+// from the result (false: the file could not be opened or not all of the text was written).
+// Appends to one file from several threads (or processes) never interleave.
+bool appendTextToFile(const std::string& path, const std::string& text);
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }

@@ -251,15 +251,16 @@ std::optional<std::uintmax_t> FtpClient::listedFileSize(const std::string& name)
 
 bool FtpClient::download(const std::string& name, const std::string& localPath) {
     const std::string partial = localPath + ".part";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    FilePtr file = openFile(partial, "wb");
     if (!file) {
         lastError_ = {TransferErrorCode::LocalFileFailed,
                       "cannot write " + partial + ": " + systemReason(errno)};
         return false;
     }
     curl_easy_setopt(handle_.get(), CURLOPT_TRANSFERTEXT, 0L);
-    const CURLcode rc = perform(urlFor(name), false, &writeToFile, file);
-    const bool closed = std::fclose(file) == 0;
+    const CURLcode rc = perform(urlFor(name), false, &writeToFile, file.get());
+    // Closed here, not by the holder, since a full disk may only show on closing.
+    const bool closed = std::fclose(file.release()) == 0;
     bool ok = closed && rc == CURLE_OK;
     if (rc == CURLE_OK && !closed) {
         lastError_ = {TransferErrorCode::LocalFileFailed,

@@ -64,17 +64,17 @@ bool hasExtension(const std::string& path) {
 }
 
 bool writeWhole(const std::string& path, const std::string& content, int& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    platform::FilePtr file = platform::openFile(path, "wb");
     if (!file) {
         error = errno;
         return false;
     }
-    bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    bool ok = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
     if (!ok) {
         error = errno;
     }
     // A full disk may only show when the buffer is flushed on closing.
-    if (std::fclose(file) != 0 && ok) {
+    if (std::fclose(file.release()) != 0 && ok) {
         ok = false;
         error = errno;
     }

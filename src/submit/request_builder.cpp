@@ -1,6 +1,5 @@
 #include "submit/request_builder.h"
 
-#include <filesystem>
 #include <thread>
 
 #include "base/text.h"
@@ -244,10 +243,8 @@ std::vector<std::string> categoryChooserLines(const SiteRecord& site) {
     return lines.entries();
 }
 
-std::string siteErrorFilePath() {
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-    return platform::joinPath(ec ? std::string("/tmp") : dir.string(), kSiteErrorFile);
+std::string siteErrorFilePath(const std::string& tempDir) {
+    return platform::joinPath(tempDir.empty() ? std::string("/tmp") : tempDir, kSiteErrorFile);
 }
 
 void buildSiteRequest(const BuildParams& params, SiteRecord& site, SiteRequest& request,

@@ -57,7 +57,8 @@ void buildSiteRequest(const BuildParams& params, sites::SiteRecord& site, SiteRe
 // without empty ones and without one that a line already offered begins with.
 std::vector<std::string> categoryChooserLines(const sites::SiteRecord& site);
 
-// Where the names of sites whose category list has no end marker are written (verbose only).
-std::string siteErrorFilePath();
+// Where the names of sites whose category list has no end marker are written (verbose only):
+// "SiteErr.wri" in the temporary folder `tempDir`, or in /tmp when it is empty.
+std::string siteErrorFilePath(const std::string& tempDir);
 
 }  // namespace farrow::submit

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
         state.browserEnvironment =
             farrow::ui::browserEnvironmentFrom(std::getenv("BROWSER"), std::getenv("PATH"));
         state.workspace = farrow::base::Workspace(farrow::platform::currentDirectory());
+        std::error_code ec;
+        state.tempDir = std::filesystem::temp_directory_path(ec).string();
         farrow::ui::QtFrontend frontend;
         const char* timing = std::getenv("FARROWLANE_TIMING");
         const farrow::base::TimingOverrides overrides =

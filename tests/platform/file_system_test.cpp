@@ -14,11 +14,11 @@ namespace {
 
 TEST(AppendTextToFile, CreatesThenAppends) {
     test::TempWorkspace ws;
-    appendTextToFile("log.txt", "one\n");
-    appendTextToFile("log.txt", "two\n");
+    EXPECT_TRUE(appendTextToFile(ws.file("log.txt"), "one\n"));
+    EXPECT_TRUE(appendTextToFile(ws.file("log.txt"), "two\n"));
     EXPECT_EQ(ws.read("log.txt"), "one\ntwo\n");
-    // A file that cannot be opened is skipped without a fuss.
-    appendTextToFile(ws.file("no/such/folder/log.txt"), "lost\n");
+    // A file that cannot be opened is skipped without a fuss, but the caller hears of it.
+    EXPECT_FALSE(appendTextToFile(ws.file("no/such/folder/log.txt"), "lost\n"));
 }
 
 TEST(AppendTextToFile, ConcurrentAppendsNeverInterleave) {
