@@ -53,7 +53,8 @@ public:
     // update failed and the program must end.
     bool initialise(const std::vector<std::string>& argv);
 
-    // The profile as the window holds it, the selected sites with their chosen categories.
+    // The profile as the window holds it; the selected sites are listed as a saved profile lists
+    // them, each with its category flag and remembered category.
     profile::SubmissionProfile readProfile() const;
     // Puts a profile into the window: every text field and switch, and the selection, which
     // replaces the current one the way a loaded profile does.
