@@ -201,7 +201,7 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     frontend_.setMessageTitle(
         state_.branding.productName == "NULL" ? QCoreApplication::applicationName() : product);
     startPage_->showPicture(kPictureFile);
-    if (const auto captions = app::readCaptionCatalogue()) {
+    if (const auto captions = app::readCaptionCatalogue(state_.workspace.captionsFile())) {
         applyCaptions(*captions);
     }
     aboutAction_->setText("About: " + product);
@@ -307,7 +307,7 @@ void MainDialog::onSaveSettings() {
     frontend_.showMessage(
         "New Configuration Written!  You will need to close the program and restart for changes "
         "to take effect.",
-        app::MessageIcon::Information);
+        base::MessageIcon::Information);
 }
 
 void MainDialog::changeSelection(const std::function<void()>& change) {
@@ -334,7 +334,7 @@ profile::SubmissionProfile MainDialog::readProfile() const {
 
 void MainDialog::writeProfile(const profile::SubmissionProfile& p) {
     writeProfileFields(p);
-    profile::applySelectedSites(state_, p.selectedSites, frontend_);
+    profile::applySelectedSites(app::siteSelection(state_), p.selectedSites, frontend_);
     categoryPage_->clearCategorySite();
     refreshSiteLists();
 }
@@ -354,7 +354,7 @@ class WindowBuildFrontend final : public submit::BuildFrontend {
 public:
     WindowBuildFrontend(QWidget& window, QtFrontend& frontend)
         : window_(window), frontend_(frontend) {}
-    app::Messenger& messenger() override { return frontend_; }
+    base::Messenger& messenger() override { return frontend_; }
     submit::CategoryChooser& categoryChooser() override { return frontend_; }
     std::string caption() const override { return fromQt(window_.windowTitle()); }
     void setCaption(const std::string& text) override {
@@ -399,7 +399,7 @@ void MainDialog::onBuildAndGo() {
 
 bool MainDialog::buildAndRun(const profile::SubmissionProfile& profile) {
     WindowBuildFrontend build(*this, frontend_);
-    const int count = submit::buildRequestList(state_, profile, build, connectionTest_);
+    const int count = app::buildRequests(state_, profile, build, connectionTest_);
     if (count == 0) {
         return false;
     }
@@ -438,7 +438,7 @@ void MainDialog::onLoadProfile() {
         return;
     }
     profile::SubmissionProfile loaded = readProfile();
-    const profile::FileResult result = profile::loadProfile(state_, loaded, frontend_, frontend_);
+    const profile::FileResult result = profile::loadProfile(state_.currentProfilePath, app::siteSelection(state_), loaded, frontend_, frontend_);
     if (result.outcome == profile::FileOutcome::Done) {
         writeProfileFields(loaded);
         // The loaded selection starts with no category site chosen, as after removing all
@@ -452,7 +452,7 @@ void MainDialog::onBatchSubmission() {
     if (busy_) {
         return;
     }
-    const std::string runFile = platform::joinPath(state_.workspaceDir, profile::kBatchRunFileName);
+    const std::string runFile = state_.workspace.batchRunFile();
     if (!openBatchDialog(this, state_.batchList, frontend_, frontend_, runFile)) {
         state_.currentProfilePath = "NULL";
         return;
@@ -493,7 +493,7 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
     profile::SubmissionProfile loaded = readProfile();
     // The current profile path names the file, so the loader reads it without asking; it has
     // shown its own message when the file cannot be read.
-    if (profile::loadProfile(state_, loaded, frontend_, frontend_).outcome !=
+    if (profile::loadProfile(state_.currentProfilePath, app::siteSelection(state_), loaded, frontend_, frontend_).outcome !=
         profile::FileOutcome::Done) {
         report.outcome = batch::ProfileRunOutcome::Unreadable;
         return report;
