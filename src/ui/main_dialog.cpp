@@ -3,18 +3,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QGroupBox>
-#include <QLabel>
+#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPixmap>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
-#include <algorithm>
+#include <QVBoxLayout>
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
@@ -30,10 +28,18 @@
 #include "submit/save_profile_action.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_errors_dialog.h"
+#include "ui/category_page.h"
+#include "ui/contact_page.h"
+#include "ui/keyword_check_page.h"
 #include "ui/latin1.h"
+#include "ui/page_controls.h"
 #include "ui/qt_deep_frontend.h"
 #include "ui/qt_frontend.h"
 #include "ui/qt_optimizer_dialogs.h"
+#include "ui/selection_page.h"
+#include "ui/settings_page.h"
+#include "ui/site_text_page.h"
+#include "ui/start_page.h"
 #include "ui/submission_runner.h"
 
 namespace farrow::ui {
@@ -43,69 +49,10 @@ namespace {
 constexpr const char* kIconFile = "icon.ico";
 constexpr const char* kPictureFile = "SImage.flb";
 constexpr std::size_t kFirstPageCaption = 46;
+constexpr int kColumnWidth = 170;
 
 QString qs(const std::string& text) {
     return toQt(text);
-}
-
-std::string text(const QLineEdit* edit) {
-    return fromQt(edit->text());
-}
-
-// The caption line of a label, button, check box or group.
-void setCaption(QObject* control, const QString& caption) {
-    if (auto* l = qobject_cast<QLabel*>(control)) {
-        l->setText(caption);
-    } else if (auto* b = qobject_cast<QAbstractButton*>(control)) {
-        b->setText(caption);
-    } else if (auto* g = qobject_cast<QGroupBox*>(control)) {
-        g->setTitle(caption);
-    }
-}
-
-std::vector<std::size_t> highlightedRows(const QListWidget* list) {
-    std::vector<std::size_t> rows;
-    for (const QModelIndex& index : list->selectionModel()->selectedIndexes()) {
-        rows.push_back(static_cast<std::size_t>(index.row()));
-    }
-    return rows;
-}
-
-int selectedRow(const QListWidget* list) {
-    const QModelIndexList rows = list->selectionModel()->selectedIndexes();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-// Shows the model's entries. With `keepHighlights`, entries that stay keep their highlight, as
-// they do in a list box that gains or loses other entries, so a category site stays chosen while
-// sites are moved; otherwise nothing is highlighted afterwards.
-void fillList(QListWidget* widget, const sites::SortedList& model, bool keepHighlights = true) {
-    QStringList highlighted;
-    if (keepHighlights) {
-        for (const QListWidgetItem* item : widget->selectedItems()) {
-            highlighted.append(item->text());
-        }
-    }
-    const QListWidgetItem* current = widget->currentItem();
-    const QString currentText = current ? current->text() : QString();
-
-    QStringList entries;
-    entries.reserve(static_cast<qsizetype>(model.size()));
-    for (const std::string& entry : model.entries()) {
-        entries.append(qs(entry));
-    }
-    const QSignalBlocker block(widget);
-    widget->clear();
-    widget->addItems(entries);
-    for (int row = 0; row < widget->count(); ++row) {
-        QListWidgetItem* item = widget->item(row);
-        if (highlighted.removeOne(item->text())) {
-            if (item->text() == currentText && !widget->currentItem()) {
-                widget->setCurrentItem(item, QItemSelectionModel::NoUpdate);
-            }
-            item->setSelected(true);
-        }
-    }
 }
 
 }  // namespace
@@ -129,28 +76,122 @@ MainDialog::~MainDialog() {
     frontend_.setMainWindow(nullptr);
 }
 
+void MainDialog::buildControls() {
+    tabBar_ = new QTabBar(this);
+    tabBar_->setObjectName("pageTabs");
+    tabBar_->setExpanding(false);
+    tabBar_->setDrawBase(false);
+
+    pages_ = new QStackedWidget(this);
+    pages_->setObjectName("pages");
+    startPage_ = new StartPage;
+    settingsPage_ = new SettingsPage;
+    contactPage_ = new ContactPage;
+    siteTextPage_ = new SiteTextPage;
+    selectionPage_ = new SelectionPage;
+    categoryPage_ = new CategoryPage;
+    keywordCheckPage_ = new KeywordCheckPage;
+    pageList_ = {startPage_,     settingsPage_, contactPage_,     siteTextPage_,
+                 selectionPage_, categoryPage_, keywordCheckPage_};
+    for (ProfilePage* p : pageList_) {
+        pages_->addWidget(p);
+    }
+    auto* pageFrame = new QFrame(this);
+    pageFrame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    auto* frameLayout = new QVBoxLayout(pageFrame);
+    frameLayout->setContentsMargins(10, 10, 10, 10);
+    frameLayout->addWidget(pages_);
+    pages_->setFixedSize(kPageWidth, kPageHeight);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(0);
+    left->addWidget(tabBar_);
+    left->addWidget(pageFrame);
+
+    auto* top = new QHBoxLayout(this);
+    top->setContentsMargins(10, 10, 10, 10);
+    top->setSpacing(12);
+    top->addLayout(left);
+    top->addWidget(buildRightColumn());
+    top->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QWidget* MainDialog::buildRightColumn() {
+    auto* column = new QWidget(this);
+    column->setObjectName("rightColumn");
+    column->setFixedWidth(kColumnWidth);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    exitButton_ = button("Exit", column, "exitButton");
+    exitButton_->setDefault(true);
+    helpButton_ = button("&Help", column, "helpButton");
+    layout->addWidget(exitButton_);
+    layout->addWidget(helpButton_);
+
+    actionsGroup_ = new QGroupBox("Actions", column);
+    actionsGroup_->setObjectName("actionsGroup");
+    deepCheck_ = new QCheckBox("Deep Submission", actionsGroup_);
+    deepCheck_->setObjectName("deepCheck");
+    optimizeCheck_ = new QCheckBox("Optimize", actionsGroup_);
+    optimizeCheck_->setObjectName("optimizeCheck");
+    batchButton_ = button("Batch Submission", actionsGroup_, "batchButton");
+    auto* group = new QVBoxLayout(actionsGroup_);
+    group->addWidget(deepCheck_);
+    group->addWidget(optimizeCheck_);
+    group->addWidget(batchButton_);
+    layout->addSpacing(8);
+    layout->addWidget(actionsGroup_);
+
+    statusField_ = readOnlyLine(column, "statusField");
+    layout->addSpacing(8);
+    layout->addWidget(statusField_);
+    layout->addStretch();
+
+    // Linux window managers keep the title-bar menu to themselves, so the About entry lives
+    // here and in the window's context menu.
+    aboutAction_ = new QAction("About: ", this);
+    aboutAction_->setObjectName("aboutAction");
+    addAction(aboutAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    aboutButton_ = new QToolButton(column);
+    aboutButton_->setObjectName("aboutButton");
+    aboutButton_->setDefaultAction(aboutAction_);
+    aboutButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    aboutButton_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    layout->addWidget(aboutButton_);
+    return column;
+}
+
 void MainDialog::connectActions() {
     connect(tabBar_, &QTabBar::currentChanged, this, &MainDialog::switchPage);
     connect(exitButton_, &QPushButton::clicked, this, &MainDialog::onExit);
     connect(helpButton_, &QPushButton::clicked, this, [this] { frontend_.openHelp(); });
     connect(aboutAction_, &QAction::triggered, this, &MainDialog::onAbout);
-    connect(saveSettingsButton_, &QPushButton::clicked, this, &MainDialog::onSaveSettings);
+    connect(settingsPage_, &SettingsPage::saveSettingsClicked, this, &MainDialog::onSaveSettings);
 
-    connect(addSelectedButton_, &QPushButton::clicked, this, &MainDialog::onAddSelected);
-    connect(addAllButton_, &QPushButton::clicked, this, &MainDialog::onAddAll);
-    connect(removeSelectedButton_, &QPushButton::clicked, this, &MainDialog::onRemoveSelected);
-    connect(removeAllButton_, &QPushButton::clicked, this, &MainDialog::onRemoveAll);
-    connect(categorySitesList_, &QListWidget::itemSelectionChanged, this,
-            &MainDialog::onCategorySiteChanged);
-    connect(categoriesList_, &QListWidget::itemSelectionChanged, this,
-            &MainDialog::onCategoryChanged);
+    connect(selectionPage_, &SelectionPage::addSelectedClicked, this, [this] {
+        changeSelection([this] { selection_.addSelected(selectionPage_->highlightedAvailable()); });
+    });
+    connect(selectionPage_, &SelectionPage::addAllClicked, this, [this] {
+        changeSelection([this] { selection_.addAll(selectionPage_->highlightedAvailable()); });
+    });
+    connect(selectionPage_, &SelectionPage::removeSelectedClicked, this, [this] {
+        changeSelection(
+            [this] { selection_.removeSelected(selectionPage_->highlightedSelected()); });
+    });
+    connect(selectionPage_, &SelectionPage::removeAllClicked, this,
+            [this] { changeSelection([this] { selection_.removeAll(); }); });
+    connect(categoryPage_, &CategoryPage::categorySiteChanged, this,
+            &MainDialog::refreshCategories);
+    connect(categoryPage_, &CategoryPage::categoryChanged, this, &MainDialog::onCategoryChanged);
 
-    connect(buildGoButton_, &QPushButton::clicked, this, &MainDialog::onBuildAndGo);
-    connect(saveProfileButton_, &QPushButton::clicked, this, &MainDialog::onSaveProfile);
-    connect(loadProfileButton_, &QPushButton::clicked, this, &MainDialog::onLoadProfile);
+    connect(categoryPage_, &CategoryPage::buildAndGoClicked, this, &MainDialog::onBuildAndGo);
+    connect(categoryPage_, &CategoryPage::saveProfileClicked, this, &MainDialog::onSaveProfile);
+    connect(categoryPage_, &CategoryPage::loadProfileClicked, this, &MainDialog::onLoadProfile);
     connect(batchButton_, &QPushButton::clicked, this, &MainDialog::onBatchSubmission);
     connect(optimizeCheck_, &QCheckBox::clicked, this, &MainDialog::onOptimize);
-    connect(checkButton_, &QPushButton::clicked, this, &MainDialog::onCheckKeyword);
+    connect(keywordCheckPage_, &KeywordCheckPage::checkClicked, this, &MainDialog::onCheckKeyword);
 }
 
 bool MainDialog::initialise(const std::vector<std::string>& argv) {
@@ -159,26 +200,18 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     const QString product = qs(state_.branding.productName);
     frontend_.setMessageTitle(
         state_.branding.productName == "NULL" ? QCoreApplication::applicationName() : product);
-    loadPicture();
+    startPage_->showPicture(kPictureFile);
     if (const auto captions = app::readCaptionCatalogue(state_.workspace.captionsFile())) {
         applyCaptions(*captions);
     }
     aboutAction_->setText("About: " + product);
     setWindowIcon(icon_);
 
-    for (const char* browser : app::kBrowserChoices) {
-        browserList_->addItem(browser);
-    }
-    browserList_->setCurrentIndex(-1);
     state_.statusText = "Initializing";
     refreshStatus();
-    urlField_->setText("http://");
-    const std::string startValues[] = {state_.branding.productName, app::kProductVersion,
-                                       app::kReleaseDate, state_.branding.vendorLine,
-                                       state_.branding.vendorName};
-    for (std::size_t i = 0; i < startLines_.size(); ++i) {
-        startLines_[i]->setText(qs(startValues[i]));
-    }
+    contactPage_->setUrl("http://");
+    startPage_->showLines({state_.branding.productName, app::kProductVersion, app::kReleaseDate,
+                           state_.branding.vendorLine, state_.branding.vendorName});
     pages_->setCurrentIndex(0);
 
     const app::StartupOutcome outcome = app::runStartupSequence(state_, argv, frontend_);
@@ -186,7 +219,9 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
         unsetCursor();
         return false;
     }
-    showStartupValues(outcome.settingsFileExisted);
+    if (outcome.settingsFileExisted) {
+        settingsPage_->load(state_.userSettings);
+    }
     refreshSiteLists();
 
     app::finishStartup(state_);
@@ -196,44 +231,14 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     return true;
 }
 
-void MainDialog::loadPicture() {
-    QPixmap picture;
-    if (!platform::fileExists(kPictureFile) || !picture.load(kPictureFile, "BMP")) {
-        return;
-    }
-    // Shown at its own size; only a picture larger than its place is scaled down to fit.
-    if (picture.width() > picture_->width() || picture.height() > picture_->height()) {
-        picture = picture.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
-    picture_->setPixmap(picture);
-}
-
 void MainDialog::applyCaptions(const app::CaptionCatalogue& captions) {
-    // Line N of the catalogue names the control at index N - 1; unused lines stay null.
-    std::array<QObject*, kFirstPageCaption - 1> controls{};
-    for (std::size_t i = 0; i < personalLabels_.size(); ++i) {
-        controls[i] = personalLabels_[i];
+    // Line N of the catalogue names one control; each page sets the lines of its own.
+    for (ProfilePage* p : pageList_) {
+        p->applyCaptions(captions);
     }
-    for (std::size_t i = 0; i < contactLabels_.size(); ++i) {
-        controls[7 + i] = contactLabels_[i];
-    }
-    const std::pair<std::size_t, QObject*> rest[] = {
-        {20, titleLabel_},         {21, noteText_},        {22, adultText_},
-        {23, keywordLabel_},       {24, personalGroup_},   {26, browserGroup_},
-        {27, saveSettingsButton_}, {29, contactGroup_},    {30, addAllButton_},
-        {31, addSelectedButton_},  {32, removeAllButton_}, {33, removeSelectedButton_},
-        {34, keywordsGroup_},      {35, noteGroup_},       {36, loadProfileButton_},
-        {37, saveProfileButton_},  {38, buildGoButton_},   {40, smartMatchCheck_},
-        {41, checkButton_},        {43, actionsGroup_},    {44, deepCheck_},
-        {45, batchButton_}};
-    for (const auto& [line, control] : rest) {
-        controls[line - 1] = control;
-    }
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i]) {
-            setCaption(controls[i], qs(captions[i]));
-        }
-    }
+    setCaption(actionsGroup_, captions, 43);
+    setCaption(deepCheck_, captions, 44);
+    setCaption(batchButton_, captions, 45);
     const QSignalBlocker block(tabBar_);
     for (std::size_t line = kFirstPageCaption; line <= app::kCaptionLines; ++line) {
         tabBar_->addTab(qs(captions[line - 1]));
@@ -241,52 +246,24 @@ void MainDialog::applyCaptions(const app::CaptionCatalogue& captions) {
     tabBar_->setCurrentIndex(0);
 }
 
-void MainDialog::showStartupValues(bool settingsFileExisted) {
-    if (!settingsFileExisted) {
-        return;
-    }
-    resetPersonalFields();
-    browserList_->setCurrentIndex(app::browserIndexFor(state_.userSettings.browserChoice));
-}
-
-void MainDialog::resetPersonalFields() {
-    const app::UserSettings& s = state_.userSettings;
-    const std::string* values[] = {&s.userFirstName, &s.userMiddleName, &s.userLastName,
-                                   &s.userEmail};
-    for (std::size_t i = 0; i < personalFields_.size(); ++i) {
-        personalFields_[i]->setText(qs(*values[i]));
-    }
-}
-
 void MainDialog::refreshSiteLists() {
-    fillList(availableList_, state_.lists.available);
-    fillList(selectedList_, state_.lists.selected);
-    fillList(categorySitesList_, state_.lists.categorySites);
-    fillList(keywordCheckList_, state_.lists.keywordCheck);
+    selectionPage_->showLists(state_.lists.available, state_.lists.selected);
+    categoryPage_->showCategorySites(state_.lists.categorySites);
+    keywordCheckPage_->showSites(state_.lists.keywordCheck);
     refreshCategories();
 }
 
 void MainDialog::refreshCategories() {
     // A highlight carried over from another site would show a choice its record does not hold,
     // so the list is made anew from the highlighted category site, or emptied without one.
-    const int site = selectedRow(categorySitesList_);
+    const int site = categoryPage_->categorySiteRow();
     int chosen = -1;
     if (site < 0) {
         state_.lists.categories.clear();
     } else {
         chosen = selection_.showCategories(site);
     }
-    fillList(categoriesList_, state_.lists.categories, false);
-    if (chosen >= 0) {
-        const QSignalBlocker block(categoriesList_);
-        categoriesList_->setCurrentRow(chosen);
-    }
-}
-
-void MainDialog::clearCategorySite() {
-    const QSignalBlocker block(categorySitesList_);
-    categorySitesList_->clearSelection();
-    categorySitesList_->setCurrentItem(nullptr);
+    categoryPage_->showCategories(state_.lists.categories, chosen);
 }
 
 void MainDialog::refreshStatus() {
@@ -300,7 +277,7 @@ void MainDialog::switchPage(int index) {
     }
     pages_->setCurrentIndex(index);
     // Unsaved edits of the personal fields are dropped on every page change.
-    resetPersonalFields();
+    settingsPage_->resetPersonalFields(state_.userSettings);
     refreshStatus();
 }
 
@@ -325,127 +302,47 @@ void MainDialog::onAbout() {
 }
 
 void MainDialog::onSaveSettings() {
-    app::UserSettings& s = state_.userSettings;
-    std::string* values[] = {&s.userFirstName, &s.userMiddleName, &s.userLastName, &s.userEmail};
-    for (std::size_t i = 0; i < personalFields_.size(); ++i) {
-        *values[i] = text(personalFields_[i]);
-    }
-    const int browser = browserList_->currentIndex();
-    s.browserChoice = browser < 0 ? app::kBrowserChoices[0] : app::kBrowserChoices[browser];
-    app::writeConfiguration(s, state_.workspace.settingsFile());
+    settingsPage_->save(state_.userSettings);
+    app::writeConfiguration(state_.userSettings, state_.workspace.settingsFile());
     frontend_.showMessage(
         "New Configuration Written!  You will need to close the program and restart for changes "
         "to take effect.",
         base::MessageIcon::Information);
 }
 
-void MainDialog::onAddSelected() {
+void MainDialog::changeSelection(const std::function<void()>& change) {
     if (busy_) {
         return;
     }
-    selection_.addSelected(highlightedRows(availableList_));
+    change();
     refreshSiteLists();
-}
-
-void MainDialog::onAddAll() {
-    if (busy_) {
-        return;
-    }
-    selection_.addAll(highlightedRows(availableList_));
-    refreshSiteLists();
-}
-
-void MainDialog::onRemoveSelected() {
-    if (busy_) {
-        return;
-    }
-    selection_.removeSelected(highlightedRows(selectedList_));
-    refreshSiteLists();
-}
-
-void MainDialog::onRemoveAll() {
-    if (busy_) {
-        return;
-    }
-    selection_.removeAll();
-    refreshSiteLists();
-}
-
-void MainDialog::onCategorySiteChanged() {
-    refreshCategories();
 }
 
 void MainDialog::onCategoryChanged() {
-    selection_.rememberCategory(selectedRow(categorySitesList_), selectedRow(categoriesList_));
+    selection_.rememberCategory(categoryPage_->categorySiteRow(), categoryPage_->categoryRow());
 }
 
 profile::SubmissionProfile MainDialog::readProfile() const {
     profile::SubmissionProfile p;
-    p.url = text(urlField_);
-    p.title = text(titleField_);
-    p.description = fromQt(descriptionField_->text());
-    p.lastName = text(lastNameField_);
-    p.firstName = text(firstNameField_);
-    p.email = text(emailField_);
-    p.company = text(companyField_);
-    p.street1 = text(street1Field_);
-    p.street2 = text(street2Field_);
-    p.city = text(cityField_);
-    p.state = text(stateField_);
-    p.postalCode = text(postalCodeField_);
-    p.province = text(provinceField_);
-    p.phone = text(phoneField_);
-    p.fax = text(faxField_);
-    for (std::size_t i = 0; i < p.keywords.size(); ++i) {
-        p.keywords[i] = text(keywordFields_[i]);
+    for (const ProfilePage* page : pageList_) {
+        page->save(p);
     }
-    p.adult = adultCheck_->isChecked();
-    p.smartMatch = smartMatchCheck_->isChecked();
     p.deep = deepCheck_->isChecked();
-    for (const std::string& name : state_.lists.selected.entries()) {
-        profile::SelectedSite site{name, false, std::string()};
-        if (const sites::SiteRecord* record = state_.siteTable.find(name)) {
-            site.takesCategory = record->isComplex == 1;
-            if (site.takesCategory) {
-                site.category = record->chosenCategory;
-            }
-        }
-        p.selectedSites.push_back(std::move(site));
-    }
+    p.selectedSites = profile::selectedSiteEntries(state_.siteTable, state_.lists.selected);
     return p;
 }
 
 void MainDialog::writeProfile(const profile::SubmissionProfile& p) {
     writeProfileFields(p);
     profile::applySelectedSites(app::siteSelection(state_), p.selectedSites, frontend_);
-    clearCategorySite();
+    categoryPage_->clearCategorySite();
     refreshSiteLists();
 }
 
 void MainDialog::writeProfileFields(const profile::SubmissionProfile& p) {
-    const std::pair<QLineEdit*, const std::string*> fields[] = {{urlField_, &p.url},
-                                                                {titleField_, &p.title},
-                                                                {lastNameField_, &p.lastName},
-                                                                {firstNameField_, &p.firstName},
-                                                                {emailField_, &p.email},
-                                                                {companyField_, &p.company},
-                                                                {street1Field_, &p.street1},
-                                                                {street2Field_, &p.street2},
-                                                                {cityField_, &p.city},
-                                                                {stateField_, &p.state},
-                                                                {postalCodeField_, &p.postalCode},
-                                                                {provinceField_, &p.province},
-                                                                {phoneField_, &p.phone},
-                                                                {faxField_, &p.fax}};
-    for (const auto& [edit, value] : fields) {
-        edit->setText(qs(*value));
+    for (ProfilePage* page : pageList_) {
+        page->load(p);
     }
-    descriptionField_->setPlainText(qs(p.description));
-    for (std::size_t i = 0; i < p.keywords.size(); ++i) {
-        keywordFields_[i]->setText(qs(p.keywords[i]));
-    }
-    adultCheck_->setChecked(p.adult);
-    smartMatchCheck_->setChecked(p.smartMatch);
     deepCheck_->setChecked(p.deep);
 }
 
@@ -484,8 +381,8 @@ void MainDialog::onBuildAndGo() {
         runDeepFromWindow(frontend_, this, deep::DeepRunParams{readProfile()}, state_.timing,
                           state_.currentProfilePath,
                           [this](const profile::SubmissionProfile& page) {
-                              urlField_->setText(toQt(page.url));
-                              titleField_->setText(toQt(page.title));
+                              contactPage_->setUrl(page.url);
+                              siteTextPage_->setTitle(page.title);
                               if (!buildAndRun(page)) {
                                   return deep::PageRunOutcome::ValidationFailed;
                               }
@@ -551,7 +448,7 @@ void MainDialog::onLoadProfile() {
         writeProfileFields(loaded);
         // The loaded selection starts with no category site chosen, as after removing all
         // sites and adding them again.
-        clearCategorySite();
+        categoryPage_->clearCategorySite();
         refreshSiteLists();
     }
 }
@@ -608,7 +505,7 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
         return report;
     }
     writeProfileFields(loaded);
-    clearCategorySite();
+    categoryPage_->clearCategorySite();
     refreshSiteLists();
     lastRun_ = {};
     if (loaded.deep) {
@@ -653,10 +550,8 @@ void MainDialog::onOptimize() {
 void MainDialog::onCheckKeyword() {
     keywords::KeywordCheck check;
     check.browserChoice = state_.userSettings.browserChoice;
-    if (const int row = selectedRow(keywordCheckList_); row >= 0) {
-        check.selectedEngine = fromQt(keywordCheckList_->item(row)->text());
-    }
-    check.keyword = text(keywordField_);
+    check.selectedEngine = keywordCheckPage_->selectedEngine();
+    check.keyword = keywordCheckPage_->keyword();
     platform::DetachedStarter starter;
     keywords::checkKeyword(check, state_.siteTable, state_.browserEnvironment, starter, frontend_);
 }

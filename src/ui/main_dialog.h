@@ -17,11 +17,8 @@
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
@@ -29,12 +26,20 @@ class QToolButton;
 
 namespace farrow::ui {
 
-class Latin1TextEdit;
+class CategoryPage;
+class ContactPage;
+class KeywordCheckPage;
+class ProfilePage;
 class QtFrontend;
+class SelectionPage;
+class SettingsPage;
+class SiteTextPage;
+class StartPage;
 
 // The program's only top-level window: seven pages on the left (the tab bar chooses which one
-// is shown) and a column of controls on the right that is always visible. The four site lists
-// mirror the application state's list models through the selection model.
+// is shown) and a column of controls on the right that is always visible. Each page holds its
+// own controls; the window reads and writes the profile through them, runs the actions their
+// buttons ask for, and shows the application state's site lists on the pages after each change.
 class MainDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -48,7 +53,8 @@ public:
     // update failed and the program must end.
     bool initialise(const std::vector<std::string>& argv);
 
-    // The profile as the window holds it, the selected sites with their chosen categories.
+    // The profile as the window holds it; the selected sites are listed as a saved profile lists
+    // them, each with its category flag and remembered category.
     profile::SubmissionProfile readProfile() const;
     // Puts a profile into the window: every text field and switch, and the selection, which
     // replaces the current one the way a loaded profile does.
@@ -74,38 +80,21 @@ protected:
 private:
     void buildControls();
     QWidget* buildRightColumn();
-    QWidget* buildStartPage();
-    QWidget* buildSettingsPage();
-    QWidget* buildContactPage();
-    QWidget* buildSiteTextPage();
-    QWidget* buildSelectionPage();
-    QWidget* buildCategoryPage();
-    QWidget* buildKeywordCheckPage();
     void connectActions();
 
-    void loadPicture();
     void applyCaptions(const app::CaptionCatalogue& captions);
-    void showStartupValues(bool settingsFileExisted);
     // Puts the text fields and switches of `profile` into the controls; the selection is left.
     void writeProfileFields(const profile::SubmissionProfile& profile);
-    void resetPersonalFields();
     // Shows the categories of the highlighted category site with its remembered category
     // highlighted; empty when no category site is highlighted.
     void refreshCategories();
-    // Leaves no entry of the category-sites list highlighted.
-    void clearCategorySite();
-    // Says in the status field that an action arrives in a later version, rather than doing
-    // nothing silently.
 
     void switchPage(int index);
     void onExit();
     void onAbout();
     void onSaveSettings();
-    void onAddSelected();
-    void onAddAll();
-    void onRemoveSelected();
-    void onRemoveAll();
-    void onCategorySiteChanged();
+    // Runs one change of the selection and shows the lists again; nothing while a run is busy.
+    void changeSelection(const std::function<void()>& change);
     void onCategoryChanged();
 
     void onBuildAndGo();
@@ -139,62 +128,15 @@ private:
 
     QTabBar* tabBar_ = nullptr;
     QStackedWidget* pages_ = nullptr;
-
-    // Page 0.
-    QLabel* picture_ = nullptr;
-    std::array<QLineEdit*, 5> startLines_{};
-    // Page 1: first, middle and last name and e-mail address.
-    QGroupBox* personalGroup_ = nullptr;
-    std::array<QLabel*, 4> personalLabels_{};
-    std::array<QLineEdit*, 4> personalFields_{};
-    QGroupBox* browserGroup_ = nullptr;
-    QComboBox* browserList_ = nullptr;
-    QPushButton* saveSettingsButton_ = nullptr;
-    // Page 2, labels in the order of their caption lines.
-    QGroupBox* contactGroup_ = nullptr;
-    std::array<QLabel*, 12> contactLabels_{};
-    QLineEdit* urlField_ = nullptr;
-    QLineEdit* firstNameField_ = nullptr;
-    QLineEdit* lastNameField_ = nullptr;
-    QLineEdit* emailField_ = nullptr;
-    QLineEdit* companyField_ = nullptr;
-    QLineEdit* street1Field_ = nullptr;
-    QLineEdit* street2Field_ = nullptr;
-    QLineEdit* cityField_ = nullptr;
-    QLineEdit* stateField_ = nullptr;
-    QLineEdit* provinceField_ = nullptr;
-    QLineEdit* postalCodeField_ = nullptr;
-    QLineEdit* phoneField_ = nullptr;
-    QLineEdit* faxField_ = nullptr;
-    // Page 3.
-    QLabel* titleLabel_ = nullptr;
-    QLineEdit* titleField_ = nullptr;
-    Latin1TextEdit* descriptionField_ = nullptr;
-    QGroupBox* keywordsGroup_ = nullptr;
-    std::array<QLineEdit*, profile::kKeywordCount> keywordFields_{};
-    QGroupBox* noteGroup_ = nullptr;
-    QLabel* noteText_ = nullptr;
-    // Page 4.
-    QListWidget* availableList_ = nullptr;
-    QListWidget* selectedList_ = nullptr;
-    QPushButton* addSelectedButton_ = nullptr;
-    QPushButton* addAllButton_ = nullptr;
-    QPushButton* removeSelectedButton_ = nullptr;
-    QPushButton* removeAllButton_ = nullptr;
-    // Page 5.
-    QCheckBox* smartMatchCheck_ = nullptr;
-    QListWidget* categorySitesList_ = nullptr;
-    QListWidget* categoriesList_ = nullptr;
-    QLabel* adultText_ = nullptr;
-    QCheckBox* adultCheck_ = nullptr;
-    QPushButton* buildGoButton_ = nullptr;
-    QPushButton* saveProfileButton_ = nullptr;
-    QPushButton* loadProfileButton_ = nullptr;
-    // Page 6.
-    QListWidget* keywordCheckList_ = nullptr;
-    QLabel* keywordLabel_ = nullptr;
-    QLineEdit* keywordField_ = nullptr;
-    QPushButton* checkButton_ = nullptr;
+    StartPage* startPage_ = nullptr;
+    SettingsPage* settingsPage_ = nullptr;
+    ContactPage* contactPage_ = nullptr;
+    SiteTextPage* siteTextPage_ = nullptr;
+    SelectionPage* selectionPage_ = nullptr;
+    CategoryPage* categoryPage_ = nullptr;
+    KeywordCheckPage* keywordCheckPage_ = nullptr;
+    // In tab order.
+    std::array<ProfilePage*, kPageCount> pageList_{};
     // A run is in progress: the actions that start runs or change the profile do nothing.
     bool busy_ = false;
     RunStarter runStarter_;
