@@ -13,29 +13,35 @@ namespace farrow::platform {
 
 namespace fs = std::filesystem;
 
-void appendTextToFile(const std::string& path, const std::string& text) {
+bool appendTextToFile(const std::string& path, const std::string& text) {
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        return;
+        return false;
     }
     // An exclusive lock per open file keeps whole texts together even when the write is split.
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
     const char* p = text.data();
     std::size_t left = text.size();
+    int failure = 0;
     while (left > 0) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
+            failure = errno;
             break;
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
     ::flock(fd, LOCK_UN);
-    ::close(fd);
+    if (::close(fd) != 0 && failure == 0) {
+        failure = errno;
+    }
+    errno = failure;
+    return failure == 0;
 }
 
 FilePtr openFile(const std::string& path, const char* mode) {

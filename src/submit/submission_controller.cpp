@@ -180,6 +180,7 @@ void SubmissionController::startRun() {
                                   exchangeLimit};
     context->transport = transport_;
     context->writeFlag = std::make_shared<WriteFlag>();
+    context->logProblems = logs_->problems();
 
     DispatchParams dispatch;
     dispatch.requests = std::move(params_.requests);
@@ -341,6 +342,14 @@ void SubmissionController::finishRun() {
     }
     logs_->writeFooterClosing(result_.processed, result_.failed, clock_.toLocal(end));
     result_.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(end - start_).count();
+    // A log the run could not write to (a full disk) is said once, at the end: the run itself
+    // went on, and every row that did reach its file is whole.
+    if (result_.firstLogError.empty()) {
+        result_.firstLogError = logs_->problems()->first();
+    }
+    if (!result_.firstLogError.empty()) {
+        frontend_.messenger().showMessage(result_.firstLogError, app::MessageIcon::Exclamation);
+    }
 
     pump_.pumpFor(params_.timing.controllerEndNap);
     progress_.reset();
