@@ -64,12 +64,16 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
         }
     }
 
+    std::vector<std::string> available;
+    std::vector<std::string> keywordCheck;
     for (const SiteRecord& r : state.siteTable) {
-        state.lists.available.add(r.name());
+        available.push_back(r.name());
         if (r.fields[kSearchUrl] != " ") {
-            state.lists.keywordCheck.add(r.name());
+            keywordCheck.push_back(r.name());
         }
     }
+    state.lists.available.addAll(std::move(available));
+    state.lists.keywordCheck.addAll(std::move(keywordCheck));
     return 1;
 }
 

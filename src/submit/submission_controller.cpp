@@ -1,5 +1,6 @@
 #include "submit/submission_controller.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -74,6 +75,7 @@ private:
     void holdPause();
     void refreshDisplay();
     void deliver();
+    void waitPass();
 
     RunParams params_;
     RunFrontend& frontend_;
@@ -204,7 +206,7 @@ void SubmissionController::watch() {
         pump_.pumpMessages();
         deliver();
         refreshDisplay();
-        pump_.pumpFor(params_.timing.controllerPass);
+        waitPass();
         if (progress_->abortDown()) {
             requestStop();
         }
@@ -220,6 +222,19 @@ void SubmissionController::watch() {
         if (state_.processed == result_.siteCount) {
             progress_->setLastSite("Cleaning Up....");
         }
+    }
+}
+
+// One pass of the watch loop, waited in short slices so that the end of the dispatcher is seen
+// at once rather than up to a whole pass later (the windows are served the same throughout).
+void SubmissionController::waitPass() {
+    const app::Millis slice = std::max(params_.timing.controllerWait, app::Millis(1));
+    app::Millis waited{0};
+    while (waited < params_.timing.controllerPass &&
+           !state_.dispatcherDone.load(std::memory_order_acquire)) {
+        const app::Millis step = std::min(slice, params_.timing.controllerPass - waited);
+        pump_.pumpFor(step);
+        waited += step;
     }
 }
 
