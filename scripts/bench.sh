@@ -36,7 +36,6 @@ run reply_memory_bench 100
 run deep_crawl_bench
 run soak_bench 500 5000
 
-field() { grep -o "$2" "$out/$1" | head -n "${3:-1}" | tail -n 1 || true; }
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 echo
@@ -46,7 +45,8 @@ echo
 echo "| Benchmark | Figure | Goal |"
 echo "|---|---|---|"
 echo "| Start-up, empty workspace against 5000 sites | $(sed -n 's/^start-up: //p' "$out/startup_bench") | |"
-echo "| HTTP transport against bare libcurl, 1000 GETs | $(tr '\n' ' ' <"$out/http_exchange_bench") | <= 1.05 |"
+ms() { grep "$2" "$out/$1" | grep -o '[0-9.]* ms' | head -n 1; }
+echo "| HTTP transport against bare libcurl, 1000 GETs | ratio $(grep ratio "$out/http_exchange_bench" | grep -o '[0-9.]*$') ($(ms http_exchange_bench sendExchange) against $(ms http_exchange_bench 'libcurl alone')) | <= 1.05 |"
 while read -r line; do
     echo "| Pacing, engine, $(echo "$line" | cut -d' ' -f1) | $(echo "$line" | cut -d' ' -f3-) | 1.00-1.02 |"
 done < <(grep '^N=' "$out/submission_pacing_bench")
@@ -55,7 +55,7 @@ while read -r line; do
 done < <(grep '^N=' "$out/farrowctl_pacing_bench")
 echo "| Window's longest stall, 200 sites | $(grep -o 'longest gap.*' "$out/window_stall_bench") | < 17 ms |"
 echo "| Memory, 15 replies of 100 MB | $(grep -o 'peak RSS.*' "$out/reply_memory_bench") | < 80 MB |"
-echo "| Deep crawl against wget | $(tr '\n' ' ' <"$out/deep_crawl_bench") | |"
+echo "| Deep crawl against wget | ratio $(grep ratio "$out/deep_crawl_bench" | grep -o '[0-9.]*$') ($(ms deep_crawl_bench 'deep crawl') against $(ms deep_crawl_bench wget)) | |"
 while read -r line; do
     echo "| Soak, farrowctl submit, $(echo "$line" | cut -d' ' -f1) | $(echo "$line" | cut -d' ' -f3-) | 0 problems |"
 done < <(grep '^N=' "$out/soak_bench")
