@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 #include "submit/progress_view.h"
 #include "submit/run_frontend.h"
 #include "submit/run_pump.h"
@@ -73,9 +73,9 @@ inline ChildRun runChild(const std::vector<std::string>& argv, const std::string
     return run;
 }
 
-class QuietMessenger final : public app::Messenger {
+class QuietMessenger final : public base::Messenger {
 public:
-    void showMessage(const std::string& text, app::MessageIcon) override {
+    void showMessage(const std::string& text, base::MessageIcon) override {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
 };
@@ -99,7 +99,7 @@ public:
 // A run with no windows: every wait sleeps.
 class HeadlessFrontend final : public submit::RunFrontend, public submit::RunPump {
 public:
-    app::Messenger& messenger() override { return quiet_; }
+    base::Messenger& messenger() override { return quiet_; }
     submit::RunPump& pump() override { return *this; }
     void setStatus(const std::string&) override {}
     void setMainCaption(const std::string&) override {}
@@ -112,7 +112,7 @@ public:
     void showErrorLog(const std::string&) override {}
     void siteFinished(const submit::SiteReport&) override {}
     void pumpMessages() override {}
-    void pumpFor(app::Millis d) override { std::this_thread::sleep_for(d); }
+    void pumpFor(base::Millis d) override { std::this_thread::sleep_for(d); }
 
 private:
     QuietMessenger quiet_;

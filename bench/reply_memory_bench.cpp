@@ -41,14 +41,14 @@ int main(int argc, char** argv) {
     p.profile.url = "http://bench.example/";
     p.logsDir = dir + "/LOGS";
     p.errorsDir = dir + "/ERRORS";
-    p.timing.controllerEndNap = app::Millis(0);
+    p.timing.controllerEndNap = base::Millis(0);
     for (int k = 0; k < 15; ++k) {
         p.requests.push_back(
             {"Huge" + std::to_string(k), server.url("/huge?"), "u=1", "GET", 0, "", ""});
     }
     const long before = bench::peakRssKb();
     bench::HeadlessFrontend frontend;
-    submit::SystemClock clock;
+    base::SystemClock clock;
     const auto t0 = std::chrono::steady_clock::now();
     const submit::RunResult r =
         submit::runSubmission(std::move(p), frontend, submit::makeExchangeTransport(), clock);

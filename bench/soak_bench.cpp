@@ -12,8 +12,8 @@
 int main(int argc, char** argv) {
     using namespace farrow;
     using namespace std::chrono_literals;
-    const app::Millis receive = 400ms;
-    const app::Millis latency = 1500ms;
+    const base::Millis receive = 400ms;
+    const base::Millis latency = 1500ms;
     test::SoakTargets targets(receive, latency);
     const std::string timing =
         "FARROWLANE_TIMING=controllerPass=20,controllerWait=1,dispatcherPass=2,"

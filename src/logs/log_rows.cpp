@@ -1,6 +1,6 @@
 #include "logs/log_rows.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/html_text.h"
 #include "platform/file_system.h"
 
@@ -41,13 +41,13 @@ std::string errorRow(const std::string& text, const std::string& siteName) {
 std::string controlRow(ControlRow row) {
     switch (row) {
         case ControlRow::StopRequested:
-            return app::format("<TR><TD>%s Stopping Submission due to user request</FONT>\n",
+            return base::format("<TR><TD>%s Stopping Submission due to user request</FONT>\n",
                                kControlFont);
         case ControlRow::PauseRequested:
-            return app::format("<TR><TD>%s Pausing Submission due to user request</FONT>\n",
+            return base::format("<TR><TD>%s Pausing Submission due to user request</FONT>\n",
                                kControlFont);
         case ControlRow::Stopped:
-            return app::format("<TR><TD>%s Submission Stopped Successfully</FONT>\n", kControlFont);
+            return base::format("<TR><TD>%s Submission Stopped Successfully</FONT>\n", kControlFont);
     }
     return {};
 }
@@ -60,11 +60,11 @@ std::string errorLogLink(const std::string& errorLogName) {
 std::string logDate(const std::tm& time) {
     const char* weekday = time.tm_wday >= 0 && time.tm_wday < 7 ? kWeekdays[time.tm_wday] : "?";
     const char* month = time.tm_mon >= 0 && time.tm_mon < 12 ? kMonths[time.tm_mon] : "?";
-    return app::format("%s, %s %02d, %d", weekday, month, time.tm_mday, time.tm_year + 1900);
+    return base::format("%s, %s %02d, %d", weekday, month, time.tm_mday, time.tm_year + 1900);
 }
 
 std::string logTime(const std::tm& time) {
-    return app::format("%02d:%02d", time.tm_hour, time.tm_min);
+    return base::format("%02d:%02d", time.tm_hour, time.tm_min);
 }
 
 void writeErrorRow(const std::string& text, const std::string& siteName, const std::string& logPath,

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/html_text.h"
 #include "platform/file_system.h"
 
@@ -17,7 +17,7 @@ constexpr const char* kNull = "NULL";
 
 }  // namespace
 
-SubmissionLogWriter::SubmissionLogWriter(LogNames names, std::string url, app::Branding branding)
+SubmissionLogWriter::SubmissionLogWriter(LogNames names, std::string url, base::Branding branding)
     : names_(std::move(names)), url_(std::move(url)), branding_(std::move(branding)) {}
 
 void SubmissionLogWriter::toLog(const std::string& text) const {
@@ -35,7 +35,7 @@ void SubmissionLogWriter::toBoth(const std::string& text) const {
 
 void SubmissionLogWriter::writeHeader(const std::tm& start) const {
     toBoth(kDocumentHead);
-    const app::Branding& b = branding_;
+    const base::Branding& b = branding_;
     if (b.vendorGraphic != kNull) {
         toBoth("<CENTER><IMG SRC=\"" + escapeHtml(b.vendorGraphic) +
                "\" alt=\"Vendor's Graphic\"></CENTER><BR>");
@@ -80,7 +80,7 @@ void SubmissionLogWriter::writeFooterOpening(long long elapsedSeconds) const {
     toErrorLog("</TABLE>\n");
     // A clock set back during the run must not give a negative duration.
     const long long d = elapsedSeconds < 0 ? 0 : elapsedSeconds;
-    toLog(app::format("<B>Submission took: %d hours %d minutes and %d seconds\n",
+    toLog(base::format("<B>Submission took: %d hours %d minutes and %d seconds\n",
                       static_cast<int>((d / 3600) % 24), static_cast<int>((d / 60) % 60),
                       static_cast<int>(d % 60)));
 }
@@ -94,7 +94,7 @@ void SubmissionLogWriter::writeFooterClosing(double processed, double failed,
                                              const std::tm& end) const {
     // With no site processed there is nothing to divide by: the ratio is 0.
     const double ratio = processed > 0 ? failed * 100 / processed : 0.0;
-    toLog(app::format(
+    toLog(base::format(
         "<BR>Effective Ratio of Failures to Successes for this submission: %04.2f<BR>\n", ratio));
     toErrorLog("<B>Error Log File closed at " + logDate(end) + "</B><BR>\n");
     toErrorLog(kDocumentEnd);

@@ -17,7 +17,7 @@ namespace farrow::logs {
 // any thread.
 class SubmissionLogWriter final {
 public:
-    SubmissionLogWriter(LogNames names, std::string url, app::Branding branding);
+    SubmissionLogWriter(LogNames names, std::string url, base::Branding branding);
 
     const LogNames& names() const { return names_; }
     // Where this writer, and anyone writing rows of the same run, notes failed appends.
@@ -46,7 +46,7 @@ private:
 
     LogNames names_;
     std::string url_;
-    app::Branding branding_;
+    base::Branding branding_;
     std::shared_ptr<WriteProblems> problems_ = std::make_shared<WriteProblems>();
 };
 

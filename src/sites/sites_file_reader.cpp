@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/site_record_dump.h"
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
@@ -12,7 +12,7 @@
 
 namespace farrow::sites {
 
-int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger& messenger,
+int readSitesFile(app::AppState& state, base::InitView* initView, base::Messenger& messenger,
                   const std::string& path) {
     state.siteCount = 0;
     std::size_t kept = 0;
@@ -22,7 +22,7 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         messenger.showMessage("Could not open \"" + path + "\": " + platform::systemReason(errno),
-                              app::MessageIcon::Stop);
+                              base::MessageIcon::Stop);
         return 0;
     }
     if (initView) {
@@ -38,7 +38,7 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
             // A read error is sticky, so the rest of the file is lost with this line.
             const int cause = errno != 0 ? errno : EIO;
             messenger.showMessage("Execption Caught: " + platform::systemReason(cause),
-                                  app::MessageIcon::Stop);
+                                  base::MessageIcon::Stop);
             break;
         }
         std::string plain = decodeSiteLine(stored);
@@ -54,13 +54,13 @@ int readSitesFile(app::AppState& state, app::InitView* initView, app::Messenger&
         if (state.switches.siteLog) {
             logs::dumpSiteRecord(state.logsDir, record, isComplex);
         }
-        if (!state.adultOnlyEdition || app::contains(record.name(), "Adult")) {
+        if (!state.adultOnlyEdition || base::contains(record.name(), "Adult")) {
             state.siteTable.append(std::move(record));
             ++kept;
         }
         ++state.siteCount;
         if (initView) {
-            initView->setLoadedCount(app::format("%d Sites", static_cast<int>(kept)));
+            initView->setLoadedCount(base::format("%d Sites", static_cast<int>(kept)));
         }
     }
 

@@ -3,21 +3,21 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::sites {
 
 std::size_t SortedList::add(std::string text) {
     auto at = std::upper_bound(
         entries_.begin(), entries_.end(), text,
-        [](const std::string& a, const std::string& b) { return app::lessIgnoringCase(a, b); });
+        [](const std::string& a, const std::string& b) { return base::lessIgnoringCase(a, b); });
     at = entries_.insert(at, std::move(text));
     return static_cast<std::size_t>(at - entries_.begin());
 }
 
 void SortedList::addAll(std::vector<std::string> texts) {
     const auto less = [](const std::string& a, const std::string& b) {
-        return app::lessIgnoringCase(a, b);
+        return base::lessIgnoringCase(a, b);
     };
     std::stable_sort(texts.begin(), texts.end(), less);
     std::vector<std::string> merged;
@@ -42,7 +42,7 @@ int SortedList::indexOf(std::string_view text) const {
 
 int SortedList::indexOfIgnoringCase(std::string_view text) const {
     auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const std::string& e) { return app::equalsIgnoringCase(e, text); });
+                           [&](const std::string& e) { return base::equalsIgnoringCase(e, text); });
     return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
 }
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/log_names.h"
 #include "logs/log_rows.h"
 #include "logs/submission_log_writer.h"
@@ -103,7 +103,7 @@ RunResult SubmissionController::run() {
     progress_ = frontend_.createProgressView();
     if (!progress_) {
         frontend_.messenger().showMessage("Could not create Progress Dialog",
-                                          app::MessageIcon::Stop);
+                                          base::MessageIcon::Stop);
         // Nothing runs, so the program must not stay marked busy.
         frontend_.setStatus("IDLE");
         frontend_.refreshMain();
@@ -129,7 +129,7 @@ void SubmissionController::startRun() {
     progress_->setGood("0");
     progress_->setFailure("0");
     progress_->setFailRate("0");
-    progress_->setTotal(app::format("0/%d", result_.siteCount));
+    progress_->setTotal(base::format("0/%d", result_.siteCount));
     progress_->show();
     progress_->refresh();
 
@@ -159,7 +159,7 @@ void SubmissionController::startRun() {
             debug_->show();
         } else {
             frontend_.messenger().showMessage("Could not create Debug Dialog",
-                                              app::MessageIcon::Stop);
+                                              base::MessageIcon::Stop);
         }
     }
 
@@ -170,12 +170,12 @@ void SubmissionController::startRun() {
     context->dumpPath = platform::joinPath(params_.logsDir, kDumpFile);
     context->htmlDump = params_.switches.htmlDump;
     context->extendedDump = params_.switches.skipDatabaseDownload;
-    const app::Millis limit =
+    const base::Millis limit =
         params_.timing.workerLatencyLimit * (params_.switches.htmlDump ? 2 : 1);
     // An exchange ends by itself a few dispatcher passes after the latency limit: late enough
     // that the dispatcher has given the worker up first, soon enough that given-up threads never
     // pile up.
-    const app::Millis exchangeLimit =
+    const base::Millis exchangeLimit =
         limit + 2 * (params_.timing.dispatcherPass + params_.timing.dispatcherHarvestPause +
                      params_.timing.dispatcherRefillPause);
     context->transportSettings = {params_.timing, params_.userEmail, params_.mailSetting,
@@ -198,7 +198,7 @@ void SubmissionController::startRun() {
     dispatcherThread_ = std::jthread([this] { dispatcher_->run(); });
 
     pump_.pumpFor(params_.timing.controllerPass);
-    progress_->setTotal(app::format("%4d", result_.siteCount));
+    progress_->setTotal(base::format("%4d", result_.siteCount));
 }
 
 void SubmissionController::watch() {
@@ -228,11 +228,11 @@ void SubmissionController::watch() {
 // One pass of the watch loop, waited in short slices so that the end of the dispatcher is seen
 // at once rather than up to a whole pass later (the windows are served the same throughout).
 void SubmissionController::waitPass() {
-    const app::Millis slice = std::max(params_.timing.controllerWait, app::Millis(1));
-    app::Millis waited{0};
+    const base::Millis slice = std::max(params_.timing.controllerWait, base::Millis(1));
+    base::Millis waited{0};
     while (waited < params_.timing.controllerPass &&
            !state_.dispatcherDone.load(std::memory_order_acquire)) {
-        const app::Millis step = std::min(slice, params_.timing.controllerPass - waited);
+        const base::Millis step = std::min(slice, params_.timing.controllerPass - waited);
         pump_.pumpFor(step);
         waited += step;
     }
@@ -273,10 +273,10 @@ void SubmissionController::refreshDisplay() {
         const double failed = state_.failed;
         progress_->setLastSite(state_.lastSiteText.get());
         frontend_.setMainCaption(
-            app::format("%4.0f Logging to: %s", processed, result_.relativeLogName.c_str()));
-        progress_->setGood(app::format("%4.0f", static_cast<double>(state_.good)));
-        progress_->setFailure(app::format("%4.0f", failed));
-        progress_->setFailRate(processed > 0 ? app::format("%04.2f", failed / processed * 100)
+            base::format("%4.0f Logging to: %s", processed, result_.relativeLogName.c_str()));
+        progress_->setGood(base::format("%4.0f", static_cast<double>(state_.good)));
+        progress_->setFailure(base::format("%4.0f", failed));
+        progress_->setFailRate(processed > 0 ? base::format("%04.2f", failed / processed * 100)
                                              : std::string("0"));
         changed = true;
     }
@@ -363,7 +363,7 @@ void SubmissionController::finishRun() {
         result_.firstLogError = logs_->problems()->first();
     }
     if (!result_.firstLogError.empty()) {
-        frontend_.messenger().showMessage(result_.firstLogError, app::MessageIcon::Exclamation);
+        frontend_.messenger().showMessage(result_.firstLogError, base::MessageIcon::Exclamation);
     }
 
     pump_.pumpFor(params_.timing.controllerEndNap);

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/log_rows.h"
 #include "platform/file_system.h"
 
@@ -62,13 +62,13 @@ void runHttp(WorkerSlot& slot, const WorkerContext& context) {
     }
     if (!out.ok || !out.errorText.empty()) {
         slot.errorText =
-            app::format("Program.error [%d] [%s]", out.ok ? 1 : 0, out.errorText.c_str());
+            base::format("Program.error [%d] [%s]", out.ok ? 1 : 0, out.errorText.c_str());
         writeErrorRows(slot, context, slot.errorText);
         dumpExchange(slot, context, out.reply);
         finish(slot, out.status >= 400 ? out.status : 0, ReportReason::ExchangeFailed);
         return;
     }
-    if (app::contains(out.reply, "ERROR: Repeat URL")) {
+    if (base::contains(out.reply, "ERROR: Repeat URL")) {
         dumpExchange(slot, context, out.reply);
         finish(slot, 1, ReportReason::AlreadyListed);
         return;

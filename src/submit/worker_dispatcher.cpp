@@ -4,7 +4,7 @@
 #include <chrono>
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "logs/log_rows.h"
 #include "platform/file_system.h"
 #include "submit/submission_worker.h"
@@ -20,7 +20,7 @@ constexpr const char* kLatentText = "Latent Thread Terminated";
 using std::chrono::duration_cast;
 using std::chrono::seconds;
 
-void pause(app::Millis duration) {
+void pause(base::Millis duration) {
     if (duration.count() > 0) {
         std::this_thread::sleep_for(duration);
     }
@@ -28,7 +28,7 @@ void pause(app::Millis duration) {
 
 std::string clockText(TimePoint::duration d) {
     const long long s = std::max<long long>(0, duration_cast<seconds>(d).count());
-    return app::format("%02d:%02d:%02d", static_cast<int>((s / 3600) % 24),
+    return base::format("%02d:%02d:%02d", static_cast<int>((s / 3600) % 24),
                        static_cast<int>((s / 60) % 60), static_cast<int>(s % 60));
 }
 
@@ -277,7 +277,7 @@ void WorkerDispatcher::followRequests() {
     }
     const TimePoint began = clock_.now();
     while (state_.pauseRequested) {
-        std::this_thread::sleep_for(std::max(params_.timing.workerPoll, app::Millis(1)));
+        std::this_thread::sleep_for(std::max(params_.timing.workerPoll, base::Millis(1)));
     }
     const TimePoint::duration paused = clock_.now() - began;
     for (int i = 0; i < slotCount_; ++i) {
@@ -296,13 +296,13 @@ void WorkerDispatcher::writeDebugLine(int i, bool draining) {
     const TimePoint::duration d = elapsed(slot);
     std::string line;
     if (draining && std::string_view(status) == kStatusFinishedAndIdle) {
-        line = app::format("%2d: %50s: %25s", i, slot.siteName.c_str(), status);
+        line = base::format("%2d: %50s: %25s", i, slot.siteName.c_str(), status);
     } else {
         line =
-            app::format("%2d: %50s: %25s: %2d: %2d: %s", i, slot.siteName.c_str(), status,
+            base::format("%2d: %50s: %25s: %2d: %2d: %s", i, slot.siteName.c_str(), status,
                         record.finished.load() ? 1 : 0, record.result.load(), clockText(d).c_str());
         if (draining) {
-            line += app::format(
+            line += base::format(
                 ": %2d", static_cast<int>(
                              (std::chrono::duration_cast<std::chrono::minutes>(d).count()) % 60));
         }
@@ -313,7 +313,7 @@ void WorkerDispatcher::writeDebugLine(int i, bool draining) {
 void WorkerDispatcher::writeFlagLine() {
     if (params_.verbose) {
         state_.debugLines.set(kDebugLineCount - 1,
-                              app::format("Write %2d", params_.context->writeFlag->value()));
+                              base::format("Write %2d", params_.context->writeFlag->value()));
     }
 }
 

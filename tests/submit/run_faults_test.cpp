@@ -45,7 +45,7 @@ struct RunFaults : ::testing::Test {
         params.profile.url = "http://my.example/";
         params.logsDir = ws.file("LOGS");
         params.errorsDir = ws.file("ERRORS");
-        app::Timing& t = params.timing;
+        base::Timing& t = params.timing;
         t.controllerPass = 2ms;
         t.controllerWait = 1ms;
         t.dispatcherPass = 2ms;

@@ -34,7 +34,7 @@ TEST(Soak, EverySiteIsLoggedOnceAndEveryFailureOnceMore) {
     params.profile.url = "http://soak.example/";
     params.logsDir = ws.file("LOGS");
     params.errorsDir = ws.file("ERRORS");
-    app::Timing& t = params.timing;
+    base::Timing& t = params.timing;
     t.controllerPass = 5ms;
     t.controllerWait = 1ms;
     t.dispatcherPass = 2ms;

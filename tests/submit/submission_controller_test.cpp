@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/file_system.h"
 #include "support/fake_run_frontend.h"
 #include "support/loopback_http_server.h"
@@ -29,7 +29,7 @@ struct ControllerFixture : ::testing::Test {
         params.profile.url = "http://my.example/";
         params.logsDir = ws.file("LOGS");
         params.errorsDir = ws.file("ERRORS");
-        app::Timing& t = params.timing;
+        base::Timing& t = params.timing;
         t.controllerPass = 2ms;
         t.controllerWait = 1ms;
         t.dispatcherPass = 2ms;
@@ -198,7 +198,7 @@ TEST_F(ControllerFixture, FortyLoopbackTargetsRunFifteenAtOnceAndA500Fails) {
     server.start();
     for (int i = 0; i < 40; ++i) {
         params.requests.push_back(
-            request(app::format("Site%02d", i), "GET", server.url("/add"), "?q=1"));
+            request(base::format("Site%02d", i), "GET", server.url("/add"), "?q=1"));
     }
     params.requests.push_back(request("Broken", "POST", server.url("/broken"), "a=1"));
     SystemClock clock;
@@ -254,7 +254,7 @@ TEST_F(ControllerFixture, AHangingTargetIsTerminatedOnceAndItsLateAnswerDropped)
 TEST_F(ControllerFixture, AbortLeavesTheUnstartedSitesInTheFailureProfile) {
     auto transport = std::make_shared<ScriptedTransport>();
     for (int i = 0; i < 20; ++i) {
-        const std::string name = app::format("Site%02d", i);
+        const std::string name = base::format("Site%02d", i);
         transport->hold(name);
         params.requests.push_back(request(name, "GET", "http://x/"));
     }
@@ -266,7 +266,7 @@ TEST_F(ControllerFixture, AbortLeavesTheUnstartedSitesInTheFailureProfile) {
         // The workers answer once the stop has surely reached the dispatcher.
         if (f.progress.abort && ++pumpsSinceAbort == 20) {
             for (int i = 0; i < 20; ++i) {
-                transport->release(app::format("Site%02d", i));
+                transport->release(base::format("Site%02d", i));
             }
         }
     };

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace farrow::test {
 
@@ -87,7 +87,7 @@ std::size_t occurrences(const std::string& s, const std::string& part) {
 std::vector<SoakSite> soakSites(int count) {
     std::vector<SoakSite> sites;
     for (int i = 0; i < count; ++i) {
-        sites.push_back({app::format("Soak%05d", i), kOrder[i % kBehaviours]});
+        sites.push_back({base::format("Soak%05d", i), kOrder[i % kBehaviours]});
     }
     return sites;
 }
@@ -100,7 +100,7 @@ bool isTerminated(Behaviour b) {
     return b == Behaviour::Hanging;
 }
 
-SoakTargets::SoakTargets(app::Millis receiveTimeout, app::Millis latencyLimit) {
+SoakTargets::SoakTargets(base::Millis receiveTimeout, base::Millis latencyLimit) {
     httplib::Server& s = server_.routes();
     s.Get("/ok", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("Thank you for your submission", "text/html");
@@ -117,7 +117,7 @@ SoakTargets::SoakTargets(app::Millis receiveTimeout, app::Millis latencyLimit) {
         std::this_thread::sleep_for(receiveTimeout / 4);
         res.set_content("Thank you, eventually", "text/html");
     });
-    const app::Millis silence = receiveTimeout * 2;
+    const base::Millis silence = receiveTimeout * 2;
     s.Get("/stall", [silence](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider("text/html",
                                          [silence](std::size_t, httplib::DataSink& sink) {
@@ -128,8 +128,8 @@ SoakTargets::SoakTargets(app::Millis receiveTimeout, app::Millis latencyLimit) {
                                          });
     });
     // Trickles until well past the latency limit, unless the program hangs up first.
-    const app::Millis trickle = receiveTimeout / 4;
-    const app::Millis hangFor = latencyLimit * 3;
+    const base::Millis trickle = receiveTimeout / 4;
+    const base::Millis hangFor = latencyLimit * 3;
     s.Get("/hang", [trickle, hangFor](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider(
             "text/html", [trickle, hangFor, start = std::chrono::steady_clock::now()](
@@ -204,7 +204,7 @@ SoakCheck checkSoakLogs(const std::vector<SoakSite>& sites, const std::string& l
                                  : failsIn(site.behaviour)    ? "FAILED"
                                                               : "SUCCESSFUL";
         if (found == rows.end() || found->second.size() != 1) {
-            check.problems.push_back(app::format("%s has %zu rows", site.name.c_str(),
+            check.problems.push_back(base::format("%s has %zu rows", site.name.c_str(),
                                                  found == rows.end() ? 0 : found->second.size()));
         } else if (found->second.front() != want) {
             check.problems.push_back(site.name + " is " + found->second.front() + ", not " + want);
@@ -213,18 +213,18 @@ SoakCheck checkSoakLogs(const std::vector<SoakSite>& sites, const std::string& l
         const int errors = errorRows.count(site.name) ? errorRows[site.name] : 0;
         if (errors != (failing ? 1 : 0)) {
             check.problems.push_back(
-                app::format("%s has %d error rows", site.name.c_str(), errors));
+                base::format("%s has %d error rows", site.name.c_str(), errors));
         }
         const int inProfile = profileLines.count(site.name) ? profileLines[site.name] : 0;
         check.profileLines += inProfile;
         if (inProfile != (failing ? 1 : 0)) {
             check.problems.push_back(
-                app::format("%s is %d times in the failure profile", site.name.c_str(), inProfile));
+                base::format("%s is %d times in the failure profile", site.name.c_str(), inProfile));
         }
     }
     if (rows.size() != sites.size()) {
         check.problems.push_back(
-            app::format("%zu sites logged, %zu run", rows.size(), sites.size()));
+            base::format("%zu sites logged, %zu run", rows.size(), sites.size()));
     }
     return check;
 }

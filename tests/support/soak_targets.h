@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "support/loopback_http_server.h"
 
 namespace farrow::test {
@@ -39,7 +39,7 @@ class SoakTargets final {
 public:
     // `receiveTimeout` and `latencyLimit` are the run's; the latency limit must exceed twice
     // the receive time-out.
-    SoakTargets(app::Millis receiveTimeout, app::Millis latencyLimit);
+    SoakTargets(base::Millis receiveTimeout, base::Millis latencyLimit);
 
     // The submission address of a target with this behaviour (a GET, data appended).
     std::string url(Behaviour b) const;

@@ -62,7 +62,7 @@ protected:
         writeWorkspace(lines);
         startWindow(std::move(argv));
         dialog->setConnectionTest([] { return true; });
-        for (app::Millis* wait :
+        for (base::Millis* wait :
              {&state.timing.controllerPass, &state.timing.dispatcherPass,
               &state.timing.dispatcherHarvestPause, &state.timing.dispatcherRefillPause,
               &state.timing.controllerEndNap}) {
