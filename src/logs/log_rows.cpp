@@ -68,16 +68,17 @@ std::string logTime(const std::tm& time) {
     return base::format("%02d:%02d", time.tm_hour, time.tm_min);
 }
 
-void writeErrorRow(const std::string& text, const std::string& siteName,
-                   const std::string& logPath) {
-    platform::appendTextToFile(logPath, errorRow(text, siteName));
+void writeErrorRow(const std::string& text, const std::string& siteName, const std::string& logPath,
+                   WriteProblems* problems) {
+    appendNoting(logPath, errorRow(text, siteName), problems);
 }
 
 void writeInvalidUrlRow(const std::string& url, const std::string& siteName,
-                        const std::string& logPath) {
-    platform::appendTextToFile(
-        logPath, errorRowMarkup("I do not recognize <b>" + escapeHtml(url) + "</b> as a valid URL.",
-                                siteName));
+                        const std::string& logPath, WriteProblems* problems) {
+    appendNoting(logPath,
+                 errorRowMarkup("I do not recognize <b>" + escapeHtml(url) + "</b> as a valid URL.",
+                                siteName),
+                 problems);
 }
 
 }  // namespace farrow::logs

@@ -3,6 +3,8 @@
 #include <ctime>
 #include <string>
 
+#include "logs/write_problems.h"
+
 namespace farrow::logs {
 
 // How one target site of a run ended.
@@ -30,11 +32,11 @@ std::string logTime(const std::tm& time);
 
 // Appends one error row for a site to the error log `logPath`. The text is plain: characters
 // that mean markup are shown, not obeyed.
-void writeErrorRow(const std::string& text, const std::string& siteName,
-                   const std::string& logPath);
+void writeErrorRow(const std::string& text, const std::string& siteName, const std::string& logPath,
+                   WriteProblems* problems = nullptr);
 
 // Appends the error row of a site that rejected the run's URL, the URL set in bold.
 void writeInvalidUrlRow(const std::string& url, const std::string& siteName,
-                        const std::string& logPath);
+                        const std::string& logPath, WriteProblems* problems = nullptr);
 
 }  // namespace farrow::logs

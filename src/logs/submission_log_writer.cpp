@@ -21,11 +21,11 @@ SubmissionLogWriter::SubmissionLogWriter(LogNames names, std::string url, base::
     : names_(std::move(names)), url_(std::move(url)), branding_(std::move(branding)) {}
 
 void SubmissionLogWriter::toLog(const std::string& text) const {
-    platform::appendTextToFile(names_.logPath, text);
+    appendNoting(names_.logPath, text, problems_.get());
 }
 
 void SubmissionLogWriter::toErrorLog(const std::string& text) const {
-    platform::appendTextToFile(names_.errorLogName, text);
+    appendNoting(names_.errorLogName, text, problems_.get());
 }
 
 void SubmissionLogWriter::toBoth(const std::string& text) const {

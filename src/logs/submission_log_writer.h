@@ -1,11 +1,13 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "base/branding.h"
 #include "logs/log_names.h"
 #include "logs/log_rows.h"
+#include "logs/write_problems.h"
 
 namespace farrow::logs {
 
@@ -18,6 +20,8 @@ public:
     SubmissionLogWriter(LogNames names, std::string url, base::Branding branding);
 
     const LogNames& names() const { return names_; }
+    // Where this writer, and anyone writing rows of the same run, notes failed appends.
+    const std::shared_ptr<WriteProblems>& problems() const { return problems_; }
 
     // The heads of both files, up to the opening of their tables.
     void writeHeader(const std::tm& start) const;
@@ -43,6 +47,7 @@ private:
     LogNames names_;
     std::string url_;
     base::Branding branding_;
+    std::shared_ptr<WriteProblems> problems_ = std::make_shared<WriteProblems>();
 };
 
 }  // namespace farrow::logs

@@ -23,20 +23,25 @@ bool appendTextToFile(const std::string& path, const std::string& text) {
     }
     const char* p = text.data();
     std::size_t left = text.size();
+    int failure = 0;
     while (left > 0) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
+            failure = errno;
             break;
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
     ::flock(fd, LOCK_UN);
-    const bool closed = ::close(fd) == 0;
-    return left == 0 && closed;
+    if (::close(fd) != 0 && failure == 0) {
+        failure = errno;
+    }
+    errno = failure;
+    return failure == 0;
 }
 
 FilePtr openFile(const std::string& path, const char* mode) {

@@ -8,9 +8,9 @@
 
 namespace farrow::platform {
 
-// Appends text at the end of a file, creating it when missing. Shows nothing: the caller learns
-// from the result (false: the file could not be opened or not all of the text was written).
-// Appends to one file from several threads (or processes) never interleave.
+// Appends text at the end of a file, creating it when missing; a file that cannot be opened is
+// skipped. Appends to one file from several threads (or processes) never interleave. False, with
+// errno set, when the file could not be opened or not all of the text was written.
 bool appendTextToFile(const std::string& path, const std::string& text);
 
 struct FileCloser {

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "platform/file_system.h"
@@ -67,12 +69,17 @@ SitesLoad readSitesFile(const base::Workspace& workspace, const SitesReadOptions
         }
     }
 
+    // One sort of each list instead of an insertion per name: a large database starts fast.
+    std::vector<std::string> available;
+    std::vector<std::string> keywordCheck;
     for (const SiteRecord& r : load.table) {
-        load.available.add(r.name());
+        available.push_back(r.name());
         if (r.fields[kSearchUrl] != " ") {
-            load.keywordCheck.add(r.name());
+            keywordCheck.push_back(r.name());
         }
     }
+    load.available.addAll(std::move(available));
+    load.keywordCheck.addAll(std::move(keywordCheck));
     return load;
 }
 

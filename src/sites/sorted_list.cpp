@@ -1,6 +1,7 @@
 #include "sites/sorted_list.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/text.h"
 
@@ -12,6 +13,20 @@ std::size_t SortedList::add(std::string text) {
         [](const std::string& a, const std::string& b) { return base::lessIgnoringCase(a, b); });
     at = entries_.insert(at, std::move(text));
     return static_cast<std::size_t>(at - entries_.begin());
+}
+
+void SortedList::addAll(std::vector<std::string> texts) {
+    const auto less = [](const std::string& a, const std::string& b) {
+        return base::lessIgnoringCase(a, b);
+    };
+    std::stable_sort(texts.begin(), texts.end(), less);
+    std::vector<std::string> merged;
+    merged.reserve(entries_.size() + texts.size());
+    // Entries already there come before new ones that compare equal.
+    std::merge(std::make_move_iterator(entries_.begin()), std::make_move_iterator(entries_.end()),
+               std::make_move_iterator(texts.begin()), std::make_move_iterator(texts.end()),
+               std::back_inserter(merged), less);
+    entries_ = std::move(merged);
 }
 
 void SortedList::removeAt(std::size_t index) {

@@ -1,5 +1,6 @@
 #include "submit/submission_controller.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -74,6 +75,7 @@ private:
     void holdPause();
     void refreshDisplay();
     void deliver();
+    void waitPass();
 
     RunParams params_;
     RunFrontend& frontend_;
@@ -180,6 +182,7 @@ void SubmissionController::startRun() {
                                   exchangeLimit};
     context->transport = transport_;
     context->writeFlag = std::make_shared<WriteFlag>();
+    context->logProblems = logs_->problems();
 
     DispatchParams dispatch;
     dispatch.requests = std::move(params_.requests);
@@ -203,7 +206,7 @@ void SubmissionController::watch() {
         pump_.pumpMessages();
         deliver();
         refreshDisplay();
-        pump_.pumpFor(params_.timing.controllerPass);
+        waitPass();
         if (progress_->abortDown()) {
             requestStop();
         }
@@ -219,6 +222,19 @@ void SubmissionController::watch() {
         if (state_.processed == result_.siteCount) {
             progress_->setLastSite("Cleaning Up....");
         }
+    }
+}
+
+// One pass of the watch loop, waited in short slices so that the end of the dispatcher is seen
+// at once rather than up to a whole pass later (the windows are served the same throughout).
+void SubmissionController::waitPass() {
+    const base::Millis slice = std::max(params_.timing.controllerWait, base::Millis(1));
+    base::Millis waited{0};
+    while (waited < params_.timing.controllerPass &&
+           !state_.dispatcherDone.load(std::memory_order_acquire)) {
+        const base::Millis step = std::min(slice, params_.timing.controllerPass - waited);
+        pump_.pumpFor(step);
+        waited += step;
     }
 }
 
@@ -341,6 +357,14 @@ void SubmissionController::finishRun() {
     }
     logs_->writeFooterClosing(result_.processed, result_.failed, clock_.toLocal(end));
     result_.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(end - start_).count();
+    // A log the run could not write to (a full disk) is said once, at the end: the run itself
+    // went on, and every row that did reach its file is whole.
+    if (result_.firstLogError.empty()) {
+        result_.firstLogError = logs_->problems()->first();
+    }
+    if (!result_.firstLogError.empty()) {
+        frontend_.messenger().showMessage(result_.firstLogError, base::MessageIcon::Exclamation);
+    }
 
     pump_.pumpFor(params_.timing.controllerEndNap);
     progress_.reset();

@@ -24,7 +24,8 @@ void writeErrorRows(WorkerSlot& slot, const WorkerContext& context, const std::s
         if (context.batchRun) {
             logs::writeErrorRow(text, slot.request.siteName, context.batchErrorLogPath);
         }
-        logs::writeErrorRow(text, slot.request.siteName, slot.errorLogPath);
+        logs::writeErrorRow(text, slot.request.siteName, slot.errorLogPath,
+                            context.logProblems.get());
     });
 }
 
@@ -76,7 +77,8 @@ void runHttp(WorkerSlot& slot, const WorkerContext& context) {
         slot.errorText = "I do not recognize " + context.url + " as a valid URL.";
         // The run's own error log only: the batch error log does not get this row.
         slot.whileCurrent([&] {
-            logs::writeInvalidUrlRow(context.url, slot.request.siteName, slot.errorLogPath);
+            logs::writeInvalidUrlRow(context.url, slot.request.siteName, slot.errorLogPath,
+                                     context.logProblems.get());
         });
         if (context.htmlDump) {
             dumpUnderWriteFlag(slot, context, slot.request.siteName + ": " + out.reply + "\n");

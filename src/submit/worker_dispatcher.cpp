@@ -207,7 +207,8 @@ void WorkerDispatcher::terminate(int i) {
     // Waits for a row or dump the worker is writing; after this it writes nothing more.
     slot.record->abandon();
     const SiteRequest& request = slot.record->request;
-    logs::writeErrorRow(kLatentText, request.siteName, slot.record->errorLogPath);
+    logs::writeErrorRow(kLatentText, request.siteName, slot.record->errorLogPath,
+                        logs_.problems().get());
     slot.record->stopRequested = true;
     logs_.writeSiteRow(logs::SiteOutcome::Terminated, request.siteName);
     state_.failureList.push_back(request);

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "logs/write_problems.h"
 #include "submit/site_report.h"
 #include "submit/site_request.h"
 #include "submit/transport.h"
@@ -47,6 +48,9 @@ struct WorkerContext {
     TransportSettings transportSettings;
     std::shared_ptr<Transport> transport;
     std::shared_ptr<WriteFlag> writeFlag;
+    // Where error rows that did not reach the error log are noted; shared, since an abandoned
+    // worker may outlive its run.
+    std::shared_ptr<logs::WriteProblems> logProblems;
 };
 
 // One start of one worker: the request it sends and what it found. The dispatcher makes a fresh

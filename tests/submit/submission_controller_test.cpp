@@ -137,6 +137,45 @@ TEST_F(ControllerFixture, ASmallRunWritesBothLogsByteForByte) {
     EXPECT_EQ(frontend.reports[0].reason, ReportReason::NotSent);
 }
 
+// With "/HTML" the exchanges go to the dump in the order they ended, and the failure profile
+// keeps the failed site's category.
+TEST_F(ControllerFixture, ADumpedRunWritesTheDumpAndTheFailureProfileByteForByte) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    TransportOutcome accepted;
+    accepted.reply = "Thanks, we will look";
+    transport->script("A", accepted);
+    TransportOutcome refused;
+    refused.ok = false;
+    refused.errorText = "Failed with RC of 500";
+    refused.status = 500;
+    refused.responseCode = 500;
+    refused.reply = "down for now";
+    transport->script("B", refused);
+    transport->hold("B");
+    frontend.onPump = [&](FakeRunFrontend& f) {
+        if (!f.reports.empty()) {
+            transport->release("B");
+        }
+    };
+    params.switches.htmlDump = true;
+    params.profile.title = "Mine";
+    params.requests = {request("A", "GET", "http://a/?u=1"),
+                       {"B", "http://b/", "u=1", "POST", 1, "Arts", ""}};
+    ManualClock clock(test::fixedStart());
+    const RunResult r = runSubmission(params, frontend, transport, clock);
+
+    ASSERT_EQ(r.failed, 1);
+    EXPECT_EQ(ws.read("LOGS/HTMLDUMP.WRI"),
+              "sz: http://a/?u=1\nThanks, we will look\nsz: http://b/\ndown for now\n");
+    const std::string profile = read(r.failureProfilePath);
+    // The header line, then the profile's URL and title.
+    EXPECT_EQ(profile.find("\r\nhttp://my.example/\r\nMine\r\n"), profile.find("\r\n")) << profile;
+    const std::string end = "\r\nSAFE\r\nSAFE\r\nSHALLOW\r\nB\r\nArts\r\nDATAEND\r\n";
+    ASSERT_GE(profile.size(), end.size());
+    EXPECT_EQ(profile.substr(profile.size() - end.size()), end);
+    EXPECT_EQ(std::count(profile.begin(), profile.end(), '\n'), 38) << profile;
+}
+
 TEST_F(ControllerFixture, FortyLoopbackTargetsRunFifteenAtOnceAndA500Fails) {
     test::LoopbackHttpServer server;
     std::atomic<int> inFlight{0};

@@ -265,5 +265,26 @@ TEST_F(WindowRunTest, BatchRunsEveryProfileAndOffersTheErrorLogsOfFailedRuns) {
     EXPECT_EQ(batchLogs, 1);
 }
 
+// The sites file is read once at start-up: replacing it (here with junk, and once more while
+// the run goes) changes nothing of a run from the window, nor of the lists it shows.
+TEST_F(WindowRunTest, ReplacingTheSitesFileWhileTheWindowRunsChangesNothing) {
+    start({"Alpha", "Bravo"});
+    workspace.write("sites.enc", std::string("\0\xff junk\n", 8) + std::string(5000, 'x'));
+    QTimer replacer;
+    QObject::connect(&replacer, &QTimer::timeout, [this] {
+        workspace.write("sites.enc", targetLine("Other", server.url("/broken?")) + "\n");
+    });
+    replacer.start(20);
+    runAndWatch();
+    replacer.stop();
+
+    EXPECT_EQ(fromQt(find<QLineEdit>("statusField")->text()), "IDLE");
+    EXPECT_EQ(good, "   2") << dumpErrors();
+    EXPECT_EQ(failure, "   0");
+    EXPECT_EQ(listTexts(find<QListWidget>("selectedList")),
+              (std::vector<std::string>{"Alpha", "Bravo"}));
+    EXPECT_EQ(state.siteTable.size(), 2u);
+}
+
 }  // namespace
 }  // namespace farrow::ui::test
