@@ -143,7 +143,7 @@ TEST_F(RunFaults, AnEndlessBodyIsTerminatedOnceAndTheRunEnds) {
     params.timing.workerLatencyLimit = 300ms;
     params.requests = {{"Endless", server.url("/endless?"), "u=1", "GET", 0, "", ""},
                        {"After", server.url("/ok?"), "u=1", "GET", 0, "", ""}};
-    SystemClock systemClock;
+    base::SystemClock systemClock;
     const RunResult r = runSubmission(params, frontend, makeExchangeTransport(), systemClock);
 
     EXPECT_EQ(r.processed, 2);

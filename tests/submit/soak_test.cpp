@@ -53,7 +53,7 @@ TEST(Soak, EverySiteIsLoggedOnceAndEveryFailureOnceMore) {
         params.requests.push_back({s.name, targets.url(s.behaviour), "u=1", "GET", 0, "", ""});
     }
     test::FakeRunFrontend frontend;
-    SystemClock clock;
+    base::SystemClock clock;
     const RunResult r = runSubmission(std::move(params), frontend, makeExchangeTransport(), clock);
 
     ASSERT_TRUE(r.ran);
