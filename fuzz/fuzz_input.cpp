@@ -20,7 +20,8 @@ namespace {
 
 // Removes the input file when the fuzzer ends its run.
 struct InputFileRemover {
-    ~InputFileRemover() { std::remove(inputPath().c_str()); }
+    const std::string path = inputPath();
+    ~InputFileRemover() { std::remove(path.c_str()); }
 } inputFileRemover;
 
 }  // namespace
