@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 
 namespace farrow::fuzz {
 
@@ -18,9 +18,9 @@ const std::string& inputPath();
 void writeInput(std::string_view bytes);
 
 // Messages are dropped: a reader must neither crash nor hang whatever it has to say.
-class QuietMessenger final : public app::Messenger {
+class QuietMessenger final : public base::Messenger {
 public:
-    void showMessage(const std::string&, app::MessageIcon) override {}
+    void showMessage(const std::string&, base::MessageIcon) override {}
 };
 
 }  // namespace farrow::fuzz

@@ -43,6 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     profile::SubmissionProfile profile;
     NoDialogs dialogs;
     fuzz::QuietMessenger messenger;
-    profile::loadProfile(state, profile, dialogs, messenger);
+    profile::loadProfile(state.currentProfilePath, app::siteSelection(state), profile, dialogs, messenger);
     return 0;
 }

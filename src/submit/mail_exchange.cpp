@@ -125,11 +125,11 @@ std::string composeMailMessage(const MailExchange& mail) {
     return message;
 }
 
-void sendMail(MailExchange& mail, const app::Timing& timing) {
+void sendMail(MailExchange& mail, const base::Timing& timing) {
     mail.ok = 0;
     mail.error = {};
     const Clock::time_point start = Clock::now();
-    const app::Millis limit = timing.exchangeLimit
+    const base::Millis limit = timing.exchangeLimit
                                   ? std::min(timing.mailTimeout, *timing.exchangeLimit)
                                   : timing.mailTimeout;
     const Clock::time_point deadline = start + limit;

@@ -4,7 +4,7 @@
 
 #include "app/branding.h"
 #include "app/caption_catalogue.h"
-#include "app/timing.h"
+#include "base/timing.h"
 #include "app/user_settings.h"
 #include "support/fake_frontend.h"
 #include "support/temp_workspace.h"
