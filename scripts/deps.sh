@@ -10,6 +10,7 @@ packages=(
     nlohmann-json3-dev libcpp-httplib-dev libcli11-dev
     python3 python3-pyftpdlib
     curl
+    clang clang-format libclang-rt-14-dev
 )
 
 missing=()

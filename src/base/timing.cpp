@@ -37,6 +37,10 @@ constexpr NamedField kFields[] = {
     {"crawlPoll", &Timing::crawlPoll},
 };
 
+// A wait past this (about 24 days) is a typing slip; a far larger one would overflow the
+// deadline arithmetic of every wait that uses it.
+constexpr long long kLongestOverride = 2147483647;
+
 TimingOverrides refuse(std::string error) {
     return {std::nullopt, std::move(error)};
 }
@@ -71,7 +75,8 @@ TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base) 
         }
         long long ms = 0;
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
-        if (value.empty() || ec != std::errc() || end != value.data() + value.size() || ms < 0) {
+        if (value.empty() || ec != std::errc() || end != value.data() + value.size() || ms < 0 ||
+            ms > kLongestOverride) {
             return refuse("FARROWLANE_TIMING: bad number of milliseconds in " + quoted);
         }
         timing.*(found->field) = Millis(ms);

@@ -72,7 +72,7 @@ struct TimingOverrides {
 
 // Applies a comma-separated list of `name=milliseconds` (the FARROWLANE_TIMING variable) to
 // `base`. An empty text changes nothing; an unknown name, a missing "=", or a value that is not
-// a whole non-negative number refuses the whole text.
+// a whole number from 0 to 2147483647 refuses the whole text.
 TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base);
 
 }  // namespace farrow::base

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <chrono>
 #include <optional>
 #include <string_view>
 
 #include "platform/server_address.h"
 #include "platform/tcp_socket.h"
+#include "submit/smtp_reply_reader.h"
 
 namespace farrow::submit {
 
@@ -20,36 +20,9 @@ using platform::TransferErrorCode;
 
 constexpr int kDefaultPort = 25;
 constexpr std::size_t kReplyBufferSize = 512;
-// Enough of a reply line to judge it and to quote it in a reason.
-constexpr std::size_t kReplyLineKept = 200;
-
-// The number at the start of a reply, as "%d" reads it; 0 when there is none.
-int replyCode(std::string_view reply) {
-    std::size_t i = 0;
-    while (i < reply.size() && (reply[i] == ' ' || reply[i] == '\t' || reply[i] == '\r')) {
-        ++i;
-    }
-    if (i < reply.size() && reply[i] == '+') {
-        ++i;
-    }
-    int code = 0;
-    const auto [end, ec] = std::from_chars(reply.data() + i, reply.data() + reply.size(), code);
-    return ec == std::errc() ? code : 0;
-}
-
-// "250-..." announces more lines; any other line ends the reply, so that a server answering
-// with something that is no reply at all is judged at once rather than waited for.
-bool announcesMore(std::string_view line) {
-    std::size_t digits = 0;
-    while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') {
-        ++digits;
-    }
-    return digits > 0 && digits < line.size() && line[digits] == '-';
-}
 
 struct Reply {
     int code = 0;
-    // The first line without its line end, cut to `kReplyLineKept`.
     std::string text;
 };
 
@@ -89,8 +62,7 @@ private:
     // Takes bytes through the 512-byte buffer up to the end of the reply's last line. Bytes after
     // it stay in the buffer for the next reply.
     TransferError readReply(Reply& reply, platform::TcpSocket::Deadline deadline) {
-        std::string line;
-        bool first = true;
+        SmtpReplyReader reader;
         bool any = false;
         for (;;) {
             if (next_ == filled_) {
@@ -108,40 +80,20 @@ private:
                                 "the server closed the connection"};
                     }
                     // A last line without its line end: judge what came.
-                    if (first) {
-                        finishFirst(reply, line);
-                    }
+                    reader.finishAtClose();
+                    reply = {reader.code(), reader.text()};
                     return {};
                 }
                 filled_ = count;
             }
             any = true;
             while (next_ < filled_) {
-                const char c = buffer_[next_++];
-                if (c != '\n') {
-                    if (line.size() < kReplyLineKept) {
-                        line.push_back(c);
-                    }
-                    continue;
-                }
-                if (first) {
-                    finishFirst(reply, line);
-                    first = false;
-                }
-                if (!announcesMore(line)) {
+                if (reader.take(buffer_[next_++])) {
+                    reply = {reader.code(), reader.text()};
                     return {};
                 }
-                line.clear();
             }
         }
-    }
-
-    static void finishFirst(Reply& reply, std::string line) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        reply.code = replyCode(line);
-        reply.text = std::move(line);
     }
 
     platform::TcpSocket& socket_;

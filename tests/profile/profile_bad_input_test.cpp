@@ -1,0 +1,141 @@
+// Profiles (.fl2) and batch sessions (.flb) as a wrong pick in the chooser or a damaged disk
+// leaves them: loaded as far as they go, never crashing or hanging.
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "profile/batch_session_file.h"
+#include "profile/profile_file.h"
+#include "support/fake_frontend.h"
+#include "support/fake_profile_dialogs.h"
+#include "support/temp_workspace.h"
+
+namespace farrow::profile {
+namespace {
+
+using namespace std::string_literals;
+
+std::string everyByte(int rounds) {
+    std::string junk;
+    for (int r = 0; r < rounds; ++r) {
+        for (int c = 0; c < 256; ++c) {
+            junk.push_back(static_cast<char>((c * 197 + r) & 255));
+        }
+    }
+    return junk;
+}
+
+const std::string kMegabyte(1 << 20, 'p');
+
+// The header, 31 text fields and three switch lines, each ended by `eol`.
+std::string profileHead(const char* eol = "\r\n") {
+    std::string text;
+    for (int i = 1; i <= 35; ++i) {
+        text += "v" + std::to_string(i) + eol;
+    }
+    return text;
+}
+
+struct ProfileCase {
+    const char* name;
+    std::string content;
+    // The selection after loading, or nothing where it does not matter.
+    std::optional<std::vector<std::string>> selected;
+};
+
+std::vector<ProfileCase> profileCases() {
+    using Names = std::vector<std::string>;
+    return {
+        {"BinaryJunk", everyByte(64), std::nullopt},
+        {"HugeLineWithoutEnd", kMegabyte, Names{}},
+        {"HugeSiteLine", profileHead() + kMegabyte + "\r\nPlain\r\n", Names{"Plain"}},
+        {"NoFinalLineEndNorEndMarker", profileHead() + "Plain\r\nCat Site\r\nArts",
+         Names{"Cat Site", "Plain"}},
+        {"CategoryLineMissingAtTheEnd", profileHead() + "Cat Site", Names{"Cat Site"}},
+        {"NulInsideASiteName", profileHead() + "Pla\0in\r\nPlain\0\r\nDATAEND\r\n"s, Names{}},
+        {"BareCarriageReturns", std::string(profileHead("\r")) + "Plain\r", Names{}},
+        {"OnlyLineEnds", std::string(5000, '\n'), Names{}},
+    };
+}
+
+class ProfileBadInput : public testing::TestWithParam<ProfileCase> {
+protected:
+    ProfileBadInput() {
+        for (const auto& [name, block] :
+             {std::pair<const char*, std::vector<std::string>>{"Plain", {}},
+              {"Cat Site", {"x", "c", "Arts", "Music", "NULL"}}}) {
+            sites::SiteRecord r;
+            r.fields[sites::kName] = name;
+            r.isComplex = block.empty() ? 0 : 1;
+            r.categoryBlock = block;
+            state.siteTable.append(r);
+            state.lists.available.add(name);
+        }
+    }
+
+    test::TempWorkspace workspace;
+    app::AppState state;
+    test::FakeMessenger messenger;
+    test::FakeProfileDialogs dialogs;
+    SubmissionProfile loaded;
+};
+
+TEST_P(ProfileBadInput, LoadsAsFarAsItGoes) {
+    workspace.write("bad.fl2", GetParam().content);
+    state.currentProfilePath = "bad.fl2";
+    EXPECT_EQ(loadProfile(state, loaded, dialogs, messenger).outcome, FileOutcome::Done);
+    if (GetParam().selected) {
+        EXPECT_EQ(state.lists.selected.entries(), *GetParam().selected);
+    }
+    // Every site is in exactly one of the two lists, whatever the file held.
+    EXPECT_EQ(state.lists.selected.size() + state.lists.available.size(), 2u);
+    EXPECT_EQ(loaded.selectedSites.size(), state.lists.selected.size());
+    EXPECT_TRUE(messenger.messages().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ProfileBadInput, testing::ValuesIn(profileCases()),
+                         [](const testing::TestParamInfo<ProfileCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+struct SessionCase {
+    const char* name;
+    std::string content;
+    std::vector<BatchEntry> entries;
+};
+
+class SessionBadInput : public testing::TestWithParam<SessionCase> {};
+
+TEST_P(SessionBadInput, ReadsPairsAsFarAsTheyGo) {
+    test::TempWorkspace workspace;
+    workspace.write("bad.flb", GetParam().content);
+    const SessionRead read = readBatchSession(workspace.file("bad.flb"));
+    ASSERT_FALSE(read.error);
+    EXPECT_EQ(read.entries, GetParam().entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SessionBadInput,
+    testing::Values(
+        SessionCase{"NulBytesStayInTheirLines",
+                    "/a/\0x.fl2\r\nx\0\r\nDATAEND\r\n"s,
+                    {{"/a/\0x.fl2"s, "x\0"s}}},
+        SessionCase{"HugePathWithoutEnd", "/" + kMegabyte, {{"/" + kMegabyte, kMegabyte}}},
+        SessionCase{"PathEndingInASlash", "/a/b/", {{"/a/b/", ""}}},
+        SessionCase{"BareCarriageReturnsAreNoLineEnds", "/a/x\r/b/y\r", {{"/a/x\r/b/y\r", "y\r"}}},
+        SessionCase{"OnlyLineEnds", "\n\n\n", {{"", ""}, {"", ""}}},
+        SessionCase{"MarkerWithTrailingBlank", "DATAEND \nn\n", {{"DATAEND ", "n"}}}),
+    [](const testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+
+TEST(SessionBadInput, BinaryJunkGivesPairsOfItsLines) {
+    test::TempWorkspace workspace;
+    const std::string junk = everyByte(256);
+    workspace.write("junk.flb", junk);
+    const SessionRead read = readBatchSession(workspace.file("junk.flb"));
+    ASSERT_FALSE(read.error);
+    const auto lineFeeds = static_cast<std::size_t>(std::count(junk.begin(), junk.end(), '\n'));
+    EXPECT_EQ(read.entries.size(), (lineFeeds + 2) / 2);
+}
+
+}  // namespace
+}  // namespace farrow::profile
