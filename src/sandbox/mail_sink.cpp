@@ -165,7 +165,14 @@ bool MailSink::receiveMessage(platform::TcpSocket& client, std::string& pending,
         return false;
     }
     const std::size_t end = pending.find("\r\n.\r\n");
-    const std::string message = pending.substr(2, end >= 2 ? end - 2 : 0);
+    // A body line that starts with a dot came with a second one in front.
+    std::string message = pending.substr(2, end >= 2 ? end - 2 : 0);
+    for (std::size_t at = 0; (at = message.find("\r\n..", at)) != std::string::npos; at += 3) {
+        message.erase(at + 2, 1);
+    }
+    if (message.rfind("..", 0) == 0) {
+        message.erase(0, 1);
+    }
     pending.erase(0, end + 5);
     const std::string file = keepMessage(from, to, message);
     if (file.empty()) {

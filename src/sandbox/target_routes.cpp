@@ -1,5 +1,6 @@
 #include "sandbox/target_routes.h"
 
+#include <algorithm>
 #include <string>
 
 #include "sandbox/target_behaviour.h"
@@ -153,7 +154,10 @@ void addTargetRoutes(httplib::Server& server, const RouteSettings& settings,
         addRoute(server, route.behaviour, settings, stop);
     }
     server.Get(kSearchPath, [](const httplib::Request& req, httplib::Response& res) {
-        const std::string words = htmlEscaped(req.get_param_value("q"));
+        // The keyword check writes spaces as "+".
+        std::string asked = req.get_param_value("q");
+        std::replace(asked.begin(), asked.end(), '+', ' ');
+        const std::string words = htmlEscaped(asked);
         res.set_content(page("Search results for " + words,
                              "<h1>Sandbox search</h1>\n<p>You searched for <b>" + words +
                                  "</b>.</p>\n<p>1. Harbour Lights Bakery</p>"),
