@@ -44,13 +44,13 @@ std::string sitesFile(int httpPort) {
 std::string brandingFile(int mailPort) {
     app::Branding b;
     b.productName = "Farrowlane";
-    b.vendorLine = "Rehearsal sandbox: every target answers from this machine";
+    b.vendorLine = "Rehearsal sandbox";
     b.vendorName = "Farrowlane Software";
     b.salesContact = "sales@farrowlane.example";
     b.infoContact = "info@farrowlane.example";
     b.mailSetting = "127.0.0.1:" + std::to_string(mailPort);
     b.vendorHeading = "Sandbox Submission Report";
-    b.vendorHeading2 = "Every target answered from 127.0.0.1";
+    b.vendorHeading2 = "(every target on 127.0.0.1)";
     b.supportMail = "support@farrowlane.example";
     return crlfLines({b.productName, b.vendorLine, b.vendorName, b.salesContact, b.infoContact,
                       b.mailSetting, b.vendorGraphic, b.vendorHeading, b.vendorHeading2,
