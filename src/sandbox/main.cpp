@@ -87,6 +87,10 @@ int main(int argc, char** argv) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    // A shell starts background programs with SIGINT ignored, and an ignored signal never
+    // becomes pending; with the default action restored it waits, blocked, for sigtimedwait.
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     SandboxServer server(settings, std::cout);
