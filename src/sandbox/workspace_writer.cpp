@@ -42,7 +42,7 @@ std::string sitesFile(int httpPort) {
 }
 
 std::string brandingFile(int mailPort) {
-    app::Branding b;
+    base::Branding b;
     b.productName = "Farrowlane";
     b.vendorLine = "Rehearsal sandbox";
     b.vendorName = "Farrowlane Software";

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/timing.h"
+#include "base/timing.h"
 #include "sandbox/demo_site.h"
 #include "submit/mail_exchange.h"
 #include "support/temp_workspace.h"
@@ -41,7 +41,7 @@ protected:
         mail.sender = "owner@site.example";
         mail.server = "127.0.0.1:" + std::to_string(server_.mailPort());
         mail.ok = 1;
-        app::Timing timing;
+        base::Timing timing;
         timing.mailTimeout = std::chrono::milliseconds(3000);
         submit::sendMail(mail, timing);
         return mail;
