@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; a quick no-op when all are present.
+# --pictures adds what scripts/pictures.sh needs besides (a headless browser for the logs).
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,9 @@ packages=(
     curl
     clang clang-format libclang-rt-14-dev
 )
+if [ "${1:-}" = "--pictures" ]; then
+    packages+=(chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

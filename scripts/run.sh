@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts farrowlane on a copy of the demo workspace.
-# Unless FARROWLANE_DB_SERVER is set, a loopback database server with the demo database answers
-# the update check, so "Check Now" works without leaving this machine.
+# Installs what is missing, builds, and rehearses a whole run against farrowlane-sandbox: its
+# simulated target sites, demo web site and mail sink answer on 127.0.0.1, and the demo
+# workspace's sites database points at them, so nothing leaves this machine.
+#
+# With a display, the window starts in the demo workspace ("Open" the profile sandbox-demo.fl2,
+# then "Build + GO!"); a loopback database server answers "Check Now" unless
+# FARROWLANE_DB_SERVER is set. Without one, farrowctl submits the demo profile, lists the demo
+# site's pages for deep submission, and tells where the logs are.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
@@ -12,23 +17,76 @@ cd "$repo"
 work="${TMPDIR:-/tmp}/farrowlane-demo"
 rm -rf "$work"
 mkdir -p "$work/workspace" "$work/server/database" "$work/server/executable"
+# Captions, icon and picture come from the demo; the sandbox writes the sites database,
+# branding, settings and the demo profile over it.
 cp -r demo/. "$work/workspace/"
-cp demo/sites.enc "$work/server/database/"
+
+started=()
+stop_started() {
+    for pid in "${started[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${started[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+}
+trap stop_started EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+"$repo/build/src/sandbox/farrowlane-sandbox" --workspace "$work/workspace" \
+    >"$work/sandbox.log" 2>&1 &
+started+=($!)
+for _ in $(seq 100); do
+    grep -q '^Ready;' "$work/sandbox.log" && break
+    if ! kill -0 "${started[0]}" 2>/dev/null; then
+        cat "$work/sandbox.log" >&2
+        echo "The sandbox did not start." >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+grep -q '^Ready;' "$work/sandbox.log" || { echo "The sandbox did not get ready." >&2; exit 1; }
+sed -n '/^Ready;/q;p' "$work/sandbox.log"
+echo "Sandbox request log: $work/sandbox.log"
+echo
 cd "$work/workspace"
-echo "Demo workspace: $work/workspace"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set), so the window cannot open."
-    echo "This is what farrowctl reads from the demo workspace instead:"
+    echo "Submitting the demo profile with farrowctl instead:"
     echo
-    "$repo/build/src/cli/farrowctl" sites dump
+    status=0
+    "$repo/build/src/cli/farrowctl" submit sandbox-demo.fl2 | tee "$work/submit.out" || status=$?
+    # 3: some sites failed, as the sandbox means them to.
+    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+        echo "farrowctl submit ended with $status." >&2
+        exit "$status"
+    fi
+    echo
+    echo "The pages deep submission would announce (farrowctl deep --list):"
+    "$repo/build/src/cli/farrowctl" deep --list sandbox-demo.fl2
+    echo
+    good=$(grep -c '^SUCCESSFUL: ' "$work/submit.out" || true)
+    failed=$(grep -c '^FAILED: ' "$work/submit.out" || true)
+    failures=$(sed -n 's/^Failure profile: //p' "$work/submit.out")
+    echo "Summary: $good sites SUCCESSFUL, $failed FAILED (the sandbox's failing targets)."
+    sed -n 's/^\(Log\|Error log\): /  \1: /p' "$work/submit.out"
+    echo "  Mail taken by the sandbox: $work/workspace/MAILBOX"
+    if [ -n "$failures" ]; then
+        echo "Submit the failed sites again with:"
+        echo "  cd $work/workspace && $repo/build/src/cli/farrowctl submit '$failures'"
+    fi
     exit 0
 fi
 
 if [ -z "${FARROWLANE_DB_SERVER:-}" ]; then
-    /usr/bin/python3 "$repo/scripts/loopback_ftp_server.py" "$work/server" >"$work/ftp.port" 2>"$work/ftp.log" &
-    server=$!
-    trap 'kill $server 2>/dev/null || true' EXIT
+    # The database server offers the sandbox's own database, so "Check Now" keeps the targets
+    # on this machine.
+    cp "$work/workspace/sites.enc" "$work/server/database/"
+    /usr/bin/python3 "$repo/scripts/loopback_ftp_server.py" "$work/server" \
+        >"$work/ftp.port" 2>"$work/ftp.log" &
+    started+=($!)
     for _ in $(seq 50); do
         [ -s "$work/ftp.port" ] && break
         sleep 0.1
@@ -36,5 +94,6 @@ if [ -z "${FARROWLANE_DB_SERVER:-}" ]; then
     export FARROWLANE_DB_SERVER="127.0.0.1:$(cat "$work/ftp.port")"
     echo "Demo database server: $FARROWLANE_DB_SERVER"
 fi
+echo "Demo workspace: $work/workspace (open sandbox-demo.fl2 there, then press Build + GO!)"
 
 "$repo/build/src/ui/farrowlane" "$@"

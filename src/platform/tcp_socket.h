@@ -38,6 +38,7 @@ public:
     void close();
 
 private:
+    friend class TcpListener;
     explicit TcpSocket(int fd) : fd_(fd) {}
     int fd_ = -1;
 };

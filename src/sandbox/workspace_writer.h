@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace farrow::sandbox {
+
+inline constexpr const char* kDemoProfileName = "sandbox-demo.fl2";
+
+struct WorkspacePlan {
+    std::filesystem::path folder;
+    int httpPort = 0;
+    int mailPort = 0;
+};
+
+struct WrittenWorkspace {
+    bool ok = false;
+    // Why the workspace could not be written, naming the file.
+    std::string error;
+    std::filesystem::path sitesFile;
+    std::filesystem::path brandingFile;
+    std::filesystem::path settingsFile;
+    std::filesystem::path profileFile;
+};
+
+// Writes the sandbox's workspace into `plan.folder` (created when missing): "sites.enc" with
+// every sandbox target on its ports, "sysconfig.fls" with the mail setting on the mail sink,
+// "farrow.cfg" with the demo user, and the demo profile of the demo web site with every sandbox
+// target selected. Files of the same names are replaced; nothing else there is touched.
+WrittenWorkspace writeWorkspace(const WorkspacePlan& plan);
+
+}  // namespace farrow::sandbox

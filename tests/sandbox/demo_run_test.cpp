@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "sandbox/sandbox_sites.h"
+#include "sandbox/workspace_writer.h"
+#include "support/temp_workspace.h"
+
+namespace farrow::sandbox {
+namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The output and exit code of a shell command run in the current directory.
+struct Ran {
+    std::string out;
+    int code = -1;
+};
+
+Ran runShell(const std::string& command) {
+    Ran ran;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return ran;
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        ran.out.append(buffer, n);
+    }
+    const int status = ::pclose(pipe);
+    ran.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ran;
+}
+
+// The sandbox program, started in the background on free ports with its workspace in the
+// current directory, and stopped with SIGTERM as a user's Ctrl-C would.
+class RunningSandbox final {
+public:
+    explicit RunningSandbox(const std::filesystem::path& dir) : output_(dir / "sandbox.out") {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::creat(output_.c_str(), 0644);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            const std::string workspace = (dir / "ws").string();
+            // --for bounds a sandbox whose test died before stopping it.
+            ::execl(FARROW_SANDBOX, "farrowlane-sandbox", "--workspace", workspace.c_str(), "--for",
+                    "60", "--slow-step", "50", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+
+    ~RunningSandbox() {
+        if (pid_ > 0 && exitCode_ < 0) {
+            stop();
+        }
+    }
+
+    // Waits for the "Ready" line; false when the sandbox ended or never got there.
+    bool waitUntilReady() {
+        for (int i = 0; i < 500; ++i) {
+            if (readFile(output_).find("Ready;") != std::string::npos) {
+                return true;
+            }
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    int stop() {
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return exitCode_;
+    }
+
+    std::string output() const { return readFile(output_); }
+
+private:
+    std::filesystem::path output_;
+    pid_t pid_ = -1;
+    int exitCode_ = -1;
+};
+
+// Short waits: the stalling and silent targets fail after the receive time-out, and the slow
+// one (50 ms between pieces) still gets through.
+const char* kShortTiming =
+    "FARROWLANE_TIMING=httpReceiveTimeout=600,"
+    "mailTimeout=2000,dispatcherHarvestPause=5,dispatcherRefillPause=5,dispatcherPass=10,"
+    "controllerPass=10,controllerEndNap=0";
+
+TEST(DemoRunTest, SubmittingTheDemoProfileEndsWithTheSandboxesMixOfOutcomes) {
+    test::TempWorkspace dir;
+    RunningSandbox sandbox(dir.path());
+    ASSERT_TRUE(sandbox.waitUntilReady()) << sandbox.output();
+
+    const Ran run = runShell(std::string("cd ws && ") + kShortTiming +
+                             " " FARROW_FARROWCTL " submit " + kDemoProfileName);
+    // Some sites failed, as the sandbox means them to.
+    EXPECT_EQ(run.code, 3) << run.out;
+    std::map<std::string, std::string> outcomes;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        for (const std::string outcome : {"SUCCESSFUL", "FAILED", "TERMINATED"}) {
+            if (line.rfind(outcome + ": ", 0) == 0) {
+                const std::string rest = line.substr(outcome.size() + 2);
+                outcomes[rest.substr(0, rest.find(": "))] = outcome;
+            }
+        }
+    }
+    ASSERT_EQ(outcomes.size(), sandboxSites().size()) << run.out;
+    for (const SandboxSite& site : sandboxSites()) {
+        EXPECT_EQ(outcomes[site.name], site.expectSuccess ? "SUCCESSFUL" : "FAILED")
+            << site.name << " in\n"
+            << run.out;
+    }
+    EXPECT_NE(run.out.find("Failure profile: "), std::string::npos) << run.out;
+
+    const Ran deep =
+        runShell(std::string("cd ws && ") + FARROW_FARROWCTL " deep --list " + kDemoProfileName);
+    EXPECT_EQ(deep.code, 0) << deep.out;
+    // The ring is listed once per page, the mail link, "#" and the missing page not at all.
+    EXPECT_NE(deep.out.find("Bakers' Ring: West Quay ("), std::string::npos) << deep.out;
+    EXPECT_EQ(deep.out.find("404 NOT FOUND"), std::string::npos) << deep.out;
+    EXPECT_EQ(deep.out.find("mailto"), std::string::npos) << deep.out;
+    EXPECT_EQ(std::count(deep.out.begin(), deep.out.end(), '\n'), 5) << deep.out;
+
+    EXPECT_EQ(sandbox.stop(), 0) << sandbox.output();
+    EXPECT_NE(sandbox.output().find("Stopped; 1 mail(s) kept."), std::string::npos)
+        << sandbox.output();
+}
+
+TEST(WorkspaceWriterTest, WorkspaceLoadsWithFarrowctl) {
+    test::TempWorkspace dir;
+    const WrittenWorkspace written = writeWorkspace({dir.path() / "ws", 4321, 4322});
+    ASSERT_TRUE(written.ok) << written.error;
+
+    const Ran dump = runShell("cd ws && " FARROW_FARROWCTL " sites dump");
+    EXPECT_EQ(dump.code, 0);
+    EXPECT_NE(dump.out.find("\n" + std::to_string(sandboxSites().size()) + " Sites"),
+              std::string::npos)
+        << dump.out;
+    EXPECT_NE(dump.out.find("http://127.0.0.1:4321/search?q="), std::string::npos);
+    EXPECT_NE(readFile(written.brandingFile).find("\r\n127.0.0.1:4322\r\n"), std::string::npos);
+
+    const Ran check =
+        runShell(std::string("cd ws && ") + FARROW_FARROWCTL " profile check " + kDemoProfileName);
+    EXPECT_EQ(check.code, 0) << check.out;
+    const Ran build =
+        runShell(std::string("cd ws && ") + FARROW_FARROWCTL " build " + kDemoProfileName);
+    EXPECT_EQ(build.code, 0) << build.out;
+    // The sites that take a category get the one the profile remembers, without a question.
+    EXPECT_NE(build.out.find("\"category\":\"Food+and+Drink\""), std::string::npos) << build.out;
+    EXPECT_NE(build.out.find("\"targetUrl\":\"http://127.0.0.1:4321/stall?kw=bakery"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace farrow::sandbox
