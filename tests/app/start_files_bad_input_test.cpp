@@ -4,8 +4,8 @@
 
 #include "app/branding.h"
 #include "app/caption_catalogue.h"
-#include "base/timing.h"
 #include "app/user_settings.h"
+#include "base/timing.h"
 #include "support/fake_frontend.h"
 #include "support/temp_workspace.h"
 
@@ -56,7 +56,7 @@ protected:
 
 TEST_P(StartFileBadInput, SettingsTakeTheFirstFiveLines) {
     workspace.write(kSettingsFile, GetParam().content);
-    const SettingsLoad load = loadUserSettings(messenger);
+    const SettingsLoad load = loadUserSettings(messenger, workspace.file(kSettingsFile));
     EXPECT_TRUE(load.fileExisted);
     const std::string values[] = {load.settings.userFirstName, load.settings.userMiddleName,
                                   load.settings.userLastName, load.settings.userEmail,
@@ -72,7 +72,7 @@ TEST_P(StartFileBadInput, SettingsTakeTheFirstFiveLines) {
 
 TEST_P(StartFileBadInput, BrandingTakesTheFirstTenLines) {
     workspace.write(kBrandingFile, GetParam().content);
-    const Branding b = readBranding(messenger);
+    const base::Branding b = readBranding(messenger, workspace.file(kBrandingFile));
     const std::string values[] = {b.productName, b.vendorLine, b.vendorName, b.salesContact,
                                   b.infoContact};
     for (std::size_t i = 0; i < GetParam().lines.size() && i < 5; ++i) {
@@ -84,7 +84,8 @@ TEST_P(StartFileBadInput, BrandingTakesTheFirstTenLines) {
 
 TEST_P(StartFileBadInput, CaptionsTakeTheFirstLines) {
     workspace.write(kCaptionFile, GetParam().content);
-    const std::optional<CaptionCatalogue> captions = readCaptionCatalogue();
+    const std::optional<CaptionCatalogue> captions =
+        readCaptionCatalogue(workspace.file(kCaptionFile));
     ASSERT_TRUE(captions);
     for (std::size_t i = 0; i < GetParam().lines.size(); ++i) {
         EXPECT_EQ((*captions)[i], GetParam().lines[i]) << "line " << i + 1;
@@ -104,9 +105,9 @@ TEST(StartFileBadInput, TenthBrandingLineWithoutEndAndJunkAfterIt) {
         content += "v" + std::to_string(i) + "\r\n";
     }
     workspace.write(kBrandingFile, content + "Morvel\0"s);
-    EXPECT_EQ(readBranding(messenger).supportMail, "Morvel\0"s);
+    EXPECT_EQ(readBranding(messenger, workspace.file(kBrandingFile)).supportMail, "Morvel\0"s);
     workspace.write(kBrandingFile, "a\nb\nMorvel Media\n" + everyByte(16));
-    EXPECT_TRUE(isAdultOnlyEdition(readBranding(messenger)));
+    EXPECT_TRUE(isAdultOnlyEdition(readBranding(messenger, workspace.file(kBrandingFile))));
 }
 
 struct TimingCase {
@@ -117,7 +118,7 @@ struct TimingCase {
 class TimingBadInput : public testing::TestWithParam<TimingCase> {};
 
 TEST_P(TimingBadInput, IsRefusedWithAReason) {
-    const TimingOverrides r = applyTimingOverrides(GetParam().text, Timing{});
+    const base::TimingOverrides r = applyTimingOverrides(GetParam().text, base::Timing{});
     EXPECT_FALSE(r.timing);
     EXPECT_TRUE(r.error.starts_with("FARROWLANE_TIMING: ")) << r.error;
 }
@@ -136,9 +137,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<TimingCase>& info) { return std::string(info.param.name); });
 
 TEST(TimingLimits, TheLongestWaitIsTaken) {
-    const TimingOverrides r = applyTimingOverrides("crawlPoll=2147483647,workerPoll=0", Timing{});
+    const base::TimingOverrides r =
+        applyTimingOverrides("crawlPoll=2147483647,workerPoll=0", base::Timing{});
     ASSERT_TRUE(r.timing) << r.error;
-    EXPECT_EQ(r.timing->crawlPoll, Millis(2147483647));
+    EXPECT_EQ(r.timing->crawlPoll, base::Millis(2147483647));
 }
 
 }  // namespace

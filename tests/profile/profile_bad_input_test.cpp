@@ -68,13 +68,14 @@ protected:
             r.fields[sites::kName] = name;
             r.isComplex = block.empty() ? 0 : 1;
             r.categoryBlock = block;
-            state.siteTable.append(r);
-            state.lists.available.add(name);
+            table.append(r);
+            lists.available.add(name);
         }
     }
 
     test::TempWorkspace workspace;
-    app::AppState state;
+    sites::SiteTable table;
+    sites::SiteLists lists;
     test::FakeMessenger messenger;
     test::FakeProfileDialogs dialogs;
     SubmissionProfile loaded;
@@ -82,14 +83,16 @@ protected:
 
 TEST_P(ProfileBadInput, LoadsAsFarAsItGoes) {
     workspace.write("bad.fl2", GetParam().content);
-    state.currentProfilePath = "bad.fl2";
-    EXPECT_EQ(loadProfile(state, loaded, dialogs, messenger).outcome, FileOutcome::Done);
+    EXPECT_EQ(loadProfile(workspace.file("bad.fl2"), SiteSelection{table, lists}, loaded, dialogs,
+                          messenger)
+                  .outcome,
+              FileOutcome::Done);
     if (GetParam().selected) {
-        EXPECT_EQ(state.lists.selected.entries(), *GetParam().selected);
+        EXPECT_EQ(lists.selected.entries(), *GetParam().selected);
     }
     // Every site is in exactly one of the two lists, whatever the file held.
-    EXPECT_EQ(state.lists.selected.size() + state.lists.available.size(), 2u);
-    EXPECT_EQ(loaded.selectedSites.size(), state.lists.selected.size());
+    EXPECT_EQ(lists.selected.size() + lists.available.size(), 2u);
+    EXPECT_EQ(loaded.selectedSites.size(), lists.selected.size());
     EXPECT_TRUE(messenger.messages().empty());
 }
 

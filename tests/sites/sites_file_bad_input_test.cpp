@@ -54,14 +54,14 @@ class SitesFileBadInput : public testing::TestWithParam<StoredCase> {};
 TEST_P(SitesFileBadInput, ReadsWithoutComplaint) {
     test::TempWorkspace workspace;
     test::FakeStartupFrontend frontend;
-    app::AppState state;
     workspace.write("sites.enc", GetParam().content);
-    EXPECT_EQ(readSitesFile(state, nullptr, frontend.fakeMessenger()), 1);
+    const SitesLoad load = readSitesFile(workspace.workspace(), {}, frontend.fakeMessenger());
+    EXPECT_TRUE(load.read);
     if (GetParam().sites >= 0) {
-        EXPECT_EQ(state.siteCount, GetParam().sites);
+        EXPECT_EQ(load.siteCount, GetParam().sites);
     }
-    EXPECT_EQ(state.siteTable.size(), static_cast<std::size_t>(state.siteCount));
-    for (const SiteRecord& r : state.siteTable) {
+    EXPECT_EQ(load.table.size(), static_cast<std::size_t>(load.siteCount));
+    for (const SiteRecord& r : load.table) {
         for (const std::string& field : r.fields) {
             EXPECT_LE(field.size(), kMaxFieldLength);
         }
