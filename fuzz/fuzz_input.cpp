@@ -1,18 +1,31 @@
 #include "fuzz_input.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace farrow::fuzz {
 
-const std::string& inputPath() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir && *dir ? dir : "/tmp") + "/farrow-fuzz-" +
-               std::to_string(::getpid());
+const std::string& inputDir() {
+    static const std::string dir = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string d =
+            std::string(tmp && *tmp ? tmp : "/tmp") + "/farrow-fuzz-" + std::to_string(::getpid());
+        if (::mkdir(d.c_str(), 0700) != 0 && errno != EEXIST) {
+            std::abort();
+        }
+        return d;
     }();
+    return dir;
+}
+
+const std::string& inputPath() {
+    // Named as the sites database, so that the sites reader finds it in its workspace.
+    static const std::string path = inputDir() + "/sites.enc";
     return path;
 }
 
@@ -21,7 +34,11 @@ namespace {
 // Removes the input file when the fuzzer ends its run.
 struct InputFileRemover {
     const std::string path = inputPath();
-    ~InputFileRemover() { std::remove(path.c_str()); }
+    const std::string dir = inputDir();
+    ~InputFileRemover() {
+        std::remove(path.c_str());
+        ::rmdir(dir.c_str());
+    }
 } inputFileRemover;
 
 }  // namespace

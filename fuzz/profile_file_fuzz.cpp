@@ -1,5 +1,4 @@
 // A saved profile (.fl2) loaded into a state that knows a plain and a category-taking site.
-#include "app/app_state.h"
 #include "fuzz_input.h"
 #include "profile/profile_dialogs.h"
 #include "profile/profile_file.h"
@@ -32,17 +31,17 @@ std::string siteLine(const std::string& name, const std::string& tail) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::writeInput(fuzz::asText(data, size));
-    app::AppState state;
-    state.siteTable.append(sites::parseSiteLine(siteLine("Plain Site", "")));
-    state.siteTable.append(
-        sites::parseSiteLine(siteLine("Category Site", "|[COMPLEX]|x|cat|One|Two|NULL")));
-    for (const sites::SiteRecord& r : state.siteTable) {
-        state.lists.available.add(r.name());
+    sites::SiteTable table;
+    sites::SiteLists lists;
+    table.append(sites::parseSiteLine(siteLine("Plain Site", "")));
+    table.append(sites::parseSiteLine(siteLine("Category Site", "|[COMPLEX]|x|cat|One|Two|NULL")));
+    for (const sites::SiteRecord& r : table) {
+        lists.available.add(r.name());
     }
-    state.currentProfilePath = fuzz::inputPath();
     profile::SubmissionProfile profile;
     NoDialogs dialogs;
     fuzz::QuietMessenger messenger;
-    profile::loadProfile(state.currentProfilePath, app::siteSelection(state), profile, dialogs, messenger);
+    profile::loadProfile(fuzz::inputPath(), profile::SiteSelection{table, lists}, profile, dialogs,
+                         messenger);
     return 0;
 }

@@ -1,6 +1,5 @@
 // The sites database: each stored line decoded, split into a record, and the whole file read
 // into the site table.
-#include "app/app_state.h"
 #include "fuzz_input.h"
 #include "sites/site_line_codec.h"
 #include "sites/site_line_parser.h"
@@ -16,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::writeInput(bytes);
     fuzz::QuietMessenger messenger;
-    app::AppState state;
-    sites::readSitesFile(state, nullptr, messenger, fuzz::inputPath());
+    sites::readSitesFile(base::Workspace(fuzz::inputDir()), {}, messenger);
     return 0;
 }

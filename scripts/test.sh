@@ -20,9 +20,7 @@ case "${1:-}" in
         ;;
     --tsan)
         dir=build-tsan
-        # The pause test releases the pause before the dispatcher may have begun waiting on it,
-        # which this slow build makes likely: it stays out until the test waits for the pause.
-        select=(-L '^(submit|deep)$' -E 'PausedTimeDoesNotCountTowardTheLimit')
+        select=(-L '^(submit|deep)$')
         export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan_suppressions.txt"
         # This ThreadSanitizer cannot map its shadow memory beside a fully randomised address
         # space, so the tests run with randomisation off.

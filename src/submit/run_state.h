@@ -61,6 +61,8 @@ struct RunState {
     std::atomic<bool> displayDirty{true};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> pauseRequested{false};
+    // True while the dispatcher holds on a pause, from the moment it starts timing it.
+    std::atomic<bool> dispatcherPaused{false};
     std::atomic<bool> countersDirty{false};
 
     SharedText lastSiteText;

@@ -272,14 +272,16 @@ void WorkerDispatcher::followRequests() {
     if (!state_.pauseRequested) {
         return;
     }
+    const base::TimePoint began = clock_.now();
+    state_.dispatcherPaused = true;
     for (int i = 0; i < slotCount_; ++i) {
         slots_[i].record->pauseRequested = true;
     }
-    const base::TimePoint began = clock_.now();
     while (state_.pauseRequested) {
         std::this_thread::sleep_for(std::max(params_.timing.workerPoll, base::Millis(1)));
     }
     const base::TimePoint::duration paused = clock_.now() - began;
+    state_.dispatcherPaused = false;
     for (int i = 0; i < slotCount_; ++i) {
         slots_[i].paused += paused;
         slots_[i].record->pauseRequested = false;

@@ -1,5 +1,7 @@
 #include "submit/worker_dispatcher.h"
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "base/text.h"
@@ -148,7 +150,9 @@ TEST_F(DispatcherFixture, PausedTimeDoesNotCountTowardTheLimit) {
     dispatcher->start();
     state.pauseRequested = true;
     std::jthread releaser([&] {
-        while (transport->sent().empty() && !state.pauseRequested) {
+        // The clock moves only once the dispatcher has begun timing the pause.
+        while (!state.dispatcherPaused) {
+            std::this_thread::yield();
         }
         clock.advance(base::Millis(120000));
         state.pauseRequested = false;
