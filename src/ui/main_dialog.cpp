@@ -303,7 +303,13 @@ void MainDialog::onAbout() {
 
 void MainDialog::onSaveSettings() {
     settingsPage_->save(state_.userSettings);
-    app::writeConfiguration(state_.userSettings, state_.workspace.settingsFile());
+    const std::string path = state_.workspace.settingsFile();
+    if (const base::Error error = app::writeConfiguration(state_.userSettings, path)) {
+        // Saying it was written would leave the user believing in settings that are lost.
+        frontend_.showMessage("Could not write the settings \"" + path + "\": " + error.reason,
+                              base::MessageIcon::Exclamation);
+        return;
+    }
     frontend_.showMessage(
         "New Configuration Written!  You will need to close the program and restart for changes "
         "to take effect.",

@@ -1,5 +1,7 @@
 #include "ui/main_dialog.h"
 
+#include <filesystem>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -204,6 +206,20 @@ TEST_F(WindowTest, SaveSettingsRewritesTheConfigurationFile) {
     // The saved values are what a page change brings back.
     find<QTabBar>("pageTabs")->setCurrentIndex(0);
     EXPECT_EQ(find<QLineEdit>("userFirstName")->text(), "Grace");
+}
+
+TEST_F(WindowTest, SettingsThatCannotBeWrittenAreNotReportedAsWritten) {
+    writeWorkspace({});
+    startWindow();
+    // A folder with something in it stands where the settings file should be.
+    std::filesystem::remove(workspace.file("farrow.cfg"));
+    std::filesystem::create_directories(workspace.file("farrow.cfg/keep"));
+    find<QPushButton>("saveSettingsButton")->click();
+    ASSERT_EQ(frontend.messages.size(), 1u);
+    EXPECT_EQ(frontend.messages[0].text.rfind(
+                  "Could not write the settings \"" + workspace.file("farrow.cfg") + "\": ", 0),
+              0u);
+    EXPECT_EQ(frontend.messages[0].icon, base::MessageIcon::Exclamation);
 }
 
 TEST_F(WindowTest, SaveWithoutBrowserChoiceStoresTheFirstBrowser) {
