@@ -205,7 +205,7 @@ SoakCheck checkSoakLogs(const std::vector<SoakSite>& sites, const std::string& l
                                                               : "SUCCESSFUL";
         if (found == rows.end() || found->second.size() != 1) {
             check.problems.push_back(base::format("%s has %zu rows", site.name.c_str(),
-                                                 found == rows.end() ? 0 : found->second.size()));
+                                                  found == rows.end() ? 0 : found->second.size()));
         } else if (found->second.front() != want) {
             check.problems.push_back(site.name + " is " + found->second.front() + ", not " + want);
         }
@@ -218,8 +218,8 @@ SoakCheck checkSoakLogs(const std::vector<SoakSite>& sites, const std::string& l
         const int inProfile = profileLines.count(site.name) ? profileLines[site.name] : 0;
         check.profileLines += inProfile;
         if (inProfile != (failing ? 1 : 0)) {
-            check.problems.push_back(
-                base::format("%s is %d times in the failure profile", site.name.c_str(), inProfile));
+            check.problems.push_back(base::format("%s is %d times in the failure profile",
+                                                  site.name.c_str(), inProfile));
         }
     }
     if (rows.size() != sites.size()) {
