@@ -11,6 +11,7 @@ namespace {
 
 TEST(MirrorCommand, WritesKeepsAndSkipsCopiesAndSaysWhich) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     ws.write("page.htm", "<html>\r\n\r\n</html>");
     ws.write("page04.htm", "older");
     std::ostringstream out, err;
@@ -32,6 +33,7 @@ TEST(MirrorCommand, WritesKeepsAndSkipsCopiesAndSaysWhich) {
 
 TEST(MirrorCommand, MissingPageFailsWithTheMessage) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     std::ostringstream out, err;
     EXPECT_EQ(runCommand({"mirror", "gone.htm"}, out, err), kExitFailed);
     EXPECT_EQ(err.str(), "Couldn't Find gone.htm. Aborting\n");

@@ -43,6 +43,7 @@ protected:
     }
 
     test::TempWorkspace workspace;
+    test::WorkingDirectory inWorkspace{workspace.path()};
     std::ostringstream out;
     std::ostringstream err;
 };

@@ -28,6 +28,7 @@ CliRun run(const std::vector<std::string>& args,
 
 TEST(SitesCommands, EncodeAndDecodeAreInverse) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     ws.write("plain.txt", "Engine|x|http://e.test/|GET\r\nSecond line\n");
     CliRun encoded = run({"sites", "encode", "plain.txt"});
     ASSERT_EQ(encoded.rc, kExitOk) << encoded.err;
@@ -40,6 +41,7 @@ TEST(SitesCommands, EncodeAndDecodeAreInverse) {
 
 TEST(SitesCommands, DumpShowsEveryKeptRecordAndTheCount) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     ws.write("sites.enc",
              test::encodedSitesFile({test::plainSiteLine("Adult Finder"),
                                      test::plainComplexSiteLine("Adult Dir", "cat", {"Arts"}),
@@ -62,6 +64,7 @@ TEST(SitesCommands, DumpShowsEveryKeptRecordAndTheCount) {
 
 TEST(SitesCommands, ReportsMissingFilesAndBadUsage) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     CliRun dump = run({"sites", "dump"});
     EXPECT_EQ(dump.rc, kExitFailed);
     EXPECT_NE(dump.err.find("sites.enc"), std::string::npos);
@@ -78,6 +81,7 @@ TEST(SitesCommands, ReportsMissingFilesAndBadUsage) {
 
 TEST(UpdateCommand, PrintsStagesAndFailsWhenTheServerIsDown) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     const std::string closed = "127.0.0.1:" + std::to_string(test::closedLoopbackPort());
     CliRun r = run({"update"}, closed);
     EXPECT_EQ(r.rc, kExitFailed);
@@ -92,6 +96,7 @@ TEST(UpdateCommand, PrintsStagesAndFailsWhenTheServerIsDown) {
 
 TEST(UpdateCommand, DownloadsTheDatabase) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     test::FtpTestServer server;
     server.putFile("database/sites.enc", test::encodedSitesFile({test::plainSiteLine("New")}));
     CliRun r = run({"update"}, server.address());

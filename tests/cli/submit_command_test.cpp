@@ -66,6 +66,7 @@ protected:
 
     farrow::test::LoopbackHttpServer server;
     test::TempWorkspace workspace;
+    test::WorkingDirectory inWorkspace{workspace.path()};
     CommandSettings settings;
     bool connected = true;
     std::ostringstream out;

@@ -52,6 +52,7 @@ class MirrorCopyContent : public testing::TestWithParam<ContentCase> {};
 
 TEST_P(MirrorCopyContent, EndsEveryLineWithALineFeed) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     ws.write("page.htm", GetParam().page);
     const std::vector<MirrorCopy> copies = writeMirrorCopies("page.htm");
     ASSERT_EQ(outcomes(copies), kAllWritten);
@@ -77,6 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MirrorCopies, NeverOverwriteAnExistingCopy) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     ws.write("page.htm", "new\n");
     ws.write("page02.htm", "old copy");
     const std::vector<MirrorCopy> copies = writeMirrorCopies("page.htm");
@@ -89,6 +91,7 @@ TEST(MirrorCopies, NeverOverwriteAnExistingCopy) {
 
 TEST(MirrorCopies, SkipCopiesThatCannotBeCreated) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     std::filesystem::create_directory(ws.file("my.site"));
     ws.write("my.site/page", "text\n");
     const std::vector<MirrorCopy> copies = writeMirrorCopies(ws.file("my.site/page"));
@@ -101,6 +104,7 @@ TEST(MirrorCopies, SkipCopiesThatCannotBeCreated) {
 
 TEST(MirrorCopies, PageWithoutDotGetsTheDigitsInFront) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     ws.write("page", "text");
     const std::vector<MirrorCopy> copies = writeMirrorCopies("page");
     ASSERT_EQ(outcomes(copies), kAllWritten);
@@ -109,6 +113,7 @@ TEST(MirrorCopies, PageWithoutDotGetsTheDigitsInFront) {
 
 TEST(MirrorCopies, UnreadablePageLeavesNoCopyBehind) {
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     // A folder opens but cannot be read, so every copy would be empty.
     std::filesystem::create_directory(ws.file("folder.htm"));
     const std::vector<MirrorCopy> copies = writeMirrorCopies("folder.htm");

@@ -14,6 +14,7 @@ namespace {
 class PageOptimizerTest : public testing::Test {
 protected:
     test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
     test::FakeOptimizerDialogs dialogs;
     test::FakeMessenger messenger;
 };

@@ -28,10 +28,10 @@ TEST(AppendTextToFile, ConcurrentAppendsNeverInterleave) {
     // Long texts, so that a torn write would show.
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t] {
+        threads.emplace_back([t, path = ws.file("shared.txt")] {
             const std::string body(3000, static_cast<char>('a' + t));
             for (int i = 0; i < kLines; ++i) {
-                appendTextToFile("shared.txt", std::to_string(t) + ":" + body + "\n");
+                appendTextToFile(path, std::to_string(t) + ":" + body + "\n");
             }
         });
     }
@@ -56,15 +56,15 @@ TEST(AppendTextToFile, ConcurrentAppendsNeverInterleave) {
 
 TEST(FileSystem, DirectoriesAndSizes) {
     test::TempWorkspace ws;
-    EXPECT_TRUE(makeDirectory("LOGS"));
-    EXPECT_TRUE(makeDirectory("LOGS"));
-    EXPECT_FALSE(fileExists("LOGS"));
-    EXPECT_FALSE(fileSize("absent").has_value());
+    EXPECT_TRUE(makeDirectory(ws.file("LOGS")));
+    EXPECT_TRUE(makeDirectory(ws.file("LOGS")));
+    EXPECT_FALSE(fileExists(ws.file("LOGS")));
+    EXPECT_FALSE(fileSize(ws.file("absent")).has_value());
     ws.write("five", "12345");
-    EXPECT_EQ(fileSize("five"), 5u);
-    removeFile("five");
-    removeFile("five");
-    EXPECT_FALSE(fileExists("five"));
+    EXPECT_EQ(fileSize(ws.file("five")), 5u);
+    removeFile(ws.file("five"));
+    removeFile(ws.file("five"));
+    EXPECT_FALSE(fileExists(ws.file("five")));
     EXPECT_EQ(joinPath("/a/b", "c.txt"), "/a/b/c.txt");
 }
 

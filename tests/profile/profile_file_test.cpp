@@ -38,6 +38,7 @@ protected:
     std::string& chosen(const char* name) { return table.find(name)->chosenCategory; }
 
     test::TempWorkspace workspace;
+    test::WorkingDirectory inWorkspace{workspace.path()};
     sites::SiteTable table;
     sites::SiteLists lists;
     bool verbose = false;

@@ -113,6 +113,7 @@ const char* kShortTiming =
 
 TEST(DemoRunTest, SubmittingTheDemoProfileEndsWithTheSandboxesMixOfOutcomes) {
     test::TempWorkspace dir;
+    test::WorkingDirectory inWorkspace{dir.path()};
     RunningSandbox sandbox(dir.path());
     ASSERT_TRUE(sandbox.waitUntilReady()) << sandbox.output();
 
@@ -154,6 +155,7 @@ TEST(DemoRunTest, SubmittingTheDemoProfileEndsWithTheSandboxesMixOfOutcomes) {
 
 TEST(WorkspaceWriterTest, WorkspaceLoadsWithFarrowctl) {
     test::TempWorkspace dir;
+    test::WorkingDirectory inWorkspace{dir.path()};
     const WrittenWorkspace written = writeWorkspace({dir.path() / "ws", 4321, 4322});
     ASSERT_TRUE(written.ok) << written.error;
 

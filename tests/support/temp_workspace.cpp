@@ -8,19 +8,27 @@
 
 namespace farrow::test {
 
-TempWorkspace::TempWorkspace() : previous_(std::filesystem::current_path()) {
+TempWorkspace::TempWorkspace() {
     std::string pattern = (std::filesystem::temp_directory_path() / "farrow-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
     }
     path_ = pattern;
-    std::filesystem::current_path(path_);
 }
 
 TempWorkspace::~TempWorkspace() {
     std::error_code ec;
-    std::filesystem::current_path(previous_, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+WorkingDirectory::WorkingDirectory(const std::filesystem::path& dir)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
 }
 
 void TempWorkspace::write(const std::string& name, const std::string& content) const {

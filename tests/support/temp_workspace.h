@@ -7,8 +7,8 @@
 
 namespace farrow::test {
 
-// A fresh directory that becomes the current directory for the test's lifetime; the program
-// reads and writes its files there. Removed afterwards.
+// A fresh directory for a test's workspace, handed to the code under test as a `Workspace` or as
+// paths; the current directory is left alone. Removed afterwards.
 class TempWorkspace final {
 public:
     TempWorkspace();
@@ -23,8 +23,20 @@ public:
     std::string read(const std::string& name) const;
 
 private:
-    std::filesystem::path previous_;
     std::filesystem::path path_;
+};
+
+// Makes a folder the current directory for a test's lifetime, as a user's shell does for the
+// relative names typed to farrowctl or answered in a chooser; only tests of such names use it.
+class WorkingDirectory final {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& dir);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
 };
 
 }  // namespace farrow::test

@@ -98,10 +98,14 @@ TEST_F(SingleByteTextTest, SettingsFileKeepsEveryByteThroughPageSwitchesAndSave)
 }
 
 // The requests farrowctl prints for a profile, with its texts turned back into bytes.
-std::vector<std::vector<std::string>> farrowctlRequests(const std::string& path) {
+std::vector<std::vector<std::string>> farrowctlRequests(
+    const farrow::test::TempWorkspace& workspace, const std::string& path) {
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(cli::runCommand({"build", path}, out, err), cli::kExitOk) << err.str();
+    cli::CommandSettings settings;
+    settings.workspace = workspace.workspace();
+    settings.tempDir = workspace.path().string();
+    EXPECT_EQ(cli::runCommand({"build", path}, out, err, settings), cli::kExitOk) << err.str();
     std::vector<std::vector<std::string>> requests;
     std::istringstream lines(out.str());
     for (std::string line; std::getline(lines, line);) {
@@ -118,7 +122,7 @@ std::vector<std::vector<std::string>> farrowctlRequests(const std::string& path)
 TEST_F(SingleByteTextTest, WindowBuildsTheSameBytesAsFarrowctl) {
     const profile::SubmissionProfile p = highByteProfile();
     workspace.write("in.fl2", profile::formatProfile(p, p.selectedSites));
-    const auto expected = farrowctlRequests(workspace.file("in.fl2"));
+    const auto expected = farrowctlRequests(workspace, workspace.file("in.fl2"));
     ASSERT_EQ(expected.size(), 2u);
 
     startWindow();
