@@ -11,6 +11,7 @@
 #include <map>
 #include <thread>
 
+#include "bench_support.h"
 #include "platform/file_system.h"
 #include "submit/submission_controller.h"
 
@@ -18,49 +19,7 @@ namespace {
 
 using namespace farrow;
 
-class Quiet final : public base::Messenger {
-public:
-    void showMessage(const std::string& text, base::MessageIcon) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
-class NullProgress final : public submit::ProgressView {
-public:
-    void setCaption(const std::string&) override {}
-    void setLastSite(const std::string&) override {}
-    void setBarRange(int) override {}
-    void setBarPosition(int) override {}
-    void setTotal(const std::string&) override {}
-    void setGood(const std::string&) override {}
-    void setFailure(const std::string&) override {}
-    void setFailRate(const std::string&) override {}
-    void show() override {}
-    void refresh() override {}
-    bool abortDown() const override { return false; }
-    bool pauseDown() const override { return false; }
-};
-
-class HeadlessFrontend final : public submit::RunFrontend, public submit::RunPump {
-public:
-    base::Messenger& messenger() override { return quiet_; }
-    submit::RunPump& pump() override { return *this; }
-    void setStatus(const std::string&) override {}
-    void setMainCaption(const std::string&) override {}
-    void refreshMain() override {}
-    std::unique_ptr<submit::ProgressView> createProgressView() override {
-        return std::make_unique<NullProgress>();
-    }
-    std::unique_ptr<submit::DebugView> createDebugView() override { return nullptr; }
-    bool askShowErrorLog() override { return false; }
-    void showErrorLog(const std::string&) override {}
-    void siteFinished(const submit::SiteReport&) override {}
-    void pumpMessages() override {}
-    void pumpFor(base::Millis d) override { std::this_thread::sleep_for(d); }
-
-private:
-    Quiet quiet_;
-};
+using bench::HeadlessFrontend;
 
 }  // namespace
 
