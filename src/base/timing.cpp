@@ -27,6 +27,7 @@ constexpr NamedField kFields[] = {
     {"controllerEndNap", &Timing::controllerEndNap},
     {"workerPoll", &Timing::workerPoll},
     {"workerLatencyLimit", &Timing::workerLatencyLimit},
+    {"exchangeGrace", &Timing::exchangeGrace},
     {"httpConnectTimeout", &Timing::httpConnectTimeout},
     {"httpSendTimeout", &Timing::httpSendTimeout},
     {"httpReceiveTimeout", &Timing::httpReceiveTimeout},

@@ -39,6 +39,10 @@ struct Timing {
     Millis workerPoll{2};
     // A worker running this long is abandoned; doubled with the raw-reply dump on.
     Millis workerLatencyLimit{60000};
+    // An exchange of the run ends by itself this long after the latency limit: late enough that
+    // the dispatcher has given its worker up first, even on a loaded machine, and soon enough
+    // that given-up threads never pile up.
+    Millis exchangeGrace{600};
 
     // HTTP transport: connect, send and receive (no byte for this long) time-outs.
     Millis httpConnectTimeout{2000};

@@ -172,12 +172,7 @@ void SubmissionController::startRun() {
     context->extendedDump = params_.switches.skipDatabaseDownload;
     const base::Millis limit =
         params_.timing.workerLatencyLimit * (params_.switches.htmlDump ? 2 : 1);
-    // An exchange ends by itself a few dispatcher passes after the latency limit: late enough
-    // that the dispatcher has given the worker up first, soon enough that given-up threads never
-    // pile up.
-    const base::Millis exchangeLimit =
-        limit + 2 * (params_.timing.dispatcherPass + params_.timing.dispatcherHarvestPause +
-                     params_.timing.dispatcherRefillPause);
+    const base::Millis exchangeLimit = limit + params_.timing.exchangeGrace;
     context->transportSettings = {params_.timing, params_.userEmail, params_.mailSetting,
                                   exchangeLimit};
     context->transport = transport_;
