@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "sites/site_line_codec.h"
+#include "support/checked_profile.h"
 #include "support/loopback_http_server.h"
 #include "support/site_lines.h"
 #include "ui/latin1.h"
@@ -30,15 +31,7 @@ TEST_F(WindowStall, LongestGapOfTheEventLoopDuringARun) {
     });
     server.start();
     std::vector<std::string> lines;
-    profile::SubmissionProfile p;
-    p.url = "http://my.site.test/";
-    p.title = "My Site";
-    p.lastName = "Lee";
-    p.firstName = "Ann";
-    p.email = "ann@my.site.test";
-    p.company = "Lee";
-    p.phone = "555 0100";
-    p.keywords[0] = "gardening";
+    profile::SubmissionProfile p = farrow::test::checkedProfile("gardening");
     for (int i = 0; i < siteCount; ++i) {
         const std::string name = "Engine" + std::to_string(1000 + i);
         lines.push_back(sites::encodeSiteLine(

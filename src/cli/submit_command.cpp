@@ -418,62 +418,69 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     return result.failedRuns.empty() && !result.stopped ? kExitOk : kExitSitesFailed;
 }
 
+constexpr const char* kRunsReportHelp =
+    "append a JSON Lines report of the runs to PATH (\"-\": stdout)";
+
+// What every running command takes: the file to run, the switch words and the report path.
+struct RunOptions {
+    std::string file;
+    std::vector<std::string> words;
+    std::string report;
+    bool list = false;
+    std::vector<std::string> excludes;
+};
+
+// The texts of a running command's help.
+struct RunHelp {
+    const char* name;
+    const char* description;
+    const char* fileName;
+    const char* fileHelp;
+    const char* reportHelp;
+};
+
+CLI::App* addRunCommand(CLI::App& app, RunOptions& options, const RunHelp& help) {
+    CLI::App* command = app.add_subcommand(help.name, help.description);
+    command->add_option(help.fileName, options.file, help.fileHelp)->required();
+    addSwitchWords(*command, options.words);
+    command->add_option("--report", options.report, help.reportHelp);
+    return command;
+}
+
 }  // namespace
 
 void addBatchCommand(CLI::App& app, CommandContext& context) {
-    struct Options {
-        std::string session;
-        std::vector<std::string> words;
-        std::string report;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* batch = app.add_subcommand(
-        "batch", "run every profile of a saved batch session (.flb) in turn, with batch logs");
-    batch->add_option("SESSION", options->session, "a batch session file (.flb)")->required();
-    addSwitchWords(*batch, options->words);
-    batch->add_option("--report", options->report,
-                      "append a JSON Lines report of the runs to PATH (\"-\": stdout)");
+    auto options = std::make_shared<RunOptions>();
+    CLI::App* batch = addRunCommand(
+        app, *options,
+        {"batch", "run every profile of a saved batch session (.flb) in turn, with batch logs",
+         "SESSION", "a batch session file (.flb)", kRunsReportHelp});
     batch->callback([options, &context] {
-        context.exitCode = batchSubmit(options->session, options->words, options->report, context);
+        context.exitCode = batchSubmit(options->file, options->words, options->report, context);
     });
 }
 
 void addSubmitCommand(CLI::App& app, CommandContext& context) {
-    struct Options {
-        std::string file;
-        std::vector<std::string> words;
-        std::string report;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* submit = app.add_subcommand(
-        "submit", "submit a saved profile (.fl2) to its selected sites, as Build + GO! does");
-    submit->add_option("FILE", options->file, "a profile file (.fl2)")->required();
-    addSwitchWords(*submit, options->words);
-    submit->add_option("--report", options->report,
-                       "append a JSON Lines report of the run to PATH (\"-\": stdout)");
+    auto options = std::make_shared<RunOptions>();
+    CLI::App* submit = addRunCommand(
+        app, *options,
+        {"submit", "submit a saved profile (.fl2) to its selected sites, as Build + GO! does",
+         "FILE", "a profile file (.fl2)",
+         "append a JSON Lines report of the run to PATH (\"-\": stdout)"});
     submit->callback([options, &context] {
         context.exitCode = submitProfile(options->file, options->words, options->report, context);
     });
 }
 
 void addDeepCommand(CLI::App& app, CommandContext& context) {
-    struct Options {
-        std::string file;
-        std::vector<std::string> words;
-        bool list = false;
-        std::vector<std::string> excludes;
-        std::string report;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* deep = app.add_subcommand(
-        "deep", "crawl a profile's site and submit every page found, as Deep Submission does");
-    deep->add_option("FILE", options->file, "a profile file (.fl2)")->required();
-    addSwitchWords(*deep, options->words);
+    auto options = std::make_shared<RunOptions>();
+    CLI::App* deep = addRunCommand(
+        app, *options,
+        {"deep", "crawl a profile's site and submit every page found, as Deep Submission does",
+         "FILE", "a profile file (.fl2)", kRunsReportHelp});
     deep->add_flag("--list", options->list, "print the checklist and submit nothing");
     deep->add_option("--exclude", options->excludes,
                      "leave out the pages whose URL contains TEXT (may be repeated)");
-    deep->add_option("--report", options->report,
-                     "append a JSON Lines report of the runs to PATH (\"-\": stdout)");
     deep->callback([options, &context] {
         context.exitCode = deepSubmit(options->file, options->words, options->list,
                                       options->excludes, options->report, context);

@@ -6,6 +6,7 @@
 #include "app/caption_catalogue.h"
 #include "app/user_settings.h"
 #include "base/timing.h"
+#include "support/every_byte.h"
 #include "support/fake_frontend.h"
 #include "support/temp_workspace.h"
 
@@ -15,13 +16,7 @@ namespace {
 using namespace std::string_literals;
 
 std::string everyByte(int rounds) {
-    std::string junk;
-    for (int r = 0; r < rounds; ++r) {
-        for (int c = 0; c < 256; ++c) {
-            junk.push_back(static_cast<char>((c * 167 + r) & 255));
-        }
-    }
-    return junk;
+    return test::everyByte(rounds, 167);
 }
 
 const std::string kMegabyte(1 << 20, 'x');

@@ -6,6 +6,7 @@
 
 #include "profile/batch_session_file.h"
 #include "profile/profile_file.h"
+#include "support/every_byte.h"
 #include "support/fake_frontend.h"
 #include "support/fake_profile_dialogs.h"
 #include "support/temp_workspace.h"
@@ -16,13 +17,7 @@ namespace {
 using namespace std::string_literals;
 
 std::string everyByte(int rounds) {
-    std::string junk;
-    for (int r = 0; r < rounds; ++r) {
-        for (int c = 0; c < 256; ++c) {
-            junk.push_back(static_cast<char>((c * 197 + r) & 255));
-        }
-    }
-    return junk;
+    return test::everyByte(rounds, 197);
 }
 
 const std::string kMegabyte(1 << 20, 'p');

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "logs/log_names.h"
@@ -13,46 +11,21 @@
 #include "submit/transport.h"
 #include "support/fake_run_frontend.h"
 #include "support/loopback_http_server.h"
+#include "support/quick_run.h"
 #include "support/scripted_smtp_server.h"
-#include "support/temp_workspace.h"
 
 namespace farrow::submit {
 namespace {
 
 using namespace std::chrono_literals;
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::size_t count(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
+using test::occurrences;
+using test::wholeFile;
 
 // Runs that meet trouble outside the program: the run goes on and says what went wrong.
 struct RunFaults : ::testing::Test {
     static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    RunFaults() {
-        platform::makeDirectory(ws.file("LOGS"));
-        platform::makeDirectory(ws.file("ERRORS"));
-        params.profile.url = "http://my.example/";
-        params.logsDir = ws.file("LOGS");
-        params.errorsDir = ws.file("ERRORS");
-        base::Timing& t = params.timing;
-        t.controllerPass = 2ms;
-        t.controllerWait = 1ms;
-        t.dispatcherPass = 2ms;
-        t.dispatcherHarvestPause = 0ms;
-        t.dispatcherRefillPause = 0ms;
-        t.controllerEndNap = 0ms;
-        t.workerPoll = 1ms;
+    RunFaults() : params(test::quickRunParams(ws, "http://my.example/")) {
         names = logs::makeLogNames(params.profile.url, params.logsDir, params.errorsDir,
                                    clock.toLocal(clock.now()));
     }
@@ -94,11 +67,11 @@ TEST_F(RunFaults, AFullDiskUnderTheErrorLogIsReportedOnceAndTheRunGoesOn) {
     EXPECT_EQ(r.firstLogError, expected);
     EXPECT_EQ(messages(), std::vector<std::string>{expected});
     // The submission log on the healthy disk is whole, and the failure profile was written.
-    const std::string log = slurp(r.logPath);
-    EXPECT_EQ(count(log, "SUCCESSFUL:"), 2u) << log;
-    EXPECT_EQ(count(log, "FAILED:"), 1u) << log;
+    const std::string log = wholeFile(r.logPath);
+    EXPECT_EQ(occurrences(log, "SUCCESSFUL:"), 2u) << log;
+    EXPECT_EQ(occurrences(log, "FAILED:"), 1u) << log;
     EXPECT_EQ(log.substr(log.size() - 16), "</BODY>\n</HTML>\n");
-    EXPECT_NE(slurp(r.failureProfilePath).find("\r\nB\r\nDATAEND\r\n"), std::string::npos);
+    EXPECT_NE(wholeFile(r.failureProfilePath).find("\r\nB\r\nDATAEND\r\n"), std::string::npos);
 }
 
 TEST_F(RunFaults, AFullDiskUnderTheSubmissionLogLeavesTheErrorLogWhole) {
@@ -111,9 +84,10 @@ TEST_F(RunFaults, AFullDiskUnderTheSubmissionLogLeavesTheErrorLogWhole) {
     EXPECT_EQ(r.processed, 3);
     EXPECT_EQ(r.failed, 1);
     EXPECT_EQ(messages().size(), 1u);
-    const std::string errors = slurp(r.errorLogName);
-    EXPECT_EQ(count(errors, "<A NAME=\"B\">B<TD>Program.error [0] [Failed with RC of 500]</A>\n"),
-              1u)
+    const std::string errors = wholeFile(r.errorLogName);
+    EXPECT_EQ(
+        occurrences(errors, "<A NAME=\"B\">B<TD>Program.error [0] [Failed with RC of 500]</A>\n"),
+        1u)
         << errors;
     EXPECT_EQ(errors.substr(errors.size() - 16), "</BODY>\n</HTML>\n");
 }
@@ -149,10 +123,10 @@ TEST_F(RunFaults, AnEndlessBodyIsTerminatedOnceAndTheRunEnds) {
     EXPECT_EQ(r.processed, 2);
     EXPECT_EQ(r.good, 1);
     EXPECT_EQ(r.failed, 1);
-    const std::string log = slurp(r.logPath);
-    EXPECT_EQ(count(log, "TERMINATED:</FONT><TD>Endless\n"), 1u) << log;
-    EXPECT_EQ(count(log, "SUCCESSFUL:<TD>After\n"), 1u) << log;
-    EXPECT_EQ(count(slurp(r.errorLogName), "Latent Thread Terminated"), 1u);
+    const std::string log = wholeFile(r.logPath);
+    EXPECT_EQ(occurrences(log, "TERMINATED:</FONT><TD>Endless\n"), 1u) << log;
+    EXPECT_EQ(occurrences(log, "SUCCESSFUL:<TD>After\n"), 1u) << log;
+    EXPECT_EQ(occurrences(wholeFile(r.errorLogName), "Latent Thread Terminated"), 1u);
 }
 
 // A mail server that hangs up in the middle of the message fails that site only.

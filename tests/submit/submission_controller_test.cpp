@@ -11,7 +11,7 @@
 #include "platform/file_system.h"
 #include "support/fake_run_frontend.h"
 #include "support/loopback_http_server.h"
-#include "support/temp_workspace.h"
+#include "support/quick_run.h"
 
 namespace farrow::submit {
 namespace {
@@ -23,20 +23,7 @@ using test::ScriptedTransport;
 
 struct ControllerFixture : ::testing::Test {
     static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    ControllerFixture() {
-        platform::makeDirectory(ws.file("LOGS"));
-        platform::makeDirectory(ws.file("ERRORS"));
-        params.profile.url = "http://my.example/";
-        params.logsDir = ws.file("LOGS");
-        params.errorsDir = ws.file("ERRORS");
-        base::Timing& t = params.timing;
-        t.controllerPass = 2ms;
-        t.controllerWait = 1ms;
-        t.dispatcherPass = 2ms;
-        t.dispatcherHarvestPause = 0ms;
-        t.dispatcherRefillPause = 0ms;
-        t.controllerEndNap = 0ms;
-        t.workerPoll = 1ms;
+    ControllerFixture() : params(test::quickRunParams(ws, "http://my.example/")) {
         params.runStopped = &runStopped;
     }
     static SiteRequest request(const std::string& name, const std::string& method,

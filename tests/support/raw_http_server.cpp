@@ -1,32 +1,17 @@
 #include "support/raw_http_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
-#include <stdexcept>
+#include <thread>
 
 #include "support/scripted_send.h"
 
 namespace farrow::test {
 
 namespace {
-
-constexpr int kPollMs = 10;
-
-// Waits for `fd` to become readable; false when the server is stopping.
-bool waitReadable(int fd, const std::atomic<bool>& stopping) {
-    pollfd p{fd, POLLIN, 0};
-    while (!stopping) {
-        if (::poll(&p, 1, kPollMs) > 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::size_t contentLength(const std::string& head) {
     const std::string name = "\r\nContent-Length:";
@@ -38,17 +23,7 @@ std::size_t contentLength(const std::string& head) {
 
 RawHttpServer::RawHttpServer(std::string script, Mode mode)
     : script_(std::move(script)), mode_(mode) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
-        ::listen(listenFd_, 8) != 0) {
-        throw std::runtime_error("cannot listen on a loopback port");
-    }
-    port_ = ntohs(addr.sin_port);
+    listenFd_ = listenOnLoopback(port_);
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -75,7 +50,7 @@ void RawHttpServer::serve() {
         }
         if (mode_ == Mode::NeverRead) {
             while (!stopping_) {
-                ::poll(nullptr, 0, kPollMs);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
         } else {
             answer(client);

@@ -1,8 +1,13 @@
 #include "support/scripted_send.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <string_view>
 #include <thread>
 
@@ -42,6 +47,34 @@ void sendScripted(int fd, const std::string& text) {
             std::chrono::milliseconds(std::stoi(text.substr(mark + kMark.size()))));
         from = close + 1;
     }
+}
+
+int listenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || ::listen(fd, 8) != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        throw std::runtime_error("cannot listen on a loopback port");
+    }
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+bool waitReadable(int fd, const std::atomic<bool>& stopping) {
+    constexpr int kPollMs = 10;
+    pollfd p{fd, POLLIN, 0};
+    while (!stopping) {
+        if (::poll(&p, 1, kPollMs) > 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace farrow::test

@@ -1,32 +1,15 @@
 #include "support/scripted_smtp_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cctype>
-#include <stdexcept>
 
 #include "support/scripted_send.h"
 
 namespace farrow::test {
 
 namespace {
-
-constexpr int kPollMs = 10;
-
-// Waits for `fd` to become readable; false when the server is stopping.
-bool waitReadable(int fd, const std::atomic<bool>& stopping) {
-    pollfd p{fd, POLLIN, 0};
-    while (!stopping) {
-        if (::poll(&p, 1, kPollMs) > 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::string verbOf(const std::string& line) {
     std::string verb = line.substr(0, line.find(' '));
@@ -43,17 +26,7 @@ ScriptedSmtpServer::ScriptedSmtpServer()
     : replies_{{"HELO", "250 hello\r\n"},        {"MAIL", "250 sender ok\r\n"},
                {"RCPT", "250 recipient ok\r\n"}, {"DATA", "354 go ahead\r\n"},
                {".", "250 queued\r\n"},          {"QUIT", "221 bye\r\n"}} {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
-        ::listen(listenFd_, 8) != 0) {
-        throw std::runtime_error("cannot listen on a loopback port");
-    }
-    port_ = ntohs(addr.sin_port);
+    listenFd_ = listenOnLoopback(port_);
     thread_ = std::thread([this] { serve(); });
 }
 

@@ -1,16 +1,13 @@
 #include "support/soak_targets.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <map>
 #include <sstream>
-#include <stdexcept>
 #include <thread>
 
 #include "base/text.h"
+#include "support/loopback_listener.h"
+#include "support/quick_run.h"
 
 namespace farrow::test {
 
@@ -43,21 +40,6 @@ const char* routeOf(Behaviour b) {
     return "/";
 }
 
-// A port that was free a moment ago and has nobody listening now.
-int closedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        throw std::runtime_error("cannot find a closed loopback port");
-    }
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -72,14 +54,6 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 bool startsWith(const std::string& s, const std::string& prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;
-}
-
-std::size_t occurrences(const std::string& s, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = s.find(part); at != std::string::npos; at = s.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
 }
 
 }  // namespace

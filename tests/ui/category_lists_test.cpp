@@ -2,6 +2,7 @@
 #include <QPushButton>
 
 #include "profile/profile_file.h"
+#include "support/checked_profile.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -26,15 +27,7 @@ protected:
     }
 
     profile::SubmissionProfile completeProfile() {
-        profile::SubmissionProfile p;
-        p.url = "http://my.site.test/";
-        p.title = "My Site";
-        p.lastName = "Lee";
-        p.firstName = "Ann";
-        p.email = "ann@my.site.test";
-        p.company = "Lee & Co";
-        p.phone = "555 0100";
-        p.keywords[0] = "zebra";
+        profile::SubmissionProfile p = farrow::test::checkedProfile("zebra");
         p.selectedSites = {{"Alpha", true, "NULL"}, {"Beta", true, "NULL"}, {"Gamma", false, ""}};
         return p;
     }

@@ -2,6 +2,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "support/checked_profile.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -22,15 +23,7 @@ protected:
 
     // A profile that passes the check, with Alpha and Bravo selected.
     profile::SubmissionProfile completeProfile() {
-        profile::SubmissionProfile p;
-        p.url = "http://my.site.test/";
-        p.title = "My Site";
-        p.lastName = "Lee";
-        p.firstName = "Ann";
-        p.email = "ann@my.site.test";
-        p.company = "Lee & Co";
-        p.phone = "555 0100";
-        p.keywords[0] = "gardening";
+        profile::SubmissionProfile p = farrow::test::checkedProfile("gardening");
         p.selectedSites = {{"Alpha", false, ""}, {"Bravo", true, "NULL"}};
         return p;
     }

@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "sites/site_line_codec.h"
 #include "sites/site_table.h"
+#include "support/checked_profile.h"
 #include "support/loopback_http_server.h"
 #include "support/site_lines.h"
 #include "ui/latin1.h"
@@ -68,15 +69,7 @@ protected:
               &state.timing.controllerEndNap}) {
             *wait = 10ms;
         }
-        profile::SubmissionProfile p;
-        p.url = "http://my.site.test/";
-        p.title = "My Site";
-        p.lastName = "Lee";
-        p.firstName = "Ann";
-        p.email = "ann@my.site.test";
-        p.company = "Lee";
-        p.phone = "555 0100";
-        p.keywords[0] = "gardening";
+        profile::SubmissionProfile p = farrow::test::checkedProfile("gardening");
         for (const std::string& name : names) {
             p.selectedSites.push_back({name, false, ""});
         }
