@@ -8,17 +8,6 @@ using namespace farrow;
 
 namespace {
 
-class NoDialogs final : public profile::ProfileDialogs {
-public:
-    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions&) override {
-        return std::nullopt;
-    }
-    bool confirmOverwrite(const std::string&) override { return false; }
-};
-
 std::string siteLine(const std::string& name, const std::string& tail) {
     std::string line = name + "|x|http://127.0.0.1/add|GET";
     for (int i = 4; i < 34; ++i) {
@@ -39,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lists.available.add(r.name());
     }
     profile::SubmissionProfile profile;
-    NoDialogs dialogs;
+    profile::NoProfileDialogs dialogs;
     fuzz::QuietMessenger messenger;
     profile::loadProfile(fuzz::inputPath(), profile::SiteSelection{table, lists}, profile, dialogs,
                          messenger);

@@ -20,8 +20,7 @@ int checkProfileFile(const std::string& file, const CommandContext& context) {
     std::ostream& out = context.out;
     std::ostream& err = context.err;
     app::AppState state;
-    state.workspace = context.workspace;
-    state.tempDir = context.tempDir;
+    takeCommandSettings(state, context);
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     profile::SubmissionProfile profile;
     if (!loadWorkspace(file, {}, state, profile, frontend)) {
@@ -40,8 +39,7 @@ int buildRequests(const std::string& file, const CommandContext& context) {
     std::ostream& out = context.out;
     std::ostream& err = context.err;
     app::AppState state;
-    state.workspace = context.workspace;
-    state.tempDir = context.tempDir;
+    takeCommandSettings(state, context);
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/false, /*showStages=*/false);
     profile::SubmissionProfile profile;
     if (!loadWorkspace(file, {}, state, profile, frontend)) {

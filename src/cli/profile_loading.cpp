@@ -1,9 +1,16 @@
 #include "cli/profile_loading.h"
 
 #include "app/startup_sequence.h"
+#include "cli/command_line.h"
 #include "profile/profile_file.h"
 
 namespace farrow::cli {
+
+void takeCommandSettings(app::AppState& state, const CommandContext& context) {
+    state.timing = context.timing;
+    state.workspace = context.workspace;
+    state.tempDir = context.tempDir;
+}
 
 bool loadWorkspace(const std::string& file, const std::vector<std::string>& switchWords,
                    app::AppState& state, profile::SubmissionProfile& profile,
@@ -15,7 +22,7 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
     app::finishStartup(state);
     // "NULL" as a path would mean "ask the user".
     state.currentProfilePath = file == "NULL" ? "./NULL" : file;
-    NoDialogs dialogs;
+    profile::NoProfileDialogs dialogs;
     return profile::loadProfile(state.currentProfilePath, app::siteSelection(state), profile,
                                 dialogs, frontend)
                .outcome == profile::FileOutcome::Done;

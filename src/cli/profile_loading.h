@@ -14,18 +14,6 @@
 
 namespace farrow::cli {
 
-// farrowctl loads profiles only in direct mode and never shows a chooser.
-class NoDialogs final : public profile::ProfileDialogs {
-public:
-    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions&) override {
-        return std::nullopt;
-    }
-    bool confirmOverwrite(const std::string&) override { return false; }
-};
-
 class QuietMessenger final : public base::Messenger {
 public:
     void showMessage(const std::string&, base::MessageIcon) override {}
@@ -57,6 +45,10 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
                    TerminalFrontend& frontend);
 
 struct CommandContext;
+
+// Gives a command's state what the command line and `main` set: the workspace, the temporary
+// folder and the timing.
+void takeCommandSettings(app::AppState& state, const CommandContext& context);
 
 // How the run of one loaded profile went.
 struct ProfileRunOutcome {

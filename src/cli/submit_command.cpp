@@ -227,9 +227,7 @@ namespace {
 int submitProfile(const std::string& file, const std::vector<std::string>& words,
                   const std::string& reportPath, const CommandContext& context) {
     app::AppState state;
-    state.timing = context.timing;
-    state.workspace = context.workspace;
-    state.tempDir = context.tempDir;
+    takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     profile::SubmissionProfile profile;
@@ -255,9 +253,7 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
                const std::vector<std::string>& excludes, const std::string& reportPath,
                const CommandContext& context) {
     app::AppState state;
-    state.timing = context.timing;
-    state.workspace = context.workspace;
-    state.tempDir = context.tempDir;
+    takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     profile::SubmissionProfile profile;
@@ -324,9 +320,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
         return kExitFailed;
     }
     app::AppState state;
-    state.timing = context.timing;
-    state.workspace = context.workspace;
-    state.tempDir = context.tempDir;
+    takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     std::vector<std::string> argv = {"farrowctl"};
@@ -367,7 +361,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
         state.batchLogPath = run.batchLogs->logPath;
         state.batchErrorLogPath = run.batchLogs->errorLogPath;
         profile::SubmissionProfile loaded;
-        NoDialogs dialogs;
+        profile::NoProfileDialogs dialogs;
         if (profile::loadProfile(state.currentProfilePath, app::siteSelection(state), loaded,
                                  dialogs, frontend)
                 .outcome != profile::FileOutcome::Done) {

@@ -39,4 +39,17 @@ public:
     virtual bool confirmOverwrite(const std::string& path) = 0;
 };
 
+// For loading and saving where nobody can be asked (direct mode, a written failure profile, the
+// command line): every chooser is cancelled and nothing is overwritten.
+class NoProfileDialogs final : public ProfileDialogs {
+public:
+    std::optional<std::string> chooseSaveFile(const FileChooserOptions&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseOpenFile(const FileChooserOptions&) override {
+        return std::nullopt;
+    }
+    bool confirmOverwrite(const std::string&) override { return false; }
+};
+
 }  // namespace farrow::profile

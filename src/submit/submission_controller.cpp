@@ -22,18 +22,6 @@ namespace {
 
 constexpr const char* kNull = "NULL";
 
-// The failure profile is always written to a path of its own, so no chooser is ever opened.
-class NoProfileDialogs final : public profile::ProfileDialogs {
-public:
-    std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseOpenFile(const profile::FileChooserOptions&) override {
-        return std::nullopt;
-    }
-    bool confirmOverwrite(const std::string&) override { return false; }
-};
-
 // The reason a log cannot be written, found by opening it for appending as every row will.
 std::string appendProblem(const std::string& path) {
     if (platform::openFile(path, "ab")) {
@@ -340,7 +328,8 @@ void SubmissionController::finishRun() {
         }
     }
     if (!result_.failureList.empty()) {
-        NoProfileDialogs noDialogs;
+        // The failure profile is always written to a path of its own, so no chooser is opened.
+        profile::NoProfileDialogs noDialogs;
         const std::string& path = logs_->names().failureProfilePath;
         const profile::FileResult saved =
             profile::saveProfile(path, params_.profile, failureEntries(result_.failureList),
