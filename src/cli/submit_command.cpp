@@ -122,7 +122,7 @@ public:
         if (siteLines_ && r.outcome != submit::ReportOutcome::NotStarted) {
             out_ << submit::outcomeText(r.outcome) << ": " << r.siteName;
             if (r.outcome == submit::ReportOutcome::Failed) {
-                out_ << ": " << r.errorText;
+                out_ << ": " << (r.errorText.empty() ? r.mailReason : r.errorText);
             }
             out_ << '\n' << std::flush;
         }
@@ -136,6 +136,9 @@ public:
             line["reason"] = submit::reasonText(r.reason);
             line["status"] = r.httpStatus ? nlohmann::ordered_json(*r.httpStatus) : nullptr;
             line["errorText"] = bytesAsUtf8(r.errorText);
+            if (!r.mailReason.empty()) {
+                line["mailReason"] = bytesAsUtf8(r.mailReason);
+            }
             line["elapsedMs"] = r.elapsedMs;
             *report_ << line.dump() << '\n' << std::flush;
         }

@@ -31,6 +31,9 @@ struct SiteReport {
     std::optional<int> httpStatus;
     // The text of the site's error row, empty when none was written.
     std::string errorText;
+    // A refused mail: the mail server's reply that ended the conversation, or the system's
+    // reason. Mail failures have no error row, so this is the only place that says why.
+    std::string mailReason;
     // From the start of the site's worker to its outcome (0 for NOT STARTED).
     long long elapsedMs = 0;
 };

@@ -113,6 +113,9 @@ void runWorker(WorkerSlot& slot, const WorkerContext& context) {
     } else if (method == "MAILTO") {
         const TransportOutcome out =
             context.transport->send(slot.request, context.transportSettings);
+        if (!out.ok) {
+            slot.mailReason = out.errorText;
+        }
         finish(slot, out.ok ? 1 : 0, out.ok ? ReportReason::Accepted : ReportReason::MailRefused);
     } else {
         // Nothing to send: the site counts as a success.

@@ -28,6 +28,7 @@ public:
             mail.ok = 1;
             sendMail(mail, timing);
             out.ok = mail.ok == 1;
+            out.errorText = std::move(mail.error.reason);
             return out;
         }
         HttpExchange exchange;

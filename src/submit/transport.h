@@ -23,7 +23,8 @@ struct TransportSettings {
 struct TransportOutcome {
     // HTTP: the exchange went through without an error. MAILTO: the mail server took the mail.
     bool ok = true;
-    // HTTP: why the exchange failed, empty otherwise.
+    // Why the exchange failed, empty otherwise. For mail: the server's reply that ended the
+    // conversation, or the system's reason.
     std::string errorText;
     // HTTP: a POST answered with 400 or more keeps that status here; 1 otherwise.
     int status = 1;

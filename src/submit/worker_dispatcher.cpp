@@ -257,6 +257,7 @@ void WorkerDispatcher::report(const Slot& slot, ReportOutcome outcome) {
         r.reason = record.reason;
         r.httpStatus = record.httpStatus;
         r.errorText = record.errorText;
+        r.mailReason = record.mailReason;
     }
     state_.reports.push(std::move(r));
 }

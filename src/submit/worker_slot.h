@@ -77,6 +77,8 @@ public:
     ReportReason reason = ReportReason::Accepted;
     std::optional<int> httpStatus;
     std::string errorText;
+    // Why a refused mail was refused; mail failures write no error row.
+    std::string mailReason;
 
     // Runs `write` unless the dispatcher has given this worker up; true when it ran. The
     // dispatcher's `abandon` waits for a write under way, so nothing the worker writes can

@@ -100,8 +100,11 @@ TEST_F(WorkerFixture, StoppedAfterACleanReplyStillSucceeds) {
 TEST_F(WorkerFixture, MailRefusedFailsWithoutErrorRowAndUnknownMethodSendsNothing) {
     TransportOutcome refused;
     refused.ok = false;
+    refused.errorText = "550 no such mailbox";
     EXPECT_EQ(run("MAILTO", refused).result, 0);
     EXPECT_EQ(slot->reason, ReportReason::MailRefused);
+    EXPECT_EQ(slot->mailReason, "550 no such mailbox");
+    EXPECT_EQ(slot->errorText, "");
     EXPECT_EQ(errorLog(), "");
     EXPECT_EQ(run("FAX", reply("x")).result, 1);
     EXPECT_EQ(slot->reason, ReportReason::NotSent);
