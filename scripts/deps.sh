@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; a quick no-op when all are present.
-# --pictures adds what scripts/pictures.sh needs besides (a headless browser for the logs).
+# --pictures adds what scripts/pictures.sh needs besides (a headless browser for the logs);
+# --window what scripts/try_window.sh needs (a virtual X display, a driver and a screenshooter).
 set -euo pipefail
 
 packages=(
@@ -13,9 +14,10 @@ packages=(
     curl
     clang clang-format libclang-rt-14-dev
 )
-if [ "${1:-}" = "--pictures" ]; then
-    packages+=(chromium)
-fi
+case "${1:-}" in
+    --pictures) packages+=(chromium) ;;
+    --window) packages+=(xvfb xdotool x11-utils imagemagick) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

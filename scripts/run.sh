@@ -3,8 +3,8 @@
 # simulated target sites, demo web site and mail sink answer on 127.0.0.1, and the demo
 # workspace's sites database points at them, so nothing leaves this machine.
 #
-# With a display, the window starts in the demo workspace ("Open" the profile sandbox-demo.fl2,
-# then "Build + GO!"); a loopback database server answers "Check Now" unless
+# With a display, the window starts in the demo workspace (on the Categories page, "Load
+# Profile" sandbox-demo.fl2, then "Build + GO!"); a loopback database server answers "Check Now" unless
 # FARROWLANE_DB_SERVER is set. Without one, farrowctl submits the demo profile, lists the demo
 # site's pages for deep submission, and tells where the logs are.
 set -euo pipefail
@@ -94,6 +94,7 @@ if [ -z "${FARROWLANE_DB_SERVER:-}" ]; then
     export FARROWLANE_DB_SERVER="127.0.0.1:$(cat "$work/ftp.port")"
     echo "Demo database server: $FARROWLANE_DB_SERVER"
 fi
-echo "Demo workspace: $work/workspace (open sandbox-demo.fl2 there, then press Build + GO!)"
+echo "Demo workspace: $work/workspace"
+echo "On the Categories page, press Load Profile and pick sandbox-demo.fl2, then Build + GO!"
 
 "$repo/build/src/ui/farrowlane" "$@"
