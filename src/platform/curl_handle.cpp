@@ -1,6 +1,62 @@
 #include "platform/curl_handle.h"
 
+#include <mutex>
+#include <vector>
+
 namespace farrow::platform {
+
+namespace {
+
+// More idle handles than a run has workers are not kept.
+constexpr std::size_t kIdleMultiLimit = 16;
+
+struct MultiPool {
+    std::mutex mutex;
+    std::vector<CURLM*> idle;
+};
+
+MultiPool& multiPool() {
+    // Never destroyed: a worker the run gave up on may give its handle back while the process
+    // ends.
+    static MultiPool* pool = new MultiPool;
+    return *pool;
+}
+
+CURLM* borrowMulti() {
+    MultiPool& pool = multiPool();
+    {
+        std::lock_guard lock(pool.mutex);
+        if (!pool.idle.empty()) {
+            CURLM* m = pool.idle.back();
+            pool.idle.pop_back();
+            return m;
+        }
+    }
+    return curl_multi_init();
+}
+
+void giveBackMulti(CURLM* m) {
+    if (!m) {
+        return;
+    }
+    MultiPool& pool = multiPool();
+    {
+        std::lock_guard lock(pool.mutex);
+        if (pool.idle.size() < kIdleMultiLimit) {
+            pool.idle.push_back(m);
+            return;
+        }
+    }
+    curl_multi_cleanup(m);
+}
+
+}  // namespace
+
+CurlMultiLease::CurlMultiLease() : multi_(borrowMulti()) {}
+
+CurlMultiLease::~CurlMultiLease() {
+    giveBackMulti(multi_);
+}
 
 CurlEasy makeCurlEasy() {
     CurlEasy h(curl_easy_init());

@@ -98,8 +98,11 @@ struct Activity {
 // up as soon as its limit has passed. The optional exchange limit caps the whole transfer.
 CURLcode runTransfer(Transfer& t, const base::Timing& timing, curl_off_t bodySize,
                      std::string& multiError) {
-    platform::CurlMulti multi(curl_multi_init());
-    if (!multi) {
+    const platform::CurlMultiLease multi;
+    // The connection closes when the transfer ends, as it did when each transfer had a multi
+    // handle of its own: nothing of it stays in the lent handle.
+    curl_easy_setopt(t.handle, CURLOPT_FORBID_REUSE, 1L);
+    if (!multi.get()) {
         return CURLE_OUT_OF_MEMORY;
     }
     MultiMember member(multi.get(), t.handle);
