@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -100,6 +101,10 @@ protected:
         r.Get("/raw", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(req.target, "text/plain");
         });
+        // The client's port, which tells one connection from another.
+        r.Get("/port", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(std::to_string(req.remote_port), "text/plain");
+        });
         // A slow but steady reply: a piece every 100 ms, longer in all than the time-out.
         r.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("text/plain",
@@ -168,6 +173,19 @@ TEST_F(HttpExchangeTest, PostSendsTheBodyVerbatimToTheExplicitPort) {
     EXPECT_EQ(seen.contentType, "application/x-www-form-urlencoded");
     EXPECT_EQ(seen.agent, kAgentName);
     EXPECT_FALSE(seen.expectHeader);
+}
+
+// The server would keep the connection open for more; each exchange still opens its own, and
+// neither a GET nor a POST finds one left by the last exchange.
+TEST_F(HttpExchangeTest, EveryExchangeOpensAConnectionOfItsOwn) {
+    std::vector<std::string> ports;
+    for (int i = 0; i < 4; ++i) {
+        HttpExchange e = send("GET", server.url("/port"));
+        ASSERT_TRUE(e.ok) << e.errorText;
+        EXPECT_EQ(std::count(ports.begin(), ports.end(), e.reply), 0) << e.reply;
+        ports.push_back(e.reply);
+        EXPECT_TRUE(send("POST", server.url("/echo"), "a=1").ok);
+    }
 }
 
 TEST_F(HttpExchangeTest, GetAppendsTheDataToTheAddress) {
