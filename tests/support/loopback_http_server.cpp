@@ -1,5 +1,7 @@
 #include "support/loopback_http_server.h"
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <stdexcept>
 
@@ -9,11 +11,18 @@ namespace {
 
 // Enough workers that the program's fifteen exchanges at once are all served at once.
 constexpr std::size_t kServerThreads = 24;
+// The library listens with a backlog of 5; fifteen exchanges connecting at once on a loaded
+// machine would overflow it, and a dropped connect waits a second for its retry.
+constexpr int kBacklog = 64;
 
 }  // namespace
 
 LoopbackHttpServer::LoopbackHttpServer() {
     server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+    server_.set_socket_options([this](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listenFd_ = sock;
+    });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
@@ -28,6 +37,7 @@ void LoopbackHttpServer::start() {
     if (port_ <= 0) {
         throw std::runtime_error("cannot bind a loopback port");
     }
+    ::listen(listenFd_, kBacklog);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     // Connections queue from the bind on, but a stop before the loop runs would be missed.
     while (!server_.is_running()) {

@@ -27,6 +27,8 @@ private:
     httplib::Server server_;
     int port_ = -1;
     std::thread thread_;
+    // The listening socket, whose backlog is raised after the bind.
+    int listenFd_ = -1;
 };
 
 }  // namespace farrow::test
