@@ -26,10 +26,14 @@ lintian --fail-on error --info "$deb"
 
 tmp=$(mktemp -d)
 installed=false
+sandbox=""
 cleanup() {
     # A check that failed half-way still leaves the machine as it found it.
     if $installed; then
         remove >/dev/null || true
+    fi
+    if [ -n "$sandbox" ]; then
+        kill "$sandbox" 2>/dev/null || true
     fi
     rm -rf "$tmp"
 }
@@ -117,8 +121,35 @@ report=$(cd "$tmp" && systemd-analyze verify --man=no "farrowlane-batch@$instanc
     "farrowlane-batch@$instance.timer" 2>&1) || fail "systemd-analyze verify: $report"
 [ -z "$report" ] || fail "systemd-analyze verify: $report"
 echo "farrowlane-batch@.service and .timer verified"
-grep -q "^ExecStart=/usr/bin/farrowctl batch nightly.flb --report batch-report.jsonl$" \
-    "$units/farrowlane-batch@.service" || fail "the service does not run the nightly batch"
+# The manual's command to switch the timer on, into a root of its own (no user manager needed).
+mkdir -p "$tmp/root/usr/lib/systemd/user"
+cp "$units"/farrowlane-batch@.* "$tmp/root/usr/lib/systemd/user/"
+systemctl --root="$tmp/root" --global enable "farrowlane-batch@$instance.timer" 2>/dev/null
+[ -L "$tmp/root/etc/systemd/user/timers.target.wants/farrowlane-batch@$instance.timer" ] ||
+    fail "enabling farrowlane-batch@$instance.timer made no link"
+# The service's command in its folder, against the sandbox: a night's batch keeps its report.
+run=$(sed -n 's/^ExecStart=//p' "$units/farrowlane-batch@.service")
+night="$tmp/night"
+farrowlane-sandbox --workspace "$night" --for 120 >"$tmp/sandbox.log" 2>&1 &
+sandbox=$!
+for _ in $(seq 100); do
+    grep -q "^Ready" "$tmp/sandbox.log" && break
+    sleep 0.1
+done
+printf 'sandbox-demo.fl2\r\nDemo\r\nDATAEND\r\n' >"$night/nightly.flb"
+rc=0
+(cd "$night" && FARROWLANE_TIMING=httpReceiveTimeout=300,workerLatencyLimit=2000 $run) \
+    >"$tmp/night.log" 2>&1 || rc=$?
+kill "$sandbox" 2>/dev/null || true
+wait "$sandbox" 2>/dev/null || true
+sandbox=""
+# The sandbox's failing targets fail, so the batch ends with 3, which the unit counts as success.
+[ "$rc" -eq 3 ] || fail "the nightly batch ended with $rc: $(tail -n 5 "$tmp/night.log")"
+grep -q "^SuccessExitStatus=3$" "$units/farrowlane-batch@.service" ||
+    fail "the service counts a batch with failed sites as its own failure"
+grep -q '"event":"end"' "$night/batch-report.jsonl" || fail "the nightly batch kept no report"
+ls "$night"/LOGS/BatchLog-*.HTM >/dev/null || fail "the nightly batch wrote no batch log"
+echo "the nightly batch ran and kept its report"
 
 echo "== bash completion"
 completion=/usr/share/bash-completion/completions/farrowctl
