@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; a quick no-op when all are present.
 # --pictures adds what scripts/pictures.sh needs besides (a headless browser for the logs);
-# --window what scripts/try_window.sh needs (a virtual X display, a driver and a screenshooter).
+# --window what scripts/try_window.sh needs (a virtual X display, a driver and a screenshooter)
+# and xdg-utils, which the window's browser actions start the browser through; --package what
+# scripts/package.sh and scripts/check_package.sh need to build and check the Debian package.
+# Several options may be given together.
 set -euo pipefail
 
 packages=(
@@ -14,10 +17,20 @@ packages=(
     curl
     clang clang-format libclang-rt-14-dev
 )
-case "${1:-}" in
-    --pictures) packages+=(chromium) ;;
-    --window) packages+=(xvfb xdotool x11-utils imagemagick) ;;
-esac
+for option in "$@"; do
+    case "$option" in
+        --pictures) packages+=(chromium) ;;
+        --window) packages+=(xvfb xdotool x11-utils imagemagick xdg-utils) ;;
+        --package)
+            packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
+                       systemd xdg-utils)
+            ;;
+        *)
+            echo "usage: $0 [--pictures] [--window] [--package]" >&2
+            exit 2
+            ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

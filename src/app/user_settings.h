@@ -6,11 +6,12 @@
 
 #include "base/error.h"
 #include "base/messenger.h"
+#include "base/version.h"
 
 namespace farrow::app {
 
 inline constexpr const char* kSettingsFile = "farrow.cfg";
-inline constexpr const char* kProductVersion = "1.5.50";
+inline constexpr const char* kProductVersion = base::kVersion;
 inline constexpr const char* kReleaseDate = "July 19, 1998";
 inline constexpr std::array<const char*, 2> kBrowserChoices = {"Internet Explorer",
                                                                "Netscape Navigator"};

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/version.h"
+
 namespace farrow::cli {
 
 namespace {
@@ -62,6 +64,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     CLI::App app(kDescription, "farrowctl");
     app.formatter(formatter());
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("farrowctl ") + base::kVersion,
+                         "print the version and exit");
     CommandContext context{out,
                            err,
                            settings.databaseServer,
@@ -90,6 +94,9 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         app.parse(reversed);
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
+        return kExitOk;
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return kExitOk;

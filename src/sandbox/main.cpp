@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "base/version.h"
 #include "sandbox/sandbox_server.h"
 #include "sandbox/sandbox_sites.h"
 #include "sandbox/target_behaviour.h"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
                    "milliseconds between the pieces of the slow target's answer")
         ->check(CLI::Range(0, 60000))
         ->capture_default_str();
+    app.set_version_flag("--version", std::string("farrowlane-sandbox ") + farrow::base::kVersion,
+                         "print the version and exit");
     CLI11_PARSE(app, argc, argv);
     settings.routes.slowStep = std::chrono::milliseconds(slowStep);
     settings.mailbox = mailbox.empty() ? workspace / "MAILBOX" : std::filesystem::path(mailbox);

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "base/version.h"
 #include "platform/file_system.h"
 #include "sites/database_download.h"
 #include "ui/main_dialog.h"
@@ -14,6 +16,14 @@
 #include "ui/submission_runner.h"
 
 int main(int argc, char** argv) {
+    // Answered on the terminal before anything of the window exists, so it works without a
+    // display. Every other argument is a switch word of the start-up, or ignored.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--version") {
+            std::cout << "farrowlane " << farrow::base::kVersion << '\n';
+            return 0;
+        }
+    }
     // Before any thread starts: the start-up may download the sites database.
     curl_global_init(CURL_GLOBAL_DEFAULT);
     const std::vector<std::string> args(argv, argv + argc);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "base/version.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::cli {
@@ -36,6 +37,21 @@ TEST(CommandLine, HelpGoesToStdoutAndSucceeds) {
         EXPECT_NE(top.out.find("\n  " + std::string(command) + " "), std::string::npos) << command;
     }
     EXPECT_NE(run({"sites", "--help"}).out.find("usage: farrowctl sites"), std::string::npos);
+}
+
+TEST(CommandLine, VersionIsAnsweredBeforeAnyCommandIsRequired) {
+    test::TempWorkspace ws;
+    const std::string expected = std::string("farrowctl ") + base::kVersion + "\n";
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--version"}, {"--version", "sites", "dump"}}) {
+        CliRun r = run(args);
+        EXPECT_EQ(r.rc, kExitOk) << args.back();
+        EXPECT_EQ(r.out, expected);
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_NE(run({"--help"}).out.find("--version"), std::string::npos);
+    // Nothing ran: sites dump would have said it found no sites file.
+    EXPECT_TRUE(std::filesystem::is_empty(ws.path()));
 }
 
 struct BadUsageCase {
