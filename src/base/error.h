@@ -13,6 +13,8 @@ enum class ErrorCode {
     ReadFailed,
     // Creating, writing or flushing failed (a full disk shows here).
     WriteFailed,
+    // The file was read but is not of the kind asked for.
+    WrongFormat,
 };
 
 // What went wrong and why, in the words of the layer that saw it (the system's reason text).

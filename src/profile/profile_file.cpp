@@ -213,7 +213,16 @@ FileResult loadProfile(const std::string& path, const SiteSelection& siteSelecti
 
     LineCursor lines(content);
     std::string line;
-    lines.next(line);  // The header is not compared.
+    lines.next(line);
+    if (line != kProfileHeader) {
+        result.error = {base::ErrorCode::WrongFormat,
+                        "its first line is not " + std::string(kProfileHeader)};
+        messenger.showMessage(
+            "The File " + result.path + " is not a profile: " + result.error.reason,
+            base::MessageIcon::Exclamation);
+        result.outcome = FileOutcome::NotAProfile;
+        return result;
+    }
     for (std::string* field : textFields(profile)) {
         lines.next(line);
         *field = line;

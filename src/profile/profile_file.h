@@ -31,6 +31,8 @@ enum class FileOutcome {
     Missing,
     // The file could not be created, written, opened or read; the user was told.
     Failed,
+    // The file to load does not begin with the profile header; the user was told.
+    NotAProfile,
 };
 
 struct FileResult {
@@ -65,7 +67,9 @@ FileResult saveProfile(const std::string& path, const SubmissionProfile& profile
                        const std::vector<SelectedSite>& entries, ProfileDialogs& dialogs,
                        base::Messenger& messenger);
 
-// Reads the profile file `path` ("NULL": ask through `dialogs` and report success). On success
+// Reads the profile file `path` ("NULL": ask through `dialogs` and report success). A file whose
+// first line is not `kProfileHeader` is refused with a message, as any other file would fill the
+// fields with whatever its lines hold. On success
 // the text fields and switches of `profile` are replaced, the selection of `siteSelection.lists`
 // becomes the file's sites (with their remembered categories), and `profile.selectedSites` mirrors
 // that selection. Otherwise nothing changes.

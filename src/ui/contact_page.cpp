@@ -23,19 +23,19 @@ ContactPage::ContactPage() : ProfilePage("contactPage") {
     for (std::size_t i = 0; i < contactLabels_.size(); ++i) {
         contactLabels_[i] = label(captions[i], contactGroup_, QString("contactLabel%1").arg(i));
     }
-    urlField_ = lineEdit(contactGroup_, "url");
-    firstNameField_ = lineEdit(contactGroup_, "firstName");
-    lastNameField_ = lineEdit(contactGroup_, "lastName");
-    emailField_ = lineEdit(contactGroup_, "email");
-    companyField_ = lineEdit(contactGroup_, "company");
-    street1Field_ = lineEdit(contactGroup_, "street1");
-    street2Field_ = lineEdit(contactGroup_, "street2");
-    cityField_ = lineEdit(contactGroup_, "city");
-    stateField_ = lineEdit(contactGroup_, "state");
-    provinceField_ = lineEdit(contactGroup_, "province");
-    postalCodeField_ = lineEdit(contactGroup_, "postalCode");
-    phoneField_ = lineEdit(contactGroup_, "phone");
-    faxField_ = lineEdit(contactGroup_, "fax");
+    urlField_ = profileField(contactGroup_, "url");
+    firstNameField_ = profileField(contactGroup_, "firstName");
+    lastNameField_ = profileField(contactGroup_, "lastName");
+    emailField_ = profileField(contactGroup_, "email");
+    companyField_ = profileField(contactGroup_, "company");
+    street1Field_ = profileField(contactGroup_, "street1");
+    street2Field_ = profileField(contactGroup_, "street2");
+    cityField_ = profileField(contactGroup_, "city");
+    stateField_ = profileField(contactGroup_, "state");
+    provinceField_ = profileField(contactGroup_, "province");
+    postalCodeField_ = profileField(contactGroup_, "postalCode");
+    phoneField_ = profileField(contactGroup_, "phone");
+    faxField_ = profileField(contactGroup_, "fax");
 
     // Label and field pairs, two to a row; the address lines take the whole width.
     grid->addWidget(contactLabels_[0], 0, 0);

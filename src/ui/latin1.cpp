@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QToolTip>
 #include <QValidator>
@@ -14,25 +15,41 @@ namespace farrow::ui {
 
 namespace {
 
-void explainRefusal(QWidget* field) {
-    field->setToolTip(kLatin1Explanation);
-    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), kLatin1Explanation, field);
+void explain(QWidget* field, const QString& explanation) {
+    field->setToolTip(explanation);
+    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), explanation, field);
+}
+
+// Takes `excess` characters out of `text`: those just before `position`, which is where the
+// cursor stands after what was put in, and any still beyond from the end.
+void cutBefore(QString& text, int& position, int excess) {
+    const int before = std::min(excess, position);
+    text.remove(position - before, before);
+    position -= before;
+    text.chop(excess - before);
+    position = std::min(position, static_cast<int>(text.size()));
 }
 
 class Latin1Validator final : public QValidator {
 public:
-    explicit Latin1Validator(QLineEdit* field) : QValidator(field), field_(field) {}
+    Latin1Validator(QLineEdit* field, int maxLength)
+        : QValidator(field), field_(field), maxLength_(maxLength) {}
 
-    State validate(QString& input, int&) const override {
-        if (isLatin1(input)) {
-            return Acceptable;
+    State validate(QString& input, int& position) const override {
+        if (!isLatin1(input)) {
+            explain(field_, kLatin1Explanation);
+            return Invalid;
         }
-        explainRefusal(field_);
-        return Invalid;
+        if (maxLength_ > 0 && input.size() > maxLength_) {
+            cutBefore(input, position, static_cast<int>(input.size()) - maxLength_);
+            explain(field_, lengthExplanation(maxLength_));
+        }
+        return Acceptable;
     }
 
 private:
     QLineEdit* field_;
+    int maxLength_;
 };
 
 }  // namespace
@@ -50,8 +67,48 @@ bool isLatin1(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
-void acceptLatin1Only(QLineEdit* edit) {
-    edit->setValidator(new Latin1Validator(edit));
+QString lengthExplanation(int maxLength) {
+    return QString("At most %1 characters fit here: a saved profile keeps no more.").arg(maxLength);
+}
+
+void acceptLatin1Only(QLineEdit* edit, int maxLength) {
+    edit->setValidator(new Latin1Validator(edit, maxLength));
+    if (maxLength > 0) {
+        edit->setToolTip(lengthExplanation(maxLength));
+    }
+}
+
+Latin1TextEdit::Latin1TextEdit(QWidget* parent) : QPlainTextEdit(parent) {
+    connect(this, &QPlainTextEdit::textChanged, this, &Latin1TextEdit::keepWithinMaxLength);
+}
+
+void Latin1TextEdit::setMaxLength(int maximum) {
+    maxLength_ = maximum;
+    if (maximum > 0) {
+        setToolTip(lengthExplanation(maximum));
+    }
+    keepWithinMaxLength();
+}
+
+void Latin1TextEdit::keepWithinMaxLength() {
+    if (maxLength_ <= 0) {
+        return;
+    }
+    // The document counts each line break as one character, as `text()` does.
+    const int excess = document()->characterCount() - 1 - maxLength_;
+    if (excess <= 0) {
+        return;
+    }
+    QTextCursor cursor = textCursor();
+    const int before = std::min(excess, cursor.position());
+    cursor.setPosition(cursor.position() - before, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    if (excess > before) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.setPosition(cursor.position() - (excess - before), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    explain(this, lengthExplanation(maxLength_));
 }
 
 QString Latin1TextEdit::text() const {
@@ -63,7 +120,7 @@ QString Latin1TextEdit::text() const {
 
 void Latin1TextEdit::keyPressEvent(QKeyEvent* event) {
     if (!isLatin1(event->text())) {
-        explainRefusal(this);
+        explain(this, kLatin1Explanation);
         event->accept();
         return;
     }
@@ -72,7 +129,7 @@ void Latin1TextEdit::keyPressEvent(QKeyEvent* event) {
 
 void Latin1TextEdit::inputMethodEvent(QInputMethodEvent* event) {
     if (!isLatin1(event->commitString())) {
-        explainRefusal(this);
+        explain(this, kLatin1Explanation);
         event->accept();
         return;
     }
@@ -80,11 +137,18 @@ void Latin1TextEdit::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void Latin1TextEdit::insertFromMimeData(const QMimeData* source) {
-    if (!isLatin1(source->text())) {
-        explainRefusal(this);
+    // The clipboard is read once and its text inserted here: a program that serves a paste
+    // only once may be gone, its data with it, before the base class would read it again.
+    const QString text = source->text();
+    if (!isLatin1(text)) {
+        explain(this, kLatin1Explanation);
         return;
     }
-    QPlainTextEdit::insertFromMimeData(source);
+    if (isReadOnly() || text.isEmpty()) {
+        return;
+    }
+    insertPlainText(text);
+    ensureCursorVisible();
 }
 
 }  // namespace farrow::ui

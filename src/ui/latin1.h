@@ -31,24 +31,37 @@ inline constexpr const char* kLatin1Explanation =
 
 bool isLatin1(const QString& text);
 
+// What a field with a length limit says when it cuts what was put in, and on hovering.
+QString lengthExplanation(int maxLength);
+
 // Makes `edit` refuse typed or pasted characters above U+00FF; a refusal shows the explanation
-// on the field.
-void acceptLatin1Only(QLineEdit* edit);
+// on the field. With a `maxLength` above 0 the field keeps at most that many characters: what
+// goes beyond is cut where it was put in, and the field says so.
+void acceptLatin1Only(QLineEdit* edit, int maxLength = 0);
 
 // A multi-line field that refuses characters above U+00FF the way `acceptLatin1Only` does.
 class Latin1TextEdit final : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit Latin1TextEdit(QWidget* parent = nullptr) : QPlainTextEdit(parent) {}
+    explicit Latin1TextEdit(QWidget* parent = nullptr);
 
     // The text as typed, lines separated by line feeds. Unlike `toPlainText`, which turns the
     // no-break space (byte A0) into a plain space, every character is kept.
     QString text() const;
 
+    // Keeps at most `maximum` characters of `text()` (a line break counts as one), as
+    // `acceptLatin1Only` does; 0 for no limit.
+    void setMaxLength(int maximum);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    void keepWithinMaxLength();
+
+    int maxLength_ = 0;
 };
 
 }  // namespace farrow::ui

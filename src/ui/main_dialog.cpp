@@ -384,7 +384,8 @@ void MainDialog::onBuildAndGo() {
     busy_ = true;
     if (deepCheck_->isChecked()) {
         state_.runStopped = false;
-        runDeepFromWindow(frontend_, this, deep::DeepRunParams{readProfile()}, state_.timing,
+        const profile::SubmissionProfile own = readProfile();
+        runDeepFromWindow(frontend_, this, deep::DeepRunParams{own}, state_.timing,
                           state_.currentProfilePath,
                           [this](const profile::SubmissionProfile& page) {
                               contactPage_->setUrl(page.url);
@@ -397,6 +398,9 @@ void MainDialog::onBuildAndGo() {
                               }
                               return deep::PageRunOutcome::Submitted;
                           });
+        // The fields showed each page in turn; a later save or run must take the user's own.
+        contactPage_->setUrl(own.url);
+        siteTextPage_->setTitle(own.title);
     } else {
         buildAndRun(readProfile());
     }

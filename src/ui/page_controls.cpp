@@ -7,14 +7,26 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "profile/profile_file.h"
 #include "ui/latin1.h"
 
 namespace farrow::ui {
+
+int profileValueLength() {
+    return static_cast<int>(profile::kMaxStoredValue);
+}
 
 QLineEdit* lineEdit(QWidget* parent, const QString& name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
     acceptLatin1Only(edit);
+    return edit;
+}
+
+QLineEdit* profileField(QWidget* parent, const QString& name) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    acceptLatin1Only(edit, profileValueLength());
     return edit;
 }
 

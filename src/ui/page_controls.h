@@ -21,8 +21,14 @@ namespace farrow::ui {
 inline constexpr int kPageWidth = 600;
 inline constexpr int kPageHeight = 420;
 
+// The most characters a profile value can have, so that what a saved profile keeps is what a
+// run sends.
+int profileValueLength();
+
 // Every edit field holds a single-byte text, so it takes Latin-1 characters only.
 QLineEdit* lineEdit(QWidget* parent, const QString& name);
+// The edit field of one profile value: at most `profileValueLength()` characters.
+QLineEdit* profileField(QWidget* parent, const QString& name);
 QLineEdit* readOnlyLine(QWidget* parent, const QString& name);
 QLabel* label(const QString& text, QWidget* parent, const QString& name);
 QPushButton* button(const QString& text, QWidget* parent, const QString& name);

@@ -15,7 +15,8 @@ class QPushButton;
 namespace farrow::ui {
 
 // The progress dialog of a run: the counters, the bar and the push-like ABORT and Pause
-// buttons, which the run polls. Modeless; the run owns it from start to end.
+// buttons, which the run polls. Modeless; the run owns it from start to end. Its parent must be
+// the main window: that one runs modal, and blocks the clicks of every window not its own.
 class ProgressDialog final : public QDialog, public submit::ProgressView {
     Q_OBJECT
 public:
@@ -49,7 +50,8 @@ private:
     QPushButton* pause_ = nullptr;
 };
 
-// "Submission Thread Debug Window": one line per worker slot and the write flag.
+// "Submission Thread Debug Window": one line per worker slot and the write flag. Like the
+// progress dialog, it belongs to the main window.
 class DebugWindow final : public QWidget, public submit::DebugView {
     Q_OBJECT
 public:

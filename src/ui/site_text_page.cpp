@@ -14,11 +14,12 @@ namespace farrow::ui {
 
 SiteTextPage::SiteTextPage() : ProfilePage("siteTextPage") {
     titleLabel_ = label("Web Site Title:", this, "titleLabel");
-    titleField_ = lineEdit(this, "title");
+    titleField_ = profileField(this, "title");
     descriptionField_ = new Latin1TextEdit(this);
     descriptionField_->setObjectName("description");
     descriptionField_->setTabChangesFocus(true);
     descriptionField_->setFixedHeight(72);
+    descriptionField_->setMaxLength(profileValueLength());
     auto* form = new QFormLayout;
     form->addRow(titleLabel_, titleField_);
     form->addRow(label("Description:", this, "descriptionLabel"), descriptionField_);
@@ -27,7 +28,7 @@ SiteTextPage::SiteTextPage() : ProfilePage("siteTextPage") {
     keywordsGroup_->setObjectName("keywordsGroup");
     auto* grid = new QGridLayout(keywordsGroup_);
     for (std::size_t i = 0; i < keywordFields_.size(); ++i) {
-        keywordFields_[i] = lineEdit(keywordsGroup_, QString("keyword%1").arg(i + 1));
+        keywordFields_[i] = profileField(keywordsGroup_, QString("keyword%1").arg(i + 1));
         grid->addWidget(keywordFields_[i], static_cast<int>(i / 4), static_cast<int>(i % 4));
     }
 

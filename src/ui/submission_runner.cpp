@@ -48,11 +48,13 @@ public:
         mainWindow_.setWindowTitle(toQt(text));
     }
     void refreshMain() override { mainWindow_.repaint(); }
+    // The main window runs modal, so a window without it as parent would get no clicks: ABORT
+    // and Pause could not be pressed.
     std::unique_ptr<submit::ProgressView> createProgressView() override {
-        return std::make_unique<ProgressDialog>();
+        return std::make_unique<ProgressDialog>(&mainWindow_);
     }
     std::unique_ptr<submit::DebugView> createDebugView() override {
-        return std::make_unique<DebugWindow>();
+        return std::make_unique<DebugWindow>(&mainWindow_);
     }
     bool askShowErrorLog() override {
         QMessageBox box(QMessageBox::Question, "Errors Found....",

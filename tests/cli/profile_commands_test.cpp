@@ -66,6 +66,23 @@ TEST_F(ProfileCommandsTest, CheckPrintsEachFailedCheck) {
     EXPECT_NE(err.str().find(" The File missing.fl2 could not be opened"), std::string::npos);
 }
 
+TEST_F(ProfileCommandsTest, AFileThatIsNoProfileIsRefusedByEveryCommand) {
+    // Lines a profile would take, under a first line that is not the header.
+    std::string text = test::profileFileText({"post"}, "http://my.site", "Mine");
+    text = "notes" + text.substr(text.find('\n'));
+    workspace.write("notes.txt", text);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"profile", "check", "notes.txt"},
+          {"build", "notes.txt"},
+          {"submit", "notes.txt"},
+          {"deep", "notes.txt"}}) {
+        EXPECT_EQ(run(args), kExitFailed) << args[0];
+        EXPECT_EQ(out.str(), "") << args[0];
+        EXPECT_NE(err.str().find("The File notes.txt is not a profile"), std::string::npos)
+            << args[0] << ": " << err.str();
+    }
+}
+
 TEST_F(ProfileCommandsTest, BuildPrintsOneJsonObjectPerRequest) {
     workspace.write("p.fl2",
                     test::profileFileText({"post", "smart", "NULL", "unmatched", "NULL", "x"},

@@ -24,8 +24,8 @@ const std::string kMegabyte(1 << 20, 'p');
 
 // The header, 31 text fields and three switch lines, each ended by `eol`.
 std::string profileHead(const char* eol = "\r\n") {
-    std::string text;
-    for (int i = 1; i <= 35; ++i) {
+    std::string text = std::string(kProfileHeader) + eol;
+    for (int i = 2; i <= 35; ++i) {
         text += "v" + std::to_string(i) + eol;
     }
     return text;
@@ -36,20 +36,25 @@ struct ProfileCase {
     std::string content;
     // The selection after loading, or nothing where it does not matter.
     std::optional<std::vector<std::string>> selected;
+    FileOutcome outcome = FileOutcome::Done;
 };
 
 std::vector<ProfileCase> profileCases() {
     using Names = std::vector<std::string>;
     return {
-        {"BinaryJunk", everyByte(64), std::nullopt},
-        {"HugeLineWithoutEnd", kMegabyte, Names{}},
+        {"BinaryJunk", everyByte(64), Names{}, FileOutcome::NotAProfile},
+        {"HugeLineWithoutEnd", kMegabyte, Names{}, FileOutcome::NotAProfile},
+        {"BinaryJunkAfterTheHeader", std::string(kProfileHeader) + "\n" + everyByte(64),
+         std::nullopt},
         {"HugeSiteLine", profileHead() + kMegabyte + "\r\nPlain\r\n", Names{"Plain"}},
         {"NoFinalLineEndNorEndMarker", profileHead() + "Plain\r\nCat Site\r\nArts",
          Names{"Cat Site", "Plain"}},
         {"CategoryLineMissingAtTheEnd", profileHead() + "Cat Site", Names{"Cat Site"}},
         {"NulInsideASiteName", profileHead() + "Pla\0in\r\nPlain\0\r\nDATAEND\r\n"s, Names{}},
-        {"BareCarriageReturns", std::string(profileHead("\r")) + "Plain\r", Names{}},
-        {"OnlyLineEnds", std::string(5000, '\n'), Names{}},
+        // A carriage return alone ends no line, so the header runs on into the fields.
+        {"BareCarriageReturns", std::string(profileHead("\r")) + "Plain\r", Names{},
+         FileOutcome::NotAProfile},
+        {"OnlyLineEnds", std::string(5000, '\n'), Names{}, FileOutcome::NotAProfile},
     };
 }
 
@@ -81,14 +86,15 @@ TEST_P(ProfileBadInput, LoadsAsFarAsItGoes) {
     EXPECT_EQ(loadProfile(workspace.file("bad.fl2"), SiteSelection{table, lists}, loaded, dialogs,
                           messenger)
                   .outcome,
-              FileOutcome::Done);
+              GetParam().outcome);
     if (GetParam().selected) {
         EXPECT_EQ(lists.selected.entries(), *GetParam().selected);
     }
     // Every site is in exactly one of the two lists, whatever the file held.
     EXPECT_EQ(lists.selected.size() + lists.available.size(), 2u);
     EXPECT_EQ(loaded.selectedSites.size(), lists.selected.size());
-    EXPECT_TRUE(messenger.messages().empty());
+    // Only a refusal says anything.
+    EXPECT_EQ(messenger.messages().size(), GetParam().outcome == FileOutcome::Done ? 0u : 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ProfileBadInput, testing::ValuesIn(profileCases()),

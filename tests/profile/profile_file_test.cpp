@@ -49,7 +49,7 @@ protected:
 
 // Header, lines 2-32 reading "v2" to "v32", then `tail`.
 std::string fileWith(const std::vector<std::string>& tail, const char* eol = "\r\n") {
-    std::string text = std::string("any first line") + eol;
+    std::string text = std::string(kProfileHeader) + eol;
     for (int i = 2; i <= 32; ++i) {
         text += "v" + std::to_string(i) + eol;
     }
@@ -163,7 +163,7 @@ TEST_F(ProfileFileTest, LoadingReplacesTheSelectionAndReadsAShortFileToItsEnd) {
               (std::vector<std::string>{"No Values", "Other Cat", "Plain"}));
     EXPECT_EQ(chosen("Other Cat"), "Boats");
 
-    workspace.write("short.fl2", "h\r\nU\r\nT");
+    workspace.write("short.fl2", std::string(kProfileHeader) + "\r\nU\r\nT");
     ASSERT_EQ(load("short.fl2").outcome, FileOutcome::Done);
     EXPECT_EQ(loaded.title, "T");
     EXPECT_EQ(loaded.fax, "");
@@ -186,6 +186,50 @@ TEST_F(ProfileFileTest, MissingFileAndCancelledChooserChangeNothing) {
     dialogs.openAnswer = "i.fl2";
     EXPECT_EQ(load("NULL").outcome, FileOutcome::Done);
     EXPECT_EQ(messenger.texts().back(), "File i.fl2 opened and read successfully!");
+}
+
+// A file that does not begin with the header is refused whole: the fields, the switches and the
+// selection stay as they were, and the user is told why, on either path.
+TEST_F(ProfileFileTest, AFileWithoutTheHeaderIsRefusedAndChangesNothing) {
+    select("Plain");
+    chosen("Cat Site") = "Music";
+    loaded.url = "mine";
+    loaded.deep = true;
+    const std::string rest = fileWith({"ADULT", "SMART", "SHALLOW", "Cat Site", "Arts"})
+                                 .substr(std::string(kProfileHeader).size());
+    const std::pair<const char*, std::string> files[] = {
+        {"junk", std::string("\x9c\0\xff\r\n\x01"
+                             "ADULT\r\nCat Site\r\n",
+                             23) +
+                     rest},
+        {"twoLines", "hello\nworld\n"},
+        {"empty", ""},
+        {"headerLowerCase", "[farrowlane release profile storage]" + rest},
+        {"headerWithTrailingBlank", std::string(kProfileHeader) + " " + rest},
+        {"headerNotFirst", "\r\n" + std::string(kProfileHeader) + rest},
+        {"byteOrderMarkFirst", "\xEF\xBB\xBF" + std::string(kProfileHeader) + rest},
+    };
+    for (const auto& [name, content] : files) {
+        workspace.write(name, content);
+        for (const bool interactive : {false, true}) {
+            const std::size_t shown = messenger.messages().size();
+            dialogs.openAnswer = name;
+            const FileResult r = load(interactive ? "NULL" : name);
+            EXPECT_EQ(r.outcome, FileOutcome::NotAProfile) << name;
+            EXPECT_EQ(r.error.code, base::ErrorCode::WrongFormat) << name;
+            ASSERT_EQ(messenger.messages().size(), shown + 1) << name;
+            EXPECT_EQ(messenger.messages().back().text,
+                      std::string("The File ") + name +
+                          " is not a profile: its first line is not "
+                          "[Farrowlane Release Profile Storage]");
+            EXPECT_EQ(messenger.messages().back().icon, base::MessageIcon::Exclamation);
+            EXPECT_EQ(std::tuple(loaded.url, loaded.adult, loaded.smartMatch, loaded.deep),
+                      std::tuple(std::string("mine"), false, false, true))
+                << name;
+            EXPECT_EQ(lists.selected.entries(), std::vector<std::string>{"Plain"}) << name;
+            EXPECT_EQ(chosen("Cat Site"), "Music") << name;
+        }
+    }
 }
 
 TEST_F(ProfileFileTest, InteractiveSave) {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "profile/profile_file.h"
 #include "sites/site_line_codec.h"
 
 namespace farrow::test {
@@ -46,7 +47,8 @@ std::string encodedSitesFile(const std::vector<std::string>& plainLines) {
 
 std::string profileFileText(const std::vector<std::string>& sites, const std::string& url,
                             const std::string& title) {
-    std::vector<std::string> lines = {"header", url, title, "", "Lee", "Ann", "a@b", "Co"};
+    std::vector<std::string> lines = {
+        profile::kProfileHeader, url, title, "", "Lee", "Ann", "a@b", "Co"};
     lines.resize(14);
     lines.insert(lines.end(), {"555", "", "jet"});
     lines.resize(32);

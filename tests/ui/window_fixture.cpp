@@ -88,6 +88,20 @@ std::string siteLine(const std::string& name, bool keywordSearch,
     return sites::encodeSiteLine(plain);
 }
 
+std::string targetLine(const std::string& name, const std::string& submitUrl) {
+    std::vector<std::string> fields(sites::kFieldCount, " ");
+    fields[sites::kName] = name;
+    fields[1] = "x";
+    fields[sites::kSubmitUrl] = submitUrl;
+    fields[sites::kMethod] = "GET";
+    fields[sites::kUrlField] = "url";
+    std::string plain;
+    for (const std::string& f : fields) {
+        plain += f + "|";
+    }
+    return sites::encodeSiteLine(plain);
+}
+
 std::string numberedCatalogue(int lines) {
     std::string text;
     for (int i = 1; i <= lines; ++i) {

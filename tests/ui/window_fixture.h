@@ -75,6 +75,9 @@ void answerNextModal(const QString& buttonName);
 std::string siteLine(const std::string& name, bool keywordSearch = false,
                      const std::vector<std::string>& categories = {});
 
+// An encoded line of "sites.enc" for a site that takes the URL by GET at `submitUrl`.
+std::string targetLine(const std::string& name, const std::string& submitUrl);
+
 // A catalogue whose line N reads "Caption N", with the given number of lines.
 std::string numberedCatalogue(int lines);
 

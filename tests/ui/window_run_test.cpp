@@ -25,20 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string targetLine(const std::string& name, const std::string& submitUrl) {
-    std::vector<std::string> fields(sites::kFieldCount, " ");
-    fields[sites::kName] = name;
-    fields[1] = "x";
-    fields[sites::kSubmitUrl] = submitUrl;
-    fields[sites::kMethod] = "GET";
-    fields[sites::kUrlField] = "url";
-    std::string plain;
-    for (const std::string& f : fields) {
-        plain += f + "|";
-    }
-    return sites::encodeSiteLine(plain);
-}
-
 // The window submitting to loopback targets with every wait of the run shrunk.
 class WindowRunTest : public WindowTest {
 protected:
@@ -180,7 +166,7 @@ TEST_F(WindowRunTest, AFailedSiteAsksWhetherToShowTheErrorLog) {
     EXPECT_EQ(failRate, "50.00");
 }
 
-TEST_F(WindowRunTest, DeepSubmissionRunsEveryPageOfTheChecklistAndKeepsTheLastPage) {
+TEST_F(WindowRunTest, DeepSubmissionRunsEveryPageOfTheChecklistThenShowsTheUsersOwnFields) {
     server.routes().Get("/site/index.html", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("<title>Home page</title>\n<a href=\"about.html\">About</a>\n",
                         "text/html");
@@ -205,7 +191,8 @@ TEST_F(WindowRunTest, DeepSubmissionRunsEveryPageOfTheChecklistAndKeepsTheLastPa
     EXPECT_EQ(urls, (std::vector<std::string>{server.url("/site/about.html"),
                                               server.url("/site/index.html")}));
     EXPECT_EQ(state.currentProfilePath, "NULL");
-    EXPECT_EQ(fromQt(find<QLineEdit>("url")->text()), urls.back());
+    EXPECT_EQ(fromQt(find<QLineEdit>("url")->text()), server.url("/site/index.html"));
+    EXPECT_EQ(fromQt(find<QLineEdit>("title")->text()), "My Site");
 }
 
 TEST_F(WindowRunTest, BatchRunsEveryProfileAndOffersTheErrorLogsOfFailedRuns) {

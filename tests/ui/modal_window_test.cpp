@@ -1,0 +1,515 @@
+// The window as the program runs it: the main dialog modal (`exec`, as `main` does), and every
+// other window pressed with clicks that come through the window system, so a window that the
+// modal dialog blocks does not get them.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+#include <QWindow>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+#include "platform/file_system.h"
+#include "profile/profile_file.h"
+#include "support/checked_profile.h"
+#include "support/loopback_http_server.h"
+#include "support/site_lines.h"
+#include "ui/deep_retrieval_window.h"
+#include "ui/latin1.h"
+#include "ui/run_windows.h"
+#include "window_fixture.h"
+
+namespace farrow::ui::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Counts the mouse presses a widget receives.
+class PressCounter final : public QObject {
+public:
+    explicit PressCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            ++presses;
+        }
+        return false;
+    }
+};
+
+// A user's click on the middle of `widget`, delivered to its window as the window system
+// delivers it. True when the press reached the widget.
+bool userClick(QWidget* widget) {
+    QWindow* window = widget->window()->windowHandle();
+    if (!window || !widget->isVisible()) {
+        return false;
+    }
+    PressCounter counter(widget);
+    const QPoint at = window->mapFromGlobal(widget->mapToGlobal(widget->rect().center()));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+    return counter.presses > 0;
+}
+
+template <typename T>
+T* visibleWindow(const char* name = nullptr) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* t = qobject_cast<T*>(w);
+            t && t->isVisible() && (!name || w->objectName() == name)) {
+            return t;
+        }
+    }
+    return nullptr;
+}
+
+// Requests wait here until the test lets them through, so a run is surely going on while its
+// buttons are pressed.
+class Gate {
+public:
+    void wait() {
+        std::unique_lock lock(mutex_);
+        // Bounded, so that a test that fails early cannot hang its server.
+        changed_.wait_for(lock, 60s, [this] { return open_; });
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+class ModalWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        server.routes().Get("/held", [this](const httplib::Request&, httplib::Response& res) {
+            targets.wait();
+            res.set_content("Thank you", "text/html");
+        });
+        server.routes().Get(
+            "/site/index.html", [this](const httplib::Request&, httplib::Response& res) {
+                pages.wait();
+                res.set_content("<title>Home page</title>\n<a href=\"about.html\">About</a>\n",
+                                "text/html");
+            });
+        server.routes().Get("/site/about.html",
+                            [](const httplib::Request&, httplib::Response& res) {
+                                res.set_content("<title>About us</title>\n", "text/html");
+                            });
+        server.start();
+    }
+
+    void TearDown() override {
+        targets.open();
+        pages.open();
+    }
+
+    void start(int siteCount, std::vector<std::string> argv = {"farrowlane"}) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < siteCount; ++i) {
+            lines.push_back(targetLine(siteName(i), server.url("/held?")));
+        }
+        writeWorkspace(lines);
+        startWindow(std::move(argv));
+        dialog->setConnectionTest([] { return true; });
+        for (base::Millis* wait :
+             {&state.timing.controllerPass, &state.timing.dispatcherPass,
+              &state.timing.dispatcherHarvestPause, &state.timing.dispatcherRefillPause,
+              &state.timing.controllerEndNap}) {
+            *wait = 10ms;
+        }
+        profile::SubmissionProfile p = farrow::test::checkedProfile("gardening");
+        for (int i = 0; i < siteCount; ++i) {
+            p.selectedSites.push_back({siteName(i), false, ""});
+        }
+        dialog->writeProfile(p);
+        // "Build + GO!" is on the categories page.
+        find<QTabBar>("pageTabs")->setCurrentIndex(5);
+    }
+
+    static std::string siteName(int i) { return "Site" + std::to_string(100 + i); }
+
+    // Runs the main dialog modal; `step` is called every few milliseconds until it says the
+    // test is done, and the dialog then closes. A test whose step never gets there gives up
+    // after a while, lets every request through and closes the dialog once the run is over.
+    void runModal(const std::function<bool()>& step) {
+        int ticks = 0;
+        bool done = false;
+        QTimer driver;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            answerErrorQuestion();
+            if (!done) {
+                done = step() || ++ticks > kGiveUpTicks;
+                if (ticks > kGiveUpTicks) {
+                    gaveUp = true;
+                }
+            }
+            if (done) {
+                targets.open();
+                pages.open();
+                QWidget* modal = QApplication::activeModalWidget();
+                if (gaveUp && modal && modal != dialog.get()) {
+                    // A dialog the test did not get to: close it, so that the test ends.
+                    modal->close();
+                }
+                if (status() != "BUSY" && (!modal || modal == dialog.get())) {
+                    driver.stop();
+                    dialog->accept();
+                }
+            }
+        });
+        driver.start(5);
+        dialog->exec();
+    }
+
+    // A click that starts a run or a dialog returns only when that is over, so it is made from
+    // a timer of its own.
+    void clickLater(const char* name) {
+        QTimer::singleShot(0, dialog.get(),
+                           [this, name] { started = userClick(find<QWidget>(name)); });
+    }
+
+    void answerErrorQuestion() {
+        if (auto* box = visibleWindow<QMessageBox>("errorsFoundBox")) {
+            for (QAbstractButton* b : box->buttons()) {
+                if (b->text() == "Nope, not now.") {
+                    b->click();
+                }
+            }
+        }
+    }
+
+    std::string status() { return fromQt(find<QLineEdit>("statusField")->text()); }
+
+    // Every submission log of the workspace, one after the other.
+    std::string logs() {
+        std::string all;
+        if (!std::filesystem::exists(state.logsDir)) {
+            return all;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(state.logsDir)) {
+            if (entry.path().extension() == ".HTM" &&
+                entry.path().filename().string().rfind("BatchLog-", 0) != 0) {
+                std::ifstream in(entry.path());
+                all.append(std::istreambuf_iterator<char>(in), {});
+            }
+        }
+        return all;
+    }
+
+    static int count(const std::string& text, const std::string& word) {
+        int n = 0;
+        for (std::size_t at = text.find(word); at != std::string::npos;
+             at = text.find(word, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+
+    static constexpr int kGiveUpTicks = 4000;
+
+    Gate targets;
+    Gate pages;
+    farrow::test::LoopbackHttpServer server;
+    bool started = false;
+    bool gaveUp = false;
+};
+
+TEST_F(ModalWindowTest, PauseAndAbortArePressedWithTheMouseWhileTheWindowRunsModal) {
+    start(40, {"farrowlane", "/VERBOSE"});
+    bool pauseReached = false, abortReached = false, debugReached = false;
+    int stage = 0;
+    clickLater("buildGoButton");
+    runModal([&] {
+        auto* progress = visibleWindow<ProgressDialog>();
+        if (auto* debug = visibleWindow<DebugWindow>(); debug && !debugReached) {
+            debugReached = userClick(debug->findChild<QLineEdit*>("debugLine0"));
+        }
+        const std::string log = logs();
+        if (stage == 0 && progress) {
+            pauseReached = userClick(progress->findChild<QPushButton*>("pauseButton"));
+            stage = 1;
+        } else if (stage == 1 && log.find("Pausing Submission") != std::string::npos) {
+            abortReached = userClick(progress->findChild<QPushButton*>("abortButton"));
+            stage = 2;
+        } else if (stage == 2 && log.find("Stopping Submission") != std::string::npos) {
+            return true;
+        }
+        return false;
+    });
+
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(pauseReached);
+    EXPECT_TRUE(abortReached);
+    EXPECT_TRUE(debugReached);
+    EXPECT_FALSE(gaveUp);
+    const std::string log = logs();
+    EXPECT_EQ(count(log, "Pausing Submission due to user request"), 1) << log;
+    EXPECT_EQ(count(log, "Stopping Submission due to user request"), 1) << log;
+    // The sites the stop left unstarted were never sent.
+    EXPECT_LT(count(log, "SUCCESSFUL:"), 40) << log;
+    EXPECT_EQ(status(), "IDLE");
+}
+
+TEST_F(ModalWindowTest, AnAbortedDeepRunTakesEveryClickAndGivesTheUsersOwnFieldsBack) {
+    start(3);
+    profile::SubmissionProfile own = dialog->readProfile();
+    own.url = server.url("/site/index.html");
+    own.deep = true;
+    dialog->writeProfile(own);
+    bool retrievalReached = false, checklistReached = false, abortReached = false;
+    int stage = 0;
+    clickLater("buildGoButton");
+    runModal([&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (stage == 0) {
+            if (auto* retrieval = visibleWindow<DeepRetrievalWindow>()) {
+                retrievalReached = userClick(retrieval->findChild<QLineEdit*>("urlField"));
+                pages.open();
+                stage = 1;
+            }
+        } else if (stage == 1 && modal && modal->objectName() == "deepChecklist") {
+            checklistReached = userClick(modal->findChild<QPushButton*>("okButton"));
+            stage = 2;
+        } else if (stage == 2) {
+            if (auto* progress = visibleWindow<ProgressDialog>()) {
+                abortReached = userClick(progress->findChild<QPushButton*>("abortButton"));
+                stage = 3;
+            }
+        } else if (stage == 3 && logs().find("Stopping Submission") != std::string::npos) {
+            return true;
+        }
+        return false;
+    });
+
+    EXPECT_TRUE(retrievalReached);
+    EXPECT_TRUE(checklistReached);
+    EXPECT_TRUE(abortReached);
+    EXPECT_FALSE(gaveUp);
+    // The stop ended the deep run after its first page.
+    EXPECT_EQ(count(logs(), "Submission took"), 1) << logs();
+    EXPECT_EQ(state.currentProfilePath, "NULL");
+    EXPECT_EQ(fromQt(find<QLineEdit>("url")->text()), own.url);
+    EXPECT_EQ(fromQt(find<QLineEdit>("title")->text()), own.title);
+    EXPECT_EQ(dialog->readProfile().url, own.url);
+}
+
+TEST_F(ModalWindowTest, ABatchTakesClicksInItsDialogAndInTheProgressOfItsRuns) {
+    start(3);
+    workspace.write("mine.fl2", farrow::test::profileFileText({siteName(0), siteName(1)}));
+    frontend.nextOpenFile = workspace.file("mine.fl2");
+    state.browserEnvironment = {"/bin/true", "/usr/bin:/bin"};
+    bool addReached = false, goReached = false, abortReached = false;
+    int stage = 0;
+    clickLater("batchButton");
+    runModal([&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == "batchErrorsDialog") {
+            userClick(modal->findChild<QPushButton*>("doneButton"));
+        }
+        if (stage == 0 && modal && modal->objectName() == "batchDialog") {
+            addReached = userClick(modal->findChild<QPushButton*>("addButton"));
+            stage = 1;
+        } else if (stage == 1 && modal && modal->objectName() == "batchDialog") {
+            goReached = userClick(modal->findChild<QPushButton*>("goAheadButton"));
+            stage = 2;
+        } else if (stage == 2) {
+            if (auto* progress = visibleWindow<ProgressDialog>()) {
+                abortReached = userClick(progress->findChild<QPushButton*>("abortButton"));
+                stage = 3;
+            }
+        } else if (stage == 3 && logs().find("Stopping Submission") != std::string::npos) {
+            return true;
+        }
+        return false;
+    });
+
+    EXPECT_TRUE(addReached);
+    EXPECT_TRUE(goReached);
+    EXPECT_TRUE(abortReached);
+    EXPECT_FALSE(gaveUp);
+    EXPECT_EQ(count(logs(), "Stopping Submission due to user request"), 1) << logs();
+    EXPECT_EQ(state.currentProfilePath, "NULL");
+}
+
+TEST_F(ModalWindowTest, TheOptimizerDialogsTakeClicksWhileTheWindowRunsModal) {
+    start(1);
+    workspace.write("page.htm", "<html>\n</html>\n");
+    bool warningReached = false, doneReached = false;
+    clickLater("optimizeCheck");
+    runModal([&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            return false;
+        }
+        if (modal->objectName() == "optimizationWarning") {
+            warningReached = userClick(modal->findChild<QPushButton*>("fineButton"));
+        } else if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
+            chooser->selectFile(pathToQt(workspace.file("page.htm")));
+            static_cast<QDialog*>(chooser)->accept();
+        } else if (modal->objectName() == "optimizationDone") {
+            doneReached = userClick(modal->findChild<QPushButton*>("okButton"));
+            return true;
+        }
+        return false;
+    });
+
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(warningReached);
+    EXPECT_TRUE(doneReached);
+    EXPECT_EQ(workspace.read("page05.htm"), "<html>\n</html>\n");
+    EXPECT_TRUE(find<QCheckBox>("optimizeCheck")->isChecked());
+}
+
+// Clipboard data that its owner serves once: a second read finds another program's text.
+class OneShotMimeData final : public QMimeData {
+public:
+    explicit OneShotMimeData(QString text) : text_(std::move(text)) {}
+    QStringList formats() const override { return {"text/plain"}; }
+    mutable int reads = 0;
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (!mimeType.startsWith("text/plain")) {
+            return {};
+        }
+        return ++reads == 1 ? QVariant(text_) : QVariant(QString("the next owner's text"));
+    }
+
+private:
+    QString text_;
+};
+
+TEST_F(ModalWindowTest, PastingReadsTheClipboardOnceAndInsertsWhatItRead) {
+    start(1);
+    auto* description = find<Latin1TextEdit>("description");
+    description->setPlainText("Before ");
+    description->moveCursor(QTextCursor::End);
+    const OneShotMimeData* served = nullptr;
+    runModal([&] {
+        auto* data = new OneShotMimeData(QString::fromLatin1("caf\xe9 and more\nsecond line"));
+        served = data;
+        QApplication::clipboard()->setMimeData(data);
+        description->paste();
+        EXPECT_EQ(served->reads, 1);
+        return true;
+    });
+    EXPECT_EQ(fromQt(description->text()), "Before caf\xe9 and more\nsecond line");
+}
+
+TEST_F(ModalWindowTest, FieldsKeepWhatAProfileLineHoldsSoWhatIsSavedIsWhatIsSent) {
+    start(2);
+    const int limit = static_cast<int>(profile::kMaxStoredValue);
+    QString longText;
+    while (longText.size() < 40000) {
+        longText += QString("word %1 ").arg(longText.size());
+        if (longText.size() % 7 == 0) {
+            longText += '\n';
+        }
+    }
+    auto* description = find<Latin1TextEdit>("description");
+    auto* url = find<QLineEdit>("url");
+    auto* keyword = find<QLineEdit>("keyword16");
+    std::optional<profile::SubmissionProfile> sent;
+    dialog->setRunStarter([&](const profile::SubmissionProfile& p, int) {
+        sent = p;
+        state.requestList.clear();
+    });
+    frontend.nextSaveFile = workspace.file("saved.fl2");
+    int stage = 0;
+    runModal([&] {
+        if (stage == 0) {
+            QApplication::clipboard()->setText(longText);
+            description->paste();
+            url->setFocus();
+            url->end(false);
+            url->paste();
+            keyword->setText(longText.left(limit - 1));
+            keyword->setCursorPosition(3);
+            keyword->insert("XY");
+            stage = 1;
+            clickLater("saveProfileButton");
+        } else if (stage == 1 && platform::fileExists(workspace.file("saved.fl2"))) {
+            stage = 2;
+            clickLater("buildGoButton");
+        } else if (stage == 2 && sent) {
+            return true;
+        }
+        return false;
+    });
+
+    EXPECT_EQ(description->text().size(), limit);
+    EXPECT_EQ(description->text(), longText.left(limit));
+    EXPECT_EQ(url->text().size(), limit);
+    EXPECT_TRUE(url->text().startsWith("http://my.site.test/word 0 "));
+    // What goes beyond is cut where it was put in; the text after the cursor stays.
+    EXPECT_EQ(keyword->text(), longText.left(3) + "X" + longText.mid(3, limit - 4));
+    for (QWidget* field : std::initializer_list<QWidget*>{description, url, keyword}) {
+        EXPECT_EQ(field->toolTip(), lengthExplanation(limit)) << field->objectName().toStdString();
+    }
+    ASSERT_TRUE(sent);
+    const std::string saved = workspace.read("saved.fl2");
+    EXPECT_EQ(saved, profile::formatProfile(*sent, sent->selectedSites));
+    EXPECT_EQ(sent->description.size(), static_cast<std::size_t>(limit));
+    EXPECT_EQ(sent->url.size(), static_cast<std::size_t>(limit));
+}
+
+TEST_F(ModalWindowTest, LoadingAFileThatIsNoProfileChangesNothingInTheWindow) {
+    start(3);
+    profile::SubmissionProfile before = dialog->readProfile();
+    before.selectedSites = {{siteName(1), false, ""}};
+    dialog->writeProfile(before);
+    before = dialog->readProfile();
+    // Random bytes, and a short text whose second line would have been taken as the URL.
+    workspace.write("random.bin", std::string("\x8f\x00\xff"
+                                              "ADULT\r\nSMART\r\n",
+                                              17) +
+                                      std::string(20000, '\xa5'));
+    workspace.write("two.txt", "shopping\nhttp://elsewhere.test/\n");
+    std::vector<std::string> files = {"random.bin", "two.txt"};
+    runModal([&] {
+        if (files.empty()) {
+            return true;
+        }
+        frontend.nextOpenFile = workspace.file(files.back());
+        files.pop_back();
+        userClick(find<QWidget>("loadProfileButton"));
+        return false;
+    });
+
+    int refusals = 0;
+    for (const std::string& text : frontend.texts()) {
+        EXPECT_EQ(text.find("successfully"), std::string::npos) << text;
+        refusals += text.find(
+                        " is not a profile: its first line is not "
+                        "[Farrowlane Release Profile Storage]") != std::string::npos;
+    }
+    EXPECT_EQ(refusals, 2);
+    const profile::SubmissionProfile after = dialog->readProfile();
+    EXPECT_EQ(profile::formatProfile(after, after.selectedSites),
+              profile::formatProfile(before, before.selectedSites));
+    EXPECT_EQ(listTexts(find<QListWidget>("selectedList")), std::vector<std::string>{siteName(1)});
+}
+
+}  // namespace
+}  // namespace farrow::ui::test
