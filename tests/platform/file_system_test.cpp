@@ -81,24 +81,14 @@ TEST(WholeFiles, AFileThatDoesNotFitLeavesTheOldOneAndNoTemporary) {
                   8, [&] { return !createWholeFile(ws.file("new.fl2"), std::string(100, 'x')); }),
               0);
     EXPECT_EQ(ws.read("p.fl2"), "old profile\n");
+    EXPECT_FALSE(createWholeFile(path, "never over an existing file"));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(ws.read("p.fl2"), "old profile\n");
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(ws.path())) {
         names.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(names, std::vector<std::string>{"p.fl2"});
-}
-
-TEST(WholeFiles, ReplaceOrCreateOnly) {
-    test::TempWorkspace ws;
-    const std::string path = ws.file("a.txt");
-    EXPECT_TRUE(createWholeFile(path, "first"));
-    EXPECT_FALSE(createWholeFile(path, "second"));
-    EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(ws.read("a.txt"), "first");
-    EXPECT_TRUE(writeWholeFile(path, "third"));
-    EXPECT_EQ(ws.read("a.txt"), "third");
-    EXPECT_FALSE(writeWholeFile(ws.file("no/such/folder/a.txt"), "x"));
-    EXPECT_EQ(errno, ENOENT);
 }
 
 TEST(FileSystem, DirectoriesAndSizes) {

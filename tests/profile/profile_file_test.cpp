@@ -243,24 +243,5 @@ TEST(NumberedName, GoesBeforeTheExtensionAndFitsTheNameLimit) {
     EXPECT_EQ(numbered, "d/" + std::string(kMaxFileName - 6, 'n') + "-3.fl2");
 }
 
-// Runs that get the same failure-profile name each keep their own file.
-TEST_F(ProfileFileTest, SavingBesideNeverReplacesAFile) {
-    SubmissionProfile p;
-    std::vector<std::string> paths;
-    for (const char* site : {"Plain", "Cat Site", "Other Cat"}) {
-        const FileResult saved =
-            saveProfileBeside(workspace.file("f-03070905.fl2"), p, {{site, false, ""}}, messenger);
-        ASSERT_EQ(saved.outcome, FileOutcome::Done);
-        EXPECT_EQ(workspace.read(saved.path.substr(workspace.path().string().size() + 1)),
-                  formatProfile(p, {{site, false, ""}}));
-        paths.push_back(saved.path);
-    }
-    EXPECT_EQ(paths, (std::vector<std::string>{workspace.file("f-03070905.fl2"),
-                                               workspace.file("f-03070905-2.fl2"),
-                                               workspace.file("f-03070905-3.fl2")}));
-    EXPECT_EQ(workspace.read("f-03070905.fl2"), formatProfile(p, {{"Plain", false, ""}}));
-    EXPECT_TRUE(messenger.texts().empty());
-}
-
 }  // namespace
 }  // namespace farrow::profile
