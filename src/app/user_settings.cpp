@@ -10,16 +10,16 @@
 namespace farrow::app {
 
 base::Error writeConfiguration(const UserSettings& s, const std::string& path) {
-    platform::removeFile(path);
-    base::Error error;
+    std::string content;
     for (const std::string& line : {s.userFirstName, s.userMiddleName, s.userLastName, s.userEmail,
                                     s.browserChoice, std::string(), std::string("[ProgInfo]"),
                                     std::string(kReleaseDate), std::string(kProductVersion)}) {
-        if (!platform::appendTextToFile(path, line + "\n") && !error) {
-            error = {base::ErrorCode::WriteFailed, platform::systemReason(errno)};
-        }
+        content += line + "\n";
     }
-    return error;
+    if (!platform::writeWholeFile(path, content)) {
+        return {base::ErrorCode::WriteFailed, platform::systemReason(errno)};
+    }
+    return {};
 }
 
 SettingsLoad loadUserSettings(base::Messenger& messenger, const std::string& path) {

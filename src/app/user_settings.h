@@ -25,8 +25,9 @@ struct UserSettings {
     std::string browserChoice = "Internet Explorer";
 };
 
-// Deletes the settings file and writes its nine lines, each in its own append. Returns why the
-// file could not be written (WriteFailed with the system's reason), shown to nobody.
+// Writes the settings file's nine lines, replacing the file only once all of them are written.
+// Returns why the file could not be written (WriteFailed with the system's reason), shown to
+// nobody.
 base::Error writeConfiguration(const UserSettings& settings, const std::string& path);
 
 struct SettingsLoad {

@@ -57,16 +57,17 @@ struct ProfileRunOutcome {
     // Every site succeeded and the run was not stopped.
     bool clean = false;
     bool stopped = false;
-    // Sites failed: the run's error log.
+    // Sites failed or were left unstarted (a failure profile was due): the run's error log.
     bool hadFailures = false;
     std::string errorLogPath;
 };
 
 // Builds the requests of `profile` and runs them headless: per-site lines on the context's
-// stdout, or report records to `report` when given; SIGINT presses ABORT.
+// stdout, or report records to `report` when given, the verbose switch's debug lines to `debug`;
+// SIGINT presses ABORT.
 ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::SubmissionProfile& profile,
-                                   std::ostream* report, const CommandContext& context,
-                                   TerminalFrontend& frontend);
+                                   std::ostream* report, std::ostream& debug,
+                                   const CommandContext& context, TerminalFrontend& frontend);
 
 // Texts are bytes of a single-byte character set: each byte becomes the character of that code.
 std::string bytesAsUtf8(const std::string& bytes);

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -85,6 +86,27 @@ private:
     std::string lastSite_, good_ = "0", failed_ = "0";
 };
 
+// The debug window's lines as text: each line once per change, the window's blank start left
+// out.
+class TerminalDebugView final : public submit::DebugView {
+public:
+    explicit TerminalDebugView(std::ostream& out) : out_(out) {}
+    void show() override {}
+    void setLine(int index, const std::string& text) override {
+        if (index < 0 || index >= submit::kDebugLineCount ||
+            text.find_first_not_of(' ') == std::string::npos || lines_[index] == text) {
+            return;
+        }
+        lines_[index] = text;
+        out_ << text << '\n';
+    }
+    void refresh() override { out_ << std::flush; }
+
+private:
+    std::ostream& out_;
+    std::array<std::string, submit::kDebugLineCount> lines_;
+};
+
 class TerminalPump final : public submit::RunPump {
 public:
     void pumpMessages() override {}
@@ -103,9 +125,14 @@ std::string isoNow() {
 // The headless run: per-site lines on stdout (or the report there), a bar on a terminal.
 class TerminalRunFrontend final : public submit::RunFrontend {
 public:
-    TerminalRunFrontend(std::ostream& out, std::ostream& err, base::Messenger& messenger,
-                        std::ostream* report, bool siteLines)
-        : out_(out), err_(err), messenger_(messenger), report_(report), siteLines_(siteLines) {}
+    TerminalRunFrontend(std::ostream& out, std::ostream& err, std::ostream& debug,
+                        base::Messenger& messenger, std::ostream* report, bool siteLines)
+        : out_(out),
+          err_(err),
+          debug_(debug),
+          messenger_(messenger),
+          report_(report),
+          siteLines_(siteLines) {}
 
     base::Messenger& messenger() override { return messenger_; }
     submit::RunPump& pump() override { return pump_; }
@@ -115,14 +142,16 @@ public:
     std::unique_ptr<submit::ProgressView> createProgressView() override {
         return std::make_unique<TerminalProgress>(err_, &err_ == &std::cerr && isatty(2));
     }
-    std::unique_ptr<submit::DebugView> createDebugView() override { return nullptr; }
+    std::unique_ptr<submit::DebugView> createDebugView() override {
+        return std::make_unique<TerminalDebugView>(debug_);
+    }
     bool askShowErrorLog() override { return false; }
     void showErrorLog(const std::string&) override {}
     void siteFinished(const submit::SiteReport& r) override {
         if (siteLines_ && r.outcome != submit::ReportOutcome::NotStarted) {
             out_ << submit::outcomeText(r.outcome) << ": " << r.siteName;
             if (r.outcome == submit::ReportOutcome::Failed) {
-                out_ << ": " << (r.errorText.empty() ? r.mailReason : r.errorText);
+                out_ << ": " << (r.mailReason.empty() ? r.errorText : r.mailReason);
             }
             out_ << '\n' << std::flush;
         }
@@ -147,6 +176,7 @@ public:
 private:
     std::ostream& out_;
     std::ostream& err_;
+    std::ostream& debug_;
     base::Messenger& messenger_;
     std::ostream* report_;
     bool siteLines_;
@@ -170,11 +200,27 @@ bool openReport(const std::string& path, std::ostream& out, std::ofstream& file,
     return true;
 }
 
+// Where the debug lines of "/VERBOSE" go: stderr, or the file `path` appended to. False when the
+// file cannot be opened.
+bool openDebug(const std::string& path, std::ofstream& file, std::ostream*& debug,
+               std::ostream& err) {
+    debug = &err;
+    if (!path.empty()) {
+        file.open(path, std::ios::app | std::ios::binary);
+        if (!file) {
+            err << "farrowctl: cannot write the debug lines to \"" << path << "\"\n";
+            return false;
+        }
+        debug = &file;
+    }
+    return true;
+}
+
 }  // namespace
 
 ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::SubmissionProfile& profile,
-                                   std::ostream* report, const CommandContext& context,
-                                   TerminalFrontend& frontend) {
+                                   std::ostream* report, std::ostream& debug,
+                                   const CommandContext& context, TerminalFrontend& frontend) {
     std::ostream& out = context.out;
     std::ostream& err = context.err;
     TerminalBuildFrontend build(frontend);
@@ -194,7 +240,7 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
     }
 
     auto previous = std::signal(SIGINT, onInterrupt);
-    TerminalRunFrontend runFrontend(out, err, frontend, report, report != &out);
+    TerminalRunFrontend runFrontend(out, err, debug, frontend, report, report != &out);
     base::SystemClock clock;
     const submit::RunResult r = submit::runSubmission(std::move(params), runFrontend,
                                                       submit::makeExchangeTransport(), clock);
@@ -222,13 +268,14 @@ ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::Submissi
         }
     }
     const bool clean = r.ran && r.failed == 0 && !r.stopped && r.failureList.empty();
-    return {r.ran, clean, r.stopped, r.failed > 0, r.errorLogName};
+    return {r.ran, clean, r.stopped, r.hadFailures(), r.errorLogName};
 }
 
 namespace {
 
 int submitProfile(const std::string& file, const std::vector<std::string>& words,
-                  const std::string& reportPath, const CommandContext& context) {
+                  const std::string& reportPath, const std::string& debugPath,
+                  const CommandContext& context) {
     app::AppState state;
     takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
@@ -244,8 +291,14 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
     if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
         return kExitFailed;
     }
+    std::ofstream debugFile;
+    std::ostream* debug = nullptr;
+    if (!openDebug(debugPath, debugFile, debug, context.err)) {
+        return kExitFailed;
+    }
     interrupts = 0;
-    const ProfileRunOutcome outcome = runLoadedProfile(state, profile, report, context, frontend);
+    const ProfileRunOutcome outcome =
+        runLoadedProfile(state, profile, report, *debug, context, frontend);
     if (!outcome.ran) {
         return kExitFailed;
     }
@@ -254,7 +307,7 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
 
 int deepSubmit(const std::string& file, const std::vector<std::string>& words, bool list,
                const std::vector<std::string>& excludes, const std::string& reportPath,
-               const CommandContext& context) {
+               const std::string& debugPath, const CommandContext& context) {
     app::AppState state;
     takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
@@ -291,13 +344,18 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
     if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
         return kExitFailed;
     }
+    std::ofstream debugFile;
+    std::ostream* debug = nullptr;
+    if (!openDebug(debugPath, debugFile, debug, context.err)) {
+        return kExitFailed;
+    }
     interrupts = 0;
     bool anyRan = false;
     bool allClean = true;
     deep::runDeepSubmission(deep::DeepRunParams{profile}, pages, state.currentProfilePath,
                             [&](const profile::SubmissionProfile& page) {
-                                const ProfileRunOutcome outcome =
-                                    runLoadedProfile(state, page, report, context, frontend);
+                                const ProfileRunOutcome outcome = runLoadedProfile(
+                                    state, page, report, *debug, context, frontend);
                                 anyRan = anyRan || outcome.ran;
                                 allClean = allClean && outcome.clean;
                                 if (!outcome.ran) {
@@ -315,7 +373,8 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
 }
 
 int batchSubmit(const std::string& session, const std::vector<std::string>& words,
-                const std::string& reportPath, const CommandContext& context) {
+                const std::string& reportPath, const std::string& debugPath,
+                const CommandContext& context) {
     const profile::SessionRead read = profile::readBatchSession(session);
     if (read.error) {
         context.err << "farrowctl: could not read the batch session \"" << session
@@ -349,6 +408,11 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     std::ofstream reportFile;
     std::ostream* report = nullptr;
     if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+        return kExitFailed;
+    }
+    std::ofstream debugFile;
+    std::ostream* debug = nullptr;
+    if (!openDebug(debugPath, debugFile, debug, context.err)) {
         return kExitFailed;
     }
     interrupts = 0;
@@ -392,7 +456,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
             deep::runDeepSubmission(deep::DeepRunParams{loaded}, pages, state.currentProfilePath,
                                     [&](const profile::SubmissionProfile& page) {
                                         const ProfileRunOutcome outcome = runLoadedProfile(
-                                            state, page, report, context, frontend);
+                                            state, page, report, *debug, context, frontend);
                                         note(outcome);
                                         if (!outcome.ran) {
                                             return deep::PageRunOutcome::ValidationFailed;
@@ -402,7 +466,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
                                     });
             state.currentProfilePath = batchPath;
         } else {
-            note(runLoadedProfile(state, loaded, report, context, frontend));
+            note(runLoadedProfile(state, loaded, report, *debug, context, frontend));
         }
         runReport.stopped = state.runStopped;
         return runReport;
@@ -423,6 +487,7 @@ struct RunOptions {
     std::string file;
     std::vector<std::string> words;
     std::string report;
+    std::string debug;
     bool list = false;
     std::vector<std::string> excludes;
 };
@@ -441,6 +506,9 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options, const RunHelp& help)
     command->add_option(help.fileName, options.file, help.fileHelp)->required();
     addSwitchWords(*command, options.words);
     command->add_option("--report", options.report, help.reportHelp);
+    command->add_option("--debug", options.debug,
+                        "append the debug lines of /VERBOSE, /TEST or /VUZODURI to PATH "
+                        "(stderr otherwise)");
     return command;
 }
 
@@ -453,7 +521,8 @@ void addBatchCommand(CLI::App& app, CommandContext& context) {
         {"batch", "run every profile of a saved batch session (.flb) in turn, with batch logs",
          "SESSION", "a batch session file (.flb)", kRunsReportHelp});
     batch->callback([options, &context] {
-        context.exitCode = batchSubmit(options->file, options->words, options->report, context);
+        context.exitCode =
+            batchSubmit(options->file, options->words, options->report, options->debug, context);
     });
 }
 
@@ -465,7 +534,8 @@ void addSubmitCommand(CLI::App& app, CommandContext& context) {
          "FILE", "a profile file (.fl2)",
          "append a JSON Lines report of the run to PATH (\"-\": stdout)"});
     submit->callback([options, &context] {
-        context.exitCode = submitProfile(options->file, options->words, options->report, context);
+        context.exitCode =
+            submitProfile(options->file, options->words, options->report, options->debug, context);
     });
 }
 
@@ -480,7 +550,7 @@ void addDeepCommand(CLI::App& app, CommandContext& context) {
                      "leave out the pages whose URL contains TEXT (may be repeated)");
     deep->callback([options, &context] {
         context.exitCode = deepSubmit(options->file, options->words, options->list,
-                                      options->excludes, options->report, context);
+                                      options->excludes, options->report, options->debug, context);
     });
 }
 

@@ -10,18 +10,18 @@ namespace farrow::optimizer {
 
 namespace {
 
-// Copies the lines of `source` into `copy`; false with errno set when reading or writing fails.
-bool copyLines(std::FILE* source, std::FILE* copy, bool& readFailed) {
+// The text of `source` with every line ended by a line feed alone; false with errno set when
+// reading fails.
+bool readLines(std::FILE* source, std::string& text) {
     char buffer[65536];
     std::string line;
-    auto writeLine = [&] {
+    auto endLine = [&] {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        line.push_back('\n');
-        const bool ok = std::fwrite(line.data(), 1, line.size(), copy) == line.size();
+        text += line;
+        text.push_back('\n');
         line.clear();
-        return ok;
     };
     for (;;) {
         const std::size_t n = std::fread(buffer, 1, sizeof buffer, source);
@@ -34,9 +34,7 @@ bool copyLines(std::FILE* source, std::FILE* copy, bool& readFailed) {
                 break;
             }
             line.append(p, lf);
-            if (!writeLine()) {
-                return false;
-            }
+            endLine();
             p = lf + 1;
         }
         if (n < sizeof buffer) {
@@ -44,10 +42,12 @@ bool copyLines(std::FILE* source, std::FILE* copy, bool& readFailed) {
         }
     }
     if (std::ferror(source)) {
-        readFailed = true;
         return false;
     }
-    return line.empty() || writeLine();
+    if (!line.empty()) {
+        endLine();
+    }
+    return true;
 }
 
 MirrorCopy writeCopy(const std::string& page, int number) {
@@ -58,28 +58,23 @@ MirrorCopy writeCopy(const std::string& page, int number) {
         result.reason = "cannot read " + page + ": " + platform::systemReason(errno);
         return result;
     }
-    // "x" creates the copy only when no file of that name exists, so nothing is ever replaced.
-    platform::FilePtr copy = platform::openFile(result.path, "wbx");
-    if (!copy) {
+    // An existing copy is kept as it is, so nothing is ever replaced.
+    if (platform::fileExists(result.path)) {
+        result.outcome = CopyOutcome::Kept;
+        return result;
+    }
+    std::string text;
+    if (!readLines(source.get(), text)) {
+        result.reason = "cannot read " + page + ": " + platform::systemReason(errno);
+        return result;
+    }
+    // The copy appears whole or not at all: a half-written one would be uploaded as the page.
+    if (!platform::createWholeFile(result.path, text)) {
         if (errno == EEXIST) {
             result.outcome = CopyOutcome::Kept;
         } else {
             result.reason = "cannot create " + result.path + ": " + platform::systemReason(errno);
         }
-        return result;
-    }
-    bool readFailed = false;
-    bool ok = copyLines(source.get(), copy.get(), readFailed);
-    int error = errno;
-    if (std::fclose(copy.release()) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        // A half-written copy would be uploaded as if it were the page.
-        platform::removeFile(result.path);
-        result.reason = (readFailed ? "cannot read " + page : "cannot write " + result.path) +
-                        ": " + platform::systemReason(error);
         return result;
     }
     result.outcome = CopyOutcome::Written;

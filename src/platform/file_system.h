@@ -9,9 +9,21 @@
 namespace farrow::platform {
 
 // Appends text at the end of a file, creating it when missing; a file that cannot be opened is
-// skipped. Appends to one file from several threads (or processes) never interleave. False, with
-// errno set, when the file could not be opened or not all of the text was written.
+// skipped. Appends to one file from several threads (or processes) never interleave, and a text
+// goes in whole or not at all: when the disk fills in the middle, the file is cut back to where
+// the text began. False, with errno set, when the file could not be opened or the text was not
+// written.
 bool appendTextToFile(const std::string& path, const std::string& text);
+
+// Saves `content` as the whole of the file `path`, replacing it. The text goes to a temporary
+// file beside it first, which is then renamed over `path`, so `path` is either the old file or
+// the new one, never a cut one; the temporary is removed when anything fails. False, with errno
+// set, on failure.
+bool writeWholeFile(const std::string& path, const std::string& content);
+
+// The same, but never replaces a file: when `path` exists already, nothing is written and errno
+// is EEXIST.
+bool createWholeFile(const std::string& path, const std::string& content);
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }

@@ -62,15 +62,7 @@ std::string formatBatchRunFile(const std::vector<std::string>& paths) {
 }
 
 std::optional<FileError> writeTextFile(const std::string& path, const std::string& content) {
-    platform::FilePtr file = platform::openFile(path, "wb");
-    if (!file) {
-        return errorFrom(errno);
-    }
-    if (std::fwrite(content.data(), 1, content.size(), file.get()) != content.size()) {
-        return errorFrom(errno);
-    }
-    // A full disk may only show when the buffer is flushed on closing.
-    if (std::fclose(file.release()) != 0) {
+    if (!platform::writeWholeFile(path, content)) {
         return errorFrom(errno);
     }
     return std::nullopt;

@@ -32,7 +32,8 @@ std::vector<BatchEntry> parseBatchSession(std::string_view text);
 // The batch run file: one line per profile path, then "DATAEND"; CR LF ends every line.
 std::string formatBatchRunFile(const std::vector<std::string>& paths);
 
-// Writes `content` to `path` whole (an existing file is truncated); nullopt when it worked.
+// Writes `content` as the whole of `path`, replacing it only once all of it is written; nullopt
+// when it worked.
 std::optional<FileError> writeTextFile(const std::string& path, const std::string& content);
 
 struct SessionRead {

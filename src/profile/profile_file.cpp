@@ -1,5 +1,6 @@
 #include "profile/profile_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -63,24 +64,6 @@ bool hasExtension(const std::string& path) {
     return dot != std::string::npos && dot > nameStart;
 }
 
-bool writeWhole(const std::string& path, const std::string& content, int& error) {
-    platform::FilePtr file = platform::openFile(path, "wb");
-    if (!file) {
-        error = errno;
-        return false;
-    }
-    bool ok = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
-    if (!ok) {
-        error = errno;
-    }
-    // A full disk may only show when the buffer is flushed on closing.
-    if (std::fclose(file.release()) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    return ok;
-}
-
 bool readWhole(const std::string& path, std::string& content, int& error) {
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
@@ -97,6 +80,15 @@ bool readWhole(const std::string& path, std::string& content, int& error) {
         return false;
     }
     return true;
+}
+
+FileResult failedWrite(FileResult result, int error, base::Messenger& messenger) {
+    result.error = {base::ErrorCode::WriteFailed, platform::systemReason(error)};
+    messenger.showMessage(
+        "Could not write the profile \"" + result.path + "\": " + result.error.reason,
+        base::MessageIcon::Exclamation);
+    result.outcome = FileOutcome::Failed;
+    return result;
 }
 
 }  // namespace
@@ -163,14 +155,8 @@ FileResult saveProfile(const std::string& path, const SubmissionProfile& profile
             return result;
         }
     }
-    int error = 0;
-    if (!writeWhole(result.path, formatProfile(profile, entries), error)) {
-        result.error = {base::ErrorCode::WriteFailed, platform::systemReason(error)};
-        messenger.showMessage(
-            "Could not write the profile \"" + result.path + "\": " + result.error.reason,
-            base::MessageIcon::Exclamation);
-        result.outcome = FileOutcome::Failed;
-        return result;
+    if (!platform::writeWholeFile(result.path, formatProfile(profile, entries))) {
+        return failedWrite(std::move(result), errno, messenger);
     }
     if (interactive) {
         messenger.showMessage("File " + result.path + " opened and written successfully!",
@@ -178,6 +164,45 @@ FileResult saveProfile(const std::string& path, const SubmissionProfile& profile
     }
     result.outcome = FileOutcome::Done;
     return result;
+}
+
+std::string numberedName(const std::string& path, int number) {
+    if (number <= 1) {
+        return path;
+    }
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot <= nameStart) {
+        dot = path.size();
+    }
+    const std::string suffix = "-" + std::to_string(number);
+    std::string stem = path.substr(0, dot);
+    const std::string extension = path.substr(dot);
+    // A name at the file system's limit gives up the end of its stem to the number.
+    const std::size_t length = path.size() - nameStart + suffix.size();
+    if (length > kMaxFileName) {
+        const std::size_t over = length - kMaxFileName;
+        stem.resize(stem.size() - std::min(over, stem.size() - nameStart));
+    }
+    return stem + suffix + extension;
+}
+
+FileResult saveProfileBeside(const std::string& path, const SubmissionProfile& profile,
+                             const std::vector<SelectedSite>& entries, base::Messenger& messenger) {
+    const std::string content = formatProfile(profile, entries);
+    FileResult result;
+    for (int number = 1; number <= kMaxNumberedNames; ++number) {
+        result.path = numberedName(path, number);
+        if (platform::createWholeFile(result.path, content)) {
+            result.outcome = FileOutcome::Done;
+            return result;
+        }
+        if (errno != EEXIST) {
+            return failedWrite(std::move(result), errno, messenger);
+        }
+    }
+    return failedWrite(std::move(result), EEXIST, messenger);
 }
 
 FileResult loadProfile(const std::string& path, const SiteSelection& siteSelection,

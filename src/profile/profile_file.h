@@ -19,6 +19,9 @@ inline constexpr const char* kProfileExtension = "fl2";
 inline constexpr const char* kProfileEnd = "DATAEND";
 // A stored value is one line of at most 4095 bytes with its line feed.
 inline constexpr std::size_t kMaxStoredValue = 4094;
+// The longest file name the file system takes, and how many numbered names are tried.
+inline constexpr std::size_t kMaxFileName = 255;
+inline constexpr int kMaxNumberedNames = 9999;
 
 // What the save and open choosers of profiles are opened with.
 FileChooserOptions profileChooserOptions();
@@ -66,6 +69,16 @@ std::string formatProfile(const SubmissionProfile& profile,
 FileResult saveProfile(const std::string& path, const SubmissionProfile& profile,
                        const std::vector<SelectedSite>& entries, ProfileDialogs& dialogs,
                        base::Messenger& messenger);
+
+// `path` itself for 1, otherwise the name beside it with "-number" before its extension
+// ("a-12090622.fl2" gives "a-12090622-2.fl2"), cut to fit the file system's name limit.
+std::string numberedName(const std::string& path, int number);
+
+// Writes `profile` with `entries` as its site lines to `path`, or, when a file of that name
+// exists, to the first free `numberedName` beside it: never replaces a file, so runs that share
+// a name keep each its own. Silent on success; a file that cannot be written is reported.
+FileResult saveProfileBeside(const std::string& path, const SubmissionProfile& profile,
+                             const std::vector<SelectedSite>& entries, base::Messenger& messenger);
 
 // Reads the profile file `path` ("NULL": ask through `dialogs` and report success). A file whose
 // first line is not `kProfileHeader` is refused with a message, as any other file would fill the

@@ -35,13 +35,17 @@ struct RunResult {
     // Why a log could not be opened for writing, when one could not; the run went on anyway.
     std::string firstLogError;
 
-    // An ordinary run with failures: the "Errors Found...." question was due (and was asked
-    // through the frontend).
+    // An ordinary run with failures (`hadFailures`): the "Errors Found...." question was due (and
+    // was asked through the frontend).
     bool offerErrorLog = false;
     // A batch or deep run with failures: the batch notes `errorLogName` for its own report.
     bool batchHadErrors = false;
 
     long long elapsedMs = 0;
+
+    // A site failed or was terminated, or a stop left sites unstarted: the run wrote (or tried to
+    // write) a failure profile, and counts as one with failures.
+    bool hadFailures() const { return failed != 0 || !failureList.empty(); }
 };
 
 }  // namespace farrow::submit

@@ -15,7 +15,7 @@ enum class ReportReason {
     InvalidUrl,      // the reply names the URL as an error
     ExchangeFailed,  // no answer, a refused connection, a time-out, a status of 400 or more
     MailRefused,     // the mail server did not take the mail
-    NotSent,         // a method that sends nothing (a success)
+    NotSent,         // nothing was sent: an unknown method, or no thread for the worker (a failure)
     Stopped,         // the run was stopped after the reply came (a success)
     Latent,          // the worker ran too long and was given up
     NotStarted,      // the run was stopped before the request was started
@@ -32,7 +32,7 @@ struct SiteReport {
     // The text of the site's error row, empty when none was written.
     std::string errorText;
     // A refused mail: the mail server's reply that ended the conversation, or the system's
-    // reason. Mail failures have no error row, so this is the only place that says why.
+    // reason (its error row says the same).
     std::string mailReason;
     // From the start of the site's worker to its outcome (0 for NOT STARTED).
     long long elapsedMs = 0;

@@ -166,6 +166,7 @@ void SubmissionController::startRun() {
     context->transport = transport_;
     context->writeFlag = std::make_shared<WriteFlag>();
     context->logProblems = logs_->problems();
+    context->clock = &clock_;
 
     DispatchParams dispatch;
     dispatch.requests = std::move(params_.requests);
@@ -317,7 +318,9 @@ void SubmissionController::finishRun() {
     const base::TimePoint end = clock_.now();
     logs_->writeFooterOpening(
         std::chrono::duration_cast<std::chrono::seconds>(end - start_).count());
-    if (result_.failed != 0) {
+    // Sites a stop left unstarted are not counted as failed, but they make a failure profile as
+    // failed ones do, and the run is one with failures all the same.
+    if (result_.hadFailures()) {
         if (batchRun() || params_.currentProfilePath == "DEEP") {
             result_.batchHadErrors = true;
         } else {
@@ -328,15 +331,13 @@ void SubmissionController::finishRun() {
         }
     }
     if (!result_.failureList.empty()) {
-        // The failure profile is always written to a path of its own, so no chooser is opened.
-        profile::NoProfileDialogs noDialogs;
-        const std::string& path = logs_->names().failureProfilePath;
+        // Beside, never over, the failure profile of another run that started in the same minute.
         const profile::FileResult saved =
-            profile::saveProfile(path, params_.profile, failureEntries(result_.failureList),
-                                 noDialogs, frontend_.messenger());
+            profile::saveProfileBeside(logs_->names().failureProfilePath, params_.profile,
+                                       failureEntries(result_.failureList), frontend_.messenger());
         if (saved.outcome == profile::FileOutcome::Done) {
-            result_.failureProfilePath = path;
-            logs_->writeFailureProfileNote(path);
+            result_.failureProfilePath = saved.path;
+            logs_->writeFailureProfileNote(saved.path);
         }
     }
     logs_->writeFooterClosing(result_.processed, result_.failed, clock_.toLocal(end));

@@ -18,15 +18,10 @@ void finish(WorkerSlot& slot, int result, ReportReason reason) {
     slot.finished.store(true, std::memory_order_release);
 }
 
-// In a batch run the row goes to the batch error log first, then always to the run's own.
-void writeErrorRows(WorkerSlot& slot, const WorkerContext& context, const std::string& text) {
-    slot.whileCurrent([&] {
-        if (context.batchRun) {
-            logs::writeErrorRow(text, slot.request.siteName, context.batchErrorLogPath);
-        }
-        logs::writeErrorRow(text, slot.request.siteName, slot.errorLogPath,
-                            context.logProblems.get());
-    });
+// The answer came too late, or the dispatcher gave the worker up: the dispatcher records the
+// site as terminated, so the worker writes nothing of its own.
+void finishUnheard(WorkerSlot& slot) {
+    finish(slot, 0, ReportReason::Latent);
 }
 
 // Appends one dump block while holding the write flag.
@@ -57,6 +52,10 @@ void dumpExchange(WorkerSlot& slot, const WorkerContext& context, const std::str
 
 void runHttp(WorkerSlot& slot, const WorkerContext& context) {
     const TransportOutcome out = context.transport->send(slot.request, context.transportSettings);
+    if (!slot.settle(context.clock)) {
+        finishUnheard(slot);
+        return;
+    }
     if (out.responseCode > 0) {
         slot.httpStatus = out.responseCode;
     }
@@ -97,7 +96,40 @@ void runHttp(WorkerSlot& slot, const WorkerContext& context) {
     finish(slot, out.status < 400 ? 1 : out.status, ReportReason::Accepted);
 }
 
+void runMail(WorkerSlot& slot, const WorkerContext& context) {
+    const TransportOutcome out = context.transport->send(slot.request, context.transportSettings);
+    if (!slot.settle(context.clock)) {
+        finishUnheard(slot);
+        return;
+    }
+    if (out.ok) {
+        finish(slot, 1, ReportReason::Accepted);
+        return;
+    }
+    // The row that the FAILED row links to says why the mail did not go.
+    slot.mailReason = out.errorText;
+    slot.errorText =
+        "The mail was not sent: " +
+        (out.errorText.empty() ? std::string("the mail server refused it") : out.errorText);
+    writeErrorRows(slot, context, slot.errorText);
+    finish(slot, 0, ReportReason::MailRefused);
+}
+
 }  // namespace
+
+void writeErrorRows(WorkerSlot& slot, const WorkerContext& context, const std::string& text) {
+    slot.whileCurrent([&] {
+        if (context.batchRun) {
+            logs::writeErrorRow(text, slot.request.siteName, context.batchErrorLogPath);
+        }
+        logs::writeErrorRow(text, slot.request.siteName, slot.errorLogPath,
+                            context.logProblems.get());
+    });
+}
+
+std::string unknownMethodText(const std::string& method) {
+    return "Unknown method \"" + method + "\": nothing was sent";
+}
 
 bool repliesInvalidUrl(std::string_view reply) {
     const std::size_t url = reply.find("URL");
@@ -111,15 +143,15 @@ void runWorker(WorkerSlot& slot, const WorkerContext& context) {
     if (method == "GET" || method == "POST") {
         runHttp(slot, context);
     } else if (method == "MAILTO") {
-        const TransportOutcome out =
-            context.transport->send(slot.request, context.transportSettings);
-        if (!out.ok) {
-            slot.mailReason = out.errorText;
-        }
-        finish(slot, out.ok ? 1 : 0, out.ok ? ReportReason::Accepted : ReportReason::MailRefused);
+        runMail(slot, context);
+    } else if (slot.settle(context.clock)) {
+        // A method no transport knows (a typing error in the sites database) reaches nobody: a
+        // failure, kept for the failure profile, never a success.
+        slot.errorText = unknownMethodText(method);
+        writeErrorRows(slot, context, slot.errorText);
+        finish(slot, 0, ReportReason::NotSent);
     } else {
-        // Nothing to send: the site counts as a success.
-        finish(slot, 1, ReportReason::NotSent);
+        finishUnheard(slot);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 #include <utility>
 
 #include "base/text.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr const char* kContacting = "Contacting Site....";
 constexpr const char* kLastSitesBeingSubmitted = "Last Site(s) being submitted...";
 constexpr const char* kLatentText = "Latent Thread Terminated";
+constexpr const char* kNoThreadText = "Could not start a worker thread: ";
 
 using std::chrono::duration_cast;
 using std::chrono::seconds;
@@ -63,15 +65,28 @@ void WorkerDispatcher::start() {
 void WorkerDispatcher::startSlot(int i) {
     Slot& slot = slots_[i];
     const SiteRequest& request = params_.requests[next_++];
-    slot.record = std::make_shared<WorkerSlot>(request, logs_.names().errorLogName);
+    slot.started = clock_.now();
+    slot.record = std::make_shared<WorkerSlot>(request, logs_.names().errorLogName, slot.started,
+                                               params_.latencyLimit);
     slot.siteName = request.siteName;
     slot.state = SlotState::Running;
     slot.paused = {};
-    slot.started = clock_.now();
     // The thread shares the record and the run's context, so a worker given up on still
     // writes into memory that lives as long as it does.
-    slot.thread = launcher_.launch(
-        [record = slot.record, context = params_.context] { runWorker(*record, *context); });
+    try {
+        slot.thread = launcher_.launch(
+            [record = slot.record, context = params_.context] { runWorker(*record, *context); });
+    } catch (const std::system_error& e) {
+        // The system refused the thread (a memory or process limit): this site fails with the
+        // system's reason and is harvested as usual; the run goes on.
+        WorkerSlot& record = *slot.record;
+        record.settle(nullptr);
+        record.errorText = kNoThreadText + platform::systemReason(e.code().value());
+        writeErrorRows(record, *params_.context, record.errorText);
+        record.reason = ReportReason::NotSent;
+        record.result.store(0, std::memory_order_relaxed);
+        record.finished.store(true, std::memory_order_release);
+    }
     state_.activityText.set(kContacting);
     state_.lastSiteText.set(request.siteName);
     state_.displayDirty = true;
@@ -81,12 +96,33 @@ void WorkerDispatcher::startOrFree(int i) {
     if (next_ < params_.requests.size()) {
         // Spaces out the start of new connections.
         pause(params_.timing.dispatcherRefillPause);
-        startSlot(i);
+        // A stop or pause pressed during this pass counts before this start, not after the pass.
+        followRequests();
+        if (!state_.stopRequested) {
+            startSlot(i);
+            return;
+        }
     } else {
-        slots_[i].state = SlotState::Free;
-        slots_[i].record->statusText = kStatusFinishedAndIdle;
         noRequestLeft_ = true;
     }
+    slots_[i].state = SlotState::Free;
+    slots_[i].record->statusText = kStatusFinishedAndIdle;
+}
+
+bool WorkerDispatcher::collect(int i) {
+    Slot& slot = slots_[i];
+    if (!slot.record->finished.load(std::memory_order_acquire)) {
+        return false;
+    }
+    // While paused no outcome is written.
+    followRequests();
+    if (slot.record->late()) {
+        // Its answer came after the limit: the same verdict as if a pass had looked in time.
+        terminate(i);
+    } else {
+        harvest(i);
+    }
+    return true;
 }
 
 bool WorkerDispatcher::mainPass() {
@@ -101,15 +137,14 @@ bool WorkerDispatcher::mainPass() {
         if (slot.state == SlotState::Terminated) {
             // Already recorded when it was given up; the slot only needs its next request.
             startOrFree(i);
-        } else if (slot.record->finished.load(std::memory_order_acquire)) {
-            harvest(i);
+        } else if (collect(i)) {
             startOrFree(i);
         }
         if (slot.state == SlotState::Free) {
             continue;
         }
         writeDebugLine(i, false);
-        if (slot.state == SlotState::Running && latent(slot)) {
+        if (slot.state == SlotState::Running && latent(slot) && slot.record->giveUp()) {
             terminate(i);
         }
     }
@@ -134,8 +169,7 @@ bool WorkerDispatcher::drainPass() {
         if (slot.state != SlotState::Running) {
             continue;
         }
-        if (slot.record->finished.load(std::memory_order_acquire)) {
-            harvest(i);
+        if (collect(i)) {
             slot.state = SlotState::Free;
             slot.siteName.clear();
             slot.record->statusText = kStatusFinishedAndIdle;
@@ -146,7 +180,7 @@ bool WorkerDispatcher::drainPass() {
     for (int i = 0; i < slotCount_; ++i) {
         writeDebugLine(i, true);
         Slot& slot = slots_[i];
-        if (slot.state == SlotState::Running && latent(slot)) {
+        if (slot.state == SlotState::Running && latent(slot) && slot.record->giveUp()) {
             terminate(i);
             slot.state = SlotState::Free;
             slot.siteName.clear();
@@ -204,8 +238,8 @@ void WorkerDispatcher::harvest(int i) {
 
 void WorkerDispatcher::terminate(int i) {
     Slot& slot = slots_[i];
-    // Waits for a row or dump the worker is writing; after this it writes nothing more.
-    slot.record->abandon();
+    // After this the worker writes nothing more.
+    slot.record->giveUp();
     const SiteRequest& request = slot.record->request;
     logs::writeErrorRow(kLatentText, request.siteName, slot.record->errorLogPath,
                         logs_.problems().get());
@@ -221,7 +255,11 @@ void WorkerDispatcher::terminate(int i) {
     // exchange ends within the latency limit); it holds its own record and the run's context,
     // and writes nothing that reaches the run.
     if (slot.thread.joinable()) {
-        slot.thread.detach();
+        if (slot.record->finished.load(std::memory_order_acquire)) {
+            slot.thread.join();
+        } else {
+            slot.thread.detach();
+        }
     }
     // A fresh record shows the slot as given up in the debug window.
     auto shown = std::make_shared<WorkerSlot>(request, slot.record->errorLogPath);
@@ -238,7 +276,7 @@ base::TimePoint::duration WorkerDispatcher::elapsed(const Slot& slot) const {
 
 bool WorkerDispatcher::latent(const Slot& slot) const {
     return slot.record->statusText.load() != std::string_view(kStatusFinishedAndIdle) &&
-           elapsed(slot) >= params_.latencyLimit;
+           elapsed(slot) >= params_.latencyLimit && !slot.record->settled();
 }
 
 void WorkerDispatcher::report(const Slot& slot, ReportOutcome outcome) {
@@ -285,6 +323,7 @@ void WorkerDispatcher::followRequests() {
     state_.dispatcherPaused = false;
     for (int i = 0; i < slotCount_; ++i) {
         slots_[i].paused += paused;
+        slots_[i].record->addPaused(paused);
         slots_[i].record->pauseRequested = false;
     }
 }

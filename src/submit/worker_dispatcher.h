@@ -78,6 +78,9 @@ private:
 
     void startSlot(int i);
     void startOrFree(int i);
+    // Records a finished slot's outcome (harvested, or terminated when its answer came late);
+    // false while its worker runs.
+    bool collect(int i);
     void harvest(int i);
     void terminate(int i);
     base::TimePoint::duration elapsed(const Slot& slot) const;

@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "base/clock.h"
+#include "base/timing.h"
 #include "logs/write_problems.h"
 #include "submit/site_report.h"
 #include "submit/site_request.h"
@@ -51,6 +53,10 @@ struct WorkerContext {
     // Where error rows that did not reach the error log are noted; shared, since an abandoned
     // worker may outlive its run.
     std::shared_ptr<logs::WriteProblems> logProblems;
+    // The run's clock, against which a worker checks its latency limit when its answer comes.
+    // Read only while the dispatcher has not given the worker up, so never after the run. Null:
+    // no limit.
+    const base::Clock* clock = nullptr;
 };
 
 // One start of one worker: the request it sends and what it found. The dispatcher makes a fresh
@@ -58,8 +64,12 @@ struct WorkerContext {
 // write into a record nobody reads any more.
 class WorkerSlot final {
 public:
-    WorkerSlot(SiteRequest request, std::string errorLogPath)
-        : request(std::move(request)), errorLogPath(std::move(errorLogPath)) {}
+    WorkerSlot(SiteRequest request, std::string errorLogPath, base::TimePoint started = {},
+               std::optional<base::Millis> latencyLimit = std::nullopt)
+        : request(std::move(request)),
+          errorLogPath(std::move(errorLogPath)),
+          started_(started),
+          latencyLimit_(latencyLimit) {}
 
     const SiteRequest request;
     // The run's error log, into which the worker writes its error rows.
@@ -77,12 +87,51 @@ public:
     ReportReason reason = ReportReason::Accepted;
     std::optional<int> httpStatus;
     std::string errorText;
-    // Why a refused mail was refused; mail failures write no error row.
+    // Why a refused mail was refused: the server's reply or the system's reason.
     std::string mailReason;
 
-    // Runs `write` unless the dispatcher has given this worker up; true when it ran. The
-    // dispatcher's `abandon` waits for a write under way, so nothing the worker writes can
-    // follow the site's TERMINATED row.
+    // The worker, once its answer has come: true when the site's outcome is its to write.
+    // False when the dispatcher has given it up, or when the latency limit has passed (`late`),
+    // even if no pass of the dispatcher has looked yet: the verdict depends on when the answer
+    // came, not on when it was seen.
+    bool settle(const base::Clock* clock) {
+        std::lock_guard lock(mutex_);
+        if (abandoned_) {
+            return false;
+        }
+        if (clock != nullptr && latencyLimit_ &&
+            clock->now() - started_ - paused_ >= *latencyLimit_) {
+            late_ = true;
+            return false;
+        }
+        settled_ = true;
+        return true;
+    }
+    // The dispatcher: true when the worker is given up, after which it writes nothing more;
+    // false when its answer came in time and it is finishing its outcome.
+    bool giveUp() {
+        std::lock_guard lock(mutex_);
+        if (settled_) {
+            return false;
+        }
+        abandoned_ = true;
+        return true;
+    }
+    bool late() const {
+        std::lock_guard lock(mutex_);
+        return late_;
+    }
+    bool settled() const {
+        std::lock_guard lock(mutex_);
+        return settled_;
+    }
+    // The dispatcher: a pause held the run this long; it does not count toward the limit.
+    void addPaused(base::TimePoint::duration paused) {
+        std::lock_guard lock(mutex_);
+        paused_ += paused;
+    }
+
+    // Runs `write` unless the dispatcher has given this worker up; true when it ran.
     template <typename Write>
     bool whileCurrent(Write&& write) {
         std::lock_guard lock(mutex_);
@@ -92,18 +141,15 @@ public:
         write();
         return true;
     }
-    void abandon() {
-        std::lock_guard lock(mutex_);
-        abandoned_ = true;
-    }
-    bool abandoned() const {
-        std::lock_guard lock(mutex_);
-        return abandoned_;
-    }
 
 private:
+    const base::TimePoint started_;
+    const std::optional<base::Millis> latencyLimit_;
     mutable std::mutex mutex_;
+    base::TimePoint::duration paused_{};
     bool abandoned_ = false;
+    bool settled_ = false;
+    bool late_ = false;
 };
 
 }  // namespace farrow::submit

@@ -524,8 +524,8 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
                           state_.currentProfilePath,
                           [this, &report](const profile::SubmissionProfile& page) {
                               const bool ran = buildAndRun(page);
-                              report.hadFailures = report.hadFailures || lastRun_.failed > 0;
-                              if (lastRun_.failed > 0) {
+                              report.hadFailures = report.hadFailures || lastRun_.hadFailures();
+                              if (lastRun_.hadFailures()) {
                                   report.errorLogPath = lastRun_.errorLogName;
                               }
                               if (!ran) {
@@ -537,7 +537,7 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
         state_.currentProfilePath = batchPath;
     } else {
         buildAndRun(loaded);
-        report.hadFailures = lastRun_.failed > 0;
+        report.hadFailures = lastRun_.hadFailures();
         if (report.hadFailures) {
             report.errorLogPath = lastRun_.errorLogName;
         }

@@ -13,6 +13,7 @@
 #include "cli/command_line.h"
 #include "sites/site_line_codec.h"
 #include "support/loopback_http_server.h"
+#include "support/quick_run.h"
 #include "support/site_lines.h"
 #include "support/temp_workspace.h"
 
@@ -124,6 +125,26 @@ TEST_F(SubmitCommandTest, SwitchWordsChangeNoOutcome) {
     for (const char* word : {"/VERBOSE", "/HTML", "/SITELOG", "/VUZODURI"}) {
         EXPECT_EQ(run({"submit", "p.fl2", word}), kExitOk)
             << word << ": " << out.str() << err.str();
+    }
+}
+
+// Headless, the debug window is text: each line once per change, on stderr or in --debug FILE.
+TEST_F(SubmitCommandTest, VerboseWritesTheDebugLinesInsteadOfAComplaint) {
+    workspace.write("p.fl2", test::profileFileText({"Alpha", "Bravo"}));
+    EXPECT_EQ(run({"submit", "p.fl2", "/VERBOSE"}), kExitOk) << err.str();
+    EXPECT_EQ(err.str().find("Could not create Debug Dialog"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("Write  0\n"), std::string::npos) << err.str();
+
+    EXPECT_EQ(run({"submit", "p.fl2", "/TEST", "--debug", "debug.txt"}), kExitOk) << err.str();
+    EXPECT_EQ(err.str(), "");
+    const std::string lines = workspace.read("debug.txt");
+    EXPECT_EQ(test::occurrences(lines, "Write  0\n"), 1u) << lines;
+    EXPECT_NE(lines.find("Alpha"), std::string::npos) << lines;
+    std::istringstream in(lines);
+    std::string previous;
+    for (std::string line; std::getline(in, line); previous = line) {
+        EXPECT_NE(line, previous) << "a line repeated without a change";
+        EXPECT_NE(line.find_first_not_of(' '), std::string::npos);
     }
 }
 

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+
 #include <map>
 #include <sstream>
 #include <thread>
 #include <vector>
 
+#include "support/file_size_limit.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::platform {
@@ -52,6 +56,39 @@ TEST(AppendTextToFile, ConcurrentAppendsNeverInterleave) {
     for (const auto& [t, n] : counts) {
         EXPECT_EQ(n, kLines) << "thread " << t;
     }
+}
+
+TEST(AppendTextToFile, ARowThatDoesNotFitIsTakenBackWhole) {
+    test::TempWorkspace ws;
+    const std::string path = ws.file("log.htm");
+    ASSERT_TRUE(appendTextToFile(path, "<TR><TD>SUCCESSFUL:<TD>S00093\n"));
+    const std::string row = "<TR><TD>SUCCESSFUL:<TD>S00094-ok-GENERAL-DIRECTORY\n";
+    const rlim_t room = ws.read("log.htm").size() + row.size() / 2;
+    EXPECT_EQ(test::withFileSizeLimit(
+                  room, [&] { return !appendTextToFile(path, row) && errno == EFBIG; }),
+              0);
+    EXPECT_EQ(ws.read("log.htm"), "<TR><TD>SUCCESSFUL:<TD>S00093\n");
+}
+
+TEST(WholeFiles, AFileThatDoesNotFitLeavesTheOldOneAndNoTemporary) {
+    test::TempWorkspace ws;
+    const std::string path = ws.file("p.fl2");
+    ASSERT_TRUE(writeWholeFile(path, "old profile\n"));
+    EXPECT_EQ(
+        test::withFileSizeLimit(8, [&] { return !writeWholeFile(path, std::string(100, 'x')); }),
+        0);
+    EXPECT_EQ(test::withFileSizeLimit(
+                  8, [&] { return !createWholeFile(ws.file("new.fl2"), std::string(100, 'x')); }),
+              0);
+    EXPECT_EQ(ws.read("p.fl2"), "old profile\n");
+    EXPECT_FALSE(createWholeFile(path, "never over an existing file"));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(ws.read("p.fl2"), "old profile\n");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(ws.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"p.fl2"});
 }
 
 TEST(FileSystem, DirectoriesAndSizes) {

@@ -5,6 +5,7 @@
 #include "sites/selection_model.h"
 #include "support/fake_frontend.h"
 #include "support/fake_profile_dialogs.h"
+#include "support/file_size_limit.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::profile {
@@ -255,6 +256,35 @@ TEST_F(ProfileFileTest, InteractiveSave) {
     EXPECT_FALSE(failed.error.reason.empty());
     EXPECT_EQ(messenger.texts().size(), 2u);
     EXPECT_NE(messenger.texts().back().find("Could not write the profile"), std::string::npos);
+}
+
+// A save that does not fit on the disk leaves the profile that was there.
+TEST_F(ProfileFileTest, ASaveThatDoesNotFitKeepsTheOldFile) {
+    SubmissionProfile p;
+    p.url = "http://old.example/";
+    ASSERT_EQ(saveProfile(workspace.file("p.fl2"), p, {}, dialogs, messenger).outcome,
+              FileOutcome::Done);
+    const std::string old = workspace.read("p.fl2");
+    p.url = "http://new.example/";
+    p.description = std::string(3000, 'd');
+    EXPECT_EQ(
+        test::withFileSizeLimit(
+            old.size(),
+            [&] {
+                return saveProfile(workspace.file("p.fl2"), p, {}, dialogs, messenger).outcome ==
+                       FileOutcome::Failed;
+            }),
+        0);
+    EXPECT_EQ(workspace.read("p.fl2"), old);
+}
+
+TEST(NumberedName, GoesBeforeTheExtensionAndFitsTheNameLimit) {
+    EXPECT_EQ(numberedName("ERRORS/a-12090622.fl2", 1), "ERRORS/a-12090622.fl2");
+    EXPECT_EQ(numberedName("ERRORS/a-12090622.fl2", 2), "ERRORS/a-12090622-2.fl2");
+    EXPECT_EQ(numberedName("my.dir/noext", 12), "my.dir/noext-12");
+    const std::string longName = std::string(kMaxFileName - 4, 'n') + ".fl2";
+    const std::string numbered = numberedName("d/" + longName, 3);
+    EXPECT_EQ(numbered, "d/" + std::string(kMaxFileName - 6, 'n') + "-3.fl2");
 }
 
 }  // namespace

@@ -151,6 +151,11 @@ TEST_F(RunFaults, AMailServerClosingMidMessageFailsItsSiteOnly) {
     EXPECT_EQ(r.failed, 1);
     ASSERT_EQ(r.failureList.size(), 1u);
     EXPECT_EQ(r.failureList.front().siteName, "Mailed");
+    // The FAILED row's link lands on a row that says why.
+    EXPECT_NE(wholeFile(r.logPath).find("#Mailed\">FAILED:"), std::string::npos);
+    const std::string errors = wholeFile(r.errorLogName);
+    EXPECT_EQ(occurrences(errors, "<A NAME=\"Mailed\">Mailed<TD>The mail was not sent: "), 1u)
+        << errors;
     // The conversation reached the message before the server went.
     const auto commands = mail.commands();
     EXPECT_NE(std::find(commands.begin(), commands.end(), "DATA"), commands.end());

@@ -55,7 +55,7 @@ TEST_F(ControllerFixture, ASmallRunWritesBothLogsByteForByte) {
     refused.status = 500;
     refused.responseCode = 500;
     transport->script("B", refused);
-    // The rows come in a fixed order: C (sends nothing), then A, then B.
+    // The rows come in a fixed order: C (answered at once), then A, then B.
     transport->hold("A");
     transport->hold("B");
     frontend.onPump = [&](FakeRunFrontend& f) {
@@ -66,7 +66,7 @@ TEST_F(ControllerFixture, ASmallRunWritesBothLogsByteForByte) {
             transport->release("B");
         }
     };
-    params.requests = {request("C", "FAX", "x"), request("A", "GET", "http://a/"),
+    params.requests = {request("C", "GET", "http://c/"), request("A", "GET", "http://a/"),
                        request("B", "POST", "http://b/")};
     frontend.answerYes = true;
     ManualClock clock(test::fixedStart());
@@ -121,7 +121,7 @@ TEST_F(ControllerFixture, ASmallRunWritesBothLogsByteForByte) {
     ASSERT_EQ(frontend.reports.size(), 3u);
     EXPECT_EQ(frontend.reports[2].httpStatus, 500);
     EXPECT_EQ(frontend.reports[2].reason, ReportReason::ExchangeFailed);
-    EXPECT_EQ(frontend.reports[0].reason, ReportReason::NotSent);
+    EXPECT_EQ(frontend.reports[0].reason, ReportReason::Accepted);
 }
 
 // With "/HTML" the exchanges go to the dump in the order they ended, and the failure profile
@@ -272,7 +272,10 @@ TEST_F(ControllerFixture, AbortLeavesTheUnstartedSitesInTheFailureProfile) {
     EXPECT_EQ(r.failed, 0);
     ASSERT_EQ(r.failureList.size(), 5u);
     EXPECT_EQ(r.failureList[0].siteName, "Site15");
-    EXPECT_EQ(frontend.questions, 0);
+    // No site failed, but a failure profile was written: the run had failures all the same.
+    EXPECT_TRUE(r.hadFailures());
+    EXPECT_TRUE(r.offerErrorLog);
+    EXPECT_EQ(frontend.questions, 1);
     ASSERT_FALSE(r.failureProfilePath.empty());
     EXPECT_NE(read(r.failureProfilePath).find("Site19\r\nDATAEND"), std::string::npos);
     ASSERT_EQ(frontend.reports.size(), 20u);
@@ -350,6 +353,91 @@ TEST_F(ControllerFixture, ABatchRunCopiesItsRowsAndAsksNothing) {
               "<TR><TD><A NAME=\"B\">B<TD>Program.error [0] [down]</A>\n");
     EXPECT_EQ(frontend.debugLines.size(), 16u);
     EXPECT_EQ(frontend.debugLines[15], "Write  0");
+}
+
+// A batch run that an ABORT stopped before any site failed still notes its error log.
+TEST_F(ControllerFixture, AStoppedBatchRunWithOnlyUnstartedSitesNotesItsErrors) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    for (int i = 0; i < 16; ++i) {
+        const std::string name = base::format("Site%02d", i);
+        transport->hold(name);
+        params.requests.push_back(request(name, "GET", "http://x/"));
+    }
+    frontend.onPump = [&](FakeRunFrontend& f) {
+        if (transport->sent().size() == 15) {
+            f.progress.abort = true;
+        }
+        // Nothing is harvested, so nothing could be started, before the stop.
+        if (runStopped) {
+            for (int i = 0; i < 16; ++i) {
+                transport->release(base::format("Site%02d", i));
+            }
+        }
+    };
+    params.currentProfilePath = "/profiles/p.fl2";
+    params.batchLogPath = ws.file("LOGS/BatchLog.HTM");
+    params.batchErrorLogPath = ws.file("ERRORS/BatchLog.HTM");
+    base::SystemClock clock;
+    const RunResult r = runSubmission(params, frontend, transport, clock);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.failed, 0);
+    ASSERT_EQ(r.failureList.size(), 1u);
+    EXPECT_EQ(r.failureList[0].siteName, "Site15");
+    EXPECT_TRUE(r.batchHadErrors);
+    EXPECT_EQ(frontend.questions, 0);
+}
+
+// A typing error in a site's method reaches nobody: FAILED, with the error row its link names,
+// and kept for the failure profile.
+TEST_F(ControllerFixture, AnUnknownMethodFailsAndIsKeptForTheFailureProfile) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    params.requests = {request("Typo", "get", "http://t/"), request("A", "GET", "http://a/")};
+    ManualClock clock(test::fixedStart());
+    const RunResult r = runSubmission(params, frontend, transport, clock);
+    EXPECT_EQ(r.good, 1);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(transport->sent(), std::vector<std::string>{"A"});
+    const std::string log = read(r.logPath);
+    EXPECT_NE(log.find("<a href=\"" + r.errorLogName + "#Typo\">FAILED:</FONT><TD>Typo\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(read(r.errorLogName)
+                  .find("<A NAME=\"Typo\">Typo<TD>Unknown method &quot;get&quot;: nothing was "
+                        "sent</A>\n"),
+              std::string::npos);
+    EXPECT_NE(read(r.failureProfilePath).find("\r\nTypo\r\nDATAEND\r\n"), std::string::npos);
+    const auto typo = std::find_if(frontend.reports.begin(), frontend.reports.end(),
+                                   [](const SiteReport& s) { return s.siteName == "Typo"; });
+    ASSERT_NE(typo, frontend.reports.end());
+    EXPECT_EQ(typo->outcome, ReportOutcome::Failed);
+    EXPECT_EQ(typo->reason, ReportReason::NotSent);
+}
+
+// Two runs of one URL in one minute share their logs, but each keeps its own failure profile.
+TEST_F(ControllerFixture, ASecondRunInTheSameMinuteWritesItsFailureProfileBeside) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    TransportOutcome refused;
+    refused.ok = false;
+    refused.errorText = "down";
+    transport->script("First", refused);
+    transport->script("Second", refused);
+    ManualClock clock(test::fixedStart());
+    RunParams first = params;
+    first.requests = {request("First", "GET", "http://a/")};
+    const RunResult one = runSubmission(first, frontend, transport, clock);
+    RunParams second = params;
+    second.requests = {request("Second", "GET", "http://b/")};
+    const RunResult two = runSubmission(second, frontend, transport, clock);
+
+    EXPECT_EQ(one.failureProfilePath, ws.file("ERRORS/my.example+-03070905.fl2"));
+    EXPECT_EQ(two.failureProfilePath, ws.file("ERRORS/my.example+-03070905-2.fl2"));
+    EXPECT_NE(read(one.failureProfilePath).find("\r\nFirst\r\nDATAEND"), std::string::npos);
+    EXPECT_NE(read(two.failureProfilePath).find("\r\nSecond\r\nDATAEND"), std::string::npos);
+    const std::string errors = read(two.errorLogName);
+    EXPECT_NE(errors.find("Wrote Failure Profile " + one.failureProfilePath + "</B>"),
+              std::string::npos);
+    EXPECT_NE(errors.find("Wrote Failure Profile " + two.failureProfilePath + "</B>"),
+              std::string::npos);
 }
 
 TEST_F(ControllerFixture, NoProgressDialogSubmitsNothingAndLeavesTheProgramIdle) {

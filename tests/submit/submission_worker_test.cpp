@@ -97,18 +97,61 @@ TEST_F(WorkerFixture, StoppedAfterACleanReplyStillSucceeds) {
     EXPECT_EQ(slot->reason, ReportReason::Stopped);
 }
 
-TEST_F(WorkerFixture, MailRefusedFailsWithoutErrorRowAndUnknownMethodSendsNothing) {
+// Every failure leaves an error row for the FAILED row's link to land on, mail and unknown
+// methods included; an unknown method reaches nobody.
+TEST_F(WorkerFixture, MailRefusedAndUnknownMethodsFailWithAnErrorRow) {
     TransportOutcome refused;
     refused.ok = false;
-    refused.errorText = "550 no such mailbox";
+    refused.errorText = "RCPT TO answered: 550 no such mailbox";
     EXPECT_EQ(run("MAILTO", refused).result, 0);
     EXPECT_EQ(slot->reason, ReportReason::MailRefused);
-    EXPECT_EQ(slot->mailReason, "550 no such mailbox");
-    EXPECT_EQ(slot->errorText, "");
+    EXPECT_EQ(slot->mailReason, "RCPT TO answered: 550 no such mailbox");
+    EXPECT_EQ(errorLog(),
+              "<TR><TD><A NAME=\"Engine\">Engine<TD>The mail was not sent: RCPT TO answered: 550 "
+              "no such mailbox</A>\n");
+    ws.write("err.htm", "");
+    for (const char* method : {"FAX", "get", "FORM"}) {
+        EXPECT_EQ(run(method, reply("x")).result, 0) << method;
+        EXPECT_EQ(slot->reason, ReportReason::NotSent);
+        EXPECT_EQ(slot->errorText, unknownMethodText(method));
+    }
+    EXPECT_EQ(transport->sent().size(), 1u) << "an unknown method sent something";
+    EXPECT_EQ(errorLog(),
+              "<TR><TD><A NAME=\"Engine\">Engine<TD>Unknown method &quot;FAX&quot;: "
+              "nothing was sent</A>\n"
+              "<TR><TD><A NAME=\"Engine\">Engine<TD>Unknown method &quot;get&quot;: "
+              "nothing was sent</A>\n"
+              "<TR><TD><A NAME=\"Engine\">Engine<TD>Unknown method &quot;FORM&quot;: "
+              "nothing was sent</A>\n");
+}
+
+// An answer that comes at the latency limit is not the worker's to record: it writes no row and
+// leaves the site to the dispatcher, which terminates it.
+TEST_F(WorkerFixture, AnAnswerAtTheLimitWritesNothing) {
+    test::ManualClock clock(test::fixedStart());
+    context.clock = &clock;
+    TransportOutcome cut;
+    cut.ok = false;
+    cut.errorText = "the exchange ran for 1600 ms";
+    transport->script("Engine", cut);
+    slot = std::make_unique<WorkerSlot>(SiteRequest{"Engine", "http://e/", " ", "GET", 0, "", ""},
+                                        ws.file("err.htm"), clock.now(), base::Millis(1000));
+    slot->addPaused(base::Millis(500));
+    clock.advance(base::Millis(1499));
+    runWorker(*slot, context);
+    EXPECT_FALSE(slot->late()) << "paused time counted toward the limit";
+    EXPECT_NE(errorLog(), "");
+
+    ws.write("err.htm", "");
+    slot = std::make_unique<WorkerSlot>(SiteRequest{"Engine", "http://e/", " ", "GET", 0, "", ""},
+                                        ws.file("err.htm"), clock.now(), base::Millis(1000));
+    clock.advance(base::Millis(1000));
+    runWorker(*slot, context);
+    EXPECT_TRUE(slot->finished);
+    EXPECT_TRUE(slot->late());
+    EXPECT_NE(slot->result, 1);
     EXPECT_EQ(errorLog(), "");
-    EXPECT_EQ(run("FAX", reply("x")).result, 1);
-    EXPECT_EQ(slot->reason, ReportReason::NotSent);
-    EXPECT_EQ(transport->sent().size(), 1u);
+    EXPECT_TRUE(slot->giveUp());
 }
 
 TEST_F(WorkerFixture, DumpsOnlyWithTheSwitchAndTheExtendedDumpAddsDataAndMethod) {
@@ -134,7 +177,7 @@ TEST_F(WorkerFixture, AnAbandonedWorkerWritesNothing) {
     SiteRequest r{"Engine", "http://e/", " ", "GET", 0, "", ""};
     transport->script("Engine", o);
     slot = std::make_unique<WorkerSlot>(r, ws.file("err.htm"));
-    slot->abandon();
+    EXPECT_TRUE(slot->giveUp());
     runWorker(*slot, context);
     EXPECT_TRUE(slot->finished);
     EXPECT_EQ(errorLog(), "");

@@ -1,5 +1,6 @@
 #include "submit/worker_dispatcher.h"
 
+#include <algorithm>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -38,6 +39,7 @@ struct DispatcherFixture : ::testing::Test {
         auto ctx = std::make_shared<WorkerContext>();
         ctx->transport = transport;
         ctx->writeFlag = std::make_shared<WriteFlag>();
+        ctx->clock = &clock;
         context = ctx;
     }
     void make(int n) {
@@ -191,6 +193,134 @@ TEST_F(DispatcherFixture, AStopLeavesTheRestUnstartedForTheFailureProfile) {
     EXPECT_EQ(reports.back().outcome, ReportOutcome::NotStarted);
     EXPECT_EQ(reports[14].outcome, ReportOutcome::Successful);
     EXPECT_EQ(state.lastSiteText.get(), "Last Site(s) being submitted...");
+}
+
+// ABORT pressed while a pass harvests and refills: the start under way is the last one.
+TEST_F(DispatcherFixture, AStopDuringAPassEndsTheStartsAtOnce) {
+    make(40);
+    dispatcher->start();
+    for (auto& body : launcher.bodies) {
+        body();
+    }
+    launcher.onLaunch = [&](std::size_t launches) {
+        if (launches == 16) {
+            state.stopRequested = true;
+        }
+    };
+    EXPECT_FALSE(dispatcher->mainPass());
+    EXPECT_EQ(launcher.bodies.size(), 16u) << "requests started after the stop";
+    launcher.bodies[15]();
+    dispatcher->beginDrain();
+    while (!dispatcher->drainPass()) {
+    }
+    dispatcher->finish();
+    EXPECT_EQ(state.processed, 16);
+    EXPECT_EQ(state.failureList.size(), 24u);
+    EXPECT_EQ(state.failureList.front().siteName, "Site16");
+}
+
+// Pause pressed while a pass harvests and refills: nothing more is harvested, logged or started
+// until it is released.
+TEST_F(DispatcherFixture, APauseDuringAPassHoldsTheRestOfThePass) {
+    make(40);
+    dispatcher->start();
+    for (auto& body : launcher.bodies) {
+        body();
+    }
+    launcher.onLaunch = [&](std::size_t launches) {
+        if (launches == 16) {
+            state.pauseRequested = true;
+        }
+    };
+    std::size_t launchedWhilePaused = 0;
+    int processedWhilePaused = 0;
+    std::string logWhilePaused;
+    std::jthread releaser([&] {
+        while (!state.dispatcherPaused) {
+            std::this_thread::yield();
+        }
+        // The dispatcher holds still until the pause is released.
+        launchedWhilePaused = launcher.bodies.size();
+        processedWhilePaused = state.processed;
+        logWhilePaused = log();
+        state.pauseRequested = false;
+    });
+    EXPECT_TRUE(dispatcher->mainPass());
+    releaser.join();
+    EXPECT_EQ(launchedWhilePaused, 16u);
+    EXPECT_EQ(processedWhilePaused, 1);
+    EXPECT_EQ(logWhilePaused, "<TR><TD>SUCCESSFUL:<TD>Site00\n");
+    EXPECT_EQ(launcher.bodies.size(), 30u) << "the pass goes on once released";
+    EXPECT_EQ(state.processed, 15);
+}
+
+// Whether a site is TERMINATED depends on when its answer came, not on when a pass looked: an
+// answer at the limit is terminated even when no pass saw the worker running past it, and one
+// that came in time keeps its own outcome however late it is harvested.
+struct LateCase {
+    long long answeredAtMs;
+    std::string row;
+    std::string errorRow;
+};
+
+class LateAnswers : public DispatcherFixture, public ::testing::WithParamInterface<LateCase> {};
+
+TEST_P(LateAnswers, TheAnswersTimeDecides) {
+    TransportOutcome cut;
+    cut.ok = false;
+    cut.errorText = "the exchange ran for 60600 ms";
+    transport->script("Site00", cut);
+    make(1);
+    dispatcher->start();
+    clock.advance(base::Millis(GetParam().answeredAtMs));
+    launcher.bodies[0]();
+    // A long pass: the dispatcher looks only now.
+    clock.advance(base::Millis(5000));
+    EXPECT_FALSE(dispatcher->mainPass());
+    dispatcher->beginDrain();
+    EXPECT_TRUE(dispatcher->drainPass());
+    dispatcher->finish();
+    EXPECT_EQ(state.processed, 1);
+    EXPECT_EQ(state.failed, 1);
+    EXPECT_EQ(state.failureList.size(), 1u);
+    const std::string link = names.errorLogName + "#Site00";
+    EXPECT_EQ(log(), "<TR><TD><FONT COLOR=#D00000><a href=\"" + link + "\">" + GetParam().row +
+                         ":</FONT><TD>Site00\n");
+    EXPECT_EQ(errorLog(), "<TR><TD><A NAME=\"Site00\">Site00<TD>" + GetParam().errorRow + "</A>\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dispatcher, LateAnswers,
+    ::testing::Values(LateCase{60000, "TERMINATED", "Latent Thread Terminated"},
+                      LateCase{60600, "TERMINATED", "Latent Thread Terminated"},
+                      LateCase{59999, "FAILED",
+                               "Program.error [0] [the exchange ran for 60600 ms]"}));
+
+// A thread the system refuses fails its site with the system's reason; the run goes on.
+TEST_F(DispatcherFixture, AWorkerThreadThatCannotStartFailsItsSiteOnly) {
+    test::RefusingLauncher refusing(2);
+    DispatchParams p;
+    p.requests = requests(3);
+    p.timing.dispatcherPass = p.timing.dispatcherHarvestPause = p.timing.dispatcherRefillPause =
+        base::Millis(0);
+    p.context = context;
+    WorkerDispatcher d(std::move(p), state, writer, refusing, clock);
+    d.run();
+    EXPECT_EQ(state.processed, 3);
+    EXPECT_EQ(state.good, 2);
+    EXPECT_EQ(state.failed, 1);
+    ASSERT_EQ(state.failureList.size(), 1u);
+    EXPECT_EQ(state.failureList[0].siteName, "Site01");
+    EXPECT_NE(log().find("\">FAILED:</FONT><TD>Site01\n"), std::string::npos) << log();
+    EXPECT_EQ(errorLog(), "<TR><TD><A NAME=\"Site01\">Site01<TD>Could not start a worker thread: " +
+                              platform::systemReason(EAGAIN) + "</A>\n");
+    const auto reports = state.reports.takeAll();
+    ASSERT_EQ(reports.size(), 3u);
+    const auto refused = std::find_if(reports.begin(), reports.end(),
+                                      [](const SiteReport& r) { return r.siteName == "Site01"; });
+    ASSERT_NE(refused, reports.end());
+    EXPECT_EQ(refused->outcome, ReportOutcome::Failed);
+    EXPECT_EQ(refused->reason, ReportReason::NotSent);
 }
 
 }  // namespace

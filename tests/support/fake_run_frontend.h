@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -52,14 +53,38 @@ private:
     std::vector<std::string> sent_;
 };
 
-// Keeps the worker bodies; the test runs them when it chooses, on its own thread.
+// Keeps the worker bodies; the test runs them when it chooses, on its own thread. `onLaunch`,
+// when set, runs after each launch with the number of launches so far (a test presses ABORT or
+// Pause in the middle of a pass with it).
 class DeferredLauncher final : public submit::WorkerLauncher {
 public:
     std::jthread launch(std::function<void()> body) override {
         bodies.push_back(std::move(body));
+        if (onLaunch) {
+            onLaunch(bodies.size());
+        }
         return {};
     }
     std::vector<std::function<void()>> bodies;
+    std::function<void(std::size_t)> onLaunch;
+};
+
+// Starts workers on threads of their own, except the `refused`-th start (counting from 1),
+// which fails as a system out of threads does.
+class RefusingLauncher final : public submit::WorkerLauncher {
+public:
+    explicit RefusingLauncher(std::size_t refused) : refused_(refused) {}
+    std::jthread launch(std::function<void()> body) override {
+        if (++launches_ == refused_) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                    "thread");
+        }
+        return std::jthread(std::move(body));
+    }
+
+private:
+    std::size_t refused_;
+    std::size_t launches_ = 0;
 };
 
 class FakeProgressView final : public submit::ProgressView {
