@@ -26,10 +26,7 @@ std::vector<std::string> BatchList::pathsNamed(std::string_view name) const {
 }
 
 bool BatchNames::add(const std::string& name) {
-    const bool shown = std::any_of(names_.begin(), names_.end(), [&name](const std::string& n) {
-        return base::startsWithIgnoringCase(n, name);
-    });
-    if (shown) {
+    if (std::find(names_.begin(), names_.end(), name) != names_.end()) {
         return false;
     }
     // After any names that compare equal, as the sorted list box inserts.
@@ -47,11 +44,25 @@ void BatchNames::remove(std::string_view name) {
     }
 }
 
+std::vector<BatchEntry> listedEntries(const BatchList& list, const BatchNames& shown) {
+    std::vector<BatchEntry> listed;
+    for (const BatchEntry& e : list.entries()) {
+        const std::vector<std::string>& names = shown.names();
+        const bool nameShown = std::find(names.begin(), names.end(), e.name) != names.end();
+        if (nameShown && std::find(listed.begin(), listed.end(), e) == listed.end()) {
+            listed.push_back(e);
+        }
+    }
+    return listed;
+}
+
 std::vector<std::string> batchRunPaths(const BatchList& list, const BatchNames& shown) {
     std::vector<std::string> paths;
     for (const std::string& name : shown.names()) {
         for (std::string& path : list.pathsNamed(name)) {
-            paths.push_back(std::move(path));
+            if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
+                paths.push_back(std::move(path));
+            }
         }
     }
     return paths;
