@@ -1,6 +1,8 @@
 #include "profile/batch_list.h"
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 #include "base/text.h"
 
@@ -45,11 +47,12 @@ void BatchNames::remove(std::string_view name) {
 }
 
 std::vector<BatchEntry> listedEntries(const BatchList& list, const BatchNames& shown) {
+    const std::vector<std::string>& names = shown.names();
     std::vector<BatchEntry> listed;
+    std::set<std::pair<std::string, std::string>> seen;
     for (const BatchEntry& e : list.entries()) {
-        const std::vector<std::string>& names = shown.names();
-        const bool nameShown = std::find(names.begin(), names.end(), e.name) != names.end();
-        if (nameShown && std::find(listed.begin(), listed.end(), e) == listed.end()) {
+        if (std::find(names.begin(), names.end(), e.name) != names.end() &&
+            seen.insert({e.path, e.name}).second) {
             listed.push_back(e);
         }
     }
@@ -58,9 +61,10 @@ std::vector<BatchEntry> listedEntries(const BatchList& list, const BatchNames& s
 
 std::vector<std::string> batchRunPaths(const BatchList& list, const BatchNames& shown) {
     std::vector<std::string> paths;
+    std::set<std::string> seen;
     for (const std::string& name : shown.names()) {
         for (std::string& path : list.pathsNamed(name)) {
-            if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
+            if (seen.insert(path).second) {
                 paths.push_back(std::move(path));
             }
         }
