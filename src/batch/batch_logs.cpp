@@ -1,6 +1,7 @@
 #include "batch/batch_logs.h"
 
 #include "base/text.h"
+#include "logs/html_text.h"
 #include "logs/log_rows.h"
 #include "platform/file_system.h"
 
@@ -44,6 +45,11 @@ void writeBatchHeads(const BatchLogNames& names, const std::tm& start) {
 void writeRunEnd(const BatchLogNames& names) {
     platform::appendTextToFile(names.errorLogPath, "<TR>\n");
     platform::appendTextToFile(names.logPath, "<TR>\n");
+}
+
+void writeNotRun(const BatchLogNames& names, const std::string& profilePath) {
+    platform::appendTextToFile(
+        names.logPath, "<TR><TD>not run: stopped<TD>" + logs::escapeHtml(profilePath) + "\n");
 }
 
 void writeBatchFooters(const BatchLogNames& names, long long elapsedSeconds) {

@@ -25,6 +25,9 @@ void writeBatchHeads(const BatchLogNames& names, const std::tm& start);
 // The "<TR>" line that closes one run, to the batch error log, then to the batch log.
 void writeRunEnd(const BatchLogNames& names);
 
+// The batch log's row for a profile the batch did not reach because it was stopped.
+void writeNotRun(const BatchLogNames& names, const std::string& profilePath);
+
 // The tables' ends and, in the batch log, the batch's duration. The files stay open-ended
 // (no closing body or document tags), as the runs' copied rows left them.
 void writeBatchFooters(const BatchLogNames& names, long long elapsedSeconds);

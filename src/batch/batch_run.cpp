@@ -42,10 +42,13 @@ BatchResult runBatch(const BatchParams& params, const RunOneProfile& runOneProfi
     } else {
         platform::LineReader reader(file.get());
         std::string line;
-        while (!result.stopped && reader.readLine(line) && line != profile::kBatchEnd) {
-            if (stopRequested(params)) {
+        while (reader.readLine(line) && line != profile::kBatchEnd) {
+            // A stopped batch starts nothing more, but the batch log names what it left out.
+            if (result.stopped || stopRequested(params)) {
                 result.stopped = true;
-                break;
+                writeNotRun(result.logs, line);
+                result.profilesNotRun.push_back(line);
+                continue;
             }
             setPath(params, line);
             const ProfileRunReport report = runOneProfile(ProfileRun{line, &result.logs});
@@ -56,7 +59,9 @@ BatchResult runBatch(const BatchParams& params, const RunOneProfile& runOneProfi
                 result.profilesSkipped.push_back(line);
                 continue;
             }
-            result.profilesRun.push_back(line);
+            (report.outcome == ProfileRunOutcome::Ran ? result.profilesRun
+                                                      : result.profilesNothingSubmitted)
+                .push_back(line);
             writeRunEnd(result.logs);
             if (report.hadFailures && report.errorLogPath != "NULL" &&
                 !report.errorLogPath.empty()) {

@@ -26,6 +26,9 @@ enum class ProfileRunOutcome {
     Ran,
     // The profile could not be loaded; nothing was run for it.
     Unreadable,
+    // The profile was loaded but no run was made: its check failed, there was no connection, or
+    // a deep profile's start page gave no pages.
+    NothingSubmitted,
 };
 
 // What the run of one profile reports back to the batch.
@@ -73,8 +76,12 @@ struct BatchResult {
     // The profiles that were run, and those skipped because they could not be loaded.
     std::vector<std::string> profilesRun;
     std::vector<std::string> profilesSkipped;
+    // The profiles loaded for which no run was made.
+    std::vector<std::string> profilesNothingSubmitted;
     // A run was stopped by ABORT, or a stop was requested between runs.
     bool stopped = false;
+    // The profiles the run file still held when the batch stopped; each has a row in the batch log.
+    std::vector<std::string> profilesNotRun;
     // No batch run file: the batch logs got their heads and footers only.
     bool runFileMissing = false;
     // The batch run file exists but could not be read; what was read before the error ran.

@@ -372,6 +372,58 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
     return allClean ? kExitOk : kExitSitesFailed;
 }
 
+// A profile of a batch for which nothing was submitted.
+struct SkippedProfile {
+    std::string path;
+    std::string reason;
+};
+
+void writeBatchSummary(std::ostream& out, const batch::BatchResult& result,
+                       const std::vector<SkippedProfile>& skipped) {
+    for (const batch::FailedRun& run : result.failedRuns) {
+        out << "Errors in: " << run.errorLogPath << '\n';
+    }
+    for (const SkippedProfile& profile : skipped) {
+        out << "Skipped: " << profile.path << ": " << profile.reason << '\n';
+    }
+    for (const std::string& path : result.profilesNotRun) {
+        out << "Not run: " << path << ": stopped\n";
+    }
+    out << "Batch log: " << result.logs.logPath << '\n'
+        << "Batch error log: " << result.logs.errorLogPath << '\n';
+}
+
+void writeBatchReport(std::ostream& report, const batch::BatchResult& result,
+                      const std::vector<SkippedProfile>& skipped) {
+    const auto texts = [](const std::vector<std::string>& list) {
+        nlohmann::ordered_json array = nlohmann::ordered_json::array();
+        for (const std::string& text : list) {
+            array.push_back(bytesAsUtf8(text));
+        }
+        return array;
+    };
+    nlohmann::ordered_json line;
+    line["event"] = "batch";
+    line["profilesRun"] = texts(result.profilesRun);
+    line["skipped"] = nlohmann::ordered_json::array();
+    for (const SkippedProfile& profile : skipped) {
+        nlohmann::ordered_json entry;
+        entry["profile"] = bytesAsUtf8(profile.path);
+        entry["reason"] = bytesAsUtf8(profile.reason);
+        line["skipped"].push_back(std::move(entry));
+    }
+    line["notRun"] = texts(result.profilesNotRun);
+    line["stopped"] = result.stopped;
+    std::vector<std::string> errorLogs;
+    for (const batch::FailedRun& run : result.failedRuns) {
+        errorLogs.push_back(run.errorLogPath);
+    }
+    line["errorLogs"] = texts(errorLogs);
+    line["batchLog"] = bytesAsUtf8(result.logs.logPath);
+    line["batchErrorLog"] = bytesAsUtf8(result.logs.errorLogPath);
+    report << line.dump() << '\n' << std::flush;
+}
+
 int batchSubmit(const std::string& session, const std::vector<std::string>& words,
                 const std::string& reportPath, const std::string& debugPath,
                 const CommandContext& context) {
@@ -423,6 +475,9 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     params.setCurrentProfilePath = [&](const std::string& p) { state.currentProfilePath = p; };
     params.messenger = &frontend;
     params.stopRequested = &state.runStopped;
+    // In run order: the profiles for which nothing was submitted, and why.
+    std::vector<SkippedProfile> skipped;
+    bool allClean = true;
     const batch::BatchResult result = batch::runBatch(params, [&](const batch::ProfileRun& run) {
         batch::ProfileRunReport runReport;
         state.batchLogPath = run.batchLogs->logPath;
@@ -433,50 +488,71 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
                                  dialogs, frontend)
                 .outcome != profile::FileOutcome::Done) {
             runReport.outcome = batch::ProfileRunOutcome::Unreadable;
+            skipped.push_back({run.profilePath, "could not be read"});
             return runReport;
         }
+        bool submitted = false;
         const auto note = [&](const ProfileRunOutcome& outcome) {
+            submitted = submitted || outcome.ran;
+            allClean = allClean && outcome.clean;
             if (outcome.hadFailures) {
                 runReport.hadFailures = true;
                 runReport.errorLogPath = outcome.errorLogPath;
             }
         };
+        std::string reason = "nothing submitted";
         if (loaded.deep) {
             const std::string batchPath = state.currentProfilePath;
             const deep::CatalogueResult catalogue =
                 deep::cataloguePages(loaded.url, loaded.title, state.timing, nullptr, nullptr);
             if (catalogue.status != deep::CatalogueStatus::Listed) {
-                context.err << deep::catalogueMessage(catalogue.status, loaded.url) << '\n';
-                return runReport;
+                reason = deep::catalogueMessage(catalogue.status, loaded.url);
+                context.err << reason << '\n';
+            } else {
+                std::vector<deep::PageEntry> pages;
+                for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
+                    pages.push_back(item.page);
+                }
+                deep::runDeepSubmission(
+                    deep::DeepRunParams{loaded}, pages, state.currentProfilePath,
+                    [&](const profile::SubmissionProfile& page) {
+                        const ProfileRunOutcome outcome =
+                            runLoadedProfile(state, page, report, *debug, context, frontend);
+                        note(outcome);
+                        if (!outcome.ran) {
+                            return deep::PageRunOutcome::ValidationFailed;
+                        }
+                        return outcome.stopped ? deep::PageRunOutcome::Aborted
+                                               : deep::PageRunOutcome::Submitted;
+                    });
             }
-            std::vector<deep::PageEntry> pages;
-            for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
-                pages.push_back(item.page);
-            }
-            deep::runDeepSubmission(deep::DeepRunParams{loaded}, pages, state.currentProfilePath,
-                                    [&](const profile::SubmissionProfile& page) {
-                                        const ProfileRunOutcome outcome = runLoadedProfile(
-                                            state, page, report, *debug, context, frontend);
-                                        note(outcome);
-                                        if (!outcome.ran) {
-                                            return deep::PageRunOutcome::ValidationFailed;
-                                        }
-                                        return outcome.stopped ? deep::PageRunOutcome::Aborted
-                                                               : deep::PageRunOutcome::Submitted;
-                                    });
             state.currentProfilePath = batchPath;
         } else {
             note(runLoadedProfile(state, loaded, report, *debug, context, frontend));
         }
+        if (!submitted) {
+            runReport.outcome = batch::ProfileRunOutcome::NothingSubmitted;
+            skipped.push_back({run.profilePath, reason});
+        }
         runReport.stopped = state.runStopped;
         return runReport;
     });
-    for (const batch::FailedRun& run : result.failedRuns) {
-        context.out << "Errors in: " << run.errorLogPath << '\n';
+    if (result.runFileError) {
+        context.err << "farrowctl: could not read \"" << runFile
+                    << "\": " << result.runFileError->reason << '\n';
     }
-    context.out << "Batch log: " << result.logs.logPath << '\n'
-                << "Batch error log: " << result.logs.errorLogPath << '\n';
-    return result.failedRuns.empty() && !result.stopped ? kExitOk : kExitSitesFailed;
+    if (report) {
+        writeBatchReport(*report, result, skipped);
+    }
+    if (report != &context.out) {
+        writeBatchSummary(context.out, result, skipped);
+    }
+    if (result.profilesRun.empty()) {
+        return kExitFailed;
+    }
+    const bool whole = allClean && skipped.empty() && result.failedRuns.empty() &&
+                       !result.stopped && !result.runFileError;
+    return whole ? kExitOk : kExitSitesFailed;
 }
 
 constexpr const char* kRunsReportHelp =
@@ -520,6 +596,15 @@ void addBatchCommand(CLI::App& app, CommandContext& context) {
         app, *options,
         {"batch", "run every profile of a saved batch session (.flb) in turn, with batch logs",
          "SESSION", "a batch session file (.flb)", kRunsReportHelp});
+    batch->footer(
+        "Exit codes:\n"
+        "  0  every profile ran and every site took it\n"
+        "  1  nothing was submitted: an empty session, or no profile could be read or run\n"
+        "  2  bad usage\n"
+        "  3  a profile was skipped (it could not be read, its check failed, a deep profile's\n"
+        "     start page gave no pages) or not run after a stop, or a run had a failed or\n"
+        "     terminated site or was stopped\n"
+        "The summary names the profiles skipped and those not run.");
     batch->callback([options, &context] {
         context.exitCode =
             batchSubmit(options->file, options->words, options->report, options->debug, context);

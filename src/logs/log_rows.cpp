@@ -58,6 +58,10 @@ std::string errorLogLink(const std::string& errorLogName) {
            "\"> Verbose Error Log </a><BR><BR>\n";
 }
 
+std::string batchRunStartRow(const std::string& url, const std::string& profilePath) {
+    return "<TR><TR>" + escapeHtml(url) + " From " + escapeHtml(profilePath) + "\n";
+}
+
 std::string logDate(const std::tm& time) {
     const char* weekday = time.tm_wday >= 0 && time.tm_wday < 7 ? kWeekdays[time.tm_wday] : "?";
     const char* month = time.tm_mon >= 0 && time.tm_mon < 12 ? kMonths[time.tm_mon] : "?";

@@ -26,6 +26,10 @@ std::string controlRow(ControlRow row);
 // The submission log's link to the whole error log.
 std::string errorLogLink(const std::string& errorLogName);
 
+// The line that opens one run of a batch in the batch log and the batch error log: the run's URL
+// and the profile it came from, both shown as plain text.
+std::string batchRunStartRow(const std::string& url, const std::string& profilePath);
+
 // "Sunday, March 07, 2004" and "09:05", in English whatever the locale.
 std::string logDate(const std::tm& time);
 std::string logTime(const std::tm& time);

@@ -66,7 +66,7 @@ BatchAction BatchDialogModel::saveSession() {
         return BatchAction::Cancelled;
     }
     if (const std::optional<FileError> error =
-            writeTextFile(*path, formatBatchSession(list_.entries()))) {
+            writeTextFile(*path, formatBatchSession(listedEntries(list_, shown_)))) {
         messenger_.showMessage(
             "Could not write the batch session \"" + *path + "\": " + error->reason,
             base::MessageIcon::Exclamation);

@@ -35,7 +35,8 @@ public:
     BatchAction addProfile();
     // "Remove From List": the shown name and every entry of that name.
     void removeName(const std::string& name);
-    // "Save Batch Session": the whole list to a chosen ".flb" file.
+    // "Save Batch Session": what the list shows, to a chosen ".flb" file. Entries of an earlier
+    // opening whose names are not shown again are neither run nor saved.
     BatchAction saveSession();
     // "Load Batch Session": a chosen ".flb" file replaces the whole list.
     BatchAction loadSession();

@@ -1,6 +1,8 @@
 #include "profile/batch_list.h"
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 #include "base/text.h"
 
@@ -26,10 +28,7 @@ std::vector<std::string> BatchList::pathsNamed(std::string_view name) const {
 }
 
 bool BatchNames::add(const std::string& name) {
-    const bool shown = std::any_of(names_.begin(), names_.end(), [&name](const std::string& n) {
-        return base::startsWithIgnoringCase(n, name);
-    });
-    if (shown) {
+    if (std::find(names_.begin(), names_.end(), name) != names_.end()) {
         return false;
     }
     // After any names that compare equal, as the sorted list box inserts.
@@ -47,11 +46,27 @@ void BatchNames::remove(std::string_view name) {
     }
 }
 
+std::vector<BatchEntry> listedEntries(const BatchList& list, const BatchNames& shown) {
+    const std::vector<std::string>& names = shown.names();
+    std::vector<BatchEntry> listed;
+    std::set<std::pair<std::string, std::string>> seen;
+    for (const BatchEntry& e : list.entries()) {
+        if (std::find(names.begin(), names.end(), e.name) != names.end() &&
+            seen.insert({e.path, e.name}).second) {
+            listed.push_back(e);
+        }
+    }
+    return listed;
+}
+
 std::vector<std::string> batchRunPaths(const BatchList& list, const BatchNames& shown) {
     std::vector<std::string> paths;
+    std::set<std::string> seen;
     for (const std::string& name : shown.names()) {
         for (std::string& path : list.pathsNamed(name)) {
-            paths.push_back(std::move(path));
+            if (seen.insert(path).second) {
+                paths.push_back(std::move(path));
+            }
         }
     }
     return paths;

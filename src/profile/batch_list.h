@@ -39,10 +39,11 @@ private:
 };
 
 // The names the batch dialog's list shows: sorted without regard to case, one name for any
-// number of entries that share it.
+// number of entries that share it exactly. Names that differ only in case, or where one begins
+// with the other, are different profiles and each is shown.
 class BatchNames final {
 public:
-    // Adds `name` unless a shown name already begins with it (case disregarded). True when added.
+    // Adds `name` unless it is shown already. True when added.
     bool add(const std::string& name);
     void remove(std::string_view name);
     void clear() { names_.clear(); }
@@ -53,8 +54,11 @@ private:
     std::vector<std::string> names_;
 };
 
+// What the list shows: the entries of the shown names in list order, a path held twice kept once.
+std::vector<BatchEntry> listedEntries(const BatchList& list, const BatchNames& shown);
+
 // What the batch runs, in the order it runs: for each shown name, every entry of exactly that
-// name in list order.
+// name in list order; a path held twice runs once.
 std::vector<std::string> batchRunPaths(const BatchList& list, const BatchNames& shown);
 
 }  // namespace farrow::profile

@@ -108,7 +108,7 @@ void SubmissionController::startRun() {
     const std::string& url = params_.profile.url;
     progress_->setCaption("Submitting: " + url);
     if (batchRun()) {
-        const std::string line = "<TR><TR>" + url + " From " + params_.currentProfilePath + "\n";
+        const std::string line = logs::batchRunStartRow(url, params_.currentProfilePath);
         platform::appendTextToFile(params_.batchLogPath, line);
         platform::appendTextToFile(params_.batchErrorLogPath, line);
     }

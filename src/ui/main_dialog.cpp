@@ -518,12 +518,14 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
     categoryPage_->clearCategorySite();
     refreshSiteLists();
     lastRun_ = {};
+    bool submitted = false;
     if (loaded.deep) {
         const std::string batchPath = state_.currentProfilePath;
         runDeepFromWindow(frontend_, this, deep::DeepRunParams{loaded}, state_.timing,
                           state_.currentProfilePath,
-                          [this, &report](const profile::SubmissionProfile& page) {
+                          [this, &report, &submitted](const profile::SubmissionProfile& page) {
                               const bool ran = buildAndRun(page);
+                              submitted = submitted || ran;
                               report.hadFailures = report.hadFailures || lastRun_.hadFailures();
                               if (lastRun_.hadFailures()) {
                                   report.errorLogPath = lastRun_.errorLogName;
@@ -536,11 +538,14 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
                           });
         state_.currentProfilePath = batchPath;
     } else {
-        buildAndRun(loaded);
+        submitted = buildAndRun(loaded);
         report.hadFailures = lastRun_.hadFailures();
         if (report.hadFailures) {
             report.errorLogPath = lastRun_.errorLogName;
         }
+    }
+    if (!submitted) {
+        report.outcome = batch::ProfileRunOutcome::NothingSubmitted;
     }
     report.stopped = state_.runStopped;
     return report;

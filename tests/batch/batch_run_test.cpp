@@ -153,6 +153,42 @@ TEST_F(BatchRunTest, AStopRequestedBetweenRunsStartsNoFurtherProfile) {
     });
     EXPECT_EQ(runs, (Names{"/p/a.fl2"}));
     EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.profilesNotRun, (Names{"/p/b.fl2"}));
+}
+
+TEST_F(BatchRunTest, AStoppedBatchNamesEveryProfileItDidNotRun) {
+    workspace.write("BATCH.TMP", "/p/a.fl2\n/p/b.fl2\n/p/<c>&.fl2\n/p/d.fl2\nDATAEND\n/p/e.fl2\n");
+    reports["/p/a.fl2"].stopped = true;
+    const BatchResult result = run();
+
+    EXPECT_EQ(runs, (Names{"/p/a.fl2"}));
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.profilesNotRun, (Names{"/p/b.fl2", "/p/<c>&.fl2", "/p/d.fl2"}));
+    const std::string log = workspace.read("LOGS/BatchLog-03070905.HTM");
+    EXPECT_NE(log.find("run /p/a.fl2\n<TR>\n"
+                       "<TR><TD>not run: stopped<TD>/p/b.fl2\n"
+                       "<TR><TD>not run: stopped<TD>/p/&lt;c&gt;&amp;.fl2\n"
+                       "<TR><TD>not run: stopped<TD>/p/d.fl2\n"
+                       "</TABLE>\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(workspace.read("ERRORS/BatchLog-03070905.HTM").find("not run"), std::string::npos);
+    EXPECT_FALSE(platform::fileExists(params.runFilePath));
+}
+
+TEST_F(BatchRunTest, ProfilesThatSubmittedNothingAreToldApartFromThoseRun) {
+    workspace.write("BATCH.TMP", "/p/gone.fl2\n/p/deep.fl2\n/p/b.fl2\nDATAEND\n");
+    reports["/p/gone.fl2"].outcome = ProfileRunOutcome::Unreadable;
+    reports["/p/deep.fl2"].outcome = ProfileRunOutcome::NothingSubmitted;
+    const BatchResult result = run();
+
+    EXPECT_EQ(result.profilesSkipped, (Names{"/p/gone.fl2"}));
+    EXPECT_EQ(result.profilesNothingSubmitted, (Names{"/p/deep.fl2"}));
+    EXPECT_EQ(result.profilesRun, (Names{"/p/b.fl2"}));
+    EXPECT_TRUE(result.profilesNotRun.empty());
+    // Its "Build + GO!" did return, so it closes like any run.
+    const std::string log = workspace.read("LOGS/BatchLog-03070905.HTM");
+    EXPECT_NE(log.find("<BR><BR>\n<TR>\nrun /p/b.fl2\n<TR>\n</TABLE>\n"), std::string::npos) << log;
 }
 
 TEST_F(BatchRunTest, WithoutARunFileOnlyHeadsAndFootersAreWritten) {

@@ -166,6 +166,74 @@ TEST_F(SubmitCommandTest, BatchRunsEachProfileOfTheSessionWithBatchLogs) {
     EXPECT_EQ(run({"batch", "missing.flb"}), kExitFailed);
 }
 
+// A batch session of the workspace's files, named as the dialog names them.
+std::string sessionOf(const test::TempWorkspace& workspace, const std::vector<std::string>& files) {
+    std::string text;
+    for (const std::string& file : files) {
+        text += workspace.file(file) + "\r\n" + file + "\r\n";
+    }
+    return text + "DATAEND\r\n";
+}
+
+TEST_F(SubmitCommandTest, ABatchThatSubmittedNothingExitsOneAndSaysWhy) {
+    workspace.write("gone-deep.fl2", [&] {
+        std::string text = test::profileFileText({"Alpha"}, server.url("/nothing/here.html"));
+        text.replace(text.find("SHALLOW"), 7, "DEEP");
+        return text;
+    }());
+    struct Case {
+        const char* label;
+        std::vector<std::string> files;
+        // The summary's line of the skipped profile; none for an empty session.
+        std::string said;
+    };
+    for (const Case& c :
+         {Case{"empty session", {}, ""},
+          Case{"only profile missing",
+               {"gone.fl2"},
+               "Skipped: " + workspace.file("gone.fl2") + ": could not be read\n"},
+          Case{"deep start page unreachable",
+               {"gone-deep.fl2"},
+               "Skipped: " + workspace.file("gone-deep.fl2") +
+                   ": No Links Could Be Cataloged From " + server.url("/nothing/here.html")}}) {
+        workspace.write("s.flb", sessionOf(workspace, c.files));
+        EXPECT_EQ(run({"batch", "s.flb"}), kExitFailed) << c.label << ": " << out.str();
+        EXPECT_EQ(out.str().find("Skipped: ") != std::string::npos, !c.said.empty()) << c.label;
+        EXPECT_NE(out.str().find(c.said), std::string::npos) << c.label << ": " << out.str();
+        EXPECT_NE(out.str().find("Batch log: "), std::string::npos) << c.label;
+    }
+}
+
+TEST_F(SubmitCommandTest, ABatchThatSkippedAProfileExitsThreeAndNamesItInTheReport) {
+    workspace.write("good.fl2", test::profileFileText({"Alpha"}));
+    workspace.write("s.flb", sessionOf(workspace, {"good.fl2"}));
+    EXPECT_EQ(run({"batch", "s.flb"}), kExitOk) << out.str() << err.str();
+    EXPECT_EQ(out.str().find("Skipped: "), std::string::npos) << out.str();
+
+    workspace.write("s.flb", sessionOf(workspace, {"gone.fl2", "good.fl2"}));
+    EXPECT_EQ(run({"batch", "s.flb"}), 3) << out.str() << err.str();
+    EXPECT_NE(out.str().find("Skipped: " + workspace.file("gone.fl2") + ": could not be read\n"),
+              std::string::npos)
+        << out.str();
+
+    EXPECT_EQ(run({"batch", "s.flb", "--report", "-"}), 3) << out.str() << err.str();
+    std::vector<nlohmann::json> events;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        // Stdout holds the report alone.
+        events.push_back(nlohmann::json::parse(line));
+    }
+    ASSERT_FALSE(events.empty());
+    const nlohmann::json& batch = events.back();
+    EXPECT_EQ(batch["event"], "batch");
+    EXPECT_EQ(batch["profilesRun"], nlohmann::json::array({workspace.file("good.fl2")}));
+    ASSERT_EQ(batch["skipped"].size(), 1u) << batch.dump();
+    EXPECT_EQ(batch["skipped"][0]["profile"], workspace.file("gone.fl2"));
+    EXPECT_EQ(batch["skipped"][0]["reason"], "could not be read");
+    EXPECT_EQ(batch["notRun"], nlohmann::json::array());
+    EXPECT_EQ(batch["stopped"], false);
+}
+
 // The built program in a child process, as a user runs it from a shell.
 TEST_F(SubmitCommandTest, InterruptPressesAbortAndTheRunEndsWithItsLogs) {
     std::atomic<int> started{0};
@@ -207,6 +275,65 @@ TEST_F(SubmitCommandTest, InterruptPressesAbortAndTheRunEndsWithItsLogs) {
     ASSERT_TRUE(WIFEXITED(status)) << text;
     EXPECT_EQ(WEXITSTATUS(status), 3) << text;
     EXPECT_NE(text.find("Log: "), std::string::npos) << text;
+}
+
+// ABORT ends the batch after the run it stopped; the profiles after it are named, not run.
+TEST_F(SubmitCommandTest, AnInterruptedBatchNamesTheProfilesItDidNotRun) {
+    std::atomic<int> started{0};
+    server.routes().Get("/hang", [&](const httplib::Request&, httplib::Response& res) {
+        ++started;
+        std::this_thread::sleep_for(1500ms);
+        res.set_content("late", "text/html");
+    });
+    workspace.write("sites.enc", targetLine("Hang", server.url("/hang?")) +
+                                     targetLine("Alpha", server.url("/ok?")));
+    workspace.write("hang.fl2", test::profileFileText({"Hang"}));
+    workspace.write("next.fl2", test::profileFileText({"Alpha"}));
+    workspace.write("s.flb", sessionOf(workspace, {"hang.fl2", "next.fl2"}));
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(output[1], 1);
+        close(output[0]);
+        setenv("FARROWLANE_TIMING",
+               "controllerPass=10,dispatcherPass=10,dispatcherHarvestPause=10,"
+               "dispatcherRefillPause=10,controllerEndNap=10",
+               1);
+        execl(FARROW_FARROWCTL, "farrowctl", "batch", "s.flb", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(output[1]);
+    for (int i = 0; i < 500 && started == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(started, 1);
+    kill(child, SIGINT);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(output[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << text;
+    EXPECT_EQ(WEXITSTATUS(status), 3) << text;
+    EXPECT_EQ(text.find("SUCCESSFUL: Alpha"), std::string::npos) << text;
+    EXPECT_NE(text.find("Not run: " + workspace.file("next.fl2") + ": stopped\n"),
+              std::string::npos)
+        << text;
+    const std::string logLine = "Batch log: ";
+    const std::size_t at = text.find(logLine);
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string batchLog =
+        text.substr(at + logLine.size(), text.find('\n', at) - at - logLine.size());
+    std::ifstream file(batchLog);
+    const std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("<TR><TD>not run: stopped<TD>" + workspace.file("next.fl2") + "\n"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(SubmitCommandTest, NothingSubmittableExitsOne) {

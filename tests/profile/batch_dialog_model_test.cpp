@@ -135,6 +135,21 @@ TEST_F(BatchDialogModelTest, TheListOutlivesTheDialogButRunsOnlyNamesShownAgain)
     EXPECT_EQ(workspace.read("BATCH.TMP"), "/b/two.fl2\r\n/c/two.fl2\r\nDATAEND\r\n");
 }
 
+TEST_F(BatchDialogModelTest, SavingWritesWhatIsListedNotEntriesOfAnEarlierOpening) {
+    {
+        BatchDialogModel first = open();
+        add(first, "/a/one.fl2");
+        add(first, "/b/two.fl2");
+    }
+    BatchDialogModel second = open();
+    add(second, "/c/Two.fl2");
+    add(second, "/b/two.fl2");
+    dialogs.saveAnswer = workspace.file("s.flb");
+    ASSERT_EQ(second.saveSession(), BatchAction::Done);
+    EXPECT_EQ(workspace.read("s.flb"),
+              "/b/two.fl2\r\ntwo.fl2\r\n/c/Two.fl2\r\nTwo.fl2\r\nDATAEND\r\n");
+}
+
 TEST_F(BatchDialogModelTest, UnwritableRunFileIsReportedAndKeepsTheDialogOpen) {
     BatchDialogModel model(list, dialogs, messenger, workspace.file("no/dir/BATCH.TMP"));
     EXPECT_EQ(model.goAhead(), BatchAction::Failed);

@@ -12,11 +12,13 @@ using Names = std::vector<std::string>;
 
 TEST(BatchNamesTest, SortedWithoutRegardToCaseAndShownOnce) {
     BatchNames shown;
-    for (const char* name : {"delta.fl2", "Alpha.fl2", "charlie.fl2", "Bravo.fl2", "alpha.fl2"}) {
+    for (const char* name :
+         {"delta.fl2", "Alpha.fl2", "charlie.fl2", "Bravo.fl2", "alpha.fl2", "delta.fl2"}) {
         shown.add(name);
     }
-    // "alpha.fl2" begins "Alpha.fl2" when case is disregarded, so it is not shown again.
-    EXPECT_EQ(shown.names(), (Names{"Alpha.fl2", "Bravo.fl2", "charlie.fl2", "delta.fl2"}));
+    // "alpha.fl2" is another file than "Alpha.fl2" and follows it, as it was added later.
+    EXPECT_EQ(shown.names(),
+              (Names{"Alpha.fl2", "alpha.fl2", "Bravo.fl2", "charlie.fl2", "delta.fl2"}));
 }
 
 struct BeginsWithCase {
@@ -27,7 +29,7 @@ struct BeginsWithCase {
 
 class BeginsWithRule : public testing::TestWithParam<BeginsWithCase> {};
 
-TEST_P(BeginsWithRule, NameIsAddedUnlessAShownNameBeginsWithIt) {
+TEST_P(BeginsWithRule, NameIsAddedUnlessShownExactly) {
     BatchNames shown;
     for (const std::string& n : GetParam().before) {
         shown.add(n);
@@ -38,8 +40,9 @@ TEST_P(BeginsWithRule, NameIsAddedUnlessAShownNameBeginsWithIt) {
 INSTANTIATE_TEST_SUITE_P(Cases, BeginsWithRule,
                          testing::Values(BeginsWithCase{{}, "a.fl2", true},
                                          BeginsWithCase{{"a.fl2"}, "a.fl2", false},
-                                         BeginsWithCase{{"A.FL2"}, "a.fl2", false},
-                                         BeginsWithCase{{"a.fl2.old"}, "a.fl2", false},
+                                         BeginsWithCase{{"A.FL2"}, "a.fl2", true},
+                                         BeginsWithCase{{"a.fl2.old"}, "a.fl2", true},
+                                         BeginsWithCase{{"A.fl2.old", "a.fl2"}, "a.fl2", false},
                                          BeginsWithCase{{"a.fl2"}, "a.fl2.old", true},
                                          BeginsWithCase{{"b.fl2"}, "a.fl2", true}));
 
@@ -66,6 +69,21 @@ TEST(BatchListTest, RunPathsFollowShownNamesThenListOrder) {
     }
     EXPECT_EQ(batchRunPaths(list, shown),
               (Names{"/b/Alpha.fl2", "/a/site.fl2", "/c/site.fl2", "/b/zeta.fl2"}));
+}
+
+TEST(BatchListTest, APathHeldTwiceIsListedAndRunOnce) {
+    BatchList list;
+    BatchNames shown;
+    for (const BatchEntry& e : std::vector<BatchEntry>{{"/a/site.fl2", "site.fl2"},
+                                                       {"/b/site.fl2", "site.fl2"},
+                                                       {"/a/site.fl2", "site.fl2"},
+                                                       {"/a/hidden.fl2", "hidden.fl2"}}) {
+        list.add(e);
+    }
+    shown.add("site.fl2");
+    EXPECT_EQ(batchRunPaths(list, shown), (Names{"/a/site.fl2", "/b/site.fl2"}));
+    EXPECT_EQ(listedEntries(list, shown),
+              (std::vector<BatchEntry>{{"/a/site.fl2", "site.fl2"}, {"/b/site.fl2", "site.fl2"}}));
 }
 
 TEST(BatchListTest, FileNamePartIsWhatFollowsTheLastSlash) {

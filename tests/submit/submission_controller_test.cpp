@@ -440,6 +440,26 @@ TEST_F(ControllerFixture, ASecondRunInTheSameMinuteWritesItsFailureProfileBeside
               std::string::npos);
 }
 
+TEST_F(ControllerFixture, ABatchRunOpensWithItsUrlAndProfilePathAsPlainText) {
+    params = test::quickRunParams(ws, "http://my.example/?a=1&b=\"x\"");
+    params.runStopped = &runStopped;
+    params.requests = {request("A", "GET", "http://a/")};
+    params.currentProfilePath = "/p/<img src=x onerror=alert(1)>.fl2";
+    params.batchLogPath = ws.file("LOGS/BatchLog.HTM");
+    params.batchErrorLogPath = ws.file("ERRORS/BatchLog.HTM");
+    auto transport = std::make_shared<ScriptedTransport>();
+    base::SystemClock clock;
+    runSubmission(params, frontend, transport, clock);
+    const std::string opening =
+        "<TR><TR>http://my.example/?a=1&amp;b=&quot;x&quot; From "
+        "/p/&lt;img src=x onerror=alert(1)&gt;.fl2\n";
+    for (const std::string& path : {params.batchLogPath, params.batchErrorLogPath}) {
+        const std::string text = read(path);
+        EXPECT_EQ(text.find(opening), 0u) << path << ":\n" << text;
+        EXPECT_EQ(text.find("<img"), std::string::npos) << path;
+    }
+}
+
 TEST_F(ControllerFixture, NoProgressDialogSubmitsNothingAndLeavesTheProgramIdle) {
     frontend.failProgress = true;
     params.requests = {request("A", "GET", "http://a/")};

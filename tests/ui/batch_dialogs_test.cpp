@@ -107,6 +107,36 @@ TEST_F(BatchDialogTest, AddRemoveSaveLoadAndGoAhead) {
     EXPECT_TRUE(messenger.messages().empty());
 }
 
+// Names that differ in case, or where one begins with another, are different profiles: each is
+// listed, removed on its own, saved and run. Only the same path added again is folded.
+TEST_F(BatchDialogTest, EveryDistinctProfileIsListedSavedAndRun) {
+    onNextModal([&](QWidget* d) {
+        auto* names = d->findChild<QListWidget*>("batchList");
+        for (const char* path :
+             {"/a/shop.fl2.old", "/p1/shop.fl2", "/p2/Shop.fl2", "/p1/shop.fl2", "/p3/shop.fl2"}) {
+            dialogs.openAnswer = path;
+            click(d, "addButton");
+        }
+        EXPECT_EQ(listTexts(names),
+                  (std::vector<std::string>{"shop.fl2", "Shop.fl2", "shop.fl2.old"}));
+
+        names->setCurrentRow(1);
+        click(d, "removeButton");
+        EXPECT_EQ(listTexts(names), (std::vector<std::string>{"shop.fl2", "shop.fl2.old"}));
+
+        dialogs.saveAnswer = workspace.file("tuesday.flb");
+        click(d, "saveButton");
+        EXPECT_EQ(workspace.read("tuesday.flb"),
+                  "/a/shop.fl2.old\r\nshop.fl2.old\r\n"
+                  "/p1/shop.fl2\r\nshop.fl2\r\n"
+                  "/p3/shop.fl2\r\nshop.fl2\r\nDATAEND\r\n");
+        click(d, "goAheadButton");
+    });
+    EXPECT_TRUE(openBatchDialog(nullptr, list, dialogs, messenger, runFile()));
+    EXPECT_EQ(workspace.read("BATCH.TMP"),
+              "/p1/shop.fl2\r\n/p3/shop.fl2\r\n/a/shop.fl2.old\r\nDATAEND\r\n");
+}
+
 TEST_F(BatchDialogTest, CancelWritesNothingAndTheListOutlivesTheDialog) {
     onNextModal([&](QWidget* d) {
         dialogs.openAnswer = "/p/shop.fl2";
