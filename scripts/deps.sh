@@ -10,6 +10,7 @@ packages=(
     libcurl4-openssl-dev libssl-dev libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcpp-httplib-dev libcli11-dev
+    libxml2-dev zlib1g-dev
     python3 python3-pyftpdlib
     curl
     clang clang-format libclang-rt-14-dev

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,20 @@ struct Timing {
     // one; otherwise a silent server would hold the crawl for ever.
     Millis pageStallTimeout{30000};
     Millis crawlPoll{10};
+
+    // The whole-site crawl and the sitemaps it reads: connecting, a server silent this long,
+    // one page's whole exchange, and the whole crawl; then its limits, which the same variable
+    // sets as plain numbers: pages read, link depth, bytes kept of one page and of one
+    // sitemap, and pages read at once.
+    Millis siteCrawlConnectTimeout{10000};
+    Millis siteCrawlStallTimeout{30000};
+    Millis siteCrawlPageDeadline{60000};
+    Millis siteCrawlDeadline{3600000};
+    std::size_t siteCrawlMaxPages = 5000;
+    std::size_t siteCrawlMaxDepth = 100;
+    std::size_t siteCrawlPageBytes = 8u << 20;
+    std::size_t siteCrawlSitemapBytes = 50u << 20;
+    std::size_t siteCrawlInFlight = 4;
 };
 
 struct TimingOverrides {
