@@ -12,7 +12,7 @@ packages=(
     nlohmann-json3-dev libcpp-httplib-dev libcli11-dev
     libxml2-dev zlib1g-dev
     python3 python3-pyftpdlib
-    curl
+    curl wget
     clang clang-format libclang-rt-14-dev
 )
 case "${1:-}" in

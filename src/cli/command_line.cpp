@@ -68,7 +68,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                            settings.timing,
                            settings.connectionTest,
                            settings.workspace,
-                           settings.tempDir};
+                           settings.tempDir,
+                           settings.caFile};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);
@@ -77,6 +78,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addSubmitCommand(app, context);
     addDeepCommand(app, context);
     addBatchCommand(app, context);
+    addCrawlCommand(app, context);
 
     nameCommandGroups(app);
 

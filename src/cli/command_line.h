@@ -32,6 +32,8 @@ struct CommandSettings {
     base::Timing timing;
     // Whether an Internet connection can be made, asked before a submission.
     platform::ConnectionTest connectionTest = platform::attemptInternetConnection;
+    // A CA file the HTTPS channels trust beside the system's store ($FARROWLANE_CA_FILE).
+    std::string caFile;
 };
 
 // The product's settings with another database server.
@@ -54,6 +56,7 @@ struct CommandContext {
     platform::ConnectionTest connectionTest;
     base::Workspace workspace;
     std::string tempDir;
+    std::string caFile;
     int exitCode = kExitOk;
 };
 
@@ -75,5 +78,6 @@ void addMirrorCommand(CLI::App& app, CommandContext& context);
 void addSubmitCommand(CLI::App& app, CommandContext& context);
 void addDeepCommand(CLI::App& app, CommandContext& context);
 void addBatchCommand(CLI::App& app, CommandContext& context);
+void addCrawlCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli

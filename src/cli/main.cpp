@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
         return farrow::cli::kExitUsage;
     }
     settings.timing = *overrides.timing;
+    if (const char* caFile = std::getenv("FARROWLANE_CA_FILE")) {
+        settings.caFile = caFile;
+    }
     int rc = farrow::cli::runCommand(args, std::cout, std::cerr, settings);
     curl_global_cleanup();
     return rc;
