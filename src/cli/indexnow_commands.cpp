@@ -142,7 +142,9 @@ int makeKeyCommand(const std::string& file, std::size_t length, const CommandCon
                 << '\n'
                 << "Publish the file " << indexnow::publishedKeyPath(context.workspace, *made.key)
                 << " at " << scheme << "://" << (host.empty() ? "HOST" : host) << "/" << *made.key
-                << ".txt\n";
+                << ".txt\n"
+                << "Then check it with: farrowctl indexnow verify "
+                << (file.empty() ? std::string("FILE.fl2") : file) << '\n';
     return kExitOk;
 }
 
@@ -308,7 +310,8 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
             context.err << "farrowctl: " << deep.error << '\n';
             return kExitFailed;
         }
-        params.urls.insert(params.urls.end(), deep.urls.begin(), deep.urls.end());
+        params.urls.insert(params.urls.end(), std::make_move_iterator(deep.urls.begin()),
+                           std::make_move_iterator(deep.urls.end()));
     }
     if (!options.urls.empty()) {
         std::ifstream file;
@@ -330,7 +333,8 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
             context.err << "farrowctl: the URL list: " << list.error << '\n';
             return kExitFailed;
         }
-        params.urls.insert(params.urls.end(), list.urls.begin(), list.urls.end());
+        params.urls.insert(params.urls.end(), std::make_move_iterator(list.urls.begin()),
+                           std::make_move_iterator(list.urls.end()));
         params.leftOut = std::move(list.leftOut);
     }
 

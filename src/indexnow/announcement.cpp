@@ -44,10 +44,12 @@ std::string summaryOf(const AnnounceResult& r) {
 // Sends one planned request until an engine takes or refuses it, or none will.
 class RequestSender {
 public:
-    RequestSender(const AnnounceParams& params, AnnouncementLedger* ledger,
-                  const base::Timing& timing, const base::Clock& clock, AnnounceObserver& observer,
-                  AnnouncementLog& log, const std::atomic<bool>* cancel, AnnounceResult& result)
+    RequestSender(const AnnounceParams& params, const std::vector<std::string>& endpoints,
+                  AnnouncementLedger* ledger, const base::Timing& timing, const base::Clock& clock,
+                  AnnounceObserver& observer, AnnouncementLog& log, const std::atomic<bool>* cancel,
+                  AnnounceResult& result)
         : params_(params),
+          endpoints_(endpoints),
           ledger_(ledger),
           timing_(timing),
           clock_(clock),
@@ -59,7 +61,7 @@ public:
     enum class Sent { Taken, Refused, GivenUp, Cancelled, LedgerFailed };
 
     Sent send(const PlannedRequest& request) {
-        for (const std::string& endpoint : params_.endpoints) {
+        for (const std::string& endpoint : endpoints_) {
             for (int attempt = 1; attempt <= kAttemptsPerEndpoint; ++attempt) {
                 if (cancelled(cancel_)) {
                     return Sent::Cancelled;
@@ -170,6 +172,7 @@ private:
     }
 
     const AnnounceParams& params_;
+    const std::vector<std::string>& endpoints_;
     AnnouncementLedger* ledger_;
     const base::Timing& timing_;
     const base::Clock& clock_;
@@ -183,7 +186,8 @@ private:
 
 FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& scope) {
     FilterResult result;
-    std::unordered_set<std::string> seen;
+    // Views of the candidates' own texts, which outlive the set.
+    std::unordered_set<std::string_view> seen;
     for (const CandidateUrl& candidate : urls) {
         const std::optional<UrlParts> parts = urlParts(candidate.url);
         if (!parts || candidate.url.size() > kMaxUrlLength) {
@@ -212,6 +216,8 @@ FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& s
 AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger,
                         const base::Timing& timing, const base::Clock& clock,
                         AnnounceObserver& observer, const std::atomic<bool>* cancel) {
+    const std::vector<std::string> endpoints =
+        params.endpoints.empty() ? std::vector<std::string>{kDefaultEndpoint} : params.endpoints;
     AnnounceResult result;
     result.candidates = params.urls.size();
     // A dry run leaves no trace.
@@ -244,19 +250,22 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
         observer.urlLeftOut(url);
     }
 
-    const std::vector<PlannedRequest> planned = planRequests(filtered.kept, params.scope);
+    // One request at a time is made, so that only its URLs and body are held twice.
+    const std::size_t requests = requestCount(filtered.kept.size());
     if (params.dryRun) {
-        for (const PlannedRequest& request : planned) {
+        for (std::size_t i = 0; i < requests; ++i) {
+            const PlannedRequest request = planRequest(filtered.kept, i, params.scope);
             observer.requestPlanned(request.method,
-                                    requestAddress(request, params.endpoints.front(), params.scope),
+                                    requestAddress(request, endpoints.front(), params.scope),
                                     request.body);
         }
         return result;
     }
     std::size_t done = 0;
     observer.progress(0, result.toSend);
-    RequestSender sender(params, ledger, timing, clock, observer, log, cancel, result);
-    for (const PlannedRequest& request : planned) {
+    RequestSender sender(params, endpoints, ledger, timing, clock, observer, log, cancel, result);
+    for (std::size_t i = 0; i < requests; ++i) {
+        const PlannedRequest request = planRequest(filtered.kept, i, params.scope);
         const RequestSender::Sent sent = sender.send(request);
         done += request.urls.size();
         if (sent == RequestSender::Sent::GivenUp) {

@@ -25,7 +25,8 @@ struct AnnounceParams {
     // What the sources already left out (lines of a list that hold no URL), reported with the
     // rest.
     std::vector<LeftOutUrl> leftOut;
-    // Tried in order; the first that takes a request gets the next one too.
+    // Tried in order; the first that takes a request gets the next one too. Empty: the
+    // default one.
     std::vector<std::string> endpoints{kDefaultEndpoint};
     // Plan the requests and send nothing.
     bool dryRun = false;

@@ -110,6 +110,9 @@ std::set<std::string> AnnouncementLedger::acceptedSince(const std::vector<std::s
         return found;
     }
     const long long sinceMs = millisOf(since);
+    // One read transaction for all the lookups: outside one, each takes and drops the file's
+    // lock.
+    const bool inTransaction = exec(db_.get(), "BEGIN").empty();
     for (const std::string& url : urls) {
         sqlite3_reset(s.get());
         bindText(s.get(), 1, url);
@@ -117,6 +120,10 @@ std::set<std::string> AnnouncementLedger::acceptedSince(const std::vector<std::s
         if (sqlite3_step(s.get()) == SQLITE_ROW) {
             found.insert(url);
         }
+    }
+    s.reset();
+    if (inTransaction) {
+        exec(db_.get(), "COMMIT");
     }
     return found;
 }

@@ -25,25 +25,34 @@ std::string percentEncoded(std::string_view text) {
     return out;
 }
 
+std::size_t requestCount(std::size_t count) {
+    return (count + kMaxUrlsPerRequest - 1) / kMaxUrlsPerRequest;
+}
+
+PlannedRequest planRequest(const std::vector<std::string>& urls, std::size_t index,
+                           const KeyScope& scope) {
+    if (urls.size() == 1) {
+        return {"GET", urls, {}};
+    }
+    const std::size_t begin = std::min(urls.size(), index * kMaxUrlsPerRequest);
+    const std::size_t end = std::min(urls.size(), begin + kMaxUrlsPerRequest);
+    PlannedRequest request{"POST", {urls.begin() + begin, urls.begin() + end}, {}};
+    nlohmann::ordered_json body;
+    body["host"] = scope.host;
+    body["key"] = scope.key;
+    if (scope.keyLocationGiven) {
+        body["keyLocation"] = scope.keyLocation;
+    }
+    body["urlList"] = request.urls;
+    request.body = body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return request;
+}
+
 std::vector<PlannedRequest> planRequests(const std::vector<std::string>& urls,
                                          const KeyScope& scope) {
     std::vector<PlannedRequest> planned;
-    if (urls.size() == 1) {
-        planned.push_back({"GET", urls, {}});
-        return planned;
-    }
-    for (std::size_t begin = 0; begin < urls.size(); begin += kMaxUrlsPerRequest) {
-        const std::size_t end = std::min(urls.size(), begin + kMaxUrlsPerRequest);
-        PlannedRequest request{"POST", {urls.begin() + begin, urls.begin() + end}, {}};
-        nlohmann::ordered_json body;
-        body["host"] = scope.host;
-        body["key"] = scope.key;
-        if (scope.keyLocationGiven) {
-            body["keyLocation"] = scope.keyLocation;
-        }
-        body["urlList"] = request.urls;
-        request.body = body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-        planned.push_back(std::move(request));
+    for (std::size_t i = 0; i < requestCount(urls.size()); ++i) {
+        planned.push_back(planRequest(urls, i, scope));
     }
     return planned;
 }

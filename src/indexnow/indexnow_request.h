@@ -25,8 +25,12 @@ struct PlannedRequest {
     std::string body;
 };
 
-// The requests that announce `urls` (all of the scope's host): one GET for a single URL, else
-// one POST per 10,000 URLs.
+// How many requests announce `count` URLs: one GET for a single URL, else one POST per 10,000.
+std::size_t requestCount(std::size_t count);
+// The `index`th of those requests for `urls` (all of the scope's host).
+PlannedRequest planRequest(const std::vector<std::string>& urls, std::size_t index,
+                           const KeyScope& scope);
+// All of them.
 std::vector<PlannedRequest> planRequests(const std::vector<std::string>& urls,
                                          const KeyScope& scope);
 

@@ -239,6 +239,10 @@ TEST_F(AnnouncementTest, DryRunSendsAndRecordsNothing) {
     EXPECT_EQ(engine.count(), 0u);
     EXPECT_TRUE(ledger->history(std::nullopt).empty());
     EXPECT_TRUE(r.logPath.empty());
+    // Without endpoints, the shared one.
+    params.endpoints.clear();
+    run();
+    EXPECT_TRUE(observer.planned[0].starts_with("POST https://api.indexnow.org/indexnow {"));
 }
 
 TEST_F(AnnouncementTest, HugeOrHtmlAnswersAreReadBoundedAndShownAsALine) {
