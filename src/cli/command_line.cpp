@@ -69,7 +69,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                            settings.connectionTest,
                            settings.workspace,
                            settings.tempDir,
-                           settings.caFile};
+                           settings.caFile,
+                           settings.input};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);
@@ -78,6 +79,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addSubmitCommand(app, context);
     addDeepCommand(app, context);
     addBatchCommand(app, context);
+    addIndexNowCommands(app, context);
     addCrawlCommand(app, context);
 
     nameCommandGroups(app);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -34,6 +35,8 @@ struct CommandSettings {
     platform::ConnectionTest connectionTest = platform::attemptInternetConnection;
     // A CA file the HTTPS channels trust beside the system's store ($FARROWLANE_CA_FILE).
     std::string caFile;
+    // Where "-" reads from (stdin); null: nothing to read.
+    std::istream* input = nullptr;
 };
 
 // The product's settings with another database server.
@@ -57,6 +60,7 @@ struct CommandContext {
     base::Workspace workspace;
     std::string tempDir;
     std::string caFile;
+    std::istream* input = nullptr;
     int exitCode = kExitOk;
 };
 
@@ -78,6 +82,7 @@ void addMirrorCommand(CLI::App& app, CommandContext& context);
 void addSubmitCommand(CLI::App& app, CommandContext& context);
 void addDeepCommand(CLI::App& app, CommandContext& context);
 void addBatchCommand(CLI::App& app, CommandContext& context);
+void addIndexNowCommands(CLI::App& app, CommandContext& context);
 void addCrawlCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli
