@@ -1,5 +1,7 @@
 #include "crawl/site_crawl.h"
 
+#include <libxml/parser.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -84,6 +86,8 @@ public:
         folder_ = path.substr(0, path.rfind('/') + 1);
         result_.scope = origin_ + folder_;
         readRobots();
+        // libxml2 sets up its tables once, before the threads that parse pages start.
+        xmlInitParser();
 
         seen_.insert(startUrl);
         queue_.push_back({startUrl, 0});
