@@ -37,6 +37,8 @@ struct ChildRun {
     double seconds = 0;
     // The child's peak resident memory, in kB.
     long maxRssKb = 0;
+    // The processor time the child used, user and system.
+    double cpuSeconds = 0;
 };
 
 // Runs `argv` in `dir` with `env` added to this process's environment, its output thrown away,
@@ -70,6 +72,8 @@ inline ChildRun runChild(const std::vector<std::string>& argv, const std::string
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.maxRssKb = usage.ru_maxrss;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return run;
 }
 

@@ -10,7 +10,7 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 benches=(startup_bench http_exchange_bench submission_pacing_bench farrowctl_pacing_bench
-         window_stall_bench reply_memory_bench deep_crawl_bench soak_bench)
+         window_stall_bench reply_memory_bench deep_crawl_bench site_crawl_bench soak_bench)
 cmake --build "$dir" -j "$(nproc)" --target "${benches[@]}" >/dev/null
 b=$dir/bench
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
@@ -34,6 +34,7 @@ run farrowctl_pacing_bench 1 16 40 200
 run window_stall_bench 200
 run reply_memory_bench 100
 run deep_crawl_bench
+run site_crawl_bench
 run soak_bench 500 5000
 
 
@@ -56,6 +57,7 @@ done < <(grep '^N=' "$out/farrowctl_pacing_bench")
 echo "| Window's longest stall, 200 sites | $(grep -o 'longest gap.*' "$out/window_stall_bench") | < 17 ms |"
 echo "| Memory, 15 replies of 100 MB | $(grep -o 'peak RSS.*' "$out/reply_memory_bench") | < 80 MB |"
 echo "| Deep crawl against wget | ratio $(grep ratio "$out/deep_crawl_bench" | grep -o '[0-9.]*$') ($(ms deep_crawl_bench 'deep crawl') against $(ms deep_crawl_bench wget)) | |"
+echo "| Whole-site crawl against wget, 2000 pages | ratio $(sed -n 's/^ratio crawl \/ wget: //p' "$out/site_crawl_bench") (farrowctl crawl $(sed -n 's/^farrowctl crawl: //p' "$out/site_crawl_bench"); wget $(sed -n 's/^wget --spider -r -l inf: //p' "$out/site_crawl_bench")) | <= 1.00, the same pages |"
 while read -r line; do
     echo "| Soak, farrowctl submit, $(echo "$line" | cut -d' ' -f1) | $(echo "$line" | cut -d' ' -f3-) | 0 problems |"
 done < <(grep '^N=' "$out/soak_bench")

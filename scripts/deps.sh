@@ -10,11 +10,12 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libcurl4-openssl-dev
+    libcurl4-openssl-dev libssl-dev libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcpp-httplib-dev libcli11-dev
+    libxml2-dev zlib1g-dev
     python3 python3-pyftpdlib
-    curl
+    curl wget
     clang clang-format libclang-rt-14-dev
 )
 for option in "$@"; do

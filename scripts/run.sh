@@ -6,7 +6,8 @@
 # With a display, the window starts in the demo workspace (on the Categories page, "Load
 # Profile" sandbox-demo.fl2, then "Build + GO!"); a loopback database server answers "Check Now" unless
 # FARROWLANE_DB_SERVER is set. Without one, farrowctl submits the demo profile, lists the demo
-# site's pages for deep submission, and tells where the logs are.
+# site's pages for deep submission, crawls the whole demo site into a sitemap, and tells where
+# the logs are.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
@@ -66,6 +67,11 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo
     echo "The pages deep submission would announce (farrowctl deep --list):"
     "$repo/build/src/cli/farrowctl" deep --list sandbox-demo.fl2
+    echo
+    echo "The whole site as a search engine's crawler finds it (farrowctl crawl), into sitemap.xml:"
+    "$repo/build/src/cli/farrowctl" crawl sandbox-demo.fl2 --report "$work/crawl.jsonl"
+    echo "Left out of the sitemap, and why:"
+    sed -n 's/.*"url":"\([^"]*\)".*"leftOut":"\([^"]*\)".*/  \1: \2/p' "$work/crawl.jsonl"
     echo
     good=$(grep -c '^SUCCESSFUL: ' "$work/submit.out" || true)
     failed=$(grep -c '^FAILED: ' "$work/submit.out" || true)

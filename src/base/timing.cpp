@@ -36,6 +36,30 @@ constexpr NamedField kFields[] = {
     {"pageConnectTimeout", &Timing::pageConnectTimeout},
     {"pageStallTimeout", &Timing::pageStallTimeout},
     {"crawlPoll", &Timing::crawlPoll},
+    {"indexnowConnectTimeout", &Timing::indexnowConnectTimeout},
+    {"indexnowStallTimeout", &Timing::indexnowStallTimeout},
+    {"indexnowDeadline", &Timing::indexnowDeadline},
+    {"indexnowRetryWait", &Timing::indexnowRetryWait},
+    {"indexnowRetryWaitLimit", &Timing::indexnowRetryWaitLimit},
+    {"indexnowResendAfter", &Timing::indexnowResendAfter},
+    {"siteCrawlConnectTimeout", &Timing::siteCrawlConnectTimeout},
+    {"siteCrawlStallTimeout", &Timing::siteCrawlStallTimeout},
+    {"siteCrawlPageDeadline", &Timing::siteCrawlPageDeadline},
+    {"siteCrawlDeadline", &Timing::siteCrawlDeadline},
+};
+
+// The limits that are counts rather than waits, set the same way.
+struct NamedCount {
+    const char* name;
+    std::size_t Timing::*field;
+};
+
+constexpr NamedCount kCounts[] = {
+    {"siteCrawlMaxPages", &Timing::siteCrawlMaxPages},
+    {"siteCrawlMaxDepth", &Timing::siteCrawlMaxDepth},
+    {"siteCrawlPageBytes", &Timing::siteCrawlPageBytes},
+    {"siteCrawlSitemapBytes", &Timing::siteCrawlSitemapBytes},
+    {"siteCrawlInFlight", &Timing::siteCrawlInFlight},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the
@@ -71,7 +95,13 @@ TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base) 
                 found = &f;
             }
         }
-        if (found == nullptr) {
+        const NamedCount* count = nullptr;
+        for (const NamedCount& c : kCounts) {
+            if (name == c.name) {
+                count = &c;
+            }
+        }
+        if (found == nullptr && count == nullptr) {
             return refuse("FARROWLANE_TIMING: unknown name in " + quoted);
         }
         long long ms = 0;
@@ -80,7 +110,11 @@ TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base) 
             ms > kLongestOverride) {
             return refuse("FARROWLANE_TIMING: bad number of milliseconds in " + quoted);
         }
-        timing.*(found->field) = Millis(ms);
+        if (found != nullptr) {
+            timing.*(found->field) = Millis(ms);
+        } else {
+            timing.*(count->field) = static_cast<std::size_t>(ms);
+        }
         if (comma == std::string_view::npos) {
             break;
         }

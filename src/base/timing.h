@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,32 @@ struct Timing {
     // one; otherwise a silent server would hold the crawl for ever.
     Millis pageStallTimeout{30000};
     Millis crawlPoll{10};
+
+    // IndexNow announcements: connecting to an engine or to the site's key file, silence once
+    // connected, and the whole of one exchange.
+    Millis indexnowConnectTimeout{10000};
+    Millis indexnowStallTimeout{30000};
+    Millis indexnowDeadline{60000};
+    // The pause before asking a busy engine again when it did not say how long to wait, and the
+    // longest wait any Retry-After gets: an engine asking for an hour is given up instead.
+    Millis indexnowRetryWait{5000};
+    Millis indexnowRetryWaitLimit{60000};
+    // A URL accepted this recently is not announced again unless forced.
+    Millis indexnowResendAfter{86400000};
+
+    // The whole-site crawl and the sitemaps it reads: connecting, a server silent this long,
+    // one page's whole exchange, and the whole crawl; then its limits, which the same variable
+    // sets as plain numbers: pages read, link depth, bytes kept of one page and of one
+    // sitemap, and pages read at once.
+    Millis siteCrawlConnectTimeout{10000};
+    Millis siteCrawlStallTimeout{30000};
+    Millis siteCrawlPageDeadline{60000};
+    Millis siteCrawlDeadline{3600000};
+    std::size_t siteCrawlMaxPages = 5000;
+    std::size_t siteCrawlMaxDepth = 100;
+    std::size_t siteCrawlPageBytes = 8u << 20;
+    std::size_t siteCrawlSitemapBytes = 50u << 20;
+    std::size_t siteCrawlInFlight = 4;
 };
 
 struct TimingOverrides {

@@ -72,7 +72,9 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                            settings.timing,
                            settings.connectionTest,
                            settings.workspace,
-                           settings.tempDir};
+                           settings.tempDir,
+                           settings.caFile,
+                           settings.input};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);
@@ -81,6 +83,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addSubmitCommand(app, context);
     addDeepCommand(app, context);
     addBatchCommand(app, context);
+    addIndexNowCommands(app, context);
+    addCrawlCommand(app, context);
 
     nameCommandGroups(app);
 

@@ -16,6 +16,7 @@
 #include "batch/batch_run.h"
 #include "cli/command_line.h"
 #include "cli/profile_loading.h"
+#include "cli/sitemap_pages.h"
 #include "cli/terminal_frontend.h"
 #include "deep/checklist_items.h"
 #include "deep/deep_run.h"
@@ -307,7 +308,8 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
 
 int deepSubmit(const std::string& file, const std::vector<std::string>& words, bool list,
                const std::vector<std::string>& excludes, const std::string& reportPath,
-               const std::string& debugPath, const CommandContext& context) {
+               const std::string& sitemap, const std::string& debugPath,
+               const CommandContext& context) {
     app::AppState state;
     takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
@@ -317,14 +319,27 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
         return kExitFailed;
     }
     state.currentProfilePath = "NULL";
-    const deep::CatalogueResult catalogue =
-        deep::cataloguePages(profile.url, profile.title, state.timing, nullptr, nullptr);
-    if (catalogue.status != deep::CatalogueStatus::Listed) {
-        context.err << deep::catalogueMessage(catalogue.status, profile.url) << '\n';
-        return kExitFailed;
+    std::vector<deep::ChecklistItem> items;
+    if (!sitemap.empty()) {
+        // The sitemap's pages in its order, each run under the profile's title.
+        const auto entries = sitemapPageEntries(sitemap, context);
+        if (!entries) {
+            return kExitFailed;
+        }
+        for (const deep::PageEntry& page : *entries) {
+            items.push_back({deep::itemText({page.url, profile.title}), page});
+        }
+    } else {
+        const deep::CatalogueResult catalogue =
+            deep::cataloguePages(profile.url, profile.title, state.timing, nullptr, nullptr);
+        if (catalogue.status != deep::CatalogueStatus::Listed) {
+            context.err << deep::catalogueMessage(catalogue.status, profile.url) << '\n';
+            return kExitFailed;
+        }
+        items = deep::checklistItems(catalogue.pages);
     }
     std::vector<deep::PageEntry> pages;
-    for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
+    for (const deep::ChecklistItem& item : items) {
         if (list) {
             context.out << item.text << '\n';
             continue;
@@ -566,6 +581,7 @@ struct RunOptions {
     std::string debug;
     bool list = false;
     std::vector<std::string> excludes;
+    std::string sitemap;
 };
 
 // The texts of a running command's help.
@@ -633,9 +649,13 @@ void addDeepCommand(CLI::App& app, CommandContext& context) {
     deep->add_flag("--list", options->list, "print the checklist and submit nothing");
     deep->add_option("--exclude", options->excludes,
                      "leave out the pages whose URL contains TEXT (may be repeated)");
+    deep->add_option("--sitemap", options->sitemap,
+                     "take the pages from a sitemap (URL or file; an index and gzip too) instead "
+                     "of reading the site");
     deep->callback([options, &context] {
-        context.exitCode = deepSubmit(options->file, options->words, options->list,
-                                      options->excludes, options->report, options->debug, context);
+        context.exitCode =
+            deepSubmit(options->file, options->words, options->list, options->excludes,
+                       options->report, options->sitemap, options->debug, context);
     });
 }
 

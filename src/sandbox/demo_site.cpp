@@ -1,5 +1,6 @@
 #include "sandbox/demo_site.h"
 
+#include "sandbox/demo_site_folders.h"
 #include "sandbox/target_behaviour.h"
 
 namespace farrow::sandbox {
@@ -51,7 +52,9 @@ const std::vector<DemoPage>& demoPages() {
         out[2].html = page(out[2].title, {"<p>Sponges, tarts and celebration cakes.</p>",
                                           link("index.htm", "Home")});
         out[3].html = page(out[3].title, {"<p>Next in the ring:</p>", link("west.htm", "West")});
-        out[4].html = page(out[4].title, {"<p>Next in the ring:</p>", link("east.htm", "East")});
+        // The rest of the site hangs off this page, which deep submission lists but never reads.
+        out[4].html = page(out[4].title, {"<p>Next in the ring:</p>", link("east.htm", "East"),
+                                          link("../shop/", "Round the corner: our shop")});
         // A page that went missing, yet answered with 200 as many servers of old did.
         out[5].html = page(out[5].title, {"<p>The requested page could not be found.</p>"});
         return out;
@@ -67,6 +70,7 @@ void addDemoSite(httplib::Server& server) {
                        res.set_content(html, "text/html");
                    });
     }
+    addDemoSiteFolders(server);
     // A "#" link resolves to the folder itself.
     const std::string& start = demoPages().front().html;
     server.Get(kSitePath, [&start](const httplib::Request&, httplib::Response& res) {

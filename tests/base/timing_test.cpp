@@ -16,6 +16,16 @@ TEST(TimingOverrides, ChangeOnlyTheNamedFields) {
     EXPECT_TRUE(applyTimingOverrides("", Timing{}).timing);
 }
 
+TEST(TimingOverrides, SetTheCrawlsCountsAsPlainNumbers) {
+    const TimingOverrides r =
+        applyTimingOverrides("siteCrawlMaxPages=7,siteCrawlDeadline=9,siteCrawlInFlight=1", {});
+    ASSERT_TRUE(r.timing) << r.error;
+    EXPECT_EQ(r.timing->siteCrawlMaxPages, 7u);
+    EXPECT_EQ(r.timing->siteCrawlInFlight, 1u);
+    EXPECT_EQ(r.timing->siteCrawlDeadline, Millis(9));
+    EXPECT_FALSE(applyTimingOverrides("siteCrawlMaxPages=-1", {}).timing);
+}
+
 struct BadCase {
     const char* text;
     const char* error;

@@ -1,0 +1,344 @@
+#include <unistd.h>
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "cli/command_line.h"
+#include "cli/profile_loading.h"
+#include "cli/sitemap_pages.h"
+#include "crawl/site_crawl.h"
+#include "crawl/sitemap_reader.h"
+#include "crawl/sitemap_writer.h"
+#include "crawl/web_fetch.h"
+#include "profile/profile_dialogs.h"
+#include "profile/profile_file.h"
+
+namespace farrow::cli {
+
+namespace {
+
+// SIGINT ends the crawl, which then writes what it found; a second one ends the process at
+// once. The handler can reach only process-wide state.
+std::atomic<bool> crawlCancelled{false};
+std::atomic<int> crawlInterrupts{0};
+
+extern "C" void onCrawlInterrupt(int) {
+    crawlCancelled = true;
+    if (crawlInterrupts.fetch_add(1) >= 1) {
+        _exit(130);
+    }
+}
+
+class StderrMessenger final : public base::Messenger {
+public:
+    explicit StderrMessenger(std::ostream& err) : err_(err) {}
+    void showMessage(const std::string& text, base::MessageIcon) override {
+        err_ << "farrowctl: " << text << '\n';
+    }
+
+private:
+    std::ostream& err_;
+};
+
+// One line on a terminal, redrawn in place as pages are done.
+class CrawlProgressLine final : public crawl::CrawlProgress {
+public:
+    CrawlProgressLine(std::ostream& err, bool drawn) : err_(err), drawn_(drawn) {}
+    ~CrawlProgressLine() override {
+        if (drawn_ && drawnOnce_) {
+            err_ << '\n';
+        }
+    }
+    void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
+                  std::size_t waiting) override {
+        if (!drawn_) {
+            return;
+        }
+        drawnOnce_ = true;
+        err_ << "\r\x1b[K" << fetched << " read, " << waiting << " waiting  "
+             << page.url.substr(0, 60) << std::flush;
+    }
+
+private:
+    std::ostream& err_;
+    bool drawn_;
+    bool drawnOnce_ = false;
+};
+
+struct CrawlOptions {
+    std::string file;
+    std::size_t maxPages = 0;
+    std::size_t maxDepth = 0;
+    std::string out;
+    std::string format = "xml";
+    std::string report;
+};
+
+std::optional<std::string> profileUrl(const std::string& file, const CommandContext& context) {
+    sites::SiteTable table;
+    sites::SiteLists lists;
+    profile::SubmissionProfile loaded;
+    profile::NoProfileDialogs dialogs;
+    StderrMessenger messenger(context.err);
+    const std::string path = file == "NULL" ? "./NULL" : file;
+    if (profile::loadProfile(path, profile::SiteSelection{table, lists, false}, loaded, dialogs,
+                             messenger)
+            .outcome != profile::FileOutcome::Done) {
+        return std::nullopt;
+    }
+    return loaded.url;
+}
+
+// One page as a JSON object; a report's lines name their event first.
+nlohmann::ordered_json pageRecord(const crawl::CrawledPage& page, const char* event = nullptr) {
+    nlohmann::ordered_json line;
+    if (event != nullptr) {
+        line["event"] = event;
+    }
+    line["url"] = page.url;
+    line["status"] = page.status;
+    line["title"] = page.title;
+    line["depth"] = page.depth;
+    line["contentType"] = page.contentType;
+    line["lastmod"] = crawl::w3cDateTime(page.lastModified);
+    line["inSitemap"] = page.leftOut.empty();
+    line["leftOut"] = page.leftOut.empty() ? nlohmann::ordered_json(nullptr)
+                                           : nlohmann::ordered_json(page.leftOut);
+    if (page.truncated) {
+        line["truncated"] = true;
+    }
+    return line;
+}
+
+// The output in the chosen format; the files written, or an error.
+base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& options,
+                        const std::string& path, std::vector<std::string>& written) {
+    if (options.format == "xml") {
+        std::vector<crawl::SitemapEntry> entries;
+        for (const crawl::CrawledPage& page : result.pages) {
+            if (page.leftOut.empty()) {
+                entries.push_back({page.url, crawl::w3cDateTime(page.lastModified)});
+            }
+        }
+        const std::filesystem::path target(path);
+        const std::vector<crawl::SitemapFile> files =
+            crawl::buildSitemaps(entries, target.filename().string(), result.scope);
+        for (const crawl::SitemapFile& file : files) {
+            written.push_back((target.parent_path() / file.name).string());
+        }
+        return crawl::writeSitemapFiles(files, target.parent_path().string());
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        return {base::ErrorCode::OpenFailed, "cannot create \"" + path + "\""};
+    }
+    for (const crawl::CrawledPage& page : result.pages) {
+        if (options.format == "jsonl") {
+            out << pageRecord(page).dump() << '\n';
+        } else if (page.leftOut.empty()) {
+            out << page.url << '\n';
+        }
+    }
+    out.flush();
+    if (!out) {
+        return {base::ErrorCode::WriteFailed, "cannot write \"" + path + "\""};
+    }
+    written.push_back(path);
+    return {};
+}
+
+int runCrawl(const CrawlOptions& options, const CommandContext& context) {
+    const std::optional<std::string> url = profileUrl(options.file, context);
+    if (!url) {
+        return kExitFailed;
+    }
+    std::ofstream reportFile;
+    std::ostream* report = nullptr;
+    if (options.report == "-") {
+        report = &context.out;
+    } else if (!options.report.empty()) {
+        reportFile.open(std::filesystem::path(context.workspace.root()) / options.report,
+                        std::ios::app | std::ios::binary);
+        if (!reportFile) {
+            context.err << "farrowctl: cannot write the report \"" << options.report << "\"\n";
+            return kExitFailed;
+        }
+        report = &reportFile;
+    }
+
+    crawl::CrawlParams params = crawl::crawlParams(*url, context.timing);
+    if (options.maxPages > 0) {
+        params.maxPages = options.maxPages;
+    }
+    if (options.maxDepth > 0) {
+        params.maxDepth = options.maxDepth;
+    }
+    crawlCancelled = false;
+    crawlInterrupts = 0;
+    params.cancel = &crawlCancelled;
+    context.out << "Crawling " << *url << " (at most " << params.maxPages << " pages, "
+                << params.inFlight << " at a time)\n"
+                << std::flush;
+
+    auto previous = std::signal(SIGINT, onCrawlInterrupt);
+    crawl::CrawlResult result;
+    {
+        CrawlProgressLine progress(context.err, &context.err == &std::cerr && isatty(2));
+        result = crawl::crawlSite(params, crawl::webPageFetch(context.caFile), &progress);
+    }
+    std::signal(SIGINT, previous);
+
+    if (report) {
+        for (const crawl::CrawledPage& page : result.pages) {
+            *report << pageRecord(page, "crawl-page").dump() << '\n';
+        }
+    }
+    if (result.ending == crawl::CrawlEnding::StartUnreadable) {
+        context.err << "farrowctl: the start page " << *url
+                    << " could not be read: " << result.startError << '\n';
+        if (report) {
+            *report << nlohmann::ordered_json{{"event", "end"},
+                                              {"ending", "start-unreadable"},
+                                              {"reason", result.startError}}
+                           .dump()
+                    << '\n';
+        }
+        return kExitFailed;
+    }
+
+    std::size_t listed = 0;
+    std::map<std::string, std::size_t> reasons;
+    for (const crawl::CrawledPage& page : result.pages) {
+        if (page.leftOut.empty()) {
+            ++listed;
+        } else {
+            // "answered 404", "noindex", "redirects to ..." grouped by their first words.
+            const std::string& why = page.leftOut;
+            const std::size_t cut = why.rfind(" http", std::string::npos);
+            ++reasons[cut == std::string::npos ? why : why.substr(0, cut)];
+        }
+    }
+    std::string path =
+        options.out.empty()
+            ? "sitemap." + std::string(options.format == "xml" ? "xml" : options.format)
+            : options.out;
+    if (std::filesystem::path(path).is_relative()) {
+        path = (std::filesystem::path(context.workspace.root()) / path).lexically_normal();
+    }
+    std::vector<std::string> written;
+    if (const base::Error error = writeOutput(result, options, path, written)) {
+        context.err << "farrowctl: " << error.reason << '\n';
+        return kExitFailed;
+    }
+
+    context.out << "The crawl " << crawl::endingText(result, params) << ".\n"
+                << result.fetched << " pages read; " << listed << " in the sitemap, "
+                << result.pages.size() - listed << " left out";
+    if (!reasons.empty()) {
+        context.out << " (";
+        bool first = true;
+        for (const auto& [why, count] : reasons) {
+            context.out << (first ? "" : ", ") << why << ": " << count;
+            first = false;
+        }
+        context.out << ")";
+    }
+    context.out << ".\n";
+    for (const std::string& file : written) {
+        context.out << "Wrote " << file << '\n';
+    }
+    if (options.format == "xml") {
+        context.out << "Publish it in the site's folder and add this line to robots.txt:\n"
+                    << "Sitemap: " << result.scope
+                    << std::filesystem::path(path).filename().string() << '\n';
+    }
+    if (report) {
+        static const std::map<crawl::CrawlEnding, const char*> kEndings = {
+            {crawl::CrawlEnding::Finished, "finished"},
+            {crawl::CrawlEnding::PageBound, "page-bound"},
+            {crawl::CrawlEnding::DepthBound, "depth-bound"},
+            {crawl::CrawlEnding::TimeBound, "time-bound"},
+            {crawl::CrawlEnding::Cancelled, "cancelled"},
+        };
+        *report << nlohmann::ordered_json{{"event", "end"},
+                                          {"ending", kEndings.at(result.ending)},
+                                          {"fetched", result.fetched},
+                                          {"inSitemap", listed},
+                                          {"leftOut", result.pages.size() - listed}}
+                       .dump()
+                << '\n'
+                << std::flush;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+void addCrawlCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<CrawlOptions>();
+    CLI::App* command = app.add_subcommand(
+        "crawl", "crawl the whole site from a profile's URL and write its sitemap");
+    command->add_option("FILE", options->file, "a profile file (.fl2): the start page")->required();
+    command
+        ->add_option("--max-pages", options->maxPages,
+                     "read at most N pages (default " +
+                         std::to_string(context.timing.siteCrawlMaxPages) + ")")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}));
+    command
+        ->add_option("--max-depth", options->maxDepth,
+                     "follow links at most N steps from the start page (default " +
+                         std::to_string(context.timing.siteCrawlMaxDepth) + ")")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{100000}));
+    command->add_option("--out", options->out,
+                        "write to PATH (default sitemap.xml, sitemap.txt or sitemap.jsonl)");
+    command
+        ->add_option("--format", options->format,
+                     "xml: a sitemap; txt: one URL a line; jsonl: every page met, with its "
+                     "status, title, depth and why it was left out")
+        ->check(CLI::IsMember({"xml", "txt", "jsonl"}));
+    command->add_option("--report", options->report,
+                        "append a JSON Lines report of the crawl to PATH (\"-\": stdout)");
+    command->callback([options, &context] { context.exitCode = runCrawl(*options, context); });
+}
+
+}  // namespace farrow::cli
+
+namespace farrow::cli {
+
+std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string& source,
+                                                               const CommandContext& context) {
+    crawl::SitemapSourceParams params;
+    params.source = source;
+    if (!source.starts_with("http://") && !source.starts_with("https://") &&
+        std::filesystem::path(source).is_relative()) {
+        params.source = (std::filesystem::path(context.workspace.root()) / source).string();
+    }
+    params.maxBytes = context.timing.siteCrawlSitemapBytes;
+    params.maxUrls = context.timing.siteCrawlMaxPages;
+    params.fetchTimes.connectTimeout = context.timing.siteCrawlConnectTimeout;
+    params.fetchTimes.stallTimeout = context.timing.siteCrawlStallTimeout;
+    params.fetchTimes.deadline = context.timing.siteCrawlPageDeadline;
+    const crawl::SitemapPages read =
+        crawl::loadSitemapPages(params, crawl::webPageFetch(context.caFile));
+    for (const std::string& skipped : read.skipped) {
+        context.err << "farrowctl: a sitemap of the index was skipped: " << skipped << '\n';
+    }
+    if (!read.error.empty()) {
+        context.err << "farrowctl: the sitemap could not be read: " << read.error << '\n';
+        return std::nullopt;
+    }
+    std::vector<deep::PageEntry> pages;
+    for (const crawl::SitemapEntry& entry : read.pages) {
+        pages.push_back({entry.loc, ""});
+    }
+    return pages;
+}
+
+}  // namespace farrow::cli

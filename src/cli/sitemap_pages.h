@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "deep/page_entry.h"
+
+namespace farrow::cli {
+
+struct CommandContext;
+
+// The pages a sitemap (URL or file, an index, gzip) lists, as pages of a deep run with no title
+// of their own; nullopt when it could not be read (said on stderr). Sitemaps of an index that
+// could not be read are named on stderr and skipped.
+std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string& source,
+                                                               const CommandContext& context);
+
+}  // namespace farrow::cli

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace farrow::crawl {
+
+// The rules of one robots.txt for one crawler (RFC 9309): those of the group naming its
+// product token when there is one, else those of the "*" group, never both.
+class RobotsRules final {
+public:
+    struct Rule {
+        bool allow = false;
+        std::string pattern;
+    };
+
+    // No rules: everything allowed (no robots.txt, or one answering 4xx).
+    RobotsRules() = default;
+    // Everything disallowed (robots.txt unreachable: a 5xx answer or a failed connection).
+    static RobotsRules disallowAll();
+    // Reads `text` for the crawler called `productToken`. Lines that are no rule are skipped.
+    static RobotsRules parse(std::string_view text, std::string_view productToken);
+
+    // Whether the path and query `target` ("/a/b?c") may be fetched: the longest matching
+    // pattern decides, Allow on a tie; nothing matching allows. "/robots.txt" always may.
+    bool allows(std::string_view target) const;
+
+    const std::vector<Rule>& rules() const { return rules_; }
+    // The Sitemap: lines of the whole file, which belong to no group.
+    const std::vector<std::string>& sitemaps() const { return sitemaps_; }
+
+private:
+    std::vector<Rule> rules_;
+    std::vector<std::string> sitemaps_;
+    bool disallowAll_ = false;
+};
+
+// Whether `pattern` ("*" any run of characters, "$" at its end the end of the target) matches
+// the beginning of `target`.
+bool robotsPatternMatches(std::string_view pattern, std::string_view target);
+
+}  // namespace farrow::crawl

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "base/timing.h"
+#include "crawl/page_fetch.h"
+
+namespace farrow::crawl {
+
+// The product token robots.txt groups are matched against.
+inline constexpr const char* kRobotsToken = "Farrowlane";
+
+struct CrawlParams {
+    std::string startUrl;
+    // Pages read, link depth (the start page is 0), bytes kept of a page, pages read at once,
+    // and every wait: from the timing record unless a caller overrides them.
+    std::size_t maxPages = 5000;
+    std::size_t maxDepth = 100;
+    std::size_t maxPageBytes = 8u << 20;
+    std::size_t inFlight = 4;
+    base::Millis connectTimeout{10000};
+    base::Millis stallTimeout{30000};
+    base::Millis pageDeadline{60000};
+    base::Millis crawlDeadline{3600000};
+    // How often idle threads look at `cancel` while others read pages.
+    base::Millis poll{10};
+    // Set by the caller (Ctrl-C, a Cancel button) to end the crawl with what it found.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// The crawl's bounds and waits as the timing record sets them.
+CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing);
+
+// One address the crawl met.
+struct CrawledPage {
+    // Where the page was found at; for a page reached through redirects, where they ended.
+    std::string url;
+    std::size_t depth = 0;
+    long status = 0;
+    std::string contentType;
+    std::string title;
+    // The Last-Modified header as sent.
+    std::string lastModified;
+    // Why the page is not in the sitemap; empty when it is.
+    std::string leftOut;
+    // Only the first bytes of the page were read.
+    bool truncated = false;
+};
+
+enum class CrawlEnding {
+    // Every page within the bounds was read.
+    Finished,
+    // Pages were left unread at a bound: the number of pages, the depth, or the time.
+    PageBound,
+    DepthBound,
+    TimeBound,
+    Cancelled,
+    // The start page could not be read; `startError` says why.
+    StartUnreadable,
+};
+
+struct CrawlResult {
+    CrawlEnding ending = CrawlEnding::Finished;
+    std::string startError;
+    // Every address met, by depth and then address.
+    std::vector<CrawledPage> pages;
+    // Pages fetched (redirect hops and robots.txt not counted).
+    std::size_t fetched = 0;
+    // The folder the crawl kept to ("http://host:port/dir/").
+    std::string scope;
+};
+
+// "ended by itself", "stopped at the page bound (N pages)"...
+std::string endingText(const CrawlResult& result, const CrawlParams& params);
+
+// Told of each page as it is done; calls come one at a time, from the crawl's threads.
+class CrawlProgress {
+public:
+    virtual ~CrawlProgress() = default;
+    virtual void pageDone(const CrawledPage& page, std::size_t fetched, std::size_t waiting) = 0;
+};
+
+// Reads the site from `params.startUrl` the way a search engine's crawler does: its robots.txt
+// first, then every link within the start page's host, port and folder, `params.inFlight`
+// pages at a time on threads of its own, which have all ended when it returns.
+CrawlResult crawlSite(const CrawlParams& params, const PageFetch& fetch,
+                      CrawlProgress* progress = nullptr);
+
+}  // namespace farrow::crawl

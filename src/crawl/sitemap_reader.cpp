@@ -1,0 +1,257 @@
+#include "crawl/sitemap_reader.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <zlib.h>
+
+#include <climits>
+#include <fstream>
+#include <memory>
+#include <unordered_set>
+
+#include "crawl/uri_reference.h"
+
+namespace farrow::crawl {
+
+namespace {
+
+struct DocFree {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+
+std::string_view nameOf(xmlNode* node) {
+    return reinterpret_cast<const char*>(node->name);
+}
+
+std::string trimmedContent(xmlNode* node) {
+    xmlChar* content = xmlNodeGetContent(node);
+    if (content == nullptr) {
+        return {};
+    }
+    std::string_view text(reinterpret_cast<const char*>(content));
+    while (!text.empty() && std::string_view(" \t\r\n").find(text.front()) != std::string::npos) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::string_view(" \t\r\n").find(text.back()) != std::string::npos) {
+        text.remove_suffix(1);
+    }
+    std::string out(text);
+    xmlFree(content);
+    return out;
+}
+
+bool isWebUrl(std::string_view text) {
+    return text.rfind("http://", 0) == 0 || text.rfind("https://", 0) == 0;
+}
+
+// At most `maxBytes + 1` bytes of the file: enough to tell that it is too long.
+bool readFileBounded(const std::string& path, std::size_t maxBytes, std::string& out,
+                     std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open \"" + path + "\"";
+        return false;
+    }
+    out.clear();
+    char buffer[65536];
+    while (out.size() <= maxBytes && in.read(buffer, sizeof buffer).gcount() > 0) {
+        out.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        error = "cannot read \"" + path + "\"";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& out,
+                   std::string& error) {
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0x1f ||
+        static_cast<unsigned char>(bytes[1]) != 0x8b) {
+        if (bytes.size() > maxBytes) {
+            error = "larger than " + std::to_string(maxBytes) + " bytes";
+            return false;
+        }
+        out.assign(bytes);
+        return true;
+    }
+    z_stream z{};
+    // 16 + 15: a gzip wrapper and the largest window.
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) {
+        error = "cannot unpack gzip";
+        return false;
+    }
+    out.clear();
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(std::min<std::size_t>(bytes.size(), UINT_MAX));
+    char buffer[65536];
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        z.next_out = reinterpret_cast<Bytef*>(buffer);
+        z.avail_out = sizeof buffer;
+        rc = inflate(&z, Z_NO_FLUSH);
+        const std::size_t produced = sizeof buffer - z.avail_out;
+        if (out.size() + produced > maxBytes) {
+            inflateEnd(&z);
+            error = "larger than " + std::to_string(maxBytes) + " bytes once unpacked";
+            return false;
+        }
+        out.append(buffer, produced);
+        if (rc == Z_BUF_ERROR && z.avail_in == 0) {
+            break;
+        }
+    }
+    inflateEnd(&z);
+    if (rc != Z_STREAM_END) {
+        error = "broken gzip data";
+        return false;
+    }
+    return true;
+}
+
+SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes) {
+    SitemapContent content;
+    std::string xml;
+    if (!gunzipBounded(bytes, maxBytes, xml, content.error)) {
+        return content;
+    }
+    if (xml.size() > static_cast<std::size_t>(INT_MAX)) {
+        content.error = "too large";
+        return content;
+    }
+    // No network, no entities from outside, no DTD loaded.
+    const std::unique_ptr<xmlDoc, DocFree> doc(
+        xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    if (!doc) {
+        const xmlError* last = xmlGetLastError();
+        std::string why = last != nullptr && last->message != nullptr ? last->message : "";
+        while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) {
+            why.pop_back();
+        }
+        content.error = "not well-formed XML" + (why.empty() ? "" : ": " + why);
+        if (last != nullptr && last->line > 0) {
+            content.error += " (line " + std::to_string(last->line) + ")";
+        }
+        return content;
+    }
+    xmlNode* root = xmlDocGetRootElement(doc.get());
+    const char* itemName = nullptr;
+    if (root != nullptr && nameOf(root) == "urlset") {
+        itemName = "url";
+    } else if (root != nullptr && nameOf(root) == "sitemapindex") {
+        content.kind = SitemapContent::Kind::Index;
+        itemName = "sitemap";
+    } else {
+        content.error = "neither a urlset nor a sitemapindex";
+        return content;
+    }
+    for (xmlNode* item = root->children; item != nullptr; item = item->next) {
+        if (item->type != XML_ELEMENT_NODE || nameOf(item) != itemName) {
+            continue;
+        }
+        SitemapEntry entry;
+        for (xmlNode* field = item->children; field != nullptr; field = field->next) {
+            if (field->type != XML_ELEMENT_NODE) {
+                continue;
+            }
+            if (nameOf(field) == "loc") {
+                entry.loc = trimmedContent(field);
+            } else if (nameOf(field) == "lastmod") {
+                entry.lastmod = trimmedContent(field);
+            }
+        }
+        if (!entry.loc.empty()) {
+            content.entries.push_back(std::move(entry));
+        }
+    }
+    return content;
+}
+
+SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch) {
+    SitemapPages result;
+    // Reads one sitemap's bytes; false with `why` set when they cannot be had.
+    const auto read = [&](const std::string& source, std::string& bytes, std::string& why) {
+        if (!isWebUrl(source)) {
+            return readFileBounded(source, params.maxBytes, bytes, why);
+        }
+        FetchAsk ask = params.fetchTimes;
+        ask.url = source;
+        ask.maxBytes = params.maxBytes + 1;
+        FetchAnswer answer = fetch(ask);
+        if (!answer.failure.empty()) {
+            why = source + ": " + answer.failure;
+            return false;
+        }
+        if (answer.status != 200) {
+            why = source + ": answered " + std::to_string(answer.status);
+            return false;
+        }
+        if (answer.truncated) {
+            why = source + ": larger than " + std::to_string(params.maxBytes) + " bytes";
+            return false;
+        }
+        bytes = std::move(answer.body);
+        return true;
+    };
+    std::unordered_set<std::string> seen;
+    const auto take = [&](const std::vector<SitemapEntry>& entries) {
+        for (const SitemapEntry& entry : entries) {
+            if (result.pages.size() >= params.maxUrls) {
+                return;
+            }
+            if (seen.insert(normalizedUrl(entry.loc)).second) {
+                result.pages.push_back(entry);
+            }
+        }
+    };
+
+    std::string bytes;
+    std::string why;
+    if (!read(params.source, bytes, why)) {
+        result.error = why;
+        return result;
+    }
+    SitemapContent top = parseSitemap(bytes, params.maxBytes);
+    bytes.clear();
+    if (!top.error.empty()) {
+        result.error = params.source + ": " + top.error;
+        return result;
+    }
+    if (top.kind == SitemapContent::Kind::UrlSet) {
+        take(top.entries);
+        return result;
+    }
+    std::size_t sitemapsRead = 0;
+    for (const SitemapEntry& child : top.entries) {
+        if (sitemapsRead >= params.maxSitemaps || result.pages.size() >= params.maxUrls) {
+            break;
+        }
+        ++sitemapsRead;
+        // An index lists sitemaps by URL; one relative to a local index is a file beside it.
+        std::string source = child.loc;
+        if (!isWebUrl(source) && !isWebUrl(params.source)) {
+            const std::size_t slash = params.source.rfind('/');
+            if (slash != std::string::npos && (source.empty() || source.front() != '/')) {
+                source = params.source.substr(0, slash + 1) + source;
+            }
+        }
+        if (!read(source, bytes, why)) {
+            result.skipped.push_back(why);
+            continue;
+        }
+        const SitemapContent part = parseSitemap(bytes, params.maxBytes);
+        if (!part.error.empty()) {
+            result.skipped.push_back(source + ": " + part.error);
+        } else if (part.kind == SitemapContent::Kind::Index) {
+            result.skipped.push_back(source + ": an index inside an index");
+        } else {
+            take(part.entries);
+        }
+    }
+    return result;
+}
+
+}  // namespace farrow::crawl

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "crawl/page_fetch.h"
+#include "crawl/sitemap_writer.h"
+
+namespace farrow::crawl {
+
+struct SitemapContent {
+    enum class Kind { UrlSet, Index };
+    Kind kind = Kind::UrlSet;
+    // The <url> (or, in an index, <sitemap>) entries: loc and lastmod as written.
+    std::vector<SitemapEntry> entries;
+    // Why the bytes are no sitemap; empty when they are one.
+    std::string error;
+};
+
+// Reads a urlset or a sitemap index, gzip-packed or not, that may grow to `maxBytes` unpacked;
+// anything longer, or no well-formed sitemap, is an error.
+SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes);
+
+// `bytes` unpacked when they begin as gzip does, else as they are; false with `error` set when
+// they are broken or unpack to more than `maxBytes`.
+bool gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& out,
+                   std::string& error);
+
+struct SitemapSourceParams {
+    // A URL (http, https) or a file's path.
+    std::string source;
+    // Each sitemap file is read up to this many bytes (packed and unpacked).
+    std::size_t maxBytes = 50u * 1024 * 1024;
+    // A sitemap index's sitemaps are read up to this many in all; their URLs up to maxUrls.
+    std::size_t maxSitemaps = 1000;
+    std::size_t maxUrls = 50000;
+    FetchAsk fetchTimes;
+};
+
+struct SitemapPages {
+    std::vector<SitemapEntry> pages;
+    // The first failure (the source unreadable, or no sitemap), empty when the source was read.
+    std::string error;
+    // Sitemaps of an index that could not be read, each with why.
+    std::vector<std::string> skipped;
+};
+
+// The pages a sitemap (or a sitemap index, one level down) lists, each once, in order.
+SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch);
+
+}  // namespace farrow::crawl

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <csignal>
+#include <regex>
+#include <sstream>
+
+#include "cli/command_line.h"
+#include "crawl/sitemap_reader.h"
+#include "support/loopback_http_server.h"
+#include "support/site_lines.h"
+#include "support/temp_workspace.h"
+
+namespace farrow::cli {
+namespace {
+
+std::string linksPage(const std::vector<std::string>& hrefs, const std::string& head = "") {
+    std::string html = "<html><head>" + head + "</head><body>\n";
+    for (const std::string& href : hrefs) {
+        html += "<a href=\"" + href + "\">" + href + "</a>\n";
+    }
+    return html + "</body></html>\n";
+}
+
+class CrawlCommandTest : public testing::Test {
+protected:
+    CrawlCommandTest() {
+        settings.workspace = workspace.workspace();
+        settings.timing.siteCrawlPageBytes = 256 * 1024;
+        settings.timing.siteCrawlInFlight = 4;
+        settings.timing.crawlPoll = base::Millis(2);
+    }
+    void serve(const std::string& path, std::string html,
+               std::vector<std::pair<std::string, std::string>> headers = {}) {
+        server.routes().Get(path, [html = std::move(html), headers = std::move(headers)](
+                                      const httplib::Request&, httplib::Response& res) {
+            for (const auto& [name, value] : headers) {
+                res.set_header(name, value);
+            }
+            res.set_content(html, "text/html; charset=utf-8");
+        });
+    }
+    int crawl(const std::string& startPath, std::vector<std::string> args) {
+        workspace.write("p.fl2", test::profileFileText({}, server.url(startPath), "Mine"));
+        args.insert(args.begin(), {"crawl", workspace.file("p.fl2")});
+        out.str("");
+        err.str("");
+        return runCommand(args, out, err, settings);
+    }
+    std::vector<nlohmann::json> jsonLines(const std::string& name) {
+        std::vector<nlohmann::json> lines;
+        std::istringstream in(workspace.read(name));
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(nlohmann::json::parse(line));
+        }
+        return lines;
+    }
+    std::vector<std::string> sitemapLocs(const std::string& name) {
+        const crawl::SitemapContent content = crawl::parseSitemap(workspace.read(name), 1 << 24);
+        EXPECT_EQ(content.error, "");
+        std::vector<std::string> locs;
+        for (const crawl::SitemapEntry& entry : content.entries) {
+            locs.push_back(entry.loc);
+        }
+        return locs;
+    }
+
+    test::LoopbackHttpServer server;
+    test::TempWorkspace workspace;
+    CommandSettings settings;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CrawlCommandTest, ASiteWithRobotsNoindexCanonicalRedirectAndAFile) {
+    server.routes().Get("/robots.txt", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(
+            "User-agent: *\nDisallow: /site/private/\nAllow: /site/private/open.htm\n\n"
+            "User-agent: otherbot\nDisallow: /\n",
+            "text/plain");
+    });
+    serve("/site/index.htm",
+          linksPage({"a.htm?x=1&y=2", "private/closed.htm", "private/open.htm", "hidden.htm",
+                     "tagged.htm", "copy.htm", "old.htm", "prices.pdf", "gone.htm", "../up.htm",
+                     "http://other.invalid/"}),
+          {{"Last-Modified", "Wed, 09 Dec 2026 07:30:05 GMT"}});
+    serve("/site/a.htm", linksPage({"sub/b.htm#part"}, "<title>Page &amp; A</title>"));
+    serve("/site/sub/b.htm", linksPage({"../index.htm", "../a.htm?x=1&y=2"}));
+    serve("/site/private/closed.htm", linksPage({}));
+    serve("/site/private/open.htm", linksPage({}));
+    serve("/site/hidden.htm", linksPage({}, "<meta name=\"robots\" content=\"noindex\">"));
+    serve("/site/tagged.htm", linksPage({}), {{"X-Robots-Tag", "noindex"}});
+    serve("/site/copy.htm", linksPage({}, "<link rel=\"canonical\" href=\"a.htm?x=1&amp;y=2\">"));
+    server.routes().Get("/site/old.htm", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/site/new.htm", 301);
+    });
+    serve("/site/new.htm", linksPage({}));
+    server.routes().Get("/site/prices.pdf", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("%PDF-1.4", "application/pdf");
+    });
+    std::atomic<int> outside{0};
+    server.routes().Get("/up.htm", [&](const httplib::Request&, httplib::Response& res) {
+        ++outside;
+        res.set_content("", "text/html");
+    });
+    server.start();
+
+    ASSERT_EQ(crawl("/site/index.htm", {}), kExitOk) << err.str();
+    const std::string s = server.url("/site/");
+    EXPECT_EQ(
+        sitemapLocs("sitemap.xml"),
+        (std::vector<std::string>{s + "index.htm", s + "a.htm?x=1&y=2", s + "new.htm",
+                                  s + "prices.pdf", s + "private/open.htm", s + "sub/b.htm"}));
+    EXPECT_NE(workspace.read("sitemap.xml").find("<loc>" + s + "a.htm?x=1&amp;y=2</loc>"),
+              std::string::npos);
+    EXPECT_NE(workspace.read("sitemap.xml").find("<lastmod>2026-12-09T07:30:05+00:00</lastmod>"),
+              std::string::npos);
+    EXPECT_NE(out.str().find("The crawl ended by itself"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("\nSitemap: " + s + "sitemap.xml\n"), std::string::npos) << out.str();
+    EXPECT_EQ(outside.load(), 0);
+
+    // The same crawl as JSON Lines: every address met, and why each was left out.
+    ASSERT_EQ(crawl("/site/index.htm", {"--format", "jsonl", "--out", "pages.jsonl"}), kExitOk);
+    std::map<std::string, std::string> leftOut;
+    for (const nlohmann::json& line : jsonLines("pages.jsonl")) {
+        if (!line["inSitemap"].get<bool>()) {
+            leftOut[line["url"]] = line["leftOut"];
+        }
+        if (line["url"] == s + "a.htm?x=1&y=2") {
+            EXPECT_EQ(line["title"], "Page & A");
+            EXPECT_EQ(line["depth"], 1);
+            EXPECT_EQ(line["status"], 200);
+        }
+    }
+    EXPECT_EQ(leftOut, (std::map<std::string, std::string>{
+                           {s + "private/closed.htm", "disallowed by robots.txt"},
+                           {s + "hidden.htm", "noindex"},
+                           {s + "tagged.htm", "noindex"},
+                           {s + "copy.htm", "canonical is " + s + "a.htm?x=1&y=2"},
+                           {s + "old.htm", "redirects to " + s + "new.htm"},
+                           {s + "gone.htm", "answered 404"},
+                       }));
+
+    ASSERT_EQ(crawl("/site/index.htm", {"--format", "txt", "--out", "urls.txt"}), kExitOk);
+    EXPECT_EQ(workspace.read("urls.txt").substr(0, s.size() + 10), s + "index.htm\n");
+}
+
+TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {
+    server.routes().Get(R"(/p(\d+)\.htm)", [](const httplib::Request& req, httplib::Response& res) {
+        const int n = std::stoi(req.matches[1]);
+        std::vector<std::string> next;
+        for (int k = 1; k <= 10; ++k) {
+            next.push_back("p" + std::to_string((n * 10 + k) % 20000) + ".htm");
+        }
+        res.set_content(linksPage(next), "text/html");
+    });
+    server.start();
+    ASSERT_EQ(crawl("/p0.htm", {"--max-pages", "150", "--report", "report.jsonl"}), kExitOk)
+        << err.str();
+    EXPECT_NE(out.str().find("stopped at the page bound (150 pages)"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(sitemapLocs("sitemap.xml").size(), 150u);
+    const std::vector<nlohmann::json> report = jsonLines("report.jsonl");
+    ASSERT_FALSE(report.empty());
+    EXPECT_EQ(report.back()["event"], "end");
+    EXPECT_EQ(report.back()["ending"], "page-bound");
+    EXPECT_EQ(report.back()["fetched"], 150);
+}
+
+TEST_F(CrawlCommandTest, EndlessPagesMillionLinksLoopsAndCyclesEndBounded) {
+    // A page that never ends, one of a million links, a redirect loop and a link cycle.
+    server.routes().Get("/endless.htm", [](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("text/html", [](size_t, httplib::DataSink& sink) {
+            static const std::string chunk(64 * 1024, 'x');
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
+    server.routes().Get("/million.htm", [](const httplib::Request&, httplib::Response& res) {
+        auto next = std::make_shared<int>(0);
+        res.set_chunked_content_provider("text/html", [next](size_t, httplib::DataSink& sink) {
+            std::string chunk;
+            for (int i = 0; i < 1000 && *next < 1000000; ++i, ++*next) {
+                chunk += "<a href=\"m" + std::to_string(*next) + ".htm\">m</a>\n";
+            }
+            if (chunk.empty()) {
+                sink.done();
+                return true;
+            }
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
+    server.routes().Get("/loop1.htm", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/loop2.htm", 302);
+    });
+    server.routes().Get("/loop2.htm", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/loop1.htm", 302);
+    });
+    serve("/ring1.htm", linksPage({"ring2.htm"}));
+    serve("/ring2.htm", linksPage({"ring1.htm", "loop1.htm", "endless.htm", "million.htm"}));
+    server.routes().Get(R"(/m\d+\.htm)", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<p>leaf</p>", "text/html");
+    });
+    server.start();
+    ASSERT_EQ(crawl("/ring1.htm", {"--max-pages", "60", "--format", "jsonl"}), kExitOk)
+        << err.str();
+    std::map<std::string, nlohmann::json> byUrl;
+    for (const nlohmann::json& line : jsonLines("sitemap.jsonl")) {
+        byUrl[line["url"]] = line;
+    }
+    EXPECT_EQ(byUrl[server.url("/endless.htm")]["truncated"], true);
+    EXPECT_EQ(byUrl[server.url("/million.htm")]["truncated"], true);
+    EXPECT_EQ(byUrl[server.url("/loop2.htm")]["leftOut"],
+              "redirect loop at " + server.url("/loop1.htm"));
+    EXPECT_LE(byUrl.size(), 61u);
+    EXPECT_NE(out.str().find("page bound (60 pages)"), std::string::npos) << out.str();
+}
+
+TEST_F(CrawlCommandTest, CtrlCEndsTheCrawlAndWritesWhatWasFound) {
+    std::atomic<int> served{0};
+    server.routes().Get(R"(/p(\d+)\.htm)", [&](const httplib::Request& req,
+                                               httplib::Response& res) {
+        const int n = std::stoi(req.matches[1]);
+        if (++served == 20) {
+            std::raise(SIGINT);
+        }
+        res.set_content(
+            linksPage({"p" + std::to_string(n + 1) + ".htm", "p" + std::to_string(n + 2) + ".htm"}),
+            "text/html");
+    });
+    server.start();
+    ASSERT_EQ(crawl("/p0.htm", {}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("The crawl cancelled: what was found so far is kept"),
+              std::string::npos)
+        << out.str();
+    const std::size_t listed = sitemapLocs("sitemap.xml").size();
+    EXPECT_GE(listed, 15u);
+    EXPECT_LE(listed, 30u);
+}
+
+TEST_F(CrawlCommandTest, UnreadableStartPageAndBadUsage) {
+    server.start();
+    EXPECT_EQ(crawl("/missing.htm", {}), kExitFailed);
+    EXPECT_NE(err.str().find("could not be read: answered 404"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(workspace.path() / "sitemap.xml"));
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--format", "pdf"},
+                                                {"--max-pages", "0"},
+                                                {"--max-depth", "x"}}) {
+        EXPECT_EQ(crawl("/", bad), kExitUsage) << bad[0];
+    }
+    workspace.write("p.fl2", "not a profile");
+    EXPECT_EQ(runCommand({"crawl", "missing.fl2"}, out, err, settings), kExitFailed);
+}
+
+}  // namespace
+}  // namespace farrow::cli
+
+namespace farrow::cli {
+namespace {
+
+TEST_F(CrawlCommandTest, DeepTakesItsPagesFromASitemap) {
+    server.routes().Get("/sitemap.xml", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content(
+            "<?xml version=\"1.0\"?>\n<urlset "
+            "xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">"
+            "<url><loc>" +
+                server.url("/a.htm") + "</loc></url><url><loc>" + server.url("/b.htm?x=1&amp;y=2") +
+                "</loc></url><url><loc>" + server.url("/a.htm") + "</loc></url></urlset>",
+            "application/xml");
+    });
+    server.start();
+    workspace.write("p.fl2", test::profileFileText({}, server.url("/"), "Mine"));
+    ASSERT_EQ(runCommand({"deep", workspace.file("p.fl2"), "--list", "--sitemap",
+                          server.url("/sitemap.xml")},
+                         out, err, settings),
+              kExitOk)
+        << err.str();
+    EXPECT_EQ(out.str(), "Mine ( " + server.url("/a.htm") + " )\nMine ( " +
+                             server.url("/b.htm?x=1&y=2") + " )\n");
+
+    workspace.write("broken.xml", "<urlset><url>");
+    EXPECT_EQ(runCommand({"deep", workspace.file("p.fl2"), "--list", "--sitemap", "broken.xml"},
+                         out, err, settings),
+              kExitFailed);
+    EXPECT_NE(err.str().find("the sitemap could not be read: "), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("not well-formed XML"), std::string::npos) << err.str();
+}
+
+}  // namespace
+}  // namespace farrow::cli

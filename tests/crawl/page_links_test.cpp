@@ -1,0 +1,96 @@
+#include "crawl/page_links.h"
+
+#include <gtest/gtest.h>
+
+namespace farrow::crawl {
+namespace {
+
+std::vector<std::string> urls(const PageLinks& links) {
+    std::vector<std::string> out;
+    for (const PageLink& link : links.links) {
+        out.push_back(link.url);
+    }
+    return out;
+}
+
+TEST(PageLinks, TagSoupLinksResolvedAndSchemesSkipped) {
+    // Unclosed tags, upper case, unquoted and single-quoted values, two links on a line.
+    const std::string html =
+        "<HTML><head><TITLE>  Bread\n and   Cakes </TITLE>\n"
+        "<body><p><A HREF=one.htm>one<a href='../up.htm?x=1&amp;y=2#frag'>up</a>\n"
+        "<a href=\"javascript:void(0)\">js</a><a href=\"MAILTO:a@b\">m</a>"
+        "<a href=\"tel:+441\">t</a><a href=\"data:text/html,hi\">d</a>\n"
+        "<a name=anchor>no href</a><a href=\"#top\">top</a><a href=\"  sub/a b.htm \">sp</a>\n"
+        "<map><area href=\"/map.htm\"></map><a href=\"http://other.example/\">out</a>"
+        "<a href=\"caf\xC3\xA9.htm\">utf-8</a>";
+    const PageLinks links = extractPageLinks(html, "http://host/dir/page.htm#x");
+    EXPECT_EQ(links.title, "Bread and Cakes");
+    EXPECT_EQ(urls(links), (std::vector<std::string>{
+                               "http://host/dir/one.htm",
+                               "http://host/up.htm?x=1&y=2",
+                               "http://host/dir/page.htm",
+                               "http://host/dir/sub/a%20b.htm",
+                               "http://host/map.htm",
+                               "http://other.example/",
+                               "http://host/dir/caf%C3%A9.htm",
+                           }));
+}
+
+TEST(PageLinks, BaseHrefAppliesToEveryLinkWhereverItStands) {
+    const std::string html =
+        "<a href=\"a.htm\">a</a><head><base href=\"http://host/other/\"><base href=\"/x/\">"
+        "</head><a href=\"b.htm\">b</a>";
+    const PageLinks links = extractPageLinks(html, "http://host/dir/page.htm");
+    EXPECT_EQ(urls(links),
+              (std::vector<std::string>{"http://host/other/a.htm", "http://host/other/b.htm"}));
+}
+
+TEST(PageLinks, RobotsMetaNofollowLinksAndCanonical) {
+    const struct {
+        const char* head;
+        bool noindex;
+        bool nofollow;
+    } cases[] = {
+        {"<meta name=\"robots\" content=\"noindex\">", true, false},
+        {"<meta name=\"ROBOTS\" content=\"NoIndex, NoFollow\">", true, true},
+        {"<meta name=robots content=none>", true, true},
+        {"<meta name=\"robots\" content=\"index, follow\">", false, false},
+        {"<meta name=\"description\" content=\"noindex\">", false, false},
+    };
+    for (const auto& c : cases) {
+        const PageLinks links =
+            extractPageLinks(std::string("<html><head>") + c.head + "</head></html>", "http://h/");
+        EXPECT_EQ(links.noindex, c.noindex) << c.head;
+        EXPECT_EQ(links.nofollow, c.nofollow) << c.head;
+    }
+    const PageLinks links = extractPageLinks(
+        "<link rel=\"alternate canonical\" href=\"/main.htm#x\"><a rel=\"external NOFOLLOW\" "
+        "href=\"ad.htm\">ad</a><a href=\"ok.htm\">ok</a>",
+        "http://h/d/p.htm");
+    EXPECT_EQ(links.canonical, "http://h/main.htm");
+    ASSERT_EQ(links.links.size(), 2u);
+    EXPECT_TRUE(links.links[0].nofollow);
+    EXPECT_FALSE(links.links[1].nofollow);
+}
+
+TEST(PageLinks, BadInputEndsQuietly) {
+    std::string nested;
+    for (int i = 0; i < 100000; ++i) {
+        nested += "<div>";
+    }
+    nested += "<a href=\"deep.htm\">deep</a>";
+    for (const std::string& html : {std::string(), std::string("\0\0\xff\xfe<a", 6),
+                                    std::string("<a href=\"") + std::string(100000, 'x'), nested}) {
+        const PageLinks links = extractPageLinks(html, "http://h/");
+        EXPECT_LE(links.links.size(), 1u);
+    }
+}
+
+TEST(PageLinks, RobotsDirectiveLists) {
+    EXPECT_TRUE(robotsDirectiveHolds(" max-snippet:20 , noindex ", "noindex"));
+    EXPECT_FALSE(robotsDirectiveHolds("noindexing", "noindex"));
+    EXPECT_TRUE(robotsDirectiveHolds("NONE", "nofollow"));
+}
+
+}  // namespace
+}  // namespace farrow::crawl

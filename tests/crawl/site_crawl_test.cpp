@@ -1,0 +1,323 @@
+#include "crawl/site_crawl.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+namespace farrow::crawl {
+namespace {
+
+// A site in memory: each URL's answer, and a record of what was asked.
+class FakeSite {
+public:
+    void page(const std::string& url, std::string html, long status = 200,
+              std::vector<std::pair<std::string, std::string>> headers = {}) {
+        FetchAnswer answer;
+        answer.status = status;
+        answer.body = std::move(html);
+        answer.headers = std::move(headers);
+        answer.headers.emplace_back("content-type", "text/html; charset=utf-8");
+        answers_[url] = std::move(answer);
+    }
+    void file(const std::string& url, const std::string& type) {
+        FetchAnswer answer;
+        answer.status = 200;
+        answer.headers = {{"content-type", type},
+                          {"last-modified", "Tue, 01 Dec 2026 10:00:00 GMT"}};
+        answer.body = "%PDF-1.4";
+        answers_[url] = std::move(answer);
+    }
+    void redirect(const std::string& url, const std::string& location, long status = 301) {
+        FetchAnswer answer;
+        answer.status = status;
+        answer.headers = {{"location", location}};
+        answers_[url] = std::move(answer);
+    }
+    void robots(const std::string& url, const std::string& text) {
+        FetchAnswer answer;
+        answer.status = 200;
+        answer.body = text;
+        answers_[url] = std::move(answer);
+    }
+
+    PageFetch fetch() {
+        return [this](const FetchAsk& ask) {
+            FetchAnswer answer;
+            {
+                std::lock_guard lock(mutex_);
+                ++asked_[ask.url];
+                const auto found = answers_.find(ask.url);
+                if (found == answers_.end()) {
+                    answer.status = 404;
+                    answer.headers = {{"content-type", "text/html"}};
+                    return answer;
+                }
+                answer = found->second;
+            }
+            if (answer.body.size() > ask.maxBytes) {
+                answer.body.resize(ask.maxBytes);
+                answer.truncated = true;
+            }
+            return answer;
+        };
+    }
+    int asked(const std::string& url) {
+        std::lock_guard lock(mutex_);
+        return asked_[url];
+    }
+    std::size_t askedCount() {
+        std::lock_guard lock(mutex_);
+        return asked_.size();
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, FetchAnswer> answers_;
+    std::map<std::string, int> asked_;
+};
+
+std::string links(const std::vector<std::string>& hrefs, const std::string& head = "") {
+    std::string html = "<html><head>" + head + "</head><body>";
+    for (const std::string& href : hrefs) {
+        html += "<a href=\"" + href + "\">x</a>\n";
+    }
+    return html + "</body></html>";
+}
+
+const CrawledPage* find(const CrawlResult& r, const std::string& url) {
+    for (const CrawledPage& page : r.pages) {
+        if (page.url == url) {
+            return &page;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> sitemapUrls(const CrawlResult& r) {
+    std::vector<std::string> out;
+    for (const CrawledPage& page : r.pages) {
+        if (page.leftOut.empty()) {
+            out.push_back(page.url);
+        }
+    }
+    return out;
+}
+
+CrawlParams params(const std::string& start) {
+    CrawlParams p;
+    p.startUrl = start;
+    p.poll = base::Millis(1);
+    return p;
+}
+
+constexpr const char* kH = "http://h:81";
+
+TEST(SiteCrawl, ASmallSiteAsASearchEngineSeesIt) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/site/";
+    site.robots(std::string(kH) + "/robots.txt",
+                "User-agent: *\nDisallow: /site/private/\nAllow: /site/private/open.htm\n");
+    site.page(
+        s + "index.htm",
+        links({"a.htm", "sub/b.htm?q=1#frag", "old.htm", "hidden.htm", "copy.htm",
+               "private/secret.htm", "private/open.htm", "doc.pdf", "missing.htm", "../outside.htm",
+               "/site2/x.htm", "http://other.example/", "mailto:x@y", "skip.htm"}) +
+            "<a rel=nofollow href=\"ad.htm\">ad</a>",
+        200, {{"last-modified", "Wed, 09 Dec 2026 07:30:05 GMT"}});
+    site.page(s + "a.htm", links({"index.htm", "sub/b.htm?q=1"}, "<title>A page</title>"));
+    site.page(s + "sub/b.htm?q=1", links({"../a.htm", "./c.htm"}));
+    site.page(s + "sub/c.htm", links({}));
+    site.redirect(s + "old.htm", "new.htm");
+    site.page(s + "new.htm", links({}));
+    site.page(s + "hidden.htm",
+              links({"from-hidden.htm"}, "<meta name=robots content=\"noindex\">"));
+    site.page(s + "from-hidden.htm", links({}), 200, {{"x-robots-tag", "noindex"}});
+    site.page(s + "copy.htm", links({}, "<link rel=canonical href=\"a.htm\">"));
+    site.page(s + "private/open.htm", links({}));
+    site.page(s + "private/secret.htm", links({}));
+    site.file(s + "doc.pdf", "application/pdf");
+    site.page(s + "skip.htm", links({"never.htm"}, "<meta name=robots content=nofollow>"));
+
+    const CrawlResult r = crawlSite(params(s + "index.htm"), site.fetch());
+    EXPECT_EQ(r.ending, CrawlEnding::Finished) << r.startError;
+    EXPECT_EQ(r.scope, s);
+    EXPECT_EQ(sitemapUrls(r),
+              (std::vector<std::string>{s + "index.htm", s + "a.htm", s + "doc.pdf", s + "new.htm",
+                                        s + "private/open.htm", s + "skip.htm", s + "sub/b.htm?q=1",
+                                        s + "sub/c.htm"}));
+    const struct {
+        std::string url;
+        std::string leftOut;
+    } leftOut[] = {
+        {s + "old.htm", "redirects to " + s + "new.htm"},
+        {s + "hidden.htm", "noindex"},
+        {s + "from-hidden.htm", "noindex"},
+        {s + "copy.htm", "canonical is " + s + "a.htm"},
+        {s + "private/secret.htm", "disallowed by robots.txt"},
+        {s + "missing.htm", "answered 404"},
+    };
+    for (const auto& l : leftOut) {
+        const CrawledPage* page = find(r, l.url);
+        ASSERT_NE(page, nullptr) << l.url;
+        EXPECT_EQ(page->leftOut, l.leftOut) << l.url;
+    }
+    // Outside the folder, another host, nofollow links and robots' refusals are never asked.
+    for (const std::string& url :
+         {std::string(kH) + "/outside.htm", std::string(kH) + "/site2/x.htm",
+          std::string("http://other.example/"), s + "ad.htm", s + "never.htm",
+          s + "private/secret.htm"}) {
+        EXPECT_EQ(site.asked(url), 0) << url;
+    }
+    EXPECT_EQ(site.asked(s + "a.htm"), 1);
+    EXPECT_EQ(find(r, s + "a.htm")->title, "A page");
+    EXPECT_EQ(find(r, s + "a.htm")->depth, 1u);
+    EXPECT_EQ(find(r, s + "sub/c.htm")->depth, 2u);
+    EXPECT_EQ(find(r, s + "index.htm")->lastModified, "Wed, 09 Dec 2026 07:30:05 GMT");
+}
+
+TEST(SiteCrawl, BoundsEndInBoundedWork) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/";
+    // 20,000 pages in a chain of tens, a link cycle, a redirect loop and a page of a million
+    // links.
+    std::vector<std::string> first;
+    for (int i = 0; i < 20000; ++i) {
+        std::vector<std::string> next;
+        for (int k = 1; k <= 10; ++k) {
+            next.push_back("p" + std::to_string((i * 10 + k) % 20000) + ".htm");
+        }
+        site.page(s + "p" + std::to_string(i) + ".htm", links(next));
+    }
+    site.page(s + "ring1.htm", links({"ring2.htm"}));
+    site.page(s + "ring2.htm", links({"ring1.htm", "loop1.htm"}));
+    site.redirect(s + "loop1.htm", "loop2.htm");
+    site.redirect(s + "loop2.htm", "loop1.htm", 302);
+    std::string million = "<html><body>";
+    for (int i = 0; i < 1000000; ++i) {
+        million += "<a href=\"m" + std::to_string(i) + ".htm\">x</a>";
+    }
+    site.page(s + "million.htm", million);
+
+    struct Case {
+        std::string start;
+        std::size_t maxPages;
+        std::size_t maxDepth;
+        CrawlEnding ending;
+        std::size_t fetchedAtMost;
+    };
+    const Case cases[] = {
+        {s + "p0.htm", 500, 100, CrawlEnding::PageBound, 500},
+        {s + "p0.htm", 5000, 2, CrawlEnding::DepthBound, 111},
+        {s + "ring1.htm", 5000, 100, CrawlEnding::Finished, 4},
+        {s + "million.htm", 300, 100, CrawlEnding::PageBound, 300},
+    };
+    for (const Case& c : cases) {
+        CrawlParams p = params(c.start);
+        p.maxPages = c.maxPages;
+        p.maxDepth = c.maxDepth;
+        p.maxPageBytes = 1 << 20;
+        const CrawlResult r = crawlSite(p, site.fetch());
+        EXPECT_EQ(r.ending, c.ending) << c.start;
+        EXPECT_LE(r.fetched, c.fetchedAtMost) << c.start;
+        EXPECT_GT(r.fetched, 0u) << c.start;
+    }
+    // The loop was asked once per address, and reported.
+    EXPECT_EQ(site.asked(s + "loop1.htm"), 1);
+    EXPECT_EQ(site.asked(s + "loop2.htm"), 1);
+    EXPECT_EQ(site.asked(s + "ring1.htm"), 1);
+}
+
+TEST(SiteCrawl, RedirectLoopIsReportedAtItsAddress) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/";
+    site.page(s + "index.htm", links({"loop1.htm", "away.htm"}));
+    site.redirect(s + "loop1.htm", "loop2.htm");
+    site.redirect(s + "loop2.htm", "loop1.htm");
+    site.redirect(s + "away.htm", "http://other.example/");
+    const CrawlResult r = crawlSite(params(s + "index.htm"), site.fetch());
+    EXPECT_EQ(sitemapUrls(r), std::vector<std::string>{s + "index.htm"});
+    ASSERT_NE(find(r, s + "loop2.htm"), nullptr);
+    EXPECT_EQ(find(r, s + "loop2.htm")->leftOut, "redirect loop at " + s + "loop1.htm");
+    EXPECT_EQ(find(r, s + "away.htm")->leftOut,
+              "redirects outside the site to http://other.example/");
+}
+
+TEST(SiteCrawl, StartPageUnreadableAndRobotsUnreachable) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/";
+    const struct {
+        std::string start;
+        std::string robots;
+        long robotsStatus;
+        std::string error;
+    } cases[] = {
+        {s + "gone.htm", "", 404, "answered 404"},
+        {s + "index.htm", "", 503, "robots.txt answered 503"},
+        {s + "index.htm", "User-agent: Farrowlane\nDisallow: /\n", 200, "disallowed by robots.txt"},
+        {"ftp://h/", "", 404, "\"ftp://h/\" is no http or https address"},
+    };
+    site.page(s + "index.htm", links({}));
+    for (const auto& c : cases) {
+        FakeSite one;
+        one.page(s + "index.htm", links({}));
+        FetchAnswer robots;
+        one.robots(s + "robots.txt", c.robots);
+        PageFetch fetch = [&](const FetchAsk& ask) {
+            FetchAnswer answer = one.fetch()(ask);
+            if (ask.url == s + "robots.txt") {
+                answer.status = c.robotsStatus;
+            }
+            return answer;
+        };
+        const CrawlResult r = crawlSite(params(c.start), fetch);
+        EXPECT_EQ(r.ending, CrawlEnding::StartUnreadable) << c.start;
+        EXPECT_EQ(r.startError, c.error);
+    }
+}
+
+// Cancels the crawl once a number of pages are done.
+class CancelAfter final : public CrawlProgress {
+public:
+    CancelAfter(std::atomic<bool>& cancel, std::size_t pages) : cancel_(cancel), pages_(pages) {}
+    void pageDone(const CrawledPage&, std::size_t fetched, std::size_t) override {
+        ++calls;
+        if (fetched >= pages_) {
+            cancel_ = true;
+        }
+    }
+    std::size_t calls = 0;
+
+private:
+    std::atomic<bool>& cancel_;
+    std::size_t pages_;
+};
+
+TEST(SiteCrawl, CancelAndTimeBoundKeepWhatWasFound) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/";
+    for (int i = 0; i < 1000; ++i) {
+        site.page(
+            s + "p" + std::to_string(i) + ".htm",
+            links({"p" + std::to_string(i + 1) + ".htm", "p" + std::to_string(i + 2) + ".htm"}));
+    }
+    std::atomic<bool> cancel{false};
+    CancelAfter progress(cancel, 20);
+    CrawlParams p = params(s + "p0.htm");
+    p.cancel = &cancel;
+    const CrawlResult r = crawlSite(p, site.fetch(), &progress);
+    EXPECT_EQ(r.ending, CrawlEnding::Cancelled);
+    EXPECT_GE(r.pages.size(), 20u);
+    // Pages in flight when the flag turned finish; no more start.
+    EXPECT_LE(r.fetched, 20u + p.inFlight);
+    EXPECT_EQ(progress.calls, r.pages.size());
+
+    p.cancel = nullptr;
+    p.crawlDeadline = base::Millis(0);
+    const CrawlResult late = crawlSite(p, site.fetch());
+    EXPECT_EQ(late.ending, CrawlEnding::TimeBound);
+    EXPECT_NE(endingText(late, p).find("time bound"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace farrow::crawl

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <fstream>
+
+#include "crawl/sitemap_reader.h"
+#include "crawl/sitemap_writer.h"
+#include "support/temp_workspace.h"
+
+namespace farrow::crawl {
+namespace {
+
+std::string gzipped(const std::string& text) {
+    z_stream z{};
+    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, text.size()) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+std::vector<SitemapEntry> entries(int count) {
+    std::vector<SitemapEntry> out;
+    for (int i = 0; i < count; ++i) {
+        out.push_back({"http://h/p" + std::to_string(i) + ".htm", ""});
+    }
+    return out;
+}
+
+PageFetch noFetch() {
+    return [](const FetchAsk& ask) {
+        FetchAnswer answer;
+        answer.failure = "no network in this test: " + ask.url;
+        return answer;
+    };
+}
+
+TEST(SitemapWriter, EscapesLocsAndWritesW3cDates) {
+    const std::vector<SitemapFile> files =
+        buildSitemaps({{"http://h/a?x=1&y=<2>&z='\"", w3cDateTime("Wed, 09 Dec 2026 07:30:05 GMT")},
+                       {"http://h/b", w3cDateTime("not a date")}},
+                      "sitemap.xml", "http://h/");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].name, "sitemap.xml");
+    EXPECT_EQ(files[0].xml,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n"
+              "  <url>\n    <loc>http://h/a?x=1&amp;y=&lt;2&gt;&amp;z=&apos;&quot;</loc>\n"
+              "    <lastmod>2026-12-09T07:30:05+00:00</lastmod>\n  </url>\n"
+              "  <url>\n    <loc>http://h/b</loc>\n  </url>\n"
+              "</urlset>\n");
+    // What it wrote reads back as it was.
+    const SitemapContent back = parseSitemap(files[0].xml, 1 << 20);
+    ASSERT_EQ(back.error, "");
+    ASSERT_EQ(back.entries.size(), 2u);
+    EXPECT_EQ(back.entries[0].loc, "http://h/a?x=1&y=<2>&z='\"");
+    EXPECT_EQ(back.entries[0].lastmod, "2026-12-09T07:30:05+00:00");
+}
+
+TEST(SitemapWriter, OtherHttpDateFormsToo) {
+    EXPECT_EQ(w3cDateTime("Sunday, 06-Nov-94 08:49:37 GMT"), "1994-11-06T08:49:37+00:00");
+    EXPECT_EQ(w3cDateTime("Sun Nov  6 08:49:37 1994"), "1994-11-06T08:49:37+00:00");
+    EXPECT_EQ(w3cDateTime(""), "");
+}
+
+TEST(SitemapWriter, SplitsAtTheUrlAndByteLimitsWithAnIndex) {
+    const struct {
+        int urls;
+        SitemapLimits limits;
+        std::size_t parts;
+    } cases[] = {
+        {10, {10, 1 << 20}, 1},
+        {11, {10, 1 << 20}, 2},
+        {25, {10, 1 << 20}, 3},
+        // A url element here takes 50 bytes and the frame 112: six fit in 400 bytes.
+        {10, {1000, 400}, 2},
+    };
+    for (const auto& c : cases) {
+        const std::vector<SitemapFile> files =
+            buildSitemaps(entries(c.urls), "sitemap.xml", "http://h/site/", c.limits);
+        const std::size_t expectedFiles = c.parts == 1 ? 1 : c.parts + 1;
+        ASSERT_EQ(files.size(), expectedFiles) << c.urls;
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < c.parts; ++i) {
+            EXPECT_LE(files[i].xml.size(), c.limits.maxBytes);
+            const SitemapContent part = parseSitemap(files[i].xml, 1 << 20);
+            EXPECT_EQ(part.kind, SitemapContent::Kind::UrlSet);
+            EXPECT_LE(part.entries.size(), c.limits.maxUrls);
+            total += part.entries.size();
+        }
+        EXPECT_EQ(total, static_cast<std::size_t>(c.urls));
+        if (c.parts > 1) {
+            EXPECT_EQ(files[0].name, "sitemap-1.xml");
+            const SitemapContent index = parseSitemap(files.back().xml, 1 << 20);
+            EXPECT_EQ(files.back().name, "sitemap.xml");
+            EXPECT_EQ(index.kind, SitemapContent::Kind::Index);
+            ASSERT_EQ(index.entries.size(), c.parts);
+            EXPECT_EQ(index.entries[1].loc, "http://h/site/sitemap-2.xml");
+        }
+    }
+}
+
+TEST(SitemapReader, IndexAndGzipFromFilesEachUrlOnce) {
+    test::TempWorkspace dir;
+    const std::vector<SitemapFile> files =
+        buildSitemaps(entries(5), "sitemap.xml", "part/", {2, 1 << 20});
+    std::filesystem::create_directories(dir.path() / "part");
+    for (const SitemapFile& file : files) {
+        const bool part = file.name != "sitemap.xml";
+        // The second part packed, as sites serve sitemap.xml.gz.
+        dir.write((part ? "part/" : "") + file.name,
+                  file.name == "sitemap-2.xml" ? gzipped(file.xml) : file.xml);
+    }
+    SitemapSourceParams params;
+    params.source = dir.file("sitemap.xml");
+    const SitemapPages pages = loadSitemapPages(params, noFetch());
+    EXPECT_EQ(pages.error, "");
+    EXPECT_TRUE(pages.skipped.empty());
+    ASSERT_EQ(pages.pages.size(), 5u);
+    EXPECT_EQ(pages.pages[4].loc, "http://h/p4.htm");
+}
+
+TEST(SitemapReader, BrokenSitemapsSayWhy) {
+    const struct {
+        std::string bytes;
+        const char* error;
+    } cases[] = {
+        {"<urlset><url><loc>http://h/</loc></url>", "not well-formed XML"},
+        {"<html><body>Not found</body></html>", "neither a urlset nor a sitemapindex"},
+        {"", "not well-formed XML"},
+        {std::string("\x1f\x8b\x08\x00garbage", 12), "broken gzip data"},
+        {gzipped(std::string(3 << 20, ' ')), "larger than 1048576 bytes once unpacked"},
+        {std::string(2 << 20, ' '), "larger than 1048576 bytes"},
+        // Entities from outside are never fetched or expanded into the URLs.
+        {"<?xml version=\"1.0\"?><!DOCTYPE u [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+         "<urlset><url><loc>&x;</loc></url></urlset>",
+         ""},
+    };
+    for (const auto& c : cases) {
+        const SitemapContent content = parseSitemap(c.bytes, 1 << 20);
+        EXPECT_EQ(content.error.substr(0, std::string(c.error).size()), c.error) << content.error;
+        for (const SitemapEntry& entry : content.entries) {
+            EXPECT_EQ(entry.loc.find("root:"), std::string::npos);
+        }
+    }
+}
+
+TEST(SitemapReader, ATwoGigabyteFileIsReadOnlyToItsBound) {
+    test::TempWorkspace dir;
+    const std::string path = dir.file("huge.xml");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "<urlset>";
+    }
+    // A sparse file: 2 GB long, next to nothing on disk.
+    std::filesystem::resize_file(path, 2ull << 30);
+    SitemapSourceParams params;
+    params.source = path;
+    params.maxBytes = 1 << 20;
+    const SitemapPages pages = loadSitemapPages(params, noFetch());
+    EXPECT_NE(pages.error.find("larger than 1048576 bytes"), std::string::npos) << pages.error;
+}
+
+TEST(SitemapReader, AnUnreadableSourceAndAnIndexWithBadParts) {
+    SitemapSourceParams params;
+    params.source = "/nonexistent/sitemap.xml";
+    EXPECT_NE(loadSitemapPages(params, noFetch()).error.find("cannot open"), std::string::npos);
+
+    test::TempWorkspace dir;
+    dir.write("index.xml",
+              "<sitemapindex><sitemap><loc>http://h/s1.xml</loc></sitemap>"
+              "<sitemap><loc>missing.xml</loc></sitemap></sitemapindex>");
+    params.source = dir.file("index.xml");
+    const SitemapPages pages = loadSitemapPages(params, noFetch());
+    EXPECT_EQ(pages.error, "");
+    EXPECT_EQ(pages.skipped.size(), 2u);
+    EXPECT_TRUE(pages.pages.empty());
+}
+
+}  // namespace
+}  // namespace farrow::crawl
