@@ -332,3 +332,25 @@ TEST(AnnouncementTls, SpeaksHttpsWithTheGivenCaOnly) {
 
 }  // namespace
 }  // namespace farrow::indexnow
+
+namespace farrow::indexnow {
+namespace {
+
+TEST(AnnouncementTiming, EveryWaitOfTheChannelCanBeSetByName) {
+    const base::TimingOverrides r = base::applyTimingOverrides(
+        "indexnowConnectTimeout=1,indexnowStallTimeout=2,indexnowDeadline=3,indexnowRetryWait=4,"
+        "indexnowRetryWaitLimit=5,indexnowResendAfter=6",
+        base::Timing{});
+    ASSERT_TRUE(r.timing) << r.error;
+    const base::Timing& t = *r.timing;
+    EXPECT_EQ(
+        std::vector<long long>({t.indexnowConnectTimeout.count(), t.indexnowStallTimeout.count(),
+                                t.indexnowDeadline.count(), t.indexnowRetryWait.count(),
+                                t.indexnowRetryWaitLimit.count(), t.indexnowResendAfter.count()}),
+        std::vector<long long>({1, 2, 3, 4, 5, 6}));
+    // The day of the resend window is a whole number of milliseconds the parser takes.
+    EXPECT_EQ(base::Timing{}.indexnowResendAfter, std::chrono::hours(24));
+}
+
+}  // namespace
+}  // namespace farrow::indexnow
