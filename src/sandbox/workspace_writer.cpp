@@ -8,6 +8,7 @@
 #include "app/user_settings.h"
 #include "profile/profile_file.h"
 #include "profile/submission_profile.h"
+#include "sandbox/demo_key.h"
 #include "sandbox/demo_site.h"
 #include "sandbox/sandbox_sites.h"
 #include "sandbox/target_behaviour.h"
@@ -104,12 +105,20 @@ WrittenWorkspace writeWorkspace(const WorkspacePlan& plan) {
     w.brandingFile = plan.folder / app::kBrandingFile;
     w.settingsFile = plan.folder / app::kSettingsFile;
     w.profileFile = plan.folder / kDemoProfileName;
+    w.keyFile = plan.folder / kWorkspaceKeyFile;
+    w.publishedKeyFile = plan.folder / demoKeyFileName();
 
-    const std::vector<std::pair<std::filesystem::path, std::string>> files = {
+    std::vector<std::pair<std::filesystem::path, std::string>> files = {
         {w.sitesFile, sitesFile(plan.httpPort)},
         {w.brandingFile, brandingFile(plan.mailPort)},
         {w.profileFile, profile::formatProfile(demoProfile(plan.httpPort), demoSelection())},
+        {w.keyFile, std::string(kDemoKey) + "\n"},
+        {w.publishedKeyFile, kDemoKey},
     };
+    if (!plan.authorityPem.empty()) {
+        w.authorityFile = plan.folder / kAuthorityFileName;
+        files.emplace_back(w.authorityFile, plan.authorityPem);
+    }
     for (const auto& [path, bytes] : files) {
         if (!writeFile(path, bytes)) {
             w.error = "cannot write " + path.string();

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "sandbox/demo_key.h"
 #include "sandbox/sandbox_sites.h"
 #include "sandbox/workspace_writer.h"
 #include "support/temp_workspace.h"
@@ -165,8 +166,13 @@ TEST(DemoRunTest, SubmittingTheDemoProfileEndsWithTheSandboxesMixOfOutcomes) {
 TEST(WorkspaceWriterTest, WorkspaceLoadsWithFarrowctl) {
     test::TempWorkspace dir;
     test::WorkingDirectory inWorkspace{dir.path()};
-    const WrittenWorkspace written = writeWorkspace({dir.path() / "ws", 4321, 4322});
+    const WrittenWorkspace written =
+        writeWorkspace({dir.path() / "ws", 4321, 4322, "-----BEGIN CERTIFICATE-----\n"});
     ASSERT_TRUE(written.ok) << written.error;
+    // The demo key as the workspace's key, its published file, and the CA file beside them.
+    EXPECT_EQ(readFile(written.keyFile), std::string(kDemoKey) + "\n");
+    EXPECT_EQ(readFile(dir.path() / "ws" / demoKeyFileName()), kDemoKey);
+    EXPECT_EQ(readFile(dir.path() / "ws" / "sandbox-ca.pem"), "-----BEGIN CERTIFICATE-----\n");
 
     const Ran dump = runShell("cd ws && " FARROW_FARROWCTL " sites dump");
     EXPECT_EQ(dump.code, 0);
