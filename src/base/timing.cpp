@@ -36,6 +36,12 @@ constexpr NamedField kFields[] = {
     {"pageConnectTimeout", &Timing::pageConnectTimeout},
     {"pageStallTimeout", &Timing::pageStallTimeout},
     {"crawlPoll", &Timing::crawlPoll},
+    {"indexnowConnectTimeout", &Timing::indexnowConnectTimeout},
+    {"indexnowStallTimeout", &Timing::indexnowStallTimeout},
+    {"indexnowDeadline", &Timing::indexnowDeadline},
+    {"indexnowRetryWait", &Timing::indexnowRetryWait},
+    {"indexnowRetryWaitLimit", &Timing::indexnowRetryWaitLimit},
+    {"indexnowResendAfter", &Timing::indexnowResendAfter},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the

@@ -65,6 +65,18 @@ struct Timing {
     // one; otherwise a silent server would hold the crawl for ever.
     Millis pageStallTimeout{30000};
     Millis crawlPoll{10};
+
+    // IndexNow announcements: connecting to an engine or to the site's key file, silence once
+    // connected, and the whole of one exchange.
+    Millis indexnowConnectTimeout{10000};
+    Millis indexnowStallTimeout{30000};
+    Millis indexnowDeadline{60000};
+    // The pause before asking a busy engine again when it did not say how long to wait, and the
+    // longest wait any Retry-After gets: an engine asking for an hour is given up instead.
+    Millis indexnowRetryWait{5000};
+    Millis indexnowRetryWaitLimit{60000};
+    // A URL accepted this recently is not announced again unless forced.
+    Millis indexnowResendAfter{86400000};
 };
 
 struct TimingOverrides {

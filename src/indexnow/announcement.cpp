@@ -1,0 +1,285 @@
+#include "indexnow/announcement.h"
+
+#include <algorithm>
+#include <thread>
+#include <unordered_set>
+
+#include "indexnow/announcement_log.h"
+#include "platform/web_client.h"
+
+namespace farrow::indexnow {
+
+namespace {
+
+// The answer of an engine is a status and perhaps a line of text; more is not read.
+constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
+// Waits are cut into slices this long, so that a cancel is seen soon.
+constexpr base::Millis kWaitSlice{50};
+
+bool cancelled(const std::atomic<bool>* cancel) {
+    return cancel != nullptr && cancel->load();
+}
+
+// False when the wait was cancelled.
+bool waitFor(base::Millis wait, const std::atomic<bool>* cancel) {
+    const auto end = std::chrono::steady_clock::now() + wait;
+    while (!cancelled(cancel)) {
+        const auto left = end - std::chrono::steady_clock::now();
+        if (left <= base::Millis::zero()) {
+            return true;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, kWaitSlice));
+    }
+    return false;
+}
+
+std::string summaryOf(const AnnounceResult& r) {
+    return std::to_string(r.toSend) + " to send: " + std::to_string(r.accepted) + " accepted, " +
+           std::to_string(r.pending) + " pending, " + std::to_string(r.refused) + " refused, " +
+           std::to_string(r.undelivered) + " not delivered; " + std::to_string(r.leftOut) +
+           " left out";
+}
+
+// Sends one planned request until an engine takes or refuses it, or none will.
+class RequestSender {
+public:
+    RequestSender(const AnnounceParams& params, AnnouncementLedger* ledger,
+                  const base::Timing& timing, const base::Clock& clock, AnnounceObserver& observer,
+                  AnnouncementLog& log, const std::atomic<bool>* cancel, AnnounceResult& result)
+        : params_(params),
+          ledger_(ledger),
+          timing_(timing),
+          clock_(clock),
+          observer_(observer),
+          log_(log),
+          cancel_(cancel),
+          result_(result) {}
+
+    enum class Sent { Taken, Refused, GivenUp, Cancelled, LedgerFailed };
+
+    Sent send(const PlannedRequest& request) {
+        for (const std::string& endpoint : params_.endpoints) {
+            for (int attempt = 1; attempt <= kAttemptsPerEndpoint; ++attempt) {
+                if (cancelled(cancel_)) {
+                    return Sent::Cancelled;
+                }
+                const platform::WebResult answer = exchange(request, endpoint);
+                if (answer.failure == platform::WebFailure::Cancelled) {
+                    return Sent::Cancelled;
+                }
+                RequestRecord record;
+                record.endpoint = endpoint;
+                record.method = request.method;
+                record.urls = request.urls.size();
+                if (answer.failure != platform::WebFailure::None) {
+                    record.outcome = "unreachable";
+                    record.detail = answer.reason;
+                    tell(record);
+                    if (attempt < kAttemptsPerEndpoint &&
+                        !pause(endpoint, timing_.indexnowRetryWait)) {
+                        return Sent::Cancelled;
+                    }
+                    continue;
+                }
+                const long status = answer.response.status;
+                record.status = status;
+                record.outcome = outcomeWord(status);
+                record.retryAfter =
+                    retryAfterSeconds(answer.response.header("retry-after"), clock_.now());
+                record.detail = bodyLine(answer.response.body);
+                result_.anyAnswer = true;
+                if (ledger_ != nullptr) {
+                    const std::string e = ledger_->record(request.urls, endpoint, clock_.now(),
+                                                          status, record.outcome);
+                    if (!e.empty()) {
+                        result_.ledgerError = e;
+                        tell(record);
+                        return Sent::LedgerFailed;
+                    }
+                }
+                tell(record);
+                switch (classifyStatus(status)) {
+                    case AnswerClass::Accepted:
+                        result_.accepted += request.urls.size();
+                        return Sent::Taken;
+                    case AnswerClass::Pending:
+                        result_.pending += request.urls.size();
+                        return Sent::Taken;
+                    case AnswerClass::OurFault:
+                        result_.refused += request.urls.size();
+                        result_.advice = refusalAdvice(status, params_.scope);
+                        result_.engineWords = record.detail;
+                        return Sent::Refused;
+                    case AnswerClass::Unexpected:
+                        // The next endpoint at once: asking again would get the same.
+                        attempt = kAttemptsPerEndpoint;
+                        continue;
+                    case AnswerClass::EngineTrouble:
+                        break;
+                }
+                if (attempt == kAttemptsPerEndpoint) {
+                    continue;
+                }
+                base::Millis wait = timing_.indexnowRetryWait;
+                if (record.retryAfter) {
+                    const long long limitSeconds = timing_.indexnowRetryWaitLimit.count() / 1000;
+                    if (*record.retryAfter > limitSeconds) {
+                        // Longer than we wait: the next engine instead.
+                        attempt = kAttemptsPerEndpoint;
+                        continue;
+                    }
+                    wait = base::Millis(*record.retryAfter * 1000);
+                }
+                if (!pause(endpoint, std::min(wait, timing_.indexnowRetryWaitLimit))) {
+                    return Sent::Cancelled;
+                }
+            }
+        }
+        return Sent::GivenUp;
+    }
+
+private:
+    platform::WebResult exchange(const PlannedRequest& request, const std::string& endpoint) {
+        platform::WebRequest web;
+        web.method = request.method;
+        web.url = requestAddress(request, endpoint, params_.scope);
+        if (request.method == "POST") {
+            web.headers = {kJsonContentType};
+            web.body = request.body;
+        }
+        web.caFile = params_.caFile;
+        web.userAgent = params_.userAgent;
+        web.maxBodyBytes = kMaxAnswerBytes;
+        web.connectTimeout = timing_.indexnowConnectTimeout;
+        web.stallTimeout = timing_.indexnowStallTimeout;
+        web.deadline = timing_.indexnowDeadline;
+        web.cancel = cancel_;
+        ++result_.requests;
+        return platform::fetchWeb(web);
+    }
+
+    void tell(const RequestRecord& record) {
+        log_.request(record);
+        observer_.requestAnswered(record);
+    }
+
+    bool pause(const std::string& endpoint, base::Millis wait) {
+        observer_.waiting(endpoint, wait);
+        return waitFor(wait, cancel_);
+    }
+
+    const AnnounceParams& params_;
+    AnnouncementLedger* ledger_;
+    const base::Timing& timing_;
+    const base::Clock& clock_;
+    AnnounceObserver& observer_;
+    AnnouncementLog& log_;
+    const std::atomic<bool>* cancel_;
+    AnnounceResult& result_;
+};
+
+}  // namespace
+
+FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& scope) {
+    FilterResult result;
+    std::unordered_set<std::string> seen;
+    for (const CandidateUrl& candidate : urls) {
+        const std::optional<UrlParts> parts = urlParts(candidate.url);
+        if (!parts || candidate.url.size() > kMaxUrlLength) {
+            result.leftOut.push_back({candidate.url, "not-a-url"});
+            continue;
+        }
+        if (!seen.insert(candidate.url).second) {
+            result.leftOut.push_back({candidate.url, "duplicate"});
+            continue;
+        }
+        switch (fitOf(*parts, scope)) {
+            case ScopeFit::Inside:
+                result.kept.push_back(candidate.url);
+                break;
+            case ScopeFit::OtherHost:
+                result.leftOut.push_back({candidate.url, "other-host"});
+                break;
+            case ScopeFit::OutsideKeyLocation:
+                result.leftOut.push_back({candidate.url, "outside-key-location"});
+                break;
+        }
+    }
+    return result;
+}
+
+AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger,
+                        const base::Timing& timing, const base::Clock& clock,
+                        AnnounceObserver& observer, const std::atomic<bool>* cancel) {
+    AnnounceResult result;
+    result.candidates = params.urls.size();
+    // A dry run leaves no trace.
+    AnnouncementLog log(params.dryRun ? std::string() : params.logsDir, params.scope.host,
+                        clock.toLocal(clock.now()));
+    result.logPath = log.path();
+
+    FilterResult filtered = filterUrls(params.urls, params.scope);
+    filtered.leftOut.insert(filtered.leftOut.begin(), params.leftOut.begin(), params.leftOut.end());
+    if (ledger != nullptr && !params.force && !filtered.kept.empty()) {
+        const base::TimePoint since = clock.now() - timing.indexnowResendAfter;
+        const std::set<std::string> recent = ledger->acceptedSince(filtered.kept, since);
+        if (!recent.empty()) {
+            std::vector<std::string> kept;
+            kept.reserve(filtered.kept.size());
+            for (std::string& url : filtered.kept) {
+                if (recent.count(url)) {
+                    filtered.leftOut.push_back({url, "sent-recently"});
+                } else {
+                    kept.push_back(std::move(url));
+                }
+            }
+            filtered.kept = std::move(kept);
+        }
+    }
+    result.leftOut = filtered.leftOut.size();
+    result.toSend = filtered.kept.size();
+    for (const LeftOutUrl& url : filtered.leftOut) {
+        log.leftOut(url);
+        observer.urlLeftOut(url);
+    }
+
+    const std::vector<PlannedRequest> planned = planRequests(filtered.kept, params.scope);
+    if (params.dryRun) {
+        for (const PlannedRequest& request : planned) {
+            observer.requestPlanned(request.method,
+                                    requestAddress(request, params.endpoints.front(), params.scope),
+                                    request.body);
+        }
+        return result;
+    }
+    std::size_t done = 0;
+    observer.progress(0, result.toSend);
+    RequestSender sender(params, ledger, timing, clock, observer, log, cancel, result);
+    for (const PlannedRequest& request : planned) {
+        const RequestSender::Sent sent = sender.send(request);
+        done += request.urls.size();
+        if (sent == RequestSender::Sent::GivenUp) {
+            result.undelivered += request.urls.size();
+        }
+        observer.progress(done, result.toSend);
+        if (sent == RequestSender::Sent::Taken) {
+            continue;
+        }
+        // A refusal would be the same for the rest; an engine that took nothing after its
+        // retries and fallbacks is not pressed with more.
+        result.undelivered += result.toSend - done;
+        result.ending = sent == RequestSender::Sent::Refused        ? AnnounceEnding::Refused
+                        : sent == RequestSender::Sent::Cancelled    ? AnnounceEnding::Cancelled
+                        : sent == RequestSender::Sent::LedgerFailed ? AnnounceEnding::LedgerFailed
+                                                                    : AnnounceEnding::Finished;
+        if (sent == RequestSender::Sent::Cancelled || sent == RequestSender::Sent::LedgerFailed) {
+            result.undelivered += request.urls.size();
+        }
+        break;
+    }
+    log.finish(summaryOf(result), result.advice);
+    return result;
+}
+
+}  // namespace farrow::indexnow

@@ -1,0 +1,186 @@
+#include "indexnow/announcement_ledger.h"
+
+#include "platform/file_system.h"
+
+namespace farrow::indexnow {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+// A writer of another process holds the database this long at most before we give up.
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS sending ("
+    " id INTEGER PRIMARY KEY,"
+    " url TEXT NOT NULL,"
+    " endpoint TEXT NOT NULL,"
+    " sent_ms INTEGER NOT NULL,"
+    " status INTEGER NOT NULL,"
+    " outcome TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS sending_url ON sending (url, sent_ms);";
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+Statement prepare(sqlite3* db, const char* sql) {
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
+    return Statement(raw);
+}
+
+std::string exec(sqlite3* db, const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) {
+        return {};
+    }
+    std::string reason = message ? message : sqlite3_errmsg(db);
+    sqlite3_free(message);
+    return reason;
+}
+
+long long millisOf(base::TimePoint t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
+}
+
+void bindText(sqlite3_stmt* s, int index, const std::string& text) {
+    sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+std::string columnText(sqlite3_stmt* s, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(s, column)))
+                : std::string();
+}
+
+}  // namespace
+
+std::string ledgerPath(const base::Workspace& workspace) {
+    return platform::joinPath(workspace.root(), "indexnow.db");
+}
+
+AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
+    sqlite3* raw = nullptr;
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &raw,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::unique_ptr<sqlite3, SqliteCloser> db(raw);
+    if (rc != SQLITE_OK) {
+        return {std::nullopt, path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc))};
+    }
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    int version = -1;
+    {
+        Statement s = prepare(raw, "PRAGMA user_version");
+        if (s && sqlite3_step(s.get()) == SQLITE_ROW) {
+            version = sqlite3_column_int(s.get(), 0);
+        }
+    }
+    if (version < 0) {
+        return {std::nullopt, path + ": " + sqlite3_errmsg(raw)};
+    }
+    if (version > kSchemaVersion) {
+        return {std::nullopt, path + ": made by a newer version of the program (schema " +
+                                  std::to_string(version) + ")"};
+    }
+    if (std::string e = exec(raw, "PRAGMA journal_mode=WAL"); !e.empty()) {
+        return {std::nullopt, path + ": " + e};
+    }
+    if (version == 0) {
+        const std::string create = std::string("BEGIN;") + kSchema +
+                                   "PRAGMA user_version=" + std::to_string(kSchemaVersion) +
+                                   ";COMMIT;";
+        if (std::string e = exec(raw, create.c_str()); !e.empty()) {
+            exec(raw, "ROLLBACK");
+            return {std::nullopt, path + ": " + e};
+        }
+    }
+    return {AnnouncementLedger(db.release()), {}};
+}
+
+std::set<std::string> AnnouncementLedger::acceptedSince(const std::vector<std::string>& urls,
+                                                        base::TimePoint since) const {
+    std::set<std::string> found;
+    Statement s = prepare(db_.get(),
+                          "SELECT 1 FROM sending WHERE url = ?1 AND sent_ms >= ?2 AND outcome IN "
+                          "('accepted', 'pending') LIMIT 1");
+    if (!s) {
+        return found;
+    }
+    const long long sinceMs = millisOf(since);
+    for (const std::string& url : urls) {
+        sqlite3_reset(s.get());
+        bindText(s.get(), 1, url);
+        sqlite3_bind_int64(s.get(), 2, sinceMs);
+        if (sqlite3_step(s.get()) == SQLITE_ROW) {
+            found.insert(url);
+        }
+    }
+    return found;
+}
+
+std::string AnnouncementLedger::record(const std::vector<std::string>& urls,
+                                       const std::string& endpoint, base::TimePoint when,
+                                       long status, const std::string& outcome) {
+    sqlite3* db = db_.get();
+    if (std::string e = exec(db, "BEGIN IMMEDIATE"); !e.empty()) {
+        return e;
+    }
+    Statement s = prepare(db,
+                          "INSERT INTO sending (url, endpoint, sent_ms, status, outcome) "
+                          "VALUES (?1, ?2, ?3, ?4, ?5)");
+    if (!s) {
+        const std::string reason = sqlite3_errmsg(db);
+        exec(db, "ROLLBACK");
+        return reason;
+    }
+    const long long ms = millisOf(when);
+    for (const std::string& url : urls) {
+        sqlite3_reset(s.get());
+        bindText(s.get(), 1, url);
+        bindText(s.get(), 2, endpoint);
+        sqlite3_bind_int64(s.get(), 3, ms);
+        sqlite3_bind_int64(s.get(), 4, status);
+        bindText(s.get(), 5, outcome);
+        if (sqlite3_step(s.get()) != SQLITE_DONE) {
+            const std::string reason = sqlite3_errmsg(db);
+            s.reset();
+            exec(db, "ROLLBACK");
+            return reason;
+        }
+    }
+    s.reset();
+    if (std::string e = exec(db, "COMMIT"); !e.empty()) {
+        exec(db, "ROLLBACK");
+        return e;
+    }
+    return {};
+}
+
+std::vector<LedgerEntry> AnnouncementLedger::history(const std::optional<std::string>& url) const {
+    std::vector<LedgerEntry> entries;
+    Statement s = prepare(db_.get(), url ? "SELECT url, endpoint, sent_ms, status, outcome FROM "
+                                           "sending WHERE url = ?1 ORDER BY id"
+                                         : "SELECT url, endpoint, sent_ms, status, outcome FROM "
+                                           "sending ORDER BY id");
+    if (!s) {
+        return entries;
+    }
+    if (url) {
+        bindText(s.get(), 1, *url);
+    }
+    while (sqlite3_step(s.get()) == SQLITE_ROW) {
+        LedgerEntry e;
+        e.url = columnText(s.get(), 0);
+        e.endpoint = columnText(s.get(), 1);
+        e.when = base::TimePoint(std::chrono::milliseconds(sqlite3_column_int64(s.get(), 2)));
+        e.status = static_cast<long>(sqlite3_column_int64(s.get(), 3));
+        e.outcome = columnText(s.get(), 4);
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+}  // namespace farrow::indexnow

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "base/workspace.h"
+
+namespace farrow::indexnow {
+
+// One URL of one answered request.
+struct LedgerEntry {
+    std::string url;
+    std::string endpoint;
+    base::TimePoint when;
+    long status = 0;
+    // "accepted", "pending", "refused", "busy", "failed", "unexpected".
+    std::string outcome;
+};
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+// The record of every URL announced from a workspace, in an SQLite database. Each answered
+// request is written in one transaction, so a run killed at any moment leaves whole requests.
+// One object per process; not shared between threads.
+class AnnouncementLedger final {
+public:
+    struct Opened;
+    // Opens or makes the database at `path`.
+    static Opened open(const std::string& path);
+
+    // Of `urls`, those accepted (or taken as pending) at `since` or later.
+    std::set<std::string> acceptedSince(const std::vector<std::string>& urls,
+                                        base::TimePoint since) const;
+    // Records one answered request: each of `urls` with the same endpoint, time, status and
+    // outcome. Empty on success, else SQLite's reason.
+    std::string record(const std::vector<std::string>& urls, const std::string& endpoint,
+                       base::TimePoint when, long status, const std::string& outcome);
+    // Every sending, oldest first; only those of `url` when given.
+    std::vector<LedgerEntry> history(const std::optional<std::string>& url) const;
+
+private:
+    explicit AnnouncementLedger(sqlite3* db) : db_(db) {}
+
+    std::unique_ptr<sqlite3, SqliteCloser> db_;
+};
+
+struct AnnouncementLedger::Opened {
+    std::optional<AnnouncementLedger> ledger;
+    // Why the database could not be used: SQLite's words, or a schema from a newer program.
+    std::string error;
+};
+
+// "indexnow.db" in the workspace.
+std::string ledgerPath(const base::Workspace& workspace);
+
+}  // namespace farrow::indexnow

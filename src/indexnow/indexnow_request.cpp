@@ -1,0 +1,182 @@
+#include "indexnow/indexnow_request.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <ctime>
+#include <limits>
+
+namespace farrow::indexnow {
+
+std::string percentEncoded(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (unsigned char c : text) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~') {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        }
+    }
+    return out;
+}
+
+std::vector<PlannedRequest> planRequests(const std::vector<std::string>& urls,
+                                         const KeyScope& scope) {
+    std::vector<PlannedRequest> planned;
+    if (urls.size() == 1) {
+        planned.push_back({"GET", urls, {}});
+        return planned;
+    }
+    for (std::size_t begin = 0; begin < urls.size(); begin += kMaxUrlsPerRequest) {
+        const std::size_t end = std::min(urls.size(), begin + kMaxUrlsPerRequest);
+        PlannedRequest request{"POST", {urls.begin() + begin, urls.begin() + end}, {}};
+        nlohmann::ordered_json body;
+        body["host"] = scope.host;
+        body["key"] = scope.key;
+        if (scope.keyLocationGiven) {
+            body["keyLocation"] = scope.keyLocation;
+        }
+        body["urlList"] = request.urls;
+        request.body = body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        planned.push_back(std::move(request));
+    }
+    return planned;
+}
+
+std::string requestAddress(const PlannedRequest& request, const std::string& endpoint,
+                           const KeyScope& scope) {
+    if (request.method != "GET") {
+        return endpoint;
+    }
+    std::string address = endpoint + (endpoint.find('?') == std::string::npos ? "?" : "&");
+    address += "url=" + percentEncoded(request.urls.front()) + "&key=" + percentEncoded(scope.key);
+    if (scope.keyLocationGiven) {
+        address += "&keyLocation=" + percentEncoded(scope.keyLocation);
+    }
+    return address;
+}
+
+AnswerClass classifyStatus(long status) {
+    switch (status) {
+        case 200:
+            return AnswerClass::Accepted;
+        case 202:
+            return AnswerClass::Pending;
+        case 400:
+        case 403:
+        case 422:
+            return AnswerClass::OurFault;
+        case 429:
+            return AnswerClass::EngineTrouble;
+        default:
+            return status >= 500 && status <= 599 ? AnswerClass::EngineTrouble
+                                                  : AnswerClass::Unexpected;
+    }
+}
+
+std::string outcomeWord(long status) {
+    switch (classifyStatus(status)) {
+        case AnswerClass::Accepted:
+            return "accepted";
+        case AnswerClass::Pending:
+            return "pending";
+        case AnswerClass::OurFault:
+            return "refused";
+        case AnswerClass::EngineTrouble:
+            return status == 429 ? "busy" : "failed";
+        case AnswerClass::Unexpected:
+            break;
+    }
+    return "unexpected";
+}
+
+std::string refusalAdvice(long status, const KeyScope& scope) {
+    switch (status) {
+        case 400:
+            return "the engine found the request badly formed";
+        case 403:
+            return "the key is not valid: publish a file holding only the key at " +
+                   scope.keyLocation + ", then verify it";
+        case 422:
+            return "the URLs do not belong to " + scope.host +
+                   ", or the key does not match the key file";
+        default:
+            return {};
+    }
+}
+
+std::optional<long long> retryAfterSeconds(std::string_view value, base::TimePoint now) {
+    while (!value.empty() && value.front() == ' ') {
+        value.remove_prefix(1);
+    }
+    while (!value.empty() && value.back() == ' ') {
+        value.remove_suffix(1);
+    }
+    if (value.empty()) {
+        return std::nullopt;
+    }
+    long long seconds = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (ec == std::errc() && end == value.data() + value.size()) {
+        return seconds < 0 ? std::nullopt : std::optional<long long>(seconds);
+    }
+    if (ec == std::errc::result_out_of_range) {
+        return std::numeric_limits<long long>::max();
+    }
+    // An HTTP date: "Wed, 09 Dec 2026 08:00:00 GMT".
+    std::tm tm{};
+    const std::string text(value);
+    const char* rest = strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S GMT", &tm);
+    if (rest == nullptr || *rest != '\0') {
+        return std::nullopt;
+    }
+    const std::time_t at = timegm(&tm);
+    const std::time_t current = std::chrono::system_clock::to_time_t(now);
+    return at > current ? static_cast<long long>(at - current) : 0;
+}
+
+std::string bodyLine(std::string_view body, std::size_t limit) {
+    std::string line;
+    bool inTag = false;
+    bool space = false;
+    for (char c : body) {
+        if (c == '<') {
+            inTag = true;
+            space = true;
+            continue;
+        }
+        if (inTag) {
+            inTag = c != '>';
+            continue;
+        }
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7f) {
+            space = true;
+            continue;
+        }
+        if (space && !line.empty()) {
+            line.push_back(' ');
+        }
+        space = false;
+        line.push_back(c);
+        if (line.size() > limit) {
+            line.resize(limit);
+            // Not half a character.
+            while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80) {
+                line.pop_back();
+            }
+            if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0xC0) {
+                line.pop_back();
+            }
+            return line + "...";
+        }
+    }
+    return line;
+}
+
+}  // namespace farrow::indexnow

@@ -1,0 +1,93 @@
+#include "indexnow/url_source.h"
+
+#include "deep/checklist_items.h"
+#include "deep/page_catalogue.h"
+#include "indexnow/key_scope.h"
+
+namespace farrow::indexnow {
+
+namespace {
+
+// A junk line is shown this long at most.
+constexpr std::size_t kShownJunk = 120;
+
+std::string trimmed(const std::string& line) {
+    const std::size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const std::size_t last = line.find_last_not_of(" \t\r");
+    return line.substr(first, last - first + 1);
+}
+
+void takeLine(const std::string& raw, bool tooLong, UrlSourceResult& result) {
+    const std::string line = trimmed(raw);
+    if (!tooLong && (line.empty() || line.front() == '#')) {
+        return;
+    }
+    if (tooLong || line.size() > kMaxUrlLength || !urlParts(line)) {
+        std::string shown = line.substr(0, kShownJunk);
+        if (tooLong || line.size() > kShownJunk) {
+            shown += "...";
+        }
+        result.leftOut.push_back({shown, "not-a-url"});
+        return;
+    }
+    result.urls.push_back({line, UrlOrigin::List});
+}
+
+}  // namespace
+
+UrlSourceResult readUrlList(std::istream& in) {
+    UrlSourceResult result;
+    std::string line;
+    bool tooLong = false;
+    char buffer[64 * 1024];
+    std::size_t lines = 0;
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        const std::size_t got = static_cast<std::size_t>(in.gcount());
+        for (std::size_t i = 0; i < got; ++i) {
+            const char c = buffer[i];
+            if (c != '\n') {
+                // A line is kept only up to a little past the longest URL, however long it is.
+                if (line.size() <= kMaxUrlLength) {
+                    line.push_back(c);
+                } else {
+                    tooLong = true;
+                }
+                continue;
+            }
+            takeLine(line, tooLong, result);
+            line.clear();
+            tooLong = false;
+            if (++lines > kMaxListUrls) {
+                result.error = "the list has more than " + std::to_string(kMaxListUrls) + " lines";
+                return result;
+            }
+        }
+    }
+    if (!line.empty() || tooLong) {
+        takeLine(line, tooLong, result);
+    }
+    if (in.bad()) {
+        result.error = "the list could not be read to its end";
+    }
+    return result;
+}
+
+UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& title,
+                                  const base::Timing& timing) {
+    UrlSourceResult result;
+    const deep::CatalogueResult catalogue =
+        deep::cataloguePages(url, title, timing, nullptr, nullptr);
+    if (catalogue.status != deep::CatalogueStatus::Listed) {
+        result.error = deep::catalogueMessage(catalogue.status, url);
+        return result;
+    }
+    for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
+        result.urls.push_back({item.page.url, UrlOrigin::DeepChecklist});
+    }
+    return result;
+}
+
+}  // namespace farrow::indexnow

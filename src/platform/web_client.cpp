@@ -1,0 +1,288 @@
+#include "platform/web_client.h"
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+
+#include "platform/curl_handle.h"
+
+namespace farrow::platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The header block of an answer is never larger than this; a peer sending more is no web
+// service we speak to.
+constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+// How long one wait for the socket lasts before the cancel flag, the stall and the deadline are
+// looked at again.
+constexpr int kPollMs = 20;
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                             text.back() == '\n')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The state the callbacks of one exchange share; it lives on the stack of `fetchWeb`.
+struct Exchange {
+    const WebRequest* request = nullptr;
+    WebResponse response;
+    std::size_t headerBytes = 0;
+    bool headersTooLong = false;
+    bool bodyCapped = false;
+};
+
+std::size_t takeHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* ex = static_cast<Exchange*>(user);
+    const std::size_t n = size * count;
+    ex->headerBytes += n;
+    if (ex->headerBytes > kMaxHeaderBytes) {
+        ex->headersTooLong = true;
+        return 0;
+    }
+    const std::string_view line(data, n);
+    // A status line starts the headers of a new response (after a 100 Continue).
+    if (line.starts_with("HTTP/")) {
+        ex->response.headers.clear();
+        return n;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos) {
+        ex->response.headers.emplace_back(lowered(trimmed(line.substr(0, colon))),
+                                          std::string(trimmed(line.substr(colon + 1))));
+    }
+    return n;
+}
+
+std::size_t takeBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* ex = static_cast<Exchange*>(user);
+    const std::size_t n = size * count;
+    const std::size_t room = ex->request->maxBodyBytes - ex->response.body.size();
+    if (n > room) {
+        // The rest is not read at all: a peer sending gigabytes costs us nothing more.
+        ex->response.body.append(data, room);
+        ex->bodyCapped = true;
+        return 0;
+    }
+    ex->response.body.append(data, n);
+    return n;
+}
+
+// Adds the caller's CA file to the store that already holds the system's certificates
+// (CURLOPT_CAINFO would replace them).
+CURLcode addCaFile(CURL*, void* sslCtx, void* user) {
+    const auto* file = static_cast<const std::string*>(user);
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslCtx));
+    if (store == nullptr || X509_STORE_load_file(store, file->c_str()) != 1) {
+        return CURLE_SSL_CACERT_BADFILE;
+    }
+    return CURLE_OK;
+}
+
+WebFailure failureOf(CURLcode rc) {
+    switch (rc) {
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return WebFailure::BadUrl;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+            return WebFailure::Connect;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_CRL_BADFILE:
+            return WebFailure::Tls;
+        case CURLE_OPERATION_TIMEDOUT:
+            return WebFailure::Timeout;
+        default:
+            return WebFailure::Other;
+    }
+}
+
+bool isWebAddress(std::string_view url) {
+    const std::string head = lowered(url.substr(0, 8));
+    return head.starts_with("http://") || head.starts_with("https://");
+}
+
+struct MultiMembership {
+    CURLM* multi;
+    CURL* easy;
+    ~MultiMembership() { curl_multi_remove_handle(multi, easy); }
+};
+
+}  // namespace
+
+std::string WebResponse::header(std::string_view lowerName) const {
+    for (const auto& [name, value] : headers) {
+        if (name == lowerName) {
+            return value;
+        }
+    }
+    return {};
+}
+
+WebResult fetchWeb(const WebRequest& request) {
+    WebResult result;
+    if (!isWebAddress(request.url)) {
+        result.failure = WebFailure::BadUrl;
+        result.reason = "not an http:// or https:// address: " + request.url;
+        return result;
+    }
+    if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
+        result.failure = WebFailure::Other;
+        result.reason = "unknown method " + request.method;
+        return result;
+    }
+    CurlEasy handle = makeCurlEasy();
+    CurlMultiLease lease;
+    if (!handle || lease.get() == nullptr) {
+        result.failure = WebFailure::Other;
+        result.reason = "no internet session";
+        return result;
+    }
+    CURL* h = handle.get();
+    Exchange ex;
+    ex.request = &request;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+
+    curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The multi handle is lent to the next exchange: nothing of this one may stay in it.
+    curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::max<long long>(1, request.connectTimeout.count())));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(std::max<long long>(1, request.deadline.count())));
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &takeHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &ex);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &takeBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &ex);
+    if (!request.userAgent.empty()) {
+        curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
+    }
+    if (!request.caFile.empty()) {
+        curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &addCaFile);
+        curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &request.caFile);
+    }
+    if (request.method == "HEAD") {
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    } else if (request.method == "POST") {
+        curl_easy_setopt(h, CURLOPT_POST, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(request.body.size()));
+    }
+    CurlSlist headerList;
+    // A large body goes at once, without waiting for a "100 Continue" that many servers never
+    // send.
+    headerList.reset(curl_slist_append(headerList.release(), "Expect:"));
+    for (const std::string& line : request.headers) {
+        headerList.reset(curl_slist_append(headerList.release(), line.c_str()));
+    }
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
+
+    CURLM* multi = lease.get();
+    if (curl_multi_add_handle(multi, h) != CURLM_OK) {
+        result.failure = WebFailure::Other;
+        result.reason = "no internet session";
+        return result;
+    }
+    CURLcode rc = CURLE_OK;
+    {
+        MultiMembership membership{multi, h};
+        const Clock::time_point start = Clock::now();
+        Clock::time_point lastActivity = start;
+        curl_off_t lastCount = -1;
+        bool done = false;
+        while (!done) {
+            int running = 0;
+            curl_multi_perform(multi, &running);
+            int queued = 0;
+            while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
+                if (msg->msg == CURLMSG_DONE && msg->easy_handle == h) {
+                    rc = msg->data.result;
+                    done = true;
+                }
+            }
+            if (done) {
+                break;
+            }
+            const Clock::time_point now = Clock::now();
+            if (request.cancel != nullptr && request.cancel->load()) {
+                result.failure = WebFailure::Cancelled;
+                result.reason = "cancelled";
+                return result;
+            }
+            if (now - start >= request.deadline) {
+                result.failure = WebFailure::Timeout;
+                result.reason =
+                    "no answer within " + std::to_string(request.deadline.count()) + " ms";
+                return result;
+            }
+            curl_off_t connectTime = 0, up = 0, down = 0;
+            curl_easy_getinfo(h, CURLINFO_CONNECT_TIME_T, &connectTime);
+            curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &up);
+            curl_easy_getinfo(h, CURLINFO_SIZE_DOWNLOAD_T, &down);
+            const curl_off_t count = up + down + static_cast<curl_off_t>(ex.headerBytes);
+            if (connectTime == 0 || count != lastCount) {
+                lastCount = count;
+                lastActivity = now;
+            } else if (now - lastActivity >= request.stallTimeout) {
+                result.failure = WebFailure::Timeout;
+                result.reason =
+                    "nothing received for " + std::to_string(request.stallTimeout.count()) + " ms";
+                return result;
+            }
+            curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
+        }
+    }
+    if (ex.headersTooLong) {
+        result.failure = WebFailure::Other;
+        result.reason =
+            "the answer's headers are longer than " + std::to_string(kMaxHeaderBytes) + " bytes";
+        return result;
+    }
+    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && ex.bodyCapped)) {
+        result.failure = failureOf(rc);
+        result.reason = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(rc);
+        return result;
+    }
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &ex.response.status);
+    ex.response.truncated = ex.bodyCapped;
+    result.response = std::move(ex.response);
+    return result;
+}
+
+}  // namespace farrow::platform

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/timing.h"
+
+namespace farrow::platform {
+
+// One HTTP(S) exchange of the channels that speak to today's web services.
+struct WebRequest {
+    // "GET", "POST" or "HEAD".
+    std::string method = "GET";
+    // http:// or https:// only; anything else fails as BadUrl.
+    std::string url;
+    // "Name: value" lines.
+    std::vector<std::string> headers;
+    // Sent with POST.
+    std::string body;
+    // A CA file trusted beside the system store; empty: the system store only.
+    std::string caFile;
+    std::string userAgent;
+    // The body is kept up to this many bytes; a longer one ends the read and sets `truncated`.
+    std::size_t maxBodyBytes = 8u << 20;
+    base::Millis connectTimeout{10000};
+    // No byte sent or received for this long, once connected.
+    base::Millis stallTimeout{30000};
+    // The whole exchange.
+    base::Millis deadline{60000};
+    // When it turns true the exchange ends as Cancelled.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+struct WebResponse {
+    long status = 0;
+    // Of the final response only, names lower-cased, in order.
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+    bool truncated = false;
+
+    // The first value of the header, "" when absent.
+    std::string header(std::string_view lowerName) const;
+};
+
+enum class WebFailure { None, BadUrl, Connect, Tls, Timeout, Cancelled, Other };
+
+struct WebResult {
+    WebFailure failure = WebFailure::None;
+    // libcurl's words (or ours), for the user.
+    std::string reason;
+    // Meaningful when failure == None.
+    WebResponse response;
+};
+
+// One exchange. Redirects are never followed: a 3xx comes back as it is, with its `location`
+// header, and the caller decides. Certificates and host names are always verified.
+WebResult fetchWeb(const WebRequest& request);
+
+}  // namespace farrow::platform

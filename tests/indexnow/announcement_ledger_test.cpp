@@ -1,0 +1,86 @@
+#include "indexnow/announcement_ledger.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "support/temp_workspace.h"
+
+namespace farrow::indexnow {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string pragma(const std::string& path, const std::string& name) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, ("PRAGMA " + name).c_str(), -1, &s, nullptr);
+    std::string value;
+    if (sqlite3_step(s) == SQLITE_ROW) {
+        value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return value;
+}
+
+TEST(AnnouncementLedger, MadeWithWalAndASchemaVersion) {
+    test::TempWorkspace dir;
+    const std::string path = ledgerPath(dir.workspace());
+    {
+        AnnouncementLedger::Opened opened = AnnouncementLedger::open(path);
+        ASSERT_TRUE(opened.ledger) << opened.error;
+    }
+    EXPECT_EQ(pragma(path, "user_version"), "1");
+    EXPECT_EQ(pragma(path, "journal_mode"), "wal");
+    // Opened again as it is.
+    EXPECT_TRUE(AnnouncementLedger::open(path).ledger);
+}
+
+TEST(AnnouncementLedger, RefusesWhatItCannotUse) {
+    test::TempWorkspace dir;
+    dir.write("newer.db", "");
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(dir.file("newer.db").c_str(), &db);
+        sqlite3_exec(db, "PRAGMA user_version=7", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    dir.write("text.db", std::string(8192, 'x'));
+    std::filesystem::create_directory(dir.path() / "folder.db");
+    struct Case {
+        std::string file;
+        std::string words;
+    } cases[] = {{"newer.db", "newer version"}, {"text.db", "not a database"}, {"folder.db", ""}};
+    for (const Case& c : cases) {
+        const AnnouncementLedger::Opened opened = AnnouncementLedger::open(dir.file(c.file));
+        EXPECT_FALSE(opened.ledger) << c.file;
+        EXPECT_NE(opened.error.find(c.words), std::string::npos) << opened.error;
+    }
+}
+
+TEST(AnnouncementLedger, OnlyAcceptedAndPendingWithinTheWindowCountAsSent) {
+    test::TempWorkspace dir;
+    AnnouncementLedger ledger = *AnnouncementLedger::open(ledgerPath(dir.workspace())).ledger;
+    const base::TimePoint now = std::chrono::system_clock::from_time_t(1796803200);
+    ASSERT_EQ(ledger.record({"u/a", "u/b"}, "e1", now - 2h, 200, "accepted"), "");
+    ASSERT_EQ(ledger.record({"u/c"}, "e1", now - 2h, 202, "pending"), "");
+    ASSERT_EQ(ledger.record({"u/d"}, "e1", now - 2h, 429, "busy"), "");
+    ASSERT_EQ(ledger.record({"u/e"}, "e1", now - 30h, 200, "accepted"), "");
+    ASSERT_EQ(ledger.record({"u/f"}, "e1", now - 2h, 403, "refused"), "");
+    ASSERT_EQ(ledger.record({"u/d"}, "e2", now - 1h, 200, "accepted"), "");
+    EXPECT_EQ(ledger.acceptedSince({"u/a", "u/b", "u/c", "u/d", "u/e", "u/f", "u/g"}, now - 24h),
+              (std::set<std::string>{"u/a", "u/b", "u/c", "u/d"}));
+
+    const std::vector<LedgerEntry> d = ledger.history(std::string("u/d"));
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].endpoint, "e1");
+    EXPECT_EQ(d[0].status, 429);
+    EXPECT_EQ(d[1].outcome, "accepted");
+    EXPECT_EQ(d[1].when, now - 1h);
+    EXPECT_EQ(ledger.history(std::nullopt).size(), 7u);
+    EXPECT_TRUE(ledger.history(std::string("u/none")).empty());
+}
+
+}  // namespace
+}  // namespace farrow::indexnow

@@ -1,0 +1,213 @@
+#include "platform/web_client.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "support/loopback_listener.h"
+#include "support/loopback_web_server.h"
+#include "support/temp_workspace.h"
+#include "support/test_certificate.h"
+
+namespace farrow::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+void addRoutes(httplib::Server& server) {
+    server.Get("/hello", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("X-Mixed-Case", "Value 1");
+        res.set_content("hello body", "text/plain");
+    });
+    server.Post("/echo", [](const httplib::Request& req, httplib::Response& res) {
+        res.status = 202;
+        res.set_content(req.get_header_value("Content-Type") + "|" +
+                            req.get_header_value("Expect") + "|" + req.body,
+                        "text/plain");
+    });
+    server.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("https://elsewhere.invalid/KEY.txt");
+    });
+    server.Get("/huge", [](const httplib::Request&, httplib::Response& res) {
+        // Claims 2 GB; only what the client reads is ever made.
+        const std::size_t claimed = std::size_t{2} << 30;
+        res.set_content_provider(claimed, "text/html",
+                                 [](std::size_t, std::size_t length, httplib::DataSink& sink) {
+                                     static const std::string block(64 * 1024, 'x');
+                                     sink.write(block.data(), std::min(length, block.size()));
+                                     return true;
+                                 });
+    });
+}
+
+WebRequest request(const std::string& url, const std::string& method = "GET") {
+    WebRequest r;
+    r.method = method;
+    r.url = url;
+    return r;
+}
+
+class WebClientTest : public testing::Test {
+protected:
+    void SetUp() override {
+        addRoutes(server.routes());
+        server.start();
+    }
+
+    test::TempWorkspace dir;
+    test::LoopbackWebServer server;
+};
+
+TEST_F(WebClientTest, GetGivesStatusLowerCasedHeadersAndBody) {
+    const WebResult r = fetchWeb(request(server.url("/hello")));
+    ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
+    EXPECT_EQ(r.response.status, 200);
+    EXPECT_EQ(r.response.body, "hello body");
+    EXPECT_EQ(r.response.header("x-mixed-case"), "Value 1");
+    EXPECT_EQ(r.response.header("content-type"), "text/plain");
+    EXPECT_EQ(r.response.header("absent"), "");
+    EXPECT_FALSE(r.response.truncated);
+}
+
+TEST_F(WebClientTest, PostSendsBodyAndHeadersWithoutWaitingForContinue) {
+    // Large enough that libcurl would otherwise ask for "100 Continue".
+    const std::string body = "{\"urlList\":[\"" + std::string(2 << 20, 'a') + "\"]}";
+    WebRequest post = request(server.url("/echo"), "POST");
+    post.headers = {"Content-Type: application/json; charset=utf-8"};
+    post.body = body;
+    const WebResult r = fetchWeb(post);
+    ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
+    EXPECT_EQ(r.response.status, 202);
+    EXPECT_EQ(r.response.body, "application/json; charset=utf-8||" + body);
+}
+
+TEST_F(WebClientTest, RedirectComesBackUnfollowed) {
+    const WebResult r = fetchWeb(request(server.url("/moved")));
+    ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
+    EXPECT_EQ(r.response.status, 302);
+    EXPECT_EQ(r.response.header("location"), "https://elsewhere.invalid/KEY.txt");
+}
+
+TEST_F(WebClientTest, LongBodyIsCutAtTheCapAndTheReadEnds) {
+    WebRequest huge = request(server.url("/huge"));
+    huge.maxBodyBytes = 100000;
+    const WebResult r = fetchWeb(huge);
+    ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
+    EXPECT_EQ(r.response.status, 200);
+    EXPECT_TRUE(r.response.truncated);
+    EXPECT_EQ(r.response.body.size(), 100000u);
+}
+
+TEST_F(WebClientTest, HeadAsksForNoBody) {
+    const WebResult r = fetchWeb(request(server.url("/hello"), "HEAD"));
+    ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
+    EXPECT_EQ(r.response.status, 200);
+    EXPECT_EQ(r.response.body, "");
+}
+
+TEST(WebClientFailures, EachFailureIsSortedWithAReason) {
+    test::LoopbackListener silent;
+    const std::string closed = "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort());
+    const std::string stalled = "http://127.0.0.1:" + std::to_string(silent.port()) + "/";
+    struct Case {
+        std::string url;
+        std::string method;
+        WebFailure failure;
+    } cases[] = {
+        {"ftp://127.0.0.1/x", "GET", WebFailure::BadUrl},
+        {"file:///etc/passwd", "GET", WebFailure::BadUrl},
+        {"", "GET", WebFailure::BadUrl},
+        {"http://", "GET", WebFailure::BadUrl},
+        {closed + "/", "GET", WebFailure::Connect},
+        {closed + "/", "PUT", WebFailure::Other},
+        {stalled, "GET", WebFailure::Timeout},
+    };
+    for (const Case& c : cases) {
+        WebRequest one = request(c.url, c.method);
+        one.stallTimeout = 100ms;
+        const WebResult r = fetchWeb(one);
+        EXPECT_EQ(r.failure, c.failure) << c.url << ": " << r.reason;
+        EXPECT_FALSE(r.reason.empty()) << c.url;
+    }
+}
+
+TEST(WebClientFailures, DeadlineEndsAnExchangeThatKeepsTrickling) {
+    test::LoopbackWebServer server;
+    server.routes().Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("text/plain", [](std::size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(10ms);
+            return sink.write("x", 1);
+        });
+    });
+    server.start();
+    WebRequest slow = request(server.url("/slow"));
+    slow.stallTimeout = 1000ms;
+    slow.deadline = 200ms;
+    const WebResult r = fetchWeb(slow);
+    EXPECT_EQ(r.failure, WebFailure::Timeout) << r.reason;
+}
+
+TEST(WebClientFailures, CancelEndsAWaitingExchange) {
+    test::LoopbackListener silent;
+    std::atomic<bool> cancel{false};
+    WebRequest waiting = request("http://127.0.0.1:" + std::to_string(silent.port()) + "/");
+    waiting.cancel = &cancel;
+    std::jthread canceller([&] {
+        std::this_thread::sleep_for(50ms);
+        cancel = true;
+    });
+    const WebResult r = fetchWeb(waiting);
+    EXPECT_EQ(r.failure, WebFailure::Cancelled) << r.reason;
+}
+
+class WebClientTlsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        cert = test::makeTestCertificate(dir.path());
+        server = std::make_unique<test::LoopbackWebServer>(cert);
+        addRoutes(server->routes());
+        server->start();
+    }
+
+    test::TempWorkspace dir;
+    test::TestCertificate cert;
+    std::unique_ptr<test::LoopbackWebServer> server;
+};
+
+TEST_F(WebClientTlsTest, VerifiedWithTheCaFileBesideTheSystemStore) {
+    WebRequest get = request(server->url("/hello"));
+    get.caFile = cert.certFile;
+    const WebResult r = fetchWeb(get);
+    ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
+    EXPECT_EQ(r.response.body, "hello body");
+    WebRequest postRequest = request(server->url("/echo"), "POST");
+    postRequest.body = "{}";
+    postRequest.caFile = cert.certFile;
+    const WebResult post = fetchWeb(postRequest);
+    ASSERT_EQ(post.failure, WebFailure::None) << post.reason;
+    EXPECT_EQ(post.response.status, 202);
+}
+
+TEST_F(WebClientTlsTest, RefusedWithoutTheCaFileOrForAnotherName) {
+    const std::string localhost = "https://localhost:" + std::to_string(server->port()) + "/hello";
+    struct Case {
+        std::string url;
+        std::string caFile;
+    } cases[] = {
+        {server->url("/hello"), ""},
+        {server->url("/hello"), dir.file("missing.pem")},
+        // The certificate names 127.0.0.1 only.
+        {localhost, cert.certFile},
+    };
+    for (const Case& c : cases) {
+        WebRequest one = request(c.url);
+        one.caFile = c.caFile;
+        const WebResult r = fetchWeb(one);
+        EXPECT_EQ(r.failure, WebFailure::Tls) << c.url << " " << c.caFile << ": " << r.reason;
+    }
+}
+
+}  // namespace
+}  // namespace farrow::platform
