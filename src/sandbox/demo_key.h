@@ -8,8 +8,6 @@ namespace farrow::sandbox {
 // key, and the demo site publishes it where the engines look by default: KEY.txt at the root of
 // the host, which covers every page.
 inline constexpr const char* kDemoKey = "qxynu0tnreonacldpnkrdj5w6d5wvloi";
-// The workspace's key file: the key on one line.
-inline constexpr const char* kWorkspaceKeyFile = "indexnow.key";
 
 inline std::string demoKeyFileName() {
     return std::string(kDemoKey) + ".txt";

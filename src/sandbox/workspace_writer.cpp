@@ -6,6 +6,7 @@
 
 #include "app/branding.h"
 #include "app/user_settings.h"
+#include "indexnow/indexnow_key.h"
 #include "profile/profile_file.h"
 #include "profile/submission_profile.h"
 #include "sandbox/demo_key.h"
@@ -105,15 +106,14 @@ WrittenWorkspace writeWorkspace(const WorkspacePlan& plan) {
     w.brandingFile = plan.folder / app::kBrandingFile;
     w.settingsFile = plan.folder / app::kSettingsFile;
     w.profileFile = plan.folder / kDemoProfileName;
-    w.keyFile = plan.folder / kWorkspaceKeyFile;
-    w.publishedKeyFile = plan.folder / demoKeyFileName();
+    const base::Workspace workspace(plan.folder.string());
+    w.keyFile = indexnow::keyStorePath(workspace);
+    w.publishedKeyFile = indexnow::publishedKeyPath(workspace, kDemoKey);
 
     std::vector<std::pair<std::filesystem::path, std::string>> files = {
         {w.sitesFile, sitesFile(plan.httpPort)},
         {w.brandingFile, brandingFile(plan.mailPort)},
         {w.profileFile, profile::formatProfile(demoProfile(plan.httpPort), demoSelection())},
-        {w.keyFile, std::string(kDemoKey) + "\n"},
-        {w.publishedKeyFile, kDemoKey},
     };
     if (!plan.authorityPem.empty()) {
         w.authorityFile = plan.folder / kAuthorityFileName;
@@ -124,6 +124,10 @@ WrittenWorkspace writeWorkspace(const WorkspacePlan& plan) {
             w.error = "cannot write " + path.string();
             return w;
         }
+    }
+    if (const base::Error e = indexnow::saveKey(workspace, kDemoKey)) {
+        w.error = "cannot save the demo key: " + e.reason;
+        return w;
     }
     app::UserSettings user;
     user.userFirstName = "Morwen";
