@@ -68,7 +68,9 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                            settings.timing,
                            settings.connectionTest,
                            settings.workspace,
-                           settings.tempDir};
+                           settings.tempDir,
+                           settings.caFile,
+                           settings.input};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);
@@ -77,6 +79,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addSubmitCommand(app, context);
     addDeepCommand(app, context);
     addBatchCommand(app, context);
+    addIndexNowCommands(app, context);
 
     nameCommandGroups(app);
 

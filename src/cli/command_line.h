@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -32,6 +33,10 @@ struct CommandSettings {
     base::Timing timing;
     // Whether an Internet connection can be made, asked before a submission.
     platform::ConnectionTest connectionTest = platform::attemptInternetConnection;
+    // A CA file the HTTPS channels trust beside the system's store ($FARROWLANE_CA_FILE).
+    std::string caFile;
+    // Where "-" reads from (stdin); null: nothing to read.
+    std::istream* input = nullptr;
 };
 
 // The product's settings with another database server.
@@ -54,6 +59,8 @@ struct CommandContext {
     platform::ConnectionTest connectionTest;
     base::Workspace workspace;
     std::string tempDir;
+    std::string caFile;
+    std::istream* input = nullptr;
     int exitCode = kExitOk;
 };
 
@@ -75,5 +82,6 @@ void addMirrorCommand(CLI::App& app, CommandContext& context);
 void addSubmitCommand(CLI::App& app, CommandContext& context);
 void addDeepCommand(CLI::App& app, CommandContext& context);
 void addBatchCommand(CLI::App& app, CommandContext& context);
+void addIndexNowCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli

@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
         return farrow::cli::kExitUsage;
     }
     settings.timing = *overrides.timing;
+    if (const char* caFile = std::getenv("FARROWLANE_CA_FILE")) {
+        settings.caFile = caFile;
+    }
+    settings.input = &std::cin;
     int rc = farrow::cli::runCommand(args, std::cout, std::cerr, settings);
     curl_global_cleanup();
     return rc;

@@ -1,0 +1,492 @@
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <variant>
+
+#include "base/clock.h"
+#include "base/messenger.h"
+#include "cli/command_line.h"
+#include "cli/profile_loading.h"
+#include "indexnow/announcement.h"
+#include "indexnow/announcement_ledger.h"
+#include "indexnow/indexnow_key.h"
+#include "indexnow/key_file_check.h"
+#include "indexnow/key_scope.h"
+#include "indexnow/url_source.h"
+#include "profile/profile_dialogs.h"
+#include "profile/profile_file.h"
+#include "sites/site_lists.h"
+#include "sites/site_table.h"
+
+namespace farrow::cli {
+
+namespace {
+
+// Some engines were announced to, but not every URL was taken.
+constexpr int kExitNotAllTaken = 3;
+constexpr const char* kUserAgent = "Farrowlane";
+
+// SIGINT stops the announcement after the request under way; the handler can reach only
+// process-wide state.
+std::atomic<bool> stopRequested{false};
+
+extern "C" void onIndexNowInterrupt(int) {
+    stopRequested = true;
+}
+
+class StderrMessenger final : public base::Messenger {
+public:
+    explicit StderrMessenger(std::ostream& err) : err_(err) {}
+    void showMessage(const std::string& text, base::MessageIcon) override {
+        err_ << "farrowctl: " << text << '\n';
+    }
+
+private:
+    std::ostream& err_;
+};
+
+// The profile's URL and title; the profile's sites do not matter here.
+std::optional<profile::SubmissionProfile> readProfile(const std::string& file,
+                                                      const CommandContext& context) {
+    sites::SiteTable table;
+    sites::SiteLists lists;
+    profile::SubmissionProfile loaded;
+    profile::NoProfileDialogs dialogs;
+    StderrMessenger messenger(context.err);
+    const std::string path = file == "NULL" ? "./NULL" : file;
+    if (profile::loadProfile(path, profile::SiteSelection{table, lists, false}, loaded, dialogs,
+                             messenger)
+            .outcome != profile::FileOutcome::Done) {
+        return std::nullopt;
+    }
+    return loaded;
+}
+
+// The key options shared by verify and submit.
+struct KeyOptions {
+    std::string file;
+    std::string key;
+    std::string keyLocation;
+};
+
+void addKeyOptions(CLI::App& command, KeyOptions& options) {
+    command.add_option("FILE", options.file, "a profile file (.fl2): the site's address")
+        ->required();
+    command.add_option("--key", options.key, "the key (default: the workspace's key)");
+    command.add_option("--key-location", options.keyLocation,
+                       "where the key file is published (default: http(s)://HOST/KEY.txt)");
+}
+
+// The scope to work in, or the exit code of what is wrong.
+std::variant<indexnow::KeyScope, int> scopeFor(const KeyOptions& options,
+                                               const profile::SubmissionProfile& profile,
+                                               const CommandContext& context) {
+    std::string key = options.key;
+    if (!key.empty()) {
+        if (const std::string problem = indexnow::keyProblem(key); !problem.empty()) {
+            context.err << "farrowctl: --key: " << problem << '\n';
+            return kExitUsage;
+        }
+    } else {
+        const indexnow::LoadedKey loaded = indexnow::loadKey(context.workspace);
+        if (!loaded.key) {
+            context.err << "farrowctl: "
+                        << (loaded.error.code == base::ErrorCode::NotFound
+                                ? "the workspace has no IndexNow key: make one with "
+                                  "\"farrowctl indexnow key\" or give --key"
+                                : "the workspace's IndexNow key cannot be used: " +
+                                      loaded.error.reason)
+                        << '\n';
+            return kExitFailed;
+        }
+        key = *loaded.key;
+    }
+    const indexnow::ScopeResult scope = indexnow::keyScope(profile.url, key, options.keyLocation);
+    if (!scope.scope) {
+        context.err << "farrowctl: " << scope.error << '\n';
+        return options.keyLocation.empty() ? kExitFailed : kExitUsage;
+    }
+    return *scope.scope;
+}
+
+int makeKeyCommand(const std::string& file, std::size_t length, const CommandContext& context) {
+    std::string host;
+    std::string scheme = "https";
+    if (!file.empty()) {
+        const std::optional<profile::SubmissionProfile> profile = readProfile(file, context);
+        if (!profile) {
+            return kExitFailed;
+        }
+        if (const auto parts = indexnow::urlParts(profile->url)) {
+            host = parts->host;
+            scheme = parts->scheme;
+        }
+    }
+    const indexnow::MadeKey made = indexnow::makeKey(length);
+    if (!made.key) {
+        context.err << "farrowctl: " << made.error << '\n';
+        return kExitFailed;
+    }
+    if (const base::Error e = indexnow::saveKey(context.workspace, *made.key)) {
+        context.err << "farrowctl: cannot save the key: " << e.reason << '\n';
+        return kExitFailed;
+    }
+    context.out << "IndexNow key: " << *made.key << '\n'
+                << "Saved as the workspace's key in " << indexnow::keyStorePath(context.workspace)
+                << '\n'
+                << "Publish the file " << indexnow::publishedKeyPath(context.workspace, *made.key)
+                << " at " << scheme << "://" << (host.empty() ? "HOST" : host) << "/" << *made.key
+                << ".txt\n";
+    return kExitOk;
+}
+
+int verifyCommand(const KeyOptions& options, const CommandContext& context) {
+    const std::optional<profile::SubmissionProfile> profile = readProfile(options.file, context);
+    if (!profile) {
+        return kExitFailed;
+    }
+    const auto scope = scopeFor(options, *profile, context);
+    if (const int* code = std::get_if<int>(&scope)) {
+        return *code;
+    }
+    const indexnow::KeyFileCheck check = indexnow::checkKeyFile(
+        std::get<indexnow::KeyScope>(scope), context.timing, context.caFile, kUserAgent);
+    context.out << check.message << '\n';
+    return check.state == indexnow::KeyFileState::Ok ? kExitOk : kExitFailed;
+}
+
+std::string utcText(base::TimePoint t) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+    return text;
+}
+
+// The lines of a run on stdout and its events in the report.
+class TerminalAnnounceObserver final : public indexnow::AnnounceObserver {
+public:
+    TerminalAnnounceObserver(std::ostream& out, std::ostream& err, std::ostream* report)
+        : out_(out), err_(err), report_(report) {}
+
+    void urlLeftOut(const indexnow::LeftOutUrl& url) override {
+        out_ << "left out (" << url.reason << "): " << url.url << '\n';
+        if (report_) {
+            nlohmann::ordered_json line;
+            line["event"] = "indexnow-url";
+            line["url"] = url.url;
+            line["reason"] = url.reason;
+            emit(line);
+        }
+    }
+    void requestPlanned(const std::string& method, const std::string& address,
+                        const std::string& body) override {
+        out_ << method << ' ' << address << '\n';
+        if (!body.empty()) {
+            out_ << body << '\n';
+        }
+    }
+    void requestAnswered(const indexnow::RequestRecord& r) override {
+        out_ << r.outcome << ": " << r.endpoint << ": " << r.urls
+             << (r.urls == 1 ? " URL" : " URLs");
+        if (r.status != 0) {
+            out_ << ", status " << r.status;
+        }
+        if (r.retryAfter) {
+            out_ << ", retry after " << *r.retryAfter << " s";
+        }
+        if (!r.detail.empty() && r.outcome != "accepted" && r.outcome != "pending") {
+            out_ << ": " << r.detail;
+        }
+        out_ << '\n' << std::flush;
+        if (report_) {
+            nlohmann::ordered_json line;
+            line["event"] = "indexnow-request";
+            line["endpoint"] = r.endpoint;
+            line["method"] = r.method;
+            line["urls"] = r.urls;
+            line["status"] = r.status ? nlohmann::ordered_json(r.status) : nullptr;
+            line["outcome"] = r.outcome;
+            line["retryAfter"] = r.retryAfter ? nlohmann::ordered_json(*r.retryAfter) : nullptr;
+            line["detail"] = r.detail;
+            emit(line);
+        }
+    }
+    void waiting(const std::string& endpoint, base::Millis wait) override {
+        err_ << "waiting " << wait.count() << " ms before asking " << endpoint << " again\n";
+    }
+    void progress(std::size_t, std::size_t) override {}
+
+    void emit(const nlohmann::ordered_json& line) {
+        *report_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n'
+                 << std::flush;
+    }
+
+private:
+    std::ostream& out_;
+    std::ostream& err_;
+    std::ostream* report_;
+};
+
+struct SubmitOptions {
+    KeyOptions key;
+    std::vector<std::string> endpoints;
+    std::string urls;
+    bool deep = false;
+    bool dryRun = false;
+    bool force = false;
+    std::string report;
+};
+
+int exitCodeOf(const indexnow::AnnounceResult& r) {
+    if (r.ending == indexnow::AnnounceEnding::LedgerFailed) {
+        return kExitFailed;
+    }
+    if (r.accepted + r.pending == r.toSend) {
+        return kExitOk;
+    }
+    return r.anyAnswer ? kExitNotAllTaken : kExitFailed;
+}
+
+// Restores the SIGINT handler that was there before.
+class InterruptGuard final {
+public:
+    InterruptGuard() {
+        stopRequested = false;
+        previous_ = std::signal(SIGINT, onIndexNowInterrupt);
+    }
+    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    void (*previous_)(int) = nullptr;
+};
+
+int submitCommand(const SubmitOptions& options, const CommandContext& context) {
+    for (const std::string& endpoint : options.endpoints) {
+        if (!indexnow::urlParts(endpoint)) {
+            context.err << "farrowctl: --endpoint: \"" << endpoint
+                        << "\" is no http or https address\n";
+            return kExitUsage;
+        }
+    }
+    const std::optional<profile::SubmissionProfile> profile =
+        readProfile(options.key.file, context);
+    if (!profile) {
+        return kExitFailed;
+    }
+    const auto scope = scopeFor(options.key, *profile, context);
+    if (const int* code = std::get_if<int>(&scope)) {
+        return *code;
+    }
+    indexnow::AnnounceParams params;
+    params.scope = std::get<indexnow::KeyScope>(scope);
+    if (!options.endpoints.empty()) {
+        params.endpoints = options.endpoints;
+    }
+    params.dryRun = options.dryRun;
+    params.force = options.force;
+    params.caFile = context.caFile;
+    params.userAgent = kUserAgent;
+    params.logsDir = context.workspace.logsDir();
+
+    if (!options.deep && options.urls.empty()) {
+        params.urls.push_back({profile->url, indexnow::UrlOrigin::Profile});
+    }
+    if (options.deep) {
+        indexnow::UrlSourceResult deep =
+            indexnow::deepChecklistUrls(profile->url, profile->title, context.timing);
+        if (!deep.error.empty()) {
+            context.err << "farrowctl: " << deep.error << '\n';
+            return kExitFailed;
+        }
+        params.urls.insert(params.urls.end(), deep.urls.begin(), deep.urls.end());
+    }
+    if (!options.urls.empty()) {
+        std::ifstream file;
+        std::istream* in = context.input;
+        if (options.urls != "-") {
+            file.open(options.urls, std::ios::binary);
+            if (!file) {
+                context.err << "farrowctl: cannot read the URL list \"" << options.urls << "\"\n";
+                return kExitFailed;
+            }
+            in = &file;
+        }
+        if (in == nullptr) {
+            context.err << "farrowctl: nothing to read the URL list from\n";
+            return kExitFailed;
+        }
+        indexnow::UrlSourceResult list = indexnow::readUrlList(*in);
+        if (!list.error.empty()) {
+            context.err << "farrowctl: the URL list: " << list.error << '\n';
+            return kExitFailed;
+        }
+        params.urls.insert(params.urls.end(), list.urls.begin(), list.urls.end());
+        params.leftOut = std::move(list.leftOut);
+    }
+
+    std::ofstream reportFile;
+    std::ostream* report = nullptr;
+    if (options.report == "-") {
+        report = &context.out;
+    } else if (!options.report.empty()) {
+        reportFile.open(options.report, std::ios::app | std::ios::binary);
+        if (!reportFile) {
+            context.err << "farrowctl: cannot write the report \"" << options.report << "\"\n";
+            return kExitFailed;
+        }
+        report = &reportFile;
+    }
+
+    std::optional<indexnow::AnnouncementLedger> ledger;
+    const std::string ledgerFile = indexnow::ledgerPath(context.workspace);
+    // A dry run makes no ledger; it reads one that is there.
+    if (!options.dryRun || std::filesystem::exists(ledgerFile)) {
+        indexnow::AnnouncementLedger::Opened opened =
+            indexnow::AnnouncementLedger::open(ledgerFile);
+        if (!opened.ledger) {
+            context.err << "farrowctl: the ledger: " << opened.error << '\n';
+            return kExitFailed;
+        }
+        ledger = std::move(opened.ledger);
+    }
+
+    TerminalAnnounceObserver observer(context.out, context.err, report);
+    base::SystemClock clock;
+    InterruptGuard interrupts;
+    const indexnow::AnnounceResult r = indexnow::announce(
+        params, ledger ? &*ledger : nullptr, context.timing, clock, observer, &stopRequested);
+    const int code = options.dryRun ? kExitOk : exitCodeOf(r);
+    if (options.dryRun) {
+        context.out << "Dry run: " << r.toSend << " URLs to send, " << r.leftOut
+                    << " left out; nothing was sent\n";
+    } else {
+        context.out << "IndexNow: " << r.toSend << " to send, " << r.accepted << " accepted, "
+                    << r.pending << " pending, " << r.refused << " refused, " << r.undelivered
+                    << " not delivered, " << r.leftOut << " left out\n";
+        if (r.ending == indexnow::AnnounceEnding::Refused) {
+            context.out << "To fix: " << r.advice;
+            if (!r.engineWords.empty()) {
+                context.out << " (the engine said: " << r.engineWords << ")";
+            }
+            context.out << '\n';
+        }
+        if (r.ending == indexnow::AnnounceEnding::Cancelled) {
+            context.out << "Stopped.\n";
+        }
+        if (r.ending == indexnow::AnnounceEnding::LedgerFailed) {
+            context.err << "farrowctl: the ledger could not be written: " << r.ledgerError << '\n';
+        }
+        if (!r.logPath.empty()) {
+            context.out << "IndexNow log: " << r.logPath << '\n';
+        }
+    }
+    if (report) {
+        nlohmann::ordered_json line;
+        line["event"] = "end";
+        line["toSend"] = r.toSend;
+        line["accepted"] = r.accepted;
+        line["pending"] = r.pending;
+        line["refused"] = r.refused;
+        line["undelivered"] = r.undelivered;
+        line["leftOut"] = r.leftOut;
+        line["dryRun"] = options.dryRun;
+        line["log"] =
+            r.logPath.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(r.logPath);
+        line["exitCode"] = code;
+        observer.emit(line);
+    }
+    return code;
+}
+
+int historyCommand(const std::string& url, const CommandContext& context) {
+    const std::string file = indexnow::ledgerPath(context.workspace);
+    if (!std::filesystem::exists(file)) {
+        context.out << "Nothing has been announced from this workspace.\n";
+        return kExitOk;
+    }
+    indexnow::AnnouncementLedger::Opened opened = indexnow::AnnouncementLedger::open(file);
+    if (!opened.ledger) {
+        context.err << "farrowctl: the ledger: " << opened.error << '\n';
+        return kExitFailed;
+    }
+    const std::vector<indexnow::LedgerEntry> entries =
+        opened.ledger->history(url.empty() ? std::nullopt : std::optional<std::string>(url));
+    for (const indexnow::LedgerEntry& e : entries) {
+        context.out << utcText(e.when) << "  " << e.endpoint << "  " << e.status << "  "
+                    << e.outcome << "  " << e.url << '\n';
+    }
+    if (entries.empty()) {
+        context.out << (url.empty() ? "Nothing has been announced from this workspace.\n"
+                                    : "Never announced: " + url + "\n");
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+void addIndexNowCommands(CLI::App& app, CommandContext& context) {
+    CLI::App* indexnow = app.add_subcommand(
+        "indexnow", "announce the site's pages to the engines that take IndexNow announcements");
+    indexnow->require_subcommand(1);
+
+    struct KeyCommandOptions {
+        std::string file;
+        std::size_t length = indexnow::kDefaultKeyLength;
+    };
+    auto keyOptions = std::make_shared<KeyCommandOptions>();
+    CLI::App* key = indexnow->add_subcommand(
+        "key", "make a key, keep it as the workspace's key and write the file to publish");
+    key->add_option("FILE", keyOptions->file, "a profile file (.fl2): the site's address");
+    key->add_option("--length", keyOptions->length, "the key's length (8 to 128, default 32)")
+        ->check(CLI::Range(indexnow::kMinKeyLength, indexnow::kMaxKeyLength));
+    key->callback([keyOptions, &context] {
+        context.exitCode = makeKeyCommand(keyOptions->file, keyOptions->length, context);
+    });
+
+    auto verifyOptions = std::make_shared<KeyOptions>();
+    CLI::App* verify =
+        indexnow->add_subcommand("verify", "fetch the key file as the engines will and check it");
+    addKeyOptions(*verify, *verifyOptions);
+    verify->callback(
+        [verifyOptions, &context] { context.exitCode = verifyCommand(*verifyOptions, context); });
+
+    auto submitOptions = std::make_shared<SubmitOptions>();
+    CLI::App* submit = indexnow->add_subcommand(
+        "submit", "announce the profile's URL, its deep checklist or a list of URLs");
+    addKeyOptions(*submit, submitOptions->key);
+    submit
+        ->add_option("--endpoint", submitOptions->endpoints,
+                     std::string("an engine's address, tried in the order given (default ") +
+                         indexnow::kDefaultEndpoint + ")")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    submit->add_option("--urls", submitOptions->urls,
+                       "announce the URLs of the file at PATH, one a line (\"-\": stdin)");
+    submit->add_flag("--deep", submitOptions->deep, "announce the pages of the deep checklist");
+    submit->add_flag("--dry-run", submitOptions->dryRun, "print the requests and send nothing");
+    submit->add_flag("--force", submitOptions->force,
+                     "announce URLs accepted in the last 24 hours again");
+    submit->add_option("--report", submitOptions->report,
+                       "append a JSON Lines report of the run to PATH (\"-\": stdout)");
+    submit->callback(
+        [submitOptions, &context] { context.exitCode = submitCommand(*submitOptions, context); });
+
+    auto historyUrl = std::make_shared<std::string>();
+    CLI::App* history =
+        indexnow->add_subcommand("history", "print each sending the ledger holds, oldest first");
+    history->add_option("URL", *historyUrl, "only the sendings of this URL");
+    history->callback(
+        [historyUrl, &context] { context.exitCode = historyCommand(*historyUrl, context); });
+}
+
+}  // namespace farrow::cli

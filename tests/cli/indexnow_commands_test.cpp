@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "cli/command_line.h"
+#include "indexnow/announcement_ledger.h"
+#include "profile/profile_file.h"
+#include "support/indexnow_endpoint.h"
+#include "support/loopback_listener.h"
+#include "support/loopback_web_server.h"
+#include "support/temp_workspace.h"
+#include "support/test_certificate.h"
+
+namespace farrow::cli {
+namespace {
+
+using namespace std::chrono_literals;
+using Answer = test::IndexNowEndpoint::Answer;
+
+constexpr const char* kKey = "abcdefgh12345678";
+
+class IndexNowCommandTest : public testing::Test {
+protected:
+    IndexNowCommandTest() {
+        site.routes().Get("/" + std::string(kKey) + ".txt",
+                          [](const httplib::Request&, httplib::Response& res) {
+                              res.set_content(kKey, "text/plain");
+                          });
+        site.routes().Get("/", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(
+                "<html><head><title>Home page</title></head><body>"
+                "<a href=\"" +
+                    site.url("/a.html") + "\">a</a>\n<a href=\"" + site.url("/b.html") +
+                    "\">b</a></body></html>",
+                "text/html");
+        });
+        for (const char* page : {"/a.html", "/b.html"}) {
+            site.routes().Get(page, [page](const httplib::Request&, httplib::Response& res) {
+                res.set_content(std::string("<html><head><title>Page ") + page +
+                                    "</title></head><body>text</body></html>",
+                                "text/html");
+            });
+        }
+        site.start();
+        profile::SubmissionProfile p;
+        p.url = site.url("/");
+        p.title = "Home page";
+        workspace.write("site.fl2", profile::formatProfile(p, {}));
+        settings.workspace = workspace.workspace();
+        settings.timing.indexnowRetryWait = 1ms;
+        settings.timing.indexnowConnectTimeout = 2000ms;
+        settings.timing.indexnowStallTimeout = 2000ms;
+        settings.timing.pageStallTimeout = 2000ms;
+        settings.input = &input;
+    }
+
+    int run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        return runCommand(args, out, err, settings);
+    }
+
+    std::string profile() const { return workspace.file("site.fl2"); }
+
+    std::string urlList(std::size_t n) const {
+        std::string text;
+        for (std::size_t i = 0; i < n; ++i) {
+            text += site.url("/p" + std::to_string(i)) + "\n";
+        }
+        return text;
+    }
+
+    std::vector<nlohmann::json> reportLines(const std::string& name) const {
+        std::vector<nlohmann::json> lines;
+        std::istringstream in(workspace.read(name));
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(nlohmann::json::parse(line));
+        }
+        return lines;
+    }
+
+    test::TempWorkspace workspace;
+    test::LoopbackWebServer site;
+    CommandSettings settings;
+    std::istringstream input;
+    std::ostringstream out, err;
+};
+
+TEST_F(IndexNowCommandTest, KeyIsMadeSavedAndPublishedWhereTheProfileSays) {
+    ASSERT_EQ(run({"indexnow", "key", profile()}), kExitOk) << err.str();
+    const std::string key = workspace.read("indexnow.key").substr(0, 32);
+    EXPECT_EQ(workspace.read(key + ".txt"), key);
+    EXPECT_NE(out.str().find("at " + site.url("/" + key + ".txt")), std::string::npos) << out.str();
+
+    ASSERT_EQ(run({"indexnow", "key", "--length", "100"}), kExitOk) << err.str();
+    EXPECT_EQ(workspace.read("indexnow.key").size(), 101u);
+    EXPECT_NE(out.str().find("at https://HOST/"), std::string::npos) << out.str();
+    for (const char* bad : {"7", "129", "x", "-1"}) {
+        EXPECT_EQ(run({"indexnow", "key", "--length", bad}), kExitUsage) << bad;
+    }
+    EXPECT_EQ(run({"indexnow", "key", workspace.file("missing.fl2")}), kExitFailed);
+}
+
+TEST_F(IndexNowCommandTest, VerifySaysWhatIsWrongAndExitsAccordingly) {
+    struct Case {
+        std::vector<std::string> extra;
+        int code;
+        std::string words;
+    } cases[] = {
+        {{"--key", kKey}, kExitOk, "OK"},
+        {{"--key", "otherkey"}, kExitFailed, "not found"},
+        {{"--key", kKey, "--key-location", site.url("/keys/k.txt")}, kExitFailed, "status 404"},
+        {{"--key", "abcdefg"}, kExitUsage, "8 to 128"},
+        {{"--key", "abcd_efgh"}, kExitUsage, "\"_\""},
+        {{"--key", kKey, "--key-location", "http://elsewhere.test/k.txt"},
+         kExitUsage,
+         "not on the site's host"},
+        {{}, kExitFailed, "no IndexNow key"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"indexnow", "verify", profile()};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        EXPECT_EQ(run(args), c.code) << c.words << "\n" << out.str() << err.str();
+        EXPECT_NE((out.str() + err.str()).find(c.words), std::string::npos)
+            << out.str() << err.str();
+    }
+}
+
+TEST_F(IndexNowCommandTest, SubmitExitCodesFollowWhatTheEnginesAnswered) {
+    struct Case {
+        std::vector<Answer> first, second;
+        std::vector<std::string> extra;
+        int code;
+        std::string words;
+    } cases[] = {
+        {{{200, "", {}}}, {}, {}, kExitOk, "accepted: "},
+        {{{202, "", {}}}, {}, {}, kExitOk, "pending: "},
+        {{{403, "key not valid", {}}}, {}, {}, 3, "To fix: the key is not valid"},
+        {{{422, "<p>no</p>", {}}}, {}, {}, 3, "(the engine said: no)"},
+        {{{429, "", {}}}, {{503, "", {}}}, {}, 3, "0 accepted"},
+        {{{500, "", {}}}, {{200, "", {}}}, {}, kExitOk, "3 accepted"},
+        // Nothing left to send is no failure.
+        {{{200, "", {}}}, {}, {"--key-location", "/sub/k.txt"}, kExitOk, "0 to send"},
+        {{{200, "", {}}}, {}, {"--endpoint", "ftp://engine.test/"}, kExitUsage, "--endpoint"},
+        {{{200, "", {}}}, {}, {"--key", "abc_defgh"}, kExitUsage, "\"_\""},
+    };
+    for (const Case& c : cases) {
+        test::IndexNowEndpoint first(c.first);
+        test::IndexNowEndpoint second(c.second.empty() ? std::vector<Answer>{{200, "", {}}}
+                                                       : c.second);
+        input.clear();
+        input.str(urlList(3));
+        std::vector<std::string> args = {"indexnow",   "submit",    profile(),    "--urls",
+                                         "-",          "--force",   "--endpoint", first.url(),
+                                         "--endpoint", second.url()};
+        std::vector<std::string> extra = c.extra;
+        if (!extra.empty() && extra[0] == "--key-location") {
+            extra[1] = site.url(extra[1]);
+        }
+        if (extra.empty() || extra[0] != "--key") {
+            args.insert(args.end(), {"--key", kKey});
+        }
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(run(args), c.code) << c.words << "\n" << out.str() << err.str();
+        EXPECT_NE((out.str() + err.str()).find(c.words), std::string::npos)
+            << out.str() << err.str();
+    }
+}
+
+TEST_F(IndexNowCommandTest, SubmitWithoutAnyEngineOrSetUpFails) {
+    const std::string closed =
+        "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/indexnow";
+    EXPECT_EQ(run({"indexnow", "submit", profile(), "--key", kKey, "--endpoint", closed}),
+              kExitFailed)
+        << out.str();
+    EXPECT_NE(out.str().find("unreachable: "), std::string::npos) << out.str();
+    EXPECT_EQ(run({"indexnow", "submit", profile(), "--endpoint", closed}), kExitFailed);
+    EXPECT_NE(err.str().find("no IndexNow key"), std::string::npos) << err.str();
+    EXPECT_EQ(run({"indexnow", "submit", workspace.file("none.fl2"), "--key", kKey}), kExitFailed);
+    EXPECT_EQ(
+        run({"indexnow", "submit", profile(), "--key", kKey, "--urls", workspace.file("none.txt")}),
+        kExitFailed);
+    EXPECT_EQ(run({"indexnow"}), kExitUsage);
+    EXPECT_EQ(run({"indexnow", "submit"}), kExitUsage);
+    // Nothing was written down for requests nobody answered.
+    EXPECT_EQ(run({"indexnow", "history"}), kExitOk);
+    EXPECT_NE(out.str().find("Nothing has been announced"), std::string::npos) << out.str();
+}
+
+TEST_F(IndexNowCommandTest, ReportHasARequestLineForEachAnswerAndEachUrlLeftOut) {
+    test::IndexNowEndpoint engine({{429, "", {{"Retry-After", "0"}}}, {200, "", {}}});
+    workspace.write("urls.txt", urlList(2) + "junk line\nhttp://other.test/x\n" + urlList(1));
+    ASSERT_EQ(
+        run({"indexnow", "submit", profile(), "--key", kKey, "--urls", workspace.file("urls.txt"),
+             "--endpoint", engine.url(), "--report", workspace.file("report.jsonl")}),
+        kExitOk)
+        << out.str() << err.str();
+    const std::vector<nlohmann::json> lines = reportLines("report.jsonl");
+    ASSERT_EQ(lines.size(), 6u) << workspace.read("report.jsonl");
+    EXPECT_EQ(lines[0]["event"], "indexnow-url");
+    EXPECT_EQ(lines[0]["reason"], "not-a-url");
+    EXPECT_EQ(lines[0]["url"], "junk line");
+    EXPECT_EQ(lines[1]["reason"], "other-host");
+    EXPECT_EQ(lines[2]["reason"], "duplicate");
+    EXPECT_EQ(lines[3]["event"], "indexnow-request");
+    EXPECT_EQ(lines[3]["endpoint"], engine.url());
+    EXPECT_EQ(lines[3]["urls"], 2);
+    EXPECT_EQ(lines[3]["status"], 429);
+    EXPECT_EQ(lines[3]["outcome"], "busy");
+    EXPECT_EQ(lines[3]["retryAfter"], 0);
+    EXPECT_EQ(lines[4]["status"], 200);
+    EXPECT_TRUE(lines[4]["retryAfter"].is_null());
+    EXPECT_EQ(lines[5]["event"], "end");
+    EXPECT_EQ(lines[5]["accepted"], 2);
+    EXPECT_EQ(lines[5]["leftOut"], 3);
+    EXPECT_EQ(lines[5]["exitCode"], 0);
+    const std::string log = lines[5]["log"];
+    EXPECT_TRUE(log.starts_with(workspace.workspace().logsDir())) << log;
+    EXPECT_TRUE(std::filesystem::exists(log));
+}
+
+TEST_F(IndexNowCommandTest, DryRunPrintsExactlyTheRequestsAndSendsNothing) {
+    test::IndexNowEndpoint engine;
+    input.str(urlList(2));
+    ASSERT_EQ(run({"indexnow", "submit", profile(), "--key", kKey, "--urls", "-", "--endpoint",
+                   engine.url(), "--dry-run"}),
+              kExitOk);
+    const std::string host = site.hostPort();
+    EXPECT_EQ(out.str(), "POST " + engine.url() + "\n{\"host\":\"" + host + "\",\"key\":\"" + kKey +
+                             "\",\"urlList\":[\"" + site.url("/p0") + "\",\"" + site.url("/p1") +
+                             "\"]}\nDry run: 2 URLs to send, 0 left out; nothing was sent\n");
+    ASSERT_EQ(run({"indexnow", "submit", profile(), "--key", kKey, "--endpoint", engine.url(),
+                   "--dry-run"}),
+              kExitOk);
+    EXPECT_TRUE(out.str().starts_with("GET " + engine.url() + "?url=http%3A%2F%2F127.0.0.1%3A"))
+        << out.str();
+    EXPECT_EQ(engine.count(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(workspace.file("indexnow.db")));
+    EXPECT_FALSE(std::filesystem::exists(workspace.workspace().logsDir()));
+}
+
+TEST_F(IndexNowCommandTest, LedgerSkipsRecentUrlsUntilForcedAndHistoryShowsEachSending) {
+    test::IndexNowEndpoint engine;
+    const std::vector<std::string> submit = {"indexnow", "submit", profile(),    "--key",
+                                             kKey,       "--deep", "--endpoint", engine.url()};
+    ASSERT_EQ(run(submit), kExitOk) << out.str() << err.str();
+    EXPECT_NE(out.str().find("accepted: " + engine.url() + ": 3 URLs, status 200"),
+              std::string::npos)
+        << out.str();
+    ASSERT_EQ(run(submit), kExitOk);
+    EXPECT_NE(out.str().find("left out (sent-recently): " + site.url("/a.html")), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("0 to send"), std::string::npos) << out.str();
+    EXPECT_EQ(engine.count(), 1u);
+    std::vector<std::string> forced = submit;
+    forced.push_back("--force");
+    ASSERT_EQ(run(forced), kExitOk);
+    EXPECT_EQ(engine.count(), 2u);
+
+    ASSERT_EQ(run({"indexnow", "history", site.url("/a.html")}), kExitOk);
+    std::istringstream lines(out.str());
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        EXPECT_NE(line.find(" UTC  " + engine.url() + "  200  accepted  " + site.url("/a.html")),
+                  std::string::npos)
+            << line;
+    }
+    EXPECT_EQ(count, 2);
+    ASSERT_EQ(run({"indexnow", "history", "http://never.test/"}), kExitOk);
+    EXPECT_EQ(out.str(), "Never announced: http://never.test/\n");
+}
+
+TEST_F(IndexNowCommandTest, HttpsEndpointIsTrustedThroughTheCaFileOnly) {
+    const test::TestCertificate cert = test::makeTestCertificate(workspace.path() / "tls");
+    test::IndexNowEndpoint engine({{200, "", {}}}, &cert);
+    const std::vector<std::string> submit = {"indexnow", "submit",     profile(),   "--key",
+                                             kKey,       "--endpoint", engine.url()};
+    EXPECT_EQ(run(submit), kExitFailed) << out.str();
+    EXPECT_EQ(engine.count(), 0u);
+    settings.caFile = cert.certFile;
+    EXPECT_EQ(run(submit), kExitOk) << out.str();
+    EXPECT_EQ(engine.count(), 1u);
+}
+
+std::string sqliteValue(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr);
+    std::string value;
+    if (s && sqlite3_step(s) == SQLITE_ROW) {
+        value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return value;
+}
+
+TEST_F(IndexNowCommandTest, KilledMidRunTheLedgerHoldsWholeAnsweredRequests) {
+    test::IndexNowEndpoint engine;
+    // The second request is held, so the process is killed while it waits for that answer.
+    engine.holdFrom(2);
+    workspace.write("urls.txt", urlList(25000));
+    const std::string keyArg = kKey;
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (chdir(workspace.path().c_str()) != 0) {
+            _exit(99);
+        }
+        execl(FARROW_FARROWCTL, FARROW_FARROWCTL, "indexnow", "submit", profile().c_str(), "--key",
+              keyArg.c_str(), "--urls", "urls.txt", "--endpoint", engine.url().c_str(),
+              static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (engine.count() < 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_EQ(engine.count(), 2u);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    engine.release();
+
+    const std::string db = workspace.file("indexnow.db");
+    EXPECT_EQ(sqliteValue(db, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(sqliteValue(db, "SELECT COUNT(*) FROM sending"), "10000");
+    EXPECT_EQ(sqliteValue(db, "SELECT COUNT(DISTINCT outcome) FROM sending"), "1");
+
+    // The next run sends only what the killed one did not get answered.
+    engine.holdFrom(0);
+    ASSERT_EQ(run({"indexnow", "submit", profile(), "--key", kKey, "--urls",
+                   workspace.file("urls.txt"), "--endpoint", engine.url()}),
+              kExitOk)
+        << out.str() << err.str();
+    EXPECT_NE(out.str().find("15000 to send, 15000 accepted"), std::string::npos)
+        << out.str().substr(out.str().size() - 300);
+    EXPECT_EQ(sqliteValue(db, "SELECT COUNT(DISTINCT url) FROM sending"), "25000");
+}
+
+}  // namespace
+}  // namespace farrow::cli
