@@ -6,8 +6,8 @@
 # With a display, the window starts in the demo workspace (on the Categories page, "Load
 # Profile" sandbox-demo.fl2, then "Build + GO!"); a loopback database server answers "Check Now" unless
 # FARROWLANE_DB_SERVER is set. Without one, farrowctl submits the demo profile, lists the demo
-# site's pages for deep submission, crawls the whole demo site into a sitemap, and tells where
-# the logs are.
+# site's pages for deep submission, crawls the whole demo site into a sitemap, announces the
+# pages to the sandbox's announcement endpoint over HTTPS, and tells where the logs are.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
@@ -52,6 +52,11 @@ sed -n '/^Ready;/q;p' "$work/sandbox.log"
 echo "Sandbox request log: $work/sandbox.log"
 echo
 cd "$work/workspace"
+# The announcing commands trust the sandbox's HTTPS server through the CA file it wrote.
+export FARROWLANE_CA_FILE="$work/workspace/sandbox-ca.pem"
+endpoint=$(sed -n 's/^  announcement endpoint \(https:[^ ]*\)$/\1/p' "$work/sandbox.log")
+busy_endpoint=$(sed -n 's/^  announcement endpoint, busy (429) \(https:[^ ]*\)$/\1/p' \
+    "$work/sandbox.log")
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set), so the window cannot open."
@@ -73,11 +78,27 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Left out of the sitemap, and why:"
     sed -n 's/.*"url":"\([^"]*\)".*"leftOut":"\([^"]*\)".*/  \1: \2/p' "$work/crawl.jsonl"
     echo
+    echo "Checking the demo site's key file as the engines will (farrowctl indexnow verify):"
+    "$repo/build/src/cli/farrowctl" indexnow verify sandbox-demo.fl2 || true
+    echo
+    echo "Announcing those pages over HTTPS (farrowctl indexnow submit --deep): first to the"
+    echo "sandbox's busy endpoint, which answers 429 until it is given up, then to its strict one:"
+    announced=0
+    "$repo/build/src/cli/farrowctl" indexnow submit sandbox-demo.fl2 --deep \
+        --endpoint "$busy_endpoint" --endpoint "$endpoint" | tee "$work/indexnow.out" ||
+        announced=$?
+    if [ "$announced" -ne 0 ]; then
+        echo "farrowctl indexnow submit ended with $announced." >&2
+        exit "$announced"
+    fi
+    echo
     good=$(grep -c '^SUCCESSFUL: ' "$work/submit.out" || true)
     failed=$(grep -c '^FAILED: ' "$work/submit.out" || true)
     failures=$(sed -n 's/^Failure profile: //p' "$work/submit.out")
     echo "Summary: $good sites SUCCESSFUL, $failed FAILED (the sandbox's failing targets)."
     sed -n 's/^\(Log\|Error log\): /  \1: /p' "$work/submit.out"
+    sed -n 's/^\(IndexNow log\): /  \1: /p' "$work/indexnow.out"
+    echo "  What was announced, and when: cd $work/workspace && $repo/build/src/cli/farrowctl indexnow history"
     echo "  Mail taken by the sandbox: $work/workspace/MAILBOX"
     if [ -n "$failures" ]; then
         echo "Submit the failed sites again with:"
@@ -102,5 +123,6 @@ if [ -z "${FARROWLANE_DB_SERVER:-}" ]; then
 fi
 echo "Demo workspace: $work/workspace"
 echo "On the Categories page, press Load Profile and pick sandbox-demo.fl2, then Build + GO!"
+echo "To announce the demo site, press IndexNow... and give the endpoint $endpoint"
 
 "$repo/build/src/ui/farrowlane" "$@"

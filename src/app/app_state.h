@@ -28,6 +28,9 @@ struct AppState {
     base::Timing timing;
     // The database server of the update at start-up, set by the program's main.
     std::string databaseServer = sites::kDefaultDatabaseHost;
+    // A CA file the HTTPS channels trust beside the system's store ($FARROWLANE_CA_FILE), set
+    // by the program's main.
+    std::string caFile;
 
     std::string logsDir;
     std::string errorsDir;

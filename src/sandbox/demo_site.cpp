@@ -1,5 +1,6 @@
 #include "sandbox/demo_site.h"
 
+#include "sandbox/demo_key.h"
 #include "sandbox/demo_site_folders.h"
 #include "sandbox/target_behaviour.h"
 
@@ -75,6 +76,10 @@ void addDemoSite(httplib::Server& server) {
     const std::string& start = demoPages().front().html;
     server.Get(kSitePath, [&start](const httplib::Request&, httplib::Response& res) {
         res.set_content(start, "text/html");
+    });
+    // The key file, published as the engines ask: at the host's root, holding just the key.
+    server.Get("/" + demoKeyFileName(), [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(kDemoKey, "text/plain; charset=utf-8");
     });
 }
 

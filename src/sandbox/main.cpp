@@ -1,5 +1,6 @@
-// farrowlane-sandbox: simulated target sites, a demo web site and a mail sink on 127.0.0.1,
-// with a workspace whose sites database points at them, for rehearsing whole runs offline.
+// farrowlane-sandbox: simulated target sites, a demo web site, announcement endpoints and a
+// mail sink on 127.0.0.1, with a workspace whose sites database points at them, for rehearsing
+// whole runs offline.
 #include <CLI/CLI.hpp>
 
 #include <signal.h>
@@ -10,6 +11,8 @@
 #include <iostream>
 
 #include "base/version.h"
+#include "sandbox/demo_key.h"
+#include "sandbox/indexnow_endpoint.h"
 #include "sandbox/sandbox_server.h"
 #include "sandbox/sandbox_sites.h"
 #include "sandbox/target_behaviour.h"
@@ -39,12 +42,18 @@ void serveUntilStopped(const sigset_t& signals, double seconds) {
 void printWhereEverythingIs(const SandboxServer& server,
                             const farrow::sandbox::WrittenWorkspace& workspace) {
     const std::string web = "http://127.0.0.1:" + std::to_string(server.httpPort());
-    std::cout << "Sandbox web server: " << web << "/\n";
+    const std::string secure = "https://127.0.0.1:" + std::to_string(server.httpsPort());
+    std::cout << "Sandbox web server: " << web << "/ and " << secure << "/ (every route on both)\n";
     for (const farrow::sandbox::TargetRoute& route : farrow::sandbox::targetRoutes()) {
         std::cout << "  target " << web << route.path << " " << route.label << '\n';
     }
     std::cout << "  search page " << web << farrow::sandbox::kSearchPath << "?q=WORDS\n"
               << "  demo site " << web << farrow::sandbox::kSiteStartPage << '\n'
+              << "  demo site's key file " << web << '/' << farrow::sandbox::demoKeyFileName()
+              << '\n'
+              << "  announcement endpoint " << secure << farrow::sandbox::kIndexNowPath << '\n'
+              << "  announcement endpoint, busy (429) " << secure
+              << farrow::sandbox::kIndexNowBusyPath << '\n'
               << "Sandbox mail sink: 127.0.0.1:" << server.mailPort() << " (refuses mailboxes "
               << "beginning with \"" << farrow::sandbox::kRefusedMailbox << "\"; messages kept in "
               << server.mailSink().folder().string() << ")\n"
@@ -53,7 +62,11 @@ void printWhereEverythingIs(const SandboxServer& server,
               << farrow::sandbox::sandboxSites().size() << " target sites)\n"
               << "  branding " << workspace.brandingFile.string() << '\n'
               << "  settings " << workspace.settingsFile.string() << '\n'
-              << "  demo profile " << workspace.profileFile.string() << '\n';
+              << "  demo profile " << workspace.profileFile.string() << '\n'
+              << "  key " << workspace.keyFile.string() << " (published as "
+              << workspace.publishedKeyFile.string() << ")\n"
+              << "  CA file " << workspace.authorityFile.string()
+              << " (FARROWLANE_CA_FILE for the HTTPS server)\n";
 }
 
 }  // namespace
@@ -68,6 +81,9 @@ int main(int argc, char** argv) {
     double seconds = 0;
     int slowStep = static_cast<int>(settings.routes.slowStep.count());
     app.add_option("--http-port", settings.httpPort, "port of the web server (0: a free port)")
+        ->check(CLI::Range(0, 65535));
+    app.add_option("--https-port", settings.httpsPort,
+                   "port of the web server over HTTPS (0: a free port)")
         ->check(CLI::Range(0, 65535));
     app.add_option("--mail-port", settings.mailPort, "port of the mail sink (0: a free port)")
         ->check(CLI::Range(0, 65535));
@@ -101,8 +117,9 @@ int main(int argc, char** argv) {
         std::cerr << "farrowlane-sandbox: " << server.error() << '\n';
         return 1;
     }
-    const farrow::sandbox::WrittenWorkspace written = farrow::sandbox::writeWorkspace(
-        {std::filesystem::absolute(workspace), server.httpPort(), server.mailPort()});
+    const farrow::sandbox::WrittenWorkspace written =
+        farrow::sandbox::writeWorkspace({std::filesystem::absolute(workspace), server.httpPort(),
+                                         server.mailPort(), server.authorityPem()});
     if (!written.ok) {
         std::cerr << "farrowlane-sandbox: " << written.error << '\n';
         return 1;

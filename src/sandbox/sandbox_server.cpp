@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include "sandbox/demo_key.h"
 #include "sandbox/demo_site.h"
 #include "sandbox/target_behaviour.h"
 
@@ -13,6 +14,8 @@ namespace {
 // thread until their client gives up; the pool leaves room for several runs in a row.
 constexpr std::size_t kServerThreads = 48;
 constexpr int kBacklog = 64;
+// Ten thousand long URLs in one announcement fit; a body beyond is refused with 413.
+constexpr std::size_t kMaxBody = 32u << 20;
 
 std::string labelFor(const std::string& path) {
     for (const TargetRoute& route : targetRoutes()) {
@@ -26,46 +29,42 @@ std::string labelFor(const std::string& path) {
     if (path.rfind(kSitePath, 0) == 0) {
         return "demo site";
     }
+    if (path == "/" + demoKeyFileName()) {
+        return "demo site's key file";
+    }
+    if (path == kIndexNowPath) {
+        return "announcement endpoint";
+    }
+    if (path == kIndexNowBusyPath) {
+        return "announcement endpoint, answers 429";
+    }
     return "no such route";
 }
 
 }  // namespace
 
 SandboxServer::SandboxServer(const SandboxSettings& settings, std::ostream& log)
-    : settings_(settings), log_(log), mail_(settings.mailPort, settings.mailbox, log_, stop_) {
-    http_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
-    // A keep-alive connection holds its thread this long after the last request; short, so
-    // that stopping is quick.
-    http_.set_keep_alive_timeout(1);
-    // Logged as the request arrives, before its body is read, so that a client that a route
-    // holds shows at once.
-    http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
-        const std::string length = req.get_header_value("Content-Length");
-        log_.line("http " + req.method + " " + req.target +
-                  (length.empty() ? "" : " (" + length + " bytes)") + ": " + labelFor(req.path));
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-    addTargetRoutes(http_, settings_.routes, stop_);
-    addDemoSite(http_);
-
-    // The library listens with a backlog of 5; fifteen submissions connecting at once on a busy
-    // machine would overflow it, and the dropped connects wait a second for their retry. The
-    // listening socket is remembered here and its backlog raised after the bind.
-    int listenFd = -1;
-    http_.set_socket_options([&listenFd](socket_t sock) {
-        httplib::default_socket_options(sock);
-        listenFd = sock;
-    });
-    if (settings.httpPort == 0) {
-        httpPort_ = http_.bind_to_any_port("127.0.0.1");
-    } else if (http_.bind_to_port("127.0.0.1", settings.httpPort)) {
-        httpPort_ = settings.httpPort;
+    : settings_(settings),
+      log_(log),
+      indexNow_(log_, tls_, settings.indexNow),
+      mail_(settings.mailPort, settings.mailbox, log_, stop_) {
+    if (!tls_.valid()) {
+        error_ = tls_.error();
+        return;
     }
-    if (httpPort_ > 0 && listenFd >= 0) {
-        ::listen(listenFd, kBacklog);
+    http_.server = std::make_unique<httplib::Server>();
+    https_.server = std::make_unique<httplib::SSLServer>(tls_.certificate(), tls_.key());
+    if (!https_.server->is_valid()) {
+        error_ = "cannot set up TLS with the sandbox's certificate";
+        return;
     }
-    if (httpPort_ <= 0) {
+    serve(http_, "http", settings.httpPort);
+    serve(https_, "https", settings.httpsPort);
+    indexNow_.setOwnPorts(http_.port, https_.port);
+    if (http_.port <= 0) {
         error_ = "cannot listen on 127.0.0.1:" + std::to_string(settings.httpPort);
+    } else if (https_.port <= 0) {
+        error_ = "cannot listen on 127.0.0.1:" + std::to_string(settings.httpsPort);
     } else if (!mail_.valid()) {
         error_ = mail_.error();
     }
@@ -75,28 +74,78 @@ SandboxServer::~SandboxServer() {
     stop();
 }
 
+// Both servers carry every route, so each can be reached over either scheme.
+void SandboxServer::serve(Listener& listener, const std::string& scheme, int port) {
+    httplib::Server& server = *listener.server;
+    server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+    // A keep-alive connection holds its thread this long after the last request; short, so
+    // that stopping is quick.
+    server.set_keep_alive_timeout(1);
+    server.set_payload_max_length(kMaxBody);
+    // Logged as the request arrives, before its body is read, so that a client that a route
+    // holds shows at once.
+    server.set_pre_routing_handler([this, scheme](const httplib::Request& req, httplib::Response&) {
+        const std::string length = req.get_header_value("Content-Length");
+        log_.line(scheme + " " + req.method + " " + req.target +
+                  (length.empty() ? "" : " (" + length + " bytes)") + ": " + labelFor(req.path));
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    addTargetRoutes(server, settings_.routes, stop_);
+    addDemoSite(server);
+    indexNow_.addRoutes(server);
+
+    // The library listens with a backlog of 5; fifteen submissions connecting at once on a busy
+    // machine would overflow it, and the dropped connects wait a second for their retry. The
+    // listening socket is remembered here and its backlog raised after the bind.
+    int listenFd = -1;
+    server.set_socket_options([&listenFd](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listenFd = sock;
+    });
+    if (port == 0) {
+        listener.port = server.bind_to_any_port("127.0.0.1");
+    } else if (server.bind_to_port("127.0.0.1", port)) {
+        listener.port = port;
+    }
+    if (listener.port > 0 && listenFd >= 0) {
+        ::listen(listenFd, kBacklog);
+    }
+    server.set_socket_options(httplib::default_socket_options);
+}
+
 void SandboxServer::start() {
-    if (!valid() || httpThread_.joinable()) {
+    if (!valid() || http_.thread.joinable()) {
         return;
     }
-    // Already listening since the bind, so no client can come too early.
-    httpThread_ = std::jthread([this] {
-        http_.listen_after_bind();
-        httpEnded_ = true;
-    });
+    startListening(http_);
+    startListening(https_);
     mail_.start();
+}
+
+void SandboxServer::startListening(Listener& listener) {
+    // Already listening since the bind, so no client can come too early.
+    listener.thread = std::jthread([&listener] {
+        listener.server->listen_after_bind();
+        listener.ended = true;
+    });
 }
 
 void SandboxServer::stop() {
     stop_.raise();
-    if (httpThread_.joinable()) {
-        // A stop that comes before the server loop has begun would be lost.
-        while (!http_.is_running() && !httpEnded_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        http_.stop();
-        httpThread_.join();
+    stopListening(http_);
+    stopListening(https_);
+}
+
+void SandboxServer::stopListening(Listener& listener) {
+    if (!listener.thread.joinable()) {
+        return;
     }
+    // A stop that comes before the server loop has begun would be lost.
+    while (!listener.server->is_running() && !listener.ended) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    listener.server->stop();
+    listener.thread.join();
 }
 
 }  // namespace farrow::sandbox

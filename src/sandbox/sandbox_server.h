@@ -9,23 +9,28 @@
 #include <string>
 #include <thread>
 
+#include "sandbox/indexnow_endpoint.h"
 #include "sandbox/mail_sink.h"
 #include "sandbox/request_log.h"
 #include "sandbox/stop_signal.h"
 #include "sandbox/target_routes.h"
+#include "sandbox/tls_identity.h"
 
 namespace farrow::sandbox {
 
 struct SandboxSettings {
     // 0: a free port.
     int httpPort = 0;
+    int httpsPort = 0;
     int mailPort = 0;
     // Where the mail sink keeps the messages it takes.
     std::filesystem::path mailbox;
     RouteSettings routes;
+    IndexNowSettings indexNow;
 };
 
-// The web server (targets, search page, demo site) and the mail sink, both on 127.0.0.1, each
+// The web server (targets, search page, demo site, announcement endpoints), once over HTTP and
+// once over HTTPS with a certificate of its own, and the mail sink, all on 127.0.0.1, each
 // serving on a thread of its own from `start()` until `stop()` or the object goes.
 class SandboxServer final {
 public:
@@ -34,27 +39,41 @@ public:
     SandboxServer(const SandboxServer&) = delete;
     SandboxServer& operator=(const SandboxServer&) = delete;
 
-    // Whether both ports could be bound; `error()` says why not.
+    // Whether every port could be bound; `error()` says why not.
     bool valid() const { return error_.empty(); }
     const std::string& error() const { return error_; }
-    int httpPort() const { return httpPort_; }
+    int httpPort() const { return http_.port; }
+    int httpsPort() const { return https_.port; }
     int mailPort() const { return mail_.port(); }
     const MailSink& mailSink() const { return mail_; }
+    // The authority that signed the HTTPS certificate, as PEM: a client's CA file.
+    const std::string& authorityPem() const { return tls_.authorityPem(); }
 
     void start();
-    // Lets go of every client still held and waits for both threads.
+    // Lets go of every client still held and waits for every thread.
     void stop();
 
 private:
+    struct Listener {
+        std::unique_ptr<httplib::Server> server;
+        int port = -1;
+        std::atomic<bool> ended{false};
+        std::jthread thread;
+    };
+
+    void serve(Listener& listener, const std::string& scheme, int port);
+    void startListening(Listener& listener);
+    void stopListening(Listener& listener);
+
     SandboxSettings settings_;
     RequestLog log_;
     StopSignal stop_;
-    httplib::Server http_;
-    int httpPort_ = -1;
+    TlsIdentity tls_;
+    IndexNowEndpoint indexNow_;
+    Listener http_;
+    Listener https_;
     MailSink mail_;
     std::string error_;
-    std::atomic<bool> httpEnded_{false};
-    std::jthread httpThread_;
 };
 
 }  // namespace farrow::sandbox

@@ -6,8 +6,10 @@
 
 #include "app/branding.h"
 #include "app/user_settings.h"
+#include "indexnow/indexnow_key.h"
 #include "profile/profile_file.h"
 #include "profile/submission_profile.h"
+#include "sandbox/demo_key.h"
 #include "sandbox/demo_site.h"
 #include "sandbox/sandbox_sites.h"
 #include "sandbox/target_behaviour.h"
@@ -104,17 +106,28 @@ WrittenWorkspace writeWorkspace(const WorkspacePlan& plan) {
     w.brandingFile = plan.folder / app::kBrandingFile;
     w.settingsFile = plan.folder / app::kSettingsFile;
     w.profileFile = plan.folder / kDemoProfileName;
+    const base::Workspace workspace(plan.folder.string());
+    w.keyFile = indexnow::keyStorePath(workspace);
+    w.publishedKeyFile = indexnow::publishedKeyPath(workspace, kDemoKey);
 
-    const std::vector<std::pair<std::filesystem::path, std::string>> files = {
+    std::vector<std::pair<std::filesystem::path, std::string>> files = {
         {w.sitesFile, sitesFile(plan.httpPort)},
         {w.brandingFile, brandingFile(plan.mailPort)},
         {w.profileFile, profile::formatProfile(demoProfile(plan.httpPort), demoSelection())},
     };
+    if (!plan.authorityPem.empty()) {
+        w.authorityFile = plan.folder / kAuthorityFileName;
+        files.emplace_back(w.authorityFile, plan.authorityPem);
+    }
     for (const auto& [path, bytes] : files) {
         if (!writeFile(path, bytes)) {
             w.error = "cannot write " + path.string();
             return w;
         }
+    }
+    if (const base::Error e = indexnow::saveKey(workspace, kDemoKey)) {
+        w.error = "cannot save the demo key: " + e.reason;
+        return w;
     }
     app::UserSettings user;
     user.userFirstName = "Morwen";

@@ -6,11 +6,15 @@
 namespace farrow::sandbox {
 
 inline constexpr const char* kDemoProfileName = "sandbox-demo.fl2";
+// The authority of the sandbox's HTTPS certificate, for FARROWLANE_CA_FILE.
+inline constexpr const char* kAuthorityFileName = "sandbox-ca.pem";
 
 struct WorkspacePlan {
     std::filesystem::path folder;
     int httpPort = 0;
     int mailPort = 0;
+    // Written as the CA file when not empty.
+    std::string authorityPem;
 };
 
 struct WrittenWorkspace {
@@ -21,12 +25,18 @@ struct WrittenWorkspace {
     std::filesystem::path brandingFile;
     std::filesystem::path settingsFile;
     std::filesystem::path profileFile;
+    // Empty when the plan had no authority.
+    std::filesystem::path authorityFile;
+    std::filesystem::path keyFile;
+    std::filesystem::path publishedKeyFile;
 };
 
 // Writes the sandbox's workspace into `plan.folder` (created when missing): "sites.enc" with
 // every sandbox target on its ports, "sysconfig.fls" with the mail setting on the mail sink,
 // "farrow.cfg" with the demo user, and the demo profile of the demo web site with every sandbox
-// target selected. Files of the same names are replaced; nothing else there is touched.
+// target selected, the demo key as the workspace's key with the key file the demo site
+// publishes, and the CA file of the HTTPS server. Files of the same names are replaced; nothing
+// else there is touched.
 WrittenWorkspace writeWorkspace(const WorkspacePlan& plan);
 
 }  // namespace farrow::sandbox

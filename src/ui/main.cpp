@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
             farrow::sites::databaseServerFrom(std::getenv(farrow::sites::kDatabaseServerVariable));
         state.browserEnvironment =
             farrow::ui::browserEnvironmentFrom(std::getenv("BROWSER"), std::getenv("PATH"));
+        if (const char* caFile = std::getenv("FARROWLANE_CA_FILE")) {
+            state.caFile = caFile;
+        }
         state.workspace = farrow::base::Workspace(farrow::platform::currentDirectory());
         std::error_code ec;
         state.tempDir = std::filesystem::temp_directory_path(ec).string();

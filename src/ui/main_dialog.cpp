@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -30,6 +31,7 @@
 #include "ui/batch_errors_dialog.h"
 #include "ui/category_page.h"
 #include "ui/contact_page.h"
+#include "ui/indexnow_dialog.h"
 #include "ui/keyword_check_page.h"
 #include "ui/latin1.h"
 #include "ui/page_controls.h"
@@ -142,6 +144,9 @@ QWidget* MainDialog::buildRightColumn() {
     group->addWidget(batchButton_);
     layout->addSpacing(8);
     layout->addWidget(actionsGroup_);
+    // Beside the group, not in it: the caption catalogue names the group's controls only.
+    indexNowButton_ = button("IndexNow...", column, "indexNowButton");
+    layout->addWidget(indexNowButton_);
 
     statusField_ = readOnlyLine(column, "statusField");
     layout->addSpacing(8);
@@ -190,6 +195,7 @@ void MainDialog::connectActions() {
     connect(categoryPage_, &CategoryPage::saveProfileClicked, this, &MainDialog::onSaveProfile);
     connect(categoryPage_, &CategoryPage::loadProfileClicked, this, &MainDialog::onLoadProfile);
     connect(batchButton_, &QPushButton::clicked, this, &MainDialog::onBatchSubmission);
+    connect(indexNowButton_, &QPushButton::clicked, this, &MainDialog::onIndexNow);
     connect(optimizeCheck_, &QCheckBox::clicked, this, &MainDialog::onOptimize);
     connect(keywordCheckPage_, &KeywordCheckPage::checkClicked, this, &MainDialog::onCheckKeyword);
 }
@@ -569,6 +575,39 @@ void MainDialog::onCheckKeyword() {
     check.keyword = keywordCheckPage_->keyword();
     platform::DetachedStarter starter;
     keywords::checkKeyword(check, state_.siteTable, state_.browserEnvironment, starter, frontend_);
+}
+
+void MainDialog::onIndexNow() {
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    const profile::SubmissionProfile profile = readProfile();
+    IndexNowSetup setup;
+    setup.siteUrl = profile.url;
+    setup.siteTitle = profile.title;
+    setup.workspace = state_.workspace;
+    setup.timing = state_.timing;
+    setup.caFile = state_.caFile;
+    // Offered as the error log of a run is.
+    setup.askShowLog = [](QWidget* parent) {
+        QMessageBox box(QMessageBox::Question, "Announcement Done",
+                        "The announcement is done.  Do you want to display its log?",
+                        QMessageBox::NoButton, parent);
+        box.setObjectName("showAnnouncementLogBox");
+        QPushButton* yes = box.addButton("YES!", QMessageBox::YesRole);
+        box.addButton("Nope, not now.", QMessageBox::NoRole);
+        box.exec();
+        return box.clickedButton() == yes;
+    };
+    setup.showLog = [this](const std::string& log) {
+        platform::DetachedStarter starter;
+        keywords::showDocument(state_.userSettings.browserChoice, log, state_.browserEnvironment,
+                               starter, frontend_);
+    };
+    IndexNowDialog dialog(std::move(setup), this);
+    dialog.exec();
+    busy_ = false;
 }
 
 }  // namespace farrow::ui

@@ -108,6 +108,8 @@ private:
     void onBatchSubmission();
     void onOptimize();
     void onCheckKeyword();
+    // Announces the site to the engines that take URL pings, in a dialog of its own.
+    void onIndexNow();
 
     app::AppState& state_;
     QtFrontend& frontend_;
@@ -122,6 +124,7 @@ private:
     QCheckBox* deepCheck_ = nullptr;
     QCheckBox* optimizeCheck_ = nullptr;
     QPushButton* batchButton_ = nullptr;
+    QPushButton* indexNowButton_ = nullptr;
     QLineEdit* statusField_ = nullptr;
     QToolButton* aboutButton_ = nullptr;
     QAction* aboutAction_ = nullptr;

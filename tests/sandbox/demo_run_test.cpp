@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "sandbox/demo_key.h"
 #include "sandbox/sandbox_sites.h"
 #include "sandbox/workspace_writer.h"
 #include "support/temp_workspace.h"
@@ -162,11 +163,66 @@ TEST(DemoRunTest, SubmittingTheDemoProfileEndsWithTheSandboxesMixOfOutcomes) {
         << sandbox.output();
 }
 
+// The sandbox's address of `label` as its start-up lines name it.
+std::string addressOf(const std::string& output, const std::string& label) {
+    const std::size_t at = output.find("  " + label + " http");
+    if (at == std::string::npos) {
+        return {};
+    }
+    const std::size_t start = at + label.size() + 3;
+    return output.substr(start, output.find('\n', start) - start);
+}
+
+TEST(DemoRunTest, AnnouncingTheDemoPagesOverHttpsFallsBackFromTheBusyEndpoint) {
+    test::TempWorkspace dir;
+    test::WorkingDirectory inWorkspace{dir.path()};
+    RunningSandbox sandbox(dir.path());
+    ASSERT_TRUE(sandbox.waitUntilReady()) << sandbox.output();
+    const std::string endpoint = addressOf(sandbox.output(), "announcement endpoint");
+    const std::string busy = addressOf(sandbox.output(), "announcement endpoint, busy (429)");
+    ASSERT_EQ(endpoint.rfind("https://127.0.0.1:", 0), 0u) << sandbox.output();
+    // A busy engine's second wait is cut short by the limit; its third answer gives it up.
+    const std::string quick =
+        "cd ws && FARROWLANE_TIMING=indexnowRetryWait=1,indexnowRetryWaitLimit=1 ";
+    const std::string env = quick + "FARROWLANE_CA_FILE=sandbox-ca.pem ";
+
+    const Ran verify = runShell(env + FARROW_FARROWCTL " indexnow verify " + kDemoProfileName);
+    EXPECT_EQ(verify.code, 0) << verify.out;
+    const std::string submit = env + FARROW_FARROWCTL " indexnow submit " + kDemoProfileName +
+                               " --deep --endpoint " + busy + " --endpoint " + endpoint;
+    const Ran first = runShell(submit);
+    EXPECT_EQ(first.code, 0) << first.out;
+    EXPECT_NE(first.out.find("busy: " + busy + ": 5 URLs, status 429"), std::string::npos)
+        << first.out;
+    EXPECT_NE(first.out.find("pending: " + endpoint + ": 5 URLs, status 202"), std::string::npos)
+        << first.out;
+    // Without the CA file the sandbox is a stranger, and nothing is announced.
+    const Ran untrusted = runShell(quick + FARROW_FARROWCTL " indexnow submit " + kDemoProfileName +
+                                   " --force --endpoint " + endpoint);
+    EXPECT_EQ(untrusted.code, 1) << untrusted.out;
+    EXPECT_NE(untrusted.out.find("SSL certificate problem"), std::string::npos) << untrusted.out;
+    const Ran again = runShell(submit + " --force");
+    EXPECT_EQ(again.code, 0) << again.out;
+    EXPECT_NE(again.out.find("accepted: " + endpoint + ": 5 URLs, status 200"), std::string::npos)
+        << again.out;
+
+    EXPECT_EQ(sandbox.stop(), 0);
+    const std::string log = sandbox.output();
+    EXPECT_NE(log.find("https POST /indexnow-busy ("), std::string::npos) << log;
+    EXPECT_NE(log.find(": demo site's key file"), std::string::npos) << log;
+    EXPECT_NE(log.find("indexnow answers 202 for 5 URL(s)"), std::string::npos) << log;
+}
+
 TEST(WorkspaceWriterTest, WorkspaceLoadsWithFarrowctl) {
     test::TempWorkspace dir;
     test::WorkingDirectory inWorkspace{dir.path()};
-    const WrittenWorkspace written = writeWorkspace({dir.path() / "ws", 4321, 4322});
+    const WrittenWorkspace written =
+        writeWorkspace({dir.path() / "ws", 4321, 4322, "-----BEGIN CERTIFICATE-----\n"});
     ASSERT_TRUE(written.ok) << written.error;
+    // The demo key as the workspace's key, its published file, and the CA file beside them.
+    EXPECT_EQ(readFile(written.keyFile), std::string(kDemoKey) + "\n");
+    EXPECT_EQ(readFile(dir.path() / "ws" / demoKeyFileName()), kDemoKey);
+    EXPECT_EQ(readFile(dir.path() / "ws" / "sandbox-ca.pem"), "-----BEGIN CERTIFICATE-----\n");
 
     const Ran dump = runShell("cd ws && " FARROW_FARROWCTL " sites dump");
     EXPECT_EQ(dump.code, 0);

@@ -37,8 +37,8 @@ protected:
         sandbox = std::make_unique<sandbox::SandboxServer>(sandboxSettings, sandboxLog);
         ASSERT_TRUE(sandbox->valid()) << sandbox->error();
         sandbox->start();
-        const sandbox::WrittenWorkspace written =
-            sandbox::writeWorkspace({workspace.path(), sandbox->httpPort(), sandbox->mailPort()});
+        const sandbox::WrittenWorkspace written = sandbox::writeWorkspace(
+            {workspace.path(), sandbox->httpPort(), sandbox->mailPort(), sandbox->authorityPem()});
         ASSERT_TRUE(written.ok) << written.error;
         outDir = qEnvironmentVariable("FARROW_SCREENSHOT_DIR");
     }

@@ -1,0 +1,232 @@
+#include <QApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "indexnow/indexnow_key.h"
+#include "sandbox/demo_key.h"
+#include "sandbox/sandbox_server.h"
+#include "sandbox/target_behaviour.h"
+#include "ui/indexnow_dialog.h"
+#include "window_fixture.h"
+
+namespace farrow::ui::test {
+namespace {
+
+// The dialog against the sandbox: its demo site publishes the demo key, its announcement
+// endpoints answer over HTTPS, and its silent target never answers.
+class IndexNowDialogTest : public testing::Test {
+protected:
+    IndexNowDialogTest() : sandbox_(sandbox::SandboxSettings{}, sandboxLog_) {
+        sandbox_.start();
+        std::ofstream(workspace_.path() / "ca.pem") << sandbox_.authorityPem();
+    }
+
+    std::string site() const { return "http://127.0.0.1:" + std::to_string(sandbox_.httpPort()); }
+    std::string endpoint(const std::string& path) const {
+        return "https://127.0.0.1:" + std::to_string(sandbox_.httpsPort()) + path;
+    }
+
+    IndexNowSetup setup() {
+        IndexNowSetup s;
+        s.siteUrl = site() + sandbox::kSiteStartPage;
+        s.siteTitle = "Harbour Lights Bakery";
+        s.workspace = workspace_.workspace();
+        s.caFile = (workspace_.path() / "ca.pem").string();
+        // A busy engine is left at once instead of waited for.
+        s.timing.indexnowRetryWait = std::chrono::milliseconds(1);
+        s.timing.indexnowRetryWaitLimit = std::chrono::milliseconds(1);
+        s.askShowLog = [this](QWidget* parent) {
+            logOfferedOver = parent;
+            return true;
+        };
+        s.showLog = [this](const std::string& path) { shownLog = path; };
+        return s;
+    }
+
+    template <typename T>
+    static T* child(const IndexNowDialog& dialog, const char* name) {
+        T* widget = dialog.findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    // Runs the event loop until the job under way has ended; false after half a minute.
+    static bool waitForJob(IndexNowDialog& dialog) {
+        // A job ends only through a queued call, so it cannot have ended unseen.
+        if (!dialog.busy()) {
+            return true;
+        }
+        QEventLoop loop;
+        bool ended = false;
+        QObject::connect(&dialog, &IndexNowDialog::jobFinished, &loop, [&] {
+            ended = true;
+            loop.quit();
+        });
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return ended;
+    }
+
+    // Clicks `button` and waits for the job it starts to end.
+    static bool clickAndWait(IndexNowDialog& dialog, const char* button) {
+        child<QPushButton>(dialog, button)->click();
+        return waitForJob(dialog);
+    }
+
+    static std::vector<std::vector<std::string>> rows(const IndexNowDialog& dialog) {
+        std::vector<std::vector<std::string>> out;
+        auto* list = child<QTreeWidget>(dialog, "answersList");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            std::vector<std::string> row;
+            for (int column = 0; column < list->columnCount(); ++column) {
+                row.push_back(list->topLevelItem(i)->text(column).toStdString());
+            }
+            out.push_back(row);
+        }
+        return out;
+    }
+
+    farrow::test::TempWorkspace workspace_;
+    std::ostringstream sandboxLog_;
+    sandbox::SandboxServer sandbox_;
+    QWidget* logOfferedOver = nullptr;
+    std::string shownLog;
+};
+
+TEST_F(IndexNowDialogTest, MakesAKeyShowsWhereToPublishItAndVerifiesWhatTheSiteServes) {
+    IndexNowDialog dialog(setup(), nullptr);
+    EXPECT_NE(child<QLabel>(dialog, "publishLabel")->text().indexOf("no key yet"), -1);
+
+    child<QPushButton>(dialog, "makeKeyButton")->click();
+    const std::string key = child<QLineEdit>(dialog, "keyField")->text().toStdString();
+    EXPECT_EQ(indexnow::keyProblem(key), "");
+    EXPECT_EQ(indexnow::loadKey(workspace_.workspace()).key, key);
+    EXPECT_TRUE(std::filesystem::exists(workspace_.path() / (key + ".txt")));
+    EXPECT_NE(child<QLabel>(dialog, "publishLabel")
+                  ->text()
+                  .indexOf(QString::fromStdString(site() + "/" + key + ".txt")),
+              -1);
+
+    // The demo site publishes only the demo key.
+    ASSERT_TRUE(clickAndWait(dialog, "verifyButton"));
+    EXPECT_NE(child<QLabel>(dialog, "verifyLabel")->text().indexOf("not found"), -1)
+        << child<QLabel>(dialog, "verifyLabel")->text().toStdString();
+    child<QLineEdit>(dialog, "keyField")->setText(sandbox::kDemoKey);
+    ASSERT_TRUE(clickAndWait(dialog, "verifyButton"));
+    EXPECT_TRUE(child<QLabel>(dialog, "verifyLabel")->text().startsWith("OK"))
+        << child<QLabel>(dialog, "verifyLabel")->text().toStdString();
+
+    // A key of the wrong form goes nowhere.
+    child<QLineEdit>(dialog, "keyField")->setText("short_1");
+    child<QPushButton>(dialog, "verifyButton")->click();
+    EXPECT_FALSE(dialog.busy());
+    EXPECT_NE(child<QLabel>(dialog, "summaryLabel")->text().indexOf("will not do"), -1);
+}
+
+TEST_F(IndexNowDialogTest, AnnouncesTheDeepPagesFallingBackFromABusyEngineAndOffersTheLog) {
+    ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
+    IndexNowDialog dialog(setup(), nullptr);
+    child<QRadioButton>(dialog, "deepPagesRadio")->setChecked(true);
+    child<QPlainTextEdit>(dialog, "endpointsField")
+        ->setPlainText(QString::fromStdString(endpoint(sandbox::kIndexNowBusyPath) + "\n\n" +
+                                              endpoint(sandbox::kIndexNowPath) + "\n"));
+    ASSERT_TRUE(clickAndWait(dialog, "announceButton"));
+
+    ASSERT_TRUE(dialog.lastResult());
+    const indexnow::AnnounceResult& result = *dialog.lastResult();
+    EXPECT_EQ(result.ending, indexnow::AnnounceEnding::Finished);
+    EXPECT_EQ(result.accepted + result.pending, result.toSend);
+    EXPECT_GE(result.toSend, 5u);
+    const auto answers = rows(dialog);
+    ASSERT_GE(answers.size(), 2u);
+    EXPECT_EQ(answers.front()[0], endpoint(sandbox::kIndexNowBusyPath));
+    EXPECT_EQ(answers.front()[3], "busy");
+    EXPECT_EQ(answers.back()[0], endpoint(sandbox::kIndexNowPath));
+    EXPECT_EQ(answers.back()[2], "202");
+    EXPECT_EQ(answers.back()[3], "pending");
+    auto* progress = child<QProgressBar>(dialog, "progressBar");
+    EXPECT_EQ(progress->value(), progress->maximum());
+    EXPECT_EQ(logOfferedOver, &dialog);
+    EXPECT_EQ(shownLog, result.logPath);
+    EXPECT_TRUE(std::filesystem::exists(shownLog));
+    EXPECT_TRUE(child<QPushButton>(dialog, "announceButton")->isEnabled());
+
+    // The ledger keeps them from going again the next day's morning.
+    ASSERT_TRUE(clickAndWait(dialog, "announceButton"));
+    EXPECT_EQ(dialog.lastResult()->toSend, 0u);
+    EXPECT_NE(rows(dialog).back()[4].find("sent-recently"), std::string::npos);
+}
+
+TEST_F(IndexNowDialogTest, CancelStopsAnEngineThatNeverAnswersAndCloseWaitsForIt) {
+    ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
+    IndexNowDialog dialog(setup(), nullptr);
+    child<QPlainTextEdit>(dialog, "endpointsField")
+        ->setPlainText(
+            QString::fromStdString("http://127.0.0.1:" + std::to_string(sandbox_.httpPort()) +
+                                   sandbox::routeFor(sandbox::Behaviour::Silent).path));
+    dialog.show();
+    child<QPushButton>(dialog, "announceButton")->click();
+    EXPECT_TRUE(dialog.busy());
+    EXPECT_FALSE(child<QPushButton>(dialog, "announceButton")->isEnabled());
+    child<QPushButton>(dialog, "cancelButton")->click();
+    ASSERT_TRUE(waitForJob(dialog));
+    ASSERT_TRUE(dialog.lastResult());
+    EXPECT_EQ(dialog.lastResult()->ending, indexnow::AnnounceEnding::Cancelled);
+    EXPECT_NE(child<QLabel>(dialog, "summaryLabel")->text().indexOf("Stopped."), -1);
+
+    // Closing while a run goes on stops it first and closes once it has ended.
+    child<QPushButton>(dialog, "announceButton")->click();
+    child<QPushButton>(dialog, "closeButton")->click();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_TRUE(waitForJob(dialog));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.busy());
+}
+
+TEST_F(IndexNowDialogTest, EndpointsMustBeWebAddresses) {
+    ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
+    IndexNowDialog dialog(setup(), nullptr);
+    for (const char* endpoints : {"", "  \n", "ftp://127.0.0.1/indexnow"}) {
+        child<QPlainTextEdit>(dialog, "endpointsField")->setPlainText(endpoints);
+        child<QPushButton>(dialog, "announceButton")->click();
+        EXPECT_FALSE(dialog.busy()) << endpoints;
+    }
+    EXPECT_NE(child<QLabel>(dialog, "summaryLabel")->text().indexOf("no http or https"), -1);
+}
+
+TEST_F(WindowTest, IndexNowButtonOpensTheDialogOverTheMainWindowForTheSiteOnThePages) {
+    writeWorkspace({siteLine("Alpha")});
+    startWindow();
+    profile::SubmissionProfile profile = dialog->readProfile();
+    profile.url = "http://bakery.example/";
+    dialog->writeProfile(profile);
+    QString shownSite;
+    QWidget* parent = nullptr;
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [&] {
+        if (auto* opened = qobject_cast<IndexNowDialog*>(QApplication::activeModalWidget())) {
+            parent = opened->parentWidget();
+            shownSite = opened->findChild<QRadioButton*>("siteAddressRadio")->text();
+            opened->findChild<QPushButton*>("closeButton")->click();
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+    find<QPushButton>("indexNowButton")->click();
+    EXPECT_EQ(parent, dialog.get());
+    EXPECT_NE(shownSite.indexOf("http://bakery.example/"), -1) << shownSite.toStdString();
+}
+
+}  // namespace
+}  // namespace farrow::ui::test
