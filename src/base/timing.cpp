@@ -36,6 +36,9 @@ constexpr NamedField kFields[] = {
     {"pageConnectTimeout", &Timing::pageConnectTimeout},
     {"pageStallTimeout", &Timing::pageStallTimeout},
     {"crawlPoll", &Timing::crawlPoll},
+    {"pageReadLimit", &Timing::pageReadLimit},
+    {"crawlLimit", &Timing::crawlLimit},
+    {"browserStartCheck", &Timing::browserStartCheck},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the
