@@ -67,6 +67,17 @@ struct Timing {
     Millis pageStallTimeout{30000};
     Millis crawlPoll{10};
 
+    // Bounded readers and the browser start.
+    // A whole page of the user's site is read for this long at most: a page trickled just
+    // faster than the stall limit would otherwise hold the crawl for ever.
+    Millis pageReadLimit{60000};
+    // The deep crawl as a whole (its pages, then their titles) ends this long after it began;
+    // the pages found by then go to the checklist.
+    Millis crawlLimit{900000};
+    // A browser that ends with an error this soon after its start is reported like a missing
+    // one; one still running then (or ended well) counts as started.
+    Millis browserStartCheck{500};
+
     // IndexNow announcements: connecting to an engine or to the site's key file, silence once
     // connected, and the whole of one exchange.
     Millis indexnowConnectTimeout{10000};

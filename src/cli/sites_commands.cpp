@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/startup_sequence.h"
 #include "cli/command_line.h"
@@ -35,6 +37,44 @@ int convertLines(const std::string& path, std::ostream& out, std::ostream& err, 
     if (reader.failed()) {
         err << "farrowctl: error reading \"" << path << "\"\n";
         return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// Encodes every line of `path`, but only when every character of every line can be stored:
+// a line the encoding would corrupt is named with its line and column, and nothing is written.
+int encodeLines(const std::string& path, std::ostream& out, std::ostream& err) {
+    platform::FilePtr file = platform::openFile(path, "rb");
+    if (!file) {
+        err << "farrowctl: cannot open \"" << path << "\": " << platform::systemReason(errno)
+            << '\n';
+        return kExitFailed;
+    }
+    platform::LineReader reader(file.get());
+    std::vector<std::string> lines;
+    std::string line;
+    bool refused = false;
+    while (reader.readLine(line)) {
+        if (const std::optional<std::size_t> at = sites::firstUnstorable(line)) {
+            err << "farrowctl: \"" << path << "\" line " << lines.size() + 1 << ", column "
+                << *at + 1 << ": character code "
+                << static_cast<int>(static_cast<unsigned char>(line[*at]))
+                << " cannot be stored (only codes " << sites::kLowestStoredCode << " to "
+                << sites::kHighestStoredCode << ")\n";
+            refused = true;
+        }
+        lines.push_back(line);
+    }
+    if (reader.failed()) {
+        err << "farrowctl: error reading \"" << path << "\"\n";
+        return kExitFailed;
+    }
+    if (refused) {
+        err << "farrowctl: nothing was encoded\n";
+        return kExitFailed;
+    }
+    for (const std::string& plain : lines) {
+        out << sites::encodeSiteLine(plain) << '\n';
     }
     return kExitOk;
 }
@@ -93,12 +133,13 @@ void addSitesCommands(CLI::App& app, CommandContext& context) {
 
     auto encodeFile = std::make_shared<std::string>();
     CLI::App* encode =
-        sites->add_subcommand("encode", "print each plain line of FILE encoded for sites.enc");
+        sites->add_subcommand("encode",
+                              "print each plain line of FILE encoded for sites.enc; a file with a "
+                              "character outside codes 30 to 127 is refused, naming its line and "
+                              "column");
     encode->add_option("FILE", *encodeFile, "a plain text file")->required();
     encode->callback([encodeFile, &context] {
-        context.exitCode =
-            convertLines(*encodeFile, context.out, context.err,
-                         [](const std::string& l) { return sites::encodeSiteLine(l); });
+        context.exitCode = encodeLines(*encodeFile, context.out, context.err);
     });
 
     sites->add_subcommand("dump", "print every site record read from sites.enc, then the count")

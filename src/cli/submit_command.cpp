@@ -332,6 +332,9 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
     } else {
         const deep::CatalogueResult catalogue =
             deep::cataloguePages(profile.url, profile.title, state.timing, nullptr, nullptr);
+        for (const std::string& note : catalogue.notes) {
+            context.err << note << '\n';
+        }
         if (catalogue.status != deep::CatalogueStatus::Listed) {
             context.err << deep::catalogueMessage(catalogue.status, profile.url) << '\n';
             return kExitFailed;

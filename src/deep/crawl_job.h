@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/shared_text.h"
 
@@ -34,6 +35,39 @@ struct CrawlJob {
 
     void finish() { done.store(1, std::memory_order_release); }
     bool finished() const { return done.load(std::memory_order_acquire) != 0; }
+};
+
+// The most pages one deep crawl reads, its titles included; far more than a site's start page
+// links to, so only a site that makes up pages without end meets it.
+inline constexpr int kCrawlPageBudget = 1000;
+
+// What ends a whole crawl early, shared by the crawl thread and the window thread watching it.
+struct CrawlControl {
+    // Raised by the watching thread when the user stops the crawl or its time is up; every page
+    // read ends at once then, and no further page is read.
+    std::atomic<bool> stop{false};
+    // Written by the watching thread only, before it raises `stop`.
+    std::atomic<bool> timeUp{false};
+    // The crawl thread's alone from here on.
+    int pageBudget = kCrawlPageBudget;
+    int pagesRead = 0;
+    bool budgetSpent = false;
+    // What the crawl has to say about bounds it met ("URL: only the first N bytes were read").
+    std::vector<std::string> notes;
+
+    bool stopped() const { return stop.load(std::memory_order_acquire); }
+    // Counts one page read; false (and nothing may be read) when stopped or the budget is spent.
+    bool takePage() {
+        if (stopped()) {
+            return false;
+        }
+        if (pagesRead >= pageBudget) {
+            budgetSpent = true;
+            return false;
+        }
+        ++pagesRead;
+        return true;
+    }
 };
 
 }  // namespace farrow::deep

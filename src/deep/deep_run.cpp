@@ -53,6 +53,10 @@ std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const b
     {
         std::unique_ptr<RetrievalView> view = frontend.openRetrievalView();
         catalogue = cataloguePages(url, params.profile.title, timing, view.get(), &frontend.pump());
+        if (!catalogue.notes.empty()) {
+            frontend.messenger().showMessage(catalogueNotesText(catalogue.notes),
+                                             base::MessageIcon::Information);
+        }
         if (catalogue.status != CatalogueStatus::Listed) {
             frontend.messenger().showMessage(catalogueMessage(catalogue.status, url),
                                              base::MessageIcon::Information);

@@ -62,7 +62,19 @@ bool fits(const std::string& text, std::size_t width, const std::string& link) {
 }  // namespace
 
 platform::PageReadOptions pageReadOptions(const base::Timing& timing) {
-    return {timing.pageConnectTimeout, timing.pageStallTimeout, submit::kAgentName};
+    platform::PageReadOptions options;
+    options.connectTimeout = timing.pageConnectTimeout;
+    options.stallTimeout = timing.pageStallTimeout;
+    options.userAgent = submit::kAgentName;
+    options.readLimit = timing.pageReadLimit;
+    return options;
+}
+
+void notePageLimit(CrawlControl* control, const std::string& url,
+                   const platform::PageReadResult& read) {
+    if (control != nullptr && !read.limitHit.empty()) {
+        control->notes.push_back(url + ": " + read.limitHit);
+    }
 }
 
 std::optional<std::string> linkOnLine(std::string_view line, std::string_view pageUrl,
@@ -86,19 +98,32 @@ std::optional<std::string> linkOnLine(std::string_view line, std::string_view pa
     return std::string(pageUrl) + "/" + std::string(*h);
 }
 
-int catalogueLinks(CrawlJob& job, const platform::PageReadOptions& options) {
+int catalogueLinks(CrawlJob& job, const platform::PageReadOptions& options, CrawlControl* control) {
     if (!containsIgnoringCase(job.pageUrl, "http")) {
         job.finish();
         return 0;
     }
+    // A crawl that was stopped or has read its pages reads no more: the page stays listed
+    // with nothing found on it.
+    if (control != nullptr && !control->takePage()) {
+        job.finish();
+        return 1;
+    }
     const std::string base = sitePrefix(job.pageUrl);
     const std::string seen = job.catalogue;
     const std::string separator(1, job.separator);
+    const char unsafe[2] = {job.separator, '\0'};
 
     const platform::PageReadResult read =
         platform::readPageLines(job.pageUrl, options, [&](std::string_view line) {
             std::optional<std::string> link = linkOnLine(line, job.pageUrl, seen);
-            if (!link || base::contains(seen, *link) || !sitePrefix(*link).starts_with(base)) {
+            if (!link || base::contains(seen, *link) ||
+                !withinSitePrefix(sitePrefix(*link), base)) {
+                return true;
+            }
+            // The separator would split the link into two entries of the catalogue, and a NUL
+            // would cut the names of the logs made from it.
+            if (link->find_first_of(std::string_view(unsafe, 2)) != std::string::npos) {
                 return true;
             }
             // A link is kept whole or not at all: one that a nested job's result could not hold
@@ -124,7 +149,7 @@ int catalogueLinks(CrawlJob& job, const platform::PageReadOptions& options) {
             nested.pageUrl = *link;
             nested.recurse = false;
             nested.separator = job.separator;
-            catalogueLinks(nested, options);
+            catalogueLinks(nested, options, control);
             // A page that failed stays listed; its "ERROR OPENING" is no link.
             if (nested.resultText != kErrorOpening) {
                 for (const std::string& found :
@@ -134,8 +159,9 @@ int catalogueLinks(CrawlJob& job, const platform::PageReadOptions& options) {
                     }
                 }
             }
-            return true;
+            return control == nullptr || !control->stopped();
         });
+    notePageLimit(control, job.pageUrl, read);
     if (!read.ok) {
         job.resultText = kErrorOpening;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "deep/link_catalogue.h"
 #include "deep/page_text.h"
 
 namespace farrow::deep {
@@ -25,7 +26,8 @@ std::string titleOnLine(std::string_view line) {
     return std::string(trimmed(title));
 }
 
-std::string fetchPageTitle(const std::string& url, const platform::PageReadOptions& options) {
+std::string fetchPageTitle(const std::string& url, const platform::PageReadOptions& options,
+                           CrawlControl* control) {
     std::string title;
     const platform::PageReadResult read =
         platform::readPageLines(url, options, [&](std::string_view line) {
@@ -35,19 +37,21 @@ std::string fetchPageTitle(const std::string& url, const platform::PageReadOptio
             title = titleOnLine(line);
             return false;
         });
+    notePageLimit(control, url, read);
     return read.ok ? title : std::string{};
 }
 
 std::vector<PageEntry> titledPages(std::string_view catalogue, const std::string& mainTitle,
-                                   const platform::PageReadOptions& options) {
+                                   const platform::PageReadOptions& options,
+                                   CrawlControl* control) {
     std::vector<PageEntry> pages;
     for (std::string& url : catalogueEntries(catalogue)) {
         const bool fragment = base::contains(url, "#");
         std::string title;
         if (containsIgnoringCase(url, "mailto:")) {
             title = kMailToTitle;
-        } else if (!fragment) {
-            title = fetchPageTitle(url, options);
+        } else if (!fragment && (control == nullptr || control->takePage())) {
+            title = fetchPageTitle(url, options, control);
         }
         if (title.size() < 2) {
             title = mainTitle;

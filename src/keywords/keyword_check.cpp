@@ -1,5 +1,8 @@
 #include "keywords/keyword_check.h"
 
+#include <cctype>
+
+#include "base/text.h"
 #include "platform/program_start.h"
 
 namespace farrow::keywords {
@@ -9,7 +12,42 @@ namespace {
 constexpr const char* kInternetExplorer = "Internet Explorer";
 constexpr const char* kNetscapeNavigator = "Netscape Navigator";
 
+// "scheme:" at the start: letters, then letters, digits, "+", "-" or ".".
+bool hasScheme(std::string_view target) {
+    const std::size_t colon = target.find(':');
+    if (colon == std::string_view::npos || colon == 0 ||
+        !std::isalpha(static_cast<unsigned char>(target[0]))) {
+        return false;
+    }
+    for (char c : target.substr(0, colon)) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string browserTarget(std::string_view target, bool webAddress) {
+    std::string out;
+    if (webAddress || hasScheme(target)) {
+        for (char c : target) {
+            const auto code = static_cast<unsigned char>(c);
+            if (code <= ' ' || code == 0x7f) {
+                out += base::format("%%%02X", code);
+            } else {
+                out += c;
+            }
+        }
+    } else {
+        out = target;
+    }
+    if (out.starts_with('-')) {
+        out.insert(0, "./");
+    }
+    return out;
+}
 
 std::optional<std::string> findBrowser(const std::string& browserChoice,
                                        const BrowserEnvironment& environment) {
@@ -51,6 +89,7 @@ CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& tab
             }
         }
     }
+    target = browserTarget(target, check.browserDocument.empty());
     const std::string commandLine = *browser + " " + target;
     if (commandLine.size() > kMaxCommandLine) {
         messenger.showMessage(
@@ -59,10 +98,14 @@ CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& tab
             base::MessageIcon::Exclamation);
         return CheckOutcome::TooLong;
     }
-    // The browser gets the words after its own path, split at blanks, as a spawn with one
-    // command line passes them: a keyword with blanks arrives as several words.
-    const std::vector<std::string> arguments = platform::splitCommandLine(target);
-    return starter.start(*browser, arguments) ? CheckOutcome::Started : CheckOutcome::StartFailed;
+    // The target is one argument, whatever it holds: a log under a folder with a blank, a
+    // keyword of two words.
+    if (!starter.start(*browser, {target})) {
+        // A browser that cannot start or refuses the page at once is as good as none.
+        messenger.showMessage("Could Not Find " + check.browserChoice, base::MessageIcon::None);
+        return CheckOutcome::StartFailed;
+    }
+    return CheckOutcome::Started;
 }
 
 CheckOutcome showDocument(const std::string& browserChoice, const std::string& document,

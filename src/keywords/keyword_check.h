@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/messenger.h"
 #include "platform/program_start.h"
@@ -27,6 +28,11 @@ struct BrowserEnvironment {
 std::optional<std::string> findBrowser(const std::string& browserChoice,
                                        const BrowserEnvironment& environment);
 
+// The one argument the browser is given for `target`: in a web address (a keyword check's, or a
+// document that starts with a scheme) blanks and control characters are percent-encoded, and a
+// target that would begin with "-" gets "./" in front, so that it cannot pass for an option.
+std::string browserTarget(std::string_view target, bool webAddress);
+
 // The state of the keywords page when "Check" is pressed, or a document to show.
 struct KeywordCheck {
     std::string browserChoice;
@@ -41,9 +47,10 @@ struct KeywordCheck {
 enum class CheckOutcome { Started, NoBrowser, NoEngine, TooLong, StartFailed };
 
 // "Check": starts the browser on the selected engine's search address with the keyword joined
-// to it as typed, or on `browserDocument`. Tells the user when no browser is found ("Could Not
-// Find " + the choice), no engine is selected ("You Must Select to check against..."), or the
-// command line would be longer than `kMaxCommandLine`.
+// to it, or on `browserDocument`, as one argument (see `browserTarget`). Tells the user when no
+// browser is found or it ends with an error at once ("Could Not Find " + the choice), no engine
+// is selected ("You Must Select to check against..."), or the command line would be longer than
+// `kMaxCommandLine`.
 CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& table,
                           const BrowserEnvironment& environment, platform::ProgramStarter& starter,
                           base::Messenger& messenger);

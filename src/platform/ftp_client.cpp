@@ -16,9 +16,39 @@ std::size_t discard(char*, std::size_t size, std::size_t count, void*) {
     return size * count;
 }
 
-std::size_t appendToString(char* data, std::size_t size, std::size_t count, void* text) {
-    static_cast<std::string*>(text)->append(data, size * count);
+// Text taken up to a bound; a transfer that would pass it is ended.
+struct BoundedText {
+    std::string text;
+    std::size_t maxBytes = 0;
+    bool tooLong = false;
+};
+
+std::size_t appendBounded(char* data, std::size_t size, std::size_t count, void* sink) {
+    auto* bounded = static_cast<BoundedText*>(sink);
+    if (size * count > bounded->maxBytes - bounded->text.size()) {
+        bounded->tooLong = true;
+        return 0;
+    }
+    bounded->text.append(data, size * count);
     return size * count;
+}
+
+// A file written up to a bound; a transfer that would pass it is ended.
+struct BoundedFile {
+    std::FILE* file = nullptr;
+    std::uintmax_t written = 0;
+    std::uintmax_t maxBytes = 0;
+    bool tooLong = false;
+};
+
+std::size_t writeBounded(char* data, std::size_t size, std::size_t count, void* sink) {
+    auto* bounded = static_cast<BoundedFile*>(sink);
+    if (size * count > bounded->maxBytes - bounded->written) {
+        bounded->tooLong = true;
+        return 0;
+    }
+    bounded->written += size * count;
+    return std::fwrite(data, size, count, bounded->file) * size;
 }
 
 std::optional<std::uintmax_t> parseSize(std::string_view digits) {
@@ -99,18 +129,15 @@ std::optional<std::uintmax_t> listSize(std::string_view line, std::string_view n
     return parseSize(fields[4]);
 }
 
-std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* file) {
-    return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
-}
-
 }  // namespace
 
 FtpClient::FtpClient(std::string host, int port, std::chrono::milliseconds connectTimeout,
-                     std::chrono::milliseconds stallTimeout)
+                     std::chrono::milliseconds stallTimeout, std::size_t maxListingBytes)
     : host_(std::move(host)),
       port_(port),
       connectTimeout_(connectTimeout),
-      stallTimeout_(stallTimeout) {}
+      stallTimeout_(stallTimeout),
+      maxListingBytes_(maxListingBytes) {}
 
 int FtpClient::watchProgress(void* client, curl_off_t, curl_off_t received, curl_off_t,
                              curl_off_t sent) {
@@ -230,15 +257,23 @@ std::optional<std::uintmax_t> FtpClient::remoteFileSize(const std::string& name)
 
 std::optional<std::uintmax_t> FtpClient::listedFileSize(const std::string& name) {
     CURL* h = handle_.get();
-    std::string listing;
+    BoundedText listing;
+    listing.maxBytes = maxListingBytes_;
     // MLSD gives machine-readable facts; a server without it gets the classic LIST.
     for (const char* command : {"MLSD", "LIST"}) {
-        listing.clear();
+        listing.text.clear();
         curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, command);
-        const CURLcode rc = perform(urlFor(""), false, &appendToString, &listing);
+        const CURLcode rc = perform(urlFor(""), false, &appendBounded, &listing);
         curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
+        if (listing.tooLong) {
+            // Another command would only bring another listing as long.
+            lastError_ = {TransferErrorCode::TooLarge,
+                          std::string("the ") + command + " listing is longer than " +
+                              std::to_string(maxListingBytes_) + " bytes"};
+            return std::nullopt;
+        }
         if (rc == CURLE_OK) {
-            if (auto size = sizeInListing(listing, name)) {
+            if (auto size = sizeInListing(listing.text, name)) {
                 lastError_ = {};
                 return size;
             }
@@ -249,7 +284,8 @@ std::optional<std::uintmax_t> FtpClient::listedFileSize(const std::string& name)
     return std::nullopt;
 }
 
-bool FtpClient::download(const std::string& name, const std::string& localPath) {
+bool FtpClient::download(const std::string& name, const std::string& localPath,
+                         std::uintmax_t maxBytes) {
     const std::string partial = localPath + ".part";
     FilePtr file = openFile(partial, "wb");
     if (!file) {
@@ -258,7 +294,12 @@ bool FtpClient::download(const std::string& name, const std::string& localPath) 
         return false;
     }
     curl_easy_setopt(handle_.get(), CURLOPT_TRANSFERTEXT, 0L);
-    const CURLcode rc = perform(urlFor(name), false, &writeToFile, file.get());
+    BoundedFile sink{file.get(), 0, maxBytes, false};
+    const CURLcode rc = perform(urlFor(name), false, &writeBounded, &sink);
+    if (sink.tooLong) {
+        lastError_ = {TransferErrorCode::TooLarge,
+                      name + " is larger than " + std::to_string(maxBytes) + " bytes"};
+    }
     // Closed here, not by the holder, since a full disk may only show on closing.
     const bool closed = std::fclose(file.release()) == 0;
     bool ok = closed && rc == CURLE_OK;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,13 +13,18 @@
 
 namespace farrow::platform {
 
+// The longest directory listing read: thousands of entries, and still no weight in memory.
+inline constexpr std::size_t kMaxListingBytes = 1024 * 1024;
+
 // An FTP connection to one server in active mode, with a remote current directory. Each call is
 // one transfer on the same handle, so the control connection is reused.
 class FtpClient final {
 public:
     // `stallTimeout`: the longest the server may stay silent, answering or sending data.
+    // `maxListingBytes`: a longer listing is not read to its end and tells nothing.
     FtpClient(std::string host, int port, std::chrono::milliseconds connectTimeout,
-              std::chrono::milliseconds stallTimeout);
+              std::chrono::milliseconds stallTimeout,
+              std::size_t maxListingBytes = kMaxListingBytes);
 
     // Logs in; false with `lastError()` set when the server cannot be reached or refuses.
     bool connect(const std::string& user, const std::string& password);
@@ -29,8 +35,9 @@ public:
     // the file is missing or its size cannot be learnt.
     std::optional<std::uintmax_t> remoteFileSize(const std::string& name);
     // Copies a file of the current directory to `localPath` in binary mode, overwriting it only
-    // once the whole file has arrived.
-    bool download(const std::string& name, const std::string& localPath);
+    // once the whole file has arrived. A file longer than `maxBytes` fails (`TooLarge`) as soon
+    // as the bound is passed, and `localPath` stays as it was.
+    bool download(const std::string& name, const std::string& localPath, std::uintmax_t maxBytes);
 
     const TransferError& lastError() const { return lastError_; }
 
@@ -47,6 +54,7 @@ private:
     int port_;
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds stallTimeout_;
+    std::size_t maxListingBytes_;
     // When the bytes received last changed during the current transfer.
     curl_off_t lastReceived_ = 0;
     std::chrono::steady_clock::time_point lastProgress_;

@@ -12,60 +12,73 @@ using Clock = std::chrono::steady_clock;
 
 constexpr long kMaxRedirects = 10;
 
+// What ended a read before the page did.
+enum class Cut { None, Handler, Stopped, Stalled, TooSlow, TooLong };
+
 // The state one read's callbacks share; it lives on the stack of `readPageLines`.
 struct PageTransfer {
     CURL* handle = nullptr;
     const PageLineHandler* onLine = nullptr;
-    std::chrono::milliseconds stallTimeout{};
-    std::string pending;
-    bool stoppedByHandler = false;
-    bool stalled = false;
+    const PageReadOptions* options = nullptr;
+    LineSplitter lines{kMaxLineBytes};
+    Cut cut = Cut::None;
+    Clock::time_point started = Clock::now();
+    // Time spent in the line handler (the crawl reads linked pages from there): neither silence
+    // of the server nor part of this page's read.
+    Clock::duration inHandler{};
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastReceived = -1;
+    std::size_t bodyBytes = 0;
 
-    // Hands over one line without its "\n" or "\r\n"; false once the handler wants no more.
-    bool deliver(std::string_view line) {
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (!(*onLine)(line)) {
-            stoppedByHandler = true;
-            return false;
-        }
-        return true;
+    bool stopRaised() const {
+        return options->stop != nullptr && options->stop->load(std::memory_order_acquire);
+    }
+    bool pastLimit(Clock::time_point now) const {
+        return now - started - inHandler >= options->readLimit;
     }
 };
 
 std::size_t takeBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<PageTransfer*>(user);
-    const std::string_view chunk(data, size * count);
-    std::size_t start = 0;
-    for (std::size_t end = chunk.find('\n'); end != std::string_view::npos;
-         end = chunk.find('\n', start)) {
-        bool more;
-        if (t->pending.empty()) {
-            more = t->deliver(chunk.substr(start, end - start));
-        } else {
-            t->pending.append(chunk.substr(start, end - start));
-            more = t->deliver(t->pending);
-            t->pending.clear();
-        }
-        if (!more) {
-            return 0;
-        }
-        start = end + 1;
+    if (t->stopRaised()) {
+        t->cut = Cut::Stopped;
+        return 0;
     }
-    t->pending.append(chunk.substr(start));
-    // Time spent in the handler (the crawl reads linked pages from there) is no silence of the
-    // server.
-    t->lastActivity = Clock::now();
+    std::string_view chunk(data, size * count);
+    const std::size_t room = t->options->maxPageBytes - t->bodyBytes;
+    const bool full = chunk.size() > room;
+    chunk = chunk.substr(0, room);
+    t->bodyBytes += chunk.size();
+
+    const Clock::time_point before = Clock::now();
+    const bool more = t->lines.take(chunk, *t->onLine);
+    const Clock::time_point after = Clock::now();
+    t->inHandler += after - before;
+    t->lastActivity = after;
+    if (!more) {
+        t->cut = Cut::Handler;
+        return 0;
+    }
+    if (full) {
+        t->cut = Cut::TooLong;
+        return 0;
+    }
     return size * count;
 }
 
-// "Nothing received for the stall time" once connected; the connect time-out covers the rest.
+// "Nothing received for the stall time" once connected, the connect time-out covers the rest;
+// and the whole read's limit.
 int watchProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     auto* t = static_cast<PageTransfer*>(user);
     const Clock::time_point now = Clock::now();
+    if (t->stopRaised()) {
+        t->cut = Cut::Stopped;
+        return 1;
+    }
+    if (t->pastLimit(now)) {
+        t->cut = Cut::TooSlow;
+        return 1;
+    }
     curl_off_t connectTime = 0;
     curl_easy_getinfo(t->handle, CURLINFO_CONNECT_TIME_T, &connectTime);
     if (connectTime == 0 || received != t->lastReceived) {
@@ -73,8 +86,8 @@ int watchProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_
         t->lastActivity = now;
         return 0;
     }
-    if (now - t->lastActivity >= t->stallTimeout) {
-        t->stalled = true;
+    if (now - t->lastActivity >= t->options->stallTimeout) {
+        t->cut = Cut::Stalled;
         return 1;
     }
     return 0;
@@ -85,19 +98,32 @@ std::size_t takeHeader(char*, std::size_t size, std::size_t count, void* user) {
     return size * count;
 }
 
+PageReadResult failure(std::string reason, std::string limitHit) {
+    PageReadResult result;
+    result.ok = false;
+    result.reason = std::move(reason);
+    result.limitHit = std::move(limitHit);
+    return result;
+}
+
+std::string cutLinesNote(std::size_t maxLine) {
+    return "lines longer than " + std::to_string(maxLine) + " bytes were cut";
+}
+
 }  // namespace
 
 PageReadResult readPageLines(const std::string& url, const PageReadOptions& options,
                              const PageLineHandler& onLine) {
     CurlEasy handle = makeCurlEasy();
     if (!handle) {
-        return {false, "no internet session"};
+        return failure("no internet session", {});
     }
     CURL* h = handle.get();
     PageTransfer transfer;
     transfer.handle = h;
     transfer.onLine = &onLine;
-    transfer.stallTimeout = options.stallTimeout;
+    transfer.options = &options;
+    transfer.lines = LineSplitter(options.maxLineBytes);
 
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     // Only web pages are read: an address of another scheme found on a page (ftp:, file:) is
@@ -120,21 +146,42 @@ PageReadResult readPageLines(const std::string& url, const PageReadOptions& opti
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
 
     const CURLcode rc = curl_easy_perform(h);
-    if (transfer.stoppedByHandler) {
-        return {};
+    PageReadResult result;
+    if (transfer.lines.cutAny()) {
+        result.limitHit = cutLinesNote(options.maxLineBytes);
+    }
+    switch (transfer.cut) {
+        case Cut::Handler:
+            return result;
+        case Cut::Stopped:
+            result.stopped = true;
+            return result;
+        case Cut::TooLong:
+            // The unfinished line at the cut is dropped: half a line could yield half a link.
+            result.limitHit = "only the first " + std::to_string(options.maxPageBytes) +
+                              " bytes were read" +
+                              (result.limitHit.empty() ? "" : "; " + result.limitHit);
+            return result;
+        case Cut::Stalled:
+            return failure(
+                "nothing received for " + std::to_string(options.stallTimeout.count()) + " ms",
+                result.limitHit);
+        case Cut::TooSlow:
+            return failure("the page took longer than " +
+                               std::to_string(options.readLimit.count()) + " ms to read",
+                           result.limitHit);
+        case Cut::None:
+            break;
     }
     if (rc != CURLE_OK) {
-        if (transfer.stalled) {
-            return {false,
-                    "nothing received for " + std::to_string(options.stallTimeout.count()) + " ms"};
-        }
-        return {false, curl_easy_strerror(rc)};
+        return failure(curl_easy_strerror(rc), result.limitHit);
     }
     // The last line of a page need not end with a line break.
-    if (!transfer.pending.empty()) {
-        transfer.deliver(transfer.pending);
+    transfer.lines.finish(onLine);
+    if (transfer.lines.cutAny()) {
+        result.limitHit = cutLinesNote(options.maxLineBytes);
     }
-    return {};
+    return result;
 }
 
 }  // namespace farrow::platform

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "base/message_pump.h"
 
 namespace farrow::platform {
 
@@ -18,15 +20,21 @@ public:
 };
 
 // Starts the program in a process of its own that is nobody's child but init's: nothing waits
-// for it and it leaves no zombie behind.
+// for it and it leaves no zombie behind. For `startCheck` after the start the program is
+// watched: one that ends with an error (or a signal) by then counts as not started, one that
+// ends well or still runs counts as started. `pump`, when given, is called while that watch
+// lasts, so the windows stay alive.
 class DetachedStarter final : public ProgramStarter {
 public:
+    explicit DetachedStarter(std::chrono::milliseconds startCheck,
+                             base::MessagePump* pump = nullptr)
+        : startCheck_(startCheck), pump_(pump) {}
     bool start(const std::string& program, const std::vector<std::string>& arguments) override;
-};
 
-// The words of a command line, split at blanks (runs of spaces and tabs), as a spawn that takes
-// one command line hands them to the program.
-std::vector<std::string> splitCommandLine(std::string_view commandLine);
+private:
+    std::chrono::milliseconds startCheck_;
+    base::MessagePump* pump_;
+};
 
 // The full path of `name` on the search path `pathVariable` (colon-separated, as $PATH), or of
 // `name` itself when it holds a "/"; only executable regular files count.

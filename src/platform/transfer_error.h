@@ -24,6 +24,8 @@ enum class TransferErrorCode {
     NotFound,
     // A local file could not be written.
     LocalFileFailed,
+    // The peer sent more than the program takes (a listing, a file past its bound).
+    TooLarge,
 };
 
 // A code and the reason as the platform or the server put it; `None` with no reason when all

@@ -61,24 +61,35 @@ DatabaseDownloadResult downloadSitesDatabase(const DatabaseDownload& request,
                     ftp.lastError());
     }
 
+    constexpr const char* kNoDatabase =
+        "Could Not retrieve site database. Please contact technical support.  Program will now "
+        "exit";
     bool fetch = true;
-    std::uintmax_t remoteSize = 0;
-    if (auto localSize = platform::fileSize(request.localPath)) {
-        // A remote file that cannot be found counts as different.
-        auto size = ftp.remoteFileSize(kSitesFile);
+    const std::optional<std::uintmax_t> localSize = platform::fileSize(request.localPath);
+    const std::optional<std::uintmax_t> size = ftp.remoteFileSize(kSitesFile);
+    if (!size && ftp.lastError().code == platform::TransferErrorCode::TooLarge) {
+        // Said, and then the file is fetched as if it were not listed; its own bound holds.
+        status.postMessage(ftp.lastError().reason);
+    }
+    // A remote file that cannot be found counts as different.
+    if (localSize) {
         fetch = !size || *size != *localSize;
-        remoteSize = size.value_or(0);
-    } else {
-        remoteSize = ftp.remoteFileSize(kSitesFile).value_or(0);
+    }
+    const std::string tooLarge = std::string(kSitesFile) + " on the server is larger than " +
+                                 std::to_string(request.maxBytes) + " bytes";
+    if (fetch && size && *size > request.maxBytes) {
+        status.postMessage(tooLarge);
+        return fail(status, messenger, kNoDatabase,
+                    {platform::TransferErrorCode::TooLarge, tooLarge});
     }
     if (fetch) {
-        status.postMessage(
-            base::format("Database Update Downloading: %d bytes", static_cast<int>(remoteSize)));
-        if (!ftp.download(kSitesFile, request.localPath)) {
-            return fail(status, messenger,
-                        "Could Not retrieve site database. Please contact technical support.  "
-                        "Program will now exit",
-                        ftp.lastError());
+        status.postMessage(base::format("Database Update Downloading: %d bytes",
+                                        static_cast<int>(size.value_or(0))));
+        if (!ftp.download(kSitesFile, request.localPath, request.maxBytes)) {
+            if (ftp.lastError().code == platform::TransferErrorCode::TooLarge) {
+                status.postMessage(tooLarge);
+            }
+            return fail(status, messenger, kNoDatabase, ftp.lastError());
         }
     }
     status.finish(true);

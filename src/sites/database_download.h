@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "base/messenger.h"
 #include "base/startup_status.h"
 #include "base/timing.h"
 #include "platform/transfer_error.h"
+#include "sites/site_line_parser.h"
+#include "sites/site_table.h"
 
 namespace farrow::sites {
 
@@ -18,11 +21,17 @@ inline constexpr const char* kDatabaseServerVariable = "FARROWLANE_DB_SERVER";
 // setting is missing or empty.
 std::string databaseServerFrom(const char* setting);
 
+// The largest sites file worth fetching: 5000 sites of the longest line the reader takes, each
+// character two digits, with a line break. A larger copy on the server is refused.
+inline constexpr std::uintmax_t kMaxSitesFileBytes = kMaxSites * (2 * (kMaxLineLength + 1) + 2);
+
 struct DatabaseDownload {
     // "host", "host:port", "[v6]" or "[v6]:port"; the FTP port 21 when none is written.
     std::string server = kDefaultDatabaseHost;
     // Where the copy goes: the workspace's sites file.
     std::string localPath;
+    // A server's copy larger than this is not fetched, and the local file stays as it is.
+    std::uintmax_t maxBytes = kMaxSitesFileBytes;
 };
 
 struct DatabaseDownloadResult {

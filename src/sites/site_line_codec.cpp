@@ -33,4 +33,14 @@ std::string encodeSiteLine(std::string_view plain) {
     return stored;
 }
 
+std::optional<std::size_t> firstUnstorable(std::string_view plain) {
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        const int code = static_cast<unsigned char>(plain[i]);
+        if (code < kLowestStoredCode || code > kHighestStoredCode) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace farrow::sites

@@ -1,14 +1,13 @@
 #include "submit/mail_exchange.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <optional>
 #include <string_view>
 
 #include "platform/server_address.h"
 #include "platform/tcp_socket.h"
-#include "submit/smtp_reply_reader.h"
+#include "submit/smtp_reply_buffer.h"
 
 namespace farrow::submit {
 
@@ -19,12 +18,6 @@ using platform::TransferError;
 using platform::TransferErrorCode;
 
 constexpr int kDefaultPort = 25;
-constexpr std::size_t kReplyBufferSize = 512;
-
-struct Reply {
-    int code = 0;
-    std::string text;
-};
 
 class Conversation final {
 public:
@@ -33,7 +26,7 @@ public:
 
     // Reads one whole reply, however many receives and lines it takes, and checks its code.
     TransferError expect(int code, const char* step) {
-        Reply reply;
+        SmtpReply reply;
         if (TransferError error = readReply(reply, deadline_); error.failed()) {
             return error;
         }
@@ -53,54 +46,22 @@ public:
     // The mail has been taken: the answer is waited for until `deadline` at most and not judged.
     void sayLast(std::string_view text, platform::TcpSocket::Deadline deadline) {
         if (!socket_.sendAll(text, deadline).failed()) {
-            Reply ignored;
+            SmtpReply ignored;
             readReply(ignored, deadline);
         }
     }
 
 private:
-    // Takes bytes through the 512-byte buffer up to the end of the reply's last line. Bytes after
-    // it stay in the buffer for the next reply.
-    TransferError readReply(Reply& reply, platform::TcpSocket::Deadline deadline) {
-        SmtpReplyReader reader;
-        bool any = false;
-        for (;;) {
-            if (next_ == filled_) {
-                buffer_.fill('\0');
-                next_ = filled_ = 0;
-                std::size_t count = 0;
-                if (TransferError error =
-                        socket_.receiveSome(buffer_.data(), buffer_.size(), deadline, count);
-                    error.failed()) {
-                    return error;
-                }
-                if (count == 0) {
-                    if (!any) {
-                        return {TransferErrorCode::ConnectionClosed,
-                                "the server closed the connection"};
-                    }
-                    // A last line without its line end: judge what came.
-                    reader.finishAtClose();
-                    reply = {reader.code(), reader.text()};
-                    return {};
-                }
-                filled_ = count;
-            }
-            any = true;
-            while (next_ < filled_) {
-                if (reader.take(buffer_[next_++])) {
-                    reply = {reader.code(), reader.text()};
-                    return {};
-                }
-            }
-        }
+    // Bytes after the end of a reply stay in the buffer for the next reply.
+    TransferError readReply(SmtpReply& reply, platform::TcpSocket::Deadline deadline) {
+        return buffer_.readReply(reply, [&](char* data, std::size_t capacity, std::size_t& count) {
+            return socket_.receiveSome(data, capacity, deadline, count);
+        });
     }
 
     platform::TcpSocket& socket_;
     platform::TcpSocket::Deadline deadline_;
-    std::array<char, kReplyBufferSize> buffer_{};
-    std::size_t next_ = 0;
-    std::size_t filled_ = 0;
+    SmtpReplyBuffer buffer_;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/deep_retrieval_window.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,7 +10,8 @@
 namespace farrow::ui {
 
 DeepRetrievalWindow::DeepRetrievalWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
       urlField_(new QLineEdit(this)) {
     setObjectName("deepRetrievalWindow");
     setWindowTitle("Deep Submission: Retrieval");
@@ -40,6 +42,12 @@ void DeepRetrievalWindow::showCentred() {
     }
     show();
     repaint();
+}
+
+void DeepRetrievalWindow::closeEvent(QCloseEvent* event) {
+    // The window goes with the crawl, not before it.
+    event->ignore();
+    stopRequested_ = true;
 }
 
 void DeepRetrievalWindow::setUrlText(const QString& text) {

@@ -6,8 +6,9 @@ class QLineEdit;
 
 namespace farrow::ui {
 
-// "Deep Submission: Retrieval": shows which page is being read. The user cannot act on it; it
-// closes when the pages have been read.
+// "Deep Submission: Retrieval": shows which page is being read; it closes when the pages have
+// been read. Escape and the close button do not close it but ask the crawl to stop, after which
+// the pages found so far are listed.
 class DeepRetrievalWindow final : public QDialog {
     Q_OBJECT
 public:
@@ -16,13 +17,15 @@ public:
     // Centres the window over its parent (or the screen) and shows it.
     void showCentred();
     void setUrlText(const QString& text);
+    bool stopRequested() const { return stopRequested_; }
 
 protected:
-    // Escape does not close it.
-    void reject() override {}
+    void reject() override { stopRequested_ = true; }
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QLineEdit* urlField_;
+    bool stopRequested_ = false;
 };
 
 }  // namespace farrow::ui

@@ -498,7 +498,7 @@ void MainDialog::onBatchSubmission() {
         },
         [this, &choice](const std::vector<std::string>& entries, const std::string&) {
             showBatchErrorsDialog(this, entries, [this, &choice](const std::string& log) {
-                platform::DetachedStarter starter;
+                platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
                 keywords::showDocument(choice, log, state_.browserEnvironment, starter, frontend_);
             });
         },
@@ -573,7 +573,7 @@ void MainDialog::onCheckKeyword() {
     check.browserChoice = state_.userSettings.browserChoice;
     check.selectedEngine = keywordCheckPage_->selectedEngine();
     check.keyword = keywordCheckPage_->keyword();
-    platform::DetachedStarter starter;
+    platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
     keywords::checkKeyword(check, state_.siteTable, state_.browserEnvironment, starter, frontend_);
 }
 

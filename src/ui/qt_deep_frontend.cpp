@@ -13,6 +13,7 @@ class RetrievalWindowView final : public deep::RetrievalView {
 public:
     explicit RetrievalWindowView(QWidget* parent) : window_(parent) { window_.showCentred(); }
     void showText(const std::string& text) override { window_.setUrlText(toQt(text)); }
+    bool stopRequested() const override { return window_.stopRequested(); }
 
 private:
     DeepRetrievalWindow window_;

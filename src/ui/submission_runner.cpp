@@ -68,7 +68,7 @@ public:
         return box.clickedButton() == yes;
     }
     void showErrorLog(const std::string& errorLogName) override {
-        platform::DetachedStarter starter;
+        platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
         keywords::showDocument(state_.userSettings.browserChoice, errorLogName,
                                state_.browserEnvironment, starter, frontend_);
     }

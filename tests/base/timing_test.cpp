@@ -26,6 +26,15 @@ TEST(TimingOverrides, SetTheCrawlsCountsAsPlainNumbers) {
     EXPECT_FALSE(applyTimingOverrides("siteCrawlMaxPages=-1", {}).timing);
 }
 
+TEST(TimingOverrides, ReachTheReaderLimits) {
+    const TimingOverrides r =
+        applyTimingOverrides("pageReadLimit=5,crawlLimit=6,browserStartCheck=7", Timing{});
+    ASSERT_TRUE(r.timing) << r.error;
+    EXPECT_EQ(r.timing->pageReadLimit, Millis(5));
+    EXPECT_EQ(r.timing->crawlLimit, Millis(6));
+    EXPECT_EQ(r.timing->browserStartCheck, Millis(7));
+}
+
 struct BadCase {
     const char* text;
     const char* error;

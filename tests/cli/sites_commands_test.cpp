@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "support/ftp_test_server.h"
@@ -37,6 +39,35 @@ TEST(SitesCommands, EncodeAndDecodeAreInverse) {
     CliRun decoded = run({"sites", "decode", "stored.enc"});
     EXPECT_EQ(decoded.rc, kExitOk);
     EXPECT_EQ(decoded.out, "Engine|x|http://e.test/|GET\nSecond line\n");
+}
+
+// Characters the two-digit encoding cannot carry would come back as others and shift the line:
+// the file is refused with the place of each, and nothing is printed.
+TEST(SitesCommands, EncodeRefusesCharactersItCannotCarry) {
+    test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
+    struct Case {
+        std::string text;
+        std::string place;
+    };
+    const std::vector<Case> cases = {
+        {"Engine\tx|GET\n", "line 1, column 7: character code 9 "},
+        {"ok\nCaf\xe9 Finder\n", "line 2, column 4: character code 233 "},
+        {"ok\nok\n\xc3\xa9\n", "line 3, column 1: character code 195 "},
+        {std::string("a\x1d") + "\n", "line 1, column 2: character code 29 "},
+    };
+    for (const Case& c : cases) {
+        ws.write("plain.txt", c.text);
+        CliRun r = run({"sites", "encode", "plain.txt"});
+        EXPECT_EQ(r.rc, kExitFailed) << c.place;
+        EXPECT_EQ(r.out, "") << c.place;
+        EXPECT_NE(r.err.find("\"plain.txt\" " + c.place), std::string::npos) << r.err;
+    }
+    // The edges of what can be stored: codes 30 and 127.
+    ws.write("plain.txt", "\x1e\x7f\n");
+    CliRun edges = run({"sites", "encode", "plain.txt"});
+    EXPECT_EQ(edges.rc, kExitOk) << edges.err;
+    EXPECT_EQ(edges.out, "0097\n");
 }
 
 TEST(SitesCommands, DumpShowsEveryKeptRecordAndTheCount) {

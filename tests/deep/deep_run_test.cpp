@@ -176,5 +176,80 @@ TEST_F(DeepSubmissionTest, CataloguesWithoutAWindow) {
     EXPECT_EQ(result.pages, (std::vector<PageEntry>{{site.url("/b.htm"), "Main Title"}}));
 }
 
+// Sites that never end: every way out of the crawl lists the pages found by then.
+class BoundedCrawlTest : public DeepRunTest {
+protected:
+    void SetUp() override {
+        // The start page links one page, then sends filler lines for ever.
+        site.endlessPage("/endless.htm", "<a href=\"a.htm\">A</a>\n", "filler\n", 1);
+        site.page("/a.htm", "<title>Alpha</title>\n");
+        // Five linked pages, each read once for links and once for the title.
+        std::string five;
+        for (int i = 1; i <= 5; ++i) {
+            five += "<a href=\"p" + std::to_string(i) + ".htm\">\n";
+            site.page("/p" + std::to_string(i) + ".htm",
+                      "<title>Page " + std::to_string(i) + "</title>\n");
+        }
+        site.page("/five.htm", five);
+        // Lines of 100 bytes without end: the byte cap ends the read.
+        site.endlessPage("/huge.htm", "<a href=\"a.htm\">A</a>\n", std::string(99, 'h') + "\n");
+        site.start();
+    }
+    LoopbackSite site;
+};
+
+TEST_F(BoundedCrawlTest, TheCrawlEndsAtItsTimeLimit) {
+    base::Timing timing = quickTiming();
+    timing.crawlLimit = base::Millis(300);
+    const CatalogueResult result =
+        cataloguePages(site.url("/endless.htm"), "Main Title", timing, nullptr, nullptr);
+    EXPECT_EQ(result.status, CatalogueStatus::Listed);
+    EXPECT_EQ(result.pages, (std::vector<PageEntry>{{site.url("/endless.htm"), "Main Title"},
+                                                    {site.url("/a.htm"), "Main Title"}}));
+    EXPECT_EQ(result.notes,
+              std::vector<std::string>{
+                  "The crawl ended after 300 ms; the pages found by then are listed."});
+}
+
+TEST_F(BoundedCrawlTest, TheCrawlEndsAtItsPageBudget) {
+    const CatalogueResult result =
+        cataloguePages(site.url("/five.htm"), "Main Title", quickTiming(), nullptr, nullptr, 5);
+    ASSERT_EQ(result.pages.size(), 6u);
+    // The start page and p1 to p4 were read for links, leaving no read for any title.
+    EXPECT_EQ(site.hits("/p4.htm"), 1);
+    EXPECT_EQ(site.hits("/p5.htm"), 0);
+    for (const PageEntry& page : result.pages) {
+        EXPECT_EQ(page.title, "Main Title") << page.url;
+    }
+    EXPECT_EQ(result.notes,
+              std::vector<std::string>{
+                  "The crawl ended after reading 5 pages; the pages found by then are listed."});
+}
+
+TEST_F(BoundedCrawlTest, APageOverTheByteCapIsReadInPartAndSaid) {
+    const CatalogueResult result =
+        cataloguePages(site.url("/huge.htm"), "Main Title", quickTiming(), nullptr, nullptr);
+    EXPECT_EQ(result.status, CatalogueStatus::Listed);
+    EXPECT_EQ(result.pages, (std::vector<PageEntry>{{site.url("/huge.htm"), "Main Title"},
+                                                    {site.url("/a.htm"), "Alpha"}}));
+    EXPECT_EQ(result.notes, std::vector<std::string>{site.url("/huge.htm") +
+                                                     ": only the first 4194304 bytes were read"});
+}
+
+TEST_F(BoundedCrawlTest, AStopFromTheWindowListsThePagesFoundSoFar) {
+    farrow::test::FakeDeepFrontend frontend;
+    frontend.stopWhenShown = "/a.htm";
+    DeepRunParams p = params();
+    p.profile.url = site.url("/endless.htm");
+    const std::optional<DeepRunResult> result =
+        deepSubmission(p, quickTiming(), frontend, currentProfilePath, recorder());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*frontend.checklistShown,
+              (std::vector<std::string>{"Main Title ( " + site.url("/a.htm") + " )",
+                                        "Main Title ( " + site.url("/endless.htm") + " )"}));
+    EXPECT_EQ(runs.size(), 2u);
+    EXPECT_TRUE(frontend.fakeMessenger().texts().empty());
+}
+
 }  // namespace
 }  // namespace farrow::deep::test

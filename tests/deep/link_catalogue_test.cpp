@@ -38,6 +38,36 @@ INSTANTIATE_TEST_SUITE_P(Urls, SitePrefixTest,
                                          PrefixCase{"http:\\\\host\\dir", "host\\dir"},
                                          PrefixCase{"http://", ""}));
 
+struct WithinCase {
+    const char* link;
+    const char* page;
+    bool within;
+};
+
+class WithinSitePrefixTest : public testing::TestWithParam<WithinCase> {};
+
+TEST_P(WithinSitePrefixTest, NeedsTheSameHostAndADirectoryBoundary) {
+    const WithinCase& c = GetParam();
+    EXPECT_EQ(withinSitePrefix(sitePrefix(c.link), sitePrefix(c.page)), c.within)
+        << c.link << " from " << c.page;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, WithinSitePrefixTest,
+    testing::Values(WithinCase{"http://127.0.0.1:18431/a.htm", "http://127.0.0.1:1843/", false},
+                    WithinCase{"http://127.0.0.1:1843/a.htm", "http://127.0.0.1:1843/", true},
+                    WithinCase{"http://127.0.0.1/a.htm", "http://127.0.0.1:1843/", false},
+                    WithinCase{"http://example.com.au/", "http://example.com/", false},
+                    WithinCase{"http://EXAMPLE.Com/x/a.htm", "http://example.com/", true},
+                    WithinCase{"http://host/site2/a.htm", "http://host/site/", false},
+                    WithinCase{"http://host/site/a.htm", "http://host/site/", true},
+                    WithinCase{"http://host/site/b/c/a.htm", "http://host/site/", true},
+                    WithinCase{"http://host/SITE/a.htm", "http://host/site/", false},
+                    WithinCase{"http://host/dir/../up.htm", "http://host/dir/index.htm", true},
+                    WithinCase{"http://host/a.htm", "http://host/dir/index.htm", false},
+                    WithinCase{"http://host/dir/a.htm", "http://host/dir", true},
+                    WithinCase{"https://host/a.htm", "http://host/", true}));
+
 // One line on the page http://127.0.0.1:PORT/dir/index.htm and the links it yields.
 struct LineCase {
     const char* name;
@@ -82,7 +112,10 @@ std::vector<LineCase> LineScanTest::cases() {
         {"absoluteHttps", R"(<a href="Https://{host}/dir/x.htm">)", {"Https://{host}/dir/x.htm"}},
         {"otherHost", R"(<a href="http://other.example/dir/x.htm">)", {}},
         {"otherDirectory", R"(<a href="{site}/elsewhere/x.htm">)", {}},
-        {"deeperDirectory", R"(<a href="{site}/dir2/x.htm">)", {"{site}/dir2/x.htm"}},
+        {"siblingDirectory", R"(<a href="{site}/dir2/x.htm">)", {}},
+        {"subDirectory", R"(<a href="{site}/dir/2/x.htm">)", {d + "2/x.htm"}},
+        {"longerPort", R"(<a href="{site}1/dir/x.htm">)", {}},
+        {"separatorInLink", R"(<a href="x|{host}/dir/mine.htm">)", {}},
         {"parent", R"(<a href="../up.htm">)", {d + "../up.htm"}},
         {"fragment", R"(<a href="#">)", {d + "#"}},
         {"ftp", R"(<a href="FTP://{host}/dir/f.zip">)", {"FTP://{host}/dir/f.zip"}},
@@ -183,6 +216,17 @@ TEST(CatalogueLinks, AStalledPageFailsAndKeepsTheLinksReadSoFar) {
     catalogueLinks(job, pageReadOptions(quickTiming()));
     EXPECT_EQ(job.resultText, "ERROR OPENING");
     EXPECT_EQ(job.catalogue, site.url("/a.htm") + "|" + site.url("/b.htm") + "|");
+}
+
+TEST(CatalogueLinks, ALinkHoldingANulIsDropped) {
+    LoopbackSite site;
+    site.page("/index.htm", std::string("<a href=\"a") + '\0' + "b.htm\">\n<a href=\"c.htm\">\n");
+    site.start();
+    CrawlJob job;
+    job.pageUrl = site.url("/index.htm");
+    job.recurse = false;
+    catalogueLinks(job, pageReadOptions(quickTiming()));
+    EXPECT_EQ(job.resultText, site.url("/c.htm") + "|");
 }
 
 TEST(CatalogueLinks, AnErrorStatusPageIsScannedLikeAnyPage) {

@@ -18,6 +18,9 @@ void LoopbackSite::start() {
     for (const auto& [path, body] : stalled_) {
         hits_[path];
     }
+    for (const auto& [path, body] : endless_) {
+        hits_[path];
+    }
     server_.routes().Get(R"(.*)", [this](const httplib::Request& req, httplib::Response& res) {
         if (auto hit = hits_.find(req.path); hit != hits_.end()) {
             ++hit->second;
@@ -37,6 +40,21 @@ void LoopbackSite::start() {
                         std::this_thread::sleep_for(std::chrono::milliseconds(5));
                     }
                     sink.done();
+                    return true;
+                });
+            return;
+        }
+        if (auto found = endless_.find(req.path); found != endless_.end()) {
+            const Endless page{expand(found->second.first), expand(found->second.repeated),
+                               found->second.pauseMs};
+            res.set_chunked_content_provider(
+                "text/html", [this, page](std::size_t offset, httplib::DataSink& sink) {
+                    const std::string& piece = offset == 0 ? page.first : page.repeated;
+                    if (released_ || !sink.write(piece.data(), piece.size())) {
+                        sink.done();
+                        return true;
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(page.pauseMs));
                     return true;
                 });
             return;

@@ -33,6 +33,12 @@ public:
     void stalledPage(const std::string& path, const std::string& firstLines) {
         stalled_[path] = firstLines;
     }
+    // A page that sends `firstLines`, then `repeated` again and again (after `pauseMs` each
+    // time) until the reader or the site goes.
+    void endlessPage(const std::string& path, const std::string& firstLines,
+                     const std::string& repeated, int pauseMs = 0) {
+        endless_[path] = {firstLines, repeated, pauseMs};
+    }
     // Call once every page is added.
     void start();
 
@@ -46,6 +52,12 @@ private:
 
     std::map<std::string, std::string> pages_;
     std::map<std::string, std::string> stalled_;
+    struct Endless {
+        std::string first;
+        std::string repeated;
+        int pauseMs;
+    };
+    std::map<std::string, Endless> endless_;
     std::map<std::string, std::atomic<int>> hits_;
     std::atomic<bool> released_{false};
     farrow::test::LoopbackHttpServer server_;

@@ -4,6 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <string>
+#include <vector>
+
 #include "support/fake_frontend.h"
 #include "support/temp_workspace.h"
 
@@ -39,14 +43,70 @@ struct CheckFixture : ::testing::Test {
     test::FakeMessenger messenger;
 };
 
-TEST_F(CheckFixture, StartsTheBrowserOnTheSearchWithTheKeywordAsTyped) {
+TEST_F(CheckFixture, StartsTheBrowserOnTheSearchWithTheKeywordAsOneArgument) {
     check.selectedEngine = "Finder";
     check.keyword = "blue widgets";
     EXPECT_EQ(checkKeyword(check, table, env, starter, messenger), CheckOutcome::Started);
     ASSERT_EQ(starter.starts.size(), 1u);
     EXPECT_EQ(starter.starts[0].first, ws.file("firefox"));
     EXPECT_EQ(starter.starts[0].second,
-              (std::vector<std::string>{"http://finder.example/?q=blue", "widgets"}));
+              (std::vector<std::string>{"http://finder.example/?q=blue%20widgets"}));
+}
+
+struct TargetCase {
+    const char* target;
+    bool webAddress;
+    const char* argument;
+};
+
+class BrowserTargetTest : public testing::TestWithParam<TargetCase> {};
+
+TEST_P(BrowserTargetTest, IsOneArgumentThatIsNoOption) {
+    EXPECT_EQ(browserTarget(GetParam().target, GetParam().webAddress), GetParam().argument);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, BrowserTargetTest,
+    testing::Values(
+        TargetCase{"http://e.test/?q=sourdough bread", true, "http://e.test/?q=sourdough%20bread"},
+        TargetCase{"http://e.test/?q=a\tb\nc", true, "http://e.test/?q=a%09b%0Ac"},
+        TargetCase{"--screenshot /tmp/x?q=bread", true, "./--screenshot%20/tmp/x?q=bread"},
+        TargetCase{" --screenshot", true, "%20--screenshot"},
+        TargetCase{"/home/ann/My Sites/ERRORS/E1.HTM", false, "/home/ann/My Sites/ERRORS/E1.HTM"},
+        TargetCase{"-rf My.HTM", false, "./-rf My.HTM"},
+        TargetCase{"https://h/a b.htm", false, "https://h/a%20b.htm"},
+        TargetCase{"C d:x.htm", false, "C d:x.htm"}));
+
+// A browser that records the arguments it was given, one per line, and then ends with `rc`.
+std::string fakeBrowser(test::TempWorkspace& ws, const std::string& name, int rc) {
+    ws.write(name, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                       ws.file(name + ".args") + "\"\nexit " + std::to_string(rc) + "\n");
+    ::chmod(ws.file(name).c_str(), 0755);
+    return ws.file(name);
+}
+
+// The program really started, with a start check long enough that a failing browser is seen;
+// a browser that ends at once makes the check end at once too.
+TEST(BrowserStart, TheDocumentReachesTheBrowserAsOneArgument) {
+    test::TempWorkspace ws;
+    BrowserEnvironment env{fakeBrowser(ws, "browser", 0), ""};
+    platform::DetachedStarter starter(std::chrono::seconds(20));
+    test::FakeMessenger messenger;
+    const std::string log = ws.file("My Sites") + "/ERRORS/E1.HTM";
+    EXPECT_EQ(showDocument("Internet Explorer", log, env, starter, messenger),
+              CheckOutcome::Started);
+    EXPECT_EQ(ws.read("browser.args"), log + "\n");
+    EXPECT_TRUE(messenger.texts().empty());
+}
+
+TEST(BrowserStart, ABrowserThatFailsAtOnceIsReportedLikeAMissingOne) {
+    test::TempWorkspace ws;
+    BrowserEnvironment env{fakeBrowser(ws, "browser", 1), ""};
+    platform::DetachedStarter starter(std::chrono::seconds(20));
+    test::FakeMessenger messenger;
+    EXPECT_EQ(showDocument("Netscape Navigator", "/logs/E1.HTM", env, starter, messenger),
+              CheckOutcome::StartFailed);
+    EXPECT_EQ(messenger.texts(), std::vector<std::string>{"Could Not Find Netscape Navigator"});
 }
 
 TEST_F(CheckFixture, ADocumentIgnoresTheSelection) {
@@ -87,7 +147,7 @@ TEST_F(CheckFixture, TheBrowserVariableStandsForEitherChoice) {
 
 TEST(DetachedStarter, StartsAProgramAndReportsOneThatCannotStart) {
     test::TempWorkspace ws;
-    platform::DetachedStarter starter;
+    platform::DetachedStarter starter(std::chrono::milliseconds(0));
     EXPECT_TRUE(starter.start("/bin/sh", {"-c", "echo hi > " + ws.file("out")}));
     EXPECT_FALSE(starter.start(ws.file("missing"), {}));
 }

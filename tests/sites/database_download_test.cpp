@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/ftp_client.h"
 #include "support/fake_frontend.h"
@@ -28,8 +33,9 @@ protected:
     // Runs the download against `server`; returns the last stage text posted.
     std::string download(const std::string& server) {
         base::StartupStatus status;
-        outcome = downloadSitesDatabase({.server = server, .localPath = workspace.file(kSitesFile)},
-                                        status, messenger, timing);
+        outcome = downloadSitesDatabase(
+            {.server = server, .localPath = workspace.file(kSitesFile), .maxBytes = maxBytes},
+            status, messenger, timing);
         result = outcome.ok() ? 1 : 0;
         EXPECT_EQ(status.done.load(), 1);
         EXPECT_EQ(status.succeeded.load(), result);
@@ -40,6 +46,7 @@ protected:
     test::TempWorkspace workspace;
     test::FakeMessenger messenger;
     base::Timing timing;
+    std::uintmax_t maxBytes = kMaxSitesFileBytes;
     DatabaseDownloadResult outcome;
     int result = -1;
 };
@@ -107,6 +114,58 @@ TEST_F(DatabaseDownloadTest, FileMissingFromTheListingCountsAsDifferent) {
     EXPECT_EQ(outcome.error.code, TransferErrorCode::NotFound) << outcome.error.reason;
     EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoDownload}));
     EXPECT_EQ(workspace.read("sites.enc"), "local-copy!");
+}
+
+// A copy on the server larger than the bound is refused, whether its size is known beforehand
+// (SIZE) or only shows during the transfer (no SIZE, no listing), and the local file stays.
+class DatabaseTooLarge : public DatabaseDownloadTest,
+                         public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DatabaseTooLarge, FailsAndKeepsTheLocalFile) {
+    test::FtpTestServer server("greyoak", GetParam());
+    server.putFile("database/sites.enc", std::string(300000, '7'));
+    workspace.write("sites.enc", "still here");
+    maxBytes = 100000;
+    EXPECT_EQ(download(server.address()), "sites.enc on the server is larger than 100000 bytes")
+        << GetParam();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(outcome.error.code, TransferErrorCode::TooLarge) << outcome.error.reason;
+    EXPECT_EQ(messenger.texts(), (std::vector<std::string>{kNoDownload}));
+    EXPECT_EQ(workspace.read("sites.enc"), "still here");
+    EXPECT_FALSE(std::filesystem::exists(workspace.file("sites.enc.part")));
+
+    // One of exactly the bound's size is fetched.
+    server.putFile("database/sites.enc", std::string(100000, '7'));
+    download(server.address());
+    EXPECT_EQ(result, 1) << outcome.error.reason;
+    EXPECT_EQ(workspace.read("sites.enc").size(), 100000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, DatabaseTooLarge, ::testing::Values("", "SIZE,MLSD,LIST"),
+                         [](const auto& info) {
+                             return std::string(info.param).empty() ? "SizeKnown" : "SizeUnknown";
+                         });
+
+TEST(FtpListing, ALongerListingThanTheBoundTellsNothing) {
+    test::FtpTestServer server("greyoak", "SIZE");
+    for (int i = 0; i < 40; ++i) {
+        server.putFile("database/copy" + std::to_string(i) + ".enc", "x");
+    }
+    server.putFile("database/sites.enc", "remote-copy");
+    for (const std::size_t bound : {std::size_t{1000}, platform::kMaxListingBytes}) {
+        platform::FtpClient ftp("127.0.0.1", server.port(), std::chrono::seconds(4),
+                                std::chrono::seconds(4), bound);
+        ASSERT_TRUE(ftp.connect("nexo", "greyoak")) << ftp.lastError().reason;
+        ASSERT_TRUE(ftp.changeDirectory("./database"));
+        const std::optional<std::uintmax_t> size = ftp.remoteFileSize("sites.enc");
+        if (bound == 1000) {
+            EXPECT_EQ(size, std::nullopt);
+            EXPECT_EQ(ftp.lastError().code, TransferErrorCode::TooLarge);
+            EXPECT_EQ(ftp.lastError().reason, "the MLSD listing is longer than 1000 bytes");
+        } else {
+            EXPECT_EQ(size, 11u) << ftp.lastError().reason;
+        }
+    }
 }
 
 TEST(SizeInListing, ReadsMlsdAndUnixListings) {

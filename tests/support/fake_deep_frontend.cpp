@@ -17,6 +17,13 @@ public:
         }
     }
 
+    bool stopRequested() const override {
+        const std::string& wanted = owner_.stopWhenShown;
+        return !wanted.empty() &&
+               std::any_of(owner_.shownTexts.begin(), owner_.shownTexts.end(),
+                           [&](const std::string& t) { return t.ends_with(wanted); });
+    }
+
 private:
     FakeDeepFrontend& owner_;
 };

@@ -30,6 +30,8 @@ public:
     // The lines the checklist was shown with; the answer keeps the pages of lines not removed.
     std::optional<std::vector<std::string>> checklistShown;
     bool leaveWithEscape = false;
+    // Once a text ending with this has been shown, the retrieval window asks to stop the crawl.
+    std::string stopWhenShown;
     std::vector<std::string> removeUrls;
 
 private:

@@ -4,6 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
 
 #include "support/loopback_http_server.h"
 #include "ui/deep_checklist_dialog.h"
@@ -89,7 +93,7 @@ TEST(DeepChecklistDialog, EscapeLeavesWithoutPages) {
     EXPECT_FALSE(dialog.pages());
 }
 
-TEST(DeepRetrievalWindow, ShowsTheUrlAndIgnoresEscape) {
+TEST(DeepRetrievalWindow, ShowsTheUrlAndTakesEscapeAsAStop) {
     DeepRetrievalWindow window;
     window.showCentred();
     EXPECT_EQ(window.windowTitle(), "Deep Submission: Retrieval");
@@ -101,9 +105,18 @@ TEST(DeepRetrievalWindow, ShowsTheUrlAndIgnoresEscape) {
     EXPECT_FALSE(window.findChild<QPushButton*>("hiddenButton")->isVisible());
     window.setUrlText("http://h/a.htm");
     EXPECT_EQ(window.findChild<QLineEdit*>("urlField")->text(), "http://h/a.htm");
+    EXPECT_FALSE(window.stopRequested());
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&window, &press);
     EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.stopRequested());
+
+    DeepRetrievalWindow closed;
+    closed.showCentred();
+    EXPECT_TRUE(closed.windowFlags() & Qt::WindowCloseButtonHint);
+    closed.close();
+    EXPECT_TRUE(closed.isVisible()) << "it goes with the crawl, not before";
+    EXPECT_TRUE(closed.stopRequested());
 }
 
 // The deep box's whole road from the window, against a site of two pages.
@@ -115,6 +128,20 @@ protected:
         });
         server.routes().Get("/a.htm", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<title>Alpha page</title>\n", "text/html");
+        });
+        // A page that never ends, until the test is over.
+        server.routes().Get("/endless.htm", [this](const httplib::Request&,
+                                                   httplib::Response& res) {
+            res.set_chunked_content_provider(
+                "text/html", [released = released](std::size_t offset, httplib::DataSink& sink) {
+                    const std::string line = offset == 0 ? "<a href=\"a.htm\">A</a>\n" : "filler\n";
+                    if (*released || !sink.write(line.data(), line.size())) {
+                        sink.done();
+                        return true;
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    return true;
+                });
         });
         server.start();
         params.profile.url = server.url("/index.htm");
@@ -129,6 +156,9 @@ protected:
         };
     }
 
+    void TearDown() override { *released = true; }
+
+    std::shared_ptr<std::atomic<bool>> released = std::make_shared<std::atomic<bool>>(false);
     farrow::test::LoopbackHttpServer server;
     ScriptedFrontend frontend;
     QWidget window;
@@ -160,6 +190,30 @@ TEST_F(DeepFromWindowTest, EscapeInTheChecklistRunsNothing) {
         runDeepFromWindow(frontend, &window, params, timing, currentProfilePath, recorder()));
     EXPECT_TRUE(runs.empty());
     EXPECT_EQ(currentProfilePath, "NULL");
+}
+
+// A start page that never ends: Escape in the retrieval window ends the crawl, and the pages
+// found by then are listed and run.
+TEST_F(DeepFromWindowTest, EscapeInTheRetrievalWindowListsThePagesFoundSoFar) {
+    params.profile.url = server.url("/endless.htm");
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [this, timer] {
+        auto* retrieval = window.findChild<DeepRetrievalWindow*>();
+        if (retrieval && retrieval->findChild<QLineEdit*>("urlField")->text().endsWith("a.htm")) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(retrieval, &press);
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(5);
+    answerNextModal("okButton");
+    const auto result =
+        runDeepFromWindow(frontend, &window, params, timing, currentProfilePath, recorder());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(pageUrls(runs),
+              (std::vector<std::string>{server.url("/a.htm"), server.url("/endless.htm")}));
+    EXPECT_TRUE(frontend.messages.empty()) << "a stop by the user needs no word";
 }
 
 TEST_F(DeepFromWindowTest, AnAddressThatIsNoWebPageIsSaid) {
