@@ -601,7 +601,7 @@ void MainDialog::onIndexNow() {
         return box.clickedButton() == yes;
     };
     setup.showLog = [this](const std::string& log) {
-        platform::DetachedStarter starter;
+        platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
         keywords::showDocument(state_.userSettings.browserChoice, log, state_.browserEnvironment,
                                starter, frontend_);
     };
