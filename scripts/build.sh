@@ -15,7 +15,7 @@ case "${1:-}" in
     --tsan)
         dir=build-tsan
         flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DFARROW_TSAN=ON -DFARROW_BUILD_BENCH=OFF)
-        targets=(--target test_submit test_deep)
+        targets=(--target test_submit test_deep test_crawl)
         ;;
 esac
 cmake -S . -B "$dir" "${flags[@]}" >/dev/null

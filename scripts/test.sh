@@ -20,7 +20,7 @@ case "${1:-}" in
         ;;
     --tsan)
         dir=build-tsan
-        select=(-L '^(submit|deep)$')
+        select=(-L '^(submit|deep|crawl)$')
         export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan_suppressions.txt"
         # This ThreadSanitizer cannot map its shadow memory beside a fully randomised address
         # space, so the tests run with randomisation off.
