@@ -176,12 +176,16 @@ expect_completion() {
 }
 expect_completion "submit " su
 expect_completion "decode dump " sites d
-expect_completion "--exclude --help --list --report " deep x.fl2 --
+expect_completion "--debug --exclude --help --list --report --sitemap " deep x.fl2 --
+expect_completion "--help history key submit verify " indexnow ""
+expect_completion "--deep --dry-run " indexnow submit bakery.fl2 --d
+expect_completion "jsonl " crawl bakery.fl2 --format j
+expect_completion "bakery.fl2 " crawl --format txt ""
 expect_completion "bakery.fl2 " submit ""
 expect_completion "night.flb " batch ""
 expect_completion "/HTML " submit bakery.fl2 /H
 expect_completion "/VUZODURI " update /
-echo "commands, options, switch words and .fl2/.flb files complete"
+echo "commands, subcommands, options, switch words, formats and .fl2/.flb files complete"
 
 echo "== remove"
 remove
