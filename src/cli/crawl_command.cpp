@@ -36,17 +36,6 @@ extern "C" void onCrawlInterrupt(int) {
     }
 }
 
-class StderrMessenger final : public base::Messenger {
-public:
-    explicit StderrMessenger(std::ostream& err) : err_(err) {}
-    void showMessage(const std::string& text, base::MessageIcon) override {
-        err_ << "farrowctl: " << text << '\n';
-    }
-
-private:
-    std::ostream& err_;
-};
-
 // One line on a terminal, redrawn in place as pages are done.
 class CrawlProgressLine final : public crawl::CrawlProgress {
 public:
@@ -80,21 +69,6 @@ struct CrawlOptions {
     std::string format = "xml";
     std::string report;
 };
-
-std::optional<std::string> profileUrl(const std::string& file, const CommandContext& context) {
-    sites::SiteTable table;
-    sites::SiteLists lists;
-    profile::SubmissionProfile loaded;
-    profile::NoProfileDialogs dialogs;
-    StderrMessenger messenger(context.err);
-    const std::string path = file == "NULL" ? "./NULL" : file;
-    if (profile::loadProfile(path, profile::SiteSelection{table, lists, false}, loaded, dialogs,
-                             messenger)
-            .outcome != profile::FileOutcome::Done) {
-        return std::nullopt;
-    }
-    return loaded.url;
-}
 
 // One page as a JSON object; a report's lines name their event first.
 nlohmann::ordered_json pageRecord(const crawl::CrawledPage& page, const char* event = nullptr) {
@@ -155,7 +129,9 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
 }
 
 int runCrawl(const CrawlOptions& options, const CommandContext& context) {
-    const std::optional<std::string> url = profileUrl(options.file, context);
+    const std::optional<profile::SubmissionProfile> profile = readProfile(options.file, context);
+    const std::optional<std::string> url =
+        profile ? std::optional<std::string>(profile->url) : std::nullopt;
     if (!url) {
         return kExitFailed;
     }

@@ -40,34 +40,6 @@ extern "C" void onIndexNowInterrupt(int) {
     stopRequested = true;
 }
 
-class StderrMessenger final : public base::Messenger {
-public:
-    explicit StderrMessenger(std::ostream& err) : err_(err) {}
-    void showMessage(const std::string& text, base::MessageIcon) override {
-        err_ << "farrowctl: " << text << '\n';
-    }
-
-private:
-    std::ostream& err_;
-};
-
-// The profile's URL and title; the profile's sites do not matter here.
-std::optional<profile::SubmissionProfile> readProfile(const std::string& file,
-                                                      const CommandContext& context) {
-    sites::SiteTable table;
-    sites::SiteLists lists;
-    profile::SubmissionProfile loaded;
-    profile::NoProfileDialogs dialogs;
-    StderrMessenger messenger(context.err);
-    const std::string path = file == "NULL" ? "./NULL" : file;
-    if (profile::loadProfile(path, profile::SiteSelection{table, lists, false}, loaded, dialogs,
-                             messenger)
-            .outcome != profile::FileOutcome::Done) {
-        return std::nullopt;
-    }
-    return loaded;
-}
-
 // The key options shared by verify and submit.
 struct KeyOptions {
     std::string file;

@@ -6,6 +6,26 @@
 
 namespace farrow::cli {
 
+void StderrMessenger::showMessage(const std::string& text, base::MessageIcon) {
+    err_ << "farrowctl: " << text << '\n';
+}
+
+std::optional<profile::SubmissionProfile> readProfile(const std::string& file,
+                                                      const CommandContext& context) {
+    sites::SiteTable table;
+    sites::SiteLists lists;
+    profile::SubmissionProfile loaded;
+    profile::NoProfileDialogs dialogs;
+    StderrMessenger messenger(context.err);
+    const std::string path = file == "NULL" ? "./NULL" : file;
+    if (profile::loadProfile(path, profile::SiteSelection{table, lists, false}, loaded, dialogs,
+                             messenger)
+            .outcome != profile::FileOutcome::Done) {
+        return std::nullopt;
+    }
+    return loaded;
+}
+
 void takeCommandSettings(app::AppState& state, const CommandContext& context) {
     state.timing = context.timing;
     state.workspace = context.workspace;

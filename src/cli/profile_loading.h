@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,16 @@
 #include "submit/category_chooser.h"
 
 namespace farrow::cli {
+
+// Messages on stderr, each after the program's name.
+class StderrMessenger final : public base::Messenger {
+public:
+    explicit StderrMessenger(std::ostream& err) : err_(err) {}
+    void showMessage(const std::string& text, base::MessageIcon) override;
+
+private:
+    std::ostream& err_;
+};
 
 class QuietMessenger final : public base::Messenger {
 public:
@@ -45,6 +56,11 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
                    TerminalFrontend& frontend);
 
 struct CommandContext;
+
+// A profile read for its URL and title alone, without a sites database: its sites do not
+// matter to the commands that only read the site. Empty (the reason on stderr) when unreadable.
+std::optional<profile::SubmissionProfile> readProfile(const std::string& file,
+                                                      const CommandContext& context);
 
 // Gives a command's state what the command line and `main` set: the workspace, the temporary
 // folder and the timing.
