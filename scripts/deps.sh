@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; a quick no-op when all are present.
 # --pictures adds what scripts/pictures.sh needs besides (a headless browser for the logs);
-# --window what scripts/try_window.sh needs (a virtual X display, a driver and a screenshooter)
-# and xdg-utils, which the window's browser actions start the browser through; --package what
-# scripts/package.sh and scripts/check_package.sh need to build and check the Debian package.
+# --window what trying the window without a display needs (a virtual X display, a driver, a
+# screenshooter) and xdg-utils, through which the window's browser actions start the browser;
+# --package what scripts/package.sh and scripts/check_package.sh need to build and check the
+# Debian package.
 # Several options may be given together.
 set -euo pipefail
 
