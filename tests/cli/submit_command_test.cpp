@@ -64,6 +64,45 @@ protected:
         err.str("");
         return runCommand(args, out, err, settings);
     }
+    // Runs the real farrowctl with `args` in the workspace, presses Ctrl-C once `started` shows
+    // its first request under way, and gives back what it printed; it must have exited with 3.
+    std::string interruptOnceStarted(const std::vector<const char*>& args,
+                                     const std::atomic<int>& started) {
+        int output[2];
+        EXPECT_EQ(pipe(output), 0);
+        const pid_t child = fork();
+        if (child < 0) {
+            ADD_FAILURE() << "fork failed";
+            return {};
+        }
+        if (child == 0) {
+            dup2(output[1], 1);
+            close(output[0]);
+            setenv("FARROWLANE_TIMING",
+                   "controllerPass=10,dispatcherPass=10,dispatcherHarvestPause=10,"
+                   "dispatcherRefillPause=10,controllerEndNap=10",
+                   1);
+            execl(FARROW_FARROWCTL, "farrowctl", args[0], args[1], static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(output[1]);
+        for (int i = 0; i < 500 && started == 0; ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        EXPECT_EQ(started, 1);
+        kill(child, SIGINT);
+        std::string text;
+        char buffer[4096];
+        for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        close(output[0]);
+        int status = 0;
+        EXPECT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status)) << text;
+        EXPECT_EQ(WEXITSTATUS(status), 3) << text;
+        return text;
+    }
 
     farrow::test::LoopbackHttpServer server;
     test::TempWorkspace workspace;
@@ -244,36 +283,7 @@ TEST_F(SubmitCommandTest, InterruptPressesAbortAndTheRunEndsWithItsLogs) {
     });
     workspace.write("sites.enc", targetLine("Hang", server.url("/hang?")));
     workspace.write("p.fl2", test::profileFileText({"Hang"}));
-    int output[2];
-    ASSERT_EQ(pipe(output), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        dup2(output[1], 1);
-        close(output[0]);
-        setenv("FARROWLANE_TIMING",
-               "controllerPass=10,dispatcherPass=10,dispatcherHarvestPause=10,"
-               "dispatcherRefillPause=10,controllerEndNap=10",
-               1);
-        execl(FARROW_FARROWCTL, "farrowctl", "submit", "p.fl2", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(output[1]);
-    for (int i = 0; i < 500 && started == 0; ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_EQ(started, 1);
-    kill(child, SIGINT);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(output[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << text;
-    EXPECT_EQ(WEXITSTATUS(status), 3) << text;
+    const std::string text = interruptOnceStarted({"submit", "p.fl2"}, started);
     EXPECT_NE(text.find("Log: "), std::string::npos) << text;
 }
 
@@ -290,36 +300,7 @@ TEST_F(SubmitCommandTest, AnInterruptedBatchNamesTheProfilesItDidNotRun) {
     workspace.write("hang.fl2", test::profileFileText({"Hang"}));
     workspace.write("next.fl2", test::profileFileText({"Alpha"}));
     workspace.write("s.flb", sessionOf(workspace, {"hang.fl2", "next.fl2"}));
-    int output[2];
-    ASSERT_EQ(pipe(output), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        dup2(output[1], 1);
-        close(output[0]);
-        setenv("FARROWLANE_TIMING",
-               "controllerPass=10,dispatcherPass=10,dispatcherHarvestPause=10,"
-               "dispatcherRefillPause=10,controllerEndNap=10",
-               1);
-        execl(FARROW_FARROWCTL, "farrowctl", "batch", "s.flb", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(output[1]);
-    for (int i = 0; i < 500 && started == 0; ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_EQ(started, 1);
-    kill(child, SIGINT);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(output[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << text;
-    EXPECT_EQ(WEXITSTATUS(status), 3) << text;
+    const std::string text = interruptOnceStarted({"batch", "s.flb"}, started);
     EXPECT_EQ(text.find("SUCCESSFUL: Alpha"), std::string::npos) << text;
     EXPECT_NE(text.find("Not run: " + workspace.file("next.fl2") + ": stopped\n"),
               std::string::npos)
