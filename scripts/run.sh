@@ -7,7 +7,8 @@
 # Profile" sandbox-demo.fl2, then "Build + GO!"); a loopback database server answers "Check Now" unless
 # FARROWLANE_DB_SERVER is set. Without one, farrowctl submits the demo profile, lists the demo
 # site's pages for deep submission, crawls the whole demo site into a sitemap, announces the
-# pages to the sandbox's announcement endpoint over HTTPS, and tells where the logs are.
+# deep pages and then the sitemap's changed ones to the sandbox's announcement endpoint over
+# HTTPS, and tells where the logs are.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
@@ -89,6 +90,15 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         announced=$?
     if [ "$announced" -ne 0 ]; then
         echo "farrowctl indexnow submit ended with $announced." >&2
+        exit "$announced"
+    fi
+    echo
+    echo "Announcing the pages of the crawl's sitemap.xml (farrowctl indexnow submit --sitemap):"
+    echo "those just announced are left out, as unchanged since or sent recently; the rest go:"
+    "$repo/build/src/cli/farrowctl" indexnow submit sandbox-demo.fl2 --sitemap sitemap.xml \
+        --endpoint "$endpoint" | tee "$work/indexnow-sitemap.out" || announced=$?
+    if [ "$announced" -ne 0 ]; then
+        echo "farrowctl indexnow submit --sitemap ended with $announced." >&2
         exit "$announced"
     fi
     echo

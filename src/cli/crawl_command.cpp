@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "cli/crawl_progress_line.h"
 #include "cli/profile_loading.h"
 #include "cli/sitemap_pages.h"
 #include "crawl/site_crawl.h"
@@ -35,31 +36,6 @@ extern "C" void onCrawlInterrupt(int) {
         _exit(130);
     }
 }
-
-// One line on a terminal, redrawn in place as pages are done.
-class CrawlProgressLine final : public crawl::CrawlProgress {
-public:
-    CrawlProgressLine(std::ostream& err, bool drawn) : err_(err), drawn_(drawn) {}
-    ~CrawlProgressLine() override {
-        if (drawn_ && drawnOnce_) {
-            err_ << '\n';
-        }
-    }
-    void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
-                  std::size_t waiting) override {
-        if (!drawn_) {
-            return;
-        }
-        drawnOnce_ = true;
-        err_ << "\r\x1b[K" << fetched << " read, " << waiting << " waiting  "
-             << page.url.substr(0, 60) << std::flush;
-    }
-
-private:
-    std::ostream& err_;
-    bool drawn_;
-    bool drawnOnce_ = false;
-};
 
 struct CrawlOptions {
     std::string file;
@@ -95,15 +71,9 @@ nlohmann::ordered_json pageRecord(const crawl::CrawledPage& page, const char* ev
 base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& options,
                         const std::string& path, std::vector<std::string>& written) {
     if (options.format == "xml") {
-        std::vector<crawl::SitemapEntry> entries;
-        for (const crawl::CrawledPage& page : result.pages) {
-            if (page.leftOut.empty()) {
-                entries.push_back({page.url, crawl::w3cDateTime(page.lastModified)});
-            }
-        }
         const std::filesystem::path target(path);
-        const std::vector<crawl::SitemapFile> files =
-            crawl::buildSitemaps(entries, target.filename().string(), result.scope);
+        const std::vector<crawl::SitemapFile> files = crawl::buildSitemaps(
+            crawl::sitemapEntries(result), target.filename().string(), result.scope);
         for (const crawl::SitemapFile& file : files) {
             written.push_back((target.parent_path() / file.name).string());
         }
@@ -166,7 +136,7 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
     auto previous = std::signal(SIGINT, onCrawlInterrupt);
     crawl::CrawlResult result;
     {
-        CrawlProgressLine progress(context.err, &context.err == &std::cerr && isatty(2));
+        CrawlProgressLine progress(context.err);
         result = crawl::crawlSite(params, crawl::webPageFetch(context.caFile), &progress);
     }
     std::signal(SIGINT, previous);
@@ -288,21 +258,19 @@ void addCrawlCommand(CLI::App& app, CommandContext& context) {
 
 namespace farrow::cli {
 
+std::string sitemapSource(const std::string& source, const base::Workspace& workspace) {
+    if (source.starts_with("http://") || source.starts_with("https://") ||
+        std::filesystem::path(source).is_absolute()) {
+        return source;
+    }
+    return (std::filesystem::path(workspace.root()) / source).string();
+}
+
 std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string& source,
                                                                const CommandContext& context) {
-    crawl::SitemapSourceParams params;
-    params.source = source;
-    if (!source.starts_with("http://") && !source.starts_with("https://") &&
-        std::filesystem::path(source).is_relative()) {
-        params.source = (std::filesystem::path(context.workspace.root()) / source).string();
-    }
-    params.maxBytes = context.timing.siteCrawlSitemapBytes;
-    params.maxUrls = context.timing.siteCrawlMaxPages;
-    params.fetchTimes.connectTimeout = context.timing.siteCrawlConnectTimeout;
-    params.fetchTimes.stallTimeout = context.timing.siteCrawlStallTimeout;
-    params.fetchTimes.deadline = context.timing.siteCrawlPageDeadline;
-    const crawl::SitemapPages read =
-        crawl::loadSitemapPages(params, crawl::webPageFetch(context.caFile));
+    const crawl::SitemapPages read = crawl::loadSitemapPages(
+        crawl::sitemapSourceParams(sitemapSource(source, context.workspace), context.timing),
+        crawl::webPageFetch(context.caFile));
     for (const std::string& skipped : read.skipped) {
         context.err << "farrowctl: a sitemap of the index was skipped: " << skipped << '\n';
     }

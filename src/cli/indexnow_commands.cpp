@@ -12,7 +12,12 @@
 #include "base/clock.h"
 #include "base/messenger.h"
 #include "cli/command_line.h"
+#include "cli/crawl_progress_line.h"
 #include "cli/profile_loading.h"
+#include "cli/sitemap_pages.h"
+#include "crawl/site_crawl.h"
+#include "crawl/sitemap_reader.h"
+#include "crawl/web_fetch.h"
 #include "indexnow/announcement.h"
 #include "indexnow/announcement_ledger.h"
 #include "indexnow/indexnow_key.h"
@@ -214,6 +219,8 @@ struct SubmitOptions {
     std::vector<std::string> endpoints;
     std::string urls;
     bool deep = false;
+    std::string sitemap;
+    bool crawl = false;
     bool dryRun = false;
     bool force = false;
     std::string report;
@@ -272,7 +279,17 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     params.userAgent = kUserAgent;
     params.logsDir = context.workspace.logsDir();
 
-    if (!options.deep && options.urls.empty()) {
+    // Each source's URLs join the rest; the site's address goes when no source is named.
+    const auto take = [&params, &context](indexnow::UrlSourceResult&& source) {
+        for (const std::string& note : source.notes) {
+            context.err << "farrowctl: " << note << '\n';
+        }
+        params.urls.insert(params.urls.end(), std::make_move_iterator(source.urls.begin()),
+                           std::make_move_iterator(source.urls.end()));
+        params.leftOut.insert(params.leftOut.end(), std::make_move_iterator(source.leftOut.begin()),
+                              std::make_move_iterator(source.leftOut.end()));
+    };
+    if (!options.deep && options.urls.empty() && options.sitemap.empty() && !options.crawl) {
         params.urls.push_back({profile->url, indexnow::UrlOrigin::Profile});
     }
     if (options.deep) {
@@ -282,8 +299,41 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
             context.err << "farrowctl: " << deep.error << '\n';
             return kExitFailed;
         }
-        params.urls.insert(params.urls.end(), std::make_move_iterator(deep.urls.begin()),
-                           std::make_move_iterator(deep.urls.end()));
+        take(std::move(deep));
+    }
+    // From here Ctrl-C ends the crawl, a sitemap's reading or the announcement, and what was
+    // done is reported; the deep checklist above cannot be stopped that way.
+    InterruptGuard interrupts;
+    if (options.crawl) {
+        crawl::CrawlParams crawlParams = crawl::crawlParams(profile->url, context.timing);
+        crawlParams.cancel = &stopRequested;
+        crawl::CrawlResult crawled;
+        {
+            CrawlProgressLine progress(context.err);
+            crawled = crawl::crawlSite(crawlParams, crawl::webPageFetch(context.caFile), &progress);
+        }
+        if (crawled.ending == crawl::CrawlEnding::Cancelled) {
+            context.out << "Stopped before anything was sent.\n";
+            return kExitFailed;
+        }
+        indexnow::UrlSourceResult pages = indexnow::crawledUrls(crawled, crawlParams);
+        if (!pages.error.empty()) {
+            context.err << "farrowctl: " << pages.error << '\n';
+            return kExitFailed;
+        }
+        take(std::move(pages));
+    }
+    if (!options.sitemap.empty()) {
+        crawl::SitemapSourceParams sitemapParams = crawl::sitemapSourceParams(
+            sitemapSource(options.sitemap, context.workspace), context.timing);
+        sitemapParams.fetchTimes.cancel = &stopRequested;
+        indexnow::UrlSourceResult pages =
+            indexnow::sitemapUrls(sitemapParams, crawl::webPageFetch(context.caFile));
+        if (!pages.error.empty()) {
+            context.err << "farrowctl: the sitemap could not be read: " << pages.error << '\n';
+            return kExitFailed;
+        }
+        take(std::move(pages));
     }
     if (!options.urls.empty()) {
         std::ifstream file;
@@ -305,9 +355,7 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
             context.err << "farrowctl: the URL list: " << list.error << '\n';
             return kExitFailed;
         }
-        params.urls.insert(params.urls.end(), std::make_move_iterator(list.urls.begin()),
-                           std::make_move_iterator(list.urls.end()));
-        params.leftOut = std::move(list.leftOut);
+        take(std::move(list));
     }
 
     std::ofstream reportFile;
@@ -338,7 +386,6 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
 
     TerminalAnnounceObserver observer(context.out, context.err, report);
     base::SystemClock clock;
-    InterruptGuard interrupts;
     const indexnow::AnnounceResult r = indexnow::announce(
         params, ledger ? &*ledger : nullptr, context.timing, clock, observer, &stopRequested);
     const int code = options.dryRun ? kExitOk : exitCodeOf(r);
@@ -438,7 +485,9 @@ void addIndexNowCommands(CLI::App& app, CommandContext& context) {
 
     auto submitOptions = std::make_shared<SubmitOptions>();
     CLI::App* submit = indexnow->add_subcommand(
-        "submit", "announce the profile's URL, its deep checklist or a list of URLs");
+        "submit",
+        "announce the profile's URL, its deep checklist, its sitemap, the pages a crawl finds "
+        "or a list of URLs");
     addKeyOptions(*submit, submitOptions->key);
     submit
         ->add_option("--endpoint", submitOptions->endpoints,
@@ -449,6 +498,12 @@ void addIndexNowCommands(CLI::App& app, CommandContext& context) {
     submit->add_option("--urls", submitOptions->urls,
                        "announce the URLs of the file at PATH, one a line (\"-\": stdin)");
     submit->add_flag("--deep", submitOptions->deep, "announce the pages of the deep checklist");
+    submit->add_option("--sitemap", submitOptions->sitemap,
+                       "announce the pages of the sitemap or sitemap index at URL or FILE; with "
+                       "the ledger, only those changed since they were last taken");
+    submit->add_flag("--crawl", submitOptions->crawl,
+                     "announce the pages the whole-site crawl finds; with the ledger, only "
+                     "those changed since they were last taken");
     submit->add_flag("--dry-run", submitOptions->dryRun, "print the requests and send nothing");
     submit->add_flag("--force", submitOptions->force,
                      "announce URLs accepted in the last 24 hours again");

@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "base/workspace.h"
 #include "deep/page_entry.h"
 
 namespace farrow::cli {
 
 struct CommandContext;
+
+// A sitemap's URL as given, or a file's path taken from the workspace.
+std::string sitemapSource(const std::string& source, const base::Workspace& workspace);
 
 // The pages a sitemap (URL or file, an index, gzip) lists, as pages of a deep run with no title
 // of their own; nullopt when it could not be read (said on stderr). Sitemaps of an index that

@@ -381,6 +381,16 @@ CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing)
     return params;
 }
 
+std::vector<SitemapEntry> sitemapEntries(const CrawlResult& result) {
+    std::vector<SitemapEntry> entries;
+    for (const CrawledPage& page : result.pages) {
+        if (page.leftOut.empty()) {
+            entries.push_back({page.url, w3cDateTime(page.lastModified)});
+        }
+    }
+    return entries;
+}
+
 std::string endingText(const CrawlResult& result, const CrawlParams& params) {
     switch (result.ending) {
         case CrawlEnding::Finished:

@@ -7,6 +7,7 @@
 
 #include "base/timing.h"
 #include "crawl/page_fetch.h"
+#include "crawl/sitemap_writer.h"
 
 namespace farrow::crawl {
 
@@ -72,6 +73,10 @@ struct CrawlResult {
     // The folder the crawl kept to ("http://host:port/dir/").
     std::string scope;
 };
+
+// The sitemap's entries: the pages not left out, in the crawl's order, with lastmod from
+// Last-Modified.
+std::vector<SitemapEntry> sitemapEntries(const CrawlResult& result);
 
 // "ended by itself", "stopped at the page bound (N pages)"...
 std::string endingText(const CrawlResult& result, const CrawlParams& params);

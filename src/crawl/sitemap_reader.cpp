@@ -170,6 +170,17 @@ SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes) {
     return content;
 }
 
+SitemapSourceParams sitemapSourceParams(const std::string& source, const base::Timing& timing) {
+    SitemapSourceParams params;
+    params.source = source;
+    params.maxBytes = timing.siteCrawlSitemapBytes;
+    params.maxUrls = timing.siteCrawlMaxPages;
+    params.fetchTimes.connectTimeout = timing.siteCrawlConnectTimeout;
+    params.fetchTimes.stallTimeout = timing.siteCrawlStallTimeout;
+    params.fetchTimes.deadline = timing.siteCrawlPageDeadline;
+    return params;
+}
+
 SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch) {
     SitemapPages result;
     // Reads one sitemap's bytes; false with `why` set when they cannot be had.
@@ -252,6 +263,99 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
         }
     }
     return result;
+}
+
+std::optional<std::chrono::system_clock::time_point> w3cTimePoint(std::string_view text) {
+    using namespace std::chrono;
+    std::size_t at = 0;
+    // Exactly `width` digits at `at`, or -1.
+    const auto number = [&](std::size_t width) {
+        if (at + width > text.size()) {
+            return -1;
+        }
+        int value = 0;
+        for (std::size_t i = 0; i < width; ++i) {
+            const char c = text[at + i];
+            if (c < '0' || c > '9') {
+                return -1;
+            }
+            value = value * 10 + (c - '0');
+        }
+        at += width;
+        return value;
+    };
+    const auto skip = [&](char c) {
+        if (at < text.size() && text[at] == c) {
+            ++at;
+            return true;
+        }
+        return false;
+    };
+
+    // The clock's nanoseconds end in 2262; a page of another age has no true date anyway.
+    const int y = number(4);
+    int m = 1;
+    int d = 1;
+    if (y < 1900 || y > 2200) {
+        return std::nullopt;
+    }
+    if (skip('-') && ((m = number(2)) < 0 || (skip('-') && (d = number(2)) < 0))) {
+        return std::nullopt;
+    }
+    const year_month_day date{year{y}, month{static_cast<unsigned>(m)},
+                              day{static_cast<unsigned>(d)}};
+    if (!date.ok() || (at < text.size() && at < 10)) {
+        return std::nullopt;
+    }
+    sys_time<milliseconds> when = sys_days(date);
+    if (at == text.size()) {
+        return time_point_cast<system_clock::duration>(when);
+    }
+    // A time needs minutes and a zone; seconds and their fraction may be left out.
+    if (!skip('T')) {
+        return std::nullopt;
+    }
+    const int hh = number(2);
+    const int mm = skip(':') ? number(2) : -1;
+    if (hh < 0 || hh > 23 || mm < 0 || mm > 59) {
+        return std::nullopt;
+    }
+    int ss = 0;
+    int ms = 0;
+    if (skip(':')) {
+        // 60: a leap second.
+        if ((ss = number(2)) < 0 || ss > 60) {
+            return std::nullopt;
+        }
+        if (skip('.')) {
+            int scale = 100;
+            const std::size_t first = at;
+            while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+                ms += (text[at++] - '0') * scale;
+                scale /= 10;
+            }
+            if (at == first) {
+                return std::nullopt;
+            }
+        }
+    }
+    when += hours(hh) + minutes(mm) + seconds(ss) + milliseconds(ms);
+    if (skip('Z')) {
+        return at == text.size() ? std::optional(time_point_cast<system_clock::duration>(when))
+                                 : std::nullopt;
+    }
+    const bool east = skip('+');
+    if (!east && !skip('-')) {
+        return std::nullopt;
+    }
+    const int zh = number(2);
+    const int zm = skip(':') ? number(2) : -1;
+    if (zh < 0 || zh > 23 || zm < 0 || zm > 59 || at != text.size()) {
+        return std::nullopt;
+    }
+    const minutes offset = hours(zh) + minutes(zm);
+    when += east ? -offset : offset;
+    return time_point_cast<system_clock::duration>(when);
 }
 
 }  // namespace farrow::crawl

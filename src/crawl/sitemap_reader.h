@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/timing.h"
 #include "crawl/page_fetch.h"
 #include "crawl/sitemap_writer.h"
 
@@ -47,7 +50,14 @@ struct SitemapPages {
     std::vector<std::string> skipped;
 };
 
+// Reading `source` with the bounds and waits the timing record sets for the crawl.
+SitemapSourceParams sitemapSourceParams(const std::string& source, const base::Timing& timing);
+
 // The pages a sitemap (or a sitemap index, one level down) lists, each once, in order.
 SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch);
+
+// A W3C date-time as sitemaps write lastmod ("2026-12-09", "2026-12-09T07:30+01:00",
+// "2026-12-09T07:30:00.5Z"...); nullopt when the text is none. A date alone is its midnight UTC.
+std::optional<std::chrono::system_clock::time_point> w3cTimePoint(std::string_view text);
 
 }  // namespace farrow::crawl

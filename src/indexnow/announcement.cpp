@@ -1,7 +1,9 @@
 #include "indexnow/announcement.h"
 
 #include <algorithm>
+#include <map>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "indexnow/announcement_log.h"
@@ -228,20 +230,36 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
     FilterResult filtered = filterUrls(params.urls, params.scope);
     filtered.leftOut.insert(filtered.leftOut.begin(), params.leftOut.begin(), params.leftOut.end());
     if (ledger != nullptr && !params.force && !filtered.kept.empty()) {
-        const base::TimePoint since = clock.now() - timing.indexnowResendAfter;
-        const std::set<std::string> recent = ledger->acceptedSince(filtered.kept, since);
-        if (!recent.empty()) {
-            std::vector<std::string> kept;
-            kept.reserve(filtered.kept.size());
-            for (std::string& url : filtered.kept) {
-                if (recent.count(url)) {
-                    filtered.leftOut.push_back({url, "sent-recently"});
-                } else {
-                    kept.push_back(std::move(url));
-                }
+        // A page that says when it last changed goes again only when it changed after it was
+        // last taken; one that does not say, once the resend wait is over.
+        std::unordered_map<std::string_view, base::TimePoint> changed;
+        for (const CandidateUrl& candidate : params.urls) {
+            if (candidate.lastModified) {
+                changed.emplace(candidate.url, *candidate.lastModified);
             }
-            filtered.kept = std::move(kept);
         }
+        const base::TimePoint since = clock.now() - timing.indexnowResendAfter;
+        const std::map<std::string, base::TimePoint> taken = ledger->lastAccepted(filtered.kept);
+        std::vector<std::string> kept;
+        kept.reserve(filtered.kept.size());
+        for (std::string& url : filtered.kept) {
+            const auto last = taken.find(url);
+            const auto change = changed.find(url);
+            if (last == taken.end()) {
+                kept.push_back(std::move(url));
+            } else if (change != changed.end()) {
+                if (change->second > last->second) {
+                    kept.push_back(std::move(url));
+                } else {
+                    filtered.leftOut.push_back({std::move(url), "unchanged"});
+                }
+            } else if (last->second >= since) {
+                filtered.leftOut.push_back({std::move(url), "sent-recently"});
+            } else {
+                kept.push_back(std::move(url));
+            }
+        }
+        filtered.kept = std::move(kept);
     }
     result.leftOut = filtered.leftOut.size();
     result.toSend = filtered.kept.size();

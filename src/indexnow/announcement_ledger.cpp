@@ -100,25 +100,24 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
     return {AnnouncementLedger(db.release()), {}};
 }
 
-std::set<std::string> AnnouncementLedger::acceptedSince(const std::vector<std::string>& urls,
-                                                        base::TimePoint since) const {
-    std::set<std::string> found;
+std::map<std::string, base::TimePoint> AnnouncementLedger::lastAccepted(
+    const std::vector<std::string>& urls) const {
+    std::map<std::string, base::TimePoint> found;
     Statement s = prepare(db_.get(),
-                          "SELECT 1 FROM sending WHERE url = ?1 AND sent_ms >= ?2 AND outcome IN "
-                          "('accepted', 'pending') LIMIT 1");
+                          "SELECT MAX(sent_ms) FROM sending WHERE url = ?1 AND outcome IN "
+                          "('accepted', 'pending')");
     if (!s) {
         return found;
     }
-    const long long sinceMs = millisOf(since);
     // One read transaction for all the lookups: outside one, each takes and drops the file's
     // lock.
     const bool inTransaction = exec(db_.get(), "BEGIN").empty();
     for (const std::string& url : urls) {
         sqlite3_reset(s.get());
         bindText(s.get(), 1, url);
-        sqlite3_bind_int64(s.get(), 2, sinceMs);
-        if (sqlite3_step(s.get()) == SQLITE_ROW) {
-            found.insert(url);
+        if (sqlite3_step(s.get()) == SQLITE_ROW && sqlite3_column_type(s.get(), 0) != SQLITE_NULL) {
+            found.emplace(
+                url, base::TimePoint(std::chrono::milliseconds(sqlite3_column_int64(s.get(), 0))));
         }
     }
     s.reset();

@@ -3,9 +3,9 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -37,9 +37,8 @@ public:
     // Opens or makes the database at `path`.
     static Opened open(const std::string& path);
 
-    // Of `urls`, those accepted (or taken as pending) at `since` or later.
-    std::set<std::string> acceptedSince(const std::vector<std::string>& urls,
-                                        base::TimePoint since) const;
+    // Of `urls`, those ever accepted (or taken as pending), with when they last were.
+    std::map<std::string, base::TimePoint> lastAccepted(const std::vector<std::string>& urls) const;
     // Records one answered request: each of `urls` with the same endpoint, time, status and
     // outcome. Empty on success, else SQLite's reason.
     std::string record(const std::vector<std::string>& urls, const std::string& endpoint,

@@ -90,4 +90,38 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
     return result;
 }
 
+UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
+                            const crawl::PageFetch& fetch) {
+    UrlSourceResult result;
+    crawl::SitemapPages read = crawl::loadSitemapPages(params, fetch);
+    result.error = std::move(read.error);
+    for (std::string& skipped : read.skipped) {
+        result.notes.push_back("a sitemap of the index was skipped: " + std::move(skipped));
+    }
+    for (crawl::SitemapEntry& page : read.pages) {
+        result.urls.push_back(
+            {std::move(page.loc), UrlOrigin::Sitemap, crawl::w3cTimePoint(page.lastmod)});
+    }
+    return result;
+}
+
+UrlSourceResult crawledUrls(const crawl::CrawlResult& crawl, const crawl::CrawlParams& params) {
+    UrlSourceResult result;
+    if (crawl.ending == crawl::CrawlEnding::StartUnreadable) {
+        result.error =
+            "the start page " + params.startUrl + " could not be read: " + crawl.startError;
+        return result;
+    }
+    result.notes.push_back("the crawl " + crawl::endingText(crawl, params));
+    for (const crawl::CrawledPage& page : crawl.pages) {
+        if (!page.leftOut.empty()) {
+            result.leftOut.push_back({page.url, page.leftOut});
+            continue;
+        }
+        result.urls.push_back({page.url, UrlOrigin::Crawl,
+                               crawl::w3cTimePoint(crawl::w3cDateTime(page.lastModified))});
+    }
+    return result;
+}
+
 }  // namespace farrow::indexnow

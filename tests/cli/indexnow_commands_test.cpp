@@ -44,11 +44,17 @@ protected:
         });
         for (const char* page : {"/a.html", "/b.html"}) {
             site.routes().Get(page, [page](const httplib::Request&, httplib::Response& res) {
+                if (page == std::string("/a.html")) {
+                    res.set_header("Last-Modified", "Wed, 01 Jan 2020 00:00:00 GMT");
+                }
                 res.set_content(std::string("<html><head><title>Page ") + page +
                                     "</title></head><body>text</body></html>",
                                 "text/html");
             });
         }
+        site.routes().Get("/sitemap.xml", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(sitemap(sitemapLastmod), "application/xml");
+        });
         site.start();
         profile::SubmissionProfile p;
         p.url = site.url("/");
@@ -87,8 +93,17 @@ protected:
         return lines;
     }
 
+    // The site's two pages; a.html with `aLastmod`.
+    std::string sitemap(const std::string& aLastmod) const {
+        return "<?xml version=\"1.0\"?><urlset "
+               "xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
+               site.url("/a.html") + "</loc><lastmod>" + aLastmod + "</lastmod></url><url><loc>" +
+               site.url("/b.html") + "</loc></url></urlset>";
+    }
+
     test::TempWorkspace workspace;
     test::LoopbackWebServer site;
+    std::string sitemapLastmod = "2020-01-01";
     CommandSettings settings;
     std::istringstream input;
     std::ostringstream out, err;
@@ -276,6 +291,49 @@ TEST_F(IndexNowCommandTest, LedgerSkipsRecentUrlsUntilForcedAndHistoryShowsEachS
     EXPECT_EQ(count, 2);
     ASSERT_EQ(run({"indexnow", "history", "http://never.test/"}), kExitOk);
     EXPECT_EQ(out.str(), "Never announced: http://never.test/\n");
+}
+
+TEST_F(IndexNowCommandTest, SitemapAndCrawlSendOnlyWhatChangedSinceItWasTaken) {
+    test::IndexNowEndpoint engine;
+    const std::vector<std::string> submit = {"indexnow", "submit",     profile(),   "--key",
+                                             kKey,       "--endpoint", engine.url()};
+    const auto with = [&submit](std::vector<std::string> more) {
+        more.insert(more.begin(), submit.begin(), submit.end());
+        return more;
+    };
+    ASSERT_EQ(run(with({"--sitemap", site.url("/sitemap.xml")})), kExitOk)
+        << out.str() << err.str();
+    EXPECT_NE(out.str().find("2 to send, 2 accepted"), std::string::npos) << out.str();
+
+    // a.html says it has not changed since; b.html says nothing and was sent just now.
+    ASSERT_EQ(run(with({"--sitemap", site.url("/sitemap.xml")})), kExitOk);
+    EXPECT_NE(out.str().find("left out (unchanged): " + site.url("/a.html")), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("left out (sent-recently): " + site.url("/b.html")),
+              std::string::npos);
+    EXPECT_EQ(engine.count(), 1u);
+
+    // A file of the workspace, where a.html has changed.
+    workspace.write("changed.xml", sitemap("2100-01-01"));
+    ASSERT_EQ(run(with({"--sitemap", "changed.xml", "--report", "-"})), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("1 to send, 1 accepted"), std::string::npos) << out.str();
+    EXPECT_EQ(engine.seen().back().url, site.url("/a.html"));
+
+    // The crawl finds the start page too; a.html's Last-Modified is old, b.html has none.
+    ASSERT_EQ(run(with({"--crawl"})), kExitOk) << out.str() << err.str();
+    EXPECT_NE(err.str().find("the crawl ended by itself"), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("left out (unchanged): " + site.url("/a.html")), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("1 to send, 1 accepted"), std::string::npos) << out.str();
+    ASSERT_EQ(run({"indexnow", "history", site.url("/")}), kExitOk);
+    EXPECT_NE(out.str().find("accepted  " + site.url("/")), std::string::npos) << out.str();
+
+    EXPECT_EQ(run(with({"--sitemap", site.url("/none.xml")})), kExitFailed);
+    EXPECT_NE(err.str().find("the sitemap could not be read: " + site.url("/none.xml") +
+                             ": answered 404"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(engine.count(), 3u);
 }
 
 TEST_F(IndexNowCommandTest, HttpsEndpointIsTrustedThroughTheCaFileOnly) {

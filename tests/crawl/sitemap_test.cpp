@@ -182,5 +182,41 @@ TEST(SitemapReader, AnUnreadableSourceAndAnIndexWithBadParts) {
     EXPECT_TRUE(pages.pages.empty());
 }
 
+TEST(SitemapReader, LastmodIsReadInEveryW3cFormAndNothingElse) {
+    using namespace std::chrono;
+    const sys_seconds midnight = sys_days(2026y / December / 9);
+    const struct {
+        const char* text;
+        std::optional<system_clock::time_point> when;
+    } cases[] = {
+        {"2026", sys_days(2026y / January / 1)},
+        {"2026-12", sys_days(2026y / December / 1)},
+        {"2026-12-09", midnight},
+        {"2026-12-09T07:30Z", midnight + 7h + 30min},
+        {"2026-12-09T07:30:15+01:00", midnight + 6h + 30min + 15s},
+        {"2026-12-09T07:30:15.25-02:30", midnight + 10h + 15s + 250ms},
+        {"2026-12-09T23:59:60Z", midnight + 24h},
+        {"2024-02-29", sys_days(2024y / February / 29)},
+        {"", std::nullopt},
+        {"2025-02-29", std::nullopt},
+        {"2026-13-01", std::nullopt},
+        {"2026-12-9", std::nullopt},
+        {"2026-12-09T07:30", std::nullopt},
+        {"2026-12-09T07Z", std::nullopt},
+        {"2026-12-09T24:00Z", std::nullopt},
+        {"2026-12-09T07:30:15.Z", std::nullopt},
+        {"2026-12-09T07:30:15+0100", std::nullopt},
+        {"2026-12-09 07:30:15Z", std::nullopt},
+        {"2026-12T07:30Z", std::nullopt},
+        {"2026-12-09T07:30Zjunk", std::nullopt},
+        {"9999-12-31T23:59:59Z", std::nullopt},
+        {"0001-01-01", std::nullopt},
+        {"Wed, 09 Dec 2026 07:30:00 GMT", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(w3cTimePoint(c.text), c.when) << c.text;
+    }
+}
+
 }  // namespace
 }  // namespace farrow::crawl

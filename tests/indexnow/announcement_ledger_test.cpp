@@ -59,7 +59,7 @@ TEST(AnnouncementLedger, RefusesWhatItCannotUse) {
     }
 }
 
-TEST(AnnouncementLedger, OnlyAcceptedAndPendingWithinTheWindowCountAsSent) {
+TEST(AnnouncementLedger, OnlyAcceptedAndPendingCountAsSentAndTheLatestWins) {
     test::TempWorkspace dir;
     AnnouncementLedger ledger = *AnnouncementLedger::open(ledgerPath(dir.workspace())).ledger;
     const base::TimePoint now = std::chrono::system_clock::from_time_t(1796803200);
@@ -69,8 +69,13 @@ TEST(AnnouncementLedger, OnlyAcceptedAndPendingWithinTheWindowCountAsSent) {
     ASSERT_EQ(ledger.record({"u/e"}, "e1", now - 30h, 200, "accepted"), "");
     ASSERT_EQ(ledger.record({"u/f"}, "e1", now - 2h, 403, "refused"), "");
     ASSERT_EQ(ledger.record({"u/d"}, "e2", now - 1h, 200, "accepted"), "");
-    EXPECT_EQ(ledger.acceptedSince({"u/a", "u/b", "u/c", "u/d", "u/e", "u/f", "u/g"}, now - 24h),
-              (std::set<std::string>{"u/a", "u/b", "u/c", "u/d"}));
+    ASSERT_EQ(ledger.record({"u/e"}, "e2", now - 40h, 200, "accepted"), "");
+    EXPECT_EQ(ledger.lastAccepted({"u/a", "u/b", "u/c", "u/d", "u/e", "u/f", "u/g"}),
+              (std::map<std::string, base::TimePoint>{{"u/a", now - 2h},
+                                                      {"u/b", now - 2h},
+                                                      {"u/c", now - 2h},
+                                                      {"u/d", now - 1h},
+                                                      {"u/e", now - 30h}}));
 
     const std::vector<LedgerEntry> d = ledger.history(std::string("u/d"));
     ASSERT_EQ(d.size(), 2u);
@@ -78,7 +83,7 @@ TEST(AnnouncementLedger, OnlyAcceptedAndPendingWithinTheWindowCountAsSent) {
     EXPECT_EQ(d[0].status, 429);
     EXPECT_EQ(d[1].outcome, "accepted");
     EXPECT_EQ(d[1].when, now - 1h);
-    EXPECT_EQ(ledger.history(std::nullopt).size(), 7u);
+    EXPECT_EQ(ledger.history(std::nullopt).size(), 8u);
     EXPECT_TRUE(ledger.history(std::string("u/none")).empty());
 }
 

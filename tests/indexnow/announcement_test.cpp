@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -222,6 +223,39 @@ TEST_F(AnnouncementTest, LedgerSkipsWhatWasAcceptedRecentlyUnlessForced) {
     params.force = false;
     // A day after the last sending, all go again.
     clock.at += 25h;
+    EXPECT_EQ(run().toSend, 5u);
+}
+
+TEST_F(AnnouncementTest, PagesThatSayWhenTheyChangedGoAgainOnlyWhenTheyDid) {
+    test::IndexNowEndpoint engine;
+    params.endpoints = {engine.url()};
+    params.urls = pages(4);
+    ASSERT_EQ(run().accepted, 4u);
+
+    // An hour later: p0 changed before it was taken, p1 after, p3 the moment it was; p2 does
+    // not say; p4 is new however old its date.
+    const base::TimePoint taken = clock.at;
+    clock.at += 1h;
+    params.urls = pages(5);
+    params.urls[0].lastModified = taken - 1min;
+    params.urls[1].lastModified = taken + 30min;
+    params.urls[2].lastModified.reset();
+    params.urls[3].lastModified = taken;
+    params.urls[4].lastModified = taken - 48h;
+    params.dryRun = true;
+    AnnounceResult r = run();
+    EXPECT_EQ(r.toSend, 2u);
+    std::map<std::string, std::string> reasons;
+    for (const LeftOutUrl& url : observer.leftOut) {
+        reasons[url.url] = url.reason;
+    }
+    EXPECT_EQ(reasons, (std::map<std::string, std::string>{{"http://site.test/p0", "unchanged"},
+                                                           {"http://site.test/p2", "sent-recently"},
+                                                           {"http://site.test/p3", "unchanged"}}));
+    // Once the resend wait is over, lastmod still holds back what did not change.
+    clock.at += 48h;
+    EXPECT_EQ(run().toSend, 3u);
+    params.force = true;
     EXPECT_EQ(run().toSend, 5u);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
 namespace farrow::indexnow {
@@ -50,6 +51,66 @@ TEST(UrlList, BinaryAndEmptyInputGiveNoUrls) {
     const UrlSourceResult r = readUrlList(binary);
     EXPECT_TRUE(r.urls.empty());
     EXPECT_EQ(r.leftOut.size(), 2u);
+}
+
+TEST(SitemapUrls, PagesComeWithTheirLastmodAndSkippedPartsAreNoted) {
+    const std::map<std::string, std::string> served = {
+        {"http://h/sitemap.xml",
+         "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">"
+         "<sitemap><loc>http://h/a.xml</loc></sitemap>"
+         "<sitemap><loc>http://h/gone.xml</loc></sitemap></sitemapindex>"},
+        {"http://h/a.xml",
+         "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">"
+         "<url><loc>http://h/one</loc><lastmod>2026-12-09T07:30:00+01:00</lastmod></url>"
+         "<url><loc>http://h/two</loc><lastmod>last week</lastmod></url>"
+         "<url><loc>http://h/three</loc></url></urlset>"},
+    };
+    crawl::SitemapSourceParams params;
+    params.source = "http://h/sitemap.xml";
+    const UrlSourceResult r = sitemapUrls(params, [&](const crawl::FetchAsk& ask) {
+        crawl::FetchAnswer answer;
+        const auto page = served.find(ask.url);
+        answer.status = page == served.end() ? 404 : 200;
+        answer.body = page == served.end() ? "" : page->second;
+        return answer;
+    });
+    EXPECT_EQ(r.error, "");
+    ASSERT_EQ(r.urls.size(), 3u);
+    EXPECT_EQ(r.urls[0].url, "http://h/one");
+    EXPECT_EQ(r.urls[0].origin, UrlOrigin::Sitemap);
+    EXPECT_EQ(r.urls[0].lastModified, std::chrono::sys_days(std::chrono::December / 9 / 2026) +
+                                          std::chrono::hours(6) + std::chrono::minutes(30));
+    // A lastmod that is no date counts as none: the page goes by the resend wait alone.
+    EXPECT_FALSE(r.urls[1].lastModified);
+    EXPECT_FALSE(r.urls[2].lastModified);
+    ASSERT_EQ(r.notes.size(), 1u);
+    EXPECT_NE(r.notes[0].find("http://h/gone.xml: answered 404"), std::string::npos);
+}
+
+TEST(CrawledUrls, SitemapPagesGoAndTheRestAreLeftOutWithTheCrawlsReason) {
+    crawl::CrawlParams params;
+    params.startUrl = "http://h/";
+    crawl::CrawlResult crawled;
+    crawled.pages = {{"http://h/", 0, 200, "text/html", "Home", "Wed, 09 Dec 2026 07:30:00 GMT"},
+                     {"http://h/hidden", 1, 200, "text/html", "", "", "noindex"},
+                     {"http://h/file.pdf", 1, 200, "application/pdf", "", "yesterday"}};
+    UrlSourceResult r = crawledUrls(crawled, params);
+    ASSERT_EQ(r.urls.size(), 2u);
+    EXPECT_EQ(r.urls[0].origin, UrlOrigin::Crawl);
+    EXPECT_EQ(r.urls[0].lastModified, std::chrono::sys_days(std::chrono::December / 9 / 2026) +
+                                          std::chrono::hours(7) + std::chrono::minutes(30));
+    EXPECT_FALSE(r.urls[1].lastModified);
+    ASSERT_EQ(r.leftOut.size(), 1u);
+    EXPECT_EQ(r.leftOut[0].url, "http://h/hidden");
+    EXPECT_EQ(r.leftOut[0].reason, "noindex");
+    EXPECT_EQ(r.notes, std::vector<std::string>{"the crawl ended by itself: every page within the "
+                                                "site's folder was read"});
+
+    crawled.ending = crawl::CrawlEnding::StartUnreadable;
+    crawled.startError = "connection refused";
+    r = crawledUrls(crawled, params);
+    EXPECT_EQ(r.error, "the start page http://h/ could not be read: connection refused");
+    EXPECT_TRUE(r.urls.empty());
 }
 
 }  // namespace
