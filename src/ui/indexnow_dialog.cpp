@@ -13,9 +13,14 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <sstream>
 
 #include "base/clock.h"
+#include "crawl/sitemap_reader.h"
+#include "crawl/sitemap_writer.h"
+#include "crawl/uri_reference.h"
+#include "crawl/web_fetch.h"
 #include "indexnow/announcement_ledger.h"
 #include "indexnow/indexnow_key.h"
 #include "indexnow/indexnow_request.h"
@@ -60,7 +65,50 @@ std::string summaryOf(const indexnow::AnnounceResult& r) {
     return text.str();
 }
 
+// "the crawl ended..." as the start of a sentence.
+std::string sentence(std::string text) {
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') {
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    }
+    return text;
+}
+
+// Writes the crawl's sitemap (split under an index when it is large) and says what was done.
+std::string writeSitemap(const crawl::CrawlResult& crawled, const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::vector<crawl::SitemapEntry> entries = crawl::sitemapEntries(crawled);
+    const std::vector<crawl::SitemapFile> files =
+        crawl::buildSitemaps(entries, target.filename().string(), crawled.scope);
+    if (const base::Error e = crawl::writeSitemapFiles(files, target.parent_path().string())) {
+        return "The sitemap could not be written: " + e.reason;
+    }
+    std::string text =
+        "The sitemap of " + std::to_string(entries.size()) + " pages was written to " + path;
+    if (files.size() > 1) {
+        text += " (an index of " + std::to_string(files.size() - 1) + " sitemaps beside it)";
+    }
+    return text + ".\nPublish it in the site's folder and add this line to robots.txt:\nSitemap: " +
+           crawled.scope + target.filename().string();
+}
+
 }  // namespace
+
+// Tells the summary how far a crawl has got; called from the crawl's threads.
+class IndexNowDialog::CrawlWatcher final : public crawl::CrawlProgress {
+public:
+    explicit CrawlWatcher(IndexNowDialog& dialog) : dialog_(dialog) {}
+
+    void pageDone(const crawl::CrawledPage&, std::size_t fetched, std::size_t waiting) override {
+        dialog_.post([d = &dialog_, fetched, waiting] {
+            d->summaryLabel_->setText(QString("Crawling the site: %1 pages read, %2 waiting...")
+                                          .arg(fetched)
+                                          .arg(waiting));
+        });
+    }
+
+private:
+    IndexNowDialog& dialog_;
+};
 
 // Hands the run's events to the window thread, in order.
 class IndexNowDialog::RunObserver final : public indexnow::AnnounceObserver {
@@ -153,11 +201,35 @@ void IndexNowDialog::buildControls() {
     deepPagesRadio_ =
         new QRadioButton("The deep pages (the pages the start page links to)", urlGroup);
     deepPagesRadio_->setObjectName("deepPagesRadio");
-    forceCheck_ = new QCheckBox("Again what was accepted in the last 24 hours", urlGroup);
+    crawlRadio_ = new QRadioButton("The whole site (crawl)", urlGroup);
+    crawlRadio_->setObjectName("crawlRadio");
+    saveSitemapButton_ = new QPushButton("Save sitemap...", urlGroup);
+    saveSitemapButton_->setObjectName("saveSitemapButton");
+    saveSitemapButton_->setToolTip("Crawl the whole site and save its sitemap.xml");
+    sitemapRadio_ = new QRadioButton("A sitemap:", urlGroup);
+    sitemapRadio_->setObjectName("sitemapRadio");
+    sitemapField_ =
+        new QLineEdit(qs(crawl::resolveReference(setup_.siteUrl, "sitemap.xml")), urlGroup);
+    sitemapField_->setObjectName("sitemapField");
+    sitemapField_->setPlaceholderText("the sitemap's URL, or a file");
+    browseSitemapButton_ = new QPushButton("Browse...", urlGroup);
+    browseSitemapButton_->setObjectName("browseSitemapButton");
+    forceCheck_ =
+        new QCheckBox("Again what was accepted in the last 24 hours, changed or not", urlGroup);
     forceCheck_->setObjectName("forceCheck");
+    auto* crawlRow = new QHBoxLayout;
+    crawlRow->addWidget(crawlRadio_);
+    crawlRow->addStretch();
+    crawlRow->addWidget(saveSitemapButton_);
+    auto* sitemapRow = new QHBoxLayout;
+    sitemapRow->addWidget(sitemapRadio_);
+    sitemapRow->addWidget(sitemapField_, 1);
+    sitemapRow->addWidget(browseSitemapButton_);
     auto* urlLayout = new QVBoxLayout(urlGroup);
     urlLayout->addWidget(siteAddressRadio_);
     urlLayout->addWidget(deepPagesRadio_);
+    urlLayout->addLayout(crawlRow);
+    urlLayout->addLayout(sitemapRow);
     urlLayout->addWidget(forceCheck_);
 
     auto* endpointGroup = new QGroupBox("Endpoints, one a line, tried in order", this);
@@ -212,6 +284,11 @@ void IndexNowDialog::buildControls() {
     connect(verifyButton_, &QPushButton::clicked, this, &IndexNowDialog::onVerify);
     connect(announceButton_, &QPushButton::clicked, this, &IndexNowDialog::onAnnounce);
     connect(cancelButton_, &QPushButton::clicked, this, &IndexNowDialog::onCancel);
+    connect(saveSitemapButton_, &QPushButton::clicked, this, &IndexNowDialog::onSaveSitemap);
+    connect(browseSitemapButton_, &QPushButton::clicked, this, &IndexNowDialog::onBrowseSitemap);
+    // Typing a sitemap's address means announcing it.
+    connect(sitemapField_, &QLineEdit::textEdited, sitemapRadio_,
+            [this] { sitemapRadio_->setChecked(true); });
     connect(closeButton_, &QPushButton::clicked, this, &IndexNowDialog::reject);
 }
 
@@ -304,22 +381,70 @@ void IndexNowDialog::onAnnounce() {
     params.caFile = setup_.caFile;
     params.userAgent = kUserAgent;
     params.logsDir = setup_.workspace.logsDir();
-    const bool deep = deepPagesRadio_->isChecked();
+    enum class Source { Site, Deep, Crawl, Sitemap };
+    const Source source = deepPagesRadio_->isChecked() ? Source::Deep
+                          : crawlRadio_->isChecked()   ? Source::Crawl
+                          : sitemapRadio_->isChecked() ? Source::Sitemap
+                                                       : Source::Site;
+    std::string sitemap = plain(sitemapField_->text());
+    if (source == Source::Sitemap) {
+        if (sitemap.empty()) {
+            summaryLabel_->setText("Name the sitemap: its URL, or a file.");
+            return;
+        }
+        // A file named without its folder is one of the workspace.
+        if (!crawl::webAddress(sitemap) && std::filesystem::path(sitemap).is_relative()) {
+            sitemap = (std::filesystem::path(setup_.workspace.root()) / sitemap).string();
+        }
+    }
     answers_->clear();
     lastResult_.reset();
     progress_->setRange(0, 0);
-    summaryLabel_->setText(deep ? "Reading the site's pages..." : "Announcing...");
-    startJob([this, params = std::move(params), deep]() mutable -> Finish {
-        if (deep) {
-            indexnow::UrlSourceResult pages =
-                indexnow::deepChecklistUrls(setup_.siteUrl, setup_.siteTitle, setup_.timing);
-            if (!pages.error.empty()) {
-                return [this, error = pages.error] { runEnded({}, error); };
+    summaryLabel_->setText(source == Source::Site      ? "Announcing..."
+                           : source == Source::Crawl   ? "Crawling the site..."
+                           : source == Source::Sitemap ? "Reading the sitemap..."
+                                                       : "Reading the site's pages...");
+    startJob([this, params = std::move(params), source, sitemap]() mutable -> Finish {
+        std::optional<crawl::CrawlResult> crawled;
+        indexnow::UrlSourceResult pages;
+        switch (source) {
+            case Source::Site:
+                pages.urls.push_back({setup_.siteUrl, indexnow::UrlOrigin::Profile});
+                break;
+            case Source::Deep:
+                pages =
+                    indexnow::deepChecklistUrls(setup_.siteUrl, setup_.siteTitle, setup_.timing);
+                break;
+            case Source::Crawl:
+                crawled = crawlSite();
+                if (crawled->ending == crawl::CrawlEnding::Cancelled) {
+                    return [this] {
+                        runEnded({}, "Stopped: the crawl was cancelled and nothing was sent.");
+                    };
+                }
+                pages = indexnow::crawledUrls(*crawled,
+                                              crawl::crawlParams(setup_.siteUrl, setup_.timing));
+                break;
+            case Source::Sitemap: {
+                crawl::SitemapSourceParams read =
+                    crawl::sitemapSourceParams(sitemap, setup_.timing);
+                read.fetchTimes.cancel = &cancel_;
+                pages = indexnow::sitemapUrls(read, crawl::webPageFetch(setup_.caFile));
+                if (!pages.error.empty()) {
+                    pages.error = "The sitemap could not be read: " + pages.error;
+                }
+                break;
             }
-            params.urls = std::move(pages.urls);
-        } else {
-            params.urls.push_back({setup_.siteUrl, indexnow::UrlOrigin::Profile});
         }
+        if (!pages.error.empty()) {
+            return [this, error = sentence(pages.error)] { runEnded({}, error); };
+        }
+        std::string notes;
+        for (const std::string& note : pages.notes) {
+            notes += sentence(note) + ".\n";
+        }
+        params.urls = std::move(pages.urls);
+        params.leftOut = std::move(pages.leftOut);
         // Opened, used and closed on this thread alone.
         indexnow::AnnouncementLedger::Opened opened =
             indexnow::AnnouncementLedger::open(indexnow::ledgerPath(setup_.workspace));
@@ -330,8 +455,69 @@ void IndexNowDialog::onAnnounce() {
         base::SystemClock clock;
         const indexnow::AnnounceResult result =
             indexnow::announce(params, &*opened.ledger, setup_.timing, clock, observer, &cancel_);
-        return [this, result] { runEnded(result, {}); };
+        return [this, result, notes, crawled = std::move(crawled)] {
+            if (crawled) {
+                lastCrawl_ = crawled;
+            }
+            runEnded(result, {}, notes);
+        };
     });
+}
+
+void IndexNowDialog::onBrowseSitemap() {
+    if (!setup_.chooseSitemapFile) {
+        return;
+    }
+    if (const std::string path = setup_.chooseSitemapFile(this); !path.empty()) {
+        sitemapField_->setText(qs(path));
+        sitemapRadio_->setChecked(true);
+    }
+}
+
+void IndexNowDialog::onSaveSitemap() {
+    if (!setup_.chooseSitemapSave) {
+        return;
+    }
+    const std::string path = setup_.chooseSitemapSave(this);
+    if (path.empty()) {
+        return;
+    }
+    if (lastCrawl_) {
+        summaryLabel_->setText(qs(writeSitemap(*lastCrawl_, path)));
+        return;
+    }
+    progress_->setRange(0, 0);
+    summaryLabel_->setText("Crawling the site...");
+    startJob([this, path]() -> Finish {
+        crawl::CrawlResult crawled = crawlSite();
+        std::string text;
+        if (crawled.ending == crawl::CrawlEnding::Cancelled) {
+            text = "Stopped: the crawl was cancelled and no sitemap was written.";
+        } else if (crawled.ending == crawl::CrawlEnding::StartUnreadable) {
+            text = "The start page " + setup_.siteUrl + " could not be read: " + crawled.startError;
+        } else {
+            text = "The crawl " +
+                   crawl::endingText(crawled, crawl::crawlParams(setup_.siteUrl, setup_.timing)) +
+                   ".\n" + writeSitemap(crawled, path);
+        }
+        const bool whole = crawled.ending != crawl::CrawlEnding::Cancelled &&
+                           crawled.ending != crawl::CrawlEnding::StartUnreadable;
+        return [this, text, whole, crawled = std::move(crawled)] {
+            progress_->setRange(0, 1);
+            progress_->setValue(whole ? 1 : 0);
+            if (whole) {
+                lastCrawl_ = crawled;
+            }
+            summaryLabel_->setText(qs(text));
+        };
+    });
+}
+
+crawl::CrawlResult IndexNowDialog::crawlSite() {
+    crawl::CrawlParams params = crawl::crawlParams(setup_.siteUrl, setup_.timing);
+    params.cancel = &cancel_;
+    CrawlWatcher watcher(*this);
+    return crawl::crawlSite(params, crawl::webPageFetch(setup_.caFile), &watcher);
 }
 
 void IndexNowDialog::onCancel() {
@@ -373,7 +559,8 @@ void IndexNowDialog::jobEnded(const Finish& finish) {
 void IndexNowDialog::setIdle(bool idle) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              makeKeyButton_, verifyButton_, announceButton_, keyField_, keyLocationField_,
-             siteAddressRadio_, deepPagesRadio_, forceCheck_, endpointsField_}) {
+             siteAddressRadio_, deepPagesRadio_, crawlRadio_, saveSitemapButton_, sitemapRadio_,
+             sitemapField_, browseSitemapButton_, forceCheck_, endpointsField_}) {
         control->setEnabled(idle);
     }
     cancelButton_->setEnabled(!idle);
@@ -397,7 +584,8 @@ void IndexNowDialog::addLeftOut(const indexnow::LeftOutUrl& url) {
     new QTreeWidgetItem(answers_, {QString(), qs(url.url), QString(), "left out", qs(url.reason)});
 }
 
-void IndexNowDialog::runEnded(const indexnow::AnnounceResult& result, const std::string& failure) {
+void IndexNowDialog::runEnded(const indexnow::AnnounceResult& result, const std::string& failure,
+                              const std::string& notes) {
     progress_->setRange(0, 1);
     progress_->setValue(failure.empty() ? 1 : 0);
     if (!failure.empty()) {
@@ -405,7 +593,7 @@ void IndexNowDialog::runEnded(const indexnow::AnnounceResult& result, const std:
         return;
     }
     lastResult_ = result;
-    summaryLabel_->setText(qs(summaryOf(result)));
+    summaryLabel_->setText(qs(notes + summaryOf(result)));
     if (!result.logPath.empty() && setup_.askShowLog && setup_.askShowLog(this) && setup_.showLog) {
         setup_.showLog(result.logPath);
     }

@@ -9,6 +9,7 @@
 
 #include "base/timing.h"
 #include "base/workspace.h"
+#include "crawl/site_crawl.h"
 #include "indexnow/announcement.h"
 #include "indexnow/key_scope.h"
 
@@ -35,13 +36,18 @@ struct IndexNowSetup {
     // Asked at the end of an announcement that wrote a log; true to show it.
     std::function<bool(QWidget* parent)> askShowLog;
     std::function<void(const std::string& path)> showLog;
+    // Where "Save sitemap..." writes, and which sitemap file "Browse..." takes; empty when the
+    // user cancels.
+    std::function<std::string(QWidget* parent)> chooseSitemapSave;
+    std::function<std::string(QWidget* parent)> chooseSitemapFile;
 };
 
 // Announces the site to the engines that take URL pings: the key (made here, with the file to
-// publish), its check, the URLs (the site's address or its deep pages), the endpoints, and the
-// run with its progress and the engines' answers. Checks and runs go on a worker thread of the
-// dialog's own, so the window stays alive and can cancel them; the worker reports back through
-// queued calls.
+// publish), its check, the URLs (the site's address, its deep pages, the pages a whole-site
+// crawl finds, or a sitemap's), the endpoints, and the run with its progress and the engines'
+// answers; and the crawl's sitemap.xml, saved where the user chooses. Checks and runs go on a
+// worker thread of the dialog's own, so the window stays alive and can cancel them; the worker
+// reports back through queued calls.
 class IndexNowDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -64,6 +70,8 @@ protected:
 private:
     class RunObserver;
     friend class RunObserver;
+    class CrawlWatcher;
+    friend class CrawlWatcher;
 
     void buildControls();
     void showKey(const std::string& key);
@@ -75,6 +83,11 @@ private:
     void onVerify();
     void onAnnounce();
     void onCancel();
+    void onBrowseSitemap();
+    void onSaveSitemap();
+
+    // Crawls the site on the worker, telling the summary how far it got.
+    crawl::CrawlResult crawlSite();
 
     // What a job leaves to do on the window thread once it has ended.
     using Finish = std::function<void()>;
@@ -88,12 +101,16 @@ private:
 
     void addAnswer(const indexnow::RequestRecord& record);
     void addLeftOut(const indexnow::LeftOutUrl& url);
-    void runEnded(const indexnow::AnnounceResult& result, const std::string& failure);
+    // `notes`, when given, come before the summary: how the crawl ended, sitemaps skipped.
+    void runEnded(const indexnow::AnnounceResult& result, const std::string& failure,
+                  const std::string& notes = {});
 
     IndexNowSetup setup_;
     std::atomic<bool> cancel_{false};
     std::jthread worker_;
     std::optional<indexnow::AnnounceResult> lastResult_;
+    // The last whole crawl of this dialog: "Save sitemap..." writes it without crawling again.
+    std::optional<crawl::CrawlResult> lastCrawl_;
     // Escape or the close box came while a job ran: close once it has stopped.
     bool closeWhenIdle_ = false;
 
@@ -105,6 +122,11 @@ private:
     QLabel* verifyLabel_ = nullptr;
     QRadioButton* siteAddressRadio_ = nullptr;
     QRadioButton* deepPagesRadio_ = nullptr;
+    QRadioButton* crawlRadio_ = nullptr;
+    QPushButton* saveSitemapButton_ = nullptr;
+    QRadioButton* sitemapRadio_ = nullptr;
+    QLineEdit* sitemapField_ = nullptr;
+    QPushButton* browseSitemapButton_ = nullptr;
     QPlainTextEdit* endpointsField_ = nullptr;
     QCheckBox* forceCheck_ = nullptr;
     QPushButton* announceButton_ = nullptr;

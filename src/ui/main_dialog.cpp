@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
@@ -604,6 +606,20 @@ void MainDialog::onIndexNow() {
         platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
         keywords::showDocument(state_.userSettings.browserChoice, log, state_.browserEnvironment,
                                starter, frontend_);
+    };
+    const QString sitemapDefault =
+        QString::fromStdString((std::filesystem::path(state_.workspace.root()) / "sitemap.xml")
+                                   .lexically_normal()
+                                   .string());
+    setup.chooseSitemapSave = [sitemapDefault](QWidget* parent) {
+        return QFileDialog::getSaveFileName(parent, "Save sitemap", sitemapDefault,
+                                            "Sitemaps (*.xml);;All files (*)")
+            .toStdString();
+    };
+    setup.chooseSitemapFile = [sitemapDefault](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, "Announce a sitemap", sitemapDefault,
+                                            "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)")
+            .toStdString();
     };
     IndexNowDialog dialog(std::move(setup), this);
     dialog.exec();

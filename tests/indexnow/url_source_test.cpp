@@ -91,9 +91,10 @@ TEST(CrawledUrls, SitemapPagesGoAndTheRestAreLeftOutWithTheCrawlsReason) {
     crawl::CrawlParams params;
     params.startUrl = "http://h/";
     crawl::CrawlResult crawled;
-    crawled.pages = {{"http://h/", 0, 200, "text/html", "Home", "Wed, 09 Dec 2026 07:30:00 GMT"},
-                     {"http://h/hidden", 1, 200, "text/html", "", "", "noindex"},
-                     {"http://h/file.pdf", 1, 200, "application/pdf", "", "yesterday"}};
+    crawled.pages = {
+        {"http://h/", 0, 200, "text/html", "Home", "Wed, 09 Dec 2026 07:30:00 GMT", ""},
+        {"http://h/hidden", 1, 200, "text/html", "", "", "noindex"},
+        {"http://h/file.pdf", 1, 200, "application/pdf", "", "yesterday", ""}};
     UrlSourceResult r = crawledUrls(crawled, params);
     ASSERT_EQ(r.urls.size(), 2u);
     EXPECT_EQ(r.urls[0].origin, UrlOrigin::Crawl);

@@ -8,10 +8,12 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "crawl/sitemap_reader.h"
 #include "indexnow/indexnow_key.h"
 #include "sandbox/demo_key.h"
 #include "sandbox/sandbox_server.h"
@@ -50,6 +52,7 @@ protected:
             return true;
         };
         s.showLog = [this](const std::string& path) { shownLog = path; };
+        s.chooseSitemapSave = [this](QWidget*) { return sitemapSavedAs; };
         return s;
     }
 
@@ -101,6 +104,7 @@ protected:
     sandbox::SandboxServer sandbox_;
     QWidget* logOfferedOver = nullptr;
     std::string shownLog;
+    std::string sitemapSavedAs;
 };
 
 TEST_F(IndexNowDialogTest, MakesAKeyShowsWhereToPublishItAndVerifiesWhatTheSiteServes) {
@@ -165,6 +169,63 @@ TEST_F(IndexNowDialogTest, AnnouncesTheDeepPagesFallingBackFromABusyEngineAndOff
     ASSERT_TRUE(clickAndWait(dialog, "announceButton"));
     EXPECT_EQ(dialog.lastResult()->toSend, 0u);
     EXPECT_NE(rows(dialog).back()[4].find("sent-recently"), std::string::npos);
+}
+
+TEST_F(IndexNowDialogTest, CrawlsAndAnnouncesTheWholeSiteSavesItsSitemapAndSendsOnlyWhatChanged) {
+    ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
+    IndexNowDialog dialog(setup(), nullptr);
+    child<QRadioButton>(dialog, "crawlRadio")->setChecked(true);
+    child<QPlainTextEdit>(dialog, "endpointsField")
+        ->setPlainText(QString::fromStdString(endpoint(sandbox::kIndexNowPath)));
+    ASSERT_TRUE(clickAndWait(dialog, "announceButton"));
+    ASSERT_TRUE(dialog.lastResult());
+    const std::size_t announced = dialog.lastResult()->toSend;
+    EXPECT_GE(announced, 20u);
+    EXPECT_EQ(dialog.lastResult()->accepted + dialog.lastResult()->pending, announced);
+    const QString summary = child<QLabel>(dialog, "summaryLabel")->text();
+    EXPECT_TRUE(summary.startsWith("The crawl ended by itself")) << summary.toStdString();
+    const auto crawled = rows(dialog);
+    EXPECT_TRUE(std::any_of(crawled.begin(), crawled.end(), [](const auto& row) {
+        return row[3] == "left out" && row[4] == "noindex";
+    }));
+
+    // The crawl just made is saved as it is: the sandbox sees no second one.
+    const std::size_t requests = sandboxLog_.str().size();
+    sitemapSavedAs = (workspace_.path() / "site-map.xml").string();
+    child<QPushButton>(dialog, "saveSitemapButton")->click();
+    EXPECT_FALSE(dialog.busy());
+    EXPECT_EQ(sandboxLog_.str().size(), requests);
+    EXPECT_NE(child<QLabel>(dialog, "summaryLabel")
+                  ->text()
+                  .indexOf(QString::fromStdString("Sitemap: " + site())),
+              -1);
+    std::ifstream saved(sitemapSavedAs);
+    const std::string xml((std::istreambuf_iterator<char>(saved)), {});
+    EXPECT_EQ(crawl::parseSitemap(xml, 1 << 20).entries.size(), announced);
+
+    // Announced from that file, named as one of the workspace: the dated pages have not changed
+    // since, the rest were sent a moment ago.
+    child<QLineEdit>(dialog, "sitemapField")->setText("site-map.xml");
+    child<QRadioButton>(dialog, "sitemapRadio")->setChecked(true);
+    ASSERT_TRUE(clickAndWait(dialog, "announceButton"));
+    EXPECT_EQ(dialog.lastResult()->toSend, 0u);
+    const auto again = rows(dialog);
+    EXPECT_TRUE(std::any_of(again.begin(), again.end(),
+                            [](const auto& row) { return row[4] == "unchanged"; }));
+
+    // A dialog that has not crawled crawls first; a sitemap that is not there says so.
+    IndexNowDialog fresh(setup(), nullptr);
+    sitemapSavedAs = (workspace_.path() / "fresh.xml").string();
+    ASSERT_TRUE(clickAndWait(fresh, "saveSitemapButton"));
+    EXPECT_TRUE(std::filesystem::exists(sitemapSavedAs));
+    EXPECT_TRUE(child<QLabel>(fresh, "summaryLabel")->text().startsWith("The crawl ended"));
+    child<QLineEdit>(fresh, "sitemapField")->setText("none.xml");
+    child<QRadioButton>(fresh, "sitemapRadio")->setChecked(true);
+    ASSERT_TRUE(clickAndWait(fresh, "announceButton"));
+    EXPECT_FALSE(fresh.lastResult());
+    EXPECT_TRUE(
+        child<QLabel>(fresh, "summaryLabel")->text().startsWith("The sitemap could not be read: "))
+        << child<QLabel>(fresh, "summaryLabel")->text().toStdString();
 }
 
 TEST_F(IndexNowDialogTest, CancelStopsAnEngineThatNeverAnswersAndCloseWaitsForIt) {
