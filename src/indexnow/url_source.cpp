@@ -76,10 +76,20 @@ UrlSourceResult readUrlList(std::istream& in) {
 }
 
 UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& title,
-                                  const base::Timing& timing) {
+                                  const base::Timing& timing, const std::atomic<bool>* cancel) {
+    // Shows nothing; asks the crawl to stop once `cancel` is set.
+    class CancelView final : public deep::RetrievalView {
+    public:
+        explicit CancelView(const std::atomic<bool>* cancel) : cancel_(cancel) {}
+        void showText(const std::string&) override {}
+        bool stopRequested() const override { return cancel_ != nullptr && *cancel_; }
+
+    private:
+        const std::atomic<bool>* cancel_;
+    } view(cancel);
     UrlSourceResult result;
     const deep::CatalogueResult catalogue =
-        deep::cataloguePages(url, title, timing, nullptr, nullptr);
+        deep::cataloguePages(url, title, timing, &view, nullptr);
     if (catalogue.status != deep::CatalogueStatus::Listed) {
         result.error = deep::catalogueMessage(catalogue.status, url);
         return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <istream>
 #include <optional>
@@ -52,9 +53,11 @@ inline constexpr std::size_t kMaxListUrls = 1'000'000;
 // absolute http(s) URL is left out as "not-a-url", cut to a readable length.
 UrlSourceResult readUrlList(std::istream& in);
 
-// The pages of the deep checklist of the site at `url`, crawled as the deep submission does.
+// The pages of the deep checklist of the site at `url`, crawled as the deep submission does;
+// `cancel`, when set, ends the crawl with the pages found so far.
 UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& title,
-                                  const base::Timing& timing);
+                                  const base::Timing& timing,
+                                  const std::atomic<bool>* cancel = nullptr);
 
 // The pages a sitemap or sitemap index lists, with their lastmod when it is a W3C date-time.
 UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,

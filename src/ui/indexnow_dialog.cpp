@@ -278,7 +278,7 @@ void IndexNowDialog::buildControls() {
     layout->addWidget(answers_, 1);
     layout->addWidget(summaryLabel_);
     layout->addLayout(closeRow);
-    resize(640, 600);
+    resize(680, 720);
 
     connect(makeKeyButton_, &QPushButton::clicked, this, &IndexNowDialog::onMakeKey);
     connect(verifyButton_, &QPushButton::clicked, this, &IndexNowDialog::onVerify);
@@ -412,16 +412,11 @@ void IndexNowDialog::onAnnounce() {
                 pages.urls.push_back({setup_.siteUrl, indexnow::UrlOrigin::Profile});
                 break;
             case Source::Deep:
-                pages =
-                    indexnow::deepChecklistUrls(setup_.siteUrl, setup_.siteTitle, setup_.timing);
+                pages = indexnow::deepChecklistUrls(setup_.siteUrl, setup_.siteTitle, setup_.timing,
+                                                    &cancel_);
                 break;
             case Source::Crawl:
                 crawled = crawlSite();
-                if (crawled->ending == crawl::CrawlEnding::Cancelled) {
-                    return [this] {
-                        runEnded({}, "Stopped: the crawl was cancelled and nothing was sent.");
-                    };
-                }
                 pages = indexnow::crawledUrls(*crawled,
                                               crawl::crawlParams(setup_.siteUrl, setup_.timing));
                 break;
@@ -435,6 +430,10 @@ void IndexNowDialog::onAnnounce() {
                 }
                 break;
             }
+        }
+        // Cancelled while the pages were gathered: what was found is not sent.
+        if (source != Source::Site && cancel_) {
+            return [this] { runEnded({}, "Stopped before anything was sent."); };
         }
         if (!pages.error.empty()) {
             return [this, error = sentence(pages.error)] { runEnded({}, error); };

@@ -245,6 +245,22 @@ TEST_F(IndexNowDialogTest, CancelStopsAnEngineThatNeverAnswersAndCloseWaitsForIt
     EXPECT_EQ(dialog.lastResult()->ending, indexnow::AnnounceEnding::Cancelled);
     EXPECT_NE(child<QLabel>(dialog, "summaryLabel")->text().indexOf("Stopped."), -1);
 
+    // A site that never answers: Cancel ends the gathering of its pages and nothing goes.
+    IndexNowSetup silentSite = setup();
+    silentSite.siteUrl = "http://127.0.0.1:" + std::to_string(sandbox_.httpPort()) +
+                         sandbox::routeFor(sandbox::Behaviour::Silent).path;
+    IndexNowDialog gathering(silentSite, nullptr);
+    for (const char* source : {"deepPagesRadio", "crawlRadio"}) {
+        child<QRadioButton>(gathering, source)->setChecked(true);
+        child<QPushButton>(gathering, "announceButton")->click();
+        QTimer::singleShot(200, &gathering,
+                           [&] { child<QPushButton>(gathering, "cancelButton")->click(); });
+        ASSERT_TRUE(waitForJob(gathering)) << source;
+        EXPECT_FALSE(gathering.lastResult()) << source;
+        EXPECT_EQ(child<QLabel>(gathering, "summaryLabel")->text(),
+                  "Stopped before anything was sent.");
+    }
+
     // Closing while a run goes on stops it first and closes once it has ended.
     child<QPushButton>(dialog, "announceButton")->click();
     child<QPushButton>(dialog, "closeButton")->click();
