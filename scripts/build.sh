@@ -10,7 +10,7 @@ targets=()
 case "${1:-}" in
     --sanitize)
         dir=build-asan
-        flags=(-DCMAKE_BUILD_TYPE=Debug -DFARROW_SANITIZE=ON)
+        flags=(-DCMAKE_BUILD_TYPE=Debug -DFARROW_SANITIZE=ON -DFARROW_BUILD_BENCH=OFF)
         ;;
     --tsan)
         dir=build-tsan

@@ -18,6 +18,7 @@ packages=(
     python3 python3-pyftpdlib
     curl wget
     clang clang-format libclang-rt-14-dev
+    ccache
 )
 for option in "$@"; do
     case "$option" in
