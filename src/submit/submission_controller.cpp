@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -21,6 +22,7 @@ namespace farrow::submit {
 namespace {
 
 constexpr const char* kNull = "NULL";
+constexpr const char* kNoDispatcherText = "Could not start the submission: ";
 
 // The reason a log cannot be written, found by opening it for appending as every row will.
 std::string appendProblem(const std::string& path) {
@@ -179,7 +181,15 @@ void SubmissionController::startRun() {
     dispatch.context = std::move(context);
     dispatcher_ =
         std::make_unique<WorkerDispatcher>(std::move(dispatch), state_, *logs_, launcher_, clock_);
-    dispatcherThread_ = std::jthread([this] { dispatcher_->run(); });
+    try {
+        dispatcherThread_ = launcher_.launch([this] { dispatcher_->run(); });
+    } catch (const std::system_error& e) {
+        // Without its dispatcher nothing can be sent: every site stays unstarted, as after a
+        // stop, so that the failure profile holds them all; the user hears why.
+        dispatcher_->finish();
+        frontend_.messenger().showMessage(
+            kNoDispatcherText + platform::systemReason(e.code().value()), base::MessageIcon::Stop);
+    }
 
     pump_.pumpFor(params_.timing.controllerPass);
     progress_->setTotal(base::format("%4d", result_.siteCount));
@@ -301,7 +311,9 @@ void SubmissionController::finishRun() {
         deliver();
         progress_->refresh();
     }
-    dispatcherThread_.join();
+    if (dispatcherThread_.joinable()) {
+        dispatcherThread_.join();
+    }
     deliver();
     refreshDisplay();
     debug_.reset();

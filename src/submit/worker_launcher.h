@@ -5,8 +5,9 @@
 
 namespace farrow::submit {
 
-// How the dispatcher starts a worker. The real one gives each worker a thread of its own;
-// tests may keep the bodies and run them when they choose, on their own thread.
+// How a run starts its threads: the dispatcher's, and the dispatcher each worker's. The real one
+// gives each a thread of its own; tests may keep a worker's body and run it when they choose,
+// on their own thread, or refuse a start as a system out of threads does.
 class WorkerLauncher {
 public:
     virtual ~WorkerLauncher() = default;

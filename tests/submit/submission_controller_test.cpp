@@ -473,5 +473,27 @@ TEST_F(ControllerFixture, NoProgressDialogSubmitsNothingAndLeavesTheProgramIdle)
     EXPECT_EQ(frontend.statuses, (std::vector<std::string>{"BUSY", "IDLE"}));
 }
 
+// Without the dispatcher's thread nothing is sent: the run ends at once with every site
+// unstarted and kept for the failure profile, and says why.
+TEST_F(ControllerFixture, ARunWhoseDispatcherCannotStartSendsNothingAndKeepsEverySite) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    params.requests = {request("A", "GET", "http://a/"), request("B", "POST", "http://b/")};
+    ManualClock clock(test::fixedStart());
+    test::RefusingLauncher refusing(1);
+    const RunResult r = runSubmission(params, frontend, transport, clock, refusing);
+
+    EXPECT_TRUE(transport->sent().empty());
+    EXPECT_EQ(r.processed, 0);
+    ASSERT_EQ(r.failureList.size(), 2u);
+    EXPECT_TRUE(r.hadFailures());
+    EXPECT_NE(read(r.failureProfilePath).find("\r\nA\r\nB\r\nDATAEND\r\n"), std::string::npos);
+    ASSERT_EQ(frontend.reports.size(), 2u);
+    EXPECT_EQ(frontend.reports[1].outcome, ReportOutcome::NotStarted);
+    EXPECT_EQ(frontend.fakeMessenger().texts(),
+              std::vector<std::string>{"Could not start the submission: " +
+                                       platform::systemReason(EAGAIN)});
+    EXPECT_EQ(frontend.statuses.back(), "IDLE");
+}
+
 }  // namespace
 }  // namespace farrow::submit
