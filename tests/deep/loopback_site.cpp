@@ -89,7 +89,9 @@ std::string expandSite(std::string text, const std::string& site) {
 base::Timing quickTiming() {
     base::Timing timing;
     timing.pageConnectTimeout = base::Millis{2000};
-    timing.pageStallTimeout = base::Millis{200};
+    // Long enough for a loopback page under ThreadSanitizer on a busy machine (200 ms was not);
+    // the few tests of a stalled page wait it out once each.
+    timing.pageStallTimeout = base::Millis{1000};
     timing.crawlPoll = base::Millis{1};
     return timing;
 }
