@@ -115,15 +115,15 @@ UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
     return result;
 }
 
-UrlSourceResult crawledUrls(const crawl::CrawlResult& crawl, const crawl::CrawlParams& params) {
+UrlSourceResult crawledUrls(const crawl::CrawlResult& crawled, const crawl::CrawlParams& params) {
     UrlSourceResult result;
-    if (crawl.ending == crawl::CrawlEnding::StartUnreadable) {
+    if (crawled.ending == crawl::CrawlEnding::StartUnreadable) {
         result.error =
-            "the start page " + params.startUrl + " could not be read: " + crawl.startError;
+            "the start page " + params.startUrl + " could not be read: " + crawled.startError;
         return result;
     }
-    result.notes.push_back("the crawl " + crawl::endingText(crawl, params));
-    for (const crawl::CrawledPage& page : crawl.pages) {
+    result.notes.push_back("the crawl " + crawl::endingText(crawled, params));
+    for (const crawl::CrawledPage& page : crawled.pages) {
         if (!page.leftOut.empty()) {
             result.leftOut.push_back({page.url, page.leftOut});
             continue;

@@ -65,6 +65,6 @@ UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
 
 // The pages a crawl put in the sitemap, with their Last-Modified; those it left out, with why.
 // `params` are the crawl's, for how it ended.
-UrlSourceResult crawledUrls(const crawl::CrawlResult& crawl, const crawl::CrawlParams& params);
+UrlSourceResult crawledUrls(const crawl::CrawlResult& crawled, const crawl::CrawlParams& params);
 
 }  // namespace farrow::indexnow
