@@ -52,6 +52,36 @@ std::string format(const char* fmt, ...) {
     return out;
 }
 
+std::string escapeMarkup(std::string_view text, std::string_view apostrophe) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                if (!apostrophe.empty()) {
+                    out += apostrophe;
+                    break;
+                }
+                [[fallthrough]];
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string toFormValue(std::string_view text) {
     std::string out(text);
     std::replace(out.begin(), out.end(), ' ', '+');

@@ -16,6 +16,10 @@ bool contains(std::string_view text, std::string_view part);
 // printf-style formatting into a std::string of whatever size the result needs.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// `text` with &, <, > and " as the entities of HTML and XML, and ' as `apostrophe` when one is
+// given (for markup whose attributes may be single-quoted).
+std::string escapeMarkup(std::string_view text, std::string_view apostrophe = {});
+
 // Every space becomes "+"; nothing else changes.
 std::string toFormValue(std::string_view text);
 

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 
 #include "base/version.h"
@@ -52,6 +53,23 @@ const std::string* unknownCommand(const std::vector<std::string>& args, CLI::App
 }
 
 }  // namespace
+
+// Opens the report: none, stdout ("-"), or a file appended to. False when it cannot be opened.
+bool openReport(const std::string& path, std::ostream& out, std::ofstream& file,
+                std::ostream*& report, std::ostream& err) {
+    report = nullptr;
+    if (path == "-") {
+        report = &out;
+    } else if (!path.empty()) {
+        file.open(path, std::ios::app | std::ios::binary);
+        if (!file) {
+            err << "farrowctl: cannot write the report \"" << path << "\"\n";
+            return false;
+        }
+        report = &file;
+    }
+    return true;
+}
 
 void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
                     const std::vector<std::string>& accepted) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fstream>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -72,6 +73,11 @@ inline const std::vector<std::string> kSwitchWords = {"/VERBOSE", "/TEST", "/SIT
 // `accepted`; the words given are collected in `words`, in order.
 void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
                     const std::vector<std::string>& accepted = kSwitchWords);
+
+// Opens a command's report: none (empty), stdout ("-"), or the file `path` appended to, kept in
+// `file`. False, said on `err`, when the file cannot be opened.
+bool openReport(const std::string& path, std::ostream& out, std::ofstream& file,
+                std::ostream*& report, std::ostream& err);
 
 // The commands, one group per file; each adds its subcommands to farrowctl's parser.
 void addSitesCommands(CLI::App& app, CommandContext& context);

@@ -105,18 +105,15 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
     if (!url) {
         return kExitFailed;
     }
+    // A report named without its folder goes into the workspace, as the sitemap does.
+    const std::string reportPath =
+        options.report.empty() || options.report == "-"
+            ? options.report
+            : (std::filesystem::path(context.workspace.root()) / options.report).string();
     std::ofstream reportFile;
     std::ostream* report = nullptr;
-    if (options.report == "-") {
-        report = &context.out;
-    } else if (!options.report.empty()) {
-        reportFile.open(std::filesystem::path(context.workspace.root()) / options.report,
-                        std::ios::app | std::ios::binary);
-        if (!reportFile) {
-            context.err << "farrowctl: cannot write the report \"" << options.report << "\"\n";
-            return kExitFailed;
-        }
-        report = &reportFile;
+    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+        return kExitFailed;
     }
 
     crawl::CrawlParams params = crawl::crawlParams(*url, context.timing);

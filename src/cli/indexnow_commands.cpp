@@ -360,15 +360,8 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
 
     std::ofstream reportFile;
     std::ostream* report = nullptr;
-    if (options.report == "-") {
-        report = &context.out;
-    } else if (!options.report.empty()) {
-        reportFile.open(options.report, std::ios::app | std::ios::binary);
-        if (!reportFile) {
-            context.err << "farrowctl: cannot write the report \"" << options.report << "\"\n";
-            return kExitFailed;
-        }
-        report = &reportFile;
+    if (!openReport(options.report, context.out, reportFile, report, context.err)) {
+        return kExitFailed;
     }
 
     std::optional<indexnow::AnnouncementLedger> ledger;

@@ -184,23 +184,6 @@ private:
     TerminalPump pump_;
 };
 
-// Opens the report: none, stdout ("-"), or a file appended to. False when it cannot be opened.
-bool openReport(const std::string& path, std::ostream& out, std::ofstream& file,
-                std::ostream*& report, std::ostream& err) {
-    report = nullptr;
-    if (path == "-") {
-        report = &out;
-    } else if (!path.empty()) {
-        file.open(path, std::ios::app | std::ios::binary);
-        if (!file) {
-            err << "farrowctl: cannot write the report \"" << path << "\"\n";
-            return false;
-        }
-        report = &file;
-    }
-    return true;
-}
-
 // Where the debug lines of "/VERBOSE" go: stderr, or the file `path` appended to. False when the
 // file cannot be opened.
 bool openDebug(const std::string& path, std::ofstream& file, std::ostream*& debug,

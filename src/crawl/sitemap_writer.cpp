@@ -5,6 +5,8 @@
 #include <ctime>
 #include <fstream>
 
+#include "base/text.h"
+
 namespace farrow::crawl {
 
 namespace {
@@ -37,30 +39,7 @@ std::string partName(const std::string& fileName, std::size_t number) {
 }  // namespace
 
 std::string xmlEscaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return base::escapeMarkup(text, "&apos;");
 }
 
 std::string w3cDateTime(std::string_view httpDate) {

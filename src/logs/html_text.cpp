@@ -1,29 +1,11 @@
 #include "logs/html_text.h"
 
+#include "base/text.h"
+
 namespace farrow::logs {
 
 std::string escapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out;
+    return base::escapeMarkup(text);
 }
 
 std::string linkPath(std::string_view path) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/text.h"
 #include "sandbox/target_behaviour.h"
 
 namespace farrow::sandbox {
@@ -122,30 +123,7 @@ void addRoute(httplib::Server& server, Behaviour behaviour, const RouteSettings&
 }  // namespace
 
 std::string htmlEscaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return base::escapeMarkup(text, "&#39;");
 }
 
 void addTargetRoutes(httplib::Server& server, const RouteSettings& settings,
