@@ -18,6 +18,7 @@
 #include "crawl/sitemap_reader.h"
 #include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
+#include "indexnow/url_source.h"
 #include "profile/profile_dialogs.h"
 #include "profile/profile_file.h"
 
@@ -67,17 +68,16 @@ nlohmann::ordered_json pageRecord(const crawl::CrawledPage& page, const char* ev
     return line;
 }
 
-// The output in the chosen format; the files written, or an error.
+// The output in the chosen format; the files written and, for a sitemap, the line for
+// robots.txt; or an error.
 base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& options,
-                        const std::string& path, std::vector<std::string>& written) {
+                        const std::string& path, std::vector<std::string>& written,
+                        std::string& robotsLine) {
     if (options.format == "xml") {
-        const std::filesystem::path target(path);
-        const std::vector<crawl::SitemapFile> files = crawl::buildSitemaps(
-            crawl::sitemapEntries(result), target.filename().string(), result.scope);
-        for (const crawl::SitemapFile& file : files) {
-            written.push_back((target.parent_path() / file.name).string());
-        }
-        return crawl::writeSitemapFiles(files, target.parent_path().string());
+        crawl::WrittenSitemap sitemap = crawl::writeCrawlSitemap(result, path);
+        written = std::move(sitemap.files);
+        robotsLine = std::move(sitemap.robotsLine);
+        return sitemap.error;
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -176,7 +176,8 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
         path = (std::filesystem::path(context.workspace.root()) / path).lexically_normal();
     }
     std::vector<std::string> written;
-    if (const base::Error error = writeOutput(result, options, path, written)) {
+    std::string robotsLine;
+    if (const base::Error error = writeOutput(result, options, path, written, robotsLine)) {
         context.err << "farrowctl: " << error.reason << '\n';
         return kExitFailed;
     }
@@ -197,10 +198,9 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
     for (const std::string& file : written) {
         context.out << "Wrote " << file << '\n';
     }
-    if (options.format == "xml") {
+    if (!robotsLine.empty()) {
         context.out << "Publish it in the site's folder and add this line to robots.txt:\n"
-                    << "Sitemap: " << result.scope
-                    << std::filesystem::path(path).filename().string() << '\n';
+                    << robotsLine << '\n';
     }
     if (report) {
         static const std::map<crawl::CrawlEnding, const char*> kEndings = {
@@ -269,7 +269,9 @@ std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string
         crawl::sitemapSourceParams(sitemapSource(source, context.workspace), context.timing),
         crawl::webPageFetch(context.caFile));
     for (const std::string& skipped : read.skipped) {
-        context.err << "farrowctl: a sitemap of the index was skipped: " << skipped << '\n';
+        context.err << "farrowctl: "
+                    << indexnow::text({indexnow::SourceNote::Kind::SitemapSkipped, skipped})
+                    << '\n';
     }
     if (!read.error.empty()) {
         context.err << "farrowctl: the sitemap could not be read: " << read.error << '\n';

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <variant>
 
 #include "base/clock.h"
@@ -16,9 +17,8 @@
 #include "cli/profile_loading.h"
 #include "cli/sitemap_pages.h"
 #include "crawl/site_crawl.h"
-#include "crawl/sitemap_reader.h"
-#include "crawl/web_fetch.h"
 #include "indexnow/announcement.h"
+#include "indexnow/announcement_job.h"
 #include "indexnow/announcement_ledger.h"
 #include "indexnow/indexnow_key.h"
 #include "indexnow/key_file_check.h"
@@ -86,7 +86,7 @@ std::variant<indexnow::KeyScope, int> scopeFor(const KeyOptions& options,
     }
     const indexnow::ScopeResult scope = indexnow::keyScope(profile.url, key, options.keyLocation);
     if (!scope.scope) {
-        context.err << "farrowctl: " << scope.error << '\n';
+        context.err << "farrowctl: " << scope.error.reason << '\n';
         return options.keyLocation.empty() ? kExitFailed : kExitUsage;
     }
     return *scope.scope;
@@ -107,7 +107,7 @@ int makeKeyCommand(const std::string& file, std::size_t length, const CommandCon
     }
     const indexnow::MadeKey made = indexnow::makeKey(length);
     if (!made.key) {
-        context.err << "farrowctl: " << made.error << '\n';
+        context.err << "farrowctl: " << made.error.reason << '\n';
         return kExitFailed;
     }
     if (const base::Error e = indexnow::saveKey(context.workspace, *made.key)) {
@@ -149,19 +149,58 @@ std::string utcText(base::TimePoint t) {
     return text;
 }
 
-// The lines of a run on stdout and its events in the report.
-class TerminalAnnounceObserver final : public indexnow::AnnounceObserver {
+// Restores the SIGINT handler that was there before.
+class InterruptGuard final {
 public:
-    TerminalAnnounceObserver(std::ostream& out, std::ostream& err, std::ostream* report)
+    InterruptGuard() {
+        stopRequested = false;
+        previous_ = std::signal(SIGINT, onIndexNowInterrupt);
+    }
+    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    void (*previous_)(int) = nullptr;
+};
+
+// The lines of a run on stdout and its events in the report.
+class TerminalAnnouncement final : public indexnow::AnnouncementJobFrontend {
+public:
+    TerminalAnnouncement(std::ostream& out, std::ostream& err, std::ostream* report)
         : out_(out), err_(err), report_(report) {}
 
+    void step(indexnow::AnnouncementStep step) override {
+        endCrawlLine();
+        // Ctrl-C ends the crawl, a sitemap's reading or the sending, and what was done is
+        // reported; the deep checklist cannot be stopped that way.
+        if (step != indexnow::AnnouncementStep::ReadingDeepChecklist && !interrupts_) {
+            interrupts_.emplace();
+        }
+        if (step == indexnow::AnnouncementStep::Crawling) {
+            crawlLine_.emplace(err_);
+        }
+    }
+    const std::atomic<bool>* stopFlag() const override {
+        return interrupts_ ? &stopRequested : nullptr;
+    }
+    void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
+                  std::size_t waiting) override {
+        if (crawlLine_) {
+            crawlLine_->pageDone(page, fetched, waiting);
+        }
+    }
+    void note(const indexnow::SourceNote& note) override {
+        endCrawlLine();
+        err_ << "farrowctl: " << text(note) << '\n';
+    }
     void urlLeftOut(const indexnow::LeftOutUrl& url) override {
-        out_ << "left out (" << url.reason << "): " << url.url << '\n';
+        out_ << "left out (" << text(url) << "): " << url.url << '\n';
         if (report_) {
             nlohmann::ordered_json line;
             line["event"] = "indexnow-url";
             line["url"] = url.url;
-            line["reason"] = url.reason;
+            line["reason"] = token(url);
             emit(line);
         }
     }
@@ -173,7 +212,7 @@ public:
         }
     }
     void requestAnswered(const indexnow::RequestRecord& r) override {
-        out_ << r.outcome << ": " << r.endpoint << ": " << r.urls
+        out_ << text(r.outcome) << ": " << r.endpoint << ": " << r.urls
              << (r.urls == 1 ? " URL" : " URLs");
         if (r.status != 0) {
             out_ << ", status " << r.status;
@@ -181,7 +220,8 @@ public:
         if (r.retryAfter) {
             out_ << ", retry after " << *r.retryAfter << " s";
         }
-        if (!r.detail.empty() && r.outcome != "accepted" && r.outcome != "pending") {
+        if (!r.detail.empty() && r.outcome != indexnow::RequestOutcome::Accepted &&
+            r.outcome != indexnow::RequestOutcome::Pending) {
             out_ << ": " << r.detail;
         }
         out_ << '\n' << std::flush;
@@ -192,7 +232,7 @@ public:
             line["method"] = r.method;
             line["urls"] = r.urls;
             line["status"] = r.status ? nlohmann::ordered_json(r.status) : nullptr;
-            line["outcome"] = r.outcome;
+            line["outcome"] = token(r.outcome);
             line["retryAfter"] = r.retryAfter ? nlohmann::ordered_json(*r.retryAfter) : nullptr;
             line["detail"] = r.detail;
             emit(line);
@@ -207,11 +247,15 @@ public:
         *report_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n'
                  << std::flush;
     }
+    // The progress line is left before anything else is said.
+    void endCrawlLine() { crawlLine_.reset(); }
 
 private:
     std::ostream& out_;
     std::ostream& err_;
     std::ostream* report_;
+    std::optional<CrawlProgressLine> crawlLine_;
+    std::optional<InterruptGuard> interrupts_;
 };
 
 struct SubmitOptions {
@@ -236,20 +280,48 @@ int exitCodeOf(const indexnow::AnnounceResult& r) {
     return r.anyAnswer ? kExitNotAllTaken : kExitFailed;
 }
 
-// Restores the SIGINT handler that was there before.
-class InterruptGuard final {
-public:
-    InterruptGuard() {
-        stopRequested = false;
-        previous_ = std::signal(SIGINT, onIndexNowInterrupt);
+void printSummary(const indexnow::AnnounceResult& r, bool dryRun, const CommandContext& context) {
+    if (dryRun) {
+        context.out << "Dry run: " << r.toSend << " URLs to send, " << r.leftOut
+                    << " left out; nothing was sent\n";
+        return;
     }
-    ~InterruptGuard() { std::signal(SIGINT, previous_); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
+    context.out << "IndexNow: " << r.toSend << " to send, " << r.accepted << " accepted, "
+                << r.pending << " pending, " << r.refused << " refused, " << r.undelivered
+                << " not delivered, " << r.leftOut << " left out\n";
+    if (r.ending == indexnow::AnnounceEnding::Refused) {
+        context.out << "To fix: " << r.advice;
+        if (!r.engineWords.empty()) {
+            context.out << " (the engine said: " << r.engineWords << ")";
+        }
+        context.out << '\n';
+    }
+    if (r.ending == indexnow::AnnounceEnding::Cancelled) {
+        context.out << "Stopped.\n";
+    }
+    if (r.ending == indexnow::AnnounceEnding::LedgerFailed) {
+        context.err << "farrowctl: the ledger could not be written: " << r.ledgerError << '\n';
+    }
+    if (!r.logPath.empty()) {
+        context.out << "IndexNow log: " << r.logPath << '\n';
+    }
+}
 
-private:
-    void (*previous_)(int) = nullptr;
-};
+nlohmann::ordered_json endEvent(const indexnow::AnnounceResult& r, bool dryRun, int code) {
+    nlohmann::ordered_json line;
+    line["event"] = "end";
+    line["toSend"] = r.toSend;
+    line["accepted"] = r.accepted;
+    line["pending"] = r.pending;
+    line["refused"] = r.refused;
+    line["undelivered"] = r.undelivered;
+    line["leftOut"] = r.leftOut;
+    line["dryRun"] = dryRun;
+    line["log"] =
+        r.logPath.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(r.logPath);
+    line["exitCode"] = code;
+    return line;
+}
 
 int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     for (const std::string& endpoint : options.endpoints) {
@@ -268,158 +340,48 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     if (const int* code = std::get_if<int>(&scope)) {
         return *code;
     }
-    indexnow::AnnounceParams params;
+    indexnow::AnnouncementJob::Params params;
     params.scope = std::get<indexnow::KeyScope>(scope);
-    if (!options.endpoints.empty()) {
-        params.endpoints = options.endpoints;
+    params.siteUrl = profile->url;
+    params.siteTitle = profile->title;
+    params.deepChecklist = options.deep;
+    params.crawl = options.crawl;
+    if (!options.sitemap.empty()) {
+        params.sitemap = sitemapSource(options.sitemap, context.workspace);
     }
+    params.list = options.urls;
+    params.listInput = context.input;
+    params.endpoints = options.endpoints;
     params.dryRun = options.dryRun;
     params.force = options.force;
     params.caFile = context.caFile;
     params.userAgent = kUserAgent;
     params.logsDir = context.workspace.logsDir();
-
-    // Each source's URLs join the rest; the site's address goes when no source is named.
-    const auto take = [&params, &context](indexnow::UrlSourceResult&& source) {
-        for (const std::string& note : source.notes) {
-            context.err << "farrowctl: " << note << '\n';
-        }
-        params.urls.insert(params.urls.end(), std::make_move_iterator(source.urls.begin()),
-                           std::make_move_iterator(source.urls.end()));
-        params.leftOut.insert(params.leftOut.end(), std::make_move_iterator(source.leftOut.begin()),
-                              std::make_move_iterator(source.leftOut.end()));
-    };
-    if (!options.deep && options.urls.empty() && options.sitemap.empty() && !options.crawl) {
-        params.urls.push_back({profile->url, indexnow::UrlOrigin::Profile});
-    }
-    if (options.deep) {
-        indexnow::UrlSourceResult deep =
-            indexnow::deepChecklistUrls(profile->url, profile->title, context.timing);
-        if (!deep.error.empty()) {
-            context.err << "farrowctl: " << deep.error << '\n';
-            return kExitFailed;
-        }
-        take(std::move(deep));
-    }
-    // From here Ctrl-C ends the crawl, a sitemap's reading or the announcement, and what was
-    // done is reported; the deep checklist above cannot be stopped that way.
-    InterruptGuard interrupts;
-    if (options.crawl) {
-        crawl::CrawlParams crawlParams = crawl::crawlParams(profile->url, context.timing);
-        crawlParams.cancel = &stopRequested;
-        crawl::CrawlResult crawled;
-        {
-            CrawlProgressLine progress(context.err);
-            crawled = crawl::crawlSite(crawlParams, crawl::webPageFetch(context.caFile), &progress);
-        }
-        if (crawled.ending == crawl::CrawlEnding::Cancelled) {
-            context.out << "Stopped before anything was sent.\n";
-            return kExitFailed;
-        }
-        indexnow::UrlSourceResult pages = indexnow::crawledUrls(crawled, crawlParams);
-        if (!pages.error.empty()) {
-            context.err << "farrowctl: " << pages.error << '\n';
-            return kExitFailed;
-        }
-        take(std::move(pages));
-    }
-    if (!options.sitemap.empty()) {
-        crawl::SitemapSourceParams sitemapParams = crawl::sitemapSourceParams(
-            sitemapSource(options.sitemap, context.workspace), context.timing);
-        sitemapParams.fetchTimes.cancel = &stopRequested;
-        indexnow::UrlSourceResult pages =
-            indexnow::sitemapUrls(sitemapParams, crawl::webPageFetch(context.caFile));
-        if (!pages.error.empty()) {
-            context.err << "farrowctl: the sitemap could not be read: " << pages.error << '\n';
-            return kExitFailed;
-        }
-        take(std::move(pages));
-    }
-    if (!options.urls.empty()) {
-        std::ifstream file;
-        std::istream* in = context.input;
-        if (options.urls != "-") {
-            file.open(options.urls, std::ios::binary);
-            if (!file) {
-                context.err << "farrowctl: cannot read the URL list \"" << options.urls << "\"\n";
-                return kExitFailed;
-            }
-            in = &file;
-        }
-        if (in == nullptr) {
-            context.err << "farrowctl: nothing to read the URL list from\n";
-            return kExitFailed;
-        }
-        indexnow::UrlSourceResult list = indexnow::readUrlList(*in);
-        if (!list.error.empty()) {
-            context.err << "farrowctl: the URL list: " << list.error << '\n';
-            return kExitFailed;
-        }
-        take(std::move(list));
-    }
+    params.ledgerFile = indexnow::ledgerPath(context.workspace);
 
     std::ofstream reportFile;
     std::ostream* report = nullptr;
     if (!openReport(options.report, context.out, reportFile, report, context.err)) {
         return kExitFailed;
     }
-
-    std::optional<indexnow::AnnouncementLedger> ledger;
-    const std::string ledgerFile = indexnow::ledgerPath(context.workspace);
-    // A dry run makes no ledger; it reads one that is there.
-    if (!options.dryRun || std::filesystem::exists(ledgerFile)) {
-        indexnow::AnnouncementLedger::Opened opened =
-            indexnow::AnnouncementLedger::open(ledgerFile);
-        if (!opened.ledger) {
-            context.err << "farrowctl: the ledger: " << opened.error << '\n';
-            return kExitFailed;
-        }
-        ledger = std::move(opened.ledger);
-    }
-
-    TerminalAnnounceObserver observer(context.out, context.err, report);
+    TerminalAnnouncement frontend(context.out, context.err, report);
     base::SystemClock clock;
-    const indexnow::AnnounceResult r = indexnow::announce(
-        params, ledger ? &*ledger : nullptr, context.timing, clock, observer, &stopRequested);
-    const int code = options.dryRun ? kExitOk : exitCodeOf(r);
-    if (options.dryRun) {
-        context.out << "Dry run: " << r.toSend << " URLs to send, " << r.leftOut
-                    << " left out; nothing was sent\n";
-    } else {
-        context.out << "IndexNow: " << r.toSend << " to send, " << r.accepted << " accepted, "
-                    << r.pending << " pending, " << r.refused << " refused, " << r.undelivered
-                    << " not delivered, " << r.leftOut << " left out\n";
-        if (r.ending == indexnow::AnnounceEnding::Refused) {
-            context.out << "To fix: " << r.advice;
-            if (!r.engineWords.empty()) {
-                context.out << " (the engine said: " << r.engineWords << ")";
-            }
-            context.out << '\n';
-        }
-        if (r.ending == indexnow::AnnounceEnding::Cancelled) {
-            context.out << "Stopped.\n";
-        }
-        if (r.ending == indexnow::AnnounceEnding::LedgerFailed) {
-            context.err << "farrowctl: the ledger could not be written: " << r.ledgerError << '\n';
-        }
-        if (!r.logPath.empty()) {
-            context.out << "IndexNow log: " << r.logPath << '\n';
-        }
+    const indexnow::AnnouncementJob::Result job =
+        indexnow::AnnouncementJob::run(params, context.timing, clock, frontend);
+    frontend.endCrawlLine();
+    if (job.stoppedGathering) {
+        context.out << "Stopped before anything was sent.\n";
+        return kExitFailed;
     }
+    if (job.failure) {
+        context.err << "farrowctl: " << text(*job.failure) << '\n';
+        return kExitFailed;
+    }
+    const indexnow::AnnounceResult& r = job.announced;
+    const int code = options.dryRun ? kExitOk : exitCodeOf(r);
+    printSummary(r, options.dryRun, context);
     if (report) {
-        nlohmann::ordered_json line;
-        line["event"] = "end";
-        line["toSend"] = r.toSend;
-        line["accepted"] = r.accepted;
-        line["pending"] = r.pending;
-        line["refused"] = r.refused;
-        line["undelivered"] = r.undelivered;
-        line["leftOut"] = r.leftOut;
-        line["dryRun"] = options.dryRun;
-        line["log"] =
-            r.logPath.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(r.logPath);
-        line["exitCode"] = code;
-        observer.emit(line);
+        frontend.emit(endEvent(r, options.dryRun, code));
     }
     return code;
 }
@@ -432,7 +394,7 @@ int historyCommand(const std::string& url, const CommandContext& context) {
     }
     indexnow::AnnouncementLedger::Opened opened = indexnow::AnnouncementLedger::open(file);
     if (!opened.ledger) {
-        context.err << "farrowctl: the ledger: " << opened.error << '\n';
+        context.err << "farrowctl: the ledger: " << opened.error.reason << '\n';
         return kExitFailed;
     }
     const std::vector<indexnow::LedgerEntry> entries =

@@ -3,9 +3,11 @@
 #include <curl/curl.h>
 
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 
 #include "base/text.h"
+#include "crawl/site_crawl.h"
 
 namespace farrow::crawl {
 
@@ -101,6 +103,24 @@ base::Error writeSitemapFiles(const std::vector<SitemapFile>& files, const std::
         }
     }
     return {};
+}
+
+WrittenSitemap writeCrawlSitemap(const CrawlResult& crawled, const std::string& path,
+                                 const SitemapLimits& limits) {
+    const std::filesystem::path target(path);
+    const std::string name = target.filename().string();
+    const std::vector<SitemapEntry> entries = sitemapEntries(crawled);
+    const std::vector<SitemapFile> files = buildSitemaps(entries, name, crawled.scope, limits);
+    WrittenSitemap written;
+    written.pages = entries.size();
+    written.robotsLine = "Sitemap: " + crawled.scope + name;
+    written.error = writeSitemapFiles(files, target.parent_path().string());
+    if (!written.error) {
+        for (const SitemapFile& file : files) {
+            written.files.push_back((target.parent_path() / file.name).string());
+        }
+    }
+    return written;
 }
 
 }  // namespace farrow::crawl

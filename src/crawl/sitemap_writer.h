@@ -9,6 +9,8 @@
 
 namespace farrow::crawl {
 
+struct CrawlResult;
+
 struct SitemapEntry {
     std::string loc;
     // W3C date-time ("2026-12-09T07:30:00+00:00"), or empty.
@@ -36,6 +38,22 @@ std::vector<SitemapFile> buildSitemaps(const std::vector<SitemapEntry>& entries,
 
 // Writes the files into `folder`; stops at the first that cannot be written.
 base::Error writeSitemapFiles(const std::vector<SitemapFile>& files, const std::string& folder);
+
+// A crawl's sitemap as written to the disk.
+struct WrittenSitemap {
+    // The files written, the index last; each is the sitemap's folder joined with its name.
+    std::vector<std::string> files;
+    // The pages it lists.
+    std::size_t pages = 0;
+    // The line robots.txt needs to name the sitemap: "Sitemap: URL".
+    std::string robotsLine;
+    base::Error error;
+};
+
+// Writes the sitemap of the pages `crawled` kept to `path`: one file when it fits the limits,
+// else parts beside it under an index at `path`.
+WrittenSitemap writeCrawlSitemap(const CrawlResult& crawled, const std::string& path,
+                                 const SitemapLimits& limits = {});
 
 // `text` with &, <, >, " and ' as XML entities.
 std::string xmlEscaped(std::string_view text);

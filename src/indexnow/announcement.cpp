@@ -77,7 +77,7 @@ public:
                 record.method = request.method;
                 record.urls = request.urls.size();
                 if (answer.failure != platform::WebFailure::None) {
-                    record.outcome = "unreachable";
+                    record.outcome = RequestOutcome::Unreachable;
                     record.detail = answer.reason;
                     tell(record);
                     if (attempt < kAttemptsPerEndpoint &&
@@ -88,16 +88,16 @@ public:
                 }
                 const long status = answer.response.status;
                 record.status = status;
-                record.outcome = outcomeWord(status);
+                record.outcome = outcomeOf(status);
                 record.retryAfter =
                     retryAfterSeconds(answer.response.header("retry-after"), clock_.now());
                 record.detail = bodyLine(answer.response.body);
                 result_.anyAnswer = true;
                 if (ledger_ != nullptr) {
-                    const std::string e = ledger_->record(request.urls, endpoint, clock_.now(),
-                                                          status, record.outcome);
-                    if (!e.empty()) {
-                        result_.ledgerError = e;
+                    const base::Error e = ledger_->record(request.urls, endpoint, clock_.now(),
+                                                          status, token(record.outcome));
+                    if (e) {
+                        result_.ledgerError = e.reason;
                         tell(record);
                         return Sent::LedgerFailed;
                     }
@@ -193,11 +193,11 @@ FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& s
     for (const CandidateUrl& candidate : urls) {
         const std::optional<UrlParts> parts = urlParts(candidate.url);
         if (!parts || candidate.url.size() > kMaxUrlLength) {
-            result.leftOut.push_back({candidate.url, "not-a-url"});
+            result.leftOut.push_back({candidate.url, LeftOutReason::NotAUrl});
             continue;
         }
         if (!seen.insert(candidate.url).second) {
-            result.leftOut.push_back({candidate.url, "duplicate"});
+            result.leftOut.push_back({candidate.url, LeftOutReason::Duplicate});
             continue;
         }
         switch (fitOf(*parts, scope)) {
@@ -205,10 +205,10 @@ FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& s
                 result.kept.push_back(candidate.url);
                 break;
             case ScopeFit::OtherHost:
-                result.leftOut.push_back({candidate.url, "other-host"});
+                result.leftOut.push_back({candidate.url, LeftOutReason::OtherHost});
                 break;
             case ScopeFit::OutsideKeyLocation:
-                result.leftOut.push_back({candidate.url, "outside-key-location"});
+                result.leftOut.push_back({candidate.url, LeftOutReason::OutsideKeyLocation});
                 break;
         }
     }
@@ -251,10 +251,10 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
                 if (change->second > last->second) {
                     kept.push_back(std::move(url));
                 } else {
-                    filtered.leftOut.push_back({std::move(url), "unchanged"});
+                    filtered.leftOut.push_back({std::move(url), LeftOutReason::Unchanged});
                 }
             } else if (last->second >= since) {
-                filtered.leftOut.push_back({std::move(url), "sent-recently"});
+                filtered.leftOut.push_back({std::move(url), LeftOutReason::SentRecently});
             } else {
                 kept.push_back(std::move(url));
             }

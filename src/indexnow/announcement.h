@@ -46,8 +46,7 @@ struct RequestRecord {
     std::size_t urls = 0;
     // 0 when nothing answered.
     long status = 0;
-    // outcomeWord(status), or "unreachable" when nothing answered.
-    std::string outcome;
+    RequestOutcome outcome = RequestOutcome::Unreachable;
     // What the engine asked for in Retry-After, in seconds.
     std::optional<long long> retryAfter;
     // The answer's body cut to a line, or why nothing answered.

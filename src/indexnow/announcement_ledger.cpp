@@ -68,7 +68,9 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<sqlite3, SqliteCloser> db(raw);
     if (rc != SQLITE_OK) {
-        return {std::nullopt, path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc))};
+        return {std::nullopt,
+                {base::ErrorCode::OpenFailed,
+                 path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc))}};
     }
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     int version = -1;
@@ -79,14 +81,16 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
         }
     }
     if (version < 0) {
-        return {std::nullopt, path + ": " + sqlite3_errmsg(raw)};
+        return {std::nullopt, {base::ErrorCode::ReadFailed, path + ": " + sqlite3_errmsg(raw)}};
     }
     if (version > kSchemaVersion) {
-        return {std::nullopt, path + ": made by a newer version of the program (schema " +
-                                  std::to_string(version) + ")"};
+        return {std::nullopt,
+                {base::ErrorCode::WrongFormat,
+                 path + ": made by a newer version of the program (schema " +
+                     std::to_string(version) + ")"}};
     }
     if (std::string e = exec(raw, "PRAGMA journal_mode=WAL"); !e.empty()) {
-        return {std::nullopt, path + ": " + e};
+        return {std::nullopt, {base::ErrorCode::WriteFailed, path + ": " + e}};
     }
     if (version == 0) {
         const std::string create = std::string("BEGIN;") + kSchema +
@@ -94,7 +98,7 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
                                    ";COMMIT;";
         if (std::string e = exec(raw, create.c_str()); !e.empty()) {
             exec(raw, "ROLLBACK");
-            return {std::nullopt, path + ": " + e};
+            return {std::nullopt, {base::ErrorCode::WriteFailed, path + ": " + e}};
         }
     }
     return {AnnouncementLedger(db.release()), {}};
@@ -127,12 +131,12 @@ std::map<std::string, base::TimePoint> AnnouncementLedger::lastAccepted(
     return found;
 }
 
-std::string AnnouncementLedger::record(const std::vector<std::string>& urls,
+base::Error AnnouncementLedger::record(const std::vector<std::string>& urls,
                                        const std::string& endpoint, base::TimePoint when,
                                        long status, const std::string& outcome) {
     sqlite3* db = db_.get();
     if (std::string e = exec(db, "BEGIN IMMEDIATE"); !e.empty()) {
-        return e;
+        return {base::ErrorCode::WriteFailed, e};
     }
     Statement s = prepare(db,
                           "INSERT INTO sending (url, endpoint, sent_ms, status, outcome) "
@@ -140,7 +144,7 @@ std::string AnnouncementLedger::record(const std::vector<std::string>& urls,
     if (!s) {
         const std::string reason = sqlite3_errmsg(db);
         exec(db, "ROLLBACK");
-        return reason;
+        return {base::ErrorCode::WriteFailed, reason};
     }
     const long long ms = millisOf(when);
     for (const std::string& url : urls) {
@@ -154,13 +158,13 @@ std::string AnnouncementLedger::record(const std::vector<std::string>& urls,
             const std::string reason = sqlite3_errmsg(db);
             s.reset();
             exec(db, "ROLLBACK");
-            return reason;
+            return {base::ErrorCode::WriteFailed, reason};
         }
     }
     s.reset();
     if (std::string e = exec(db, "COMMIT"); !e.empty()) {
         exec(db, "ROLLBACK");
-        return e;
+        return {base::ErrorCode::WriteFailed, e};
     }
     return {};
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/error.h"
 #include "base/workspace.h"
 
 namespace farrow::indexnow {
@@ -40,8 +41,8 @@ public:
     // Of `urls`, those ever accepted (or taken as pending), with when they last were.
     std::map<std::string, base::TimePoint> lastAccepted(const std::vector<std::string>& urls) const;
     // Records one answered request: each of `urls` with the same endpoint, time, status and
-    // outcome. Empty on success, else SQLite's reason.
-    std::string record(const std::vector<std::string>& urls, const std::string& endpoint,
+    // outcome, with SQLite's reason when it fails.
+    base::Error record(const std::vector<std::string>& urls, const std::string& endpoint,
                        base::TimePoint when, long status, const std::string& outcome);
     // Every sending, oldest first; only those of `url` when given.
     std::vector<LedgerEntry> history(const std::optional<std::string>& url) const;
@@ -55,7 +56,7 @@ private:
 struct AnnouncementLedger::Opened {
     std::optional<AnnouncementLedger> ledger;
     // Why the database could not be used: SQLite's words, or a schema from a newer program.
-    std::string error;
+    base::Error error;
 };
 
 // "indexnow.db" in the workspace.

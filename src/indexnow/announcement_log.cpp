@@ -69,12 +69,12 @@ void AnnouncementLog::request(const RequestRecord& r) {
     section(Section::Requests, "Requests");
     write("<TR>" + cell(r.endpoint) + cell(r.method) + cell(std::to_string(r.urls) + " URLs") +
           cell(r.status ? std::to_string(r.status) : "-") + "<TD><B>" +
-          logs::escapeHtml(r.outcome) + "</B></TD>" + cell(r.detail) + "</TR>\n");
+          logs::escapeHtml(text(r.outcome)) + "</B></TD>" + cell(r.detail) + "</TR>\n");
 }
 
 void AnnouncementLog::leftOut(const LeftOutUrl& url) {
     section(Section::LeftOut, "Left Out");
-    write("<TR>" + cell(url.url) + cell(url.reason) + "</TR>\n");
+    write("<TR>" + cell(url.url) + cell(text(url)) + "</TR>\n");
 }
 
 void AnnouncementLog::finish(const std::string& summary, const std::string& advice) {

@@ -53,8 +53,10 @@ std::string keyProblem(std::string_view key) {
 
 MadeKey makeKey(std::size_t length) {
     if (length < kMinKeyLength || length > kMaxKeyLength) {
-        return {std::nullopt, "the length of a key is " + std::to_string(kMinKeyLength) + " to " +
-                                  std::to_string(kMaxKeyLength)};
+        return {std::nullopt,
+                {base::ErrorCode::WrongFormat, "the length of a key is " +
+                                                   std::to_string(kMinKeyLength) + " to " +
+                                                   std::to_string(kMaxKeyLength)}};
     }
     std::string key;
     key.reserve(length);
@@ -68,7 +70,9 @@ MadeKey makeKey(std::size_t length) {
             if (errno == EINTR) {
                 continue;
             }
-            return {std::nullopt, std::string("no secure random source: ") + std::strerror(errno)};
+            return {std::nullopt,
+                    {base::ErrorCode::ReadFailed,
+                     std::string("no secure random source: ") + std::strerror(errno)}};
         }
         for (ssize_t i = 0; i < got && key.size() < length; ++i) {
             if (buffer[i] < kUsable) {

@@ -21,7 +21,7 @@ std::string keyProblem(std::string_view key);
 struct MadeKey {
     std::optional<std::string> key;
     // Why no key was made (a length out of range, no random source).
-    std::string error;
+    base::Error error;
 };
 
 // A new key of `length` characters of a-z and 0-9 from the system's secure random source.

@@ -88,20 +88,45 @@ AnswerClass classifyStatus(long status) {
     }
 }
 
-std::string outcomeWord(long status) {
+RequestOutcome outcomeOf(long status) {
     switch (classifyStatus(status)) {
         case AnswerClass::Accepted:
-            return "accepted";
+            return RequestOutcome::Accepted;
         case AnswerClass::Pending:
-            return "pending";
+            return RequestOutcome::Pending;
         case AnswerClass::OurFault:
-            return "refused";
+            return RequestOutcome::Refused;
         case AnswerClass::EngineTrouble:
-            return status == 429 ? "busy" : "failed";
+            return status == 429 ? RequestOutcome::Busy : RequestOutcome::Failed;
         case AnswerClass::Unexpected:
             break;
     }
-    return "unexpected";
+    return RequestOutcome::Unexpected;
+}
+
+std::string token(RequestOutcome outcome) {
+    switch (outcome) {
+        case RequestOutcome::Accepted:
+            return "accepted";
+        case RequestOutcome::Pending:
+            return "pending";
+        case RequestOutcome::Refused:
+            return "refused";
+        case RequestOutcome::Busy:
+            return "busy";
+        case RequestOutcome::Failed:
+            return "failed";
+        case RequestOutcome::Unexpected:
+            return "unexpected";
+        case RequestOutcome::Unreachable:
+            return "unreachable";
+    }
+    return {};
+}
+
+std::string text(RequestOutcome outcome) {
+    // The lines and the window show the ledger's own words.
+    return token(outcome);
 }
 
 std::string refusalAdvice(long status, const KeyScope& scope) {

@@ -60,9 +60,27 @@ enum class AnswerClass {
 
 AnswerClass classifyStatus(long status);
 
-// The word the ledger, the report and the lines use: "accepted", "pending", "refused", "busy"
-// (429), "failed" (5xx), "unexpected".
-std::string outcomeWord(long status);
+// What became of one request.
+enum class RequestOutcome {
+    Accepted,
+    Pending,
+    Refused,
+    // 429.
+    Busy,
+    // 5xx.
+    Failed,
+    Unexpected,
+    // Nothing answered.
+    Unreachable,
+};
+
+// The outcome of an answer of `status`.
+RequestOutcome outcomeOf(long status);
+
+// The word the ledger, the report and the lines use: "accepted", "pending", "refused", "busy",
+// "failed", "unexpected", "unreachable".
+std::string token(RequestOutcome outcome);
+std::string text(RequestOutcome outcome);
 
 // What to fix after a refusal, in plain words.
 std::string refusalAdvice(long status, const KeyScope& scope);

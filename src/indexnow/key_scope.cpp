@@ -76,7 +76,9 @@ ScopeResult keyScope(const std::string& siteUrl, const std::string& key,
                      const std::string& keyLocation) {
     const std::optional<UrlParts> site = urlParts(siteUrl);
     if (!site) {
-        return {std::nullopt, "the profile's URL \"" + siteUrl + "\" is no http or https address"};
+        return {std::nullopt,
+                {base::ErrorCode::WrongFormat,
+                 "the profile's URL \"" + siteUrl + "\" is no http or https address"}};
     }
     KeyScope scope;
     scope.host = site->host;
@@ -89,14 +91,18 @@ ScopeResult keyScope(const std::string& siteUrl, const std::string& key,
     const std::optional<UrlParts> location = urlParts(keyLocation);
     if (!location) {
         return {std::nullopt,
-                "the key location \"" + keyLocation + "\" is no http or https address"};
+                {base::ErrorCode::WrongFormat,
+                 "the key location \"" + keyLocation + "\" is no http or https address"}};
     }
     if (location->host != site->host) {
         return {std::nullopt,
-                "the key location \"" + keyLocation + "\" is not on the site's host " + site->host};
+                {base::ErrorCode::WrongFormat, "the key location \"" + keyLocation +
+                                                   "\" is not on the site's host " + site->host}};
     }
     if (location->path.find('?') != std::string::npos) {
-        return {std::nullopt, "the key location \"" + keyLocation + "\" has a query"};
+        return {
+            std::nullopt,
+            {base::ErrorCode::WrongFormat, "the key location \"" + keyLocation + "\" has a query"}};
     }
     scope.keyLocation = keyLocation;
     scope.keyLocationGiven = true;

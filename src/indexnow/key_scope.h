@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
+
 namespace farrow::indexnow {
 
 // The parts of an absolute http or https URL that the protocol compares.
@@ -36,7 +38,7 @@ struct KeyScope {
 
 struct ScopeResult {
     std::optional<KeyScope> scope;
-    std::string error;
+    base::Error error;
 };
 
 // The scope of `key` for the site at `siteUrl`; the key file at `keyLocation`, or when that is

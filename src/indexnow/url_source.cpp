@@ -30,13 +30,48 @@ void takeLine(const std::string& raw, bool tooLong, UrlSourceResult& result) {
         if (tooLong || line.size() > kShownJunk) {
             shown += "...";
         }
-        result.leftOut.push_back({shown, "not-a-url"});
+        result.leftOut.push_back({shown, LeftOutReason::NotAUrl});
         return;
     }
     result.urls.push_back({line, UrlOrigin::List});
 }
 
 }  // namespace
+
+std::string token(const LeftOutUrl& url) {
+    switch (url.reason) {
+        case LeftOutReason::NotAUrl:
+            return "not-a-url";
+        case LeftOutReason::Duplicate:
+            return "duplicate";
+        case LeftOutReason::OtherHost:
+            return "other-host";
+        case LeftOutReason::OutsideKeyLocation:
+            return "outside-key-location";
+        case LeftOutReason::SentRecently:
+            return "sent-recently";
+        case LeftOutReason::Unchanged:
+            return "unchanged";
+        case LeftOutReason::KeptOutByCrawl:
+            return url.crawlReason;
+    }
+    return {};
+}
+
+std::string text(const LeftOutUrl& url) {
+    // The lines and the window show the report's own words, which users already search for.
+    return token(url);
+}
+
+std::string text(const SourceNote& note) {
+    switch (note.kind) {
+        case SourceNote::Kind::SitemapSkipped:
+            return "a sitemap of the index was skipped: " + note.detail;
+        case SourceNote::Kind::CrawlEnded:
+            return "the crawl " + note.detail;
+    }
+    return {};
+}
 
 UrlSourceResult readUrlList(std::istream& in) {
     UrlSourceResult result;
@@ -61,7 +96,9 @@ UrlSourceResult readUrlList(std::istream& in) {
             line.clear();
             tooLong = false;
             if (++lines > kMaxListUrls) {
-                result.error = "the list has more than " + std::to_string(kMaxListUrls) + " lines";
+                result.error = {
+                    base::ErrorCode::WrongFormat,
+                    "the list has more than " + std::to_string(kMaxListUrls) + " lines"};
                 return result;
             }
         }
@@ -70,7 +107,7 @@ UrlSourceResult readUrlList(std::istream& in) {
         takeLine(line, tooLong, result);
     }
     if (in.bad()) {
-        result.error = "the list could not be read to its end";
+        result.error = {base::ErrorCode::ReadFailed, "the list could not be read to its end"};
     }
     return result;
 }
@@ -91,7 +128,7 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
     const deep::CatalogueResult catalogue =
         deep::cataloguePages(url, title, timing, &view, nullptr);
     if (catalogue.status != deep::CatalogueStatus::Listed) {
-        result.error = deep::catalogueMessage(catalogue.status, url);
+        result.error = {base::ErrorCode::ReadFailed, deep::catalogueMessage(catalogue.status, url)};
         return result;
     }
     for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
@@ -104,9 +141,11 @@ UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
                             const crawl::PageFetch& fetch) {
     UrlSourceResult result;
     crawl::SitemapPages read = crawl::loadSitemapPages(params, fetch);
-    result.error = std::move(read.error);
+    if (!read.error.empty()) {
+        result.error = {base::ErrorCode::ReadFailed, std::move(read.error)};
+    }
     for (std::string& skipped : read.skipped) {
-        result.notes.push_back("a sitemap of the index was skipped: " + std::move(skipped));
+        result.notes.push_back({SourceNote::Kind::SitemapSkipped, std::move(skipped)});
     }
     for (crawl::SitemapEntry& page : read.pages) {
         result.urls.push_back(
@@ -118,14 +157,15 @@ UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
 UrlSourceResult crawledUrls(const crawl::CrawlResult& crawled, const crawl::CrawlParams& params) {
     UrlSourceResult result;
     if (crawled.ending == crawl::CrawlEnding::StartUnreadable) {
-        result.error =
-            "the start page " + params.startUrl + " could not be read: " + crawled.startError;
+        result.error = {
+            base::ErrorCode::ReadFailed,
+            "the start page " + params.startUrl + " could not be read: " + crawled.startError};
         return result;
     }
-    result.notes.push_back("the crawl " + crawl::endingText(crawled, params));
+    result.notes.push_back({SourceNote::Kind::CrawlEnded, crawl::endingText(crawled, params)});
     for (const crawl::CrawledPage& page : crawled.pages) {
         if (!page.leftOut.empty()) {
-            result.leftOut.push_back({page.url, page.leftOut});
+            result.leftOut.push_back({page.url, LeftOutReason::KeptOutByCrawl, page.leftOut});
             continue;
         }
         result.urls.push_back({page.url, UrlOrigin::Crawl,

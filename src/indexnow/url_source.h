@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/error.h"
 #include "base/timing.h"
 #include "crawl/site_crawl.h"
 #include "crawl/sitemap_reader.h"
@@ -25,23 +26,52 @@ struct CandidateUrl {
     std::optional<base::TimePoint> lastModified{};
 };
 
-// A URL, or a line standing in for one, that is not announced, and why ("not-a-url",
-// "other-host", "outside-key-location", "duplicate", "sent-recently", "unchanged"; a crawled
-// page that is kept out of the sitemap, the crawl's reason).
+// Why a URL, or a line standing in for one, is not announced.
+enum class LeftOutReason {
+    NotAUrl,
+    Duplicate,
+    OtherHost,
+    OutsideKeyLocation,
+    // Accepted within the resend wait.
+    SentRecently,
+    // Not changed since it was last accepted.
+    Unchanged,
+    // A crawled page the crawl kept out of its sitemap; the crawl's words say why.
+    KeptOutByCrawl,
+};
+
 struct LeftOutUrl {
     std::string url;
-    std::string reason;
+    LeftOutReason reason = LeftOutReason::NotAUrl;
+    // The crawl's reason ("noindex", "answered 404"...) for KeptOutByCrawl.
+    std::string crawlReason{};
 };
+
+// The reason as people read it, and as the report names it.
+std::string text(const LeftOutUrl& url);
+std::string token(const LeftOutUrl& url);
+
+// What the user should hear of a source that was read.
+struct SourceNote {
+    enum class Kind {
+        // A sitemap of an index could not be read; `detail` names it and why.
+        SitemapSkipped,
+        // How the crawl ended; `detail` is the crawl's own words.
+        CrawlEnded,
+    };
+    Kind kind = Kind::SitemapSkipped;
+    std::string detail;
+};
+
+std::string text(const SourceNote& note);
 
 struct UrlSourceResult {
     std::vector<CandidateUrl> urls;
     // Lines that hold no URL.
     std::vector<LeftOutUrl> leftOut;
     // Why the source could not be read; the URLs read before are kept.
-    std::string error;
-    // What the user should hear of a source that was read: sitemaps of an index that were
-    // skipped, how a crawl ended.
-    std::vector<std::string> notes;
+    base::Error error;
+    std::vector<SourceNote> notes;
 };
 
 // A URL longer than this is no page address (and engines refuse it).

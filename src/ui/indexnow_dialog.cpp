@@ -1,31 +1,22 @@
 #include "ui/indexnow_dialog.h"
 
-#include <QCheckBox>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
-#include <filesystem>
-#include <sstream>
 
 #include "base/clock.h"
-#include "crawl/sitemap_reader.h"
 #include "crawl/sitemap_writer.h"
-#include "crawl/uri_reference.h"
 #include "crawl/web_fetch.h"
+#include "indexnow/announcement_job.h"
 #include "indexnow/announcement_ledger.h"
-#include "indexnow/indexnow_key.h"
-#include "indexnow/indexnow_request.h"
 #include "indexnow/key_file_check.h"
-#include "indexnow/url_source.h"
+#include "ui/indexnow_answers_view.h"
+#include "ui/indexnow_endpoint_section.h"
+#include "ui/indexnow_key_section.h"
+#include "ui/indexnow_url_section.h"
+#include "ui/latin1.h"
 
 namespace farrow::ui {
 
@@ -33,36 +24,28 @@ namespace {
 
 constexpr const char* kUserAgent = "Farrowlane";
 
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string plain(const QString& text) {
-    return text.trimmed().toStdString();
-}
-
 std::string summaryOf(const indexnow::AnnounceResult& r) {
-    std::ostringstream text;
-    text << r.toSend << " to send, " << r.accepted << " accepted, " << r.pending << " pending, "
-         << r.refused << " refused, " << r.undelivered << " not delivered, " << r.leftOut
-         << " left out.";
+    std::string text = std::to_string(r.toSend) + " to send, " + std::to_string(r.accepted) +
+                       " accepted, " + std::to_string(r.pending) + " pending, " +
+                       std::to_string(r.refused) + " refused, " + std::to_string(r.undelivered) +
+                       " not delivered, " + std::to_string(r.leftOut) + " left out.";
     switch (r.ending) {
         case indexnow::AnnounceEnding::Refused:
-            text << "\nTo fix: " << r.advice;
+            text += "\nTo fix: " + r.advice;
             if (!r.engineWords.empty()) {
-                text << " (the engine said: " << r.engineWords << ")";
+                text += " (the engine said: " + r.engineWords + ")";
             }
             break;
         case indexnow::AnnounceEnding::Cancelled:
-            text << "\nStopped.";
+            text += "\nStopped.";
             break;
         case indexnow::AnnounceEnding::LedgerFailed:
-            text << "\nThe ledger could not be written: " << r.ledgerError;
+            text += "\nThe ledger could not be written: " + r.ledgerError;
             break;
         case indexnow::AnnounceEnding::Finished:
             break;
     }
-    return text.str();
+    return text;
 }
 
 // "the crawl ended..." as the start of a sentence.
@@ -73,59 +56,47 @@ std::string sentence(std::string text) {
     return text;
 }
 
-// Writes the crawl's sitemap (split under an index when it is large) and says what was done.
-std::string writeSitemap(const crawl::CrawlResult& crawled, const std::string& path) {
-    const std::filesystem::path target(path);
-    const std::vector<crawl::SitemapEntry> entries = crawl::sitemapEntries(crawled);
-    const std::vector<crawl::SitemapFile> files =
-        crawl::buildSitemaps(entries, target.filename().string(), crawled.scope);
-    if (const base::Error e = crawl::writeSitemapFiles(files, target.parent_path().string())) {
-        return "The sitemap could not be written: " + e.reason;
+// What writing the crawl's sitemap to `path` did.
+QString sitemapText(const crawl::WrittenSitemap& sitemap, const std::string& path) {
+    if (sitemap.error) {
+        return "The sitemap could not be written: " + toQt(sitemap.error.reason);
     }
-    std::string text =
-        "The sitemap of " + std::to_string(entries.size()) + " pages was written to " + path;
-    if (files.size() > 1) {
-        text += " (an index of " + std::to_string(files.size() - 1) + " sitemaps beside it)";
+    QString text =
+        QString("The sitemap of %1 pages was written to ").arg(sitemap.pages) + pathToQt(path);
+    if (sitemap.files.size() > 1) {
+        text += QString(" (an index of %1 sitemaps beside it)").arg(sitemap.files.size() - 1);
     }
-    return text + ".\nPublish it in the site's folder and add this line to robots.txt:\nSitemap: " +
-           crawled.scope + target.filename().string();
+    return text + ".\nPublish it in the site's folder and add this line to robots.txt:\n" +
+           toQt(sitemap.robotsLine);
 }
 
 }  // namespace
 
-// Tells the summary how far a crawl has got; called from the crawl's threads.
-class IndexNowDialog::CrawlWatcher final : public crawl::CrawlProgress {
+// Hands the events of a job to the window thread, in order; called from the worker and the
+// crawl's threads.
+class IndexNowDialog::RunFrontend final : public indexnow::AnnouncementJobFrontend {
 public:
-    explicit CrawlWatcher(IndexNowDialog& dialog) : dialog_(dialog) {}
+    explicit RunFrontend(IndexNowDialog& dialog) : dialog_(dialog) {}
 
+    // The dialog said what it reads when the job started.
+    void step(indexnow::AnnouncementStep) override {}
+    // The notes come with the summary.
+    void note(const indexnow::SourceNote&) override {}
+    const std::atomic<bool>* stopFlag() const override { return &dialog_.cancel_; }
     void pageDone(const crawl::CrawledPage&, std::size_t fetched, std::size_t waiting) override {
-        dialog_.post([d = &dialog_, fetched, waiting] {
-            d->summaryLabel_->setText(QString("Crawling the site: %1 pages read, %2 waiting...")
-                                          .arg(fetched)
-                                          .arg(waiting));
-        });
+        dialog_.post([d = &dialog_, fetched, waiting] { d->showCrawlProgress(fetched, waiting); });
     }
-
-private:
-    IndexNowDialog& dialog_;
-};
-
-// Hands the run's events to the window thread, in order.
-class IndexNowDialog::RunObserver final : public indexnow::AnnounceObserver {
-public:
-    explicit RunObserver(IndexNowDialog& dialog) : dialog_(dialog) {}
-
     void urlLeftOut(const indexnow::LeftOutUrl& url) override {
-        dialog_.post([d = &dialog_, url] { d->addLeftOut(url); });
+        dialog_.post([d = &dialog_, url] { d->answers_->addLeftOut(url); });
     }
     void requestPlanned(const std::string&, const std::string&, const std::string&) override {}
     void requestAnswered(const indexnow::RequestRecord& record) override {
-        dialog_.post([d = &dialog_, record] { d->addAnswer(record); });
+        dialog_.post([d = &dialog_, record] { d->answers_->addAnswer(record); });
     }
     void waiting(const std::string& endpoint, base::Millis wait) override {
         const QString text = QString("Waiting %1 s before asking %2 again...")
                                  .arg(static_cast<double>(wait.count()) / 1000.0, 0, 'f', 1)
-                                 .arg(qs(endpoint));
+                                 .arg(toQt(endpoint));
         dialog_.post([d = &dialog_, text] { d->summaryLabel_->setText(text); });
     }
     void progress(std::size_t sent, std::size_t total) override {
@@ -145,15 +116,6 @@ IndexNowDialog::IndexNowDialog(IndexNowSetup setup, QWidget* parent)
     setObjectName("indexNowDialog");
     setWindowTitle("IndexNow");
     buildControls();
-    const indexnow::LoadedKey loaded = indexnow::loadKey(setup_.workspace);
-    if (loaded.key) {
-        keyField_->setText(qs(*loaded.key));
-        showKey(*loaded.key);
-    } else if (loaded.error.code == base::ErrorCode::NotFound) {
-        publishLabel_->setText("This workspace has no key yet: make one.");
-    } else {
-        publishLabel_->setText("The workspace's key cannot be used: " + qs(loaded.error.reason));
-    }
 }
 
 IndexNowDialog::~IndexNowDialog() {
@@ -165,79 +127,10 @@ IndexNowDialog::~IndexNowDialog() {
 }
 
 void IndexNowDialog::buildControls() {
-    auto* keyGroup = new QGroupBox("Key", this);
-    keyField_ = new QLineEdit(keyGroup);
-    keyField_->setObjectName("keyField");
-    keyField_->setMaxLength(static_cast<int>(indexnow::kMaxKeyLength));
-    makeKeyButton_ = new QPushButton("Make Key", keyGroup);
-    makeKeyButton_->setObjectName("makeKeyButton");
-    publishLabel_ = new QLabel(keyGroup);
-    publishLabel_->setObjectName("publishLabel");
-    publishLabel_->setWordWrap(true);
-    publishLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    keyLocationField_ = new QLineEdit(keyGroup);
-    keyLocationField_->setObjectName("keyLocationField");
-    keyLocationField_->setPlaceholderText("at the root of the site");
-    verifyButton_ = new QPushButton("Verify", keyGroup);
-    verifyButton_->setObjectName("verifyButton");
-    verifyLabel_ = new QLabel(keyGroup);
-    verifyLabel_->setObjectName("verifyLabel");
-    verifyLabel_->setWordWrap(true);
-    verifyLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* keyLayout = new QGridLayout(keyGroup);
-    keyLayout->addWidget(new QLabel("Key:", keyGroup), 0, 0);
-    keyLayout->addWidget(keyField_, 0, 1);
-    keyLayout->addWidget(makeKeyButton_, 0, 2);
-    keyLayout->addWidget(publishLabel_, 1, 1, 1, 2);
-    keyLayout->addWidget(new QLabel("Key file at:", keyGroup), 2, 0);
-    keyLayout->addWidget(keyLocationField_, 2, 1);
-    keyLayout->addWidget(verifyButton_, 2, 2);
-    keyLayout->addWidget(verifyLabel_, 3, 1, 1, 2);
-
-    auto* urlGroup = new QGroupBox("URLs", this);
-    siteAddressRadio_ = new QRadioButton("This site's address: " + qs(setup_.siteUrl), urlGroup);
-    siteAddressRadio_->setObjectName("siteAddressRadio");
-    siteAddressRadio_->setChecked(true);
-    deepPagesRadio_ =
-        new QRadioButton("The deep pages (the pages the start page links to)", urlGroup);
-    deepPagesRadio_->setObjectName("deepPagesRadio");
-    crawlRadio_ = new QRadioButton("The whole site (crawl)", urlGroup);
-    crawlRadio_->setObjectName("crawlRadio");
-    saveSitemapButton_ = new QPushButton("Save sitemap...", urlGroup);
-    saveSitemapButton_->setObjectName("saveSitemapButton");
-    saveSitemapButton_->setToolTip("Crawl the whole site and save its sitemap.xml");
-    sitemapRadio_ = new QRadioButton("A sitemap:", urlGroup);
-    sitemapRadio_->setObjectName("sitemapRadio");
-    sitemapField_ =
-        new QLineEdit(qs(crawl::resolveReference(setup_.siteUrl, "sitemap.xml")), urlGroup);
-    sitemapField_->setObjectName("sitemapField");
-    sitemapField_->setPlaceholderText("the sitemap's URL, or a file");
-    browseSitemapButton_ = new QPushButton("Browse...", urlGroup);
-    browseSitemapButton_->setObjectName("browseSitemapButton");
-    forceCheck_ =
-        new QCheckBox("Again what was accepted in the last 24 hours, changed or not", urlGroup);
-    forceCheck_->setObjectName("forceCheck");
-    auto* crawlRow = new QHBoxLayout;
-    crawlRow->addWidget(crawlRadio_);
-    crawlRow->addStretch();
-    crawlRow->addWidget(saveSitemapButton_);
-    auto* sitemapRow = new QHBoxLayout;
-    sitemapRow->addWidget(sitemapRadio_);
-    sitemapRow->addWidget(sitemapField_, 1);
-    sitemapRow->addWidget(browseSitemapButton_);
-    auto* urlLayout = new QVBoxLayout(urlGroup);
-    urlLayout->addWidget(siteAddressRadio_);
-    urlLayout->addWidget(deepPagesRadio_);
-    urlLayout->addLayout(crawlRow);
-    urlLayout->addLayout(sitemapRow);
-    urlLayout->addWidget(forceCheck_);
-
-    auto* endpointGroup = new QGroupBox("Endpoints, one a line, tried in order", this);
-    endpointsField_ = new QPlainTextEdit(qs(indexnow::kDefaultEndpoint), endpointGroup);
-    endpointsField_->setObjectName("endpointsField");
-    endpointsField_->setFixedHeight(60);
-    auto* endpointLayout = new QVBoxLayout(endpointGroup);
-    endpointLayout->addWidget(endpointsField_);
+    keySection_ = new IndexNowKeySection(setup_.siteUrl, setup_.workspace, this);
+    urlSection_ =
+        new IndexNowUrlSection(setup_.siteUrl, setup_.workspace, setup_.chooseSitemapFile, this);
+    endpointSection_ = new IndexNowEndpointSection(this);
 
     announceButton_ = new QPushButton("Announce", this);
     announceButton_->setObjectName("announceButton");
@@ -253,12 +146,7 @@ void IndexNowDialog::buildControls() {
     runRow->addWidget(cancelButton_);
     runRow->addWidget(progress_, 1);
 
-    answers_ = new QTreeWidget(this);
-    answers_->setObjectName("answersList");
-    answers_->setRootIsDecorated(false);
-    answers_->setHeaderLabels({"Endpoint", "URLs", "Status", "Outcome", "Detail"});
-    answers_->setMinimumHeight(150);
-    answers_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    answers_ = new IndexNowAnswersView(this);
     summaryLabel_ = new QLabel(this);
     summaryLabel_->setObjectName("summaryLabel");
     summaryLabel_->setWordWrap(true);
@@ -271,206 +159,86 @@ void IndexNowDialog::buildControls() {
     closeRow->addWidget(closeButton_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(keyGroup);
-    layout->addWidget(urlGroup);
-    layout->addWidget(endpointGroup);
+    layout->addWidget(keySection_);
+    layout->addWidget(urlSection_);
+    layout->addWidget(endpointSection_);
     layout->addLayout(runRow);
     layout->addWidget(answers_, 1);
     layout->addWidget(summaryLabel_);
     layout->addLayout(closeRow);
-    resize(680, 720);
+    resize(kDefaultSize);
 
-    connect(makeKeyButton_, &QPushButton::clicked, this, &IndexNowDialog::onMakeKey);
-    connect(verifyButton_, &QPushButton::clicked, this, &IndexNowDialog::onVerify);
+    connect(keySection_, &IndexNowKeySection::verifyRequested, this, &IndexNowDialog::onVerify);
+    connect(urlSection_, &IndexNowUrlSection::saveSitemapRequested, this,
+            &IndexNowDialog::onSaveSitemap);
     connect(announceButton_, &QPushButton::clicked, this, &IndexNowDialog::onAnnounce);
     connect(cancelButton_, &QPushButton::clicked, this, &IndexNowDialog::onCancel);
-    connect(saveSitemapButton_, &QPushButton::clicked, this, &IndexNowDialog::onSaveSitemap);
-    connect(browseSitemapButton_, &QPushButton::clicked, this, &IndexNowDialog::onBrowseSitemap);
-    // Typing a sitemap's address means announcing it.
-    connect(sitemapField_, &QLineEdit::textEdited, sitemapRadio_,
-            [this] { sitemapRadio_->setChecked(true); });
     connect(closeButton_, &QPushButton::clicked, this, &IndexNowDialog::reject);
 }
 
-void IndexNowDialog::showKey(const std::string& key) {
-    const auto site = indexnow::urlParts(setup_.siteUrl);
-    const std::string at = (site ? site->scheme : std::string("https")) + "://" +
-                           (site ? site->host : std::string("HOST")) + "/" + key + ".txt";
-    publishLabel_->setText("Publish the file " +
-                           qs(indexnow::publishedKeyPath(setup_.workspace, key)) + " at " + qs(at));
-}
-
-std::optional<indexnow::KeyScope> IndexNowDialog::scopeFromFields() {
-    const std::string key = plain(keyField_->text());
-    if (key.empty()) {
-        summaryLabel_->setText("There is no key: make one first.");
-        return std::nullopt;
-    }
-    if (const std::string problem = indexnow::keyProblem(key); !problem.empty()) {
-        summaryLabel_->setText("The key will not do: " + qs(problem));
-        return std::nullopt;
-    }
-    const indexnow::ScopeResult scope =
-        indexnow::keyScope(setup_.siteUrl, key, plain(keyLocationField_->text()));
-    if (!scope.scope) {
-        summaryLabel_->setText(qs(scope.error));
-    }
-    return scope.scope;
-}
-
-std::vector<std::string> IndexNowDialog::endpointsFromField() {
-    std::vector<std::string> endpoints;
-    std::istringstream lines(endpointsField_->toPlainText().toStdString());
-    for (std::string line; std::getline(lines, line);) {
-        const std::string endpoint = plain(qs(line));
-        if (endpoint.empty()) {
-            continue;
-        }
-        if (!indexnow::urlParts(endpoint)) {
-            summaryLabel_->setText("\"" + qs(endpoint) + "\" is no http or https address.");
-            return {};
-        }
-        endpoints.push_back(endpoint);
-    }
-    if (endpoints.empty()) {
-        summaryLabel_->setText("Name at least one endpoint.");
-    }
-    return endpoints;
-}
-
-void IndexNowDialog::onMakeKey() {
-    const indexnow::MadeKey made = indexnow::makeKey();
-    if (!made.key) {
-        publishLabel_->setText("No key was made: " + qs(made.error));
-        return;
-    }
-    if (const base::Error e = indexnow::saveKey(setup_.workspace, *made.key)) {
-        publishLabel_->setText("The key could not be saved: " + qs(e.reason));
-        return;
-    }
-    keyField_->setText(qs(*made.key));
-    showKey(*made.key);
-    verifyLabel_->clear();
-}
-
 void IndexNowDialog::onVerify() {
-    const std::optional<indexnow::KeyScope> scope = scopeFromFields();
+    QString problem;
+    const std::optional<indexnow::KeyScope> scope = keySection_->scope(problem);
     if (!scope) {
+        summaryLabel_->setText(problem);
         return;
     }
-    verifyLabel_->setText("Fetching " + qs(scope->keyLocation) + " ...");
+    keySection_->showVerification("Fetching " + toQt(scope->keyLocation) + " ...");
     startJob([this, scope = *scope]() -> Finish {
         const indexnow::KeyFileCheck check =
             indexnow::checkKeyFile(scope, setup_.timing, setup_.caFile, kUserAgent, &cancel_);
-        return [this, check] { verifyLabel_->setText(qs(check.message)); };
+        return [this, check] { keySection_->showVerification(toQt(check.message)); };
     });
 }
 
 void IndexNowDialog::onAnnounce() {
-    const std::optional<indexnow::KeyScope> scope = scopeFromFields();
+    QString problem;
+    const std::optional<indexnow::KeyScope> scope = keySection_->scope(problem);
     if (!scope) {
+        summaryLabel_->setText(problem);
         return;
     }
-    indexnow::AnnounceParams params;
+    indexnow::AnnouncementJob::Params params;
     params.scope = *scope;
-    params.endpoints = endpointsFromField();
-    if (params.endpoints.empty()) {
+    params.endpoints = endpointSection_->endpoints(problem);
+    if (params.endpoints.empty() || !urlSection_->fill(params, problem)) {
+        summaryLabel_->setText(problem);
         return;
     }
-    params.force = forceCheck_->isChecked();
+    params.siteUrl = setup_.siteUrl;
+    params.siteTitle = setup_.siteTitle;
     params.caFile = setup_.caFile;
     params.userAgent = kUserAgent;
     params.logsDir = setup_.workspace.logsDir();
-    enum class Source { Site, Deep, Crawl, Sitemap };
-    const Source source = deepPagesRadio_->isChecked() ? Source::Deep
-                          : crawlRadio_->isChecked()   ? Source::Crawl
-                          : sitemapRadio_->isChecked() ? Source::Sitemap
-                                                       : Source::Site;
-    std::string sitemap = plain(sitemapField_->text());
-    if (source == Source::Sitemap) {
-        if (sitemap.empty()) {
-            summaryLabel_->setText("Name the sitemap: its URL, or a file.");
-            return;
-        }
-        // A file named without its folder is one of the workspace.
-        if (!crawl::webAddress(sitemap) && std::filesystem::path(sitemap).is_relative()) {
-            sitemap = (std::filesystem::path(setup_.workspace.root()) / sitemap).string();
-        }
-    }
+    params.ledgerFile = indexnow::ledgerPath(setup_.workspace);
     answers_->clear();
     lastResult_.reset();
     progress_->setRange(0, 0);
-    summaryLabel_->setText(source == Source::Site      ? "Announcing..."
-                           : source == Source::Crawl   ? "Crawling the site..."
-                           : source == Source::Sitemap ? "Reading the sitemap..."
-                                                       : "Reading the site's pages...");
-    startJob([this, params = std::move(params), source, sitemap]() mutable -> Finish {
-        std::optional<crawl::CrawlResult> crawled;
-        indexnow::UrlSourceResult pages;
-        switch (source) {
-            case Source::Site:
-                pages.urls.push_back({setup_.siteUrl, indexnow::UrlOrigin::Profile});
-                break;
-            case Source::Deep:
-                pages = indexnow::deepChecklistUrls(setup_.siteUrl, setup_.siteTitle, setup_.timing,
-                                                    &cancel_);
-                break;
-            case Source::Crawl:
-                crawled = crawlSite();
-                pages = indexnow::crawledUrls(*crawled,
-                                              crawl::crawlParams(setup_.siteUrl, setup_.timing));
-                break;
-            case Source::Sitemap: {
-                crawl::SitemapSourceParams read =
-                    crawl::sitemapSourceParams(sitemap, setup_.timing);
-                read.fetchTimes.cancel = &cancel_;
-                pages = indexnow::sitemapUrls(read, crawl::webPageFetch(setup_.caFile));
-                if (!pages.error.empty()) {
-                    pages.error = "The sitemap could not be read: " + pages.error;
-                }
-                break;
-            }
-        }
-        // Cancelled while the pages were gathered: what was found is not sent.
-        if (source != Source::Site && cancel_) {
-            return [this] { runEnded({}, "Stopped before anything was sent."); };
-        }
-        if (!pages.error.empty()) {
-            return [this, error = sentence(pages.error)] { runEnded({}, error); };
-        }
-        std::string notes;
-        for (const std::string& note : pages.notes) {
-            notes += sentence(note) + ".\n";
-        }
-        params.urls = std::move(pages.urls);
-        params.leftOut = std::move(pages.leftOut);
-        // Opened, used and closed on this thread alone.
-        indexnow::AnnouncementLedger::Opened opened =
-            indexnow::AnnouncementLedger::open(indexnow::ledgerPath(setup_.workspace));
-        if (!opened.ledger) {
-            return [this, error = opened.error] { runEnded({}, "The ledger: " + error); };
-        }
-        RunObserver observer(*this);
+    summaryLabel_->setText(urlSection_->startText());
+    startJob([this, params = std::move(params)]() -> Finish {
+        RunFrontend frontend(*this);
         base::SystemClock clock;
-        const indexnow::AnnounceResult result =
-            indexnow::announce(params, &*opened.ledger, setup_.timing, clock, observer, &cancel_);
-        return [this, result, notes, crawled = std::move(crawled)] {
-            if (crawled) {
-                lastCrawl_ = crawled;
+        indexnow::AnnouncementJob::Result job =
+            indexnow::AnnouncementJob::run(params, setup_.timing, clock, frontend);
+        return [this, job = std::move(job)] {
+            if (job.stoppedGathering) {
+                runEnded({}, "Stopped before anything was sent.");
+                return;
             }
-            runEnded(result, {}, notes);
+            if (job.failure) {
+                runEnded({}, toQt(sentence(text(*job.failure))));
+                return;
+            }
+            QString notes;
+            for (const indexnow::SourceNote& note : job.notes) {
+                notes += toQt(sentence(text(note))) + ".\n";
+            }
+            if (job.crawl) {
+                lastCrawl_ = job.crawl;
+            }
+            runEnded(job.announced, {}, notes);
         };
     });
-}
-
-void IndexNowDialog::onBrowseSitemap() {
-    if (!setup_.chooseSitemapFile) {
-        return;
-    }
-    if (const std::string path = setup_.chooseSitemapFile(this); !path.empty()) {
-        sitemapField_->setText(qs(path));
-        sitemapRadio_->setChecked(true);
-    }
 }
 
 void IndexNowDialog::onSaveSitemap() {
@@ -482,41 +250,45 @@ void IndexNowDialog::onSaveSitemap() {
         return;
     }
     if (lastCrawl_) {
-        summaryLabel_->setText(qs(writeSitemap(*lastCrawl_, path)));
+        summaryLabel_->setText(sitemapText(crawl::writeCrawlSitemap(*lastCrawl_, path), path));
         return;
     }
     progress_->setRange(0, 0);
     summaryLabel_->setText("Crawling the site...");
     startJob([this, path]() -> Finish {
-        crawl::CrawlResult crawled = crawlSite();
-        std::string text;
+        crawl::CrawlParams params = crawl::crawlParams(setup_.siteUrl, setup_.timing);
+        params.cancel = &cancel_;
+        RunFrontend frontend(*this);
+        crawl::CrawlResult crawled =
+            crawl::crawlSite(params, crawl::webPageFetch(setup_.caFile), &frontend);
+        const bool whole = crawled.ending != crawl::CrawlEnding::Cancelled &&
+                           crawled.ending != crawl::CrawlEnding::StartUnreadable;
+        QString text;
         if (crawled.ending == crawl::CrawlEnding::Cancelled) {
             text = "Stopped: the crawl was cancelled and no sitemap was written.";
         } else if (crawled.ending == crawl::CrawlEnding::StartUnreadable) {
-            text = "The start page " + setup_.siteUrl + " could not be read: " + crawled.startError;
+            text = toQt("The start page " + setup_.siteUrl +
+                        " could not be read: " + crawled.startError);
         } else {
-            text = "The crawl " +
-                   crawl::endingText(crawled, crawl::crawlParams(setup_.siteUrl, setup_.timing)) +
-                   ".\n" + writeSitemap(crawled, path);
+            const indexnow::SourceNote ending{indexnow::SourceNote::Kind::CrawlEnded,
+                                              crawl::endingText(crawled, params)};
+            text = toQt(sentence(indexnow::text(ending))) + ".\n" +
+                   sitemapText(crawl::writeCrawlSitemap(crawled, path), path);
         }
-        const bool whole = crawled.ending != crawl::CrawlEnding::Cancelled &&
-                           crawled.ending != crawl::CrawlEnding::StartUnreadable;
         return [this, text, whole, crawled = std::move(crawled)] {
             progress_->setRange(0, 1);
             progress_->setValue(whole ? 1 : 0);
             if (whole) {
                 lastCrawl_ = crawled;
             }
-            summaryLabel_->setText(qs(text));
+            summaryLabel_->setText(text);
         };
     });
 }
 
-crawl::CrawlResult IndexNowDialog::crawlSite() {
-    crawl::CrawlParams params = crawl::crawlParams(setup_.siteUrl, setup_.timing);
-    params.cancel = &cancel_;
-    CrawlWatcher watcher(*this);
-    return crawl::crawlSite(params, crawl::webPageFetch(setup_.caFile), &watcher);
+void IndexNowDialog::showCrawlProgress(std::size_t fetched, std::size_t waiting) {
+    summaryLabel_->setText(
+        QString("Crawling the site: %1 pages read, %2 waiting...").arg(fetched).arg(waiting));
 }
 
 void IndexNowDialog::onCancel() {
@@ -556,12 +328,10 @@ void IndexNowDialog::jobEnded(const Finish& finish) {
 }
 
 void IndexNowDialog::setIdle(bool idle) {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             makeKeyButton_, verifyButton_, announceButton_, keyField_, keyLocationField_,
-             siteAddressRadio_, deepPagesRadio_, crawlRadio_, saveSitemapButton_, sitemapRadio_,
-             sitemapField_, browseSitemapButton_, forceCheck_, endpointsField_}) {
-        control->setEnabled(idle);
-    }
+    keySection_->setInputEnabled(idle);
+    urlSection_->setInputEnabled(idle);
+    endpointSection_->setInputEnabled(idle);
+    announceButton_->setEnabled(idle);
     cancelButton_->setEnabled(!idle);
 }
 
@@ -569,30 +339,16 @@ void IndexNowDialog::post(std::function<void()> call) {
     QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }
 
-void IndexNowDialog::addAnswer(const indexnow::RequestRecord& r) {
-    QString status = r.status != 0 ? QString::number(r.status) : QString();
-    if (r.retryAfter) {
-        status += QString(" (retry after %1 s)").arg(*r.retryAfter);
-    }
-    auto* row = new QTreeWidgetItem(
-        answers_, {qs(r.endpoint), QString::number(r.urls), status, qs(r.outcome), qs(r.detail)});
-    answers_->scrollToItem(row);
-}
-
-void IndexNowDialog::addLeftOut(const indexnow::LeftOutUrl& url) {
-    new QTreeWidgetItem(answers_, {QString(), qs(url.url), QString(), "left out", qs(url.reason)});
-}
-
-void IndexNowDialog::runEnded(const indexnow::AnnounceResult& result, const std::string& failure,
-                              const std::string& notes) {
+void IndexNowDialog::runEnded(const indexnow::AnnounceResult& result, const QString& failure,
+                              const QString& notes) {
     progress_->setRange(0, 1);
-    progress_->setValue(failure.empty() ? 1 : 0);
-    if (!failure.empty()) {
-        summaryLabel_->setText(qs(failure));
+    progress_->setValue(failure.isEmpty() ? 1 : 0);
+    if (!failure.isEmpty()) {
+        summaryLabel_->setText(failure);
         return;
     }
     lastResult_ = result;
-    summaryLabel_->setText(qs(notes + summaryOf(result)));
+    summaryLabel_->setText(notes + toQt(summaryOf(result)));
     if (!result.logPath.empty() && setup_.askShowLog && setup_.askShowLog(this) && setup_.showLog) {
         setup_.showLog(result.logPath);
     }

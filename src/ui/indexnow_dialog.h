@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -11,18 +12,17 @@
 #include "base/workspace.h"
 #include "crawl/site_crawl.h"
 #include "indexnow/announcement.h"
-#include "indexnow/key_scope.h"
 
-class QCheckBox;
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
-class QTreeWidget;
 
 namespace farrow::ui {
+
+class IndexNowAnswersView;
+class IndexNowEndpointSection;
+class IndexNowKeySection;
+class IndexNowUrlSection;
 
 // What the announcement dialog works with: the site as the main window holds it, and the
 // workspace's key, ledger and logs.
@@ -42,15 +42,16 @@ struct IndexNowSetup {
     std::function<std::string(QWidget* parent)> chooseSitemapFile;
 };
 
-// Announces the site to the engines that take URL pings: the key (made here, with the file to
-// publish), its check, the URLs (the site's address, its deep pages, the pages a whole-site
-// crawl finds, or a sitemap's), the endpoints, and the run with its progress and the engines'
-// answers; and the crawl's sitemap.xml, saved where the user chooses. Checks and runs go on a
-// worker thread of the dialog's own, so the window stays alive and can cancel them; the worker
-// reports back through queued calls.
+// Announces the site to the engines that take URL pings: the key, the URLs, the endpoints
+// (each a section of its own), and the run with its progress and the engines' answers; and the
+// crawl's sitemap.xml, saved where the user chooses. Checks and runs go on a worker thread of
+// the dialog's own, so the window stays alive and can cancel them; the worker reports back
+// through queued calls.
 class IndexNowDialog final : public QDialog {
     Q_OBJECT
 public:
+    static constexpr QSize kDefaultSize{680, 720};
+
     IndexNowDialog(IndexNowSetup setup, QWidget* parent);
     ~IndexNowDialog() override;
 
@@ -68,26 +69,15 @@ protected:
     void reject() override;
 
 private:
-    class RunObserver;
-    friend class RunObserver;
-    class CrawlWatcher;
-    friend class CrawlWatcher;
+    class RunFrontend;
+    friend class RunFrontend;
 
     void buildControls();
-    void showKey(const std::string& key);
-    // The key's scope as the fields give it, or nothing after saying what is wrong.
-    std::optional<indexnow::KeyScope> scopeFromFields();
-    std::vector<std::string> endpointsFromField();
 
-    void onMakeKey();
     void onVerify();
     void onAnnounce();
     void onCancel();
-    void onBrowseSitemap();
     void onSaveSitemap();
-
-    // Crawls the site on the worker, telling the summary how far it got.
-    crawl::CrawlResult crawlSite();
 
     // What a job leaves to do on the window thread once it has ended.
     using Finish = std::function<void()>;
@@ -98,12 +88,11 @@ private:
     void setIdle(bool idle);
     // Queues `call` to run on the window thread; dropped if the dialog is gone.
     void post(std::function<void()> call);
+    void showCrawlProgress(std::size_t fetched, std::size_t waiting);
 
-    void addAnswer(const indexnow::RequestRecord& record);
-    void addLeftOut(const indexnow::LeftOutUrl& url);
-    // `notes`, when given, come before the summary: how the crawl ended, sitemaps skipped.
-    void runEnded(const indexnow::AnnounceResult& result, const std::string& failure,
-                  const std::string& notes = {});
+    // `failure`, when given, is said in place of the summary; `notes` come before the summary.
+    void runEnded(const indexnow::AnnounceResult& result, const QString& failure,
+                  const QString& notes = {});
 
     IndexNowSetup setup_;
     std::atomic<bool> cancel_{false};
@@ -114,25 +103,13 @@ private:
     // Escape or the close box came while a job ran: close once it has stopped.
     bool closeWhenIdle_ = false;
 
-    QLineEdit* keyField_ = nullptr;
-    QPushButton* makeKeyButton_ = nullptr;
-    QLabel* publishLabel_ = nullptr;
-    QLineEdit* keyLocationField_ = nullptr;
-    QPushButton* verifyButton_ = nullptr;
-    QLabel* verifyLabel_ = nullptr;
-    QRadioButton* siteAddressRadio_ = nullptr;
-    QRadioButton* deepPagesRadio_ = nullptr;
-    QRadioButton* crawlRadio_ = nullptr;
-    QPushButton* saveSitemapButton_ = nullptr;
-    QRadioButton* sitemapRadio_ = nullptr;
-    QLineEdit* sitemapField_ = nullptr;
-    QPushButton* browseSitemapButton_ = nullptr;
-    QPlainTextEdit* endpointsField_ = nullptr;
-    QCheckBox* forceCheck_ = nullptr;
+    IndexNowKeySection* keySection_ = nullptr;
+    IndexNowUrlSection* urlSection_ = nullptr;
+    IndexNowEndpointSection* endpointSection_ = nullptr;
     QPushButton* announceButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    QTreeWidget* answers_ = nullptr;
+    IndexNowAnswersView* answers_ = nullptr;
     QLabel* summaryLabel_ = nullptr;
     QPushButton* closeButton_ = nullptr;
 };

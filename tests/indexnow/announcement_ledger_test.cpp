@@ -29,7 +29,7 @@ TEST(AnnouncementLedger, MadeWithWalAndASchemaVersion) {
     const std::string path = ledgerPath(dir.workspace());
     {
         AnnouncementLedger::Opened opened = AnnouncementLedger::open(path);
-        ASSERT_TRUE(opened.ledger) << opened.error;
+        ASSERT_TRUE(opened.ledger) << opened.error.reason;
     }
     EXPECT_EQ(pragma(path, "user_version"), "1");
     EXPECT_EQ(pragma(path, "journal_mode"), "wal");
@@ -55,7 +55,7 @@ TEST(AnnouncementLedger, RefusesWhatItCannotUse) {
     for (const Case& c : cases) {
         const AnnouncementLedger::Opened opened = AnnouncementLedger::open(dir.file(c.file));
         EXPECT_FALSE(opened.ledger) << c.file;
-        EXPECT_NE(opened.error.find(c.words), std::string::npos) << opened.error;
+        EXPECT_NE(opened.error.reason.find(c.words), std::string::npos) << opened.error.reason;
     }
 }
 
@@ -63,13 +63,13 @@ TEST(AnnouncementLedger, OnlyAcceptedAndPendingCountAsSentAndTheLatestWins) {
     test::TempWorkspace dir;
     AnnouncementLedger ledger = *AnnouncementLedger::open(ledgerPath(dir.workspace())).ledger;
     const base::TimePoint now = std::chrono::system_clock::from_time_t(1796803200);
-    ASSERT_EQ(ledger.record({"u/a", "u/b"}, "e1", now - 2h, 200, "accepted"), "");
-    ASSERT_EQ(ledger.record({"u/c"}, "e1", now - 2h, 202, "pending"), "");
-    ASSERT_EQ(ledger.record({"u/d"}, "e1", now - 2h, 429, "busy"), "");
-    ASSERT_EQ(ledger.record({"u/e"}, "e1", now - 30h, 200, "accepted"), "");
-    ASSERT_EQ(ledger.record({"u/f"}, "e1", now - 2h, 403, "refused"), "");
-    ASSERT_EQ(ledger.record({"u/d"}, "e2", now - 1h, 200, "accepted"), "");
-    ASSERT_EQ(ledger.record({"u/e"}, "e2", now - 40h, 200, "accepted"), "");
+    ASSERT_EQ(ledger.record({"u/a", "u/b"}, "e1", now - 2h, 200, "accepted").reason, "");
+    ASSERT_EQ(ledger.record({"u/c"}, "e1", now - 2h, 202, "pending").reason, "");
+    ASSERT_EQ(ledger.record({"u/d"}, "e1", now - 2h, 429, "busy").reason, "");
+    ASSERT_EQ(ledger.record({"u/e"}, "e1", now - 30h, 200, "accepted").reason, "");
+    ASSERT_EQ(ledger.record({"u/f"}, "e1", now - 2h, 403, "refused").reason, "");
+    ASSERT_EQ(ledger.record({"u/d"}, "e2", now - 1h, 200, "accepted").reason, "");
+    ASSERT_EQ(ledger.record({"u/e"}, "e2", now - 40h, 200, "accepted").reason, "");
     EXPECT_EQ(ledger.lastAccepted({"u/a", "u/b", "u/c", "u/d", "u/e", "u/f", "u/g"}),
               (std::map<std::string, base::TimePoint>{{"u/a", now - 2h},
                                                       {"u/b", now - 2h},

@@ -71,7 +71,7 @@ protected:
     std::vector<std::string> outcomes() const {
         std::vector<std::string> words;
         for (const RequestRecord& r : observer.answered) {
-            words.push_back(r.outcome);
+            words.push_back(token(r.outcome));
         }
         return words;
     }
@@ -215,7 +215,7 @@ TEST_F(AnnouncementTest, LedgerSkipsWhatWasAcceptedRecentlyUnlessForced) {
     AnnounceResult r = run();
     EXPECT_EQ(r.toSend, 2u);
     EXPECT_EQ(r.leftOut, 3u);
-    EXPECT_EQ(observer.leftOut[0].reason, "sent-recently");
+    EXPECT_EQ(token(observer.leftOut[0]), "sent-recently");
     EXPECT_EQ(engine.seen().back().urlCount, 2);
 
     params.force = true;
@@ -247,7 +247,7 @@ TEST_F(AnnouncementTest, PagesThatSayWhenTheyChangedGoAgainOnlyWhenTheyDid) {
     EXPECT_EQ(r.toSend, 2u);
     std::map<std::string, std::string> reasons;
     for (const LeftOutUrl& url : observer.leftOut) {
-        reasons[url.url] = url.reason;
+        reasons[url.url] = token(url);
     }
     EXPECT_EQ(reasons, (std::map<std::string, std::string>{{"http://site.test/p0", "unchanged"},
                                                            {"http://site.test/p2", "sent-recently"},
@@ -326,7 +326,7 @@ TEST_F(AnnouncementTest, LogHoldsEachRequestAndLeftOutUrlEscaped) {
     test::IndexNowEndpoint engine({{403, "<b>key & file</b>", {}}});
     params.endpoints = {engine.url()};
     params.urls = pages(2);
-    params.leftOut = {{"<script>x</script>", "not-a-url"}};
+    params.leftOut = {{"<script>x</script>", LeftOutReason::NotAUrl}};
     const AnnounceResult r = run();
     ASSERT_FALSE(r.logPath.empty());
     std::ifstream in(r.logPath);

@@ -41,7 +41,7 @@ TEST(IndexNowKey, MadeKeysAreOfTheLengthAndAlphabetAndDiffer) {
     std::set<std::string> made;
     for (std::size_t length : {std::size_t{8}, kDefaultKeyLength, std::size_t{128}}) {
         const MadeKey k = makeKey(length);
-        ASSERT_TRUE(k.key) << k.error;
+        ASSERT_TRUE(k.key) << k.error.reason;
         EXPECT_EQ(k.key->size(), length);
         EXPECT_EQ(k.key->find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789"),
                   std::string::npos)

@@ -10,7 +10,7 @@ namespace {
 
 TEST(KeyScope, DefaultKeyFileCoversTheWholeHost) {
     const ScopeResult r = keyScope("http://WWW.Example.com/index.html", "abcdefgh", "");
-    ASSERT_TRUE(r.scope) << r.error;
+    ASSERT_TRUE(r.scope) << r.error.reason;
     EXPECT_EQ(r.scope->host, "www.example.com");
     EXPECT_EQ(r.scope->keyLocation, "http://www.example.com/abcdefgh.txt");
     EXPECT_FALSE(r.scope->keyLocationGiven);
@@ -29,7 +29,7 @@ TEST(KeyScope, KeyLocationMustBeOnTheSiteAndWithoutQuery) {
     };
     for (const Case& c : cases) {
         const ScopeResult r = keyScope("http://www.example.com/", "abcdefgh", c.location);
-        EXPECT_EQ(r.scope.has_value(), c.good) << c.location << ": " << r.error;
+        EXPECT_EQ(r.scope.has_value(), c.good) << c.location << ": " << r.error.reason;
     }
     EXPECT_FALSE(keyScope("ftp://www.example.com/", "abcdefgh", "").scope);
 }
@@ -54,7 +54,7 @@ TEST(KeyScope, FiltersNameWhyAUrlIsLeftOut) {
                                                 "https://WWW.EXAMPLE.COM/shop/b?q=1"}));
     std::vector<std::string> reasons;
     for (const LeftOutUrl& u : r.leftOut) {
-        reasons.push_back(u.reason);
+        reasons.push_back(token(u));
     }
     EXPECT_EQ(reasons,
               (std::vector<std::string>{"duplicate", "outside-key-location", "outside-key-location",
@@ -120,7 +120,7 @@ TEST(IndexNowRequest, AnswerCodesAreClassedAsThePublishedTableSays) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(classifyStatus(c.status), c.answer) << c.status;
-        EXPECT_EQ(outcomeWord(c.status), c.word) << c.status;
+        EXPECT_EQ(token(outcomeOf(c.status)), c.word) << c.status;
     }
 }
 

@@ -281,6 +281,25 @@ TEST_F(IndexNowDialogTest, EndpointsMustBeWebAddresses) {
     EXPECT_NE(child<QLabel>(dialog, "summaryLabel")->text().indexOf("no http or https"), -1);
 }
 
+TEST_F(IndexNowDialogTest, LatinOneLettersOfAddressesShowAsTheirCharactersBothWays) {
+    ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
+    IndexNowSetup s = setup();
+    s.siteUrl = "http://127.0.0.1/caf\xe9/";
+    IndexNowDialog dialog(s, nullptr);
+    const QString cafe = QString("caf") + QChar(0xE9);
+    EXPECT_TRUE(child<QRadioButton>(dialog, "siteAddressRadio")->text().endsWith(cafe + "/"))
+        << child<QRadioButton>(dialog, "siteAddressRadio")->text().toStdString();
+    EXPECT_EQ(child<QLineEdit>(dialog, "sitemapField")->text(),
+              "http://127.0.0.1/" + cafe + "/sitemap.xml");
+
+    // What is typed reaches the core as its bytes and comes back as the same characters.
+    child<QPlainTextEdit>(dialog, "endpointsField")->setPlainText("ftp://127.0.0.1/" + cafe);
+    child<QPushButton>(dialog, "announceButton")->click();
+    EXPECT_FALSE(dialog.busy());
+    EXPECT_EQ(child<QLabel>(dialog, "summaryLabel")->text(),
+              "\"ftp://127.0.0.1/" + cafe + "\" is no http or https address.");
+}
+
 TEST_F(WindowTest, IndexNowButtonOpensTheDialogOverTheMainWindowForTheSiteOnThePages) {
     writeWorkspace({siteLine("Alpha")});
     startWindow();

@@ -1,0 +1,44 @@
+#include "ui/indexnow_endpoint_section.h"
+
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "indexnow/indexnow_request.h"
+#include "indexnow/key_scope.h"
+#include "ui/latin1.h"
+
+namespace farrow::ui {
+
+IndexNowEndpointSection::IndexNowEndpointSection(QWidget* parent)
+    : QGroupBox("Endpoints, one a line, tried in order", parent) {
+    field_ = new QPlainTextEdit(toQt(indexnow::kDefaultEndpoint), this);
+    field_->setObjectName("endpointsField");
+    field_->setFixedHeight(kFieldHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(field_);
+}
+
+std::vector<std::string> IndexNowEndpointSection::endpoints(QString& problem) const {
+    std::vector<std::string> endpoints;
+    for (const QString& line : field_->toPlainText().split('\n')) {
+        const std::string endpoint = fromQt(line.trimmed());
+        if (endpoint.empty()) {
+            continue;
+        }
+        if (!indexnow::urlParts(endpoint)) {
+            problem = "\"" + toQt(endpoint) + "\" is no http or https address.";
+            return {};
+        }
+        endpoints.push_back(endpoint);
+    }
+    if (endpoints.empty()) {
+        problem = "Name at least one endpoint.";
+    }
+    return endpoints;
+}
+
+void IndexNowEndpointSection::setInputEnabled(bool enabled) {
+    field_->setEnabled(enabled);
+}
+
+}  // namespace farrow::ui

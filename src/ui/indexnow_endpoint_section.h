@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QGroupBox>
+#include <string>
+#include <vector>
+
+class QPlainTextEdit;
+
+namespace farrow::ui {
+
+// The engines the announcement dialog asks, one a line, tried in order.
+class IndexNowEndpointSection final : public QGroupBox {
+    Q_OBJECT
+public:
+    static constexpr int kFieldHeight = 60;
+
+    explicit IndexNowEndpointSection(QWidget* parent);
+
+    // The endpoints named, or none with `problem` saying what is wrong.
+    std::vector<std::string> endpoints(QString& problem) const;
+    void setInputEnabled(bool enabled);
+
+private:
+    QPlainTextEdit* field_ = nullptr;
+};
+
+}  // namespace farrow::ui
