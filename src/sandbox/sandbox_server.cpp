@@ -119,13 +119,13 @@ void SandboxServer::serve(Listener& listener, const std::string& scheme, int por
     } else if (server.bind_to_port("127.0.0.1", port)) {
         listener.port = port;
     }
-    if (listener.port > 0 && listenFd >= 0) {
-        ::listen(listenFd, kBacklog);
-    } else {
+    if (listener.port <= 0) {
         // The library closes the socket whose bind failed, which keeps the bind's errno.
         const int code = errno;
         listener.error = "cannot serve " + scheme + " on 127.0.0.1:" + std::to_string(port) +
                          (code != 0 ? ": " + platform::systemReason(code) : "");
+    } else if (listenFd >= 0) {
+        ::listen(listenFd, kBacklog);
     }
     server.set_socket_options(reuseAddressOnly);
 }
