@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it as a user gets it: lintian, then installed on this
 # machine (as root, through apt-get as a user would, waiting while another install holds dpkg's
-# lock): the programs' versions, farrowctl in an empty workspace, the manual
-# pages, the desktop entry (validated, and its command started with a virtual home), the AppStream
-# data, the systemd units, the bash completion; then removed, with none of its files left.
+# lock): the programs' versions, farrowctl in an empty workspace, the manual pages, the desktop
+# entry (validated, and its launcher started with a virtual home, also as after an upgrade), the
+# AppStream data and its release date, the systemd units, the bash completion; then removed, with
+# none of its files left. lintian must report no hardening tag.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,7 +23,17 @@ echo "== $deb ($(du -k "$deb" | cut -f1) KiB)"
 dpkg-deb -f "$deb" Depends
 
 echo "== lintian"
-lintian --fail-on error --info "$deb"
+lintian_out=$(lintian --fail-on error --display-info --pedantic "$deb") || {
+    printf '%s\n' "$lintian_out"
+    echo "check_package.sh: lintian found errors" >&2
+    exit 1
+}
+printf '%s\n' "$lintian_out"
+# Built with Debian's hardening flags: not one hardening tag, informational ones included.
+if grep -q "hardening-" <<<"$lintian_out"; then
+    echo "check_package.sh: lintian reports hardening tags" >&2
+    exit 1
+fi
 
 tmp=$(mktemp -d)
 installed=false
@@ -82,34 +93,90 @@ for page in farrowctl farrowlane farrowlane-sandbox; do
 done
 LC_ALL=C.UTF-8 MANWIDTH=80 man farrowctl 2>/dev/null | grep -q "systemctl --user enable --now" ||
     fail "the manual page of farrowctl does not say how to switch on the timer"
+LC_ALL=C.UTF-8 MANWIDTH=80 man farrowctl 2>/dev/null | grep -q "^BATCH SESSIONS" ||
+    fail "the manual page of farrowctl does not describe the batch session file"
 
 echo "== desktop entry and AppStream data"
 desktop=/usr/share/applications/farrowlane.desktop
 desktop-file-validate "$desktop"
 appstreamcli validate --no-net /usr/share/metainfo/*.metainfo.xml
+# The release is dated as the changelog dates the package.
+released=$(zcat /usr/share/doc/farrowlane/changelog.gz | sed -n 's/^ -- .*>  //p' | head -n 1)
+[ -n "$released" ] || fail "the changelog has no date"
+release_day=$(date -u -d "$released" +%F)
+grep -q "<release version=\"$version\" date=\"$release_day\"/>" \
+    /usr/share/metainfo/org.farrowlane.farrowlane.metainfo.xml ||
+    fail "the AppStream release of $version is not dated $release_day"
+echo "the AppStream release of $version is dated $release_day, as the changelog"
+# The menu starts the launcher the package installs, not a command of its own.
+launcher=/usr/lib/farrowlane/start-farrowlane
+[ "$(sed -n 's/^Exec=//p' "$desktop")" = "$launcher" ] ||
+    fail "the desktop entry does not start $launcher"
+grep -qx "$launcher" "$tmp/files" || fail "$launcher is not a file of the package"
+[ -x "$launcher" ] || fail "$launcher is not executable"
 for size in 16 32 48 64 128 256; do
     [ -f "/usr/share/icons/hicolor/${size}x${size}/apps/farrowlane.png" ] ||
         fail "no ${size}x${size} icon"
 done
-# The menu's command, run as the desktop would (its one argument is quoted as in a shell), makes
-# the workspace and starts the window there: the settings and log folders of the start-up
-# appear. The window waits for the update question; it is stopped once they do.
+# The menu's command, run as the desktop would, makes the workspace and starts the window there:
+# the settings and log folders of the start-up appear. The window waits for the update question;
+# it is stopped once they do.
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 mkdir "$tmp/home"
-HOME="$tmp/home" QT_QPA_PLATFORM=offscreen setsid bash -c "exec $exec_line" \
-    >"$tmp/window.log" 2>&1 &
-window=$!
 workspace="$tmp/home/Farrowlane"
-for _ in $(seq 100); do
-    [ -f "$workspace/farrow.cfg" ] && [ -d "$workspace/LOGS" ] && break
-    sleep 0.1
-done
-kill -- "-$window" 2>/dev/null || true
-wait "$window" 2>/dev/null || true
+start_from_menu() {
+    rm -f "$workspace/farrow.cfg"
+    HOME="$tmp/home" QT_QPA_PLATFORM=offscreen setsid bash -c "exec $exec_line" \
+        >"$tmp/window.log" 2>&1 &
+    local window=$!
+    for _ in $(seq 100); do
+        [ -f "$workspace/farrow.cfg" ] && [ -d "$workspace/LOGS" ] && break
+        sleep 0.1
+    done
+    kill -- "-$window" 2>/dev/null || true
+    wait "$window" 2>/dev/null || true
+    [ -f "$workspace/farrow.cfg" ] || fail "the menu's command started no window: $(cat "$tmp/window.log")"
+}
+start_from_menu
 for file in farrow.cfg LOGS ERRORS messages.cat sysconfig.fls SImage.flb icon.ico; do
     [ -e "$workspace/$file" ] || fail "the menu's command left no $file in ~/Farrowlane"
 done
 echo "the menu's command started the window in ~/Farrowlane"
+# As if an older package had made the workspace: its captions untouched since, its branding
+# edited by the user, its icon edited to what this package ships. The record of what the older
+# package gave is the launcher's own (sha256sum's format).
+shipped=/usr/share/farrowlane/workspace
+sum() { sha256sum <"$1" | cut -d ' ' -f 1; }
+printf 'older captions\r\n' >"$workspace/messages.cat"
+printf 'my own branding\r\n' >"$tmp/my-branding"
+cp "$tmp/my-branding" "$workspace/sysconfig.fls"
+printf 'older branding\r\n' >"$tmp/older-branding"
+cp "$shipped/icon.ico" "$workspace/icon.ico"
+{
+    echo "$(sum "$workspace/messages.cat")  messages.cat"
+    echo "$(sum "$tmp/older-branding")  sysconfig.fls"
+    echo "$(sum "$shipped/SImage.flb")  SImage.flb"
+    echo "$(sum "$tmp/older-branding")  icon.ico"
+} >"$workspace/.farrowlane-shipped"
+start_from_menu
+cmp -s "$shipped/messages.cat" "$workspace/messages.cat" ||
+    fail "the newer package's captions did not replace the untouched ones"
+cmp -s "$tmp/my-branding" "$workspace/sysconfig.fls" || fail "the user's edited branding was replaced"
+cmp -s "$shipped/sysconfig.fls" "$workspace/sysconfig.fls.new" ||
+    fail "the newer branding was not put beside the user's as sysconfig.fls.new"
+cmp -s "$shipped/icon.ico" "$workspace/icon.ico" || fail "the icon changed"
+for file in messages.cat SImage.flb icon.ico; do
+    [ ! -e "$workspace/$file.new" ] || fail "$file.new was made for a file the user did not keep"
+done
+(cd "$shipped" && sha256sum --check --quiet "$workspace/.farrowlane-shipped") ||
+    fail "the record does not hold the checksums of the files shipped now"
+# Offered once: the next start leaves the user's file and the newer copy alone.
+rm "$workspace/sysconfig.fls.new"
+start_from_menu
+[ ! -e "$workspace/sysconfig.fls.new" ] || fail "the newer branding was offered a second time"
+cmp -s "$tmp/my-branding" "$workspace/sysconfig.fls" ||
+    fail "the user's branding was replaced at the next start"
+echo "a newer package's files replace untouched ones; an edited one stays, the newer copy beside it"
 
 echo "== systemd units"
 units=/usr/lib/systemd/user

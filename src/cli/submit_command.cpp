@@ -428,7 +428,7 @@ void writeBatchReport(std::ostream& report, const batch::BatchResult& result,
 int batchSubmit(const std::string& session, const std::vector<std::string>& words,
                 const std::string& reportPath, const std::string& debugPath,
                 const CommandContext& context) {
-    const profile::SessionRead read = profile::readBatchSession(session);
+    const profile::SessionRead read = profile::readBatchSession(session, context.workspace);
     if (read.error) {
         context.err << "farrowctl: could not read the batch session \"" << session
                     << "\": " << read.error->reason << '\n';

@@ -1,5 +1,6 @@
 #include "profile/batch_dialog_model.h"
 
+#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -27,7 +28,11 @@ FileChooserOptions batchChooserOptions() {
 
 BatchDialogModel::BatchDialogModel(BatchList& list, ProfileDialogs& dialogs,
                                    base::Messenger& messenger, std::string runFilePath)
-    : list_(list), dialogs_(dialogs), messenger_(messenger), runFilePath_(std::move(runFilePath)) {}
+    : list_(list),
+      dialogs_(dialogs),
+      messenger_(messenger),
+      runFilePath_(std::move(runFilePath)),
+      workspace_(std::filesystem::path(runFilePath_).parent_path().string()) {}
 
 BatchAction BatchDialogModel::addProfile() {
     const std::optional<std::string> path = dialogs_.chooseOpenFile(profileChooserOptions());
@@ -65,8 +70,9 @@ BatchAction BatchDialogModel::saveSession() {
     if (platform::fileExists(*path) && !dialogs_.confirmOverwrite(*path)) {
         return BatchAction::Cancelled;
     }
-    if (const std::optional<FileError> error =
-            writeTextFile(*path, formatBatchSession(listedEntries(list_, shown_)))) {
+    if (const std::optional<FileError> error = writeTextFile(
+            *path,
+            formatBatchSession(entriesForSession(listedEntries(list_, shown_), workspace_)))) {
         messenger_.showMessage(
             "Could not write the batch session \"" + *path + "\": " + error->reason,
             base::MessageIcon::Exclamation);
@@ -80,7 +86,7 @@ BatchAction BatchDialogModel::loadSession() {
     if (!path || path->empty()) {
         return BatchAction::Cancelled;
     }
-    SessionRead read = readBatchSession(*path);
+    SessionRead read = readBatchSession(*path, workspace_);
     if (read.error) {
         messenger_.showMessage(
             "Could not read the batch session \"" + *path + "\": " + read.error->reason,

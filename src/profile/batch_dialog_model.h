@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/messenger.h"
+#include "base/workspace.h"
 #include "profile/batch_list.h"
 #include "profile/profile_dialogs.h"
 
@@ -49,6 +50,9 @@ private:
     ProfileDialogs& dialogs_;
     base::Messenger& messenger_;
     std::string runFilePath_;
+    // The workspace's batch run file lies in the workspace, whose folder a saved session's paths
+    // are written relative to and a loaded one's taken from.
+    base::Workspace workspace_;
     BatchNames shown_;
 };
 

@@ -28,6 +28,15 @@ bool nextLine(std::string_view& text, std::string& line) {
     return true;
 }
 
+// The workspace's root as the paths inside it begin, without a last "/".
+std::string rootOf(const base::Workspace& workspace) {
+    std::string root = workspace.root();
+    while (root.size() > 1 && root.back() == '/') {
+        root.pop_back();
+    }
+    return root;
+}
+
 }  // namespace
 
 std::string formatBatchSession(const std::vector<BatchEntry>& entries) {
@@ -68,7 +77,22 @@ std::optional<FileError> writeTextFile(const std::string& path, const std::strin
     return std::nullopt;
 }
 
-SessionRead readBatchSession(const std::string& path) {
+std::vector<BatchEntry> entriesForSession(std::vector<BatchEntry> entries,
+                                          const base::Workspace& workspace) {
+    const std::string root = rootOf(workspace);
+    if (root.empty() || root.front() != '/') {
+        return entries;
+    }
+    const std::string inside = root == "/" ? root : root + "/";
+    for (BatchEntry& e : entries) {
+        if (e.path.size() > inside.size() && e.path.compare(0, inside.size(), inside) == 0) {
+            e.path.erase(0, inside.size());
+        }
+    }
+    return entries;
+}
+
+SessionRead readBatchSession(const std::string& path, const base::Workspace& workspace) {
     SessionRead result;
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
@@ -87,6 +111,12 @@ SessionRead readBatchSession(const std::string& path) {
         return result;
     }
     result.entries = parseBatchSession(content);
+    const std::string root = rootOf(workspace);
+    for (BatchEntry& e : result.entries) {
+        if (!e.path.empty() && e.path.front() != '/' && !root.empty()) {
+            e.path = root == "/" ? root + e.path : root + "/" + e.path;
+        }
+    }
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/workspace.h"
 #include "profile/batch_list.h"
 
 namespace farrow::profile {
@@ -42,6 +43,14 @@ struct SessionRead {
     std::optional<FileError> error;
 };
 
-SessionRead readBatchSession(const std::string& path);
+// Reads a batch session file. A relative profile path is taken from `workspace`, not from where
+// the program was started, so that a workspace copied to another folder or machine runs its
+// sessions there.
+SessionRead readBatchSession(const std::string& path, const base::Workspace& workspace);
+
+// The entries as a session file keeps them: the path of a profile inside `workspace` relative to
+// it, any other path as it is.
+std::vector<BatchEntry> entriesForSession(std::vector<BatchEntry> entries,
+                                          const base::Workspace& workspace);
 
 }  // namespace farrow::profile

@@ -154,8 +154,8 @@ void addDemoSiteFolders(httplib::Server& server) {
         std::string xml =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
-        for (const std::string& name : {"index.htm", "breads.htm", "cakes.htm", "shop/",
-                                        "shop/loaves/sourdough.htm", "news/", "about/story.htm"}) {
+        for (const char* name : {"index.htm", "breads.htm", "cakes.htm", "shop/",
+                                 "shop/loaves/sourdough.htm", "news/", "about/story.htm"}) {
             xml += "  <url><loc>http://" + host(req) + site + name +
                    "</loc><lastmod>2026-12-01</lastmod></url>\n";
         }

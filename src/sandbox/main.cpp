@@ -98,7 +98,15 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.set_version_flag("--version", std::string("farrowlane-sandbox ") + farrow::base::kVersion,
                          "print the version and exit");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // Bad usage ends with 2, as farrowctl's does, with the usage beside the complaint.
+        std::cerr << "farrowlane-sandbox: " << e.what() << "\n\n" << app.help();
+        return 2;
+    }
     settings.routes.slowStep = std::chrono::milliseconds(slowStep);
     settings.mailbox = mailbox.empty() ? workspace / "MAILBOX" : std::filesystem::path(mailbox);
 

@@ -2,6 +2,9 @@
 
 #include <sys/socket.h>
 
+#include <cerrno>
+
+#include "platform/file_system.h"
 #include "sandbox/demo_key.h"
 #include "sandbox/demo_site.h"
 #include "sandbox/target_behaviour.h"
@@ -41,6 +44,14 @@ std::string labelFor(const std::string& path) {
     return "no such route";
 }
 
+// The library's own options add SO_REUSEPORT, with which a second sandbox binds the same port
+// as the first and the kernel splits the clients between them. Address reuse alone still lets
+// a sandbox start again at once on the port it just left.
+void reuseAddressOnly(socket_t sock) {
+    const int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
 }  // namespace
 
 SandboxServer::SandboxServer(const SandboxSettings& settings, std::ostream& log)
@@ -61,10 +72,10 @@ SandboxServer::SandboxServer(const SandboxSettings& settings, std::ostream& log)
     serve(http_, "http", settings.httpPort);
     serve(https_, "https", settings.httpsPort);
     indexNow_.setOwnPorts(http_.port, https_.port);
-    if (http_.port <= 0) {
-        error_ = "cannot listen on 127.0.0.1:" + std::to_string(settings.httpPort);
-    } else if (https_.port <= 0) {
-        error_ = "cannot listen on 127.0.0.1:" + std::to_string(settings.httpsPort);
+    if (!http_.error.empty()) {
+        error_ = http_.error;
+    } else if (!https_.error.empty()) {
+        error_ = https_.error;
     } else if (!mail_.valid()) {
         error_ = mail_.error();
     }
@@ -99,18 +110,24 @@ void SandboxServer::serve(Listener& listener, const std::string& scheme, int por
     // listening socket is remembered here and its backlog raised after the bind.
     int listenFd = -1;
     server.set_socket_options([&listenFd](socket_t sock) {
-        httplib::default_socket_options(sock);
+        reuseAddressOnly(sock);
         listenFd = sock;
     });
+    errno = 0;
     if (port == 0) {
         listener.port = server.bind_to_any_port("127.0.0.1");
     } else if (server.bind_to_port("127.0.0.1", port)) {
         listener.port = port;
     }
-    if (listener.port > 0 && listenFd >= 0) {
+    if (listener.port <= 0) {
+        // The library closes the socket whose bind failed, which keeps the bind's errno.
+        const int code = errno;
+        listener.error = "cannot serve " + scheme + " on 127.0.0.1:" + std::to_string(port) +
+                         (code != 0 ? ": " + platform::systemReason(code) : "");
+    } else if (listenFd >= 0) {
         ::listen(listenFd, kBacklog);
     }
-    server.set_socket_options(httplib::default_socket_options);
+    server.set_socket_options(reuseAddressOnly);
 }
 
 void SandboxServer::start() {

@@ -57,6 +57,8 @@ private:
     struct Listener {
         std::unique_ptr<httplib::Server> server;
         int port = -1;
+        // Why the bind failed; empty when it worked.
+        std::string error;
         std::atomic<bool> ended{false};
         std::jthread thread;
     };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "profile/batch_session_file.h"
 #include "profile/profile_file.h"
 #include "support/fake_frontend.h"
@@ -88,6 +90,40 @@ TEST_F(BatchDialogModelTest, LoadingReplacesTheWholeListAndTheShownNames) {
     ASSERT_EQ(model.goAhead(), BatchAction::Done);
     EXPECT_EQ(workspace.read("BATCH.TMP"),
               "/c/Blog.fl2\r\n/a/site.fl2\r\n/b/site.fl2\r\nDATAEND\r\n");
+}
+
+// A hand-written session of relative paths runs in whichever folder the workspace is copied to,
+// and one saved from the dialog keeps its workspace's profiles relative.
+TEST_F(BatchDialogModelTest, RelativeSessionPathsAreTakenFromTheWorkspaceAndKeptRelative) {
+    const std::string session =
+        "bakery.fl2\r\nbakery.fl2\r\nshop/cakes.fl2\r\ncakes\r\n/elsewhere/x.fl2\r\nx.fl2\r\n"
+        "DATAEND\r\n";
+    workspace.write("nightly.flb", session);
+    {
+        BatchDialogModel model = open();
+        add(model, workspace.file("added.fl2"));
+        dialogs.saveAnswer = workspace.file("saved.flb");
+        ASSERT_EQ(model.saveSession(), BatchAction::Done);
+        EXPECT_EQ(workspace.read("saved.flb"), "added.fl2\r\nadded.fl2\r\nDATAEND\r\n");
+        dialogs.openAnswer = workspace.file("nightly.flb");
+        ASSERT_EQ(model.loadSession(), BatchAction::Done);
+        dialogs.saveAnswer = workspace.file("again.flb");
+        ASSERT_EQ(model.saveSession(), BatchAction::Done);
+        EXPECT_EQ(workspace.read("again.flb"), session);
+    }
+
+    test::TempWorkspace copy;
+    std::filesystem::copy(workspace.path(), copy.path(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    BatchList copiedList;
+    BatchDialogModel model(copiedList, dialogs, messenger, copy.file("BATCH.TMP"));
+    dialogs.openAnswer = copy.file("nightly.flb");
+    ASSERT_EQ(model.loadSession(), BatchAction::Done);
+    ASSERT_EQ(model.goAhead(), BatchAction::Done);
+    EXPECT_EQ(copy.read("BATCH.TMP"), copy.file("bakery.fl2") + "\r\n" +
+                                          copy.file("shop/cakes.fl2") +
+                                          "\r\n/elsewhere/x.fl2\r\nDATAEND\r\n");
 }
 
 TEST_F(BatchDialogModelTest, AFailedLoadChangesNothingAndSaysWhy) {

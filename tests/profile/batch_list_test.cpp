@@ -138,14 +138,14 @@ TEST(BatchSessionFileTest, LongPathsAreKeptWhole) {
     const std::vector<BatchEntry> entries{{longPath, fileNamePart(longPath)}};
     const std::string file = workspace.file("long.flb");
     ASSERT_FALSE(writeTextFile(file, formatBatchSession(entries)));
-    const SessionRead read = readBatchSession(file);
+    const SessionRead read = readBatchSession(file, workspace.workspace());
     ASSERT_FALSE(read.error);
     EXPECT_EQ(read.entries, entries);
 }
 
 TEST(BatchSessionFileTest, FailuresCarryTheSystemReason) {
     test::TempWorkspace workspace;
-    const SessionRead missing = readBatchSession(workspace.file("none.flb"));
+    const SessionRead missing = readBatchSession(workspace.file("none.flb"), workspace.workspace());
     ASSERT_TRUE(missing.error);
     EXPECT_EQ(missing.error->code, ENOENT);
     EXPECT_NE(missing.error->reason.find("No such file"), std::string::npos)
@@ -156,7 +156,8 @@ TEST(BatchSessionFileTest, FailuresCarryTheSystemReason) {
     ASSERT_TRUE(unwritable);
     EXPECT_EQ(unwritable->code, ENOENT);
 
-    const SessionRead directory = readBatchSession(workspace.path().string());
+    const SessionRead directory =
+        readBatchSession(workspace.path().string(), workspace.workspace());
     ASSERT_TRUE(directory.error);
     EXPECT_EQ(directory.error->code, EISDIR);
 }

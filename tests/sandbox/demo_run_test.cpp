@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "sandbox/demo_key.h"
+#include "sandbox/sandbox_server.h"
 #include "sandbox/sandbox_sites.h"
 #include "sandbox/workspace_writer.h"
 #include "support/temp_workspace.h"
@@ -211,6 +212,44 @@ TEST(DemoRunTest, AnnouncingTheDemoPagesOverHttpsFallsBackFromTheBusyEndpoint) {
     EXPECT_NE(log.find("https POST /indexnow-busy ("), std::string::npos) << log;
     EXPECT_NE(log.find(": demo site's key file"), std::string::npos) << log;
     EXPECT_NE(log.find("indexnow answers 202 for 5 URL(s)"), std::string::npos) << log;
+}
+
+// A port another sandbox holds is refused before the workspace is written or "Ready" said, so
+// that no two sandboxes share the clients of one port; bad usage ends with 2, as farrowctl's.
+TEST(SandboxProgramTest, RefusesThePortsOfARunningSandboxAndBadUsage) {
+    test::TempWorkspace dir;
+    std::ostringstream log;
+    SandboxSettings settings;
+    settings.mailbox = dir.path() / "MAILBOX";
+    SandboxServer first(settings, log);
+    ASSERT_TRUE(first.valid()) << first.error();
+    first.start();
+
+    const std::string program = std::string(FARROW_SANDBOX) + " --for 5 --workspace '" +
+                                (dir.path() / "second").string() + "' ";
+    const std::vector<std::pair<std::string, int>> held = {
+        {"--http-port", first.httpPort()},
+        {"--https-port", first.httpsPort()},
+        {"--mail-port", first.mailPort()},
+    };
+    for (const auto& [option, port] : held) {
+        SCOPED_TRACE(option);
+        const Ran second = runShell(program + option + " " + std::to_string(port));
+        EXPECT_EQ(second.code, 1) << second.out;
+        EXPECT_NE(second.out.find("127.0.0.1:" + std::to_string(port) + ": Address already in use"),
+                  std::string::npos)
+            << second.out;
+        EXPECT_EQ(second.out.find("Usage:"), std::string::npos) << second.out;
+        EXPECT_EQ(second.out.find("Ready"), std::string::npos) << second.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "second"));
+
+    for (const char* usage : {"--http-port 70000", "--no-such-option", "--for -1"}) {
+        SCOPED_TRACE(usage);
+        const Ran bad = runShell(program + usage);
+        EXPECT_EQ(bad.code, 2) << bad.out;
+        EXPECT_NE(bad.out.find("Usage:"), std::string::npos) << bad.out;
+    }
 }
 
 TEST(WorkspaceWriterTest, WorkspaceLoadsWithFarrowctl) {
