@@ -4,6 +4,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace farrow::crawl {
 namespace {
@@ -272,6 +273,56 @@ TEST(SiteCrawl, StartPageUnreadableAndRobotsUnreachable) {
         const CrawlResult r = crawlSite(params(c.start), fetch);
         EXPECT_EQ(r.ending, CrawlEnding::StartUnreadable) << c.start;
         EXPECT_EQ(r.startError, c.error);
+    }
+}
+
+TEST(SiteCrawl, RobotsRedirectsAreFollowedUpToTheLimit) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/";
+    site.page(s + "index.htm", links({}));
+    site.redirect(s + "robots.txt", "/r1.txt");
+    site.redirect(s + "r1.txt", "/r2.txt");
+    site.robots(s + "r2.txt", "User-agent: *\nDisallow: /\n");
+    CrawlParams p = params(s + "index.htm");
+    p.robotsRedirects = 2;
+    const CrawlResult kept = crawlSite(p, site.fetch());
+    EXPECT_EQ(kept.ending, CrawlEnding::StartUnreadable);
+    EXPECT_EQ(kept.startError, "disallowed by robots.txt");
+    // One more hop than allowed: the site counts as having no robots.txt.
+    p.robotsRedirects = 1;
+    const CrawlResult open = crawlSite(p, site.fetch());
+    EXPECT_EQ(open.ending, CrawlEnding::Finished) << open.startError;
+    EXPECT_EQ(sitemapUrls(open), std::vector<std::string>{s + "index.htm"});
+}
+
+TEST(LeftOut, WordsGroupAlikePagesWhateverTheirAddress) {
+    using R = LeftOutReason;
+    const struct {
+        LeftOut leftOut;
+        const char* text;
+        const char* group;
+    } cases[] = {
+        {{R::Answered, 404, {}}, "answered 404", "answered 404"},
+        {{R::Canonical, 0, "http://h/a"}, "canonical is http://h/a", "canonical is"},
+        {{R::RedirectsTo, 0, "http://h/b"}, "redirects to http://h/b", "redirects to"},
+        {{R::RedirectsOutside, 0, "http://o/"},
+         "redirects outside the site to http://o/",
+         "redirects outside the site to"},
+        {{R::RedirectLoop, 0, "http://h/c"}, "redirect loop at http://h/c", "redirect loop at"},
+        {{R::RobotsAnswered, 503, {}}, "robots.txt answered 503", "robots.txt answered 503"},
+        // A failure that names an address is still one failure of its own.
+        {{R::Unreachable, 0, "not an http://x"},
+         "unreachable: not an http://x",
+         "unreachable: not an http://x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(text(c.leftOut), c.text);
+        EXPECT_EQ(groupText(c.leftOut), c.group) << c.text;
+    }
+    EXPECT_EQ(text(LeftOut{}), "");
+    std::set<std::string> tokens;
+    for (int r = 0; r <= static_cast<int>(R::Unreachable); ++r) {
+        EXPECT_TRUE(tokens.insert(token(static_cast<R>(r))).second) << token(static_cast<R>(r));
     }
 }
 
