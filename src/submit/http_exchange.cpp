@@ -2,7 +2,6 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string_view>
