@@ -26,6 +26,21 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), foldCase);
+    return out;
+}
+
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view kWhite = " \t\r\n\f\v";
+    const std::size_t first = text.find_first_not_of(kWhite);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(kWhite) - first + 1);
+}
+
 bool lessIgnoringCase(std::string_view a, std::string_view b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return static_cast<unsigned char>(foldCase(x)) < static_cast<unsigned char>(foldCase(y));

@@ -12,6 +12,10 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
 // Orders like the sorted list boxes: by folded characters, byte by byte.
 bool lessIgnoringCase(std::string_view a, std::string_view b);
 bool contains(std::string_view text, std::string_view part);
+// `text` with A to Z folded, as foldCase does.
+std::string lowered(std::string_view text);
+// `text` without the ASCII white space (space, tab, CR, LF, FF, VT) at either end.
+std::string_view trimmed(std::string_view text);
 
 // printf-style formatting into a std::string of whatever size the result needs.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

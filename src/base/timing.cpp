@@ -63,6 +63,7 @@ constexpr NamedCount kCounts[] = {
     {"siteCrawlPageBytes", &Timing::siteCrawlPageBytes},
     {"siteCrawlSitemapBytes", &Timing::siteCrawlSitemapBytes},
     {"siteCrawlInFlight", &Timing::siteCrawlInFlight},
+    {"robotsRedirectLimit", &Timing::robotsRedirectLimit},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the
@@ -74,6 +75,17 @@ TimingOverrides refuse(std::string error) {
 }
 
 }  // namespace
+
+std::vector<std::string_view> timingNames() {
+    std::vector<std::string_view> names;
+    for (const NamedField& f : kFields) {
+        names.emplace_back(f.name);
+    }
+    for (const NamedCount& c : kCounts) {
+        names.emplace_back(c.name);
+    }
+    return names;
+}
 
 TimingOverrides applyTimingOverrides(std::string_view text, const Timing& base) {
     Timing timing = base;

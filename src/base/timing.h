@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace farrow::base {
 
@@ -103,6 +104,10 @@ struct Timing {
     std::size_t siteCrawlPageBytes = 8u << 20;
     std::size_t siteCrawlSitemapBytes = 50u << 20;
     std::size_t siteCrawlInFlight = 4;
+    // Redirects of robots.txt followed before the site counts as having none.
+    std::size_t robotsRedirectLimit = 5;
+
+    bool operator==(const Timing&) const = default;
 };
 
 struct TimingOverrides {
@@ -111,6 +116,9 @@ struct TimingOverrides {
     // Why the text was refused, naming the bad item.
     std::string error;
 };
+
+// The names the variable below knows, each bound to a field of its own.
+std::vector<std::string_view> timingNames();
 
 // Applies a comma-separated list of `name=milliseconds` (the FARROWLANE_TIMING variable) to
 // `base`. An empty text changes nothing; an unknown name, a missing "=", or a value that is not

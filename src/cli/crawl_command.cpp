@@ -59,9 +59,9 @@ nlohmann::ordered_json pageRecord(const crawl::CrawledPage& page, const char* ev
     line["depth"] = page.depth;
     line["contentType"] = page.contentType;
     line["lastmod"] = crawl::w3cDateTime(page.lastModified);
-    line["inSitemap"] = page.leftOut.empty();
-    line["leftOut"] = page.leftOut.empty() ? nlohmann::ordered_json(nullptr)
-                                           : nlohmann::ordered_json(page.leftOut);
+    line["inSitemap"] = !page.leftOut;
+    line["leftOut"] = page.leftOut ? nlohmann::ordered_json(crawl::text(page.leftOut))
+                                   : nlohmann::ordered_json(nullptr);
     if (page.truncated) {
         line["truncated"] = true;
     }
@@ -86,7 +86,7 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
     for (const crawl::CrawledPage& page : result.pages) {
         if (options.format == "jsonl") {
             out << pageRecord(page).dump() << '\n';
-        } else if (page.leftOut.empty()) {
+        } else if (!page.leftOut) {
             out << page.url << '\n';
         }
     }
@@ -148,7 +148,7 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
                     << " could not be read: " << result.startError << '\n';
         if (report) {
             *report << nlohmann::ordered_json{{"event", "end"},
-                                              {"ending", "start-unreadable"},
+                                              {"ending", crawl::token(result.ending)},
                                               {"reason", result.startError}}
                            .dump()
                     << '\n';
@@ -157,15 +157,14 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
     }
 
     std::size_t listed = 0;
+    // Pages left out alike ("answered 404", "noindex", "redirects to" whatever the target),
+    // counted together and shown in the order of their words.
     std::map<std::string, std::size_t> reasons;
     for (const crawl::CrawledPage& page : result.pages) {
-        if (page.leftOut.empty()) {
+        if (!page.leftOut) {
             ++listed;
         } else {
-            // "answered 404", "noindex", "redirects to ..." grouped by their first words.
-            const std::string& why = page.leftOut;
-            const std::size_t cut = why.rfind(" http", std::string::npos);
-            ++reasons[cut == std::string::npos ? why : why.substr(0, cut)];
+            ++reasons[crawl::groupText(page.leftOut)];
         }
     }
     std::string path =
@@ -203,15 +202,8 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
                     << robotsLine << '\n';
     }
     if (report) {
-        static const std::map<crawl::CrawlEnding, const char*> kEndings = {
-            {crawl::CrawlEnding::Finished, "finished"},
-            {crawl::CrawlEnding::PageBound, "page-bound"},
-            {crawl::CrawlEnding::DepthBound, "depth-bound"},
-            {crawl::CrawlEnding::TimeBound, "time-bound"},
-            {crawl::CrawlEnding::Cancelled, "cancelled"},
-        };
         *report << nlohmann::ordered_json{{"event", "end"},
-                                          {"ending", kEndings.at(result.ending)},
+                                          {"ending", crawl::token(result.ending)},
                                           {"fetched", result.fetched},
                                           {"inSitemap", listed},
                                           {"leftOut", result.pages.size() - listed}}
@@ -273,8 +265,8 @@ std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string
                     << indexnow::text({indexnow::SourceNote::Kind::SitemapSkipped, skipped})
                     << '\n';
     }
-    if (!read.error.empty()) {
-        context.err << "farrowctl: the sitemap could not be read: " << read.error << '\n';
+    if (read.error) {
+        context.err << "farrowctl: the sitemap could not be read: " << read.error.reason << '\n';
         return std::nullopt;
     }
     std::vector<deep::PageEntry> pages;

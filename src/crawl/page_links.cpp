@@ -21,16 +21,6 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 std::string attribute(xmlNode* node, const char* name) {
     xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
     if (value == nullptr) {
@@ -68,7 +58,7 @@ bool holdsToken(std::string_view list, std::string_view token) {
 std::string encodedHref(std::string_view href) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (const char c : trimmed(href)) {
+    for (const char c : base::trimmed(href)) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte <= 0x20 || byte >= 0x7f) {
             if (c == '\n' || c == '\r' || c == '\t') {
@@ -102,7 +92,7 @@ std::string nodeText(xmlNode* node) {
     xmlFree(content);
     // White space runs fold to one space, as a browser shows a title.
     std::string out;
-    for (const char c : trimmed(raw)) {
+    for (const char c : base::trimmed(raw)) {
         if (isSpace(c)) {
             if (out.empty() || out.back() != ' ') {
                 out += ' ';
@@ -176,7 +166,7 @@ private:
             }
         } else if (named(node, "meta")) {
             const std::string name = attribute(node, "name");
-            if (base::equalsIgnoringCase(trimmed(name), "robots")) {
+            if (base::equalsIgnoringCase(base::trimmed(name), "robots")) {
                 const std::string content = attribute(node, "content");
                 out_.noindex = out_.noindex || robotsDirectiveHolds(content, "noindex");
                 out_.nofollow = out_.nofollow || robotsDirectiveHolds(content, "nofollow");
@@ -212,7 +202,7 @@ bool robotsDirectiveHolds(std::string_view list, std::string_view directive) {
     while (at <= list.size()) {
         const std::size_t comma = list.find(',', at);
         const std::string_view item =
-            trimmed(list.substr(at, comma == std::string_view::npos ? comma : comma - at));
+            base::trimmed(list.substr(at, comma == std::string_view::npos ? comma : comma - at));
         if (base::equalsIgnoringCase(item, directive) || base::equalsIgnoringCase(item, "none")) {
             return true;
         }

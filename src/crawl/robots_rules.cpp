@@ -8,16 +8,6 @@ namespace farrow::crawl {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // Patterns and targets compare in one spelling: bytes beyond ASCII percent-encoded, and the
 // hex digits of every escape in upper case ("/%e3%83%84" and "/ツ" match each other).
 std::string canonicalPath(std::string_view text) {
@@ -86,8 +76,8 @@ RobotsRules RobotsRules::parse(std::string_view text, std::string_view productTo
         if (colon == std::string_view::npos) {
             continue;
         }
-        const std::string_view key = trimmed(line.substr(0, colon));
-        const std::string_view value = trimmed(line.substr(colon + 1));
+        const std::string_view key = base::trimmed(line.substr(0, colon));
+        const std::string_view value = base::trimmed(line.substr(colon + 1));
         if (base::equalsIgnoringCase(key, "user-agent")) {
             if (inRules) {
                 forUs = forStar = inRules = false;

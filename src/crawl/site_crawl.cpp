@@ -33,7 +33,7 @@ bool isHtml(const std::string& contentType) {
 
 // X-Robots-Tag may name a crawler before its directives ("otherbot: noindex"); only ours and
 // unnamed ones count.
-bool headerSaysNoindex(const FetchAnswer& answer) {
+bool headerSaysNoindex(const platform::WebResponse& answer) {
     for (const auto& [name, value] : answer.headers) {
         if (name != "x-robots-tag") {
             continue;
@@ -42,10 +42,7 @@ bool headerSaysNoindex(const FetchAnswer& answer) {
         const std::size_t colon = directives.find(':');
         if (colon != std::string_view::npos &&
             directives.substr(0, colon).find(',') == std::string_view::npos) {
-            std::string_view agent = directives.substr(0, colon);
-            while (!agent.empty() && agent.front() == ' ') {
-                agent.remove_prefix(1);
-            }
+            const std::string_view agent = base::trimmed(directives.substr(0, colon));
             const bool directive = base::equalsIgnoringCase(agent, "noindex") ||
                                    base::equalsIgnoringCase(agent, "unavailable_after");
             if (!directive) {
@@ -107,10 +104,10 @@ private:
 
     bool cancelled() const { return params_.cancel != nullptr && params_.cancel->load(); }
 
-    FetchAnswer get(const std::string& url, std::size_t maxBytes) const {
-        FetchAsk ask;
+    platform::WebResponse get(const std::string& url, std::size_t maxBytes) const {
+        platform::WebRequest ask;
         ask.url = url;
-        ask.maxBytes = maxBytes;
+        ask.maxBodyBytes = maxBytes;
         ask.connectTimeout = params_.connectTimeout;
         ask.stallTimeout = params_.stallTimeout;
         const auto left = std::chrono::duration_cast<base::Millis>(deadline() - Clock::now());
@@ -121,14 +118,14 @@ private:
 
     void readRobots() {
         std::string url = origin_ + "/robots.txt";
-        for (int hop = 0; hop <= 5; ++hop) {
-            const FetchAnswer answer = get(url, kRobotsBytes);
-            if (!answer.failure.empty() || answer.status >= 500) {
+        for (std::size_t hop = 0; hop <= params_.robotsRedirects; ++hop) {
+            const platform::WebResponse answer = get(url, kRobotsBytes);
+            if (answer.failed() || answer.status >= 500) {
                 // An unreachable robots.txt forbids everything until it can be read.
                 robots_ = RobotsRules::disallowAll();
-                robotsProblem_ = answer.failure.empty()
-                                     ? "robots.txt answered " + std::to_string(answer.status)
-                                     : "robots.txt could not be read: " + answer.failure;
+                robotsLeftOut_ = answer.failed()
+                                     ? LeftOut{LeftOutReason::RobotsUnreadable, 0, answer.reason}
+                                     : LeftOut{LeftOutReason::RobotsAnswered, answer.status, {}};
                 return;
             }
             if (answer.status >= 300 && answer.status < 400 && !answer.header("location").empty()) {
@@ -208,17 +205,17 @@ private:
             page.url = url;
             page.depth = job.depth;
             if (!robots_.allows(targetOf(url))) {
-                page.leftOut = robotsProblem_.empty() ? "disallowed by robots.txt" : robotsProblem_;
+                page.leftOut = robotsLeftOut_;
                 visit.pages.push_back(page);
-                visit.failure = page.leftOut;
+                visit.failure = text(page.leftOut);
                 return visit;
             }
-            FetchAnswer answer = get(url, params_.maxPageBytes);
+            platform::WebResponse answer = get(url, params_.maxPageBytes);
             visit.fetched = true;
-            if (!answer.failure.empty()) {
-                page.leftOut = "unreachable: " + answer.failure;
+            if (answer.failed()) {
+                page.leftOut = {LeftOutReason::Unreachable, 0, answer.reason};
                 visit.pages.push_back(page);
-                visit.failure = answer.failure;
+                visit.failure = answer.reason;
                 return visit;
             }
             page.status = answer.status;
@@ -229,17 +226,17 @@ private:
             if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
                 const std::string target = normalizedUrl(resolveReference(url, location));
                 chain.push_back(url);
-                page.leftOut = "redirects to " + target;
+                page.leftOut = {LeftOutReason::RedirectsTo, 0, target};
                 visit.pages.push_back(page);
                 if (!inScope(target)) {
-                    visit.pages.back().leftOut = "redirects outside the site to " + target;
-                    visit.failure = visit.pages.back().leftOut;
+                    visit.pages.back().leftOut.reason = LeftOutReason::RedirectsOutside;
+                    visit.failure = text(visit.pages.back().leftOut);
                     return visit;
                 }
                 if (std::find(chain.begin(), chain.end(), target) != chain.end() ||
                     hop + 1 >= kMaxRedirects) {
-                    visit.pages.back().leftOut = "redirect loop at " + target;
-                    visit.failure = visit.pages.back().leftOut;
+                    visit.pages.back().leftOut.reason = LeftOutReason::RedirectLoop;
+                    visit.failure = text(visit.pages.back().leftOut);
                     return visit;
                 }
                 {
@@ -253,9 +250,9 @@ private:
                 continue;
             }
             if (answer.status != 200) {
-                page.leftOut = "answered " + std::to_string(answer.status);
+                page.leftOut = {LeftOutReason::Answered, answer.status, {}};
                 visit.pages.push_back(page);
-                visit.failure = page.leftOut;
+                visit.failure = text(page.leftOut);
                 return visit;
             }
             if (isHtml(page.contentType)) {
@@ -265,9 +262,9 @@ private:
                 const std::string canonical =
                     links.canonical.empty() ? "" : normalizedUrl(links.canonical);
                 if (links.noindex || headerSaysNoindex(answer)) {
-                    page.leftOut = "noindex";
+                    page.leftOut = {LeftOutReason::Noindex, 0, {}};
                 } else if (!canonical.empty() && canonical != url) {
-                    page.leftOut = "canonical is " + canonical;
+                    page.leftOut = {LeftOutReason::Canonical, 0, canonical};
                 }
                 if (!canonical.empty() && canonical != url) {
                     visit.links.push_back({canonical, false});
@@ -351,7 +348,8 @@ private:
     std::string origin_;
     std::string folder_;
     RobotsRules robots_;
-    std::string robotsProblem_;
+    // Why a page robots.txt keeps the crawl from is left out.
+    LeftOut robotsLeftOut_{LeftOutReason::DisallowedByRobots, 0, {}};
 
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -378,17 +376,107 @@ CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing)
     params.pageDeadline = timing.siteCrawlPageDeadline;
     params.crawlDeadline = timing.siteCrawlDeadline;
     params.poll = timing.crawlPoll;
+    params.robotsRedirects = timing.robotsRedirectLimit;
     return params;
 }
 
 std::vector<SitemapEntry> sitemapEntries(const CrawlResult& result) {
     std::vector<SitemapEntry> entries;
     for (const CrawledPage& page : result.pages) {
-        if (page.leftOut.empty()) {
+        if (!page.leftOut) {
             entries.push_back({page.url, w3cDateTime(page.lastModified)});
         }
     }
     return entries;
+}
+
+std::string text(const LeftOut& leftOut) {
+    switch (leftOut.reason) {
+        case LeftOutReason::None:
+            return {};
+        case LeftOutReason::Answered:
+            return "answered " + std::to_string(leftOut.status);
+        case LeftOutReason::Canonical:
+            return "canonical is " + leftOut.detail;
+        case LeftOutReason::DisallowedByRobots:
+            return "disallowed by robots.txt";
+        case LeftOutReason::Noindex:
+            return "noindex";
+        case LeftOutReason::RedirectLoop:
+            return "redirect loop at " + leftOut.detail;
+        case LeftOutReason::RedirectsOutside:
+            return "redirects outside the site to " + leftOut.detail;
+        case LeftOutReason::RedirectsTo:
+            return "redirects to " + leftOut.detail;
+        case LeftOutReason::RobotsAnswered:
+            return "robots.txt answered " + std::to_string(leftOut.status);
+        case LeftOutReason::RobotsUnreadable:
+            return "robots.txt could not be read: " + leftOut.detail;
+        case LeftOutReason::Unreachable:
+            return "unreachable: " + leftOut.detail;
+    }
+    return {};
+}
+
+std::string groupText(const LeftOut& leftOut) {
+    switch (leftOut.reason) {
+        case LeftOutReason::Canonical:
+            return "canonical is";
+        case LeftOutReason::RedirectLoop:
+            return "redirect loop at";
+        case LeftOutReason::RedirectsOutside:
+            return "redirects outside the site to";
+        case LeftOutReason::RedirectsTo:
+            return "redirects to";
+        default:
+            return text(leftOut);
+    }
+}
+
+const char* token(LeftOutReason reason) {
+    switch (reason) {
+        case LeftOutReason::None:
+            return "none";
+        case LeftOutReason::Answered:
+            return "answered";
+        case LeftOutReason::Canonical:
+            return "canonical";
+        case LeftOutReason::DisallowedByRobots:
+            return "robots-disallowed";
+        case LeftOutReason::Noindex:
+            return "noindex";
+        case LeftOutReason::RedirectLoop:
+            return "redirect-loop";
+        case LeftOutReason::RedirectsOutside:
+            return "redirects-outside";
+        case LeftOutReason::RedirectsTo:
+            return "redirects";
+        case LeftOutReason::RobotsAnswered:
+            return "robots-answered";
+        case LeftOutReason::RobotsUnreadable:
+            return "robots-unreadable";
+        case LeftOutReason::Unreachable:
+            return "unreachable";
+    }
+    return "none";
+}
+
+const char* token(CrawlEnding ending) {
+    switch (ending) {
+        case CrawlEnding::Finished:
+            return "finished";
+        case CrawlEnding::PageBound:
+            return "page-bound";
+        case CrawlEnding::DepthBound:
+            return "depth-bound";
+        case CrawlEnding::TimeBound:
+            return "time-bound";
+        case CrawlEnding::Cancelled:
+            return "cancelled";
+        case CrawlEnding::StartUnreadable:
+            return "start-unreadable";
+    }
+    return "finished";
 }
 
 std::string endingText(const CrawlResult& result, const CrawlParams& params) {

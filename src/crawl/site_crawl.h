@@ -17,23 +17,66 @@ inline constexpr const char* kRobotsToken = "Farrowlane";
 struct CrawlParams {
     std::string startUrl;
     // Pages read, link depth (the start page is 0), bytes kept of a page, pages read at once,
-    // and every wait: from the timing record unless a caller overrides them.
-    std::size_t maxPages = 5000;
-    std::size_t maxDepth = 100;
-    std::size_t maxPageBytes = 8u << 20;
-    std::size_t inFlight = 4;
-    base::Millis connectTimeout{10000};
-    base::Millis stallTimeout{30000};
-    base::Millis pageDeadline{60000};
-    base::Millis crawlDeadline{3600000};
+    // and every wait: `crawlParams` takes them from the timing record, and a caller may
+    // override them.
+    std::size_t maxPages = 0;
+    std::size_t maxDepth = 0;
+    std::size_t maxPageBytes = 0;
+    std::size_t inFlight = 0;
+    base::Millis connectTimeout{};
+    base::Millis stallTimeout{};
+    base::Millis pageDeadline{};
+    base::Millis crawlDeadline{};
     // How often idle threads look at `cancel` while others read pages.
-    base::Millis poll{10};
+    base::Millis poll{};
+    // Redirects of robots.txt followed.
+    std::size_t robotsRedirects = 0;
     // Set by the caller (Ctrl-C, a Cancel button) to end the crawl with what it found.
     const std::atomic<bool>* cancel = nullptr;
 };
 
 // The crawl's bounds and waits as the timing record sets them.
 CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing);
+
+// Why a page the crawl met is not in the sitemap.
+enum class LeftOutReason {
+    // In the sitemap.
+    None,
+    // Answered a status other than 200 or a redirect.
+    Answered,
+    // Names another address as its canonical one.
+    Canonical,
+    DisallowedByRobots,
+    Noindex,
+    // A redirect back to an address of its own chain, or one chain too long.
+    RedirectLoop,
+    RedirectsOutside,
+    RedirectsTo,
+    // robots.txt answered 5xx, or could not be read: every page counts as disallowed.
+    RobotsAnswered,
+    RobotsUnreadable,
+    Unreachable,
+};
+
+struct LeftOut {
+    LeftOutReason reason = LeftOutReason::None;
+    // The status of Answered and RobotsAnswered.
+    long status = 0;
+    // The address of Canonical and the redirects; the failure of Unreachable and
+    // RobotsUnreadable.
+    std::string detail;
+
+    explicit operator bool() const { return reason != LeftOutReason::None; }
+    bool operator==(const LeftOut&) const = default;
+};
+
+// "answered 404", "canonical is http://...", "unreachable: <why>"...
+std::string text(const LeftOut& leftOut);
+// The words of `text` without an address: the same for every page left out alike
+// ("redirects to", "answered 404").
+std::string groupText(const LeftOut& leftOut);
+// "answered", "canonical", "noindex"...
+const char* token(LeftOutReason reason);
 
 // One address the crawl met.
 struct CrawledPage {
@@ -46,7 +89,7 @@ struct CrawledPage {
     // The Last-Modified header as sent.
     std::string lastModified;
     // Why the page is not in the sitemap; empty when it is.
-    std::string leftOut;
+    LeftOut leftOut;
     // Only the first bytes of the page were read.
     bool truncated = false;
 };
@@ -62,6 +105,9 @@ enum class CrawlEnding {
     // The start page could not be read; `startError` says why.
     StartUnreadable,
 };
+
+// "finished", "page-bound", "start-unreadable"...
+const char* token(CrawlEnding ending);
 
 struct CrawlResult {
     CrawlEnding ending = CrawlEnding::Finished;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "base/text.h"
 #include "crawl/uri_reference.h"
 
 namespace farrow::crawl {
@@ -28,14 +29,7 @@ std::string trimmedContent(xmlNode* node) {
     if (content == nullptr) {
         return {};
     }
-    std::string_view text(reinterpret_cast<const char*>(content));
-    while (!text.empty() && std::string_view(" \t\r\n").find(text.front()) != std::string::npos) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::string_view(" \t\r\n").find(text.back()) != std::string::npos) {
-        text.remove_suffix(1);
-    }
-    std::string out(text);
+    std::string out(base::trimmed(reinterpret_cast<const char*>(content)));
     xmlFree(content);
     return out;
 }
@@ -45,12 +39,10 @@ bool isWebUrl(std::string_view text) {
 }
 
 // At most `maxBytes + 1` bytes of the file: enough to tell that it is too long.
-bool readFileBounded(const std::string& path, std::size_t maxBytes, std::string& out,
-                     std::string& error) {
+base::Error readFileBounded(const std::string& path, std::size_t maxBytes, std::string& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot open \"" + path + "\"";
-        return false;
+        return {base::ErrorCode::OpenFailed, "cannot open \"" + path + "\""};
     }
     out.clear();
     char buffer[65536];
@@ -58,30 +50,29 @@ bool readFileBounded(const std::string& path, std::size_t maxBytes, std::string&
         out.append(buffer, static_cast<std::size_t>(in.gcount()));
     }
     if (in.bad()) {
-        error = "cannot read \"" + path + "\"";
-        return false;
+        return {base::ErrorCode::ReadFailed, "cannot read \"" + path + "\""};
     }
-    return true;
+    return {};
 }
 
 }  // namespace
 
-bool gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& out,
-                   std::string& error) {
+base::Error gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& out) {
+    const auto broken = [](std::string reason) {
+        return base::Error{base::ErrorCode::WrongFormat, std::move(reason)};
+    };
     if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0x1f ||
         static_cast<unsigned char>(bytes[1]) != 0x8b) {
         if (bytes.size() > maxBytes) {
-            error = "larger than " + std::to_string(maxBytes) + " bytes";
-            return false;
+            return broken("larger than " + std::to_string(maxBytes) + " bytes");
         }
         out.assign(bytes);
-        return true;
+        return {};
     }
     z_stream z{};
     // 16 + 15: a gzip wrapper and the largest window.
     if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) {
-        error = "cannot unpack gzip";
-        return false;
+        return broken("cannot unpack gzip");
     }
     out.clear();
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
@@ -95,8 +86,7 @@ bool gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& ou
         const std::size_t produced = sizeof buffer - z.avail_out;
         if (out.size() + produced > maxBytes) {
             inflateEnd(&z);
-            error = "larger than " + std::to_string(maxBytes) + " bytes once unpacked";
-            return false;
+            return broken("larger than " + std::to_string(maxBytes) + " bytes once unpacked");
         }
         out.append(buffer, produced);
         if (rc == Z_BUF_ERROR && z.avail_in == 0) {
@@ -105,20 +95,19 @@ bool gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& ou
     }
     inflateEnd(&z);
     if (rc != Z_STREAM_END) {
-        error = "broken gzip data";
-        return false;
+        return broken("broken gzip data");
     }
-    return true;
+    return {};
 }
 
 SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes) {
     SitemapContent content;
     std::string xml;
-    if (!gunzipBounded(bytes, maxBytes, xml, content.error)) {
+    if ((content.error = gunzipBounded(bytes, maxBytes, xml))) {
         return content;
     }
     if (xml.size() > static_cast<std::size_t>(INT_MAX)) {
-        content.error = "too large";
+        content.error = {base::ErrorCode::WrongFormat, "too large"};
         return content;
     }
     // No network, no entities from outside, no DTD loaded.
@@ -131,9 +120,10 @@ SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes) {
         while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) {
             why.pop_back();
         }
-        content.error = "not well-formed XML" + (why.empty() ? "" : ": " + why);
+        content.error = {base::ErrorCode::WrongFormat,
+                         "not well-formed XML" + (why.empty() ? "" : ": " + why)};
         if (last != nullptr && last->line > 0) {
-            content.error += " (line " + std::to_string(last->line) + ")";
+            content.error.reason += " (line " + std::to_string(last->line) + ")";
         }
         return content;
     }
@@ -145,7 +135,7 @@ SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes) {
         content.kind = SitemapContent::Kind::Index;
         itemName = "sitemap";
     } else {
-        content.error = "neither a urlset nor a sitemapindex";
+        content.error = {base::ErrorCode::WrongFormat, "neither a urlset nor a sitemapindex"};
         return content;
     }
     for (xmlNode* item = root->children; item != nullptr; item = item->next) {
@@ -183,29 +173,28 @@ SitemapSourceParams sitemapSourceParams(const std::string& source, const base::T
 
 SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch) {
     SitemapPages result;
-    // Reads one sitemap's bytes; false with `why` set when they cannot be had.
-    const auto read = [&](const std::string& source, std::string& bytes, std::string& why) {
+    // Reads one sitemap's bytes, or says why they cannot be had.
+    const auto read = [&](const std::string& source, std::string& bytes) -> base::Error {
         if (!isWebUrl(source)) {
-            return readFileBounded(source, params.maxBytes, bytes, why);
+            return readFileBounded(source, params.maxBytes, bytes);
         }
-        FetchAsk ask = params.fetchTimes;
+        platform::WebRequest ask = params.fetchTimes;
         ask.url = source;
-        ask.maxBytes = params.maxBytes + 1;
-        FetchAnswer answer = fetch(ask);
-        if (!answer.failure.empty()) {
-            why = source + ": " + answer.failure;
-            return false;
+        ask.maxBodyBytes = params.maxBytes + 1;
+        platform::WebResponse answer = fetch(ask);
+        if (answer.failed()) {
+            return {base::ErrorCode::ReadFailed, source + ": " + answer.reason};
         }
         if (answer.status != 200) {
-            why = source + ": answered " + std::to_string(answer.status);
-            return false;
+            return {base::ErrorCode::ReadFailed,
+                    source + ": answered " + std::to_string(answer.status)};
         }
         if (answer.truncated) {
-            why = source + ": larger than " + std::to_string(params.maxBytes) + " bytes";
-            return false;
+            return {base::ErrorCode::WrongFormat,
+                    source + ": larger than " + std::to_string(params.maxBytes) + " bytes"};
         }
         bytes = std::move(answer.body);
-        return true;
+        return {};
     };
     std::unordered_set<std::string> seen;
     const auto take = [&](const std::vector<SitemapEntry>& entries) {
@@ -220,15 +209,13 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
     };
 
     std::string bytes;
-    std::string why;
-    if (!read(params.source, bytes, why)) {
-        result.error = why;
+    if ((result.error = read(params.source, bytes))) {
         return result;
     }
     SitemapContent top = parseSitemap(bytes, params.maxBytes);
     bytes.clear();
-    if (!top.error.empty()) {
-        result.error = params.source + ": " + top.error;
+    if (top.error) {
+        result.error = {top.error.code, params.source + ": " + top.error.reason};
         return result;
     }
     if (top.kind == SitemapContent::Kind::UrlSet) {
@@ -249,13 +236,13 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
                 source = params.source.substr(0, slash + 1) + source;
             }
         }
-        if (!read(source, bytes, why)) {
-            result.skipped.push_back(why);
+        if (const base::Error why = read(source, bytes)) {
+            result.skipped.push_back(why.reason);
             continue;
         }
         const SitemapContent part = parseSitemap(bytes, params.maxBytes);
-        if (!part.error.empty()) {
-            result.skipped.push_back(source + ": " + part.error);
+        if (part.error) {
+            result.skipped.push_back(source + ": " + part.error.reason);
         } else if (part.kind == SitemapContent::Kind::Index) {
             result.skipped.push_back(source + ": an index inside an index");
         } else {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "base/timing.h"
 #include "crawl/page_fetch.h"
 #include "crawl/sitemap_writer.h"
@@ -18,18 +19,17 @@ struct SitemapContent {
     Kind kind = Kind::UrlSet;
     // The <url> (or, in an index, <sitemap>) entries: loc and lastmod as written.
     std::vector<SitemapEntry> entries;
-    // Why the bytes are no sitemap; empty when they are one.
-    std::string error;
+    // Why the bytes are no sitemap; none when they are one.
+    base::Error error;
 };
 
 // Reads a urlset or a sitemap index, gzip-packed or not, that may grow to `maxBytes` unpacked;
 // anything longer, or no well-formed sitemap, is an error.
 SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes);
 
-// `bytes` unpacked when they begin as gzip does, else as they are; false with `error` set when
-// they are broken or unpack to more than `maxBytes`.
-bool gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& out,
-                   std::string& error);
+// `bytes` unpacked into `out` when they begin as gzip does, else as they are; an error when they
+// are broken or unpack to more than `maxBytes`.
+base::Error gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& out);
 
 struct SitemapSourceParams {
     // A URL (http, https) or a file's path.
@@ -39,13 +39,14 @@ struct SitemapSourceParams {
     // A sitemap index's sitemaps are read up to this many in all; their URLs up to maxUrls.
     std::size_t maxSitemaps = 1000;
     std::size_t maxUrls = 50000;
-    FetchAsk fetchTimes;
+    // The waits and the cancel flag of each read; its address and size are the reader's.
+    platform::WebRequest fetchTimes;
 };
 
 struct SitemapPages {
     std::vector<SitemapEntry> pages;
-    // The first failure (the source unreadable, or no sitemap), empty when the source was read.
-    std::string error;
+    // The first failure (the source unreadable, or no sitemap), none when the source was read.
+    base::Error error;
     // Sitemaps of an index that could not be read, each with why.
     std::vector<std::string> skipped;
 };

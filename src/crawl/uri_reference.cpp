@@ -2,21 +2,11 @@
 
 #include <charconv>
 
+#include "base/text.h"
+
 namespace farrow::crawl {
 
 namespace {
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = lower(c);
-    }
-    return out;
-}
 
 // RFC 3986 section 5.2.3.
 std::string mergePaths(const UriReference& base, std::string_view path) {
@@ -161,7 +151,7 @@ std::optional<WebAddress> webAddress(std::string_view uri) {
         return std::nullopt;
     }
     WebAddress address;
-    address.scheme = lowered(*ref.scheme);
+    address.scheme = base::lowered(*ref.scheme);
     if (address.scheme != "http" && address.scheme != "https") {
         return std::nullopt;
     }
@@ -189,7 +179,7 @@ std::optional<WebAddress> webAddress(std::string_view uri) {
     if (hostPort.empty()) {
         return std::nullopt;
     }
-    address.host = lowered(hostPort);
+    address.host = base::lowered(hostPort);
     address.target = ref.path.empty() ? "/" : ref.path;
     if (ref.query) {
         address.target += "?" + *ref.query;

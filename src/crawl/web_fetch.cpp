@@ -1,7 +1,5 @@
 #include "crawl/web_fetch.h"
 
-#include "platform/web_client.h"
-
 namespace farrow::crawl {
 
 std::string crawlUserAgent() {
@@ -9,27 +7,11 @@ std::string crawlUserAgent() {
 }
 
 PageFetch webPageFetch(const std::string& caFile) {
-    return [caFile](const FetchAsk& ask) {
-        platform::WebRequest request;
-        request.url = ask.url;
+    return [caFile](const platform::WebRequest& ask) {
+        platform::WebRequest request = ask;
         request.caFile = caFile;
         request.userAgent = crawlUserAgent();
-        request.maxBodyBytes = ask.maxBytes;
-        request.connectTimeout = ask.connectTimeout;
-        request.stallTimeout = ask.stallTimeout;
-        request.deadline = ask.deadline;
-        request.cancel = ask.cancel;
-        platform::WebResult result = platform::fetchWeb(request);
-        FetchAnswer answer;
-        if (result.failure != platform::WebFailure::None) {
-            answer.failure = result.reason.empty() ? "failed" : result.reason;
-            return answer;
-        }
-        answer.status = result.response.status;
-        answer.headers = std::move(result.response.headers);
-        answer.body = std::move(result.response.body);
-        answer.truncated = result.response.truncated;
-        return answer;
+        return platform::fetchWeb(request);
     };
 }
 

@@ -32,7 +32,7 @@ std::optional<std::string_view> hrefValue(std::string_view line) {
     if (const std::size_t blank = value.find(' '); blank != std::string_view::npos) {
         value = value.substr(0, blank);
     }
-    return trimmed(value);
+    return base::trimmed(value);
 }
 
 // Schemes and extensions are recognised whatever their case: "HTTP://host/x.htm" is an

@@ -4,24 +4,6 @@
 
 namespace farrow::deep {
 
-namespace {
-
-bool isWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-}  // namespace
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isWhite(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isWhite(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool containsIgnoringCase(std::string_view text, std::string_view part) {
     if (part.size() > text.size()) {
         return false;

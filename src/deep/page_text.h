@@ -6,8 +6,6 @@
 
 namespace farrow::deep {
 
-// Drops leading and trailing white space (blanks, tabs, line ends).
-std::string_view trimmed(std::string_view text);
 bool containsIgnoringCase(std::string_view text, std::string_view part);
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix);
 // The non-empty pieces of a catalogue, each of which was followed by `separator`; text after

@@ -23,7 +23,7 @@ std::string titleOnLine(std::string_view line) {
     }
     std::string title(line.substr(open + 1, close - open - 1));
     std::replace(title.begin(), title.end(), '"', ' ');
-    return std::string(trimmed(title));
+    return std::string(base::trimmed(title));
 }
 
 std::string fetchPageTitle(const std::string& url, const platform::PageReadOptions& options,

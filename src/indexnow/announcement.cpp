@@ -68,7 +68,7 @@ public:
                 if (cancelled(cancel_)) {
                     return Sent::Cancelled;
                 }
-                const platform::WebResult answer = exchange(request, endpoint);
+                const platform::WebResponse answer = exchange(request, endpoint);
                 if (answer.failure == platform::WebFailure::Cancelled) {
                     return Sent::Cancelled;
                 }
@@ -86,12 +86,11 @@ public:
                     }
                     continue;
                 }
-                const long status = answer.response.status;
+                const long status = answer.status;
                 record.status = status;
                 record.outcome = outcomeOf(status);
-                record.retryAfter =
-                    retryAfterSeconds(answer.response.header("retry-after"), clock_.now());
-                record.detail = bodyLine(answer.response.body);
+                record.retryAfter = retryAfterSeconds(answer.header("retry-after"), clock_.now());
+                record.detail = bodyLine(answer.body);
                 result_.anyAnswer = true;
                 if (ledger_ != nullptr) {
                     const base::Error e = ledger_->record(request.urls, endpoint, clock_.now(),
@@ -144,7 +143,7 @@ public:
     }
 
 private:
-    platform::WebResult exchange(const PlannedRequest& request, const std::string& endpoint) {
+    platform::WebResponse exchange(const PlannedRequest& request, const std::string& endpoint) {
         platform::WebRequest web;
         web.method = request.method;
         web.url = requestAddress(request, endpoint, params_.scope);

@@ -3,8 +3,10 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
-#include <ctime>
 #include <limits>
+
+#include "base/http_date.h"
+#include "base/text.h"
 
 namespace farrow::indexnow {
 
@@ -145,12 +147,7 @@ std::string refusalAdvice(long status, const KeyScope& scope) {
 }
 
 std::optional<long long> retryAfterSeconds(std::string_view value, base::TimePoint now) {
-    while (!value.empty() && value.front() == ' ') {
-        value.remove_prefix(1);
-    }
-    while (!value.empty() && value.back() == ' ') {
-        value.remove_suffix(1);
-    }
+    value = base::trimmed(value);
     if (value.empty()) {
         return std::nullopt;
     }
@@ -162,16 +159,14 @@ std::optional<long long> retryAfterSeconds(std::string_view value, base::TimePoi
     if (ec == std::errc::result_out_of_range) {
         return std::numeric_limits<long long>::max();
     }
-    // An HTTP date: "Wed, 09 Dec 2026 08:00:00 GMT".
-    std::tm tm{};
-    const std::string text(value);
-    const char* rest = strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S GMT", &tm);
-    if (rest == nullptr || *rest != '\0') {
+    const std::optional<std::chrono::system_clock::time_point> at = base::parseHttpDate(value);
+    if (!at) {
         return std::nullopt;
     }
-    const std::time_t at = timegm(&tm);
-    const std::time_t current = std::chrono::system_clock::to_time_t(now);
-    return at > current ? static_cast<long long>(at - current) : 0;
+    const auto wait = std::chrono::duration_cast<std::chrono::seconds>(
+                          *at - std::chrono::floor<std::chrono::seconds>(now))
+                          .count();
+    return wait > 0 ? static_cast<long long>(wait) : 0;
 }
 
 std::string bodyLine(std::string_view body, std::size_t limit) {

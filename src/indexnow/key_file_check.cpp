@@ -1,5 +1,6 @@
 #include "indexnow/key_file_check.h"
 
+#include "base/text.h"
 #include "platform/web_client.h"
 
 namespace farrow::indexnow {
@@ -14,11 +15,7 @@ std::string withoutPadding(std::string text) {
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.erase(0, 3);
     }
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    return std::string(base::trimmed(text));
 }
 
 }  // namespace
@@ -35,7 +32,7 @@ KeyFileCheck checkKeyFile(const KeyScope& scope, const base::Timing& timing,
     request.stallTimeout = timing.indexnowStallTimeout;
     request.deadline = timing.indexnowDeadline;
     request.cancel = cancel;
-    const platform::WebResult answer = platform::fetchWeb(request);
+    const platform::WebResponse answer = platform::fetchWeb(request);
     const std::string& at = scope.keyLocation;
     KeyFileCheck check;
     if (answer.failure != platform::WebFailure::None) {
@@ -43,7 +40,7 @@ KeyFileCheck checkKeyFile(const KeyScope& scope, const base::Timing& timing,
         check.message = "The key file at " + at + " is not reachable: " + answer.reason;
         return check;
     }
-    const platform::WebResponse& r = answer.response;
+    const platform::WebResponse& r = answer;
     check.status = r.status;
     if (r.status >= 300 && r.status <= 399) {
         check.state = KeyFileState::Redirected;

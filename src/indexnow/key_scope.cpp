@@ -2,8 +2,9 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <memory>
+
+#include "base/text.h"
 
 namespace farrow::indexnow {
 
@@ -23,12 +24,6 @@ std::optional<std::string> part(CURLU* u, CURLUPart which) {
     }
     std::unique_ptr<char, CurlTextDeleter> owned(raw);
     return std::string(raw);
-}
-
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 // The folder of a path: up to and with its last "/".
@@ -57,11 +52,11 @@ std::optional<UrlParts> urlParts(std::string_view url) {
         return std::nullopt;
     }
     UrlParts parts;
-    parts.scheme = lowered(*scheme);
+    parts.scheme = base::lowered(*scheme);
     if (parts.scheme != "http" && parts.scheme != "https") {
         return std::nullopt;
     }
-    parts.host = lowered(*host);
+    parts.host = base::lowered(*host);
     if (const auto port = part(u.get(), CURLUPART_PORT)) {
         parts.host += ":" + *port;
     }

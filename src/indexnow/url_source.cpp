@@ -1,5 +1,6 @@
 #include "indexnow/url_source.h"
 
+#include "base/text.h"
 #include "deep/checklist_items.h"
 #include "deep/page_catalogue.h"
 #include "indexnow/key_scope.h"
@@ -11,17 +12,8 @@ namespace {
 // A junk line is shown this long at most.
 constexpr std::size_t kShownJunk = 120;
 
-std::string trimmed(const std::string& line) {
-    const std::size_t first = line.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const std::size_t last = line.find_last_not_of(" \t\r");
-    return line.substr(first, last - first + 1);
-}
-
 void takeLine(const std::string& raw, bool tooLong, UrlSourceResult& result) {
-    const std::string line = trimmed(raw);
+    const std::string line(base::trimmed(raw));
     if (!tooLong && (line.empty() || line.front() == '#')) {
         return;
     }
@@ -141,8 +133,8 @@ UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
                             const crawl::PageFetch& fetch) {
     UrlSourceResult result;
     crawl::SitemapPages read = crawl::loadSitemapPages(params, fetch);
-    if (!read.error.empty()) {
-        result.error = {base::ErrorCode::ReadFailed, std::move(read.error)};
+    if (read.error) {
+        result.error = {base::ErrorCode::ReadFailed, std::move(read.error.reason)};
     }
     for (std::string& skipped : read.skipped) {
         result.notes.push_back({SourceNote::Kind::SitemapSkipped, std::move(skipped)});
@@ -164,8 +156,9 @@ UrlSourceResult crawledUrls(const crawl::CrawlResult& crawled, const crawl::Craw
     }
     result.notes.push_back({SourceNote::Kind::CrawlEnded, crawl::endingText(crawled, params)});
     for (const crawl::CrawledPage& page : crawled.pages) {
-        if (!page.leftOut.empty()) {
-            result.leftOut.push_back({page.url, LeftOutReason::KeptOutByCrawl, page.leftOut});
+        if (page.leftOut) {
+            result.leftOut.push_back(
+                {page.url, LeftOutReason::KeptOutByCrawl, crawl::text(page.leftOut)});
             continue;
         }
         result.urls.push_back({page.url, UrlOrigin::Crawl,

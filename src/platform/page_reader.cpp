@@ -3,12 +3,13 @@
 #include <curl/curl.h>
 
 #include "platform/curl_handle.h"
+#include "platform/transfer_watch.h"
 
 namespace farrow::platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = TransferWatch::Clock;
 
 constexpr long kMaxRedirects = 10;
 
@@ -17,24 +18,21 @@ enum class Cut { None, Handler, Stopped, Stalled, TooSlow, TooLong };
 
 // The state one read's callbacks share; it lives on the stack of `readPageLines`.
 struct PageTransfer {
-    CURL* handle = nullptr;
-    const PageLineHandler* onLine = nullptr;
-    const PageReadOptions* options = nullptr;
+    PageTransfer(CURL* h, const PageLineHandler& handler, const PageReadOptions& o)
+        : handle(h), onLine(&handler), options(&o), watch(o.readLimit, o.stop) {}
+
+    CURL* handle;
+    const PageLineHandler* onLine;
+    const PageReadOptions* options;
     LineSplitter lines{kMaxLineBytes};
     Cut cut = Cut::None;
-    Clock::time_point started = Clock::now();
-    // Time spent in the line handler (the crawl reads linked pages from there): neither silence
-    // of the server nor part of this page's read.
-    Clock::duration inHandler{};
-    Clock::time_point lastActivity = Clock::now();
-    curl_off_t lastReceived = -1;
+    // Time spent in the line handler (the crawl reads linked pages from there) is neither
+    // silence of the server nor part of this page's read.
+    TransferWatch watch;
     std::size_t bodyBytes = 0;
 
     bool stopRaised() const {
         return options->stop != nullptr && options->stop->load(std::memory_order_acquire);
-    }
-    bool pastLimit(Clock::time_point now) const {
-        return now - started - inHandler >= options->readLimit;
     }
 };
 
@@ -53,8 +51,8 @@ std::size_t takeBody(char* data, std::size_t size, std::size_t count, void* user
     const Clock::time_point before = Clock::now();
     const bool more = t->lines.take(chunk, *t->onLine);
     const Clock::time_point after = Clock::now();
-    t->inHandler += after - before;
-    t->lastActivity = after;
+    t->watch.exclude(after - before);
+    t->watch.stir(after);
     if (!more) {
         t->cut = Cut::Handler;
         return 0;
@@ -71,30 +69,27 @@ std::size_t takeBody(char* data, std::size_t size, std::size_t count, void* user
 int watchProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     auto* t = static_cast<PageTransfer*>(user);
     const Clock::time_point now = Clock::now();
-    if (t->stopRaised()) {
-        t->cut = Cut::Stopped;
-        return 1;
-    }
-    if (t->pastLimit(now)) {
-        t->cut = Cut::TooSlow;
-        return 1;
-    }
     curl_off_t connectTime = 0;
     curl_easy_getinfo(t->handle, CURLINFO_CONNECT_TIME_T, &connectTime);
-    if (connectTime == 0 || received != t->lastReceived) {
-        t->lastReceived = received;
-        t->lastActivity = now;
-        return 0;
-    }
-    if (now - t->lastActivity >= t->options->stallTimeout) {
-        t->cut = Cut::Stalled;
-        return 1;
+    t->watch.observe(now, received, connectTime != 0);
+    switch (t->watch.check(now, t->options->stallTimeout)) {
+        case TransferWatch::Verdict::Going:
+            return 0;
+        case TransferWatch::Verdict::Cancelled:
+            t->cut = Cut::Stopped;
+            return 1;
+        case TransferWatch::Verdict::PastDeadline:
+            t->cut = Cut::TooSlow;
+            return 1;
+        case TransferWatch::Verdict::Stalled:
+            t->cut = Cut::Stalled;
+            return 1;
     }
     return 0;
 }
 
 std::size_t takeHeader(char*, std::size_t size, std::size_t count, void* user) {
-    static_cast<PageTransfer*>(user)->lastActivity = Clock::now();
+    static_cast<PageTransfer*>(user)->watch.stir(Clock::now());
     return size * count;
 }
 
@@ -119,10 +114,7 @@ PageReadResult readPageLines(const std::string& url, const PageReadOptions& opti
         return failure("no internet session", {});
     }
     CURL* h = handle.get();
-    PageTransfer transfer;
-    transfer.handle = h;
-    transfer.onLine = &onLine;
-    transfer.options = &options;
+    PageTransfer transfer(h, onLine, options);
     transfer.lines = LineSplitter(options.maxLineBytes);
 
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());

@@ -5,16 +5,15 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 
+#include "base/text.h"
 #include "platform/curl_handle.h"
+#include "platform/transfer_watch.h"
 
 namespace farrow::platform {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // The header block of an answer is never larger than this; a peer sending more is no web
 // service we speak to.
@@ -22,24 +21,6 @@ constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 // How long one wait for the socket lasts before the cancel flag, the stall and the deadline are
 // looked at again.
 constexpr int kPollMs = 20;
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
-                             text.back() == '\n')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // The state the callbacks of one exchange share; it lives on the stack of `fetchWeb`.
 struct Exchange {
@@ -66,8 +47,8 @@ std::size_t takeHeader(char* data, std::size_t size, std::size_t count, void* us
     }
     const std::size_t colon = line.find(':');
     if (colon != std::string_view::npos) {
-        ex->response.headers.emplace_back(lowered(trimmed(line.substr(0, colon))),
-                                          std::string(trimmed(line.substr(colon + 1))));
+        ex->response.headers.emplace_back(base::lowered(base::trimmed(line.substr(0, colon))),
+                                          std::string(base::trimmed(line.substr(colon + 1))));
     }
     return n;
 }
@@ -127,7 +108,7 @@ WebFailure failureOf(CURLcode rc) {
 }
 
 bool isWebAddress(std::string_view url) {
-    const std::string head = lowered(url.substr(0, 8));
+    const std::string head = base::lowered(url.substr(0, 8));
     return head.starts_with("http://") || head.starts_with("https://");
 }
 
@@ -148,8 +129,8 @@ std::string WebResponse::header(std::string_view lowerName) const {
     return {};
 }
 
-WebResult fetchWeb(const WebRequest& request) {
-    WebResult result;
+WebResponse fetchWeb(const WebRequest& request) {
+    WebResponse result;
     if (!isWebAddress(request.url)) {
         result.failure = WebFailure::BadUrl;
         result.reason = "not an http:// or https:// address: " + request.url;
@@ -222,9 +203,7 @@ WebResult fetchWeb(const WebRequest& request) {
     CURLcode rc = CURLE_OK;
     {
         MultiMembership membership{multi, h};
-        const Clock::time_point start = Clock::now();
-        Clock::time_point lastActivity = start;
-        curl_off_t lastCount = -1;
+        TransferWatch watch(request.deadline, request.cancel);
         bool done = false;
         while (!done) {
             int running = 0;
@@ -239,31 +218,30 @@ WebResult fetchWeb(const WebRequest& request) {
             if (done) {
                 break;
             }
-            const Clock::time_point now = Clock::now();
-            if (request.cancel != nullptr && request.cancel->load()) {
-                result.failure = WebFailure::Cancelled;
-                result.reason = "cancelled";
-                return result;
-            }
-            if (now - start >= request.deadline) {
-                result.failure = WebFailure::Timeout;
-                result.reason =
-                    "no answer within " + std::to_string(request.deadline.count()) + " ms";
-                return result;
-            }
+            const TransferWatch::Clock::time_point now = TransferWatch::Clock::now();
             curl_off_t connectTime = 0, up = 0, down = 0;
             curl_easy_getinfo(h, CURLINFO_CONNECT_TIME_T, &connectTime);
             curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &up);
             curl_easy_getinfo(h, CURLINFO_SIZE_DOWNLOAD_T, &down);
-            const curl_off_t count = up + down + static_cast<curl_off_t>(ex.headerBytes);
-            if (connectTime == 0 || count != lastCount) {
-                lastCount = count;
-                lastActivity = now;
-            } else if (now - lastActivity >= request.stallTimeout) {
-                result.failure = WebFailure::Timeout;
-                result.reason =
-                    "nothing received for " + std::to_string(request.stallTimeout.count()) + " ms";
-                return result;
+            watch.observe(now, up + down + static_cast<curl_off_t>(ex.headerBytes),
+                          connectTime != 0);
+            switch (watch.check(now, request.stallTimeout)) {
+                case TransferWatch::Verdict::Going:
+                    break;
+                case TransferWatch::Verdict::Cancelled:
+                    result.failure = WebFailure::Cancelled;
+                    result.reason = "cancelled";
+                    return result;
+                case TransferWatch::Verdict::PastDeadline:
+                    result.failure = WebFailure::Timeout;
+                    result.reason =
+                        "no answer within " + std::to_string(request.deadline.count()) + " ms";
+                    return result;
+                case TransferWatch::Verdict::Stalled:
+                    result.failure = WebFailure::Timeout;
+                    result.reason = "nothing received for " +
+                                    std::to_string(request.stallTimeout.count()) + " ms";
+                    return result;
             }
             curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
         }
@@ -281,8 +259,7 @@ WebResult fetchWeb(const WebRequest& request) {
     }
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &ex.response.status);
     ex.response.truncated = ex.bodyCapped;
-    result.response = std::move(ex.response);
-    return result;
+    return std::move(ex.response);
 }
 
 }  // namespace farrow::platform

@@ -25,39 +25,37 @@ struct WebRequest {
     std::string caFile;
     std::string userAgent;
     // The body is kept up to this many bytes; a longer one ends the read and sets `truncated`.
-    std::size_t maxBodyBytes = 8u << 20;
-    base::Millis connectTimeout{10000};
+    // The caller takes this and the waits below from its timing record.
+    std::size_t maxBodyBytes = 0;
+    base::Millis connectTimeout{};
     // No byte sent or received for this long, once connected.
-    base::Millis stallTimeout{30000};
+    base::Millis stallTimeout{};
     // The whole exchange.
-    base::Millis deadline{60000};
+    base::Millis deadline{};
     // When it turns true the exchange ends as Cancelled.
     const std::atomic<bool>* cancel = nullptr;
 };
 
+enum class WebFailure { None, BadUrl, Connect, Tls, Timeout, Cancelled, Other };
+
 struct WebResponse {
+    WebFailure failure = WebFailure::None;
+    // Why no answer came, in libcurl's words (or ours), for the user; empty when one came.
+    std::string reason;
+    // The rest is meaningful when failure == None.
     long status = 0;
     // Of the final response only, names lower-cased, in order.
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     bool truncated = false;
 
+    bool failed() const { return failure != WebFailure::None; }
     // The first value of the header, "" when absent.
     std::string header(std::string_view lowerName) const;
 };
 
-enum class WebFailure { None, BadUrl, Connect, Tls, Timeout, Cancelled, Other };
-
-struct WebResult {
-    WebFailure failure = WebFailure::None;
-    // libcurl's words (or ours), for the user.
-    std::string reason;
-    // Meaningful when failure == None.
-    WebResponse response;
-};
-
 // One exchange. Redirects are never followed: a 3xx comes back as it is, with its `location`
 // header, and the caller decides. Certificates and host names are always verified.
-WebResult fetchWeb(const WebRequest& request);
+WebResponse fetchWeb(const WebRequest& request);
 
 }  // namespace farrow::platform

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/server_address.h"
 
 namespace farrow::sandbox {
@@ -25,21 +26,6 @@ IndexNowAnswer badRequest(const std::string& message) {
     return refusal(400, "InvalidRequestParameters", message);
 }
 
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string trimmed(const std::string& text) {
-    const std::string blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 bool isKeyForm(const std::string& key) {
     return key.size() >= 8 && key.size() <= 128 &&
            std::all_of(key.begin(), key.end(),
@@ -53,7 +39,8 @@ bool isJsonUtf8(const std::string& contentType) {
         std::size_t start = 0;
         for (;;) {
             const std::size_t semicolon = contentType.find(';', start);
-            out.push_back(lowered(trimmed(contentType.substr(start, semicolon - start))));
+            out.push_back(
+                base::lowered(base::trimmed(contentType.substr(start, semicolon - start))));
             if (semicolon == std::string::npos) {
                 return out;
             }
@@ -111,7 +98,7 @@ std::optional<UrlParts> parseUrl(const std::string& text) {
         return std::nullopt;
     }
     parts.scheme = *scheme;
-    parts.host = lowered(*host);
+    parts.host = base::lowered(*host);
     if (parts.host.size() > 2 && parts.host.front() == '[') {
         parts.host = parts.host.substr(1, parts.host.size() - 2);
     }
@@ -139,7 +126,7 @@ std::optional<HostField> parseHost(const std::string& text) {
     if (!address || address->host.find_first_of("/?#@ ") != std::string::npos) {
         return std::nullopt;
     }
-    return HostField{lowered(address->host), address->port};
+    return HostField{base::lowered(address->host), address->port};
 }
 
 void setAnswer(httplib::Response& response, const IndexNowAnswer& answer) {
@@ -319,7 +306,7 @@ IndexNowAnswer IndexNowEndpoint::check(const Announcement& announcement) {
     if (held.rfind("\xEF\xBB\xBF", 0) == 0) {
         held.erase(0, 3);
     }
-    if (trimmed(held) != announcement.key) {
+    if (base::trimmed(held) != announcement.key) {
         return refusal(403, "KeyNotValid", "the key file " + location + " does not hold the key");
     }
     std::lock_guard lock(mutex_);

@@ -2,20 +2,20 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string_view>
 
 #include "base/text.h"
 #include "platform/curl_handle.h"
+#include "platform/transfer_watch.h"
 #include "submit/reply_collector.h"
 
 namespace farrow::submit {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = platform::TransferWatch::Clock;
 
 constexpr std::size_t kPlatformMessageLimit = 1023;
 constexpr long kMaxRedirects = 10;
@@ -71,28 +71,6 @@ struct MultiMember {
     CURL* handle;
 };
 
-// Every byte moved counts as activity: the counters of body and complete header lines, and any
-// event on the connection (a header line trickled byte by byte, a send buffer draining).
-struct Activity {
-    curl_off_t received = -1;
-    curl_off_t sent = -1;
-    long headerBytes = -1;
-
-    bool update(CURL* h) {
-        curl_off_t r = 0;
-        curl_off_t s = 0;
-        long hb = 0;
-        curl_easy_getinfo(h, CURLINFO_SIZE_DOWNLOAD_T, &r);
-        curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &s);
-        curl_easy_getinfo(h, CURLINFO_HEADER_SIZE, &hb);
-        const bool moved = r != received || s != sent || hb != headerBytes;
-        received = r;
-        sent = s;
-        headerBytes = hb;
-        return moved;
-    }
-};
-
 // Runs the transfer. The send and receive time-outs mean "no byte moved for that long", not a
 // cap on the whole transfer: a slow but steady reply is read to its end, a silent one is given
 // up as soon as its limit has passed. The optional exchange limit caps the whole transfer.
@@ -106,10 +84,7 @@ CURLcode runTransfer(Transfer& t, const base::Timing& timing, curl_off_t bodySiz
         return CURLE_OUT_OF_MEMORY;
     }
     MultiMember member(multi.get(), t.handle);
-    const Clock::time_point start = Clock::now();
-    Clock::time_point lastActivity = start;
-    Activity activity;
-    bool moved = false;
+    platform::TransferWatch watch(timing.exchangeLimit, nullptr);
     for (;;) {
         int running = 0;
         const CURLMcode mc = curl_multi_perform(multi.get(), &running);
@@ -123,28 +98,33 @@ CURLcode runTransfer(Transfer& t, const base::Timing& timing, curl_off_t bodySiz
             return msg && msg->msg == CURLMSG_DONE ? msg->data.result : CURLE_OK;
         }
         const Clock::time_point now = Clock::now();
+        // Every byte moved counts as activity: body, complete header lines, and (below) any
+        // event on the connection, such as a header line trickled byte by byte or a send
+        // buffer draining. Until the connection stands, libcurl's connect time-out counts.
         curl_off_t connectTime = 0;
+        curl_off_t received = 0;
+        curl_off_t sent = 0;
+        long headerBytes = 0;
         curl_easy_getinfo(t.handle, CURLINFO_CONNECT_TIME_T, &connectTime);
-        // Until the connection stands, the connect time-out of libcurl is the one that counts.
-        if (activity.update(t.handle) || moved || connectTime == 0) {
-            lastActivity = now;
-        }
-        const bool sending = bodySize > 0 && activity.sent < bodySize;
+        curl_easy_getinfo(t.handle, CURLINFO_SIZE_DOWNLOAD_T, &received);
+        curl_easy_getinfo(t.handle, CURLINFO_SIZE_UPLOAD_T, &sent);
+        curl_easy_getinfo(t.handle, CURLINFO_HEADER_SIZE, &headerBytes);
+        watch.observe(now, received + sent + headerBytes, connectTime != 0);
+        const bool sending = bodySize > 0 && sent < bodySize;
         const base::Millis limit = sending ? timing.httpSendTimeout : timing.httpReceiveTimeout;
-        Clock::duration wait = lastActivity + limit - now;
-        if (wait <= Clock::duration::zero()) {
-            t.stop = Transfer::Stop::Stalled;
-            t.stalledSending = sending;
-            return CURLE_OPERATION_TIMEDOUT;
-        }
-        if (timing.exchangeLimit) {
-            const Clock::duration whole = start + *timing.exchangeLimit - now;
-            if (whole <= Clock::duration::zero()) {
+        switch (watch.check(now, limit)) {
+            case platform::TransferWatch::Verdict::Going:
+            case platform::TransferWatch::Verdict::Cancelled:
+                break;
+            case platform::TransferWatch::Verdict::Stalled:
+                t.stop = Transfer::Stop::Stalled;
+                t.stalledSending = sending;
+                return CURLE_OPERATION_TIMEDOUT;
+            case platform::TransferWatch::Verdict::PastDeadline:
                 t.stop = Transfer::Stop::ExchangeLimit;
                 return CURLE_OPERATION_TIMEDOUT;
-            }
-            wait = std::min(wait, whole);
         }
+        const Clock::duration wait = watch.left(now, limit);
         // Returns early when the connection stirs or libcurl has a timer of its own due.
         int events = 0;
         const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
@@ -152,7 +132,9 @@ CURLcode runTransfer(Transfer& t, const base::Timing& timing, curl_off_t bodySiz
             CURLM_OK) {
             events = 0;
         }
-        moved = events > 0;
+        if (events > 0) {
+            watch.stir(Clock::now());
+        }
     }
 }
 

@@ -35,6 +35,22 @@ TEST(TimingOverrides, ReachTheReaderLimits) {
     EXPECT_EQ(r.timing->browserStartCheck, Millis(7));
 }
 
+TEST(TimingOverrides, EveryNameReachesAFieldOfItsOwn) {
+    std::vector<Timing> changed;
+    for (const std::string_view name : timingNames()) {
+        const TimingOverrides r = applyTimingOverrides(std::string(name) + "=1234567", Timing{});
+        ASSERT_TRUE(r.timing) << r.error;
+        EXPECT_NE(*r.timing, Timing{}) << name;
+        for (std::size_t i = 0; i < changed.size(); ++i) {
+            EXPECT_NE(*r.timing, changed[i]) << name << " and " << timingNames()[i];
+        }
+        changed.push_back(*r.timing);
+    }
+    const TimingOverrides r = applyTimingOverrides("robotsRedirectLimit=2", Timing{});
+    ASSERT_TRUE(r.timing) << r.error;
+    EXPECT_EQ(r.timing->robotsRedirectLimit, 2u);
+}
+
 struct BadCase {
     const char* text;
     const char* error;

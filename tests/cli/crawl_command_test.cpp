@@ -58,7 +58,7 @@ protected:
     }
     std::vector<std::string> sitemapLocs(const std::string& name) {
         const crawl::SitemapContent content = crawl::parseSitemap(workspace.read(name), 1 << 24);
-        EXPECT_EQ(content.error, "");
+        EXPECT_EQ(content.error.reason, "");
         std::vector<std::string> locs;
         for (const crawl::SitemapEntry& entry : content.entries) {
             locs.push_back(entry.loc);

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace farrow::crawl {
 namespace {
@@ -13,7 +14,7 @@ class FakeSite {
 public:
     void page(const std::string& url, std::string html, long status = 200,
               std::vector<std::pair<std::string, std::string>> headers = {}) {
-        FetchAnswer answer;
+        platform::WebResponse answer;
         answer.status = status;
         answer.body = std::move(html);
         answer.headers = std::move(headers);
@@ -21,7 +22,7 @@ public:
         answers_[url] = std::move(answer);
     }
     void file(const std::string& url, const std::string& type) {
-        FetchAnswer answer;
+        platform::WebResponse answer;
         answer.status = 200;
         answer.headers = {{"content-type", type},
                           {"last-modified", "Tue, 01 Dec 2026 10:00:00 GMT"}};
@@ -29,21 +30,21 @@ public:
         answers_[url] = std::move(answer);
     }
     void redirect(const std::string& url, const std::string& location, long status = 301) {
-        FetchAnswer answer;
+        platform::WebResponse answer;
         answer.status = status;
         answer.headers = {{"location", location}};
         answers_[url] = std::move(answer);
     }
     void robots(const std::string& url, const std::string& text) {
-        FetchAnswer answer;
+        platform::WebResponse answer;
         answer.status = 200;
         answer.body = text;
         answers_[url] = std::move(answer);
     }
 
     PageFetch fetch() {
-        return [this](const FetchAsk& ask) {
-            FetchAnswer answer;
+        return [this](const platform::WebRequest& ask) {
+            platform::WebResponse answer;
             {
                 std::lock_guard lock(mutex_);
                 ++asked_[ask.url];
@@ -55,8 +56,8 @@ public:
                 }
                 answer = found->second;
             }
-            if (answer.body.size() > ask.maxBytes) {
-                answer.body.resize(ask.maxBytes);
+            if (answer.body.size() > ask.maxBodyBytes) {
+                answer.body.resize(ask.maxBodyBytes);
                 answer.truncated = true;
             }
             return answer;
@@ -73,7 +74,7 @@ public:
 
 private:
     std::mutex mutex_;
-    std::map<std::string, FetchAnswer> answers_;
+    std::map<std::string, platform::WebResponse> answers_;
     std::map<std::string, int> asked_;
 };
 
@@ -97,7 +98,7 @@ const CrawledPage* find(const CrawlResult& r, const std::string& url) {
 std::vector<std::string> sitemapUrls(const CrawlResult& r) {
     std::vector<std::string> out;
     for (const CrawledPage& page : r.pages) {
-        if (page.leftOut.empty()) {
+        if (!page.leftOut) {
             out.push_back(page.url);
         }
     }
@@ -105,8 +106,7 @@ std::vector<std::string> sitemapUrls(const CrawlResult& r) {
 }
 
 CrawlParams params(const std::string& start) {
-    CrawlParams p;
-    p.startUrl = start;
+    CrawlParams p = crawlParams(start, base::Timing{});
     p.poll = base::Millis(1);
     return p;
 }
@@ -160,7 +160,7 @@ TEST(SiteCrawl, ASmallSiteAsASearchEngineSeesIt) {
     for (const auto& l : leftOut) {
         const CrawledPage* page = find(r, l.url);
         ASSERT_NE(page, nullptr) << l.url;
-        EXPECT_EQ(page->leftOut, l.leftOut) << l.url;
+        EXPECT_EQ(text(page->leftOut), l.leftOut) << l.url;
     }
     // Outside the folder, another host, nofollow links and robots' refusals are never asked.
     for (const std::string& url :
@@ -238,8 +238,8 @@ TEST(SiteCrawl, RedirectLoopIsReportedAtItsAddress) {
     const CrawlResult r = crawlSite(params(s + "index.htm"), site.fetch());
     EXPECT_EQ(sitemapUrls(r), std::vector<std::string>{s + "index.htm"});
     ASSERT_NE(find(r, s + "loop2.htm"), nullptr);
-    EXPECT_EQ(find(r, s + "loop2.htm")->leftOut, "redirect loop at " + s + "loop1.htm");
-    EXPECT_EQ(find(r, s + "away.htm")->leftOut,
+    EXPECT_EQ(text(find(r, s + "loop2.htm")->leftOut), "redirect loop at " + s + "loop1.htm");
+    EXPECT_EQ(text(find(r, s + "away.htm")->leftOut),
               "redirects outside the site to http://other.example/");
 }
 
@@ -261,10 +261,10 @@ TEST(SiteCrawl, StartPageUnreadableAndRobotsUnreachable) {
     for (const auto& c : cases) {
         FakeSite one;
         one.page(s + "index.htm", links({}));
-        FetchAnswer robots;
+        platform::WebResponse robots;
         one.robots(s + "robots.txt", c.robots);
-        PageFetch fetch = [&](const FetchAsk& ask) {
-            FetchAnswer answer = one.fetch()(ask);
+        PageFetch fetch = [&](const platform::WebRequest& ask) {
+            platform::WebResponse answer = one.fetch()(ask);
             if (ask.url == s + "robots.txt") {
                 answer.status = c.robotsStatus;
             }
@@ -273,6 +273,56 @@ TEST(SiteCrawl, StartPageUnreadableAndRobotsUnreachable) {
         const CrawlResult r = crawlSite(params(c.start), fetch);
         EXPECT_EQ(r.ending, CrawlEnding::StartUnreadable) << c.start;
         EXPECT_EQ(r.startError, c.error);
+    }
+}
+
+TEST(SiteCrawl, RobotsRedirectsAreFollowedUpToTheLimit) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/";
+    site.page(s + "index.htm", links({}));
+    site.redirect(s + "robots.txt", "/r1.txt");
+    site.redirect(s + "r1.txt", "/r2.txt");
+    site.robots(s + "r2.txt", "User-agent: *\nDisallow: /\n");
+    CrawlParams p = params(s + "index.htm");
+    p.robotsRedirects = 2;
+    const CrawlResult kept = crawlSite(p, site.fetch());
+    EXPECT_EQ(kept.ending, CrawlEnding::StartUnreadable);
+    EXPECT_EQ(kept.startError, "disallowed by robots.txt");
+    // One more hop than allowed: the site counts as having no robots.txt.
+    p.robotsRedirects = 1;
+    const CrawlResult open = crawlSite(p, site.fetch());
+    EXPECT_EQ(open.ending, CrawlEnding::Finished) << open.startError;
+    EXPECT_EQ(sitemapUrls(open), std::vector<std::string>{s + "index.htm"});
+}
+
+TEST(LeftOut, WordsGroupAlikePagesWhateverTheirAddress) {
+    using R = LeftOutReason;
+    const struct {
+        LeftOut leftOut;
+        const char* text;
+        const char* group;
+    } cases[] = {
+        {{R::Answered, 404, {}}, "answered 404", "answered 404"},
+        {{R::Canonical, 0, "http://h/a"}, "canonical is http://h/a", "canonical is"},
+        {{R::RedirectsTo, 0, "http://h/b"}, "redirects to http://h/b", "redirects to"},
+        {{R::RedirectsOutside, 0, "http://o/"},
+         "redirects outside the site to http://o/",
+         "redirects outside the site to"},
+        {{R::RedirectLoop, 0, "http://h/c"}, "redirect loop at http://h/c", "redirect loop at"},
+        {{R::RobotsAnswered, 503, {}}, "robots.txt answered 503", "robots.txt answered 503"},
+        // A failure that names an address is still one failure of its own.
+        {{R::Unreachable, 0, "not an http://x"},
+         "unreachable: not an http://x",
+         "unreachable: not an http://x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(text(c.leftOut), c.text);
+        EXPECT_EQ(groupText(c.leftOut), c.group) << c.text;
+    }
+    EXPECT_EQ(text(LeftOut{}), "");
+    std::set<std::string> tokens;
+    for (int r = 0; r <= static_cast<int>(R::Unreachable); ++r) {
+        EXPECT_TRUE(tokens.insert(token(static_cast<R>(r))).second) << token(static_cast<R>(r));
     }
 }
 

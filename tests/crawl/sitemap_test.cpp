@@ -33,9 +33,10 @@ std::vector<SitemapEntry> entries(int count) {
 }
 
 PageFetch noFetch() {
-    return [](const FetchAsk& ask) {
-        FetchAnswer answer;
-        answer.failure = "no network in this test: " + ask.url;
+    return [](const platform::WebRequest& ask) {
+        platform::WebResponse answer;
+        answer.failure = platform::WebFailure::Connect;
+        answer.reason = "no network in this test: " + ask.url;
         return answer;
     };
 }
@@ -56,7 +57,7 @@ TEST(SitemapWriter, EscapesLocsAndWritesW3cDates) {
               "</urlset>\n");
     // What it wrote reads back as it was.
     const SitemapContent back = parseSitemap(files[0].xml, 1 << 20);
-    ASSERT_EQ(back.error, "");
+    ASSERT_EQ(back.error.reason, "");
     ASSERT_EQ(back.entries.size(), 2u);
     EXPECT_EQ(back.entries[0].loc, "http://h/a?x=1&y=<2>&z='\"");
     EXPECT_EQ(back.entries[0].lastmod, "2026-12-09T07:30:05+00:00");
@@ -119,7 +120,7 @@ TEST(SitemapReader, IndexAndGzipFromFilesEachUrlOnce) {
     SitemapSourceParams params;
     params.source = dir.file("sitemap.xml");
     const SitemapPages pages = loadSitemapPages(params, noFetch());
-    EXPECT_EQ(pages.error, "");
+    EXPECT_EQ(pages.error.reason, "");
     EXPECT_TRUE(pages.skipped.empty());
     ASSERT_EQ(pages.pages.size(), 5u);
     EXPECT_EQ(pages.pages[4].loc, "http://h/p4.htm");
@@ -143,7 +144,8 @@ TEST(SitemapReader, BrokenSitemapsSayWhy) {
     };
     for (const auto& c : cases) {
         const SitemapContent content = parseSitemap(c.bytes, 1 << 20);
-        EXPECT_EQ(content.error.substr(0, std::string(c.error).size()), c.error) << content.error;
+        EXPECT_EQ(content.error.reason.substr(0, std::string(c.error).size()), c.error)
+            << content.error.reason;
         for (const SitemapEntry& entry : content.entries) {
             EXPECT_EQ(entry.loc.find("root:"), std::string::npos);
         }
@@ -163,13 +165,15 @@ TEST(SitemapReader, ATwoGigabyteFileIsReadOnlyToItsBound) {
     params.source = path;
     params.maxBytes = 1 << 20;
     const SitemapPages pages = loadSitemapPages(params, noFetch());
-    EXPECT_NE(pages.error.find("larger than 1048576 bytes"), std::string::npos) << pages.error;
+    EXPECT_NE(pages.error.reason.find("larger than 1048576 bytes"), std::string::npos)
+        << pages.error.reason;
 }
 
 TEST(SitemapReader, AnUnreadableSourceAndAnIndexWithBadParts) {
     SitemapSourceParams params;
     params.source = "/nonexistent/sitemap.xml";
-    EXPECT_NE(loadSitemapPages(params, noFetch()).error.find("cannot open"), std::string::npos);
+    EXPECT_NE(loadSitemapPages(params, noFetch()).error.reason.find("cannot open"),
+              std::string::npos);
 
     test::TempWorkspace dir;
     dir.write("index.xml",
@@ -177,7 +181,7 @@ TEST(SitemapReader, AnUnreadableSourceAndAnIndexWithBadParts) {
               "<sitemap><loc>missing.xml</loc></sitemap></sitemapindex>");
     params.source = dir.file("index.xml");
     const SitemapPages pages = loadSitemapPages(params, noFetch());
-    EXPECT_EQ(pages.error, "");
+    EXPECT_EQ(pages.error.reason, "");
     EXPECT_EQ(pages.skipped.size(), 2u);
     EXPECT_TRUE(pages.pages.empty());
 }

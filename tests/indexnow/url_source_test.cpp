@@ -67,8 +67,8 @@ TEST(SitemapUrls, PagesComeWithTheirLastmodAndSkippedPartsAreNoted) {
     };
     crawl::SitemapSourceParams params;
     params.source = "http://h/sitemap.xml";
-    const UrlSourceResult r = sitemapUrls(params, [&](const crawl::FetchAsk& ask) {
-        crawl::FetchAnswer answer;
+    const UrlSourceResult r = sitemapUrls(params, [&](const platform::WebRequest& ask) {
+        platform::WebResponse answer;
         const auto page = served.find(ask.url);
         answer.status = page == served.end() ? 404 : 200;
         answer.body = page == served.end() ? "" : page->second;
@@ -92,9 +92,9 @@ TEST(CrawledUrls, SitemapPagesGoAndTheRestAreLeftOutWithTheCrawlsReason) {
     params.startUrl = "http://h/";
     crawl::CrawlResult crawled;
     crawled.pages = {
-        {"http://h/", 0, 200, "text/html", "Home", "Wed, 09 Dec 2026 07:30:00 GMT", ""},
-        {"http://h/hidden", 1, 200, "text/html", "", "", "noindex"},
-        {"http://h/file.pdf", 1, 200, "application/pdf", "", "yesterday", ""}};
+        {"http://h/", 0, 200, "text/html", "Home", "Wed, 09 Dec 2026 07:30:00 GMT", {}},
+        {"http://h/hidden", 1, 200, "text/html", "", "", {crawl::LeftOutReason::Noindex, 0, {}}},
+        {"http://h/file.pdf", 1, 200, "application/pdf", "", "yesterday", {}}};
     UrlSourceResult r = crawledUrls(crawled, params);
     ASSERT_EQ(r.urls.size(), 2u);
     EXPECT_EQ(r.urls[0].origin, UrlOrigin::Crawl);

@@ -43,9 +43,14 @@ void addRoutes(httplib::Server& server) {
 }
 
 WebRequest request(const std::string& url, const std::string& method = "GET") {
+    const base::Timing timing;
     WebRequest r;
     r.method = method;
     r.url = url;
+    r.maxBodyBytes = timing.siteCrawlPageBytes;
+    r.connectTimeout = timing.siteCrawlConnectTimeout;
+    r.stallTimeout = timing.siteCrawlStallTimeout;
+    r.deadline = timing.siteCrawlPageDeadline;
     return r;
 }
 
@@ -61,14 +66,14 @@ protected:
 };
 
 TEST_F(WebClientTest, GetGivesStatusLowerCasedHeadersAndBody) {
-    const WebResult r = fetchWeb(request(server.url("/hello")));
+    const WebResponse r = fetchWeb(request(server.url("/hello")));
     ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
-    EXPECT_EQ(r.response.status, 200);
-    EXPECT_EQ(r.response.body, "hello body");
-    EXPECT_EQ(r.response.header("x-mixed-case"), "Value 1");
-    EXPECT_EQ(r.response.header("content-type"), "text/plain");
-    EXPECT_EQ(r.response.header("absent"), "");
-    EXPECT_FALSE(r.response.truncated);
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.body, "hello body");
+    EXPECT_EQ(r.header("x-mixed-case"), "Value 1");
+    EXPECT_EQ(r.header("content-type"), "text/plain");
+    EXPECT_EQ(r.header("absent"), "");
+    EXPECT_FALSE(r.truncated);
 }
 
 TEST_F(WebClientTest, PostSendsBodyAndHeadersWithoutWaitingForContinue) {
@@ -77,34 +82,34 @@ TEST_F(WebClientTest, PostSendsBodyAndHeadersWithoutWaitingForContinue) {
     WebRequest post = request(server.url("/echo"), "POST");
     post.headers = {"Content-Type: application/json; charset=utf-8"};
     post.body = body;
-    const WebResult r = fetchWeb(post);
+    const WebResponse r = fetchWeb(post);
     ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
-    EXPECT_EQ(r.response.status, 202);
-    EXPECT_EQ(r.response.body, "application/json; charset=utf-8||" + body);
+    EXPECT_EQ(r.status, 202);
+    EXPECT_EQ(r.body, "application/json; charset=utf-8||" + body);
 }
 
 TEST_F(WebClientTest, RedirectComesBackUnfollowed) {
-    const WebResult r = fetchWeb(request(server.url("/moved")));
+    const WebResponse r = fetchWeb(request(server.url("/moved")));
     ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
-    EXPECT_EQ(r.response.status, 302);
-    EXPECT_EQ(r.response.header("location"), "https://elsewhere.invalid/KEY.txt");
+    EXPECT_EQ(r.status, 302);
+    EXPECT_EQ(r.header("location"), "https://elsewhere.invalid/KEY.txt");
 }
 
 TEST_F(WebClientTest, LongBodyIsCutAtTheCapAndTheReadEnds) {
     WebRequest huge = request(server.url("/huge"));
     huge.maxBodyBytes = 100000;
-    const WebResult r = fetchWeb(huge);
+    const WebResponse r = fetchWeb(huge);
     ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
-    EXPECT_EQ(r.response.status, 200);
-    EXPECT_TRUE(r.response.truncated);
-    EXPECT_EQ(r.response.body.size(), 100000u);
+    EXPECT_EQ(r.status, 200);
+    EXPECT_TRUE(r.truncated);
+    EXPECT_EQ(r.body.size(), 100000u);
 }
 
 TEST_F(WebClientTest, HeadAsksForNoBody) {
-    const WebResult r = fetchWeb(request(server.url("/hello"), "HEAD"));
+    const WebResponse r = fetchWeb(request(server.url("/hello"), "HEAD"));
     ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
-    EXPECT_EQ(r.response.status, 200);
-    EXPECT_EQ(r.response.body, "");
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.body, "");
 }
 
 TEST(WebClientFailures, EachFailureIsSortedWithAReason) {
@@ -127,7 +132,7 @@ TEST(WebClientFailures, EachFailureIsSortedWithAReason) {
     for (const Case& c : cases) {
         WebRequest one = request(c.url, c.method);
         one.stallTimeout = 100ms;
-        const WebResult r = fetchWeb(one);
+        const WebResponse r = fetchWeb(one);
         EXPECT_EQ(r.failure, c.failure) << c.url << ": " << r.reason;
         EXPECT_FALSE(r.reason.empty()) << c.url;
     }
@@ -145,7 +150,7 @@ TEST(WebClientFailures, DeadlineEndsAnExchangeThatKeepsTrickling) {
     WebRequest slow = request(server.url("/slow"));
     slow.stallTimeout = 1000ms;
     slow.deadline = 200ms;
-    const WebResult r = fetchWeb(slow);
+    const WebResponse r = fetchWeb(slow);
     EXPECT_EQ(r.failure, WebFailure::Timeout) << r.reason;
 }
 
@@ -158,7 +163,7 @@ TEST(WebClientFailures, CancelEndsAWaitingExchange) {
         std::this_thread::sleep_for(50ms);
         cancel = true;
     });
-    const WebResult r = fetchWeb(waiting);
+    const WebResponse r = fetchWeb(waiting);
     EXPECT_EQ(r.failure, WebFailure::Cancelled) << r.reason;
 }
 
@@ -179,15 +184,15 @@ protected:
 TEST_F(WebClientTlsTest, VerifiedWithTheCaFileBesideTheSystemStore) {
     WebRequest get = request(server->url("/hello"));
     get.caFile = cert.certFile;
-    const WebResult r = fetchWeb(get);
+    const WebResponse r = fetchWeb(get);
     ASSERT_EQ(r.failure, WebFailure::None) << r.reason;
-    EXPECT_EQ(r.response.body, "hello body");
+    EXPECT_EQ(r.body, "hello body");
     WebRequest postRequest = request(server->url("/echo"), "POST");
     postRequest.body = "{}";
     postRequest.caFile = cert.certFile;
-    const WebResult post = fetchWeb(postRequest);
+    const WebResponse post = fetchWeb(postRequest);
     ASSERT_EQ(post.failure, WebFailure::None) << post.reason;
-    EXPECT_EQ(post.response.status, 202);
+    EXPECT_EQ(post.status, 202);
 }
 
 TEST_F(WebClientTlsTest, RefusedWithoutTheCaFileOrForAnotherName) {
@@ -204,7 +209,7 @@ TEST_F(WebClientTlsTest, RefusedWithoutTheCaFileOrForAnotherName) {
     for (const Case& c : cases) {
         WebRequest one = request(c.url);
         one.caFile = c.caFile;
-        const WebResult r = fetchWeb(one);
+        const WebResponse r = fetchWeb(one);
         EXPECT_EQ(r.failure, WebFailure::Tls) << c.url << " " << c.caFile << ": " << r.reason;
     }
 }

@@ -33,10 +33,10 @@ TEST(DemoSiteCrawl, FindsTheSiteAsASearchEngineWould) {
     for (const crawl::CrawledPage& page : r.pages) {
         ASSERT_EQ(page.url.rfind(site, 0), 0u) << page.url;
         const std::string name = page.url.substr(site.size());
-        if (page.leftOut.empty()) {
+        if (!page.leftOut) {
             listed.push_back(name);
         } else {
-            leftOut[name] = page.leftOut;
+            leftOut[name] = crawl::text(page.leftOut);
         }
     }
     EXPECT_GE(listed.size(), 25u);
@@ -57,10 +57,9 @@ TEST(DemoSiteCrawl, FindsTheSiteAsASearchEngineWould) {
     EXPECT_EQ(log.str().find("maps.example.org"), std::string::npos);
 
     // The site's own sitemap reads back.
-    crawl::SitemapSourceParams params;
-    params.source = site + "sitemap.xml";
+    const crawl::SitemapSourceParams params = crawl::sitemapSourceParams(site + "sitemap.xml", {});
     const crawl::SitemapPages own = crawl::loadSitemapPages(params, crawl::webPageFetch(""));
-    EXPECT_EQ(own.error, "");
+    EXPECT_EQ(own.error.reason, "");
     EXPECT_EQ(own.pages.size(), 7u);
     server.stop();
 }
