@@ -8,12 +8,12 @@
 #include "bench_support.h"
 #include "bench_workspace.h"
 #include "profile/profile_file.h"
-#include "support/indexnow_endpoint.h"
+#include "support/fake_indexnow_engine.h"
 
 int main(int argc, char** argv) {
     using namespace farrow;
     const std::size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     bench::BenchWorkspace ws("farrow-indexnow-bench");
     profile::SubmissionProfile p;
     p.url = "https://www.example.com/";

@@ -13,9 +13,9 @@
 #include "cli/command_line.h"
 #include "indexnow/announcement_ledger.h"
 #include "profile/profile_file.h"
-#include "support/indexnow_endpoint.h"
+#include "support/fake_indexnow_engine.h"
+#include "support/loopback_http_server.h"
 #include "support/loopback_listener.h"
-#include "support/loopback_web_server.h"
 #include "support/temp_workspace.h"
 #include "support/test_certificate.h"
 
@@ -23,7 +23,7 @@ namespace farrow::cli {
 namespace {
 
 using namespace std::chrono_literals;
-using Answer = test::IndexNowEndpoint::Answer;
+using Answer = test::FakeIndexNowEngine::Answer;
 
 constexpr const char* kKey = "abcdefgh12345678";
 
@@ -102,7 +102,7 @@ protected:
     }
 
     test::TempWorkspace workspace;
-    test::LoopbackWebServer site;
+    test::LoopbackHttpServer site;
     std::string sitemapLastmod = "2020-01-01";
     CommandSettings settings;
     std::istringstream input;
@@ -168,9 +168,9 @@ TEST_F(IndexNowCommandTest, SubmitExitCodesFollowWhatTheEnginesAnswered) {
         {{{200, "", {}}}, {}, {"--key", "abc_defgh"}, kExitUsage, "\"_\""},
     };
     for (const Case& c : cases) {
-        test::IndexNowEndpoint first(c.first);
-        test::IndexNowEndpoint second(c.second.empty() ? std::vector<Answer>{{200, "", {}}}
-                                                       : c.second);
+        test::FakeIndexNowEngine first(c.first);
+        test::FakeIndexNowEngine second(c.second.empty() ? std::vector<Answer>{{200, "", {}}}
+                                                         : c.second);
         input.clear();
         input.str(urlList(3));
         std::vector<std::string> args = {"indexnow",   "submit",    profile(),    "--urls",
@@ -211,7 +211,7 @@ TEST_F(IndexNowCommandTest, SubmitWithoutAnyEngineOrSetUpFails) {
 }
 
 TEST_F(IndexNowCommandTest, ReportHasARequestLineForEachAnswerAndEachUrlLeftOut) {
-    test::IndexNowEndpoint engine({{429, "", {{"Retry-After", "0"}}}, {200, "", {}}});
+    test::FakeIndexNowEngine engine({{429, "", {{"Retry-After", "0"}}}, {200, "", {}}});
     workspace.write("urls.txt", urlList(2) + "junk line\nhttp://other.test/x\n" + urlList(1));
     ASSERT_EQ(
         run({"indexnow", "submit", profile(), "--key", kKey, "--urls", workspace.file("urls.txt"),
@@ -243,7 +243,7 @@ TEST_F(IndexNowCommandTest, ReportHasARequestLineForEachAnswerAndEachUrlLeftOut)
 }
 
 TEST_F(IndexNowCommandTest, DryRunPrintsExactlyTheRequestsAndSendsNothing) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     input.str(urlList(2));
     ASSERT_EQ(run({"indexnow", "submit", profile(), "--key", kKey, "--urls", "-", "--endpoint",
                    engine.url(), "--dry-run"}),
@@ -263,7 +263,7 @@ TEST_F(IndexNowCommandTest, DryRunPrintsExactlyTheRequestsAndSendsNothing) {
 }
 
 TEST_F(IndexNowCommandTest, LedgerSkipsRecentUrlsUntilForcedAndHistoryShowsEachSending) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     const std::vector<std::string> submit = {"indexnow", "submit", profile(),    "--key",
                                              kKey,       "--deep", "--endpoint", engine.url()};
     ASSERT_EQ(run(submit), kExitOk) << out.str() << err.str();
@@ -294,7 +294,7 @@ TEST_F(IndexNowCommandTest, LedgerSkipsRecentUrlsUntilForcedAndHistoryShowsEachS
 }
 
 TEST_F(IndexNowCommandTest, SitemapAndCrawlSendOnlyWhatChangedSinceItWasTaken) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     const std::vector<std::string> submit = {"indexnow", "submit",     profile(),   "--key",
                                              kKey,       "--endpoint", engine.url()};
     const auto with = [&submit](std::vector<std::string> more) {
@@ -338,7 +338,7 @@ TEST_F(IndexNowCommandTest, SitemapAndCrawlSendOnlyWhatChangedSinceItWasTaken) {
 
 TEST_F(IndexNowCommandTest, HttpsEndpointIsTrustedThroughTheCaFileOnly) {
     const test::TestCertificate cert = test::makeTestCertificate(workspace.path() / "tls");
-    test::IndexNowEndpoint engine({{200, "", {}}}, &cert);
+    test::FakeIndexNowEngine engine({{200, "", {}}}, &cert);
     const std::vector<std::string> submit = {"indexnow", "submit",     profile(),   "--key",
                                              kKey,       "--endpoint", engine.url()};
     EXPECT_EQ(run(submit), kExitFailed) << out.str();
@@ -363,7 +363,7 @@ std::string sqliteValue(const std::string& path, const std::string& sql) {
 }
 
 TEST_F(IndexNowCommandTest, KilledMidRunTheLedgerHoldsWholeAnsweredRequests) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     // The second request is held, so the process is killed while it waits for that answer.
     engine.holdFrom(2);
     workspace.write("urls.txt", urlList(25000));

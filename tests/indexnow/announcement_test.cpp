@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "support/indexnow_endpoint.h"
+#include "support/fake_indexnow_engine.h"
 #include "support/loopback_listener.h"
 #include "support/temp_workspace.h"
 #include "support/test_certificate.h"
@@ -17,7 +17,7 @@ namespace farrow::indexnow {
 namespace {
 
 using namespace std::chrono_literals;
-using Answer = test::IndexNowEndpoint::Answer;
+using Answer = test::FakeIndexNowEngine::Answer;
 
 class RecordingObserver final : public AnnounceObserver {
 public:
@@ -103,9 +103,9 @@ TEST_F(AnnouncementTest, EachAnswerCodeIsTakenAsThePublishedTableSays) {
         {404, AnnounceEnding::Finished, 3, 0, 0, 0, 1, 1},
     };
     for (const Case& c : cases) {
-        test::IndexNowEndpoint first(
+        test::FakeIndexNowEngine first(
             {{c.status, "<h1>said " + std::to_string(c.status) + "</h1>", {}}});
-        test::IndexNowEndpoint second({{200, "", {}}});
+        test::FakeIndexNowEngine second({{200, "", {}}});
         params.endpoints = {first.url(), second.url()};
         params.urls = pages(3, "http://site.test/" + std::to_string(c.status) + "/");
         const AnnounceResult r = run();
@@ -125,7 +125,7 @@ TEST_F(AnnouncementTest, EachAnswerCodeIsTakenAsThePublishedTableSays) {
 }
 
 TEST_F(AnnouncementTest, PostCarriesTheProtocolsJsonAndSplitsAtTenThousand) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     params.endpoints = {engine.url()};
     params.urls = pages(20001);
     const AnnounceResult r = run();
@@ -146,7 +146,7 @@ TEST_F(AnnouncementTest, PostCarriesTheProtocolsJsonAndSplitsAtTenThousand) {
 }
 
 TEST_F(AnnouncementTest, SingleUrlGoesAsGetWithItsKeyLocation) {
-    test::IndexNowEndpoint engine({{202, "", {}}});
+    test::FakeIndexNowEngine engine({{202, "", {}}});
     params.scope =
         *keyScope("http://site.test/", "abcdefgh", "http://site.test/k/abcdefgh.txt").scope;
     params.endpoints = {engine.url()};
@@ -161,12 +161,12 @@ TEST_F(AnnouncementTest, SingleUrlGoesAsGetWithItsKeyLocation) {
 }
 
 TEST_F(AnnouncementTest, RetryAfterIsWaitedWithinItsBoundThenTheNextEngineIsTried) {
-    test::IndexNowEndpoint busy({{429, "", {{"Retry-After", "0"}}}});
-    test::IndexNowEndpoint tooBusy({{503, "", {{"Retry-After", "3600"}}}});
+    test::FakeIndexNowEngine busy({{429, "", {{"Retry-After", "0"}}}});
+    test::FakeIndexNowEngine tooBusy({{503, "", {{"Retry-After", "3600"}}}});
     const std::string closed =
         "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/indexnow";
-    test::IndexNowEndpoint failing({{500, "", {}}});
-    test::IndexNowEndpoint fine;
+    test::FakeIndexNowEngine failing({{500, "", {}}});
+    test::FakeIndexNowEngine fine;
     timing.indexnowRetryWait = 3ms;
     timing.indexnowRetryWaitLimit = 60000ms;
     params.endpoints = {busy.url(), tooBusy.url(), closed, failing.url(), fine.url()};
@@ -205,7 +205,7 @@ TEST_F(AnnouncementTest, NoEngineReachableLeavesEverythingUndelivered) {
 }
 
 TEST_F(AnnouncementTest, LedgerSkipsWhatWasAcceptedRecentlyUnlessForced) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     params.endpoints = {engine.url()};
     params.urls = pages(3);
     EXPECT_EQ(run().accepted, 3u);
@@ -227,7 +227,7 @@ TEST_F(AnnouncementTest, LedgerSkipsWhatWasAcceptedRecentlyUnlessForced) {
 }
 
 TEST_F(AnnouncementTest, PagesThatSayWhenTheyChangedGoAgainOnlyWhenTheyDid) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     params.endpoints = {engine.url()};
     params.urls = pages(4);
     ASSERT_EQ(run().accepted, 4u);
@@ -260,7 +260,7 @@ TEST_F(AnnouncementTest, PagesThatSayWhenTheyChangedGoAgainOnlyWhenTheyDid) {
 }
 
 TEST_F(AnnouncementTest, DryRunSendsAndRecordsNothing) {
-    test::IndexNowEndpoint engine;
+    test::FakeIndexNowEngine engine;
     params.endpoints = {engine.url()};
     params.urls = pages(10001);
     params.urls.push_back({"http://other.test/x", UrlOrigin::List});
@@ -280,7 +280,7 @@ TEST_F(AnnouncementTest, DryRunSendsAndRecordsNothing) {
 }
 
 TEST_F(AnnouncementTest, HugeOrHtmlAnswersAreReadBoundedAndShownAsALine) {
-    test::LoopbackWebServer server;
+    test::LoopbackHttpServer server;
     server.routes().Post("/huge", [](const httplib::Request&, httplib::Response& res) {
         res.status = 500;
         res.set_content_provider(std::size_t{2} << 30, "text/html",
@@ -306,7 +306,7 @@ TEST_F(AnnouncementTest, HugeOrHtmlAnswersAreReadBoundedAndShownAsALine) {
 }
 
 TEST_F(AnnouncementTest, CancelStopsBetweenRequestsAndDuringWaits) {
-    test::IndexNowEndpoint busy({{429, "", {{"Retry-After", "2"}}}});
+    test::FakeIndexNowEngine busy({{429, "", {{"Retry-After", "2"}}}});
     params.endpoints = {busy.url()};
     params.urls = pages(2);
     std::atomic<bool> cancel{false};
@@ -323,7 +323,7 @@ TEST_F(AnnouncementTest, CancelStopsBetweenRequestsAndDuringWaits) {
 }
 
 TEST_F(AnnouncementTest, LogHoldsEachRequestAndLeftOutUrlEscaped) {
-    test::IndexNowEndpoint engine({{403, "<b>key & file</b>", {}}});
+    test::FakeIndexNowEngine engine({{403, "<b>key & file</b>", {}}});
     params.endpoints = {engine.url()};
     params.urls = pages(2);
     params.leftOut = {{"<script>x</script>", LeftOutReason::NotAUrl}};
@@ -345,7 +345,7 @@ TEST_F(AnnouncementTest, LogHoldsEachRequestAndLeftOutUrlEscaped) {
 TEST(AnnouncementTls, SpeaksHttpsWithTheGivenCaOnly) {
     test::TempWorkspace dir;
     const test::TestCertificate cert = test::makeTestCertificate(dir.path());
-    test::IndexNowEndpoint engine({{200, "", {}}}, &cert);
+    test::FakeIndexNowEngine engine({{200, "", {}}}, &cert);
     AnnounceParams params;
     params.scope = *keyScope("https://site.test/", "abcdefgh", "").scope;
     params.endpoints = {engine.url()};

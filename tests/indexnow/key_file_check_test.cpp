@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/loopback_http_server.h"
 #include "support/loopback_listener.h"
-#include "support/loopback_web_server.h"
 #include "support/temp_workspace.h"
 #include "support/test_certificate.h"
 
@@ -43,7 +43,7 @@ KeyScope scopeAt(const std::string& site, const std::string& location) {
 }
 
 TEST(KeyFileCheck, SaysPlainlyWhatIsWrong) {
-    test::LoopbackWebServer server;
+    test::LoopbackHttpServer server;
     addKeyFiles(server.routes());
     server.start();
     base::Timing timing;
@@ -77,7 +77,7 @@ TEST(KeyFileCheck, SaysPlainlyWhatIsWrong) {
 TEST(KeyFileCheck, HttpsVerifiesTheSitesCertificate) {
     test::TempWorkspace dir;
     const test::TestCertificate cert = test::makeTestCertificate(dir.path());
-    test::LoopbackWebServer server(cert);
+    test::LoopbackHttpServer server(cert);
     addKeyFiles(server.routes());
     server.start();
     const KeyScope scope = scopeAt(server.url("/"), "");

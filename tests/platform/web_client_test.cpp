@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "support/loopback_http_server.h"
 #include "support/loopback_listener.h"
-#include "support/loopback_web_server.h"
 #include "support/temp_workspace.h"
 #include "support/test_certificate.h"
 
@@ -62,7 +62,7 @@ protected:
     }
 
     test::TempWorkspace dir;
-    test::LoopbackWebServer server;
+    test::LoopbackHttpServer server;
 };
 
 TEST_F(WebClientTest, GetGivesStatusLowerCasedHeadersAndBody) {
@@ -139,7 +139,7 @@ TEST(WebClientFailures, EachFailureIsSortedWithAReason) {
 }
 
 TEST(WebClientFailures, DeadlineEndsAnExchangeThatKeepsTrickling) {
-    test::LoopbackWebServer server;
+    test::LoopbackHttpServer server;
     server.routes().Get("/slow", [](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider("text/plain", [](std::size_t, httplib::DataSink& sink) {
             std::this_thread::sleep_for(10ms);
@@ -171,14 +171,14 @@ class WebClientTlsTest : public testing::Test {
 protected:
     void SetUp() override {
         cert = test::makeTestCertificate(dir.path());
-        server = std::make_unique<test::LoopbackWebServer>(cert);
+        server = std::make_unique<test::LoopbackHttpServer>(cert);
         addRoutes(server->routes());
         server->start();
     }
 
     test::TempWorkspace dir;
     test::TestCertificate cert;
-    std::unique_ptr<test::LoopbackWebServer> server;
+    std::unique_ptr<test::LoopbackHttpServer> server;
 };
 
 TEST_F(WebClientTlsTest, VerifiedWithTheCaFileBesideTheSystemStore) {

@@ -17,36 +17,58 @@ constexpr int kBacklog = 64;
 
 }  // namespace
 
-LoopbackHttpServer::LoopbackHttpServer() {
-    server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
-    server_.set_socket_options([this](socket_t sock) {
+LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Server>()) {
+    tune();
+}
+
+LoopbackHttpServer::LoopbackHttpServer(const TestCertificate& certificate)
+    : server_(std::make_unique<httplib::SSLServer>(certificate.certFile.c_str(),
+                                                   certificate.keyFile.c_str())),
+      tls_(true) {
+    if (!server_->is_valid()) {
+        throw std::runtime_error("the test certificate was refused");
+    }
+    tune();
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+    stop();
+}
+
+void LoopbackHttpServer::tune() {
+    server_->new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+    server_->set_socket_options([this](socket_t sock) {
         httplib::default_socket_options(sock);
         listenFd_ = sock;
     });
 }
 
-LoopbackHttpServer::~LoopbackHttpServer() {
-    server_.stop();
+void LoopbackHttpServer::start() {
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) {
+        throw std::runtime_error("cannot bind a loopback port");
+    }
+    ::listen(listenFd_, kBacklog);
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // Connections queue from the bind on, but a stop before the loop runs would be missed.
+    while (!server_->is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void LoopbackHttpServer::stop() {
+    server_->stop();
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
-void LoopbackHttpServer::start() {
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    if (port_ <= 0) {
-        throw std::runtime_error("cannot bind a loopback port");
-    }
-    ::listen(listenFd_, kBacklog);
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // Connections queue from the bind on, but a stop before the loop runs would be missed.
-    while (!server_.is_running()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+std::string LoopbackHttpServer::url(const std::string& path) const {
+    return (tls_ ? "https://" : "http://") + hostPort() + path;
 }
 
-std::string LoopbackHttpServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+std::string LoopbackHttpServer::hostPort() const {
+    return "127.0.0.1:" + std::to_string(port_);
 }
 
 }  // namespace farrow::test

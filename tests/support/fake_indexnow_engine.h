@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "support/loopback_web_server.h"
+#include "support/loopback_http_server.h"
 
 namespace farrow::test {
 
-// A loopback IndexNow endpoint at "/indexnow" that writes down every request and answers with
-// a scripted status (and headers and body) per request, the last answer repeating.
-class IndexNowEndpoint final {
+// A fake IndexNow engine: a loopback endpoint at "/indexnow" that writes down every request and
+// answers with a scripted status (and headers and body) per request, the last answer repeating.
+class FakeIndexNowEngine final {
 public:
     struct Answer {
         int status = 200;
@@ -32,9 +32,9 @@ public:
     };
 
     // Over HTTP, or HTTPS with `certificate`.
-    explicit IndexNowEndpoint(std::vector<Answer> answers = {{200, {}, {}}},
-                              const TestCertificate* certificate = nullptr);
-    ~IndexNowEndpoint();
+    explicit FakeIndexNowEngine(std::vector<Answer> answers = {{200, {}, {}}},
+                                const TestCertificate* certificate = nullptr);
+    ~FakeIndexNowEngine();
 
     std::string url() const { return server_->url("/indexnow"); }
     std::vector<Seen> seen() const;
@@ -46,7 +46,7 @@ public:
     void release();
 
 private:
-    std::unique_ptr<LoopbackWebServer> server_;
+    std::unique_ptr<LoopbackHttpServer> server_;
     std::vector<Answer> answers_;
     mutable std::mutex mutex_;
     std::condition_variable released_;

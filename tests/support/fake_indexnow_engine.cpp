@@ -1,12 +1,13 @@
-#include "support/indexnow_endpoint.h"
+#include "support/fake_indexnow_engine.h"
 
 #include <nlohmann/json.hpp>
 
 namespace farrow::test {
 
-IndexNowEndpoint::IndexNowEndpoint(std::vector<Answer> answers, const TestCertificate* certificate)
-    : server_(certificate ? std::make_unique<LoopbackWebServer>(*certificate)
-                          : std::make_unique<LoopbackWebServer>()),
+FakeIndexNowEngine::FakeIndexNowEngine(std::vector<Answer> answers,
+                                       const TestCertificate* certificate)
+    : server_(certificate ? std::make_unique<LoopbackHttpServer>(*certificate)
+                          : std::make_unique<LoopbackHttpServer>()),
       answers_(std::move(answers)) {
     auto handle = [this](const httplib::Request& req, httplib::Response& res) {
         Seen s;
@@ -42,28 +43,28 @@ IndexNowEndpoint::IndexNowEndpoint(std::vector<Answer> answers, const TestCertif
     server_->start();
 }
 
-IndexNowEndpoint::~IndexNowEndpoint() {
+FakeIndexNowEngine::~FakeIndexNowEngine() {
     release();
     server_->stop();
 }
 
-std::vector<IndexNowEndpoint::Seen> IndexNowEndpoint::seen() const {
+std::vector<FakeIndexNowEngine::Seen> FakeIndexNowEngine::seen() const {
     std::lock_guard lock(mutex_);
     return seen_;
 }
 
-std::size_t IndexNowEndpoint::count() const {
+std::size_t FakeIndexNowEngine::count() const {
     std::lock_guard lock(mutex_);
     return seen_.size();
 }
 
-void IndexNowEndpoint::holdFrom(std::size_t n) {
+void FakeIndexNowEngine::holdFrom(std::size_t n) {
     std::lock_guard lock(mutex_);
     holdFrom_ = n;
     releasedAll_ = false;
 }
 
-void IndexNowEndpoint::release() {
+void FakeIndexNowEngine::release() {
     {
         std::lock_guard lock(mutex_);
         releasedAll_ = true;
