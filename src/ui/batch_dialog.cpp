@@ -51,7 +51,7 @@ BatchDialog::BatchDialog(profile::BatchDialogModel& model, QWidget* parent)
     });
     connect(remove, &QPushButton::clicked, this, [this] {
         if (QListWidgetItem* item = list_->currentItem()) {
-            model_.removeName(fromQt(item->text()));
+            model_.removeName(pathFromQt(item->text()));
             refresh();
         }
     });
@@ -78,7 +78,7 @@ BatchDialog::BatchDialog(profile::BatchDialogModel& model, QWidget* parent)
 void BatchDialog::refresh() {
     list_->clear();
     for (const std::string& name : model_.shown().names()) {
-        list_->addItem(toQt(name));
+        list_->addItem(pathToQt(name));
     }
 }
 
