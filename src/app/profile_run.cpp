@@ -101,4 +101,17 @@ ProfileRunResult runProfile(AppState& state, const ProfileRunParams& params,
     return tally.result();
 }
 
+batch::ProfileRunReport batchReport(const ProfileRunResult& result) {
+    batch::ProfileRunReport report;
+    if (!result.submitted()) {
+        report.outcome = batch::ProfileRunOutcome::NothingSubmitted;
+    }
+    report.hadFailures = result.hadFailures;
+    if (result.hadFailures) {
+        report.errorLogPath = result.errorLogPath;
+    }
+    report.stopped = result.ending == ProfileRunEnding::Stopped;
+    return report;
+}
+
 }  // namespace farrow::app

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "batch/batch_run.h"
 #include "deep/page_entry.h"
 #include "platform/internet_connection.h"
 #include "profile/submission_profile.h"
@@ -77,5 +78,8 @@ struct ProfileRunParams {
 // run is stopped. The current profile path is what it was before once the run is over.
 ProfileRunResult runProfile(AppState& state, const ProfileRunParams& params,
                             ProfileRunFrontend& frontend);
+
+// What the run of a loaded profile of a batch reports back to the batch.
+batch::ProfileRunReport batchReport(const ProfileRunResult& result);
 
 }  // namespace farrow::app

@@ -479,7 +479,6 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     std::vector<SkippedProfile> skipped;
     bool allClean = true;
     const batch::BatchResult result = batch::runBatch(params, [&](const batch::ProfileRun& run) {
-        batch::ProfileRunReport runReport;
         state.batchLogPath = run.batchLogs->logPath;
         state.batchErrorLogPath = run.batchLogs->errorLogPath;
         profile::SubmissionProfile loaded;
@@ -487,9 +486,10 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
         if (profile::loadProfile(state.currentProfilePath, app::siteSelection(state), loaded,
                                  dialogs, frontend)
                 .outcome != profile::FileOutcome::Done) {
-            runReport.outcome = batch::ProfileRunOutcome::Unreadable;
             skipped.push_back({run.profilePath, "could not be read"});
-            return runReport;
+            batch::ProfileRunReport unreadable;
+            unreadable.outcome = batch::ProfileRunOutcome::Unreadable;
+            return unreadable;
         }
         // A deep profile runs every page of its site, unless they cannot be listed.
         std::string reason = "nothing submitted";
@@ -513,16 +513,10 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
         const app::ProfileRunResult outcome =
             app::runProfile(state, {loaded, loaded.deep, context.connectionTest, {}}, runs);
         allClean = allClean && outcome.ending == app::ProfileRunEnding::Ran;
-        if (outcome.hadFailures) {
-            runReport.hadFailures = true;
-            runReport.errorLogPath = outcome.errorLogPath;
-        }
         if (!outcome.submitted()) {
-            runReport.outcome = batch::ProfileRunOutcome::NothingSubmitted;
             skipped.push_back({run.profilePath, reason});
         }
-        runReport.stopped = outcome.ending == app::ProfileRunEnding::Stopped;
-        return runReport;
+        return app::batchReport(outcome);
     });
     if (result.runFileError) {
         context.err << "farrowctl: could not read \"" << runFile

@@ -425,7 +425,6 @@ void MainDialog::onBatchSubmission() {
 }
 
 batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run) {
-    batch::ProfileRunReport report;
     state_.batchLogPath = run.batchLogs->logPath;
     state_.batchErrorLogPath = run.batchLogs->errorLogPath;
     profile::SubmissionProfile loaded = readProfile();
@@ -434,22 +433,14 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
     if (profile::loadProfile(state_.currentProfilePath, app::siteSelection(state_), loaded,
                              frontend_, frontend_)
             .outcome != profile::FileOutcome::Done) {
-        report.outcome = batch::ProfileRunOutcome::Unreadable;
-        return report;
+        batch::ProfileRunReport unreadable;
+        unreadable.outcome = batch::ProfileRunOutcome::Unreadable;
+        return unreadable;
     }
     writeProfileFields(loaded);
     categoryPage_->clearCategorySite();
     refreshSiteLists();
-    const app::ProfileRunResult result = runProfile(loaded, /*showPages=*/false);
-    if (!result.submitted()) {
-        report.outcome = batch::ProfileRunOutcome::NothingSubmitted;
-    }
-    report.hadFailures = result.hadFailures;
-    if (result.hadFailures) {
-        report.errorLogPath = result.errorLogPath;
-    }
-    report.stopped = result.ending == app::ProfileRunEnding::Stopped;
-    return report;
+    return app::batchReport(runProfile(loaded, /*showPages=*/false));
 }
 
 void MainDialog::onOptimize() {
