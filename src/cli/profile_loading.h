@@ -66,25 +66,6 @@ std::optional<profile::SubmissionProfile> readProfile(const std::string& file,
 // folder and the timing.
 void takeCommandSettings(app::AppState& state, const CommandContext& context);
 
-// How the run of one loaded profile went.
-struct ProfileRunOutcome {
-    // False: nothing was submitted (a failed check, no connection, no requests).
-    bool ran = false;
-    // Every site succeeded and the run was not stopped.
-    bool clean = false;
-    bool stopped = false;
-    // Sites failed or were left unstarted (a failure profile was due): the run's error log.
-    bool hadFailures = false;
-    std::string errorLogPath;
-};
-
-// Builds the requests of `profile` and runs them headless: per-site lines on the context's
-// stdout, or report records to `report` when given, the verbose switch's debug lines to `debug`;
-// SIGINT presses ABORT.
-ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::SubmissionProfile& profile,
-                                   std::ostream* report, std::ostream& debug,
-                                   const CommandContext& context, TerminalFrontend& frontend);
-
 // Texts are bytes of a single-byte character set: each byte becomes the character of that code.
 std::string bytesAsUtf8(const std::string& bytes);
 

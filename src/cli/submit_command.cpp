@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/profile_run.h"
 #include "app/startup_sequence.h"
 #include "batch/batch_run.h"
 #include "cli/command_line.h"
@@ -200,62 +201,81 @@ bool openDebug(const std::string& path, std::ofstream& file, std::ostream*& debu
     return true;
 }
 
-}  // namespace
+// The runs of one command on a terminal: per-site lines on stdout, or report records to
+// `report` when given, the verbose switch's debug lines to `debug`; SIGINT presses ABORT.
+class TerminalProfileRun final : public app::ProfileRunFrontend {
+public:
+    using DeepPages = std::function<std::optional<std::vector<deep::PageEntry>>(
+        const profile::SubmissionProfile&)>;
 
-ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::SubmissionProfile& profile,
-                                   std::ostream* report, std::ostream& debug,
-                                   const CommandContext& context, TerminalFrontend& frontend) {
-    std::ostream& out = context.out;
-    std::ostream& err = context.err;
-    TerminalBuildFrontend build(frontend);
-    const int count = app::buildRequests(state, profile, build, context.connectionTest);
-    if (count == 0) {
-        return {};
+    TerminalProfileRun(std::ostream* report, std::ostream& debug, const CommandContext& context,
+                       TerminalFrontend& frontend, DeepPages deepPages = {})
+        : report_(report),
+          context_(context),
+          build_(frontend),
+          run_(context.out, context.err, debug, frontend, report, report != &context.out),
+          deepPages_(std::move(deepPages)) {}
+
+    submit::BuildFrontend& buildFrontend() override { return build_; }
+    submit::RunFrontend& runFrontend() override { return run_; }
+    std::optional<std::vector<deep::PageEntry>> deepPages(
+        const profile::SubmissionProfile& profile) override {
+        return deepPages_ ? deepPages_(profile) : std::nullopt;
     }
 
-    submit::RunParams params = app::takeRunParams(state, profile, count);
-    if (report) {
-        nlohmann::ordered_json line;
-        line["event"] = "run";
-        line["url"] = bytesAsUtf8(profile.url);
-        line["started"] = isoNow();
-        line["sites"] = count;
-        *report << line.dump() << '\n' << std::flush;
+    void submissionStarting(const profile::SubmissionProfile& profile, int siteCount) override {
+        if (report_) {
+            nlohmann::ordered_json line;
+            line["event"] = "run";
+            line["url"] = bytesAsUtf8(profile.url);
+            line["started"] = isoNow();
+            line["sites"] = siteCount;
+            *report_ << line.dump() << '\n' << std::flush;
+        }
+        previous_ = std::signal(SIGINT, onInterrupt);
     }
 
-    auto previous = std::signal(SIGINT, onInterrupt);
-    TerminalRunFrontend runFrontend(out, err, debug, frontend, report, report != &out);
-    base::SystemClock clock;
-    const submit::RunResult r = submit::runSubmission(std::move(params), runFrontend,
-                                                      submit::makeExchangeTransport(), clock);
-    std::signal(SIGINT, previous);
-
-    if (report) {
-        nlohmann::ordered_json line;
-        line["event"] = "end";
-        line["processed"] = r.processed;
-        line["good"] = r.good;
-        line["failed"] = r.failed;
-        line["stopped"] = r.stopped;
-        line["log"] = bytesAsUtf8(r.logPath);
-        line["errorLog"] = bytesAsUtf8(r.errorLogName);
-        line["failureProfile"] = r.failureProfilePath.empty()
-                                     ? nlohmann::ordered_json(nullptr)
-                                     : nlohmann::ordered_json(bytesAsUtf8(r.failureProfilePath));
-        line["elapsedMs"] = r.elapsedMs;
-        *report << line.dump() << '\n' << std::flush;
-    }
-    if (report != &out) {
-        out << "Log: " << r.logPath << '\n' << "Error log: " << r.errorLogName << '\n';
-        if (!r.failureProfilePath.empty()) {
-            out << "Failure profile: " << r.failureProfilePath << '\n';
+    void submissionEnded(const submit::RunResult& r) override {
+        std::signal(SIGINT, previous_);
+        if (report_) {
+            nlohmann::ordered_json line;
+            line["event"] = "end";
+            line["processed"] = r.processed;
+            line["good"] = r.good;
+            line["failed"] = r.failed;
+            line["stopped"] = r.stopped;
+            line["log"] = bytesAsUtf8(r.logPath);
+            line["errorLog"] = bytesAsUtf8(r.errorLogName);
+            line["failureProfile"] =
+                r.failureProfilePath.empty()
+                    ? nlohmann::ordered_json(nullptr)
+                    : nlohmann::ordered_json(bytesAsUtf8(r.failureProfilePath));
+            line["elapsedMs"] = r.elapsedMs;
+            *report_ << line.dump() << '\n' << std::flush;
+        }
+        if (report_ != &context_.out) {
+            context_.out << "Log: " << r.logPath << '\n' << "Error log: " << r.errorLogName << '\n';
+            if (!r.failureProfilePath.empty()) {
+                context_.out << "Failure profile: " << r.failureProfilePath << '\n';
+            }
         }
     }
-    const bool clean = r.ran && r.failed == 0 && !r.stopped && r.failureList.empty();
-    return {r.ran, clean, r.stopped, r.hadFailures(), r.errorLogName};
-}
 
-namespace {
+private:
+    std::ostream* report_;
+    const CommandContext& context_;
+    TerminalBuildFrontend build_;
+    TerminalRunFrontend run_;
+    DeepPages deepPages_;
+    void (*previous_)(int) = SIG_DFL;
+};
+
+int exitCodeOf(const app::ProfileRunResult& result) {
+    if (!result.submitted()) {
+        return kExitFailed;
+    }
+    return result.ending == app::ProfileRunEnding::Ran ? kExitOk : kExitSitesFailed;
+}
 
 int submitProfile(const std::string& file, const std::vector<std::string>& words,
                   const std::string& reportPath, const std::string& debugPath,
@@ -281,12 +301,8 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
         return kExitFailed;
     }
     interrupts = 0;
-    const ProfileRunOutcome outcome =
-        runLoadedProfile(state, profile, report, *debug, context, frontend);
-    if (!outcome.ran) {
-        return kExitFailed;
-    }
-    return outcome.clean ? kExitOk : kExitSitesFailed;
+    TerminalProfileRun run(report, *debug, context, frontend);
+    return exitCodeOf(app::runProfile(state, {profile, false, context.connectionTest, {}}, run));
 }
 
 int deepSubmit(const std::string& file, const std::vector<std::string>& words, bool list,
@@ -351,26 +367,9 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
         return kExitFailed;
     }
     interrupts = 0;
-    bool anyRan = false;
-    bool allClean = true;
-    deep::runDeepSubmission(deep::DeepRunParams{profile}, pages, state.currentProfilePath,
-                            [&](const profile::SubmissionProfile& page) {
-                                const ProfileRunOutcome outcome = runLoadedProfile(
-                                    state, page, report, *debug, context, frontend);
-                                anyRan = anyRan || outcome.ran;
-                                allClean = allClean && outcome.clean;
-                                if (!outcome.ran) {
-                                    return deep::PageRunOutcome::ValidationFailed;
-                                }
-                                if (state.runStopped.exchange(false)) {
-                                    return deep::PageRunOutcome::Aborted;
-                                }
-                                return deep::PageRunOutcome::Submitted;
-                            });
-    if (!anyRan) {
-        return kExitFailed;
-    }
-    return allClean ? kExitOk : kExitSitesFailed;
+    TerminalProfileRun run(report, *debug, context, frontend,
+                           [&](const profile::SubmissionProfile&) { return pages; });
+    return exitCodeOf(app::runProfile(state, {profile, true, context.connectionTest, {}}, run));
 }
 
 // A profile of a batch for which nothing was submitted.
@@ -480,7 +479,6 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     std::vector<SkippedProfile> skipped;
     bool allClean = true;
     const batch::BatchResult result = batch::runBatch(params, [&](const batch::ProfileRun& run) {
-        batch::ProfileRunReport runReport;
         state.batchLogPath = run.batchLogs->logPath;
         state.batchErrorLogPath = run.batchLogs->errorLogPath;
         profile::SubmissionProfile loaded;
@@ -488,55 +486,37 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
         if (profile::loadProfile(state.currentProfilePath, app::siteSelection(state), loaded,
                                  dialogs, frontend)
                 .outcome != profile::FileOutcome::Done) {
-            runReport.outcome = batch::ProfileRunOutcome::Unreadable;
             skipped.push_back({run.profilePath, "could not be read"});
-            return runReport;
+            batch::ProfileRunReport unreadable;
+            unreadable.outcome = batch::ProfileRunOutcome::Unreadable;
+            return unreadable;
         }
-        bool submitted = false;
-        const auto note = [&](const ProfileRunOutcome& outcome) {
-            submitted = submitted || outcome.ran;
-            allClean = allClean && outcome.clean;
-            if (outcome.hadFailures) {
-                runReport.hadFailures = true;
-                runReport.errorLogPath = outcome.errorLogPath;
-            }
-        };
+        // A deep profile runs every page of its site, unless they cannot be listed.
         std::string reason = "nothing submitted";
-        if (loaded.deep) {
-            const std::string batchPath = state.currentProfilePath;
-            const deep::CatalogueResult catalogue =
-                deep::cataloguePages(loaded.url, loaded.title, state.timing, nullptr, nullptr);
-            if (catalogue.status != deep::CatalogueStatus::Listed) {
-                reason = deep::catalogueMessage(catalogue.status, loaded.url);
-                context.err << reason << '\n';
-            } else {
+        TerminalProfileRun runs(
+            report, *debug, context, frontend,
+            [&](const profile::SubmissionProfile& deepProfile)
+                -> std::optional<std::vector<deep::PageEntry>> {
+                const deep::CatalogueResult catalogue = deep::cataloguePages(
+                    deepProfile.url, deepProfile.title, state.timing, nullptr, nullptr);
+                if (catalogue.status != deep::CatalogueStatus::Listed) {
+                    reason = deep::catalogueMessage(catalogue.status, deepProfile.url);
+                    context.err << reason << '\n';
+                    return std::nullopt;
+                }
                 std::vector<deep::PageEntry> pages;
                 for (const deep::ChecklistItem& item : deep::checklistItems(catalogue.pages)) {
                     pages.push_back(item.page);
                 }
-                deep::runDeepSubmission(
-                    deep::DeepRunParams{loaded}, pages, state.currentProfilePath,
-                    [&](const profile::SubmissionProfile& page) {
-                        const ProfileRunOutcome outcome =
-                            runLoadedProfile(state, page, report, *debug, context, frontend);
-                        note(outcome);
-                        if (!outcome.ran) {
-                            return deep::PageRunOutcome::ValidationFailed;
-                        }
-                        return outcome.stopped ? deep::PageRunOutcome::Aborted
-                                               : deep::PageRunOutcome::Submitted;
-                    });
-            }
-            state.currentProfilePath = batchPath;
-        } else {
-            note(runLoadedProfile(state, loaded, report, *debug, context, frontend));
-        }
-        if (!submitted) {
-            runReport.outcome = batch::ProfileRunOutcome::NothingSubmitted;
+                return pages;
+            });
+        const app::ProfileRunResult outcome =
+            app::runProfile(state, {loaded, loaded.deep, context.connectionTest, {}}, runs);
+        allClean = allClean && outcome.ending == app::ProfileRunEnding::Ran;
+        if (!outcome.submitted()) {
             skipped.push_back({run.profilePath, reason});
         }
-        runReport.stopped = state.runStopped;
-        return runReport;
+        return app::batchReport(outcome);
     });
     if (result.runFileError) {
         context.err << "farrowctl: could not read \"" << runFile

@@ -45,9 +45,9 @@ DeepRunResult runDeepSubmission(const DeepRunParams& params, const std::vector<P
     return result;
 }
 
-std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const base::Timing& timing,
-                                            DeepFrontend& frontend, std::string& currentProfilePath,
-                                            const RunOnePage& runOnePage) {
+std::optional<std::vector<PageEntry>> choosePages(const DeepRunParams& params,
+                                                  const base::Timing& timing,
+                                                  DeepFrontend& frontend) {
     const std::string& url = params.profile.url;
     CatalogueResult catalogue;
     {
@@ -64,8 +64,13 @@ std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const b
         }
     }
     frontend.pump().pumpMessages();
-    const std::optional<std::vector<PageEntry>> chosen =
-        frontend.choosePages(checklistItems(catalogue.pages));
+    return frontend.choosePages(checklistItems(catalogue.pages));
+}
+
+std::optional<DeepRunResult> deepSubmission(const DeepRunParams& params, const base::Timing& timing,
+                                            DeepFrontend& frontend, std::string& currentProfilePath,
+                                            const RunOnePage& runOnePage) {
+    const std::optional<std::vector<PageEntry>> chosen = choosePages(params, timing, frontend);
     if (!chosen) {
         return std::nullopt;
     }

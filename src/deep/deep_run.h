@@ -48,6 +48,13 @@ std::string runTitle(const PageEntry& page, const std::string& mainTitle);
 DeepRunResult runDeepSubmission(const DeepRunParams& params, const std::vector<PageEntry>& pages,
                                 std::string& currentProfilePath, const RunOnePage& runOnePage);
 
+// The pages a deep submission runs: reads the pages of the profile's URL behind the retrieval
+// window, says so when nothing could be catalogued and lets the user prune the checklist.
+// nullopt when nothing is to be run because of the message or the checklist.
+std::optional<std::vector<PageEntry>> choosePages(const DeepRunParams& params,
+                                                  const base::Timing& timing,
+                                                  DeepFrontend& frontend);
+
 // The whole deep submission: reads the pages of the profile's URL behind the retrieval window,
 // says so when nothing could be catalogued, lets the user prune the checklist and runs the
 // remaining pages. nullopt when nothing was run because of the message or the checklist.

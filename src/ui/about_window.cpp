@@ -14,6 +14,8 @@ namespace farrow::ui {
 
 namespace {
 
+constexpr int kIconSize = 40;
+
 QLineEdit* centredLine(const std::string& text, QWidget* parent) {
     auto* line = new QLineEdit(toQt(text), parent);
     line->setReadOnly(true);
@@ -37,7 +39,7 @@ AboutWindow::AboutWindow(const base::Branding& branding, const QIcon& icon, QWid
     grid->setContentsMargins(16, 14, 16, 12);
     auto* iconLabel = new QLabel(frame);
     iconLabel->setObjectName("aboutIcon");
-    iconLabel->setFixedSize(40, 40);
+    iconLabel->setFixedSize(kIconSize, kIconSize);
     if (!icon.isNull()) {
         iconLabel->setPixmap(icon.pixmap(32, 32));
     }

@@ -11,6 +11,9 @@ namespace farrow::ui {
 
 namespace {
 
+constexpr int kListWidth = 360;
+constexpr int kListHeight = 200;
+
 constexpr const char* kHint =
     "Click on Load to load profiles filenames into the List for Batch Submission.  To cancel this "
     "procedure, click on the 'x' in the upper right hand corner of this window.";
@@ -27,7 +30,7 @@ BatchDialog::BatchDialog(profile::BatchDialogModel& model, QWidget* parent)
     hint->setWordWrap(true);
     list_->setObjectName("batchList");
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setMinimumSize(360, 200);
+    list_->setMinimumSize(kListWidth, kListHeight);
 
     auto* buttons = new QGridLayout;
     auto button = [this, buttons](const char* text, const char* name, int row, int column) {
@@ -51,7 +54,7 @@ BatchDialog::BatchDialog(profile::BatchDialogModel& model, QWidget* parent)
     });
     connect(remove, &QPushButton::clicked, this, [this] {
         if (QListWidgetItem* item = list_->currentItem()) {
-            model_.removeName(fromQt(item->text()));
+            model_.removeName(pathFromQt(item->text()));
             refresh();
         }
     });
@@ -78,7 +81,7 @@ BatchDialog::BatchDialog(profile::BatchDialogModel& model, QWidget* parent)
 void BatchDialog::refresh() {
     list_->clear();
     for (const std::string& name : model_.shown().names()) {
-        list_->addItem(toQt(name));
+        list_->addItem(pathToQt(name));
     }
 }
 

@@ -10,6 +10,13 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kListWidth = 420;
+constexpr int kListHeight = 160;
+
+}  // namespace
+
 BatchErrorsDialog::BatchErrorsDialog(const std::vector<std::string>& errorLogs,
                                      std::function<void(const std::string&)> showLog,
                                      QWidget* parent)
@@ -21,7 +28,7 @@ BatchErrorsDialog::BatchErrorsDialog(const std::vector<std::string>& errorLogs,
     hint->setObjectName("batchErrorsHint");
     list_->setObjectName("errorLogList");
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setMinimumSize(420, 160);
+    list_->setMinimumSize(kListWidth, kListHeight);
     for (const std::string& path : errorLogs) {
         list_->addItem(pathToQt(path));
     }

@@ -8,6 +8,13 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kListWidth = 280;
+constexpr int kListHeight = 220;
+
+}  // namespace
+
 CategoryChooserDialog::CategoryChooserDialog(const std::string& caption,
                                              const std::vector<std::string>& lines, QWidget* parent)
     : QDialog(parent), list_(new QListWidget(this)) {
@@ -18,7 +25,7 @@ CategoryChooserDialog::CategoryChooserDialog(const std::string& caption,
     for (const std::string& line : lines) {
         list_->addItem(toQt(line));
     }
-    list_->setMinimumSize(280, 220);
+    list_->setMinimumSize(kListWidth, kListHeight);
 
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("okButton");

@@ -11,6 +11,12 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kButtonWidth = 120;
+
+}  // namespace
+
 CategoryPage::CategoryPage() : ProfilePage("categoryPage") {
     smartMatchCheck_ = new QCheckBox(
         "Check here to have the software \"SMART MATCH\" the categories based on your keywords.",
@@ -39,7 +45,7 @@ CategoryPage::CategoryPage() : ProfilePage("categoryPage") {
     loadProfileButton_ = button("Load Profile", this, "loadProfileButton");
     auto* actions = new QHBoxLayout;
     for (QPushButton* b : {buildGoButton_, saveProfileButton_, loadProfileButton_}) {
-        b->setMinimumWidth(120);
+        b->setMinimumWidth(kButtonWidth);
         actions->addWidget(b);
     }
 

@@ -8,6 +8,13 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kListWidth = 420;
+constexpr int kListHeight = 260;
+
+}  // namespace
+
 DeepChecklistDialog::DeepChecklistDialog(std::vector<deep::ChecklistItem> items, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       items_(std::move(items)),
@@ -17,7 +24,7 @@ DeepChecklistDialog::DeepChecklistDialog(std::vector<deep::ChecklistItem> items,
     setSizeGripEnabled(true);
     list_->setObjectName("checklist");
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setMinimumSize(420, 260);
+    list_->setMinimumSize(kListWidth, kListHeight);
     // The lines come sorted from the core; each remembers the page behind it, so "OK" never
     // has to take a title or URL back out of the line's text.
     for (std::size_t i = 0; i < items_.size(); ++i) {

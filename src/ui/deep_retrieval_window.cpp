@@ -9,6 +9,13 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kUrlWidth = 360;
+constexpr int kHiddenSize = 4;
+
+}  // namespace
+
 DeepRetrievalWindow::DeepRetrievalWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
@@ -19,11 +26,11 @@ DeepRetrievalWindow::DeepRetrievalWindow(QWidget* parent)
     setCursor(Qt::WaitCursor);
     urlField_->setObjectName("urlField");
     urlField_->setReadOnly(true);
-    urlField_->setMinimumWidth(360);
+    urlField_->setMinimumWidth(kUrlWidth);
     // A tiny default button, hidden: there is nothing here for the user to press.
     auto* hidden = new QPushButton(this);
     hidden->setObjectName("hiddenButton");
-    hidden->setFixedSize(4, 4);
+    hidden->setFixedSize(kHiddenSize, kHiddenSize);
     hidden->hide();
 
     auto* layout = new QVBoxLayout(this);

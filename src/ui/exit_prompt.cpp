@@ -7,6 +7,12 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kTextWidth = 240;
+
+}  // namespace
+
 ExitPrompt::ExitPrompt(QWidget* parent) : QDialog(parent) {
     setObjectName("exitPrompt");
     setWindowTitle("Exit Prompt");
@@ -15,7 +21,7 @@ ExitPrompt::ExitPrompt(QWidget* parent) : QDialog(parent) {
     text->setFrame(false);
     text->setAlignment(Qt::AlignCenter);
     text->setFocusPolicy(Qt::NoFocus);
-    text->setMinimumWidth(240);
+    text->setMinimumWidth(kTextWidth);
     QPalette flat = text->palette();
     flat.setColor(QPalette::Base, flat.color(QPalette::Window));
     text->setPalette(flat);

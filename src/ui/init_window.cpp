@@ -12,6 +12,12 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kStageWidth = 320;
+
+}  // namespace
+
 InitWindow::InitWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName("initWindow");
     setCursor(Qt::WaitCursor);
@@ -22,7 +28,7 @@ InitWindow::InitWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint
     stageField_ = new QLineEdit(frame);
     stageField_->setObjectName("stageField");
     stageField_->setReadOnly(true);
-    stageField_->setMinimumWidth(320);
+    stageField_->setMinimumWidth(kStageWidth);
     loadedLabel_ = new QLabel("Loaded", frame);
     loadedLabel_->setObjectName("loadedLabel");
     countField_ = new QLineEdit(frame);

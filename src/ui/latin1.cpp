@@ -63,6 +63,19 @@ QString pathToQt(const std::string& path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
+QString messageToQt(const std::string& text) {
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+    if (!ascii) {
+        const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+        const QString decoded = QString::fromUtf8(bytes);
+        if (decoded.toUtf8() == bytes) {
+            return pathToQt(text);
+        }
+    }
+    return toQt(text);
+}
+
 bool isLatin1(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }

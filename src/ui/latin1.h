@@ -25,6 +25,12 @@ inline std::string fromQt(const QString& text) {
 std::string pathFromQt(const QString& path);
 QString pathToQt(const std::string& path);
 
+// A message may name a file among its single-byte words. A text that is wholly UTF-8 and holds
+// a character beyond ASCII is read as the file system's bytes, which is what such a name is; a
+// single-byte text is that only when it holds letter pairs like "Ã¼", which no message has.
+// Any other text is read as `toQt` reads it.
+QString messageToQt(const std::string& text);
+
 // What a field says when it refuses a character that a single-byte text cannot hold.
 inline constexpr const char* kLatin1Explanation =
     "Only Western European (Latin-1) characters can be entered here.";

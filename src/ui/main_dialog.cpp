@@ -1,43 +1,37 @@
 #include "ui/main_dialog.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFrame>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <filesystem>
 
 #include "app/startup_sequence.h"
 #include "app/user_settings.h"
 #include "batch/error_log_offer.h"
-#include "deep/deep_run.h"
 #include "keywords/keyword_check.h"
 #include "optimizer/page_optimizer.h"
 #include "platform/file_system.h"
 #include "platform/program_start.h"
 #include "profile/batch_session_file.h"
 #include "profile/profile_file.h"
-#include "submit/request_builder.h"
 #include "submit/save_profile_action.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_errors_dialog.h"
 #include "ui/category_page.h"
 #include "ui/contact_page.h"
+#include "ui/control_column.h"
 #include "ui/indexnow_dialog.h"
 #include "ui/keyword_check_page.h"
 #include "ui/latin1.h"
 #include "ui/page_controls.h"
-#include "ui/qt_deep_frontend.h"
 #include "ui/qt_frontend.h"
 #include "ui/qt_optimizer_dialogs.h"
 #include "ui/selection_page.h"
@@ -53,7 +47,8 @@ namespace {
 constexpr const char* kIconFile = "icon.ico";
 constexpr const char* kPictureFile = "SImage.flb";
 constexpr std::size_t kFirstPageCaption = 46;
-constexpr int kColumnWidth = 170;
+constexpr int kPageMargin = 10;
+constexpr int kColumnGap = 12;
 
 QString qs(const std::string& text) {
     return toQt(text);
@@ -103,7 +98,7 @@ void MainDialog::buildControls() {
     auto* pageFrame = new QFrame(this);
     pageFrame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     auto* frameLayout = new QVBoxLayout(pageFrame);
-    frameLayout->setContentsMargins(10, 10, 10, 10);
+    frameLayout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
     frameLayout->addWidget(pages_);
     pages_->setFixedSize(kPageWidth, kPageHeight);
 
@@ -113,68 +108,21 @@ void MainDialog::buildControls() {
     left->addWidget(pageFrame);
 
     auto* top = new QHBoxLayout(this);
-    top->setContentsMargins(10, 10, 10, 10);
-    top->setSpacing(12);
+    top->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+    top->setSpacing(kColumnGap);
     top->addLayout(left);
-    top->addWidget(buildRightColumn());
-    top->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-QWidget* MainDialog::buildRightColumn() {
-    auto* column = new QWidget(this);
-    column->setObjectName("rightColumn");
-    column->setFixedWidth(kColumnWidth);
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    exitButton_ = button("Exit", column, "exitButton");
-    exitButton_->setDefault(true);
-    helpButton_ = button("&Help", column, "helpButton");
-    layout->addWidget(exitButton_);
-    layout->addWidget(helpButton_);
-
-    actionsGroup_ = new QGroupBox("Actions", column);
-    actionsGroup_->setObjectName("actionsGroup");
-    deepCheck_ = new QCheckBox("Deep Submission", actionsGroup_);
-    deepCheck_->setObjectName("deepCheck");
-    optimizeCheck_ = new QCheckBox("Optimize", actionsGroup_);
-    optimizeCheck_->setObjectName("optimizeCheck");
-    batchButton_ = button("Batch Submission", actionsGroup_, "batchButton");
-    auto* group = new QVBoxLayout(actionsGroup_);
-    group->addWidget(deepCheck_);
-    group->addWidget(optimizeCheck_);
-    group->addWidget(batchButton_);
-    layout->addSpacing(8);
-    layout->addWidget(actionsGroup_);
-    // Beside the group, not in it: the caption catalogue names the group's controls only.
-    indexNowButton_ = button("IndexNow...", column, "indexNowButton");
-    layout->addWidget(indexNowButton_);
-
-    statusField_ = readOnlyLine(column, "statusField");
-    layout->addSpacing(8);
-    layout->addWidget(statusField_);
-    layout->addStretch();
-
-    // Linux window managers keep the title-bar menu to themselves, so the About entry lives
-    // here and in the window's context menu.
-    aboutAction_ = new QAction("About: ", this);
-    aboutAction_->setObjectName("aboutAction");
-    addAction(aboutAction_);
+    column_ = new ControlColumn(this);
+    addAction(column_->aboutAction());
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    aboutButton_ = new QToolButton(column);
-    aboutButton_->setObjectName("aboutButton");
-    aboutButton_->setDefaultAction(aboutAction_);
-    aboutButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    aboutButton_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    layout->addWidget(aboutButton_);
-    return column;
+    top->addWidget(column_);
+    top->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void MainDialog::connectActions() {
     connect(tabBar_, &QTabBar::currentChanged, this, &MainDialog::switchPage);
-    connect(exitButton_, &QPushButton::clicked, this, &MainDialog::onExit);
-    connect(helpButton_, &QPushButton::clicked, this, [this] { frontend_.openHelp(); });
-    connect(aboutAction_, &QAction::triggered, this, &MainDialog::onAbout);
+    connect(column_, &ControlColumn::exitClicked, this, &MainDialog::onExit);
+    connect(column_, &ControlColumn::helpClicked, this, [this] { frontend_.openHelp(); });
+    connect(column_->aboutAction(), &QAction::triggered, this, &MainDialog::onAbout);
     connect(settingsPage_, &SettingsPage::saveSettingsClicked, this, &MainDialog::onSaveSettings);
 
     connect(selectionPage_, &SelectionPage::addSelectedClicked, this, [this] {
@@ -196,9 +144,9 @@ void MainDialog::connectActions() {
     connect(categoryPage_, &CategoryPage::buildAndGoClicked, this, &MainDialog::onBuildAndGo);
     connect(categoryPage_, &CategoryPage::saveProfileClicked, this, &MainDialog::onSaveProfile);
     connect(categoryPage_, &CategoryPage::loadProfileClicked, this, &MainDialog::onLoadProfile);
-    connect(batchButton_, &QPushButton::clicked, this, &MainDialog::onBatchSubmission);
-    connect(indexNowButton_, &QPushButton::clicked, this, &MainDialog::onIndexNow);
-    connect(optimizeCheck_, &QCheckBox::clicked, this, &MainDialog::onOptimize);
+    connect(column_, &ControlColumn::batchClicked, this, &MainDialog::onBatchSubmission);
+    connect(column_, &ControlColumn::indexNowClicked, this, &MainDialog::onIndexNow);
+    connect(column_, &ControlColumn::optimizeClicked, this, &MainDialog::onOptimize);
     connect(keywordCheckPage_, &KeywordCheckPage::checkClicked, this, &MainDialog::onCheckKeyword);
 }
 
@@ -212,7 +160,7 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     if (const auto captions = app::readCaptionCatalogue(state_.workspace.captionsFile())) {
         applyCaptions(*captions);
     }
-    aboutAction_->setText("About: " + product);
+    column_->setProductName(product);
     setWindowIcon(icon_);
 
     state_.statusText = "Initializing";
@@ -244,9 +192,7 @@ void MainDialog::applyCaptions(const app::CaptionCatalogue& captions) {
     for (ProfilePage* p : pageList_) {
         p->applyCaptions(captions);
     }
-    setCaption(actionsGroup_, captions, 43);
-    setCaption(deepCheck_, captions, 44);
-    setCaption(batchButton_, captions, 45);
+    column_->applyCaptions(captions);
     const QSignalBlocker block(tabBar_);
     for (std::size_t line = kFirstPageCaption; line <= app::kCaptionLines; ++line) {
         tabBar_->addTab(qs(captions[line - 1]));
@@ -275,8 +221,7 @@ void MainDialog::refreshCategories() {
 }
 
 void MainDialog::refreshStatus() {
-    statusField_->setText(qs(state_.statusText));
-    statusField_->setToolTip(QString());
+    column_->showStatus(qs(state_.statusText));
 }
 
 void MainDialog::switchPage(int index) {
@@ -341,7 +286,7 @@ profile::SubmissionProfile MainDialog::readProfile() const {
     for (const ProfilePage* page : pageList_) {
         page->save(p);
     }
-    p.deep = deepCheck_->isChecked();
+    p.deep = column_->deepChecked();
     p.selectedSites = profile::selectedSiteEntries(state_.siteTable, state_.lists.selected);
     return p;
 }
@@ -357,31 +302,8 @@ void MainDialog::writeProfileFields(const profile::SubmissionProfile& p) {
     for (ProfilePage* page : pageList_) {
         page->load(p);
     }
-    deepCheck_->setChecked(p.deep);
+    column_->setDeepChecked(p.deep);
 }
-
-namespace {
-
-// What building requests asks of the window: its messages and category chooser, and its caption,
-// which shows the progress and is repainted at once since the build holds the window thread.
-class WindowBuildFrontend final : public submit::BuildFrontend {
-public:
-    WindowBuildFrontend(QWidget& window, QtFrontend& frontend)
-        : window_(window), frontend_(frontend) {}
-    base::Messenger& messenger() override { return frontend_; }
-    submit::CategoryChooser& categoryChooser() override { return frontend_; }
-    std::string caption() const override { return fromQt(window_.windowTitle()); }
-    void setCaption(const std::string& text) override {
-        window_.setWindowTitle(toQt(text));
-        window_.repaint();
-    }
-
-private:
-    QWidget& window_;
-    QtFrontend& frontend_;
-};
-
-}  // namespace
 
 void MainDialog::onBuildAndGo() {
     if (busy_) {
@@ -390,49 +312,42 @@ void MainDialog::onBuildAndGo() {
     // Every action that starts a run or changes the profile waits for "IDLE": a second run
     // cannot start inside this one's waits, nor Exit free the requests under the dispatcher.
     busy_ = true;
-    if (deepCheck_->isChecked()) {
+    const profile::SubmissionProfile own = readProfile();
+    if (own.deep) {
         state_.runStopped = false;
-        const profile::SubmissionProfile own = readProfile();
-        runDeepFromWindow(frontend_, this, deep::DeepRunParams{own}, state_.timing,
-                          state_.currentProfilePath,
-                          [this](const profile::SubmissionProfile& page) {
-                              contactPage_->setUrl(page.url);
-                              siteTextPage_->setTitle(page.title);
-                              if (!buildAndRun(page)) {
-                                  return deep::PageRunOutcome::ValidationFailed;
-                              }
-                              if (state_.runStopped.exchange(false)) {
-                                  return deep::PageRunOutcome::Aborted;
-                              }
-                              return deep::PageRunOutcome::Submitted;
-                          });
+    }
+    runProfile(own, /*showPages=*/true);
+    if (own.deep) {
         // The fields showed each page in turn; a later save or run must take the user's own.
         contactPage_->setUrl(own.url);
         siteTextPage_->setTitle(own.title);
-    } else {
-        buildAndRun(readProfile());
     }
     busy_ = false;
 }
 
-bool MainDialog::buildAndRun(const profile::SubmissionProfile& profile) {
-    WindowBuildFrontend build(*this, frontend_);
-    const int count = app::buildRequests(state_, profile, build, connectionTest_);
-    if (count == 0) {
-        return false;
-    }
-    if (runStarter_) {
-        runStarter_(profile, count);
-        return true;
-    }
+app::ProfileRunResult MainDialog::runProfile(const profile::SubmissionProfile& profile,
+                                             bool showPages) {
     WindowRunHooks hooks;
     hooks.setStatus = [this](const std::string& text) {
-        statusField_->setText(qs(text));
-        statusField_->setToolTip(QString());
-        statusField_->repaint();
+        column_->showStatus(qs(text), /*now=*/true);
     };
-    lastRun_ = runFromWindow(state_, profile, count, *this, frontend_, hooks);
-    return true;
+    if (showPages) {
+        hooks.showPage = [this](const profile::SubmissionProfile& page) {
+            contactPage_->setUrl(page.url);
+            siteTextPage_->setTitle(page.title);
+        };
+    }
+    WindowProfileRun run(state_, *this, frontend_, std::move(hooks));
+    app::ProfileRunParams params{profile, profile.deep, connectionTest_, {}};
+    if (runStarter_) {
+        params.submission = [this](const profile::SubmissionProfile& built, int siteCount) {
+            runStarter_(built, siteCount);
+            submit::RunResult ran;
+            ran.ran = true;
+            return ran;
+        };
+    }
+    return app::runProfile(state_, params, run);
 }
 
 void MainDialog::reject() {
@@ -510,7 +425,6 @@ void MainDialog::onBatchSubmission() {
 }
 
 batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run) {
-    batch::ProfileRunReport report;
     state_.batchLogPath = run.batchLogs->logPath;
     state_.batchErrorLogPath = run.batchLogs->errorLogPath;
     profile::SubmissionProfile loaded = readProfile();
@@ -519,55 +433,25 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
     if (profile::loadProfile(state_.currentProfilePath, app::siteSelection(state_), loaded,
                              frontend_, frontend_)
             .outcome != profile::FileOutcome::Done) {
-        report.outcome = batch::ProfileRunOutcome::Unreadable;
-        return report;
+        batch::ProfileRunReport unreadable;
+        unreadable.outcome = batch::ProfileRunOutcome::Unreadable;
+        return unreadable;
     }
     writeProfileFields(loaded);
     categoryPage_->clearCategorySite();
     refreshSiteLists();
-    lastRun_ = {};
-    bool submitted = false;
-    if (loaded.deep) {
-        const std::string batchPath = state_.currentProfilePath;
-        runDeepFromWindow(frontend_, this, deep::DeepRunParams{loaded}, state_.timing,
-                          state_.currentProfilePath,
-                          [this, &report, &submitted](const profile::SubmissionProfile& page) {
-                              const bool ran = buildAndRun(page);
-                              submitted = submitted || ran;
-                              report.hadFailures = report.hadFailures || lastRun_.hadFailures();
-                              if (lastRun_.hadFailures()) {
-                                  report.errorLogPath = lastRun_.errorLogName;
-                              }
-                              if (!ran) {
-                                  return deep::PageRunOutcome::ValidationFailed;
-                              }
-                              return state_.runStopped ? deep::PageRunOutcome::Aborted
-                                                       : deep::PageRunOutcome::Submitted;
-                          });
-        state_.currentProfilePath = batchPath;
-    } else {
-        submitted = buildAndRun(loaded);
-        report.hadFailures = lastRun_.hadFailures();
-        if (report.hadFailures) {
-            report.errorLogPath = lastRun_.errorLogName;
-        }
-    }
-    if (!submitted) {
-        report.outcome = batch::ProfileRunOutcome::NothingSubmitted;
-    }
-    report.stopped = state_.runStopped;
-    return report;
+    return app::batchReport(runProfile(loaded, /*showPages=*/false));
 }
 
 void MainDialog::onOptimize() {
     if (busy_) {
         // The click has already flipped the box; put it back.
-        optimizeCheck_->setChecked(!optimizeCheck_->isChecked());
+        column_->setOptimizeChecked(!column_->optimizeChecked());
         return;
     }
     QtOptimizerDialogs dialogs(this);
-    optimizeCheck_->setChecked(
-        optimizer::optimizePage(optimizeCheck_->isChecked(), dialogs, frontend_).boxChecked);
+    column_->setOptimizeChecked(
+        optimizer::optimizePage(column_->optimizeChecked(), dialogs, frontend_).boxChecked);
 }
 
 void MainDialog::onCheckKeyword() {
@@ -608,18 +492,17 @@ void MainDialog::onIndexNow() {
                                starter, frontend_);
     };
     const QString sitemapDefault =
-        QString::fromStdString((std::filesystem::path(state_.workspace.root()) / "sitemap.xml")
-                                   .lexically_normal()
-                                   .string());
+        pathToQt((std::filesystem::path(state_.workspace.root()) / "sitemap.xml")
+                     .lexically_normal()
+                     .string());
     setup.chooseSitemapSave = [sitemapDefault](QWidget* parent) {
-        return QFileDialog::getSaveFileName(parent, "Save sitemap", sitemapDefault,
-                                            "Sitemaps (*.xml);;All files (*)")
-            .toStdString();
+        return pathFromQt(QFileDialog::getSaveFileName(parent, "Save sitemap", sitemapDefault,
+                                                       "Sitemaps (*.xml);;All files (*)"));
     };
     setup.chooseSitemapFile = [sitemapDefault](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, "Announce a sitemap", sitemapDefault,
-                                            "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)")
-            .toStdString();
+        return pathFromQt(
+            QFileDialog::getOpenFileName(parent, "Announce a sitemap", sitemapDefault,
+                                         "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)"));
     };
     IndexNowDialog dialog(std::move(setup), this);
     dialog.exec();

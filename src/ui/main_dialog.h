@@ -9,25 +9,20 @@
 
 #include "app/app_state.h"
 #include "app/caption_catalogue.h"
+#include "app/profile_run.h"
 #include "batch/batch_run.h"
 #include "platform/internet_connection.h"
 #include "profile/submission_profile.h"
 #include "sites/selection_model.h"
-#include "submit/run_result.h"
 
-class QAction;
-class QCheckBox;
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
 class QStackedWidget;
 class QTabBar;
-class QToolButton;
 
 namespace farrow::ui {
 
 class CategoryPage;
 class ContactPage;
+class ControlColumn;
 class KeywordCheckPage;
 class ProfilePage;
 class QtFrontend;
@@ -79,7 +74,6 @@ protected:
 
 private:
     void buildControls();
-    QWidget* buildRightColumn();
     void connectActions();
 
     void applyCaptions(const app::CaptionCatalogue& captions);
@@ -98,8 +92,8 @@ private:
     void onCategoryChanged();
 
     void onBuildAndGo();
-    // Builds the requests for `profile` and submits them; false when the build made none.
-    bool buildAndRun(const profile::SubmissionProfile& profile);
+    // Runs `profile` (deep or not); with `showPages` the fields show each deep page in turn.
+    app::ProfileRunResult runProfile(const profile::SubmissionProfile& profile, bool showPages);
     // Loads and runs one profile of a batch, deep or not, and says how it went.
     batch::ProfileRunReport runBatchProfile(const batch::ProfileRun& run);
     void onSaveProfile();
@@ -117,18 +111,7 @@ private:
     platform::ConnectionTest connectionTest_ = platform::attemptInternetConnection;
     QIcon icon_;
 
-    // Right-hand column.
-    QPushButton* exitButton_ = nullptr;
-    QPushButton* helpButton_ = nullptr;
-    QGroupBox* actionsGroup_ = nullptr;
-    QCheckBox* deepCheck_ = nullptr;
-    QCheckBox* optimizeCheck_ = nullptr;
-    QPushButton* batchButton_ = nullptr;
-    QPushButton* indexNowButton_ = nullptr;
-    QLineEdit* statusField_ = nullptr;
-    QToolButton* aboutButton_ = nullptr;
-    QAction* aboutAction_ = nullptr;
-
+    ControlColumn* column_ = nullptr;
     QTabBar* tabBar_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     StartPage* startPage_ = nullptr;
@@ -143,8 +126,6 @@ private:
     // A run is in progress: the actions that start runs or change the profile do nothing.
     bool busy_ = false;
     RunStarter runStarter_;
-    // The last run's result, read by a batch after each of its runs.
-    submit::RunResult lastRun_;
 };
 
 }  // namespace farrow::ui

@@ -9,6 +9,13 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kBoxWidth = 320;
+constexpr int kBoxHeight = 80;
+
+}  // namespace
+
 OptimizationDone::OptimizationDone(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName("optimizationDone");
     setWindowTitle("Optimization Done");
@@ -19,7 +26,7 @@ OptimizationDone::OptimizationDone(const QString& text, QWidget* parent) : QDial
     box->selectAll();
     box->setAlignment(Qt::AlignCenter);
     box->moveCursor(QTextCursor::Start);
-    box->setFixedSize(320, 80);
+    box->setFixedSize(kBoxWidth, kBoxHeight);
 
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("okButton");

@@ -7,6 +7,12 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kTextWidth = 360;
+
+}  // namespace
+
 QString displayedLines(const QString& text) {
     QString lines = text;
     lines.replace("\r\n", "\n");
@@ -20,7 +26,7 @@ OptimizationWarning::OptimizationWarning(const QString& text, QWidget* parent) :
     auto* label = new QLabel(displayedLines(text), this);
     label->setObjectName("warningText");
     label->setWordWrap(true);
-    label->setFixedWidth(360);
+    label->setFixedWidth(kTextWidth);
 
     auto* fine = new QPushButton("That's Fine", this);
     fine->setObjectName("fineButton");

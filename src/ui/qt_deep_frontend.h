@@ -30,9 +30,8 @@ private:
     QPointer<QWidget> window_;
 };
 
-// What "Build + GO!" calls with "Deep Submission" down: `params` holds the window's profile,
-// `runOnePage` puts the page's URL and title into the window's fields, runs the build step and
-// the submission controller, and empties the request list. nullopt when nothing was run.
+// A whole deep submission over the window's dialogs: the retrieval window, its messages and the
+// checklist, then `runOnePage` for each page left. nullopt when nothing was run.
 std::optional<deep::DeepRunResult> runDeepFromWindow(QtFrontend& frontend, QWidget* window,
                                                      const deep::DeepRunParams& params,
                                                      const base::Timing& timing,

@@ -82,7 +82,7 @@ void QtFrontend::refreshMainWindow() {
 }
 
 void QtFrontend::showMessage(const std::string& text, base::MessageIcon icon) {
-    const QString qtext = toQt(text);
+    const QString qtext = messageToQt(text);
     if (QThread::currentThread() == qApp->thread()) {
         showMessageBox(qtext, icon);
         return;

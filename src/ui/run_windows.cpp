@@ -14,6 +14,9 @@ namespace farrow::ui {
 
 namespace {
 
+constexpr int kProgressWidth = 460;
+constexpr int kDebugWidth = 900;
+
 constexpr const char* kReminder =
     "Reminder: The speed and quality of your connection to the internet directly affect the "
     "performance of this program.";
@@ -81,7 +84,7 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(reminder);
     layout->addLayout(grid);
     layout->addLayout(buttons);
-    resize(460, sizeHint().height());
+    resize(kProgressWidth, sizeHint().height());
 }
 
 void ProgressDialog::setCaption(const std::string& text) {
@@ -146,7 +149,7 @@ DebugWindow::DebugWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         lines_[static_cast<std::size_t>(i)] = line;
         layout->addWidget(line);
     }
-    resize(900, sizeHint().height());
+    resize(kDebugWidth, sizeHint().height());
 }
 
 void DebugWindow::show() {

@@ -9,6 +9,12 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kButtonWidth = 130;
+
+}  // namespace
+
 SelectionPage::SelectionPage() : ProfilePage("selectionPage") {
     availableList_ = siteList(this, "availableList", true);
     selectedList_ = siteList(this, "selectedList", true);
@@ -21,7 +27,7 @@ SelectionPage::SelectionPage() : ProfilePage("selectionPage") {
     buttons->addStretch();
     for (QPushButton* b :
          {addSelectedButton_, addAllButton_, removeSelectedButton_, removeAllButton_}) {
-        b->setFixedWidth(130);
+        b->setFixedWidth(kButtonWidth);
         buttons->addWidget(b);
         if (b == addAllButton_) {
             buttons->addSpacing(24);

@@ -16,6 +16,8 @@ namespace farrow::ui {
 
 namespace {
 
+constexpr int kBrowserListWidth = 220;
+
 // The personal values in the order of the fields.
 std::array<const std::string*, 4> personalValues(const app::UserSettings& s) {
     return {&s.userFirstName, &s.userMiddleName, &s.userLastName, &s.userEmail};
@@ -39,7 +41,7 @@ SettingsPage::SettingsPage() : ProfilePage("settingsPage") {
     browserGroup_->setObjectName("browserGroup");
     browserList_ = new QComboBox(browserGroup_);
     browserList_->setObjectName("browserList");
-    browserList_->setMinimumWidth(220);
+    browserList_->setMinimumWidth(kBrowserListWidth);
     for (const char* browser : app::kBrowserChoices) {
         browserList_->addItem(browser);
     }

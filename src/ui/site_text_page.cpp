@@ -12,13 +12,19 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kDescriptionHeight = 72;
+
+}  // namespace
+
 SiteTextPage::SiteTextPage() : ProfilePage("siteTextPage") {
     titleLabel_ = label("Web Site Title:", this, "titleLabel");
     titleField_ = profileField(this, "title");
     descriptionField_ = new Latin1TextEdit(this);
     descriptionField_->setObjectName("description");
     descriptionField_->setTabChangesFocus(true);
-    descriptionField_->setFixedHeight(72);
+    descriptionField_->setFixedHeight(kDescriptionHeight);
     descriptionField_->setMaxLength(profileValueLength());
     auto* form = new QFormLayout;
     form->addRow(titleLabel_, titleField_);

@@ -11,9 +11,17 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kPictureMargin = 20;
+constexpr int kPictureHeight = 250;
+constexpr int kLineWidth = 360;
+
+}  // namespace
+
 StartPage::StartPage() : ProfilePage("startPage") {
     picture_ = label(QString(), this, "picture");
-    picture_->setFixedSize(kPageWidth - 20, 250);
+    picture_->setFixedSize(kPageWidth - kPictureMargin, kPictureHeight);
     picture_->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(picture_, 0, Qt::AlignHCenter);
@@ -21,7 +29,7 @@ StartPage::StartPage() : ProfilePage("startPage") {
                            "vendorNameLine"};
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         lines_[i] = readOnlyLine(this, names[i]);
-        lines_[i]->setFixedWidth(360);
+        lines_[i]->setFixedWidth(kLineWidth);
         layout->addWidget(lines_[i], 0, Qt::AlignHCenter);
     }
     layout->addStretch();

@@ -10,9 +10,8 @@
 
 #include "keywords/keyword_check.h"
 #include "platform/program_start.h"
-#include "submit/submission_controller.h"
-#include "submit/transport.h"
 #include "ui/latin1.h"
+#include "ui/qt_deep_frontend.h"
 #include "ui/qt_frontend.h"
 #include "ui/run_windows.h"
 
@@ -84,21 +83,63 @@ private:
 
 }  // namespace
 
+WindowBuildFrontend::WindowBuildFrontend(QWidget& window, QtFrontend& frontend)
+    : window_(window), frontend_(frontend) {}
+
+base::Messenger& WindowBuildFrontend::messenger() {
+    return frontend_;
+}
+
+submit::CategoryChooser& WindowBuildFrontend::categoryChooser() {
+    return frontend_;
+}
+
+std::string WindowBuildFrontend::caption() const {
+    return fromQt(window_.windowTitle());
+}
+
+void WindowBuildFrontend::setCaption(const std::string& text) {
+    window_.setWindowTitle(toQt(text));
+    window_.repaint();
+}
+
 keywords::BrowserEnvironment browserEnvironmentFrom(const char* browser, const char* path) {
     return {browser ? browser : "", path ? path : ""};
 }
 
-submit::RunResult runFromWindow(app::AppState& state, const profile::SubmissionProfile& profile,
-                                int siteCount, QWidget& mainWindow, QtFrontend& frontend,
-                                const WindowRunHooks& hooks) {
-    submit::RunParams params = app::takeRunParams(state, profile, siteCount);
+WindowProfileRun::WindowProfileRun(app::AppState& state, QWidget& mainWindow, QtFrontend& frontend,
+                                   WindowRunHooks hooks)
+    : state_(state),
+      mainWindow_(mainWindow),
+      frontend_(frontend),
+      hooks_(std::move(hooks)),
+      build_(mainWindow, frontend),
+      run_(std::make_unique<QtRunFrontend>(state, mainWindow, frontend, hooks_)) {}
 
-    QtRunFrontend runFrontend(state, mainWindow, frontend, hooks);
-    base::SystemClock clock;
-    submit::RunResult result = submit::runSubmission(std::move(params), runFrontend,
-                                                     submit::makeExchangeTransport(), clock);
-    mainWindow.setWindowTitle(toQt(app::mainCaption(state)));
-    return result;
+WindowProfileRun::~WindowProfileRun() = default;
+
+submit::BuildFrontend& WindowProfileRun::buildFrontend() {
+    return build_;
+}
+
+submit::RunFrontend& WindowProfileRun::runFrontend() {
+    return *run_;
+}
+
+std::optional<std::vector<deep::PageEntry>> WindowProfileRun::deepPages(
+    const profile::SubmissionProfile& profile) {
+    QtDeepFrontend deepFrontend(frontend_, &mainWindow_);
+    return deep::choosePages(deep::DeepRunParams{profile}, state_.timing, deepFrontend);
+}
+
+void WindowProfileRun::pageStarting(const profile::SubmissionProfile& page) {
+    if (hooks_.showPage) {
+        hooks_.showPage(page);
+    }
+}
+
+void WindowProfileRun::submissionEnded(const submit::RunResult&) {
+    mainWindow_.setWindowTitle(toQt(app::mainCaption(state_)));
 }
 
 }  // namespace farrow::ui

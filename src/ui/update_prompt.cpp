@@ -10,6 +10,12 @@
 
 namespace farrow::ui {
 
+namespace {
+
+constexpr int kTextWidth = 380;
+
+}  // namespace
+
 UpdatePrompt::UpdatePrompt(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("updatePrompt");
@@ -26,7 +32,7 @@ UpdatePrompt::UpdatePrompt(QWidget* parent)
           "you run this program."}) {
         auto* label = new QLabel(text, frame);
         label->setWordWrap(true);
-        label->setFixedWidth(380);
+        label->setFixedWidth(kTextWidth);
         layout->addWidget(label);
     }
 

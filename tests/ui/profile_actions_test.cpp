@@ -1,8 +1,12 @@
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 
+#include "platform/file_system.h"
 #include "support/checked_profile.h"
+#include "ui/latin1.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -101,6 +105,46 @@ TEST_F(ProfileActionsTest, SavedProfileLoadsBackIntoTheWindow) {
     EXPECT_EQ(listTexts(find<QListWidget>("selectedList")), (Strings{"Alpha", "Bravo"}));
     EXPECT_EQ(listTexts(find<QListWidget>("categorySitesList")), (Strings{"Bravo"}));
     EXPECT_EQ(state.siteTable.find("Bravo")->chosenCategory, "Arts");
+}
+
+// A file name keeps the file system's bytes: a profile saved under a name with a letter beyond
+// ASCII is named with that letter in the message and in the batch list, not as two Latin-1 ones.
+TEST_F(ProfileActionsTest, AProfileNamedBeyondAsciiKeepsItsNameInMessagesAndTheBatchList) {
+    const QString shownName = QString::fromUtf8("Mein Profil \u00fc.fl2");
+    dialog->writeProfile(completeProfile());
+    frontend.categoryAnswer = "Arts";
+    frontend.nextSaveFile = workspace.file("Mein Profil \xC3\xBC");
+    click("saveProfileButton");
+    const std::string saved = workspace.file("Mein Profil \xC3\xBC.fl2");
+    ASSERT_TRUE(platform::fileExists(saved));
+    ASSERT_EQ(frontend.shownTexts.size(), 1);
+    EXPECT_EQ(frontend.shownTexts[0],
+              "File " + pathToQt(saved) + " opened and written successfully!");
+    EXPECT_TRUE(frontend.shownTexts[0].contains(shownName)) << frontend.shownTexts[0].toStdString();
+
+    QStringList listed;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != "batchDialog") {
+            return;
+        }
+        auto* list = modal->findChild<QListWidget*>("batchList");
+        if (list->count() == 0) {
+            frontend.nextOpenFile = saved;
+            modal->findChild<QPushButton*>("addButton")->click();
+            return;
+        }
+        listed.push_back(list->item(0)->text());
+        // Removing goes by the name shown, so it must find the entry again.
+        list->setCurrentRow(0);
+        modal->findChild<QPushButton*>("removeButton")->click();
+        listed.push_back(QString::number(list->count()));
+        modal->findChild<QPushButton*>("cancelButton")->click();
+    });
+    driver.start(5);
+    click("batchButton");
+    EXPECT_EQ(listed, (QStringList{shownName, "0"}));
 }
 
 TEST_F(ProfileActionsTest, CancelledChoosersChangeNothing) {

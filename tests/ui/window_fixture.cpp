@@ -32,6 +32,7 @@ void ScriptedFrontend::showMessageBox(const QString& text, base::MessageIcon ico
         allMessagesOnWindowThread = false;
     }
     messages.push_back({fromQt(text), icon});
+    shownTexts.push_back(text);
 }
 
 std::vector<std::string> listTexts(const QListWidget* list) {

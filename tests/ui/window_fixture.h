@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <memory>
 #include <optional>
@@ -59,6 +60,8 @@ public:
     std::optional<std::string> categoryAnswer;
     std::vector<std::pair<std::string, std::vector<std::string>>> chooserCalls;
     std::vector<farrow::test::RecordedMessage> messages;
+    // The messages as the boxes would have shown them.
+    QStringList shownTexts;
     bool allMessagesOnWindowThread = true;
 
 protected:
