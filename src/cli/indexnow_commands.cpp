@@ -2,7 +2,6 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -33,17 +32,7 @@ namespace farrow::cli {
 
 namespace {
 
-// Some engines were announced to, but not every URL was taken.
-constexpr int kExitNotAllTaken = 3;
 constexpr const char* kUserAgent = "Farrowlane";
-
-// SIGINT stops the announcement after the request under way; the handler can reach only
-// process-wide state.
-std::atomic<bool> stopRequested{false};
-
-extern "C" void onIndexNowInterrupt(int) {
-    stopRequested = true;
-}
 
 // The key options shared by verify and submit.
 struct KeyOptions {
@@ -61,9 +50,9 @@ void addKeyOptions(CLI::App& command, KeyOptions& options) {
 }
 
 // The scope to work in, or the exit code of what is wrong.
-std::variant<indexnow::KeyScope, int> scopeFor(const KeyOptions& options,
-                                               const profile::SubmissionProfile& profile,
-                                               const CommandContext& context) {
+std::variant<indexnow::KeyScope, ExitCode> scopeFor(const KeyOptions& options,
+                                                    const profile::SubmissionProfile& profile,
+                                                    const CommandContext& context) {
     std::string key = options.key;
     if (!key.empty()) {
         if (const std::string problem = indexnow::keyProblem(key); !problem.empty()) {
@@ -92,7 +81,8 @@ std::variant<indexnow::KeyScope, int> scopeFor(const KeyOptions& options,
     return *scope.scope;
 }
 
-int makeKeyCommand(const std::string& file, std::size_t length, const CommandContext& context) {
+ExitCode makeKeyCommand(const std::string& file, std::size_t length,
+                        const CommandContext& context) {
     std::string host;
     std::string scheme = "https";
     if (!file.empty()) {
@@ -125,13 +115,13 @@ int makeKeyCommand(const std::string& file, std::size_t length, const CommandCon
     return kExitOk;
 }
 
-int verifyCommand(const KeyOptions& options, const CommandContext& context) {
+ExitCode verifyCommand(const KeyOptions& options, const CommandContext& context) {
     const std::optional<profile::SubmissionProfile> profile = readProfile(options.file, context);
     if (!profile) {
         return kExitFailed;
     }
     const auto scope = scopeFor(options, *profile, context);
-    if (const int* code = std::get_if<int>(&scope)) {
+    if (const ExitCode* code = std::get_if<ExitCode>(&scope)) {
         return *code;
     }
     const indexnow::KeyFileCheck check = indexnow::checkKeyFile(
@@ -152,7 +142,7 @@ std::string utcText(base::TimePoint t) {
 // The lines of a run on stdout and its events in the report.
 class TerminalAnnounceObserver final : public indexnow::AnnounceObserver {
 public:
-    TerminalAnnounceObserver(std::ostream& out, std::ostream& err, std::ostream* report)
+    TerminalAnnounceObserver(std::ostream& out, std::ostream& err, JsonLinesReport* report)
         : out_(out), err_(err), report_(report) {}
 
     void urlLeftOut(const indexnow::LeftOutUrl& url) override {
@@ -203,15 +193,12 @@ public:
     }
     void progress(std::size_t, std::size_t) override {}
 
-    void emit(const nlohmann::ordered_json& line) {
-        *report_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n'
-                 << std::flush;
-    }
+    void emit(const nlohmann::ordered_json& line) { report_->write(line); }
 
 private:
     std::ostream& out_;
     std::ostream& err_;
-    std::ostream* report_;
+    JsonLinesReport* report_;
 };
 
 struct SubmitOptions {
@@ -226,32 +213,17 @@ struct SubmitOptions {
     std::string report;
 };
 
-int exitCodeOf(const indexnow::AnnounceResult& r) {
+ExitCode exitCodeOf(const indexnow::AnnounceResult& r) {
     if (r.ending == indexnow::AnnounceEnding::LedgerFailed) {
         return kExitFailed;
     }
     if (r.accepted + r.pending == r.toSend) {
         return kExitOk;
     }
-    return r.anyAnswer ? kExitNotAllTaken : kExitFailed;
+    return r.anyAnswer ? kExitSomeFailed : kExitFailed;
 }
 
-// Restores the SIGINT handler that was there before.
-class InterruptGuard final {
-public:
-    InterruptGuard() {
-        stopRequested = false;
-        previous_ = std::signal(SIGINT, onIndexNowInterrupt);
-    }
-    ~InterruptGuard() { std::signal(SIGINT, previous_); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    void (*previous_)(int) = nullptr;
-};
-
-int submitCommand(const SubmitOptions& options, const CommandContext& context) {
+ExitCode submitCommand(const SubmitOptions& options, const CommandContext& context) {
     for (const std::string& endpoint : options.endpoints) {
         if (!indexnow::urlParts(endpoint)) {
             context.err << "farrowctl: --endpoint: \"" << endpoint
@@ -265,7 +237,7 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
         return kExitFailed;
     }
     const auto scope = scopeFor(options.key, *profile, context);
-    if (const int* code = std::get_if<int>(&scope)) {
+    if (const ExitCode* code = std::get_if<ExitCode>(&scope)) {
         return *code;
     }
     indexnow::AnnounceParams params;
@@ -303,13 +275,14 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     }
     // From here Ctrl-C ends the crawl, a sitemap's reading or the announcement, and what was
     // done is reported; the deep checklist above cannot be stopped that way.
-    InterruptGuard interrupts;
+    InterruptScope interrupts;
+    const std::atomic<bool>& stopRequested = InterruptScope::requested();
     if (options.crawl) {
         crawl::CrawlParams crawlParams = crawl::crawlParams(profile->url, context.timing);
         crawlParams.cancel = &stopRequested;
         crawl::CrawlResult crawled;
         {
-            CrawlProgressLine progress(context.err);
+            CrawlProgressLine progress(context);
             crawled = crawl::crawlSite(crawlParams, crawl::webPageFetch(context.caFile), &progress);
         }
         if (crawled.ending == crawl::CrawlEnding::Cancelled) {
@@ -358,9 +331,8 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
         take(std::move(list));
     }
 
-    std::ofstream reportFile;
-    std::ostream* report = nullptr;
-    if (!openReport(options.report, context.out, reportFile, report, context.err)) {
+    JsonLinesReport* report = nullptr;
+    if (!context.openReport(options.report, report)) {
         return kExitFailed;
     }
 
@@ -381,7 +353,7 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     base::SystemClock clock;
     const indexnow::AnnounceResult r = indexnow::announce(
         params, ledger ? &*ledger : nullptr, context.timing, clock, observer, &stopRequested);
-    const int code = options.dryRun ? kExitOk : exitCodeOf(r);
+    const ExitCode code = options.dryRun ? kExitOk : exitCodeOf(r);
     if (options.dryRun) {
         context.out << "Dry run: " << r.toSend << " URLs to send, " << r.leftOut
                     << " left out; nothing was sent\n";
@@ -424,7 +396,7 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     return code;
 }
 
-int historyCommand(const std::string& url, const CommandContext& context) {
+ExitCode historyCommand(const std::string& url, const CommandContext& context) {
     const std::string file = indexnow::ledgerPath(context.workspace);
     if (!std::filesystem::exists(file)) {
         context.out << "Nothing has been announced from this workspace.\n";

@@ -55,7 +55,8 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
                    app::AppState& state, profile::SubmissionProfile& profile,
                    TerminalFrontend& frontend);
 
-struct CommandContext;
+class CommandContext;
+class JsonLinesReport;
 
 // A profile read for its URL and title alone, without a sites database: its sites do not
 // matter to the commands that only read the site. Empty (the reason on stderr) when unreadable.
@@ -80,12 +81,9 @@ struct ProfileRunOutcome {
 
 // Builds the requests of `profile` and runs them headless: per-site lines on the context's
 // stdout, or report records to `report` when given, the verbose switch's debug lines to `debug`;
-// SIGINT presses ABORT.
+// a stop asked by a signal presses ABORT.
 ProfileRunOutcome runLoadedProfile(app::AppState& state, const profile::SubmissionProfile& profile,
-                                   std::ostream* report, std::ostream& debug,
+                                   JsonLinesReport* report, std::ostream& debug,
                                    const CommandContext& context, TerminalFrontend& frontend);
-
-// Texts are bytes of a single-byte character set: each byte becomes the character of that code.
-std::string bytesAsUtf8(const std::string& bytes);
 
 }  // namespace farrow::cli
