@@ -9,11 +9,12 @@ namespace farrow::cli {
 CheckedOutput::CheckedOutput(std::streambuf* target, std::string name)
     : target_(target), name_(std::move(name)) {}
 
-std::unique_ptr<CheckedOutput> CheckedOutput::appendTo(const std::string& path) {
+std::unique_ptr<CheckedOutput> CheckedOutput::open(const std::string& path,
+                                                   std::ios::openmode mode) {
     std::unique_ptr<CheckedOutput> output(new CheckedOutput);
     output->name_ = "\"" + path + "\"";
     output->file_ = std::make_unique<std::filebuf>();
-    if (output->file_->open(path, std::ios::out | std::ios::app | std::ios::binary)) {
+    if (output->file_->open(path, std::ios::out | std::ios::binary | mode)) {
         output->target_ = output->file_.get();
     }
     return output;

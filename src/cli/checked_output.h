@@ -16,8 +16,12 @@ class CheckedOutput final : public std::streambuf {
 public:
     // Writes into `target`, named `name` in the complaint ("standard output").
     CheckedOutput(std::streambuf* target, std::string name);
-    // Appends to the file `path`; `opened()` says whether it could be opened.
-    static std::unique_ptr<CheckedOutput> appendTo(const std::string& path);
+    // Writes the file `path`, `mode` being std::ios::app or std::ios::trunc; `opened()` says
+    // whether it could be opened.
+    static std::unique_ptr<CheckedOutput> open(const std::string& path, std::ios::openmode mode);
+    static std::unique_ptr<CheckedOutput> appendTo(const std::string& path) {
+        return open(path, std::ios::app);
+    }
     CheckedOutput(const CheckedOutput&) = delete;
     CheckedOutput& operator=(const CheckedOutput&) = delete;
 

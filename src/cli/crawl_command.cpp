@@ -2,7 +2,6 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -64,10 +63,11 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
         }
         return crawl::writeSitemapFiles(files, target.parent_path().string());
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
+    const std::unique_ptr<CheckedOutput> file = CheckedOutput::open(path, std::ios::trunc);
+    if (!file->opened()) {
         return {base::ErrorCode::OpenFailed, "cannot create \"" + path + "\""};
     }
+    std::ostream out(file.get());
     for (const crawl::CrawledPage& page : result.pages) {
         if (options.format == "jsonl") {
             out << pageRecord(page).dump() << '\n';
@@ -75,9 +75,8 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
             out << page.url << '\n';
         }
     }
-    out.close();
-    if (out.fail()) {
-        return {base::ErrorCode::WriteFailed, "cannot write \"" + path + "\""};
+    if (!file->finish()) {
+        return {base::ErrorCode::WriteFailed, file->complaint()};
     }
     written.push_back(path);
     return {};

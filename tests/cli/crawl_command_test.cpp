@@ -238,8 +238,8 @@ TEST_F(CrawlCommandTest, CtrlCEndsTheCrawlAndWritesWhatWasFound) {
     EXPECT_LE(listed, 30u);
 }
 
-// With the report on stdout, stdout holds JSON alone; a report that cannot be written fails
-// the crawl, though the sitemap was written.
+// With the report on stdout, stdout holds JSON alone; a report or an --out that cannot be
+// written fails the crawl, naming the file.
 TEST_F(CrawlCommandTest, TheReportOnStdoutIsJsonAloneAndAFailedOneIsNamed) {
     serve("/index.htm", linksPage({"a.htm"}));
     serve("/a.htm", linksPage({}));
@@ -256,9 +256,14 @@ TEST_F(CrawlCommandTest, TheReportOnStdoutIsJsonAloneAndAFailedOneIsNamed) {
     EXPECT_NE(err.str().find("Sitemap: "), std::string::npos) << err.str();
 
     EXPECT_EQ(crawl("/index.htm", {"--report", "/dev/full"}), kExitFailed);
-    EXPECT_NE(err.str().find("farrowctl: cannot write \"/dev/full\": "), std::string::npos)
+    EXPECT_NE(err.str().find("farrowctl: cannot write \"/dev/full\": No space left on device"),
+              std::string::npos)
         << err.str();
     EXPECT_EQ(sitemapLocs("sitemap.xml").size(), 2u);
+    EXPECT_EQ(crawl("/index.htm", {"--format", "txt", "--out", "/dev/full"}), kExitFailed);
+    EXPECT_NE(err.str().find("farrowctl: cannot write \"/dev/full\": No space left on device"),
+              std::string::npos)
+        << err.str();
 }
 
 TEST_F(CrawlCommandTest, UnreadableStartPageAndBadUsage) {
