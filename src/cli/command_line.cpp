@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "base/version.h"
 
@@ -52,24 +52,100 @@ const std::string* unknownCommand(const std::vector<std::string>& args, CLI::App
     return nullptr;
 }
 
-}  // namespace
+// What each command's exit codes mean, named in its help.
+struct CommandExits {
+    const char* path;
+    std::vector<ExitMeaning> meanings;
+    // It stops on the first SIGINT or SIGTERM and ends on the second.
+    bool stops = false;
+    // A line after the codes.
+    const char* note = "";
+};
 
-// Opens the report: none, stdout ("-"), or a file appended to. False when it cannot be opened.
-bool openReport(const std::string& path, std::ostream& out, std::ofstream& file,
-                std::ostream*& report, std::ostream& err) {
-    report = nullptr;
-    if (path == "-") {
-        report = &out;
-    } else if (!path.empty()) {
-        file.open(path, std::ios::app | std::ios::binary);
-        if (!file) {
-            err << "farrowctl: cannot write the report \"" << path << "\"\n";
-            return false;
-        }
-        report = &file;
-    }
-    return true;
+const std::vector<CommandExits>& commandExits() {
+    static const std::vector<CommandExits> table = {
+        {"sites decode", {{kExitFailed, "the file could not be read"}}},
+        {"sites encode",
+         {{kExitFailed,
+           "the file could not be read, or a character of it cannot be stored:\n"
+           "nothing was printed"}}},
+        {"sites dump", {{kExitFailed, "there is no sites.enc, or it could not be read"}}},
+        {"update", {{kExitFailed, "the sites database could not be checked or read"}}},
+        {"profile check", {{kExitFailed, "the profile could not be read, or a check failed"}}},
+        {"build", {{kExitFailed, "the profile could not be read, or no site would get a request"}}},
+        {"mirror", {{kExitFailed, "the page is missing, or a copy was skipped"}}},
+        {"submit",
+         {{kExitFailed,
+           "nothing was submitted: the profile could not be read, its check\n"
+           "failed, or there was no connection"},
+          {kExitSomeFailed, "a site failed or was terminated, or the run was stopped"}},
+         true},
+        {"deep",
+         {{kExitFailed,
+           "nothing was submitted: the start page gave no pages, or no page's\n"
+           "run could start"},
+          {kExitSomeFailed, "a page's run had a failed or terminated site, or was stopped"}},
+         true},
+        {"batch",
+         {{kExitOk, "every profile ran and every site took it"},
+          {kExitFailed,
+           "nothing was submitted: an empty session, or no profile could be read\n"
+           "or run"},
+          {kExitSomeFailed,
+           "a profile was skipped (it could not be read, its check failed, a deep\n"
+           "profile's start page gave no pages) or not run after a stop, or a run had\n"
+           "a failed or terminated site or was stopped"}},
+         true,
+         "The summary names the profiles skipped and those not run.\n"},
+        {"indexnow key", {{kExitFailed, "the key could not be made or saved"}}},
+        {"indexnow verify", {{kExitFailed, "the key file is not as the engines need it"}}},
+        {"indexnow submit",
+         {{kExitOk, "every URL that was to be sent was accepted (or none was left to send)"},
+          {kExitFailed,
+           "no engine could be reached, or the set-up is wrong (no key, an\n"
+           "unreadable profile or list)"},
+          {kExitUsage, "bad usage, a key or an endpoint that cannot be used"},
+          {kExitSomeFailed, "an engine refused some URLs, or some could not be delivered"}},
+         true},
+        {"indexnow history", {{kExitFailed, "the ledger could not be read"}}},
+        {"crawl",
+         {{kExitOk, "the crawl ended by itself, at a bound, or was stopped"},
+          {kExitFailed, "the start page could not be read, or the output could not be written"}},
+         true},
+    };
+    return table;
 }
+
+// The meanings every command shares, in order, with a command's own in their places.
+std::vector<ExitMeaning> exitMeanings(const std::vector<ExitMeaning>& own) {
+    std::vector<ExitMeaning> all = {{kExitOk, "done"},
+                                    {kExitFailed, "failed (the reason on stderr)"},
+                                    {kExitUsage, "bad usage"}};
+    for (const ExitMeaning& meaning : own) {
+        auto it = std::find_if(all.begin(), all.end(),
+                               [&](const ExitMeaning& m) { return m.first == meaning.first; });
+        if (it != all.end()) {
+            it->second = meaning.second;
+        } else {
+            all.push_back(meaning);
+        }
+    }
+    return all;
+}
+
+// Names the exit codes in the help of every command of the table.
+void describeExitCodes(CLI::App& app) {
+    for (const CommandExits& command : commandExits()) {
+        CLI::App* sub = &app;
+        std::istringstream words(command.path);
+        for (std::string word; words >> word;) {
+            sub = sub->get_subcommand(word);
+        }
+        sub->footer(exitCodeHelp(exitMeanings(command.meanings), command.stops) + command.note);
+    }
+}
+
+}  // namespace
 
 void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
                     const std::vector<std::string>& accepted) {
@@ -77,22 +153,14 @@ void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
         ->check(CLI::IsMember(accepted));
 }
 
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-               const CommandSettings& settings) {
+ExitCode runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                    const CommandSettings& settings) {
     CLI::App app(kDescription, "farrowctl");
     app.formatter(formatter());
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("farrowctl ") + base::kVersion,
                          "print the version and exit");
-    CommandContext context{out,
-                           err,
-                           settings.databaseServer,
-                           settings.timing,
-                           settings.connectionTest,
-                           settings.workspace,
-                           settings.tempDir,
-                           settings.caFile,
-                           settings.input};
+    CommandContext context(out, err, settings);
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);
@@ -105,30 +173,31 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addCrawlCommand(app, context);
 
     nameCommandGroups(app);
+    describeExitCodes(app);
 
     CLI::App* parent = &app;
     std::string path;
     if (const std::string* word = unknownCommand(args, parent, path)) {
-        err << "farrowctl: unknown command \"" << *word << "\"\n\n" << parent->help(path);
-        return kExitUsage;
+        context.err << "farrowctl: unknown command \"" << *word << "\"\n\n" << parent->help(path);
+        return context.finish(kExitUsage);
     }
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::CallForVersion& version) {
-        out << version.what() << '\n';
-        return kExitOk;
+        context.out << version.what() << '\n';
+        return context.finish(kExitOk);
     } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return kExitOk;
+        context.out << app.help();
+        return context.finish(kExitOk);
     } catch (const CLI::ParseError& e) {
         // The help of the command that was being read, so that the usage is right beside the
         // complaint.
-        err << "farrowctl: " << e.what() << "\n\n" << app.help();
-        return kExitUsage;
+        context.err << "farrowctl: " << e.what() << "\n\n" << app.help();
+        return context.finish(kExitUsage);
     }
-    return context.exitCode;
+    return context.finish(context.exitCode);
 }
 
 }  // namespace farrow::cli

@@ -1,11 +1,7 @@
-#include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <atomic>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,18 +21,6 @@
 namespace farrow::cli {
 
 namespace {
-
-// SIGINT ends the crawl, which then writes what it found; a second one ends the process at
-// once. The handler can reach only process-wide state.
-std::atomic<bool> crawlCancelled{false};
-std::atomic<int> crawlInterrupts{0};
-
-extern "C" void onCrawlInterrupt(int) {
-    crawlCancelled = true;
-    if (crawlInterrupts.fetch_add(1) >= 1) {
-        _exit(130);
-    }
-}
 
 struct CrawlOptions {
     std::string file;
@@ -79,10 +63,11 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
         robotsLine = std::move(sitemap.robotsLine);
         return sitemap.error;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
+    const std::unique_ptr<CheckedOutput> file = CheckedOutput::open(path, std::ios::trunc);
+    if (!file->opened()) {
         return {base::ErrorCode::OpenFailed, "cannot create \"" + path + "\""};
     }
+    std::ostream out(file.get());
     for (const crawl::CrawledPage& page : result.pages) {
         if (options.format == "jsonl") {
             out << pageRecord(page).dump() << '\n';
@@ -90,15 +75,14 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
             out << page.url << '\n';
         }
     }
-    out.flush();
-    if (!out) {
-        return {base::ErrorCode::WriteFailed, "cannot write \"" + path + "\""};
+    if (!file->finish()) {
+        return {base::ErrorCode::WriteFailed, file->complaint()};
     }
     written.push_back(path);
     return {};
 }
 
-int runCrawl(const CrawlOptions& options, const CommandContext& context) {
+ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
     const std::optional<profile::SubmissionProfile> profile = readProfile(options.file, context);
     const std::optional<std::string> url =
         profile ? std::optional<std::string>(profile->url) : std::nullopt;
@@ -110,9 +94,8 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
         options.report.empty() || options.report == "-"
             ? options.report
             : (std::filesystem::path(context.workspace.root()) / options.report).string();
-    std::ofstream reportFile;
-    std::ostream* report = nullptr;
-    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+    JsonLinesReport* report = nullptr;
+    if (!context.openReport(reportPath, report)) {
         return kExitFailed;
     }
 
@@ -123,35 +106,31 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
     if (options.maxDepth > 0) {
         params.maxDepth = options.maxDepth;
     }
-    crawlCancelled = false;
-    crawlInterrupts = 0;
-    params.cancel = &crawlCancelled;
+    params.cancel = &InterruptScope::requested();
     context.out << "Crawling " << *url << " (at most " << params.maxPages << " pages, "
                 << params.inFlight << " at a time)\n"
                 << std::flush;
 
-    auto previous = std::signal(SIGINT, onCrawlInterrupt);
     crawl::CrawlResult result;
     {
-        CrawlProgressLine progress(context.err);
+        // A stop ends the crawl, which then writes what it found.
+        InterruptScope interrupts;
+        CrawlProgressLine progress(context);
         result = crawl::crawlSite(params, crawl::webPageFetch(context.caFile), &progress);
     }
-    std::signal(SIGINT, previous);
 
     if (report) {
         for (const crawl::CrawledPage& page : result.pages) {
-            *report << pageRecord(page, "crawl-page").dump() << '\n';
+            report->write(pageRecord(page, "crawl-page"));
         }
     }
     if (result.ending == crawl::CrawlEnding::StartUnreadable) {
         context.err << "farrowctl: the start page " << *url
                     << " could not be read: " << result.startError << '\n';
         if (report) {
-            *report << nlohmann::ordered_json{{"event", "end"},
-                                              {"ending", crawl::token(result.ending)},
-                                              {"reason", result.startError}}
-                           .dump()
-                    << '\n';
+            report->write({{"event", "end"},
+                           {"ending", crawl::token(result.ending)},
+                           {"reason", result.startError}});
         }
         return kExitFailed;
     }
@@ -202,14 +181,11 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
                     << robotsLine << '\n';
     }
     if (report) {
-        *report << nlohmann::ordered_json{{"event", "end"},
-                                          {"ending", crawl::token(result.ending)},
-                                          {"fetched", result.fetched},
-                                          {"inSitemap", listed},
-                                          {"leftOut", result.pages.size() - listed}}
-                       .dump()
-                << '\n'
-                << std::flush;
+        report->write({{"event", "end"},
+                       {"ending", crawl::token(result.ending)},
+                       {"fetched", result.fetched},
+                       {"inSitemap", listed},
+                       {"leftOut", result.pages.size() - listed}});
     }
     return kExitOk;
 }

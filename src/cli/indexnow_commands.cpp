@@ -2,7 +2,6 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,8 @@
 #include "base/messenger.h"
 #include "cli/command_line.h"
 #include "cli/crawl_progress_line.h"
+#include "cli/interrupt_scope.h"
+#include "cli/json_lines_report.h"
 #include "cli/profile_loading.h"
 #include "cli/sitemap_pages.h"
 #include "crawl/site_crawl.h"
@@ -33,17 +34,7 @@ namespace farrow::cli {
 
 namespace {
 
-// Some engines were announced to, but not every URL was taken.
-constexpr int kExitNotAllTaken = 3;
 constexpr const char* kUserAgent = "Farrowlane";
-
-// SIGINT stops the announcement after the request under way; the handler can reach only
-// process-wide state.
-std::atomic<bool> stopRequested{false};
-
-extern "C" void onIndexNowInterrupt(int) {
-    stopRequested = true;
-}
 
 // The key options shared by verify and submit.
 struct KeyOptions {
@@ -61,9 +52,9 @@ void addKeyOptions(CLI::App& command, KeyOptions& options) {
 }
 
 // The scope to work in, or the exit code of what is wrong.
-std::variant<indexnow::KeyScope, int> scopeFor(const KeyOptions& options,
-                                               const profile::SubmissionProfile& profile,
-                                               const CommandContext& context) {
+std::variant<indexnow::KeyScope, ExitCode> scopeFor(const KeyOptions& options,
+                                                    const profile::SubmissionProfile& profile,
+                                                    const CommandContext& context) {
     std::string key = options.key;
     if (!key.empty()) {
         if (const std::string problem = indexnow::keyProblem(key); !problem.empty()) {
@@ -92,7 +83,8 @@ std::variant<indexnow::KeyScope, int> scopeFor(const KeyOptions& options,
     return *scope.scope;
 }
 
-int makeKeyCommand(const std::string& file, std::size_t length, const CommandContext& context) {
+ExitCode makeKeyCommand(const std::string& file, std::size_t length,
+                        const CommandContext& context) {
     std::string host;
     std::string scheme = "https";
     if (!file.empty()) {
@@ -125,13 +117,13 @@ int makeKeyCommand(const std::string& file, std::size_t length, const CommandCon
     return kExitOk;
 }
 
-int verifyCommand(const KeyOptions& options, const CommandContext& context) {
+ExitCode verifyCommand(const KeyOptions& options, const CommandContext& context) {
     const std::optional<profile::SubmissionProfile> profile = readProfile(options.file, context);
     if (!profile) {
         return kExitFailed;
     }
     const auto scope = scopeFor(options, *profile, context);
-    if (const int* code = std::get_if<int>(&scope)) {
+    if (const ExitCode* code = std::get_if<ExitCode>(&scope)) {
         return *code;
     }
     const indexnow::KeyFileCheck check = indexnow::checkKeyFile(
@@ -149,26 +141,11 @@ std::string utcText(base::TimePoint t) {
     return text;
 }
 
-// Restores the SIGINT handler that was there before.
-class InterruptGuard final {
-public:
-    InterruptGuard() {
-        stopRequested = false;
-        previous_ = std::signal(SIGINT, onIndexNowInterrupt);
-    }
-    ~InterruptGuard() { std::signal(SIGINT, previous_); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    void (*previous_)(int) = nullptr;
-};
-
 // The lines of a run on stdout and its events in the report.
 class TerminalAnnouncement final : public indexnow::AnnouncementJobFrontend {
 public:
-    TerminalAnnouncement(std::ostream& out, std::ostream& err, std::ostream* report)
-        : out_(out), err_(err), report_(report) {}
+    TerminalAnnouncement(const CommandContext& context, JsonLinesReport* report)
+        : context_(context), out_(context.out), err_(context.err), report_(report) {}
 
     void step(indexnow::AnnouncementStep step) override {
         endCrawlLine();
@@ -178,11 +155,11 @@ public:
             interrupts_.emplace();
         }
         if (step == indexnow::AnnouncementStep::Crawling) {
-            crawlLine_.emplace(err_);
+            crawlLine_.emplace(context_);
         }
     }
     const std::atomic<bool>* stopFlag() const override {
-        return interrupts_ ? &stopRequested : nullptr;
+        return interrupts_ ? &InterruptScope::requested() : nullptr;
     }
     void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
                   std::size_t waiting) override {
@@ -243,19 +220,17 @@ public:
     }
     void progress(std::size_t, std::size_t) override {}
 
-    void emit(const nlohmann::ordered_json& line) {
-        *report_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n'
-                 << std::flush;
-    }
+    void emit(const nlohmann::ordered_json& line) { report_->write(line); }
     // The progress line is left before anything else is said.
     void endCrawlLine() { crawlLine_.reset(); }
 
 private:
+    const CommandContext& context_;
     std::ostream& out_;
     std::ostream& err_;
-    std::ostream* report_;
+    JsonLinesReport* report_;
     std::optional<CrawlProgressLine> crawlLine_;
-    std::optional<InterruptGuard> interrupts_;
+    std::optional<InterruptScope> interrupts_;
 };
 
 struct SubmitOptions {
@@ -270,14 +245,14 @@ struct SubmitOptions {
     std::string report;
 };
 
-int exitCodeOf(const indexnow::AnnounceResult& r) {
+ExitCode exitCodeOf(const indexnow::AnnounceResult& r) {
     if (r.ending == indexnow::AnnounceEnding::LedgerFailed) {
         return kExitFailed;
     }
     if (r.accepted + r.pending == r.toSend) {
         return kExitOk;
     }
-    return r.anyAnswer ? kExitNotAllTaken : kExitFailed;
+    return r.anyAnswer ? kExitSomeFailed : kExitFailed;
 }
 
 void printSummary(const indexnow::AnnounceResult& r, bool dryRun, const CommandContext& context) {
@@ -323,7 +298,7 @@ nlohmann::ordered_json endEvent(const indexnow::AnnounceResult& r, bool dryRun, 
     return line;
 }
 
-int submitCommand(const SubmitOptions& options, const CommandContext& context) {
+ExitCode submitCommand(const SubmitOptions& options, const CommandContext& context) {
     for (const std::string& endpoint : options.endpoints) {
         if (!indexnow::urlParts(endpoint)) {
             context.err << "farrowctl: --endpoint: \"" << endpoint
@@ -337,7 +312,7 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
         return kExitFailed;
     }
     const auto scope = scopeFor(options.key, *profile, context);
-    if (const int* code = std::get_if<int>(&scope)) {
+    if (const ExitCode* code = std::get_if<ExitCode>(&scope)) {
         return *code;
     }
     indexnow::AnnouncementJob::Params params;
@@ -359,12 +334,11 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     params.logsDir = context.workspace.logsDir();
     params.ledgerFile = indexnow::ledgerPath(context.workspace);
 
-    std::ofstream reportFile;
-    std::ostream* report = nullptr;
-    if (!openReport(options.report, context.out, reportFile, report, context.err)) {
+    JsonLinesReport* report = nullptr;
+    if (!context.openReport(options.report, report)) {
         return kExitFailed;
     }
-    TerminalAnnouncement frontend(context.out, context.err, report);
+    TerminalAnnouncement frontend(context, report);
     base::SystemClock clock;
     const indexnow::AnnouncementJob::Result job =
         indexnow::AnnouncementJob::run(params, context.timing, clock, frontend);
@@ -378,7 +352,7 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
         return kExitFailed;
     }
     const indexnow::AnnounceResult& r = job.announced;
-    const int code = options.dryRun ? kExitOk : exitCodeOf(r);
+    const ExitCode code = options.dryRun ? kExitOk : exitCodeOf(r);
     printSummary(r, options.dryRun, context);
     if (report) {
         frontend.emit(endEvent(r, options.dryRun, code));
@@ -386,7 +360,7 @@ int submitCommand(const SubmitOptions& options, const CommandContext& context) {
     return code;
 }
 
-int historyCommand(const std::string& url, const CommandContext& context) {
+ExitCode historyCommand(const std::string& url, const CommandContext& context) {
     const std::string file = indexnow::ledgerPath(context.workspace);
     if (!std::filesystem::exists(file)) {
         context.out << "Nothing has been announced from this workspace.\n";

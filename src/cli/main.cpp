@@ -1,12 +1,37 @@
 #include <curl/curl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
 #include "cli/command_line.h"
 #include "platform/file_system.h"
 #include "sites/database_download.h"
+
+namespace {
+
+// A progress line is drawn only where it can be redrawn in place.
+void readTerminal(farrow::cli::CommandSettings& settings) {
+    const char* term = std::getenv("TERM");
+    settings.progressLine =
+        isatty(2) == 1 && term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+    winsize size{};
+    if (ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        settings.terminalColumns = size.ws_col;
+    } else if (const char* columns = std::getenv("COLUMNS")) {
+        settings.terminalColumns = std::strtoul(columns, nullptr, 10);
+    }
+    if (settings.terminalColumns == 0) {
+        settings.terminalColumns = 80;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -30,7 +55,15 @@ int main(int argc, char** argv) {
         settings.caFile = caFile;
     }
     settings.input = &std::cin;
+    readTerminal(settings);
     int rc = farrow::cli::runCommand(args, std::cout, std::cerr, settings);
     curl_global_cleanup();
+    // A failed write to stdout was said already; closing it can still fail.
+    const bool said = std::ferror(stdout) != 0;
+    if (std::fclose(stdout) != 0 && !said) {
+        std::cerr << "farrowctl: cannot write standard output: "
+                  << farrow::platform::systemReason(errno) << '\n';
+        rc = farrow::cli::kExitFailed;
+    }
     return rc;
 }

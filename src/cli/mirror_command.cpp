@@ -12,7 +12,7 @@ namespace farrow::cli {
 namespace {
 
 // The page optimizer without its dialogs: the copies are written and each one is reported.
-int mirrorPage(const std::string& page, std::ostream& out, std::ostream& err) {
+ExitCode mirrorPage(const std::string& page, std::ostream& out, std::ostream& err) {
     if (!platform::fileExists(page)) {
         err << optimizer::pageMissingMessage(page) << '\n';
         return kExitFailed;

@@ -16,7 +16,7 @@ namespace farrow::cli {
 
 namespace {
 
-int checkProfileFile(const std::string& file, const CommandContext& context) {
+ExitCode checkProfileFile(const std::string& file, const CommandContext& context) {
     std::ostream& out = context.out;
     std::ostream& err = context.err;
     app::AppState state;
@@ -35,7 +35,7 @@ int checkProfileFile(const std::string& file, const CommandContext& context) {
     return failed.empty() ? kExitOk : kExitFailed;
 }
 
-int buildRequests(const std::string& file, const CommandContext& context) {
+ExitCode buildRequests(const std::string& file, const CommandContext& context) {
     std::ostream& out = context.out;
     std::ostream& err = context.err;
     app::AppState state;

@@ -48,18 +48,4 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
                .outcome == profile::FileOutcome::Done;
 }
 
-std::string bytesAsUtf8(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 }  // namespace farrow::cli

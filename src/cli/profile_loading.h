@@ -55,7 +55,8 @@ bool loadWorkspace(const std::string& file, const std::vector<std::string>& swit
                    app::AppState& state, profile::SubmissionProfile& profile,
                    TerminalFrontend& frontend);
 
-struct CommandContext;
+class CommandContext;
+class JsonLinesReport;
 
 // A profile read for its URL and title alone, without a sites database: its sites do not
 // matter to the commands that only read the site. Empty (the reason on stderr) when unreadable.
@@ -65,8 +66,5 @@ std::optional<profile::SubmissionProfile> readProfile(const std::string& file,
 // Gives a command's state what the command line and `main` set: the workspace, the temporary
 // folder and the timing.
 void takeCommandSettings(app::AppState& state, const CommandContext& context);
-
-// Texts are bytes of a single-byte character set: each byte becomes the character of that code.
-std::string bytesAsUtf8(const std::string& bytes);
 
 }  // namespace farrow::cli

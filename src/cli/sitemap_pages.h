@@ -9,7 +9,7 @@
 
 namespace farrow::cli {
 
-struct CommandContext;
+class CommandContext;
 
 // A sitemap's URL as given, or a file's path taken from the workspace.
 std::string sitemapSource(const std::string& source, const base::Workspace& workspace);

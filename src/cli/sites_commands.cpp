@@ -22,7 +22,8 @@ namespace {
 
 // Prints every line of `path` through `convert`.
 template <typename Convert>
-int convertLines(const std::string& path, std::ostream& out, std::ostream& err, Convert convert) {
+ExitCode convertLines(const std::string& path, std::ostream& out, std::ostream& err,
+                      Convert convert) {
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         err << "farrowctl: cannot open \"" << path << "\": " << platform::systemReason(errno)
@@ -43,7 +44,7 @@ int convertLines(const std::string& path, std::ostream& out, std::ostream& err, 
 
 // Encodes every line of `path`, but only when every character of every line can be stored:
 // a line the encoding would corrupt is named with its line and column, and nothing is written.
-int encodeLines(const std::string& path, std::ostream& out, std::ostream& err) {
+ExitCode encodeLines(const std::string& path, std::ostream& out, std::ostream& err) {
     platform::FilePtr file = platform::openFile(path, "rb");
     if (!file) {
         err << "farrowctl: cannot open \"" << path << "\": " << platform::systemReason(errno)
@@ -79,7 +80,7 @@ int encodeLines(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-int dumpSites(const base::Workspace& workspace, std::ostream& out, std::ostream& err) {
+ExitCode dumpSites(const base::Workspace& workspace, std::ostream& out, std::ostream& err) {
     if (!platform::fileExists(workspace.sitesFile())) {
         err << "farrowctl: there is no " << sites::kSitesFile << " in " << workspace.root() << '\n';
         return kExitFailed;
@@ -98,8 +99,8 @@ int dumpSites(const base::Workspace& workspace, std::ostream& out, std::ostream&
     return frontend.messageCount() == 0 ? kExitOk : kExitFailed;
 }
 
-int updateDatabase(const std::vector<std::string>& words, const base::Workspace& workspace,
-                   std::ostream& out, std::ostream& err, const std::string& databaseServer) {
+ExitCode updateDatabase(const std::vector<std::string>& words, const base::Workspace& workspace,
+                        std::ostream& out, std::ostream& err, const std::string& databaseServer) {
     std::vector<std::string> argv = {"farrowctl"};
     argv.insert(argv.end(), words.begin(), words.end());
     app::AppState state;

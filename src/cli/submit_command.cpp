@@ -1,4 +1,3 @@
-#include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -6,9 +5,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -17,6 +14,7 @@
 #include "batch/batch_run.h"
 #include "cli/command_line.h"
 #include "cli/profile_loading.h"
+#include "cli/progress_line.h"
 #include "cli/sitemap_pages.h"
 #include "cli/terminal_frontend.h"
 #include "deep/checklist_items.h"
@@ -34,27 +32,10 @@ namespace farrow::cli {
 
 namespace {
 
-constexpr int kExitSitesFailed = 3;
-
-// SIGINT presses ABORT; a second one ends the process at once. The handler can reach only
-// process-wide state, hence these two.
-std::atomic<int> interrupts{0};
-
-extern "C" void onInterrupt(int) {
-    if (interrupts.fetch_add(1) >= 1) {
-        _exit(130);
-    }
-}
-
-// A one-line bar on stderr, redrawn in place, only when stderr is a terminal.
+// The run's bar as the progress line; a stop asked by a signal presses ABORT.
 class TerminalProgress final : public submit::ProgressView {
 public:
-    TerminalProgress(std::ostream& err, bool drawn) : err_(err), drawn_(drawn) {}
-    ~TerminalProgress() override {
-        if (drawn_) {
-            err_ << '\n';
-        }
-    }
+    explicit TerminalProgress(const CommandContext& context) : line_(context) {}
     void setCaption(const std::string&) override {}
     void setLastSite(const std::string& text) override { lastSite_ = text; }
     void setBarRange(int maximum) override { maximum_ = maximum; }
@@ -65,14 +46,11 @@ public:
     void setFailRate(const std::string&) override {}
     void show() override {}
     void refresh() override {
-        if (!drawn_) {
-            return;
-        }
         const int total = maximum_ > 0 ? maximum_ - 1 : 0;
-        err_ << "\r\x1b[K" << position_ << "/" << total << "  good " << trim(good_) << "  failed "
-             << trim(failed_) << "  " << lastSite_.substr(0, 40) << std::flush;
+        line_.show(std::to_string(position_) + "/" + std::to_string(total) + "  good " +
+                   trim(good_) + "  failed " + trim(failed_) + "  " + lastSite_);
     }
-    bool abortDown() const override { return interrupts.load() > 0; }
+    bool abortDown() const override { return InterruptScope::requested(); }
     bool pauseDown() const override { return false; }
 
 private:
@@ -81,8 +59,7 @@ private:
         return first == std::string::npos ? "0" : s.substr(first);
     }
 
-    std::ostream& err_;
-    bool drawn_;
+    ProgressLine line_;
     int maximum_ = 0;
     int position_ = 0;
     std::string lastSite_, good_ = "0", failed_ = "0";
@@ -127,10 +104,10 @@ std::string isoNow() {
 // The headless run: per-site lines on stdout (or the report there), a bar on a terminal.
 class TerminalRunFrontend final : public submit::RunFrontend {
 public:
-    TerminalRunFrontend(std::ostream& out, std::ostream& err, std::ostream& debug,
-                        base::Messenger& messenger, std::ostream* report, bool siteLines)
-        : out_(out),
-          err_(err),
+    TerminalRunFrontend(const CommandContext& context, std::ostream& debug,
+                        base::Messenger& messenger, JsonLinesReport* report, bool siteLines)
+        : context_(context),
+          out_(context.out),
           debug_(debug),
           messenger_(messenger),
           report_(report),
@@ -142,7 +119,7 @@ public:
     void setMainCaption(const std::string&) override {}
     void refreshMain() override {}
     std::unique_ptr<submit::ProgressView> createProgressView() override {
-        return std::make_unique<TerminalProgress>(err_, &err_ == &std::cerr && isatty(2));
+        return std::make_unique<TerminalProgress>(context_);
     }
     std::unique_ptr<submit::DebugView> createDebugView() override {
         return std::make_unique<TerminalDebugView>(debug_);
@@ -171,34 +148,25 @@ public:
                 line["mailReason"] = bytesAsUtf8(r.mailReason);
             }
             line["elapsedMs"] = r.elapsedMs;
-            *report_ << line.dump() << '\n' << std::flush;
+            report_->write(line);
         }
     }
 
 private:
+    const CommandContext& context_;
     std::ostream& out_;
-    std::ostream& err_;
     std::ostream& debug_;
     base::Messenger& messenger_;
-    std::ostream* report_;
+    JsonLinesReport* report_;
     bool siteLines_;
     TerminalPump pump_;
 };
 
 // Where the debug lines of "/VERBOSE" go: stderr, or the file `path` appended to. False when the
 // file cannot be opened.
-bool openDebug(const std::string& path, std::ofstream& file, std::ostream*& debug,
-               std::ostream& err) {
-    debug = &err;
-    if (!path.empty()) {
-        file.open(path, std::ios::app | std::ios::binary);
-        if (!file) {
-            err << "farrowctl: cannot write the debug lines to \"" << path << "\"\n";
-            return false;
-        }
-        debug = &file;
-    }
-    return true;
+bool openDebug(const std::string& path, std::ostream*& debug, const CommandContext& context) {
+    debug = path.empty() ? &context.err : context.appendTo(path, "the debug lines to");
+    return debug != nullptr;
 }
 
 // The runs of one command on a terminal: per-site lines on stdout, or report records to
@@ -208,12 +176,12 @@ public:
     using DeepPages = std::function<std::optional<std::vector<deep::PageEntry>>(
         const profile::SubmissionProfile&)>;
 
-    TerminalProfileRun(std::ostream* report, std::ostream& debug, const CommandContext& context,
+    TerminalProfileRun(JsonLinesReport* report, std::ostream& debug, const CommandContext& context,
                        TerminalFrontend& frontend, DeepPages deepPages = {})
         : report_(report),
           context_(context),
           build_(frontend),
-          run_(context.out, context.err, debug, frontend, report, report != &context.out),
+          run_(context, debug, frontend, report, !reportOnStdout(report)),
           deepPages_(std::move(deepPages)) {}
 
     submit::BuildFrontend& buildFrontend() override { return build_; }
@@ -230,13 +198,11 @@ public:
             line["url"] = bytesAsUtf8(profile.url);
             line["started"] = isoNow();
             line["sites"] = siteCount;
-            *report_ << line.dump() << '\n' << std::flush;
+            report_->write(line);
         }
-        previous_ = std::signal(SIGINT, onInterrupt);
     }
 
     void submissionEnded(const submit::RunResult& r) override {
-        std::signal(SIGINT, previous_);
         if (report_) {
             nlohmann::ordered_json line;
             line["event"] = "end";
@@ -251,9 +217,9 @@ public:
                     ? nlohmann::ordered_json(nullptr)
                     : nlohmann::ordered_json(bytesAsUtf8(r.failureProfilePath));
             line["elapsedMs"] = r.elapsedMs;
-            *report_ << line.dump() << '\n' << std::flush;
+            report_->write(line);
         }
-        if (report_ != &context_.out) {
+        if (!reportOnStdout(report_)) {
             context_.out << "Log: " << r.logPath << '\n' << "Error log: " << r.errorLogName << '\n';
             if (!r.failureProfilePath.empty()) {
                 context_.out << "Failure profile: " << r.failureProfilePath << '\n';
@@ -262,24 +228,23 @@ public:
     }
 
 private:
-    std::ostream* report_;
+    JsonLinesReport* report_;
     const CommandContext& context_;
     TerminalBuildFrontend build_;
     TerminalRunFrontend run_;
     DeepPages deepPages_;
-    void (*previous_)(int) = SIG_DFL;
 };
 
-int exitCodeOf(const app::ProfileRunResult& result) {
+ExitCode exitCodeOf(const app::ProfileRunResult& result) {
     if (!result.submitted()) {
         return kExitFailed;
     }
-    return result.ending == app::ProfileRunEnding::Ran ? kExitOk : kExitSitesFailed;
+    return result.ending == app::ProfileRunEnding::Ran ? kExitOk : kExitSomeFailed;
 }
 
-int submitProfile(const std::string& file, const std::vector<std::string>& words,
-                  const std::string& reportPath, const std::string& debugPath,
-                  const CommandContext& context) {
+ExitCode submitProfile(const std::string& file, const std::vector<std::string>& words,
+                       const std::string& reportPath, const std::string& debugPath,
+                       const CommandContext& context) {
     app::AppState state;
     takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
@@ -290,25 +255,23 @@ int submitProfile(const std::string& file, const std::vector<std::string>& words
     }
     // An ordinary run: no batch rows.
     state.currentProfilePath = "NULL";
-    std::ofstream reportFile;
-    std::ostream* report = nullptr;
-    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+    JsonLinesReport* report = nullptr;
+    if (!context.openReport(reportPath, report)) {
         return kExitFailed;
     }
-    std::ofstream debugFile;
     std::ostream* debug = nullptr;
-    if (!openDebug(debugPath, debugFile, debug, context.err)) {
+    if (!openDebug(debugPath, debug, context)) {
         return kExitFailed;
     }
-    interrupts = 0;
+    InterruptScope interrupts;
     TerminalProfileRun run(report, *debug, context, frontend);
     return exitCodeOf(app::runProfile(state, {profile, false, context.connectionTest, {}}, run));
 }
 
-int deepSubmit(const std::string& file, const std::vector<std::string>& words, bool list,
-               const std::vector<std::string>& excludes, const std::string& reportPath,
-               const std::string& sitemap, const std::string& debugPath,
-               const CommandContext& context) {
+ExitCode deepSubmit(const std::string& file, const std::vector<std::string>& words, bool list,
+                    const std::vector<std::string>& excludes, const std::string& reportPath,
+                    const std::string& sitemap, const std::string& debugPath,
+                    const CommandContext& context) {
     app::AppState state;
     takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
@@ -356,17 +319,15 @@ int deepSubmit(const std::string& file, const std::vector<std::string>& words, b
     if (list) {
         return kExitOk;
     }
-    std::ofstream reportFile;
-    std::ostream* report = nullptr;
-    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+    JsonLinesReport* report = nullptr;
+    if (!context.openReport(reportPath, report)) {
         return kExitFailed;
     }
-    std::ofstream debugFile;
     std::ostream* debug = nullptr;
-    if (!openDebug(debugPath, debugFile, debug, context.err)) {
+    if (!openDebug(debugPath, debug, context)) {
         return kExitFailed;
     }
-    interrupts = 0;
+    InterruptScope interrupts;
     TerminalProfileRun run(report, *debug, context, frontend,
                            [&](const profile::SubmissionProfile&) { return pages; });
     return exitCodeOf(app::runProfile(state, {profile, true, context.connectionTest, {}}, run));
@@ -393,7 +354,7 @@ void writeBatchSummary(std::ostream& out, const batch::BatchResult& result,
         << "Batch error log: " << result.logs.errorLogPath << '\n';
 }
 
-void writeBatchReport(std::ostream& report, const batch::BatchResult& result,
+void writeBatchReport(JsonLinesReport& report, const batch::BatchResult& result,
                       const std::vector<SkippedProfile>& skipped) {
     const auto texts = [](const std::vector<std::string>& list) {
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
@@ -421,12 +382,12 @@ void writeBatchReport(std::ostream& report, const batch::BatchResult& result,
     line["errorLogs"] = texts(errorLogs);
     line["batchLog"] = bytesAsUtf8(result.logs.logPath);
     line["batchErrorLog"] = bytesAsUtf8(result.logs.errorLogPath);
-    report << line.dump() << '\n' << std::flush;
+    report.write(line);
 }
 
-int batchSubmit(const std::string& session, const std::vector<std::string>& words,
-                const std::string& reportPath, const std::string& debugPath,
-                const CommandContext& context) {
+ExitCode batchSubmit(const std::string& session, const std::vector<std::string>& words,
+                     const std::string& reportPath, const std::string& debugPath,
+                     const CommandContext& context) {
     const profile::SessionRead read = profile::readBatchSession(session, context.workspace);
     if (read.error) {
         context.err << "farrowctl: could not read the batch session \"" << session
@@ -457,17 +418,15 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
                     << '\n';
         return kExitFailed;
     }
-    std::ofstream reportFile;
-    std::ostream* report = nullptr;
-    if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+    JsonLinesReport* report = nullptr;
+    if (!context.openReport(reportPath, report)) {
         return kExitFailed;
     }
-    std::ofstream debugFile;
     std::ostream* debug = nullptr;
-    if (!openDebug(debugPath, debugFile, debug, context.err)) {
+    if (!openDebug(debugPath, debug, context)) {
         return kExitFailed;
     }
-    interrupts = 0;
+    InterruptScope interrupts;
     batch::BatchParams params;
     params.runFilePath = runFile;
     params.logsDir = state.logsDir;
@@ -525,7 +484,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     if (report) {
         writeBatchReport(*report, result, skipped);
     }
-    if (report != &context.out) {
+    if (!reportOnStdout(report)) {
         writeBatchSummary(context.out, result, skipped);
     }
     if (result.profilesRun.empty()) {
@@ -533,7 +492,7 @@ int batchSubmit(const std::string& session, const std::vector<std::string>& word
     }
     const bool whole = allClean && skipped.empty() && result.failedRuns.empty() &&
                        !result.stopped && !result.runFileError;
-    return whole ? kExitOk : kExitSitesFailed;
+    return whole ? kExitOk : kExitSomeFailed;
 }
 
 constexpr const char* kRunsReportHelp =
@@ -578,15 +537,6 @@ void addBatchCommand(CLI::App& app, CommandContext& context) {
         app, *options,
         {"batch", "run every profile of a saved batch session (.flb) in turn, with batch logs",
          "SESSION", "a batch session file (.flb)", kRunsReportHelp});
-    batch->footer(
-        "Exit codes:\n"
-        "  0  every profile ran and every site took it\n"
-        "  1  nothing was submitted: an empty session, or no profile could be read or run\n"
-        "  2  bad usage\n"
-        "  3  a profile was skipped (it could not be read, its check failed, a deep profile's\n"
-        "     start page gave no pages) or not run after a stop, or a run had a failed or\n"
-        "     terminated site or was stopped\n"
-        "The summary names the profiles skipped and those not run.");
     batch->callback([options, &context] {
         context.exitCode =
             batchSubmit(options->file, options->words, options->report, options->debug, context);

@@ -54,6 +54,32 @@ TEST(CommandLine, VersionIsAnsweredBeforeAnyCommandIsRequired) {
     EXPECT_TRUE(std::filesystem::is_empty(ws.path()));
 }
 
+// Every command names its exit codes, and those that stop on a signal the codes of a second one.
+TEST(CommandLine, EveryCommandsHelpNamesItsExitCodes) {
+    const std::vector<std::vector<std::string>> quick = {{"sites", "decode"},
+                                                         {"sites", "encode"},
+                                                         {"sites", "dump"},
+                                                         {"update"},
+                                                         {"profile", "check"},
+                                                         {"build"},
+                                                         {"mirror"},
+                                                         {"indexnow", "key"},
+                                                         {"indexnow", "verify"},
+                                                         {"indexnow", "history"}};
+    const std::vector<std::vector<std::string>> stopping = {
+        {"submit"}, {"deep"}, {"batch"}, {"crawl"}, {"indexnow", "submit"}};
+    for (const auto* group : {&quick, &stopping}) {
+        for (std::vector<std::string> args : *group) {
+            args.push_back("--help");
+            const CliRun r = run(args);
+            EXPECT_EQ(r.rc, kExitOk) << args[0];
+            EXPECT_NE(r.out.find("Exit codes:\n  0 "), std::string::npos) << args[0] << r.out;
+            EXPECT_EQ(r.out.find("\n  143  ") != std::string::npos, group == &stopping)
+                << args[0] << r.out;
+        }
+    }
+}
+
 struct BadUsageCase {
     const char* name;
     std::vector<std::string> args;

@@ -238,6 +238,34 @@ TEST_F(CrawlCommandTest, CtrlCEndsTheCrawlAndWritesWhatWasFound) {
     EXPECT_LE(listed, 30u);
 }
 
+// With the report on stdout, stdout holds JSON alone; a report or an --out that cannot be
+// written fails the crawl, naming the file.
+TEST_F(CrawlCommandTest, TheReportOnStdoutIsJsonAloneAndAFailedOneIsNamed) {
+    serve("/index.htm", linksPage({"a.htm"}));
+    serve("/a.htm", linksPage({}));
+    server.start();
+    ASSERT_EQ(crawl("/index.htm", {"--report", "-"}), kExitOk) << err.str();
+    std::istringstream lines(out.str());
+    std::vector<std::string> events;
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_TRUE(nlohmann::json::accept(line)) << line;
+        events.push_back(nlohmann::json::parse(line)["event"]);
+    }
+    EXPECT_EQ(events, (std::vector<std::string>{"crawl-page", "crawl-page", "end"}));
+    EXPECT_NE(err.str().find("The crawl ended by itself"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("Sitemap: "), std::string::npos) << err.str();
+
+    EXPECT_EQ(crawl("/index.htm", {"--report", "/dev/full"}), kExitFailed);
+    EXPECT_NE(err.str().find("farrowctl: cannot write \"/dev/full\": No space left on device"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(sitemapLocs("sitemap.xml").size(), 2u);
+    EXPECT_EQ(crawl("/index.htm", {"--format", "txt", "--out", "/dev/full"}), kExitFailed);
+    EXPECT_NE(err.str().find("farrowctl: cannot write \"/dev/full\": No space left on device"),
+              std::string::npos)
+        << err.str();
+}
+
 TEST_F(CrawlCommandTest, UnreadableStartPageAndBadUsage) {
     server.start();
     EXPECT_EQ(crawl("/missing.htm", {}), kExitFailed);

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -68,6 +71,62 @@ TEST(SitesCommands, EncodeRefusesCharactersItCannotCarry) {
     CliRun edges = run({"sites", "encode", "plain.txt"});
     EXPECT_EQ(edges.rc, kExitOk) << edges.err;
     EXPECT_EQ(edges.out, "0097\n");
+}
+
+// What the built program writes to stderr and how it ends, with stdout sent to `stdoutPath`.
+struct ChildRun {
+    int status = -1;
+    std::string err;
+};
+
+ChildRun runWithStdoutAt(const std::filesystem::path& dir, const char* stdoutPath,
+                         const std::vector<const char*>& args) {
+    int errPipe[2];
+    EXPECT_EQ(pipe(errPipe), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int out = open(stdoutPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || chdir(dir.c_str()) != 0) {
+            _exit(99);
+        }
+        dup2(out, 1);
+        dup2(errPipe[1], 2);
+        close(errPipe[0]);
+        std::vector<char*> argv = {const_cast<char*>("farrowctl")};
+        for (const char* arg : args) {
+            argv.push_back(const_cast<char*>(arg));
+        }
+        argv.push_back(nullptr);
+        execv(FARROW_FARROWCTL, argv.data());
+        _exit(98);
+    }
+    close(errPipe[1]);
+    ChildRun run;
+    char buffer[4096];
+    for (ssize_t n; (n = read(errPipe[0], buffer, sizeof buffer)) > 0;) {
+        run.err.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// `> sites.enc` on a full disk: the command fails naming stdout, never a silent empty file.
+TEST(SitesCommands, AStdoutThatCannotBeWrittenFailsTheCommand) {
+    test::TempWorkspace ws;
+    ws.write("plain.txt", "Engine|x|http://e.test/|GET\n");
+    const ChildRun full = runWithStdoutAt(ws.path(), "/dev/full", {"sites", "encode", "plain.txt"});
+    EXPECT_EQ(full.status, kExitFailed) << full.err;
+    EXPECT_EQ(full.err, "farrowctl: cannot write standard output: No space left on device (28)\n");
+    const ChildRun help = runWithStdoutAt(ws.path(), "/dev/full", {"--help"});
+    EXPECT_EQ(help.status, kExitFailed) << help.err;
+
+    const ChildRun written = runWithStdoutAt(ws.path(), (ws.path() / "sites.enc").c_str(),
+                                             {"sites", "encode", "plain.txt"});
+    EXPECT_EQ(written.status, kExitOk) << written.err;
+    EXPECT_EQ(ws.read("sites.enc").substr(0, 12), "398073758071");
 }
 
 TEST(SitesCommands, DumpShowsEveryKeptRecordAndTheCount) {

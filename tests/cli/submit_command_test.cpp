@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -64,10 +65,12 @@ protected:
         err.str("");
         return runCommand(args, out, err, settings);
     }
-    // Runs the real farrowctl with `args` in the workspace, presses Ctrl-C once `started` shows
-    // its first request under way, and gives back what it printed; it must have exited with 3.
+    // Runs the real farrowctl with `args` in the workspace, sends it `signals` (Ctrl-C unless
+    // told) once `started` shows its first request under way, and gives back what it printed;
+    // it must have exited with `expected`.
     std::string interruptOnceStarted(const std::vector<const char*>& args,
-                                     const std::atomic<int>& started) {
+                                     const std::atomic<int>& started,
+                                     const std::vector<int>& signals = {SIGINT}, int expected = 3) {
         int output[2];
         EXPECT_EQ(pipe(output), 0);
         const pid_t child = fork();
@@ -90,7 +93,10 @@ protected:
             std::this_thread::sleep_for(10ms);
         }
         EXPECT_EQ(started, 1);
-        kill(child, SIGINT);
+        for (int signal : signals) {
+            kill(child, signal);
+            std::this_thread::sleep_for(100ms);
+        }
         std::string text;
         char buffer[4096];
         for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;) {
@@ -100,7 +106,7 @@ protected:
         int status = 0;
         EXPECT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status)) << text;
-        EXPECT_EQ(WEXITSTATUS(status), 3) << text;
+        EXPECT_EQ(WEXITSTATUS(status), expected) << text;
         return text;
     }
 
@@ -315,6 +321,51 @@ TEST_F(SubmitCommandTest, AnInterruptedBatchNamesTheProfilesItDidNotRun) {
     EXPECT_NE(log.find("<TR><TD>not run: stopped<TD>" + workspace.file("next.fl2") + "\n"),
               std::string::npos)
         << log;
+}
+
+// A `systemctl stop` or a shutdown sends SIGTERM: the batch ends as after Ctrl-C, with its logs
+// and without its run file; a second one ends it at once.
+TEST_F(SubmitCommandTest, SigtermStopsABatchAsCtrlCDoes) {
+    std::atomic<int> started{0};
+    server.routes().Get("/hang", [&](const httplib::Request&, httplib::Response& res) {
+        ++started;
+        std::this_thread::sleep_for(1500ms);
+        res.set_content("late", "text/html");
+    });
+    workspace.write("sites.enc", targetLine("Hang", server.url("/hang?")) +
+                                     targetLine("Alpha", server.url("/ok?")));
+    workspace.write("hang.fl2", test::profileFileText({"Hang"}));
+    workspace.write("next.fl2", test::profileFileText({"Alpha"}));
+    workspace.write("s.flb", sessionOf(workspace, {"hang.fl2", "next.fl2"}));
+    const std::string text = interruptOnceStarted({"batch", "s.flb"}, started, {SIGTERM});
+    EXPECT_NE(text.find("Not run: " + workspace.file("next.fl2") + ": stopped\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Batch error log: "), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(workspace.file("BATCH.TMP")));
+
+    started = 0;
+    const std::string cut =
+        interruptOnceStarted({"batch", "s.flb"}, started, {SIGTERM, SIGTERM}, kExitTerminated);
+    EXPECT_EQ(cut.find("Batch log: "), std::string::npos) << cut;
+}
+
+// A full disk under the report or the debug lines fails the run, naming the file; nothing of
+// the run is lost from its logs.
+TEST_F(SubmitCommandTest, AnOutputThatCannotBeWrittenFailsTheRunAndIsNamed) {
+    workspace.write("p.fl2", test::profileFileText({"Alpha"}));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"submit", "p.fl2", "--report", "/dev/full"},
+          {"submit", "p.fl2", "/TEST", "--debug", "/dev/full"},
+          {"deep", "p.fl2", "--sitemap", "map.xml", "--report", "/dev/full"}}) {
+        workspace.write("map.xml",
+                        "<urlset><url><loc>" + server.url("/ok") + "</loc></url></urlset>");
+        EXPECT_EQ(run(args), kExitFailed) << args[2] << ": " << err.str();
+        EXPECT_NE(err.str().find("farrowctl: cannot write \"/dev/full\": No space left on device"),
+                  std::string::npos)
+            << args[2] << ": " << err.str();
+        EXPECT_NE(out.str().find("Log: "), std::string::npos) << args[2] << ": " << out.str();
+    }
 }
 
 TEST_F(SubmitCommandTest, NothingSubmittableExitsOne) {
