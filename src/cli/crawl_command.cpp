@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
 #include "indexnow/url_source.h"
+#include "platform/file_system.h"
 #include "profile/profile_dialogs.h"
 #include "profile/profile_file.h"
 
@@ -79,20 +81,17 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
         robotsLine = std::move(sitemap.robotsLine);
         return sitemap.error;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return {base::ErrorCode::OpenFailed, "cannot create \"" + path + "\""};
-    }
+    std::string text;
     for (const crawl::CrawledPage& page : result.pages) {
         if (options.format == "jsonl") {
-            out << pageRecord(page).dump() << '\n';
+            text += pageRecord(page).dump() + '\n';
         } else if (page.leftOut.empty()) {
-            out << page.url << '\n';
+            text += page.url + '\n';
         }
     }
-    out.flush();
-    if (!out) {
-        return {base::ErrorCode::WriteFailed, "cannot write \"" + path + "\""};
+    if (!platform::writeWholeFile(path, text)) {
+        return {base::ErrorCode::WriteFailed,
+                "cannot write \"" + path + "\": " + platform::systemReason(errno)};
     }
     written.push_back(path);
     return {};
@@ -113,6 +112,19 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
     std::ofstream reportFile;
     std::ostream* report = nullptr;
     if (!openReport(reportPath, context.out, reportFile, report, context.err)) {
+        return kExitFailed;
+    }
+
+    std::string path =
+        options.out.empty()
+            ? "sitemap." + std::string(options.format == "xml" ? "xml" : options.format)
+            : options.out;
+    if (std::filesystem::path(path).is_relative()) {
+        path = (std::filesystem::path(context.workspace.root()) / path).lexically_normal();
+    }
+    // Found now rather than after an hour's crawl.
+    if (const base::Error e = crawl::checkOutputPlace(path)) {
+        context.err << "farrowctl: " << e.reason << '\n';
         return kExitFailed;
     }
 
@@ -167,13 +179,6 @@ int runCrawl(const CrawlOptions& options, const CommandContext& context) {
             const std::size_t cut = why.rfind(" http", std::string::npos);
             ++reasons[cut == std::string::npos ? why : why.substr(0, cut)];
         }
-    }
-    std::string path =
-        options.out.empty()
-            ? "sitemap." + std::string(options.format == "xml" ? "xml" : options.format)
-            : options.out;
-    if (std::filesystem::path(path).is_relative()) {
-        path = (std::filesystem::path(context.workspace.root()) / path).lexically_normal();
     }
     std::vector<std::string> written;
     std::string robotsLine;
