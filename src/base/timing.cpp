@@ -45,10 +45,12 @@ constexpr NamedField kFields[] = {
     {"indexnowRetryWait", &Timing::indexnowRetryWait},
     {"indexnowRetryWaitLimit", &Timing::indexnowRetryWaitLimit},
     {"indexnowResendAfter", &Timing::indexnowResendAfter},
+    {"indexnowLockWait", &Timing::indexnowLockWait},
     {"siteCrawlConnectTimeout", &Timing::siteCrawlConnectTimeout},
     {"siteCrawlStallTimeout", &Timing::siteCrawlStallTimeout},
     {"siteCrawlPageDeadline", &Timing::siteCrawlPageDeadline},
     {"siteCrawlDeadline", &Timing::siteCrawlDeadline},
+    {"sitemapDeadline", &Timing::sitemapDeadline},
 };
 
 // The limits that are counts rather than waits, set the same way.

@@ -90,6 +90,8 @@ struct Timing {
     Millis indexnowRetryWaitLimit{60000};
     // A URL accepted this recently is not announced again unless forced.
     Millis indexnowResendAfter{86400000};
+    // A second announcement in one workspace waits this long for the first to end.
+    Millis indexnowLockWait{10000};
 
     // The whole-site crawl and the sitemaps it reads: connecting, a server silent this long,
     // one page's whole exchange, and the whole crawl; then its limits, which the same variable
@@ -99,6 +101,8 @@ struct Timing {
     Millis siteCrawlStallTimeout{30000};
     Millis siteCrawlPageDeadline{60000};
     Millis siteCrawlDeadline{3600000};
+    // The whole read of a sitemap and, for an index, of its sitemaps.
+    Millis sitemapDeadline{600000};
     std::size_t siteCrawlMaxPages = 5000;
     std::size_t siteCrawlMaxDepth = 100;
     std::size_t siteCrawlPageBytes = 8u << 20;

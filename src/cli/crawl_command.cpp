@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
 #include "indexnow/url_source.h"
+#include "platform/file_system.h"
 #include "profile/profile_dialogs.h"
 #include "profile/profile_file.h"
 
@@ -63,20 +65,17 @@ base::Error writeOutput(const crawl::CrawlResult& result, const CrawlOptions& op
         robotsLine = std::move(sitemap.robotsLine);
         return sitemap.error;
     }
-    const std::unique_ptr<CheckedOutput> file = CheckedOutput::open(path, std::ios::trunc);
-    if (!file->opened()) {
-        return {base::ErrorCode::OpenFailed, "cannot create \"" + path + "\""};
-    }
-    std::ostream out(file.get());
+    std::string text;
     for (const crawl::CrawledPage& page : result.pages) {
         if (options.format == "jsonl") {
-            out << pageRecord(page).dump() << '\n';
+            text += pageRecord(page).dump() + '\n';
         } else if (!page.leftOut) {
-            out << page.url << '\n';
+            text += page.url + '\n';
         }
     }
-    if (!file->finish()) {
-        return {base::ErrorCode::WriteFailed, file->complaint()};
+    if (!platform::writeWholeFile(path, text)) {
+        return {base::ErrorCode::WriteFailed,
+                "cannot write \"" + path + "\": " + platform::systemReason(errno)};
     }
     written.push_back(path);
     return {};
@@ -96,6 +95,19 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
             : (std::filesystem::path(context.workspace.root()) / options.report).string();
     JsonLinesReport* report = nullptr;
     if (!context.openReport(reportPath, report)) {
+        return kExitFailed;
+    }
+
+    std::string path =
+        options.out.empty()
+            ? "sitemap." + std::string(options.format == "xml" ? "xml" : options.format)
+            : options.out;
+    if (std::filesystem::path(path).is_relative()) {
+        path = (std::filesystem::path(context.workspace.root()) / path).lexically_normal();
+    }
+    // Found now rather than after an hour's crawl.
+    if (const base::Error e = crawl::checkOutputPlace(path)) {
+        context.err << "farrowctl: " << e.reason << '\n';
         return kExitFailed;
     }
 
@@ -145,13 +157,6 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
         } else {
             ++reasons[crawl::groupText(page.leftOut)];
         }
-    }
-    std::string path =
-        options.out.empty()
-            ? "sitemap." + std::string(options.format == "xml" ? "xml" : options.format)
-            : options.out;
-    if (std::filesystem::path(path).is_relative()) {
-        path = (std::filesystem::path(context.workspace.root()) / path).lexically_normal();
     }
     std::vector<std::string> written;
     std::string robotsLine;

@@ -83,7 +83,7 @@ std::variant<indexnow::KeyScope, ExitCode> scopeFor(const KeyOptions& options,
     return *scope.scope;
 }
 
-ExitCode makeKeyCommand(const std::string& file, std::size_t length,
+ExitCode makeKeyCommand(const std::string& file, std::size_t length, bool force,
                         const CommandContext& context) {
     std::string host;
     std::string scheme = "https";
@@ -95,6 +95,14 @@ ExitCode makeKeyCommand(const std::string& file, std::size_t length,
         if (const auto parts = indexnow::urlParts(profile->url)) {
             host = parts->host;
             scheme = parts->scheme;
+        }
+    }
+    if (!force) {
+        // The key is public (the site publishes it), so naming it hides nothing.
+        if (const indexnow::LoadedKey kept = indexnow::loadKey(context.workspace); kept.key) {
+            context.err << "farrowctl: the workspace already has the key " << *kept.key
+                        << "; --force replaces it\n";
+            return kExitFailed;
         }
     }
     const indexnow::MadeKey made = indexnow::makeKey(length);
@@ -256,6 +264,9 @@ ExitCode exitCodeOf(const indexnow::AnnounceResult& r) {
 }
 
 void printSummary(const indexnow::AnnounceResult& r, bool dryRun, const CommandContext& context) {
+    for (const std::string& url : r.futureDated) {
+        context.out << "dated in the future, taken as undated: " << url << '\n';
+    }
     if (dryRun) {
         context.out << "Dry run: " << r.toSend << " URLs to send, " << r.leftOut
                     << " left out; nothing was sent\n";
@@ -264,6 +275,13 @@ void printSummary(const indexnow::AnnounceResult& r, bool dryRun, const CommandC
     context.out << "IndexNow: " << r.toSend << " to send, " << r.accepted << " accepted, "
                 << r.pending << " pending, " << r.refused << " refused, " << r.undelivered
                 << " not delivered, " << r.leftOut << " left out\n";
+    if (r.notRecorded > 0) {
+        context.out << "IndexNow: accepted, not recorded: " << r.notRecorded
+                    << " (the next run sends them again)\n";
+    }
+    for (const std::string& endpoint : r.keyRefusedBy) {
+        context.out << "The key was refused (403) by " << endpoint << '\n';
+    }
     if (r.ending == indexnow::AnnounceEnding::Refused) {
         context.out << "To fix: " << r.advice;
         if (!r.engineWords.empty()) {
@@ -394,6 +412,7 @@ void addIndexNowCommands(CLI::App& app, CommandContext& context) {
     struct KeyCommandOptions {
         std::string file;
         std::size_t length = indexnow::kDefaultKeyLength;
+        bool force = false;
     };
     auto keyOptions = std::make_shared<KeyCommandOptions>();
     CLI::App* key = indexnow->add_subcommand(
@@ -401,8 +420,10 @@ void addIndexNowCommands(CLI::App& app, CommandContext& context) {
     key->add_option("FILE", keyOptions->file, "a profile file (.fl2): the site's address");
     key->add_option("--length", keyOptions->length, "the key's length (8 to 128, default 32)")
         ->check(CLI::Range(indexnow::kMinKeyLength, indexnow::kMaxKeyLength));
+    key->add_flag("--force", keyOptions->force, "replace the workspace's key when it has one");
     key->callback([keyOptions, &context] {
-        context.exitCode = makeKeyCommand(keyOptions->file, keyOptions->length, context);
+        context.exitCode =
+            makeKeyCommand(keyOptions->file, keyOptions->length, keyOptions->force, context);
     });
 
     auto verifyOptions = std::make_shared<KeyOptions>();

@@ -2,12 +2,15 @@
 
 #include <curl/curl.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
 #include "base/text.h"
 #include "crawl/site_crawl.h"
+#include "platform/file_system.h"
 
 namespace farrow::crawl {
 
@@ -92,15 +95,32 @@ std::vector<SitemapFile> buildSitemaps(const std::vector<SitemapEntry>& entries,
 base::Error writeSitemapFiles(const std::vector<SitemapFile>& files, const std::string& folder) {
     for (const SitemapFile& file : files) {
         const std::string path = folder.empty() ? file.name : folder + "/" + file.name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return {base::ErrorCode::OpenFailed, "cannot create \"" + path + "\""};
+        // Written beside and renamed into place: a full disk leaves the old file, and a link in
+        // its place is replaced, not written through.
+        if (!platform::writeWholeFile(path, file.xml)) {
+            return {base::ErrorCode::WriteFailed,
+                    "cannot write \"" + path + "\": " + platform::systemReason(errno)};
         }
-        out << file.xml;
-        out.flush();
-        if (!out) {
-            return {base::ErrorCode::WriteFailed, "cannot write \"" + path + "\""};
-        }
+    }
+    return {};
+}
+
+base::Error checkOutputPlace(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder =
+        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return {base::ErrorCode::NotFound,
+                "cannot write \"" + path + "\": the folder " + folder.string() + " is missing"};
+    }
+    if (std::filesystem::is_directory(target, ec)) {
+        return {base::ErrorCode::OpenFailed,
+                "cannot write \"" + path + "\": a folder has that name"};
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        return {base::ErrorCode::OpenFailed,
+                "cannot write \"" + path + "\": " + platform::systemReason(errno)};
     }
     return {};
 }

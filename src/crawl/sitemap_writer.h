@@ -36,8 +36,13 @@ std::vector<SitemapFile> buildSitemaps(const std::vector<SitemapEntry>& entries,
                                        const std::string& fileName, const std::string& folderUrl,
                                        const SitemapLimits& limits = {});
 
-// Writes the files into `folder`; stops at the first that cannot be written.
+// Writes the files into `folder`, each whole or not at all; stops at the first that cannot be
+// written.
 base::Error writeSitemapFiles(const std::vector<SitemapFile>& files, const std::string& folder);
+
+// Why an output cannot be written at `path` (its folder missing or not writable, a folder of
+// its name), checked before the work that makes it; none when it can.
+base::Error checkOutputPlace(const std::string& path);
 
 // A crawl's sitemap as written to the disk.
 struct WrittenSitemap {

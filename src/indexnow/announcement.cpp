@@ -37,10 +37,14 @@ bool waitFor(base::Millis wait, const std::atomic<bool>* cancel) {
 }
 
 std::string summaryOf(const AnnounceResult& r) {
-    return std::to_string(r.toSend) + " to send: " + std::to_string(r.accepted) + " accepted, " +
-           std::to_string(r.pending) + " pending, " + std::to_string(r.refused) + " refused, " +
-           std::to_string(r.undelivered) + " not delivered; " + std::to_string(r.leftOut) +
-           " left out";
+    std::string summary = std::to_string(r.toSend) + " to send: " + std::to_string(r.accepted) +
+                          " accepted, " + std::to_string(r.pending) + " pending, " +
+                          std::to_string(r.refused) + " refused, " + std::to_string(r.undelivered) +
+                          " not delivered; " + std::to_string(r.leftOut) + " left out";
+    if (r.notRecorded > 0) {
+        summary += "; accepted, not recorded: " + std::to_string(r.notRecorded);
+    }
+    return summary;
 }
 
 // Sends one planned request until an engine takes or refuses it, or none will.
@@ -60,18 +64,19 @@ public:
           cancel_(cancel),
           result_(result) {}
 
-    enum class Sent { Taken, Refused, GivenUp, Cancelled, LedgerFailed };
+    // TakenNotRecorded: an engine took the request, and the ledger could not be written.
+    enum class Sent { Taken, Refused, GivenUp, Cancelled, LedgerFailed, TakenNotRecorded };
 
     Sent send(const PlannedRequest& request) {
+        // Engines check the key each on their own: a 403 sends the request to the next one,
+        // and only a 403 from every one is a refusal.
+        std::size_t keyRefusals = 0;
         for (const std::string& endpoint : endpoints_) {
             for (int attempt = 1; attempt <= kAttemptsPerEndpoint; ++attempt) {
                 if (cancelled(cancel_)) {
                     return Sent::Cancelled;
                 }
                 const platform::WebResponse answer = exchange(request, endpoint);
-                if (answer.failure == platform::WebFailure::Cancelled) {
-                    return Sent::Cancelled;
-                }
                 RequestRecord record;
                 record.endpoint = endpoint;
                 record.method = request.method;
@@ -92,17 +97,18 @@ public:
                 record.retryAfter = retryAfterSeconds(answer.header("retry-after"), clock_.now());
                 record.detail = bodyLine(answer.body);
                 result_.anyAnswer = true;
+                const AnswerClass answerClass = classifyStatus(status);
                 if (ledger_ != nullptr) {
                     const base::Error e = ledger_->record(request.urls, endpoint, clock_.now(),
                                                           status, token(record.outcome));
                     if (e) {
                         result_.ledgerError = e.reason;
                         tell(record);
-                        return Sent::LedgerFailed;
+                        return takenNotRecorded(answerClass, request.urls.size());
                     }
                 }
                 tell(record);
-                switch (classifyStatus(status)) {
+                switch (answerClass) {
                     case AnswerClass::Accepted:
                         result_.accepted += request.urls.size();
                         return Sent::Taken;
@@ -110,6 +116,13 @@ public:
                         result_.pending += request.urls.size();
                         return Sent::Taken;
                     case AnswerClass::OurFault:
+                        if (status == 403) {
+                            noteKeyRefusal(endpoint);
+                            if (++keyRefusals < endpoints_.size()) {
+                                attempt = kAttemptsPerEndpoint;
+                                continue;
+                            }
+                        }
                         result_.refused += request.urls.size();
                         result_.advice = refusalAdvice(status, params_.scope);
                         result_.engineWords = record.detail;
@@ -157,9 +170,29 @@ private:
         web.connectTimeout = timing_.indexnowConnectTimeout;
         web.stallTimeout = timing_.indexnowStallTimeout;
         web.deadline = timing_.indexnowDeadline;
-        web.cancel = cancel_;
+        // A stop waits for the request under way, so that what the engine took is recorded.
+        web.cancel = nullptr;
         ++result_.requests;
         return platform::fetchWeb(web);
+    }
+
+    Sent takenNotRecorded(AnswerClass answerClass, std::size_t urls) {
+        if (answerClass == AnswerClass::Accepted) {
+            result_.accepted += urls;
+        } else if (answerClass == AnswerClass::Pending) {
+            result_.pending += urls;
+        } else {
+            return Sent::LedgerFailed;
+        }
+        result_.notRecorded += urls;
+        return Sent::TakenNotRecorded;
+    }
+
+    void noteKeyRefusal(const std::string& endpoint) {
+        if (std::find(result_.keyRefusedBy.begin(), result_.keyRefusedBy.end(), endpoint) ==
+            result_.keyRefusedBy.end()) {
+            result_.keyRefusedBy.push_back(endpoint);
+        }
     }
 
     void tell(const RequestRecord& record) {
@@ -232,12 +265,19 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
         // A page that says when it last changed goes again only when it changed after it was
         // last taken; one that does not say, once the resend wait is over.
         std::unordered_map<std::string_view, base::TimePoint> changed;
+        const base::TimePoint now = clock.now();
         for (const CandidateUrl& candidate : params.urls) {
-            if (candidate.lastModified) {
+            if (!candidate.lastModified) {
+                continue;
+            }
+            // A date still to come says nothing of a change: such a page waits as an undated one.
+            if (*candidate.lastModified > now) {
+                result.futureDated.push_back(candidate.url);
+            } else {
                 changed.emplace(candidate.url, *candidate.lastModified);
             }
         }
-        const base::TimePoint since = clock.now() - timing.indexnowResendAfter;
+        const base::TimePoint since = now - timing.indexnowResendAfter;
         const std::map<std::string, base::TimePoint> taken = ledger->lastAccepted(filtered.kept);
         std::vector<std::string> kept;
         kept.reserve(filtered.kept.size());
@@ -266,6 +306,9 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
         log.leftOut(url);
         observer.urlLeftOut(url);
     }
+    for (const std::string& url : result.futureDated) {
+        log.futureDated(url);
+    }
 
     // One request at a time is made, so that only its URLs and body are held twice.
     const std::size_t requests = requestCount(filtered.kept.size());
@@ -291,6 +334,12 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
         observer.progress(done, result.toSend);
         if (sent == RequestSender::Sent::Taken) {
             continue;
+        }
+        if (sent == RequestSender::Sent::TakenNotRecorded) {
+            // What goes on could not be recorded either.
+            result.undelivered += result.toSend - done;
+            result.ending = AnnounceEnding::LedgerFailed;
+            break;
         }
         // A refusal would be the same for the rest; an engine that took nothing after its
         // retries and fallbacks is not pressed with more.

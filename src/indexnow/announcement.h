@@ -74,7 +74,8 @@ enum class AnnounceEnding {
     // An engine refused a request as ours to mend; nothing more was sent.
     Refused,
     Cancelled,
-    // An answered request could not be written down; nothing more was sent.
+    // An answered request could not be written down; nothing more was sent. When an engine had
+    // taken it, its URLs count as taken and as not recorded.
     LedgerFailed,
 };
 
@@ -87,6 +88,8 @@ struct AnnounceResult {
     std::size_t accepted = 0;
     std::size_t pending = 0;
     std::size_t refused = 0;
+    // Taken by an engine (counted above) but not in the ledger: the next run sends them again.
+    std::size_t notRecorded = 0;
     // Not delivered: given up, or never sent after a refusal or a cancel.
     std::size_t undelivered = 0;
     std::size_t requests = 0;
@@ -95,6 +98,10 @@ struct AnnounceResult {
     // After a refusal: what to fix, and the engine's own words.
     std::string advice;
     std::string engineWords;
+    // Engines that refused the key (403) while the next endpoint was tried, in order.
+    std::vector<std::string> keyRefusedBy;
+    // URLs whose last change is dated after the run began; taken as undated.
+    std::vector<std::string> futureDated;
     // After LedgerFailed: SQLite's reason.
     std::string ledgerError;
     // The run's HTML log; empty when none was written.

@@ -7,6 +7,7 @@
 #include "crawl/sitemap_reader.h"
 #include "crawl/web_fetch.h"
 #include "indexnow/announcement_ledger.h"
+#include "indexnow/announcement_lock.h"
 
 namespace farrow::indexnow {
 
@@ -62,7 +63,8 @@ private:
         frontend_.step(AnnouncementStep::ReadingSitemap);
         crawl::SitemapSourceParams read = crawl::sitemapSourceParams(params_.sitemap, timing_);
         read.fetchTimes.cancel = frontend_.stopFlag();
-        return take(sitemapUrls(read, crawl::webPageFetch(params_.caFile)), Stage::Sitemap, true);
+        return take(sitemapUrls(read, crawl::webPageFetch(params_.caFile), timing_.sitemapDeadline),
+                    Stage::Sitemap, true);
     }
 
     bool list() {
@@ -127,6 +129,7 @@ std::string text(const AnnouncementFailure& failure) {
             return "the URL list: " + failure.error.reason;
         case Stage::Ledger:
             return "the ledger: " + failure.error.reason;
+        case Stage::Busy:
         case Stage::DeepChecklist:
         case Stage::Crawl:
         case Stage::ListFile:
@@ -149,6 +152,18 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
     sending.caFile = params.caFile;
     sending.userAgent = params.userAgent;
     sending.logsDir = params.logsDir;
+    // A dry run sends and records nothing, so it need not wait for a run that does.
+    std::optional<AnnouncementLock> lock;
+    if (!params.dryRun) {
+        AnnouncementLock::Taken taken = AnnouncementLock::take(
+            lockPath(params.ledgerFile), timing.indexnowLockWait, frontend.stopFlag());
+        if (!taken.lock) {
+            result.failure = AnnouncementFailure{taken.busy ? Stage::Busy : Stage::Ledger,
+                                                 std::move(taken.error)};
+            return result;
+        }
+        lock = std::move(taken.lock);
+    }
     if (!Gathering(params, timing, frontend, result, sending).run()) {
         return result;
     }
@@ -161,6 +176,15 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
             return result;
         }
         ledger = std::move(opened.ledger);
+    }
+    // Found before anything is sent: an engine's answer that cannot be recorded is sent again
+    // by the next run.
+    if (!params.dryRun) {
+        if (base::Error e = ledger->checkWritable()) {
+            result.failure =
+                AnnouncementFailure{Stage::Ledger, {e.code, params.ledgerFile + ": " + e.reason}};
+            return result;
+        }
     }
     frontend.step(AnnouncementStep::Sending);
     result.announced = announce(sending, ledger ? &*ledger : nullptr, timing, clock, frontend,

@@ -25,9 +25,10 @@ enum class AnnouncementStep {
     Sending
 };
 
-// Why a job sent nothing: a source that could not be read, or the ledger.
+// Why a job sent nothing: a source that could not be read, the ledger, or another
+// announcement running in the same workspace (Busy).
 struct AnnouncementFailure {
-    enum class Stage { DeepChecklist, Crawl, Sitemap, ListFile, List, Ledger };
+    enum class Stage { DeepChecklist, Crawl, Sitemap, ListFile, List, Ledger, Busy };
     Stage stage = Stage::Ledger;
     base::Error error;
 };

@@ -68,9 +68,12 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<sqlite3, SqliteCloser> db(raw);
     if (rc != SQLITE_OK) {
-        return {std::nullopt,
-                {base::ErrorCode::OpenFailed,
-                 path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc))}};
+        // SQLite's "unable to open database file" hides what the system said.
+        const int systemError = raw ? sqlite3_system_errno(raw) : 0;
+        const std::string reason =
+            systemError != 0 ? "cannot be opened or made: " + platform::systemReason(systemError)
+                             : std::string(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+        return {std::nullopt, {base::ErrorCode::OpenFailed, path + ": " + reason}};
     }
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     int version = -1;
@@ -92,6 +95,16 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
     if (std::string e = exec(raw, "PRAGMA journal_mode=WAL"); !e.empty()) {
         return {std::nullopt, {base::ErrorCode::WriteFailed, path + ": " + e}};
     }
+    if (version > 0) {
+        Statement s =
+            prepare(raw, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'sending'");
+        if (!s || sqlite3_step(s.get()) != SQLITE_ROW) {
+            return {std::nullopt,
+                    {base::ErrorCode::WrongFormat,
+                     path + ": damaged: the table of sendings is missing (the file was left as "
+                            "it is)"}};
+        }
+    }
     if (version == 0) {
         const std::string create = std::string("BEGIN;") + kSchema +
                                    "PRAGMA user_version=" + std::to_string(kSchemaVersion) +
@@ -102,6 +115,15 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
         }
     }
     return {AnnouncementLedger(db.release()), {}};
+}
+
+base::Error AnnouncementLedger::checkWritable() {
+    // Taking the write lock finds a file that is read-only or held by another writer.
+    if (std::string e = exec(db_.get(), "BEGIN IMMEDIATE"); !e.empty()) {
+        return {base::ErrorCode::WriteFailed, "cannot be written: " + e};
+    }
+    exec(db_.get(), "ROLLBACK");
+    return {};
 }
 
 std::map<std::string, base::TimePoint> AnnouncementLedger::lastAccepted(

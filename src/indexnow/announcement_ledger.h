@@ -38,6 +38,9 @@ public:
     // Opens or makes the database at `path`.
     static Opened open(const std::string& path);
 
+    // Fails with SQLite's reason when nothing could be recorded now: the file is read-only or
+    // another process holds it. A full disk shows only when a request is recorded.
+    base::Error checkWritable();
     // Of `urls`, those ever accepted (or taken as pending), with when they last were.
     std::map<std::string, base::TimePoint> lastAccepted(const std::vector<std::string>& urls) const;
     // Records one answered request: each of `urls` with the same endpoint, time, status and

@@ -1,10 +1,13 @@
 #include "indexnow/announcement_log.h"
 
+#include <cerrno>
+
 #include "base/text.h"
 #include "indexnow/announcement.h"
 #include "logs/html_text.h"
 #include "logs/log_rows.h"
 #include "platform/file_system.h"
+#include "profile/profile_file.h"
 
 namespace farrow::indexnow {
 
@@ -34,7 +37,22 @@ AnnouncementLog::AnnouncementLog(const std::string& logsDir, const std::string& 
     }
     const std::string stamp = base::format("%02d%02d%02d%02d%02d", start.tm_mon + 1, start.tm_mday,
                                            start.tm_hour, start.tm_min, start.tm_sec);
-    const std::string path = platform::joinPath(logsDir, "INDEXNOW-" + tag + "-" + stamp + ".HTM");
+    const std::string base = platform::joinPath(logsDir, "INDEXNOW-" + tag + "-" + stamp + ".HTM");
+    // Each run gets a log of its own, even when two start in the same second.
+    std::string path;
+    for (int number = 1; number <= profile::kMaxNumberedNames; ++number) {
+        path = profile::numberedName(base, number);
+        if (platform::createWholeFile(path, "")) {
+            break;
+        }
+        path.clear();
+        if (errno != EEXIST) {
+            return;
+        }
+    }
+    if (path.empty()) {
+        return;
+    }
     out_.open(path, std::ios::binary | std::ios::app);
     if (!out_) {
         return;
@@ -75,6 +93,11 @@ void AnnouncementLog::request(const RequestRecord& r) {
 void AnnouncementLog::leftOut(const LeftOutUrl& url) {
     section(Section::LeftOut, "Left Out");
     write("<TR>" + cell(url.url) + cell(text(url)) + "</TR>\n");
+}
+
+void AnnouncementLog::futureDated(const std::string& url) {
+    section(Section::FutureDated, "Dated In The Future, Taken As Undated");
+    write("<TR>" + cell(url) + "</TR>\n");
 }
 
 void AnnouncementLog::finish(const std::string& summary, const std::string& advice) {

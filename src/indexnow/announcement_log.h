@@ -25,11 +25,13 @@ public:
 
     void request(const RequestRecord& record);
     void leftOut(const LeftOutUrl& url);
+    // A page dated after the run began, taken as one without a date.
+    void futureDated(const std::string& url);
     // The closing lines: the summary and, after a refusal, what to fix.
     void finish(const std::string& summary, const std::string& advice);
 
 private:
-    enum class Section { None, LeftOut, Requests };
+    enum class Section { None, LeftOut, FutureDated, Requests };
 
     void write(const std::string& html);
     // Closes the table of the section before and opens the one of `next`.

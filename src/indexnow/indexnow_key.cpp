@@ -22,11 +22,9 @@ bool keyCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
 }
 
+// Whole or not at all; a link in its place is replaced, not written through.
 base::Error writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.flush();
-    if (!out) {
+    if (!platform::writeWholeFile(path, content)) {
         return {base::ErrorCode::WriteFailed, path + ": " + std::strerror(errno)};
     }
     return {};

@@ -1,5 +1,8 @@
 #include "indexnow/url_source.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "base/text.h"
 #include "deep/checklist_items.h"
 #include "deep/page_catalogue.h"
@@ -129,15 +132,47 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
     return result;
 }
 
-UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
-                            const crawl::PageFetch& fetch) {
+UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params, const crawl::PageFetch& fetch,
+                            base::Millis deadline) {
     UrlSourceResult result;
-    crawl::SitemapPages read = crawl::loadSitemapPages(params, fetch);
+    // Each fetch gets what is left of the whole read's time; once it is over, the sitemaps not
+    // yet read are not asked for.
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    const std::string overText = "the time limit for reading the sitemap (" +
+                                 std::to_string(deadline.count()) + " ms) was reached";
+    std::size_t notRead = 0;
+    const crawl::PageFetch bounded = [&](const platform::WebRequest& ask) {
+        const auto left =
+            std::chrono::duration_cast<base::Millis>(end - std::chrono::steady_clock::now());
+        if (left <= base::Millis::zero()) {
+            ++notRead;
+            platform::WebResponse over;
+            over.failure = platform::WebFailure::Timeout;
+            over.reason = overText;
+            return over;
+        }
+        platform::WebRequest within = ask;
+        within.deadline = std::min(ask.deadline, left);
+        platform::WebResponse answer = fetch(within);
+        if (answer.failed() && std::chrono::steady_clock::now() >= end) {
+            ++notRead;
+            answer.reason = overText;
+        }
+        return answer;
+    };
+    crawl::SitemapPages read = crawl::loadSitemapPages(params, bounded);
     if (read.error) {
         result.error = {base::ErrorCode::ReadFailed, std::move(read.error.reason)};
     }
     for (std::string& skipped : read.skipped) {
-        result.notes.push_back({SourceNote::Kind::SitemapSkipped, std::move(skipped)});
+        if (notRead == 0 || skipped.find(overText) == std::string::npos) {
+            result.notes.push_back({SourceNote::Kind::SitemapSkipped, std::move(skipped)});
+        }
+    }
+    if (notRead > 0 && !result.error) {
+        result.notes.push_back({SourceNote::Kind::SitemapSkipped,
+                                overText + ": " + std::to_string(notRead) +
+                                    (notRead == 1 ? " sitemap" : " sitemaps") + " not read"});
     }
     for (crawl::SitemapEntry& page : read.pages) {
         result.urls.push_back(

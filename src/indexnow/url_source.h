@@ -90,8 +90,10 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
                                   const std::atomic<bool>* cancel = nullptr);
 
 // The pages a sitemap or sitemap index lists, with their lastmod when it is a W3C date-time.
-UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
-                            const crawl::PageFetch& fetch);
+// The whole read, an index and its sitemaps, ends after `deadline`; what was read by then is
+// kept and the sitemaps left are named in one note.
+UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params, const crawl::PageFetch& fetch,
+                            base::Millis deadline = base::Timing{}.sitemapDeadline);
 
 // The pages a crawl put in the sitemap, with their Last-Modified; those it left out, with why.
 // `params` are the crawl's, for how it ended.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -125,6 +126,22 @@ bool appendTextToFile(const std::string& path, const std::string& text) {
 }
 
 bool writeWholeFile(const std::string& path, const std::string& content) {
+    // A device or a pipe named as the output (/dev/stdout, a FIFO), or a link to one, is
+    // written into: renaming a file over it would replace the device itself. A link to a file
+    // is replaced, not written through.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return false;
+        }
+        int failure = writeAll(fd, content);
+        if (::close(fd) != 0 && failure == 0) {
+            failure = errno;
+        }
+        errno = failure;
+        return failure == 0;
+    }
     return saveThroughTemporary(path, content, true);
 }
 

@@ -127,7 +127,12 @@ IndexNowDialog::~IndexNowDialog() {
 }
 
 void IndexNowDialog::buildControls() {
-    keySection_ = new IndexNowKeySection(setup_.siteUrl, setup_.workspace, this);
+    keySection_ = new IndexNowKeySection(
+        setup_.siteUrl, setup_.workspace,
+        [this](const std::string& key) {
+            return setup_.askReplaceKey && setup_.askReplaceKey(this, key);
+        },
+        this);
     urlSection_ =
         new IndexNowUrlSection(setup_.siteUrl, setup_.workspace, setup_.chooseSitemapFile, this);
     endpointSection_ = new IndexNowEndpointSection(this);

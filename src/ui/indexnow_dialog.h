@@ -36,6 +36,8 @@ struct IndexNowSetup {
     // Asked at the end of an announcement that wrote a log; true to show it.
     std::function<bool(QWidget* parent)> askShowLog;
     std::function<void(const std::string& path)> showLog;
+    // Asked before "Make Key" replaces the workspace's `key`; true to replace it.
+    std::function<bool(QWidget* parent, const std::string& key)> askReplaceKey;
     // Where "Save sitemap..." writes, and which sitemap file "Browse..." takes; empty when the
     // user cancels.
     std::function<std::string(QWidget* parent)> chooseSitemapSave;

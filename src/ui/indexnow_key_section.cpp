@@ -11,8 +11,12 @@
 namespace farrow::ui {
 
 IndexNowKeySection::IndexNowKeySection(std::string siteUrl, base::Workspace workspace,
+                                       std::function<bool(const std::string& key)> askReplace,
                                        QWidget* parent)
-    : QGroupBox("Key", parent), siteUrl_(std::move(siteUrl)), workspace_(std::move(workspace)) {
+    : QGroupBox("Key", parent),
+      siteUrl_(std::move(siteUrl)),
+      workspace_(std::move(workspace)),
+      askReplace_(std::move(askReplace)) {
     keyField_ = new QLineEdit(this);
     keyField_->setObjectName("keyField");
     keyField_->setMaxLength(static_cast<int>(indexnow::kMaxKeyLength));
@@ -84,6 +88,11 @@ void IndexNowKeySection::setInputEnabled(bool enabled) {
 }
 
 void IndexNowKeySection::onMakeKey() {
+    // The site may publish the key there is: replacing it is the user's choice.
+    if (const indexnow::LoadedKey kept = indexnow::loadKey(workspace_);
+        kept.key && !(askReplace_ && askReplace_(*kept.key))) {
+        return;
+    }
     const indexnow::MadeKey made = indexnow::makeKey();
     if (!made.key) {
         publishLabel_->setText("No key was made: " + toQt(made.error.reason));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,7 +19,9 @@ namespace farrow::ui {
 class IndexNowKeySection final : public QGroupBox {
     Q_OBJECT
 public:
-    IndexNowKeySection(std::string siteUrl, base::Workspace workspace, QWidget* parent);
+    // `askReplace` is asked before a new key replaces the workspace's; true to replace it.
+    IndexNowKeySection(std::string siteUrl, base::Workspace workspace,
+                       std::function<bool(const std::string& key)> askReplace, QWidget* parent);
 
     // The key's scope as the fields give it, or nothing with `problem` saying what is wrong.
     std::optional<indexnow::KeyScope> scope(QString& problem) const;
@@ -34,6 +37,7 @@ private:
 
     std::string siteUrl_;
     base::Workspace workspace_;
+    std::function<bool(const std::string& key)> askReplace_;
     QLineEdit* keyField_ = nullptr;
     QPushButton* makeKeyButton_ = nullptr;
     QLabel* publishLabel_ = nullptr;

@@ -486,6 +486,15 @@ void MainDialog::onIndexNow() {
         box.exec();
         return box.clickedButton() == yes;
     };
+    setup.askReplaceKey = [](QWidget* parent, const std::string& key) {
+        QMessageBox box(QMessageBox::Question, "Replace Key",
+                        toQt("The workspace already has the key " + key +
+                             ".  Do you want to replace it with a new one?"),
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setObjectName("replaceKeyBox");
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
     setup.showLog = [this](const std::string& log) {
         platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
         keywords::showDocument(state_.userSettings.browserChoice, log, state_.browserEnvironment,

@@ -144,6 +144,19 @@ TEST_F(CrawlCommandTest, ASiteWithRobotsNoindexCanonicalRedirectAndAFile) {
 
     ASSERT_EQ(crawl("/site/index.htm", {"--format", "txt", "--out", "urls.txt"}), kExitOk);
     EXPECT_EQ(workspace.read("urls.txt").substr(0, s.size() + 10), s + "index.htm\n");
+
+    // A link where the sitemap goes is replaced, not written through.
+    workspace.write("elsewhere.xml", "keep");
+    std::filesystem::create_symlink(workspace.file("elsewhere.xml"), workspace.file("linked.xml"));
+    ASSERT_EQ(crawl("/site/index.htm", {"--out", "linked.xml"}), kExitOk) << err.str();
+    EXPECT_EQ(workspace.read("elsewhere.xml"), "keep");
+    EXPECT_FALSE(std::filesystem::is_symlink(workspace.file("linked.xml")));
+    EXPECT_EQ(sitemapLocs("linked.xml").size(), 6u);
+
+    // A place that cannot be written is refused before the crawl.
+    EXPECT_EQ(crawl("/site/index.htm", {"--out", workspace.file("missing/x.xml")}), kExitFailed);
+    EXPECT_NE(err.str().find("is missing"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str().find("Crawling"), std::string::npos) << out.str();
 }
 
 TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {

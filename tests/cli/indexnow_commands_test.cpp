@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <nlohmann/json.hpp>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -115,7 +116,12 @@ TEST_F(IndexNowCommandTest, KeyIsMadeSavedAndPublishedWhereTheProfileSays) {
     EXPECT_EQ(workspace.read(key + ".txt"), key);
     EXPECT_NE(out.str().find("at " + site.url("/" + key + ".txt")), std::string::npos) << out.str();
 
-    ASSERT_EQ(run({"indexnow", "key", "--length", "100"}), kExitOk) << err.str();
+    // The site may publish the key there is: a new one replaces it only when asked to.
+    EXPECT_EQ(run({"indexnow", "key", "--length", "100"}), kExitFailed);
+    EXPECT_EQ(err.str(),
+              "farrowctl: the workspace already has the key " + key + "; --force replaces it\n");
+    EXPECT_EQ(workspace.read("indexnow.key").substr(0, 32), key);
+    ASSERT_EQ(run({"indexnow", "key", "--length", "100", "--force"}), kExitOk) << err.str();
     EXPECT_EQ(workspace.read("indexnow.key").size(), 101u);
     EXPECT_NE(out.str().find("at https://HOST/"), std::string::npos) << out.str();
     for (const char* bad : {"7", "129", "x", "-1"}) {
@@ -158,7 +164,9 @@ TEST_F(IndexNowCommandTest, SubmitExitCodesFollowWhatTheEnginesAnswered) {
     } cases[] = {
         {{{200, "", {}}}, {}, {}, kExitOk, "accepted: "},
         {{{202, "", {}}}, {}, {}, kExitOk, "pending: "},
-        {{{403, "key not valid", {}}}, {}, {}, 3, "To fix: the key is not valid"},
+        // Engines check the key each on their own: one refusing it is not every one.
+        {{{403, "key not valid", {}}}, {}, {}, kExitOk, "The key was refused (403) by"},
+        {{{403, "key not valid", {}}}, {{403, "", {}}}, {}, 3, "To fix: the key is not valid"},
         {{{422, "<p>no</p>", {}}}, {}, {}, 3, "(the engine said: no)"},
         {{{429, "", {}}}, {{503, "", {}}}, {}, 3, "0 accepted"},
         {{{500, "", {}}}, {{200, "", {}}}, {}, kExitOk, "3 accepted"},
@@ -313,8 +321,24 @@ TEST_F(IndexNowCommandTest, SitemapAndCrawlSendOnlyWhatChangedSinceItWasTaken) {
               std::string::npos);
     EXPECT_EQ(engine.count(), 1u);
 
-    // A file of the workspace, where a.html has changed.
-    workspace.write("changed.xml", sitemap("2100-01-01"));
+    // A date still to come says nothing of a change: a.html waits as an undated page.
+    workspace.write("future.xml", sitemap("2199-01-01"));
+    ASSERT_EQ(run(with({"--sitemap", "future.xml"})), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("left out (sent-recently): " + site.url("/a.html")), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("dated in the future, taken as undated: " + site.url("/a.html")),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(engine.count(), 1u);
+
+    // A file of the workspace, where a.html has changed since it was taken (to the second).
+    std::this_thread::sleep_for(1100ms);
+    const std::time_t changedAt = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&changedAt, &utc);
+    char changed[32];
+    std::strftime(changed, sizeof changed, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    workspace.write("changed.xml", sitemap(changed));
     ASSERT_EQ(run(with({"--sitemap", "changed.xml", "--report", "-"})), kExitOk) << err.str();
     // Stdout holds the report alone; the lines for people go to stderr.
     EXPECT_NE(err.str().find("1 to send, 1 accepted"), std::string::npos) << err.str();
@@ -409,6 +433,48 @@ TEST_F(IndexNowCommandTest, KilledMidRunTheLedgerHoldsWholeAnsweredRequests) {
     EXPECT_NE(out.str().find("15000 to send, 15000 accepted"), std::string::npos)
         << out.str().substr(out.str().size() - 300);
     EXPECT_EQ(sqliteValue(db, "SELECT COUNT(DISTINCT url) FROM sending"), "25000");
+}
+
+}  // namespace
+}  // namespace farrow::cli
+
+namespace farrow::cli {
+namespace {
+
+TEST_F(IndexNowCommandTest, ASecondAnnouncementInTheWorkspaceWaitsThenGivesUp) {
+    test::FakeIndexNowEngine engine;
+    // The first run's only request is held, so it is still running when the second starts.
+    engine.holdFrom(1);
+    const std::string keyArg = kKey;
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (chdir(workspace.path().c_str()) != 0) {
+            _exit(99);
+        }
+        execl(FARROW_FARROWCTL, FARROW_FARROWCTL, "indexnow", "submit", profile().c_str(), "--key",
+              keyArg.c_str(), "--endpoint", engine.url().c_str(), static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (engine.count() < 1 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_EQ(engine.count(), 1u);
+    settings.timing.indexnowLockWait = 100ms;
+    EXPECT_EQ(run({"indexnow", "submit", profile(), "--key", kKey, "--endpoint", engine.url()}),
+              kExitFailed);
+    EXPECT_EQ(err.str(), "farrowctl: another announcement is running in this workspace\n");
+    EXPECT_EQ(engine.count(), 1u);
+    engine.release();
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitOk) << status;
+    // Once the first has ended, the next run goes (and finds the page sent just now).
+    EXPECT_EQ(run({"indexnow", "submit", profile(), "--key", kKey, "--endpoint", engine.url()}),
+              kExitOk)
+        << err.str();
+    EXPECT_NE(out.str().find("left out (sent-recently)"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "indexnow/announcement_lock.h"
+#include "support/loopback_http_server.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::indexnow {
@@ -111,6 +113,53 @@ TEST_F(AnnouncementJobTest, AStopOrAFailureWhileGatheringSendsNothing) {
     EXPECT_EQ(r.failure->stage, AnnouncementFailure::Stage::Ledger);
     EXPECT_EQ(text(*r.failure).rfind("the ledger: ", 0), 0u) << text(*r.failure);
     EXPECT_TRUE(frontend.steps.empty());
+}
+
+TEST_F(AnnouncementJobTest, AStopWhileTheSitemapsOfAnIndexAreReadSendsNothing) {
+    test::LoopbackHttpServer site;
+    std::string index;
+    site.routes().Get("/index.xml", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(index, "application/xml");
+    });
+    // The stop comes while the first part is read.
+    site.routes().Get(R"(/part\d+\.xml)", [&](const httplib::Request&, httplib::Response& res) {
+        frontend.stop = true;
+        res.set_content("<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
+                            site.url("/a") + "</loc></url></urlset>",
+                        "application/xml");
+    });
+    site.start();
+    index = "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">";
+    for (int i = 0; i < 1000; ++i) {
+        index +=
+            "<sitemap><loc>" + site.url("/part" + std::to_string(i) + ".xml") + "</loc></sitemap>";
+    }
+    index += "</sitemapindex>";
+    params.sitemap = site.url("/index.xml");
+    params.logsDir = dir.workspace().logsDir();
+    const AnnouncementJob::Result r = run();
+    EXPECT_TRUE(r.stoppedGathering);
+    EXPECT_FALSE(r.failure);
+    EXPECT_TRUE(frontend.notes.empty()) << frontend.notes.front();
+    EXPECT_EQ(frontend.steps, std::vector<AnnouncementStep>{AnnouncementStep::ReadingSitemap});
+    EXPECT_FALSE(std::filesystem::exists(params.logsDir) &&
+                 !std::filesystem::is_empty(params.logsDir));
+}
+
+TEST_F(AnnouncementJobTest, OneAnnouncementAtATimeInAWorkspace) {
+    AnnouncementLock::Taken first = AnnouncementLock::take(lockPath(params.ledgerFile), {});
+    ASSERT_TRUE(first.lock) << first.error.reason;
+    base::Timing timing;
+    timing.indexnowLockWait = std::chrono::milliseconds(100);
+    const AnnouncementJob::Result r =
+        AnnouncementJob::run(params, timing, base::SystemClock{}, frontend);
+    ASSERT_TRUE(r.failure);
+    EXPECT_EQ(r.failure->stage, AnnouncementFailure::Stage::Busy);
+    EXPECT_EQ(text(*r.failure), "another announcement is running in this workspace");
+    EXPECT_TRUE(frontend.steps.empty());
+    // A dry run sends and records nothing, so it does not wait.
+    params.dryRun = true;
+    EXPECT_TRUE(AnnouncementJob::run(params, timing, base::SystemClock{}, frontend).sent());
 }
 
 }  // namespace

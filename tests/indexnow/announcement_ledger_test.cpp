@@ -48,15 +48,48 @@ TEST(AnnouncementLedger, RefusesWhatItCannotUse) {
     }
     dir.write("text.db", std::string(8192, 'x'));
     std::filesystem::create_directory(dir.path() / "folder.db");
+    // A schema version with its table gone: refused as damaged and left as it is.
+    {
+        AnnouncementLedger::Opened made = AnnouncementLedger::open(dir.file("tableless.db"));
+        ASSERT_TRUE(made.ledger) << made.error.reason;
+    }
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(dir.file("tableless.db").c_str(), &db);
+        sqlite3_exec(db, "DROP TABLE sending", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    const std::string tableless = dir.read("tableless.db");
+    dir.write("not-a-folder", "");
     struct Case {
         std::string file;
         std::string words;
-    } cases[] = {{"newer.db", "newer version"}, {"text.db", "not a database"}, {"folder.db", ""}};
+    } cases[] = {{"newer.db", "newer version"},
+                 {"text.db", "not a database"},
+                 {"folder.db", ""},
+                 {"tableless.db", "damaged: the table of sendings is missing"},
+                 // What the system said, not "unable to open database file".
+                 {"not-a-folder/indexnow.db", "cannot be opened or made: Not a directory"}};
     for (const Case& c : cases) {
         const AnnouncementLedger::Opened opened = AnnouncementLedger::open(dir.file(c.file));
         EXPECT_FALSE(opened.ledger) << c.file;
         EXPECT_NE(opened.error.reason.find(c.words), std::string::npos) << opened.error.reason;
     }
+    EXPECT_EQ(dir.read("tableless.db"), tableless);
+}
+
+TEST(AnnouncementLedger, AFileAnotherWriterHoldsIsFoundBeforeAnythingIsSent) {
+    test::TempWorkspace dir;
+    AnnouncementLedger ledger = *AnnouncementLedger::open(ledgerPath(dir.workspace())).ledger;
+    EXPECT_EQ(ledger.checkWritable().reason, "");
+    sqlite3* other = nullptr;
+    sqlite3_open(ledgerPath(dir.workspace()).c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    // After SQLite's own wait for the other writer.
+    EXPECT_EQ(ledger.checkWritable().reason, "cannot be written: database is locked");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(ledger.checkWritable().reason, "");
 }
 
 TEST(AnnouncementLedger, OnlyAcceptedAndPendingCountAsSentAndTheLatestWins) {

@@ -1,6 +1,7 @@
 #include "indexnow/announcement.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <fstream>
@@ -95,7 +96,8 @@ TEST_F(AnnouncementTest, EachAnswerCodeIsTakenAsThePublishedTableSays) {
         {200, AnnounceEnding::Finished, 3, 0, 0, 0, 1, 0},
         {202, AnnounceEnding::Finished, 0, 3, 0, 0, 1, 0},
         {400, AnnounceEnding::Refused, 0, 0, 3, 0, 1, 0},
-        {403, AnnounceEnding::Refused, 0, 0, 3, 0, 1, 0},
+        // Engines check the key each on their own.
+        {403, AnnounceEnding::Finished, 3, 0, 0, 0, 1, 1},
         {422, AnnounceEnding::Refused, 0, 0, 3, 0, 1, 0},
         {429, AnnounceEnding::Finished, 3, 0, 0, 0, kAttemptsPerEndpoint, 1},
         {500, AnnounceEnding::Finished, 3, 0, 0, 0, kAttemptsPerEndpoint, 1},
@@ -117,11 +119,36 @@ TEST_F(AnnouncementTest, EachAnswerCodeIsTakenAsThePublishedTableSays) {
         EXPECT_EQ(first.count(), c.first) << c.status;
         EXPECT_EQ(second.count(), c.second) << c.status;
         EXPECT_TRUE(r.anyAnswer);
+        EXPECT_EQ(r.keyRefusedBy, c.status == 403 ? std::vector<std::string>{first.url()}
+                                                  : std::vector<std::string>{})
+            << c.status;
         if (c.ending == AnnounceEnding::Refused) {
             EXPECT_EQ(r.engineWords, "said " + std::to_string(c.status));
             EXPECT_FALSE(r.advice.empty());
         }
     }
+}
+
+TEST_F(AnnouncementTest, OnlyAKeyRefusedByEveryEngineIsARefusal) {
+    test::FakeIndexNowEngine first({{403, "no key", {}}});
+    test::FakeIndexNowEngine second({{403, "no key here either", {}}});
+    const std::string closed =
+        "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/indexnow";
+    params.endpoints = {first.url(), second.url()};
+    params.urls = pages(2);
+    AnnounceResult r = run();
+    EXPECT_EQ(r.ending, AnnounceEnding::Refused);
+    EXPECT_EQ(r.refused, 2u);
+    EXPECT_EQ(r.engineWords, "no key here either");
+    EXPECT_FALSE(r.advice.empty());
+
+    // One refused, the other never answered: nothing to fix that is known, nothing delivered.
+    params.endpoints = {first.url(), closed};
+    r = run();
+    EXPECT_EQ(r.ending, AnnounceEnding::Finished);
+    EXPECT_EQ(r.undelivered, 2u);
+    EXPECT_TRUE(r.advice.empty());
+    EXPECT_EQ(r.keyRefusedBy, std::vector<std::string>{first.url()});
 }
 
 TEST_F(AnnouncementTest, PostCarriesTheProtocolsJsonAndSplitsAtTenThousand) {
@@ -259,6 +286,89 @@ TEST_F(AnnouncementTest, PagesThatSayWhenTheyChangedGoAgainOnlyWhenTheyDid) {
     EXPECT_EQ(run().toSend, 5u);
 }
 
+TEST_F(AnnouncementTest, ADateStillToComeIsTakenAsNone) {
+    test::FakeIndexNowEngine engine;
+    params.endpoints = {engine.url()};
+    params.urls = pages(2);
+    ASSERT_EQ(run().accepted, 2u);
+    clock.at += 1h;
+    params.urls[0].lastModified = clock.at + 24h * 365 * 170;
+    params.urls[1].lastModified = clock.at + 1s;
+    const AnnounceResult r = run();
+    EXPECT_EQ(r.toSend, 0u);
+    ASSERT_EQ(observer.leftOut.size(), 2u);
+    EXPECT_EQ(token(observer.leftOut[0]), "sent-recently");
+    EXPECT_EQ(r.futureDated, (std::vector<std::string>{params.urls[0].url, params.urls[1].url}));
+    std::ifstream in(r.logPath);
+    std::stringstream log;
+    log << in.rdbuf();
+    EXPECT_NE(log.str().find("Dated In The Future"), std::string::npos) << log.str();
+}
+
+TEST_F(AnnouncementTest, TheRequestUnderWayWhenStoppedEndsAndIsRecorded) {
+    test::FakeIndexNowEngine engine;
+    engine.holdFrom(1);
+    params.endpoints = {engine.url()};
+    params.urls = pages(10001);
+    std::atomic<bool> cancel{false};
+    std::jthread canceller([&] {
+        while (engine.count() == 0) {
+            std::this_thread::sleep_for(1ms);
+        }
+        cancel = true;
+        // Long enough for a stop that would drop the request to be seen first.
+        std::this_thread::sleep_for(200ms);
+        engine.release();
+    });
+    const AnnounceResult r = run(&cancel);
+    EXPECT_EQ(r.ending, AnnounceEnding::Cancelled);
+    EXPECT_EQ(r.accepted, 10000u);
+    EXPECT_EQ(r.undelivered, 1u);
+    EXPECT_EQ(engine.count(), 1u);
+    EXPECT_EQ(ledger->history(std::nullopt).size(), 10000u);
+}
+
+TEST_F(AnnouncementTest, AnAnswerTheLedgerCannotTakeCountsAsTakenAndNotRecorded) {
+    test::FakeIndexNowEngine engine({{202, "", {}}});
+    params.endpoints = {engine.url()};
+    params.urls = pages(10001);
+    // A disk that fills as the answer is written down.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerPath(dir.workspace()).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TRIGGER full BEFORE INSERT ON sending BEGIN SELECT "
+                           "RAISE(ABORT, 'database or disk is full'); END",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const AnnounceResult r = run();
+    EXPECT_EQ(r.ending, AnnounceEnding::LedgerFailed);
+    EXPECT_EQ(r.pending, 10000u);
+    EXPECT_EQ(r.notRecorded, 10000u);
+    EXPECT_EQ(r.undelivered, 1u);
+    EXPECT_EQ(r.ledgerError, "database or disk is full");
+    EXPECT_EQ(engine.count(), 1u);
+    std::ifstream in(r.logPath);
+    std::stringstream log;
+    log << in.rdbuf();
+    EXPECT_NE(log.str().find("accepted, not recorded: 10000"), std::string::npos) << log.str();
+}
+
+TEST_F(AnnouncementTest, RunsStartedInOneSecondKeepALogEach) {
+    test::FakeIndexNowEngine engine;
+    params.endpoints = {engine.url()};
+    params.urls = pages(1);
+    params.force = true;
+    const std::string first = run().logPath;
+    const std::string second = run().logPath;
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(second.ends_with("-2.HTM")) << second;
+    std::ifstream in(first);
+    std::stringstream log;
+    log << in.rdbuf();
+    EXPECT_EQ(log.str().find("<HTML>", 1), std::string::npos) << log.str();
+}
+
 TEST_F(AnnouncementTest, DryRunSendsAndRecordsNothing) {
     test::FakeIndexNowEngine engine;
     params.endpoints = {engine.url()};
@@ -373,15 +483,16 @@ namespace {
 TEST(AnnouncementTiming, EveryWaitOfTheChannelCanBeSetByName) {
     const base::TimingOverrides r = base::applyTimingOverrides(
         "indexnowConnectTimeout=1,indexnowStallTimeout=2,indexnowDeadline=3,indexnowRetryWait=4,"
-        "indexnowRetryWaitLimit=5,indexnowResendAfter=6",
+        "indexnowRetryWaitLimit=5,indexnowResendAfter=6,indexnowLockWait=7,sitemapDeadline=8",
         base::Timing{});
     ASSERT_TRUE(r.timing) << r.error;
     const base::Timing& t = *r.timing;
     EXPECT_EQ(
         std::vector<long long>({t.indexnowConnectTimeout.count(), t.indexnowStallTimeout.count(),
                                 t.indexnowDeadline.count(), t.indexnowRetryWait.count(),
-                                t.indexnowRetryWaitLimit.count(), t.indexnowResendAfter.count()}),
-        std::vector<long long>({1, 2, 3, 4, 5, 6}));
+                                t.indexnowRetryWaitLimit.count(), t.indexnowResendAfter.count(),
+                                t.indexnowLockWait.count(), t.sitemapDeadline.count()}),
+        std::vector<long long>({1, 2, 3, 4, 5, 6, 7, 8}));
     // The day of the resend window is a whole number of milliseconds the parser takes.
     EXPECT_EQ(base::Timing{}.indexnowResendAfter, std::chrono::hours(24));
 }

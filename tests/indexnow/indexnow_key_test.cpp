@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <set>
 
 #include "support/temp_workspace.h"
@@ -62,6 +64,15 @@ TEST(IndexNowKey, SavedKeyComesBackAndTheFileToPublishHoldsIt) {
     EXPECT_EQ(dir.read("k3y-of-mine.txt"), "k3y-of-mine");
     EXPECT_EQ(loadKey(dir.workspace()).key.value_or(""), "k3y-of-mine");
     EXPECT_TRUE(saveKey(dir.workspace(), "short"));
+
+    // A link in the key's place is replaced, and what it pointed at is left alone.
+    dir.write("elsewhere", "not yours");
+    std::filesystem::remove(dir.path() / "indexnow.key");
+    std::filesystem::create_symlink(dir.path() / "elsewhere", dir.path() / "indexnow.key");
+    ASSERT_FALSE(saveKey(dir.workspace(), "another-key"));
+    EXPECT_EQ(dir.read("elsewhere"), "not yours");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.path() / "indexnow.key"));
+    EXPECT_EQ(loadKey(dir.workspace()).key.value_or(""), "another-key");
 
     struct Case {
         std::string stored;

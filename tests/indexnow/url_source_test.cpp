@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <map>
 #include <sstream>
 
@@ -85,6 +87,46 @@ TEST(SitemapUrls, PagesComeWithTheirLastmodAndSkippedPartsAreNoted) {
     EXPECT_FALSE(r.urls[2].lastModified);
     ASSERT_EQ(r.notes.size(), 1u);
     EXPECT_NE(text(r.notes[0]).find("http://h/gone.xml: answered 404"), std::string::npos);
+}
+
+TEST(SitemapUrls, TheWholeReadOfAnIndexEndsAtOneDeadline) {
+    crawl::SitemapSourceParams params;
+    params.source = "http://h/index.xml";
+    std::string index = "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">";
+    for (int i = 0; i < 1000; ++i) {
+        index += "<sitemap><loc>http://h/" + std::to_string(i) + ".xml</loc></sitemap>";
+    }
+    index += "</sitemapindex>";
+    std::vector<base::Millis> given;
+    // Each part is slow, well within the page deadline.
+    const UrlSourceResult r = sitemapUrls(
+        params,
+        [&](const platform::WebRequest& ask) {
+            platform::WebResponse answer;
+            answer.status = 200;
+            if (ask.url == params.source) {
+                answer.body = index;
+                return answer;
+            }
+            given.push_back(ask.deadline);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            answer.body =
+                "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
+                ask.url + "/p</loc></url></urlset>";
+            return answer;
+        },
+        std::chrono::milliseconds(200));
+    EXPECT_EQ(r.error.reason, "");
+    ASSERT_FALSE(given.empty());
+    EXPECT_LT(given.size(), 20u);
+    // A part is given what is left of the whole read, not the page deadline.
+    EXPECT_LE(given.back(), std::chrono::milliseconds(200));
+    EXPECT_EQ(r.urls.size(), given.size());
+    ASSERT_EQ(r.notes.size(), 1u);
+    EXPECT_EQ(text(r.notes[0]),
+              "a sitemap of the index was skipped: the time limit for reading the "
+              "sitemap (200 ms) was reached: " +
+                  std::to_string(1000 - given.size()) + " sitemaps not read");
 }
 
 TEST(CrawledUrls, SitemapPagesGoAndTheRestAreLeftOutWithTheCrawlsReason) {

@@ -52,6 +52,11 @@ protected:
             return true;
         };
         s.showLog = [this](const std::string& path) { shownLog = path; };
+        s.askReplaceKey = [this](QWidget* parent, const std::string& key) {
+            replaceAskedOver = parent;
+            replaceAskedFor = key;
+            return replaceKey;
+        };
         s.chooseSitemapSave = [this](QWidget*) { return sitemapSavedAs; };
         return s;
     }
@@ -103,6 +108,9 @@ protected:
     std::ostringstream sandboxLog_;
     sandbox::SandboxServer sandbox_;
     QWidget* logOfferedOver = nullptr;
+    QWidget* replaceAskedOver = nullptr;
+    std::string replaceAskedFor;
+    bool replaceKey = false;
     std::string shownLog;
     std::string sitemapSavedAs;
 };
@@ -120,6 +128,18 @@ TEST_F(IndexNowDialogTest, MakesAKeyShowsWhereToPublishItAndVerifiesWhatTheSiteS
                   ->text()
                   .indexOf(QString::fromStdString(site() + "/" + key + ".txt")),
               -1);
+    EXPECT_EQ(replaceAskedOver, nullptr);
+
+    // The site may publish the key there is: a new one replaces it only when the user says so.
+    child<QPushButton>(dialog, "makeKeyButton")->click();
+    EXPECT_EQ(replaceAskedOver, &dialog);
+    EXPECT_EQ(replaceAskedFor, key);
+    EXPECT_EQ(indexnow::loadKey(workspace_.workspace()).key, key);
+    replaceKey = true;
+    child<QPushButton>(dialog, "makeKeyButton")->click();
+    EXPECT_NE(indexnow::loadKey(workspace_.workspace()).key, key);
+    EXPECT_EQ(child<QLineEdit>(dialog, "keyField")->text().toStdString(),
+              indexnow::loadKey(workspace_.workspace()).key.value_or(""));
 
     // The demo site publishes only the demo key.
     ASSERT_TRUE(clickAndWait(dialog, "verifyButton"));
