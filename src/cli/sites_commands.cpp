@@ -8,6 +8,7 @@
 
 #include "app/startup_sequence.h"
 #include "cli/command_line.h"
+#include "cli/profile_loading.h"
 #include "cli/terminal_frontend.h"
 #include "logs/site_record_dump.h"
 #include "platform/file_system.h"
@@ -81,8 +82,8 @@ ExitCode encodeLines(const std::string& path, std::ostream& out, std::ostream& e
 }
 
 ExitCode dumpSites(const base::Workspace& workspace, std::ostream& out, std::ostream& err) {
-    if (!platform::fileExists(workspace.sitesFile())) {
-        err << "farrowctl: there is no " << sites::kSitesFile << " in " << workspace.root() << '\n';
+    StderrMessenger messenger(err);
+    if (!requireSitesFile(workspace, messenger)) {
         return kExitFailed;
     }
     // Only the reading steps of start-up: a dump must not create folders or settings, nor
