@@ -110,8 +110,22 @@ ExitCode updateDatabase(const std::vector<std::string>& words, const base::Works
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/true, /*showStages=*/true);
     app::loadBranding(state, frontend);
     app::StartupOutcome outcome = app::runStartupSequence(state, argv, frontend);
+    if (outcome.download && outcome.download->error.failed()) {
+        // The window's message names neither; a terminal user needs both to act.
+        err << "farrowctl: could not update " << sites::kSitesFile << " from the database server "
+            << databaseServer << ": " << outcome.download->error.reason << '\n';
+    }
     if (!outcome.ok) {
         return kExitFailed;
+    }
+    if (outcome.download) {
+        if (outcome.download->downloaded) {
+            out << "Downloaded a new " << sites::kSitesFile << " from " << databaseServer << " ("
+                << platform::fileSize(workspace.sitesFile()).value_or(0) << " bytes)\n";
+        } else {
+            out << sites::kSitesFile << " is the same as on " << databaseServer
+                << ": nothing downloaded\n";
+        }
     }
     out << state.siteTable.size() << " Sites\n";
     return kExitOk;
