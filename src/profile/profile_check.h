@@ -20,7 +20,7 @@ std::vector<std::string> checkProfile(const SubmissionProfile& profile, std::siz
 struct Utf8Field {
     // The field as the window labels it ("Title", "Keyword 3").
     std::string label;
-    const std::string& value;
+    std::string value;
 };
 
 // The text fields, in file order, whose value is valid UTF-8 with at least one letter beyond
