@@ -6,7 +6,6 @@
 #include "base/text.h"
 #include "logs/site_record_dump.h"
 #include "platform/file_system.h"
-#include "sites/database_download.h"
 #include "sites/sites_file_reader.h"
 
 namespace farrow::app {
@@ -33,7 +32,9 @@ void pollUntilDone(base::StartupStatus& status, base::MessagePump* pump, base::M
 
 // The start-up check thread: runs the database download (unless switched off) and forwards its
 // stages. Only status records cross between the threads.
-void startupCheck(base::StartupStatus& status, const AppState& state, base::Messenger& messenger) {
+// `result` is written by the downloader and read once it has joined.
+void startupCheck(base::StartupStatus& status, const AppState& state, base::Messenger& messenger,
+                  std::optional<sites::DatabaseDownloadResult>& result) {
     status.postMessage("Checking Site List File");
 
     base::StartupStatus download;
@@ -42,7 +43,7 @@ void startupCheck(base::StartupStatus& status, const AppState& state, base::Mess
         download.finish(true);
     } else {
         downloader = std::thread([&] {
-            sites::downloadSitesDatabase(
+            result = sites::downloadSitesDatabase(
                 {.server = state.databaseServer, .localPath = state.workspace.sitesFile()},
                 download, messenger, state.timing);
         });
@@ -101,7 +102,7 @@ StartupOutcome runStartupSequence(AppState& state, const std::vector<std::string
     }
     if (checkNow) {
         base::StartupStatus status;
-        std::thread checker([&] { startupCheck(status, state, messenger); });
+        std::thread checker([&] { startupCheck(status, state, messenger, outcome.download); });
         std::this_thread::sleep_for(state.timing.threadSettle);
         pollUntilDone(status, &frontend.pump(), state.timing.startupPoll,
                       [&](const std::string& text) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/startup_frontend.h"
+#include "sites/database_download.h"
 
 namespace farrow::app {
 
@@ -13,6 +15,8 @@ struct StartupOutcome {
     bool ok = true;
     // True when "farrow.cfg" was there to read (the window then shows its values).
     bool settingsFileExisted = false;
+    // What the database update did when it ran: whether a new copy came, or why it failed.
+    std::optional<sites::DatabaseDownloadResult> download;
 };
 
 // Reads "sysconfig.fls" into the state and derives the edition.

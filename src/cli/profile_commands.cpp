@@ -6,6 +6,7 @@
 
 #include "app/startup_sequence.h"
 #include "cli/command_line.h"
+#include "cli/json_lines_report.h"
 #include "cli/profile_loading.h"
 #include "cli/terminal_frontend.h"
 #include "profile/profile_check.h"
@@ -25,6 +26,12 @@ ExitCode checkProfileFile(const std::string& file, const CommandContext& context
     profile::SubmissionProfile profile;
     if (!loadWorkspace(file, {}, state, profile, frontend)) {
         return kExitFailed;
+    }
+    // A warning only: such a profile can still be sent, as the user may have meant those bytes.
+    for (const profile::Utf8Field& field : profile::utf8Fields(profile)) {
+        err << "farrowctl: warning: " << field.label << " \"" << field.value
+            << "\" is UTF-8 text; a profile holds one byte per letter, so it is sent as \""
+            << bytesAsUtf8(field.value) << "\"\n";
     }
     QuietMessenger quiet;
     const std::vector<std::string> failed =

@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "base/messenger.h"
+#include "base/workspace.h"
 #include "cli/terminal_frontend.h"
 #include "profile/profile_dialogs.h"
 #include "profile/submission_profile.h"
@@ -49,8 +50,13 @@ private:
     std::string caption_;
 };
 
+// True when the workspace holds its sites file; otherwise says so ("There is no sites.enc in
+// FOLDER: …"), so that a command run from another folder stops before it creates anything there.
+bool requireSitesFile(const base::Workspace& workspace, base::Messenger& messenger);
+
 // Start-up as the window runs it (with the switch words given), then the profile loaded
-// directly, as a batch run loads it.
+// directly, as a batch run loads it. A missing sites file or a profile that cannot be read ends
+// it before start-up, which makes the workspace's folders and settings.
 bool loadWorkspace(const std::string& file, const std::vector<std::string>& switchWords,
                    app::AppState& state, profile::SubmissionProfile& profile,
                    TerminalFrontend& frontend);

@@ -8,6 +8,7 @@
 
 #include "app/startup_sequence.h"
 #include "cli/command_line.h"
+#include "cli/profile_loading.h"
 #include "cli/terminal_frontend.h"
 #include "logs/site_record_dump.h"
 #include "platform/file_system.h"
@@ -81,8 +82,8 @@ ExitCode encodeLines(const std::string& path, std::ostream& out, std::ostream& e
 }
 
 ExitCode dumpSites(const base::Workspace& workspace, std::ostream& out, std::ostream& err) {
-    if (!platform::fileExists(workspace.sitesFile())) {
-        err << "farrowctl: there is no " << sites::kSitesFile << " in " << workspace.root() << '\n';
+    StderrMessenger messenger(err);
+    if (!requireSitesFile(workspace, messenger)) {
         return kExitFailed;
     }
     // Only the reading steps of start-up: a dump must not create folders or settings, nor
@@ -109,8 +110,22 @@ ExitCode updateDatabase(const std::vector<std::string>& words, const base::Works
     TerminalFrontend frontend(out, err, /*checkForUpdates=*/true, /*showStages=*/true);
     app::loadBranding(state, frontend);
     app::StartupOutcome outcome = app::runStartupSequence(state, argv, frontend);
+    if (outcome.download && outcome.download->error.failed()) {
+        // The window's message names neither; a terminal user needs both to act.
+        err << "farrowctl: could not update " << sites::kSitesFile << " from the database server "
+            << databaseServer << ": " << outcome.download->error.reason << '\n';
+    }
     if (!outcome.ok) {
         return kExitFailed;
+    }
+    if (outcome.download) {
+        if (outcome.download->downloaded) {
+            out << "Downloaded a new " << sites::kSitesFile << " from " << databaseServer << " ("
+                << platform::fileSize(workspace.sitesFile()).value_or(0) << " bytes)\n";
+        } else {
+            out << sites::kSitesFile << " is the same as on " << databaseServer
+                << ": nothing downloaded\n";
+        }
     }
     out << state.siteTable.size() << " Sites\n";
     return kExitOk;

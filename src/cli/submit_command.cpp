@@ -277,7 +277,14 @@ ExitCode deepSubmit(const std::string& file, const std::vector<std::string>& wor
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
     profile::SubmissionProfile profile;
-    if (!loadWorkspace(file, words, state, profile, frontend)) {
+    if (list) {
+        // The checklist needs the site alone: no sites database, and nothing is written.
+        std::optional<profile::SubmissionProfile> read = readProfile(file, context);
+        if (!read) {
+            return kExitFailed;
+        }
+        profile = std::move(*read);
+    } else if (!loadWorkspace(file, words, state, profile, frontend)) {
         return kExitFailed;
     }
     state.currentProfilePath = "NULL";
@@ -398,6 +405,9 @@ ExitCode batchSubmit(const std::string& session, const std::vector<std::string>&
     takeCommandSettings(state, context);
     TerminalFrontend frontend(context.err, context.err, /*checkForUpdates=*/false,
                               /*showStages=*/false);
+    if (!requireSitesFile(state.workspace, frontend)) {
+        return kExitFailed;
+    }
     std::vector<std::string> argv = {"farrowctl"};
     argv.insert(argv.end(), words.begin(), words.end());
     app::loadBranding(state, frontend);

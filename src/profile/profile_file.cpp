@@ -240,8 +240,13 @@ FileResult loadProfile(const std::string& path, const SiteSelection& siteSelecti
     std::string line;
     lines.next(line);
     if (line != kProfileHeader) {
+        // An editor that saves as UTF-8 may put the mark before the header; saying so tells
+        // the user what to change, where "not a profile" would not.
         result.error = {base::ErrorCode::WrongFormat,
-                        "its first line is not " + std::string(kProfileHeader)};
+                        line.starts_with(kUtf8ByteOrderMark)
+                            ? "its first line begins with a UTF-8 byte-order mark (the bytes EF "
+                              "BB BF); save it again without the mark"
+                            : "its first line is not " + std::string(kProfileHeader)};
         messenger.showMessage(
             "The File " + result.path + " is not a profile: " + result.error.reason,
             base::MessageIcon::Exclamation);

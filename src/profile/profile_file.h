@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/error.h"
@@ -17,6 +18,7 @@ inline constexpr const char* kProfileFilterText =
     "Farrowlane Profiles (*.fl2)|*.fl2|All Files (*.*)|*.*||";
 inline constexpr const char* kProfileExtension = "fl2";
 inline constexpr const char* kProfileEnd = "DATAEND";
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 // A stored value is one line of at most 4095 bytes with its line feed.
 inline constexpr std::size_t kMaxStoredValue = 4094;
 // The longest file name the file system takes, and how many numbered names are tried.
@@ -82,7 +84,8 @@ FileResult saveProfileBeside(const std::string& path, const SubmissionProfile& p
 
 // Reads the profile file `path` ("NULL": ask through `dialogs` and report success). A file whose
 // first line is not `kProfileHeader` is refused with a message, as any other file would fill the
-// fields with whatever its lines hold. On success
+// fields with whatever its lines hold; a header behind a byte-order mark is refused naming the
+// mark. On success
 // the text fields and switches of `profile` are replaced, the selection of `siteSelection.lists`
 // becomes the file's sites (with their remembered categories), and `profile.selectedSites` mirrors
 // that selection. Otherwise nothing changes.

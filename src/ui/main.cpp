@@ -15,13 +15,40 @@
 #include "ui/qt_frontend.h"
 #include "ui/submission_runner.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: farrowlane [SWITCHES]\n"
+    "       farrowlane --help | --version\n"
+    "\n"
+    "Opens the window on the files of the current directory (the workspace).\n"
+    "\n"
+    "Options:\n"
+    "  --help           print this help and exit\n"
+    "  --version        print the version and exit\n"
+    "\n"
+    "Switches (whole words, case-sensitive; other words are ignored):\n"
+    "  /VERBOSE, /TEST  show the debug window during a run, warn about sites of a profile\n"
+    "                   that cannot be selected, and write LOGS/FRRWLOG.WRI\n"
+    "  /SITELOG         write every site record read\n"
+    "  /HTML            keep every reply in LOGS/HTMLDUMP.WRI\n"
+    "  /LOG             accepted; changes nothing\n"
+    "  /VUZODURI        all of the above, the requests sent added to the reply file, and no\n"
+    "                   download of the sites database even after \"Check Now\"\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // Answered on the terminal before anything of the window exists, so it works without a
+    // Answered on the terminal before anything of the window exists, so they work without a
     // display. Every other argument is a switch word of the start-up, or ignored.
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--version") {
             std::cout << "farrowlane " << farrow::base::kVersion << '\n';
             return 0;
+        }
+        if (std::string(argv[i]) == "--help") {
+            std::cout << kUsage;
+            return std::cout.flush() ? 0 : 1;
         }
     }
     // Before any thread starts: the start-up may download the sites database.

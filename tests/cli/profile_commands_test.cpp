@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/command_line.h"
@@ -81,6 +83,78 @@ TEST_F(ProfileCommandsTest, AFileThatIsNoProfileIsRefusedByEveryCommand) {
         EXPECT_NE(err.str().find("The File notes.txt is not a profile"), std::string::npos)
             << args[0] << ": " << err.str();
     }
+}
+
+// UTF-8 letters are named as a warning that keeps the check's exit code; Latin-1 bytes, as the
+// window stores them, are not.
+TEST_F(ProfileCommandsTest, CheckWarnsOfUtf8TextWithoutFailing) {
+    workspace.write("utf8.fl2", test::profileFileText({"post"}, "http://my.site", "Caf\xc3\xa9"));
+    EXPECT_EQ(run({"profile", "check", "utf8.fl2"}), kExitOk);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(),
+              "farrowctl: warning: Title \"Caf\xc3\xa9\" is UTF-8 text; a profile holds "
+              "one byte per letter, so it is sent as \"Caf\xc3\x83\xc2\xa9\"\n");
+    workspace.write("utf8bad.fl2",
+                    test::profileFileText({"unknown"}, "http://my.site", "\xc3\xa9"));
+    EXPECT_EQ(run({"profile", "check", "utf8bad.fl2"}), kExitFailed);
+    EXPECT_NE(err.str().find("warning: Title"), std::string::npos);
+
+    workspace.write("latin1.fl2", test::profileFileText({"post"}, "http://my.site", "Caf\xe9"));
+    EXPECT_EQ(run({"profile", "check", "latin1.fl2"}), kExitOk);
+    EXPECT_EQ(err.str(), "");
+
+    workspace.write("bom.fl2",
+                    "\xEF\xBB\xBF" + test::profileFileText({"post"}, "http://my.site", "Mine"));
+    EXPECT_EQ(run({"profile", "check", "bom.fl2"}), kExitFailed);
+    EXPECT_NE(err.str().find("UTF-8 byte-order mark"), std::string::npos) << err.str();
+}
+
+// Run from a folder that is no workspace, or with a profile that cannot be read, a command stops
+// before start-up: it leaves no LOGS, ERRORS or settings file behind.
+TEST_F(ProfileCommandsTest, ACommandThatCannotStartCreatesNothing) {
+    const std::string good = test::profileFileText({"post"}, "http://my.site", "Mine");
+    const std::vector<std::vector<std::string>> commands = {
+        {"profile", "check"}, {"build"}, {"submit"}, {"deep"}};
+    auto onlyFiles = [](const std::filesystem::path& dir) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    test::TempWorkspace elsewhere;
+    elsewhere.write("good.fl2", good);
+    elsewhere.write("s.flb", "good.fl2\r\ngood.fl2\r\nDATAEND\r\n");
+    {
+        test::WorkingDirectory inElsewhere{elsewhere.path()};
+        for (const std::string file : {"good.fl2", "missing.fl2"}) {
+            for (std::vector<std::string> args : commands) {
+                args.push_back(file);
+                EXPECT_EQ(run(args), kExitFailed) << args[0] << " " << file;
+                // The tests' workspace is "."; farrowctl names the folder it was started in.
+                EXPECT_EQ(err.str(),
+                          "farrowctl: There is no sites.enc in .: run farrowctl in a "
+                          "workspace (see the README)\n")
+                    << args[0] << " " << file;
+            }
+        }
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"sites", "dump"}, {"batch", "s.flb"}}) {
+            EXPECT_EQ(run(args), kExitFailed) << args[0];
+            EXPECT_NE(err.str().find("There is no sites.enc in "), std::string::npos) << err.str();
+        }
+    }
+    EXPECT_EQ(onlyFiles(elsewhere.path()), (std::vector<std::string>{"good.fl2", "s.flb"}));
+
+    for (std::vector<std::string> args : commands) {
+        args.push_back("missing.fl2");
+        EXPECT_EQ(run(args), kExitFailed) << args[0];
+        EXPECT_NE(err.str().find(" The File missing.fl2 could not be opened"), std::string::npos)
+            << args[0] << ": " << err.str();
+    }
+    EXPECT_EQ(onlyFiles(workspace.path()), std::vector<std::string>{"sites.enc"});
 }
 
 TEST_F(ProfileCommandsTest, BuildPrintsOneJsonObjectPerRequest) {

@@ -177,6 +177,12 @@ TEST(UpdateCommand, PrintsStagesAndFailsWhenTheServerIsDown) {
     EXPECT_EQ(r.rc, kExitFailed);
     EXPECT_NE(r.err.find("Could Not establish FTP session to datbase server."), std::string::npos);
     EXPECT_NE(r.err.find("Sites Database Problem."), std::string::npos);
+    // The server and the reason follow the window's words.
+    EXPECT_NE(r.err.find("farrowctl: could not update sites.enc from the database server " +
+                         closed + ": "),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("onnect"), std::string::npos) << r.err;
 
     CliRun skipped = run({"update", "/VUZODURI"}, closed);
     EXPECT_EQ(skipped.rc, kExitOk) << skipped.err;
@@ -192,7 +198,34 @@ TEST(UpdateCommand, DownloadsTheDatabase) {
     CliRun r = run({"update"}, server.address());
     EXPECT_EQ(r.rc, kExitOk) << r.err;
     EXPECT_NE(r.out.find("1 Sites"), std::string::npos);
-    EXPECT_EQ(ws.read("sites.enc"), test::encodedSitesFile({test::plainSiteLine("New")}));
+    const std::string stored = test::encodedSitesFile({test::plainSiteLine("New")});
+    EXPECT_EQ(ws.read("sites.enc"), stored);
+    EXPECT_NE(r.out.find("Downloaded a new sites.enc from " + server.address() + " (" +
+                         std::to_string(stored.size()) + " bytes)\n"),
+              std::string::npos)
+        << r.out;
+
+    CliRun again = run({"update"}, server.address());
+    EXPECT_EQ(again.rc, kExitOk) << again.err;
+    EXPECT_NE(again.out.find("sites.enc is the same as on " + server.address() +
+                             ": nothing downloaded\n"),
+              std::string::npos)
+        << again.out;
+    EXPECT_EQ(again.out.find("Downloaded"), std::string::npos) << again.out;
+}
+
+TEST(UpdateCommand, ARefusedLoginNamesTheServerAndTheReason) {
+    test::TempWorkspace ws;
+    test::WorkingDirectory inWorkspace{ws.path()};
+    test::FtpTestServer server("another password");
+    CliRun r = run({"update"}, server.address());
+    EXPECT_EQ(r.rc, kExitFailed);
+    EXPECT_NE(r.err.find("farrowctl: could not update sites.enc from the database server " +
+                         server.address() + ": "),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(": Login denied\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Downloaded"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "sites/selection_model.h"
 #include "support/fake_frontend.h"
 #include "support/fake_profile_dialogs.h"
@@ -209,6 +211,7 @@ TEST_F(ProfileFileTest, AFileWithoutTheHeaderIsRefusedAndChangesNothing) {
         {"headerWithTrailingBlank", std::string(kProfileHeader) + " " + rest},
         {"headerNotFirst", "\r\n" + std::string(kProfileHeader) + rest},
         {"byteOrderMarkFirst", "\xEF\xBB\xBF" + std::string(kProfileHeader) + rest},
+        {"byteOrderMarkAlone", "\xEF\xBB\xBF\r\n" + std::string(kProfileHeader) + rest},
     };
     for (const auto& [name, content] : files) {
         workspace.write(name, content);
@@ -219,10 +222,14 @@ TEST_F(ProfileFileTest, AFileWithoutTheHeaderIsRefusedAndChangesNothing) {
             EXPECT_EQ(r.outcome, FileOutcome::NotAProfile) << name;
             EXPECT_EQ(r.error.code, base::ErrorCode::WrongFormat) << name;
             ASSERT_EQ(messenger.messages().size(), shown + 1) << name;
+            // The mark an editor saving UTF-8 writes is named, as it is what the user must drop.
+            const std::string reason =
+                std::string_view(name).starts_with("byteOrderMark")
+                    ? "its first line begins with a UTF-8 byte-order mark (the bytes EF BB BF); "
+                      "save it again without the mark"
+                    : "its first line is not [Farrowlane Release Profile Storage]";
             EXPECT_EQ(messenger.messages().back().text,
-                      std::string("The File ") + name +
-                          " is not a profile: its first line is not "
-                          "[Farrowlane Release Profile Storage]");
+                      std::string("The File ") + name + " is not a profile: " + reason);
             EXPECT_EQ(messenger.messages().back().icon, base::MessageIcon::Exclamation);
             EXPECT_EQ(std::tuple(loaded.url, loaded.adult, loaded.smartMatch, loaded.deep),
                       std::tuple(std::string("mine"), false, false, true))
