@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include "base/clock.h"
@@ -17,6 +18,7 @@
 #include "ui/indexnow_key_section.h"
 #include "ui/indexnow_url_section.h"
 #include "ui/latin1.h"
+#include "ui/window_settings.h"
 
 namespace farrow::ui {
 
@@ -116,6 +118,41 @@ IndexNowDialog::IndexNowDialog(IndexNowSetup setup, QWidget* parent)
     setObjectName("indexNowDialog");
     setWindowTitle("IndexNow");
     buildControls();
+    restoreSettings();
+}
+
+namespace {
+
+constexpr const char* kEndpointsKey = "IndexNow/endpoints";
+constexpr const char* kKeyLocationKey = "IndexNow/keyLocation";
+constexpr const char* kSourceKey = "IndexNow/source";
+constexpr const char* kSitemapKey = "IndexNow/sitemap";
+
+}  // namespace
+
+void IndexNowDialog::restoreSettings() {
+    const QSettings settings(windowSettingsPath(setup_.workspace), QSettings::IniFormat);
+    if (settings.contains(kEndpointsKey)) {
+        endpointSection_->setText(settings.value(kEndpointsKey).toString());
+    }
+    keySection_->setKeyLocation(settings.value(kKeyLocationKey).toString());
+    urlSection_->setSource(settings.value(kSourceKey).toString(),
+                           settings.value(kSitemapKey).toString());
+}
+
+bool IndexNowDialog::rememberSettings() {
+    const QString path = windowSettingsPath(setup_.workspace);
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(kEndpointsKey, endpointSection_->text());
+    settings.setValue(kKeyLocationKey, keySection_->keyLocation());
+    settings.setValue(kSourceKey, urlSection_->source());
+    settings.setValue(kSitemapKey, urlSection_->sitemap());
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        summaryLabel_->setText("The dialog's settings could not be written to " + path + ".");
+        return false;
+    }
+    return true;
 }
 
 IndexNowDialog::~IndexNowDialog() {
@@ -205,6 +242,9 @@ void IndexNowDialog::onAnnounce() {
         summaryLabel_->setText(problem);
         return;
     }
+    // What was announced with is what the next opening shows; a file that cannot be written is
+    // said, and the announcement goes ahead.
+    const bool remembered = rememberSettings();
     params.siteUrl = setup_.siteUrl;
     params.siteTitle = setup_.siteTitle;
     params.caFile = setup_.caFile;
@@ -214,7 +254,9 @@ void IndexNowDialog::onAnnounce() {
     answers_->clear();
     lastResult_.reset();
     progress_->setRange(0, 0);
-    summaryLabel_->setText(urlSection_->startText());
+    if (remembered) {
+        summaryLabel_->setText(urlSection_->startText());
+    }
     startJob([this, params = std::move(params)]() -> Finish {
         RunFrontend frontend(*this);
         base::SystemClock clock;
@@ -302,7 +344,12 @@ void IndexNowDialog::reject() {
         onCancel();
         return;
     }
-    QDialog::reject();
+    // A settings file that cannot be written keeps the dialog open once, to say so.
+    if (rememberSettings() || settingsUnwritable_) {
+        QDialog::reject();
+        return;
+    }
+    settingsUnwritable_ = true;
 }
 
 void IndexNowDialog::startJob(std::function<Finish()> job) {
@@ -319,6 +366,7 @@ void IndexNowDialog::jobEnded(const Finish& finish) {
     worker_.join();
     setIdle(true);
     if (closeWhenIdle_) {
+        rememberSettings();
         QDialog::reject();
         emit jobFinished();
         return;

@@ -73,6 +73,10 @@ private:
     friend class RunFrontend;
 
     void buildControls();
+    // The endpoints, key location and source of the last use in this workspace, and saving them;
+    // false when the file could not be written (the summary says so).
+    void restoreSettings();
+    bool rememberSettings();
 
     void onVerify();
     void onAnnounce();
@@ -102,6 +106,7 @@ private:
     std::optional<crawl::CrawlResult> lastCrawl_;
     // Escape or the close box came while a job ran: close once it has stopped.
     bool closeWhenIdle_ = false;
+    bool settingsUnwritable_ = false;
 
     IndexNowKeySection* keySection_ = nullptr;
     IndexNowUrlSection* urlSection_ = nullptr;

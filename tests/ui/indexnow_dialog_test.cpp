@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -15,10 +16,12 @@
 
 #include "crawl/sitemap_reader.h"
 #include "indexnow/indexnow_key.h"
+#include "indexnow/indexnow_request.h"
 #include "sandbox/demo_key.h"
 #include "sandbox/sandbox_server.h"
 #include "sandbox/target_behaviour.h"
 #include "ui/indexnow_dialog.h"
+#include "ui/latin1.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -268,6 +271,42 @@ TEST_F(IndexNowDialogTest, CancelStopsAnEngineThatNeverAnswersAndCloseWaitsForIt
     ASSERT_TRUE(waitForJob(dialog));
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.busy());
+}
+
+// What the dialog was last used with comes back when it opens again in the workspace, and the
+// endpoint that will be asked is named before anything is sent.
+TEST_F(IndexNowDialogTest, RemembersEndpointsKeyLocationAndSourcePerWorkspace) {
+    const std::string own = endpoint("/indexnow");
+    {
+        IndexNowDialog dialog(setup(), nullptr);
+        EXPECT_EQ(
+            child<QLabel>(dialog, "firstEndpointLabel")->text(),
+            QString("Announce asks ") + indexnow::kDefaultEndpoint + " (the public default).");
+        dialog.show();
+        child<QPlainTextEdit>(dialog, "endpointsField")
+            ->setPlainText(toQt(own + "\n" + endpoint("/second")));
+        child<QLineEdit>(dialog, "keyLocationField")->setText("/keys/k.txt");
+        child<QRadioButton>(dialog, "crawlRadio")->setChecked(true);
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_Escape);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    EXPECT_TRUE(std::filesystem::exists(workspace_.path() / "farrowlane-window.ini"));
+    IndexNowDialog again(setup(), nullptr);
+    EXPECT_EQ(fromQt(child<QPlainTextEdit>(again, "endpointsField")->toPlainText()),
+              own + "\n" + endpoint("/second"));
+    EXPECT_EQ(child<QLabel>(again, "firstEndpointLabel")->text(),
+              toQt("Announce asks " + own + ", then 1 more if it cannot take the URLs."));
+    EXPECT_EQ(child<QLineEdit>(again, "keyLocationField")->text(), "/keys/k.txt");
+    EXPECT_TRUE(child<QRadioButton>(again, "crawlRadio")->isChecked());
+
+    // Another workspace starts from the defaults.
+    farrow::test::TempWorkspace other;
+    IndexNowSetup elsewhere = setup();
+    elsewhere.workspace = other.workspace();
+    IndexNowDialog fresh(std::move(elsewhere), nullptr);
+    EXPECT_EQ(fromQt(child<QPlainTextEdit>(fresh, "endpointsField")->toPlainText()),
+              indexnow::kDefaultEndpoint);
+    EXPECT_TRUE(child<QLineEdit>(fresh, "keyLocationField")->text().isEmpty());
 }
 
 TEST_F(IndexNowDialogTest, EndpointsMustBeWebAddresses) {
