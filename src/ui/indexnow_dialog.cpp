@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -25,6 +26,8 @@ namespace farrow::ui {
 namespace {
 
 constexpr const char* kUserAgent = "Farrowlane";
+// Lines of the message at the bottom shown without scrolling.
+constexpr int kSummaryLines = 4;
 
 std::string summaryOf(const indexnow::AnnounceResult& r) {
     std::string text = std::to_string(r.toSend) + " to send, " + std::to_string(r.accepted) +
@@ -178,6 +181,8 @@ void IndexNowDialog::buildControls() {
     progress_->setObjectName("progressBar");
     progress_->setRange(0, 1);
     progress_->setValue(0);
+    // The busy bar has no text; a bar whose text came and went would shift the row.
+    progress_->setTextVisible(false);
     auto* runRow = new QHBoxLayout;
     runRow->addWidget(announceButton_);
     runRow->addWidget(cancelButton_);
@@ -188,6 +193,16 @@ void IndexNowDialog::buildControls() {
     summaryLabel_->setObjectName("summaryLabel");
     summaryLabel_->setWordWrap(true);
     summaryLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summaryLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // However long the message grows (a crawl's notes, the sitemap's lines, a "To fix:"), it
+    // scrolls in a space of its own, so the form above keeps its room and nothing moves.
+    auto* summaryArea = new QScrollArea(this);
+    summaryArea->setObjectName("summaryArea");
+    summaryArea->setWidget(summaryLabel_);
+    summaryArea->setWidgetResizable(true);
+    summaryArea->setFrameShape(QFrame::NoFrame);
+    summaryArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    summaryArea->setFixedHeight(kSummaryLines * summaryLabel_->fontMetrics().lineSpacing() + 4);
 
     closeButton_ = new QPushButton("Close", this);
     closeButton_->setObjectName("closeButton");
@@ -196,13 +211,19 @@ void IndexNowDialog::buildControls() {
     closeRow->addWidget(closeButton_);
 
     auto* layout = new QVBoxLayout(this);
+    // The form takes the height its texts need; only the answers give way to a small window.
+    for (QWidget* section :
+         std::initializer_list<QWidget*>{keySection_, urlSection_, endpointSection_}) {
+        section->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    }
     layout->addWidget(keySection_);
     layout->addWidget(urlSection_);
     layout->addWidget(endpointSection_);
     layout->addLayout(runRow);
     layout->addWidget(answers_, 1);
-    layout->addWidget(summaryLabel_);
+    layout->addWidget(summaryArea);
     layout->addLayout(closeRow);
+    setMinimumWidth(kMinimumWidth);
     resize(kDefaultSize);
 
     connect(keySection_, &IndexNowKeySection::verifyRequested, this, &IndexNowDialog::onVerify);

@@ -51,6 +51,8 @@ class IndexNowDialog final : public QDialog {
     Q_OBJECT
 public:
     static constexpr QSize kDefaultSize{680, 720};
+    // Narrower, the wrapped labels of the form would need more lines than the window has.
+    static constexpr int kMinimumWidth = 560;
 
     IndexNowDialog(IndexNowSetup setup, QWidget* parent);
     ~IndexNowDialog() override;

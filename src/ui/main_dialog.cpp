@@ -51,8 +51,25 @@ constexpr std::size_t kFirstPageCaption = 46;
 constexpr int kPageMargin = 10;
 constexpr int kColumnGap = 12;
 
+// Wide enough for the long names of dated sitemaps and workspace folders.
+constexpr QSize kFileChooserSize{860, 540};
+
 QString qs(const std::string& text) {
     return toQt(text);
+}
+
+// A file chooser of the IndexNow dialog; empty when the user cancels.
+std::string chosenFile(QWidget* parent, QFileDialog::AcceptMode mode, const QString& caption,
+                       const QString& at, const QString& filter) {
+    QFileDialog chooser(parent, caption, at, filter);
+    chooser.setAcceptMode(mode);
+    chooser.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+    chooser.resize(kFileChooserSize);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return pathFromQt(chooser.selectedFiles().front());
 }
 
 }  // namespace
@@ -574,13 +591,12 @@ void MainDialog::onIndexNow() {
                      .lexically_normal()
                      .string());
     setup.chooseSitemapSave = [sitemapDefault](QWidget* parent) {
-        return pathFromQt(QFileDialog::getSaveFileName(parent, "Save sitemap", sitemapDefault,
-                                                       "Sitemaps (*.xml);;All files (*)"));
+        return chosenFile(parent, QFileDialog::AcceptSave, "Save sitemap", sitemapDefault,
+                          "Sitemaps (*.xml);;All files (*)");
     };
     setup.chooseSitemapFile = [sitemapDefault](QWidget* parent) {
-        return pathFromQt(
-            QFileDialog::getOpenFileName(parent, "Announce a sitemap", sitemapDefault,
-                                         "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)"));
+        return chosenFile(parent, QFileDialog::AcceptOpen, "Announce a sitemap", sitemapDefault,
+                          "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)");
     };
     IndexNowDialog dialog(std::move(setup), this);
     dialog.exec();

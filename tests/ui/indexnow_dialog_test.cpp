@@ -309,6 +309,48 @@ TEST_F(IndexNowDialogTest, RemembersEndpointsKeyLocationAndSourcePerWorkspace) {
     EXPECT_TRUE(child<QLineEdit>(fresh, "keyLocationField")->text().isEmpty());
 }
 
+// A long message at the bottom scrolls in its own space: at the default size and at the smallest
+// the form's wrapped labels keep every line, and Announce and Cancel stay where they are when a
+// run starts.
+TEST_F(IndexNowDialogTest, NoLabelIsCutAndNoButtonMovesWhateverTheMessageAndSize) {
+    ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
+    IndexNowDialog dialog(setup(), nullptr);
+    child<QPlainTextEdit>(dialog, "endpointsField")
+        ->setPlainText(toQt("http://127.0.0.1:" + std::to_string(sandbox_.httpPort()) +
+                            sandbox::routeFor(sandbox::Behaviour::Silent).path));
+    dialog.show();
+    QStringList lines;
+    for (int i = 0; i < 12; ++i) {
+        lines << QString("Note %1: the crawl left out a page for a reason worth reading.").arg(i);
+    }
+    auto* summary = child<QLabel>(dialog, "summaryLabel");
+    for (const QSize size : {IndexNowDialog::kDefaultSize, dialog.minimumSize()}) {
+        dialog.resize(size);
+        summary->setText(lines.join('\n'));
+        QApplication::processEvents();
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label != summary && label->isVisible() && label->wordWrap()) {
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                    << label->objectName().toStdString() << " at " << size.width() << "x"
+                    << size.height();
+            }
+        }
+    }
+    dialog.resize(IndexNowDialog::kDefaultSize);
+    summary->clear();
+    QApplication::processEvents();
+    auto* announce = child<QPushButton>(dialog, "announceButton");
+    auto* cancel = child<QPushButton>(dialog, "cancelButton");
+    const QRect announceAt = announce->geometry(), cancelAt = cancel->geometry();
+    announce->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.busy());
+    EXPECT_EQ(announce->geometry(), announceAt);
+    EXPECT_EQ(cancel->geometry(), cancelAt);
+    cancel->click();
+    ASSERT_TRUE(waitForJob(dialog));
+}
+
 TEST_F(IndexNowDialogTest, EndpointsMustBeWebAddresses) {
     ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
     IndexNowDialog dialog(setup(), nullptr);
