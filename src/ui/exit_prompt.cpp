@@ -29,9 +29,10 @@ ExitPrompt::ExitPrompt(bool fieldsChanged, QWidget* parent) : QDialog(parent) {
 
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("okButton");
-    ok->setDefault(true);
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("cancelButton");
+    // With changes to lose, a hasty Enter keeps the program running.
+    (fieldsChanged ? cancel : ok)->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <thread>
 
+#include "ui/exit_prompt.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -168,6 +169,12 @@ TEST_F(WindowTest, RealExitPromptAnswersCancelAndOk) {
     EXPECT_FALSE(real.confirmExit(false));
     answerNextModal("okButton");
     EXPECT_TRUE(real.confirmExit(true));
+    // Enter answers "OK" only when no typed fields would be lost.
+    for (const bool changed : {false, true}) {
+        ExitPrompt prompt(changed);
+        EXPECT_EQ(prompt.findChild<QPushButton*>("okButton")->isDefault(), !changed);
+        EXPECT_EQ(prompt.findChild<QPushButton*>("cancelButton")->isDefault(), changed);
+    }
 }
 
 TEST_F(WindowTest, CloseBoxAndEscapeAskTheExitQuestion) {
