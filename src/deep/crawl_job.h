@@ -48,9 +48,10 @@ struct CrawlControl {
     std::atomic<bool> stop{false};
     // Written by the watching thread only, before it raises `stop`.
     std::atomic<bool> timeUp{false};
+    // Counted by the crawl thread; the watching thread shows it.
+    std::atomic<int> pagesRead{0};
     // The crawl thread's alone from here on.
     int pageBudget = kCrawlPageBudget;
-    int pagesRead = 0;
     bool budgetSpent = false;
     // What the crawl has to say about bounds it met ("URL: only the first N bytes were read").
     std::vector<std::string> notes;
@@ -61,11 +62,11 @@ struct CrawlControl {
         if (stopped()) {
             return false;
         }
-        if (pagesRead >= pageBudget) {
+        if (pagesRead.load(std::memory_order_relaxed) >= pageBudget) {
             budgetSpent = true;
             return false;
         }
-        ++pagesRead;
+        pagesRead.fetch_add(1, std::memory_order_relaxed);
         return true;
     }
 };

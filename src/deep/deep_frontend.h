@@ -18,6 +18,8 @@ public:
     virtual ~RetrievalView() = default;
     // The text under "Retrieving Page at:": the URL being read, later "Getting Titles...".
     virtual void showText(const std::string& text) = 0;
+    // How many pages the crawl has read so far, titles included.
+    virtual void showPagesRead(int) {}
     // Whether the user has asked to stop the crawl (Escape, or closing the window).
     virtual bool stopRequested() const { return false; }
 };

@@ -23,6 +23,7 @@ void watchUntilDone(const std::atomic<int>& done, const std::function<std::strin
                     CrawlControl& control, Clock::time_point deadline) {
     if (view) {
         view->showText(text());
+        view->showPagesRead(control.pagesRead.load(std::memory_order_relaxed));
     }
     while (done.load(std::memory_order_acquire) == 0) {
         std::this_thread::sleep_for(poll);
@@ -31,6 +32,7 @@ void watchUntilDone(const std::atomic<int>& done, const std::function<std::strin
         }
         if (view) {
             view->showText(text());
+            view->showPagesRead(control.pagesRead.load(std::memory_order_relaxed));
         }
         if (!control.stopped()) {
             if (Clock::now() >= deadline) {
@@ -52,7 +54,7 @@ void addEndNotes(CatalogueResult& result, const CrawlControl& control, const bas
     }
     if (control.budgetSpent) {
         result.notes.push_back("The crawl ended after reading " +
-                               std::to_string(control.pagesRead) +
+                               std::to_string(control.pagesRead.load()) +
                                " pages; the pages found by then are listed.");
     }
 }

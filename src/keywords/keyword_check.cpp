@@ -49,6 +49,19 @@ std::string browserTarget(std::string_view target, bool webAddress) {
     return out;
 }
 
+std::string queryValue(std::string_view keyword) {
+    std::string out;
+    for (char c : keyword) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code > 0x7f || c == '&' || c == '#' || c == '+' || c == '%' || c == '=') {
+            out += base::format("%%%02X", code);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> findBrowser(const std::string& browserChoice,
                                        const BrowserEnvironment& environment) {
     std::string program;
@@ -85,7 +98,7 @@ CheckOutcome checkKeyword(const KeywordCheck& check, const sites::SiteTable& tab
         // Several records of one name: the last one decides.
         for (const sites::SiteRecord& record : table) {
             if (record.name() == *check.selectedEngine) {
-                target = record.fields[sites::kSearchUrl] + check.keyword;
+                target = record.fields[sites::kSearchUrl] + queryValue(check.keyword);
             }
         }
     }

@@ -33,6 +33,11 @@ std::optional<std::string> findBrowser(const std::string& browserChoice,
 // target that would begin with "-" gets "./" in front, so that it cannot pass for an option.
 std::string browserTarget(std::string_view target, bool webAddress);
 
+// The keyword as the value of a query: "&", "#", "+", "%" and "=" and every byte above 127 are
+// percent-encoded, so that the engine searches for exactly what was typed and not for the part
+// before an "&". Blanks are left to `browserTarget`.
+std::string queryValue(std::string_view keyword);
+
 // The state of the keywords page when "Check" is pressed, or a document to show.
 struct KeywordCheck {
     std::string browserChoice;

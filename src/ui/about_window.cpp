@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/user_settings.h"
 #include "ui/latin1.h"
 #include "ui/raised_frame.h"
 
@@ -46,8 +47,9 @@ AboutWindow::AboutWindow(const base::Branding& branding, const QIcon& icon, QWid
     grid->addWidget(iconLabel, 0, 0, 3, 1, Qt::AlignTop | Qt::AlignLeft);
 
     int row = 0;
+    const std::string version = "Version " + std::string(app::kProductVersion);
     for (const std::string* text :
-         {&branding.productName, &branding.vendorName, &branding.vendorLine}) {
+         {&branding.productName, &version, &branding.vendorName, &branding.vendorLine}) {
         grid->addWidget(centredLine(*text, frame), row++, 1);
     }
     grid->addWidget(centredLine("Sales : " + branding.salesContact, frame), row++, 0, 1, 3);

@@ -1,5 +1,6 @@
 #include "ui/batch_errors_dialog.h"
 #include "ui/latin1.h"
+#include "ui/page_controls.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,21 +21,15 @@ constexpr int kListHeight = 160;
 BatchErrorsDialog::BatchErrorsDialog(const std::vector<std::string>& errorLogs,
                                      std::function<void(const std::string&)> showLog,
                                      QWidget* parent)
-    : QDialog(parent), showLog_(std::move(showLog)), list_(new QListWidget(this)) {
+    : QDialog(parent),
+      showLog_(std::move(showLog)),
+      list_(pathList(this, "errorLogList", errorLogs, kListWidth)) {
     setObjectName("batchErrorsDialog");
     setWindowTitle("Batch Processing Error(s)");
 
     auto* hint = new QLabel("Please select an error log from the list below.", this);
     hint->setObjectName("batchErrorsHint");
-    list_->setObjectName("errorLogList");
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setMinimumSize(kListWidth, kListHeight);
-    for (const std::string& path : errorLogs) {
-        list_->addItem(pathToQt(path));
-    }
-    if (list_->count() > 0) {
-        list_->setCurrentRow(0);
-    }
+    list_->setMinimumHeight(kListHeight);
 
     auto* see = new QPushButton("Let's See it...", this);
     see->setObjectName("seeButton");
@@ -45,7 +40,7 @@ BatchErrorsDialog::BatchErrorsDialog(const std::vector<std::string>& errorLogs,
     connect(see, &QPushButton::clicked, this, [this] {
         const QList<QListWidgetItem*> selected = list_->selectedItems();
         if (!selected.isEmpty() && showLog_) {
-            showLog_(pathFromQt(selected.front()->text()));
+            showLog_(listedPath(selected.front()));
         }
     });
     connect(list_, &QListWidget::itemDoubleClicked, see, &QPushButton::click);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -25,7 +26,6 @@ ControlColumn::ControlColumn(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
 
     exitButton_ = button("Exit", this, "exitButton");
-    exitButton_->setDefault(true);
     helpButton_ = button("&Help", this, "helpButton");
     layout->addWidget(exitButton_);
     layout->addWidget(helpButton_);
@@ -50,6 +50,11 @@ ControlColumn::ControlColumn(QWidget* parent) : QWidget(parent) {
     statusField_ = readOnlyLine(this, "statusField");
     layout->addSpacing(kSectionGap);
     layout->addWidget(statusField_);
+    underWay_ = new QLabel(this);
+    underWay_->setObjectName("underWayLabel");
+    underWay_->setWordWrap(true);
+    underWay_->hide();
+    layout->addWidget(underWay_);
     layout->addStretch();
 
     // Linux window managers keep the title-bar menu to themselves, so the About entry lives
@@ -102,6 +107,13 @@ void ControlColumn::showStatus(const QString& text, bool now) {
     if (now) {
         statusField_->repaint();
     }
+}
+
+void ControlColumn::showUnderWay(const QString& text) {
+    underWay_->setText(text);
+    underWay_->setToolTip(text);
+    underWay_->setVisible(!text.isEmpty());
+    underWay_->repaint();
 }
 
 }  // namespace farrow::ui

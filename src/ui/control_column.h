@@ -8,6 +8,7 @@
 class QAction;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -36,6 +37,8 @@ public:
     // Shows `text` in the status field; with `now` it is painted at once, for a caller that
     // holds the window thread.
     void showStatus(const QString& text, bool now = false);
+    // Says which profile and page a long job is at; empty hides the line.
+    void showUnderWay(const QString& text);
 
 signals:
     void exitClicked();
@@ -53,6 +56,7 @@ private:
     QPushButton* batchButton_ = nullptr;
     QPushButton* indexNowButton_ = nullptr;
     QLineEdit* statusField_ = nullptr;
+    QLabel* underWay_ = nullptr;
     QToolButton* aboutButton_ = nullptr;
     QAction* aboutAction_ = nullptr;
 };

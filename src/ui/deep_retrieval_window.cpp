@@ -19,7 +19,8 @@ constexpr int kHiddenSize = 4;
 DeepRetrievalWindow::DeepRetrievalWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      urlField_(new QLineEdit(this)) {
+      urlField_(new QLineEdit(this)),
+      pagesRead_(new QLabel(this)) {
     setObjectName("deepRetrievalWindow");
     setWindowTitle("Deep Submission: Retrieval");
     setModal(false);
@@ -36,6 +37,9 @@ DeepRetrievalWindow::DeepRetrievalWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Retrieving Page at:", this));
     layout->addWidget(urlField_);
+    pagesRead_->setObjectName("pagesReadLabel");
+    setPagesRead(0);
+    layout->addWidget(pagesRead_);
     layout->addWidget(new QLabel("Please Stand By...", this), 0, Qt::AlignHCenter);
 }
 
@@ -55,6 +59,10 @@ void DeepRetrievalWindow::closeEvent(QCloseEvent* event) {
     // The window goes with the crawl, not before it.
     event->ignore();
     stopRequested_ = true;
+}
+
+void DeepRetrievalWindow::setPagesRead(int pages) {
+    pagesRead_->setText("Pages read so far: " + QString::number(pages));
 }
 
 void DeepRetrievalWindow::setUrlText(const QString& text) {

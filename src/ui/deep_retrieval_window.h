@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 
 namespace farrow::ui {
@@ -17,6 +18,7 @@ public:
     // Centres the window over its parent (or the screen) and shows it.
     void showCentred();
     void setUrlText(const QString& text);
+    void setPagesRead(int pages);
     bool stopRequested() const { return stopRequested_; }
 
 protected:
@@ -25,6 +27,7 @@ protected:
 
 private:
     QLineEdit* urlField_;
+    QLabel* pagesRead_;
     bool stopRequested_ = false;
 };
 

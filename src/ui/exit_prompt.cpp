@@ -1,6 +1,7 @@
 #include "ui/exit_prompt.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -13,7 +14,7 @@ constexpr int kTextWidth = 240;
 
 }  // namespace
 
-ExitPrompt::ExitPrompt(QWidget* parent) : QDialog(parent) {
+ExitPrompt::ExitPrompt(bool fieldsChanged, QWidget* parent) : QDialog(parent) {
     setObjectName("exitPrompt");
     setWindowTitle("Exit Prompt");
     auto* text = new QLineEdit("Are you sure you want to exit?", this);
@@ -28,9 +29,10 @@ ExitPrompt::ExitPrompt(QWidget* parent) : QDialog(parent) {
 
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("okButton");
-    ok->setDefault(true);
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("cancelButton");
+    // With changes to lose, a hasty Enter keeps the program running.
+    (fieldsChanged ? cancel : ok)->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -42,6 +44,16 @@ ExitPrompt::ExitPrompt(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 12);
     layout->addWidget(text);
+    if (fieldsChanged) {
+        auto* changed = new QLabel(
+            "The profile's fields changed since it was last loaded or saved; exiting loses "
+            "those changes.",
+            this);
+        changed->setObjectName("fieldsChangedLabel");
+        changed->setWordWrap(true);
+        changed->setAlignment(Qt::AlignCenter);
+        layout->addWidget(changed);
+    }
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include "base/clock.h"
@@ -17,12 +19,15 @@
 #include "ui/indexnow_key_section.h"
 #include "ui/indexnow_url_section.h"
 #include "ui/latin1.h"
+#include "ui/window_settings.h"
 
 namespace farrow::ui {
 
 namespace {
 
 constexpr const char* kUserAgent = "Farrowlane";
+// Lines of the message at the bottom shown without scrolling.
+constexpr int kSummaryLines = 4;
 
 std::string summaryOf(const indexnow::AnnounceResult& r) {
     std::string text = std::to_string(r.toSend) + " to send, " + std::to_string(r.accepted) +
@@ -116,6 +121,41 @@ IndexNowDialog::IndexNowDialog(IndexNowSetup setup, QWidget* parent)
     setObjectName("indexNowDialog");
     setWindowTitle("IndexNow");
     buildControls();
+    restoreSettings();
+}
+
+namespace {
+
+constexpr const char* kEndpointsKey = "IndexNow/endpoints";
+constexpr const char* kKeyLocationKey = "IndexNow/keyLocation";
+constexpr const char* kSourceKey = "IndexNow/source";
+constexpr const char* kSitemapKey = "IndexNow/sitemap";
+
+}  // namespace
+
+void IndexNowDialog::restoreSettings() {
+    const QSettings settings(windowSettingsPath(setup_.workspace), QSettings::IniFormat);
+    if (settings.contains(kEndpointsKey)) {
+        endpointSection_->setText(settings.value(kEndpointsKey).toString());
+    }
+    keySection_->setKeyLocation(settings.value(kKeyLocationKey).toString());
+    urlSection_->setSource(settings.value(kSourceKey).toString(),
+                           settings.value(kSitemapKey).toString());
+}
+
+bool IndexNowDialog::rememberSettings() {
+    const QString path = windowSettingsPath(setup_.workspace);
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(kEndpointsKey, endpointSection_->text());
+    settings.setValue(kKeyLocationKey, keySection_->keyLocation());
+    settings.setValue(kSourceKey, urlSection_->source());
+    settings.setValue(kSitemapKey, urlSection_->sitemap());
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        summaryLabel_->setText("The dialog's settings could not be written to " + path + ".");
+        return false;
+    }
+    return true;
 }
 
 IndexNowDialog::~IndexNowDialog() {
@@ -146,6 +186,8 @@ void IndexNowDialog::buildControls() {
     progress_->setObjectName("progressBar");
     progress_->setRange(0, 1);
     progress_->setValue(0);
+    // The busy bar has no text; a bar whose text came and went would shift the row.
+    progress_->setTextVisible(false);
     auto* runRow = new QHBoxLayout;
     runRow->addWidget(announceButton_);
     runRow->addWidget(cancelButton_);
@@ -156,6 +198,16 @@ void IndexNowDialog::buildControls() {
     summaryLabel_->setObjectName("summaryLabel");
     summaryLabel_->setWordWrap(true);
     summaryLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summaryLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // However long the message grows (a crawl's notes, the sitemap's lines, a "To fix:"), it
+    // scrolls in a space of its own, so the form above keeps its room and nothing moves.
+    auto* summaryArea = new QScrollArea(this);
+    summaryArea->setObjectName("summaryArea");
+    summaryArea->setWidget(summaryLabel_);
+    summaryArea->setWidgetResizable(true);
+    summaryArea->setFrameShape(QFrame::NoFrame);
+    summaryArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    summaryArea->setFixedHeight(kSummaryLines * summaryLabel_->fontMetrics().lineSpacing() + 4);
 
     closeButton_ = new QPushButton("Close", this);
     closeButton_->setObjectName("closeButton");
@@ -164,13 +216,19 @@ void IndexNowDialog::buildControls() {
     closeRow->addWidget(closeButton_);
 
     auto* layout = new QVBoxLayout(this);
+    // The form takes the height its texts need; only the answers give way to a small window.
+    for (QWidget* section :
+         std::initializer_list<QWidget*>{keySection_, urlSection_, endpointSection_}) {
+        section->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    }
     layout->addWidget(keySection_);
     layout->addWidget(urlSection_);
     layout->addWidget(endpointSection_);
     layout->addLayout(runRow);
     layout->addWidget(answers_, 1);
-    layout->addWidget(summaryLabel_);
+    layout->addWidget(summaryArea);
     layout->addLayout(closeRow);
+    setMinimumWidth(kMinimumWidth);
     resize(kDefaultSize);
 
     connect(keySection_, &IndexNowKeySection::verifyRequested, this, &IndexNowDialog::onVerify);
@@ -210,6 +268,9 @@ void IndexNowDialog::onAnnounce() {
         summaryLabel_->setText(problem);
         return;
     }
+    // What was announced with is what the next opening shows; a file that cannot be written is
+    // said, and the announcement goes ahead.
+    const bool remembered = rememberSettings();
     params.siteUrl = setup_.siteUrl;
     params.siteTitle = setup_.siteTitle;
     params.caFile = setup_.caFile;
@@ -219,7 +280,9 @@ void IndexNowDialog::onAnnounce() {
     answers_->clear();
     lastResult_.reset();
     progress_->setRange(0, 0);
-    summaryLabel_->setText(urlSection_->startText());
+    if (remembered) {
+        summaryLabel_->setText(urlSection_->startText());
+    }
     startJob([this, params = std::move(params)]() -> Finish {
         RunFrontend frontend(*this);
         base::SystemClock clock;
@@ -307,7 +370,12 @@ void IndexNowDialog::reject() {
         onCancel();
         return;
     }
-    QDialog::reject();
+    // A settings file that cannot be written keeps the dialog open once, to say so.
+    if (rememberSettings() || settingsUnwritable_) {
+        QDialog::reject();
+        return;
+    }
+    settingsUnwritable_ = true;
 }
 
 void IndexNowDialog::startJob(std::function<Finish()> job) {
@@ -324,6 +392,7 @@ void IndexNowDialog::jobEnded(const Finish& finish) {
     worker_.join();
     setIdle(true);
     if (closeWhenIdle_) {
+        rememberSettings();
         QDialog::reject();
         emit jobFinished();
         return;

@@ -53,6 +53,8 @@ class IndexNowDialog final : public QDialog {
     Q_OBJECT
 public:
     static constexpr QSize kDefaultSize{680, 720};
+    // Narrower, the wrapped labels of the form would need more lines than the window has.
+    static constexpr int kMinimumWidth = 560;
 
     IndexNowDialog(IndexNowSetup setup, QWidget* parent);
     ~IndexNowDialog() override;
@@ -75,6 +77,10 @@ private:
     friend class RunFrontend;
 
     void buildControls();
+    // The endpoints, key location and source of the last use in this workspace, and saving them;
+    // false when the file could not be written (the summary says so).
+    void restoreSettings();
+    bool rememberSettings();
 
     void onVerify();
     void onAnnounce();
@@ -104,6 +110,7 @@ private:
     std::optional<crawl::CrawlResult> lastCrawl_;
     // Escape or the close box came while a job ran: close once it has stopped.
     bool closeWhenIdle_ = false;
+    bool settingsUnwritable_ = false;
 
     IndexNowKeySection* keySection_ = nullptr;
     IndexNowUrlSection* urlSection_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/indexnow_endpoint_section.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -14,8 +15,40 @@ IndexNowEndpointSection::IndexNowEndpointSection(QWidget* parent)
     field_ = new QPlainTextEdit(toQt(indexnow::kDefaultEndpoint), this);
     field_->setObjectName("endpointsField");
     field_->setFixedHeight(kFieldHeight);
+    firstLabel_ = new QLabel(this);
+    firstLabel_->setObjectName("firstEndpointLabel");
+    firstLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(field_);
+    layout->addWidget(firstLabel_);
+    connect(field_, &QPlainTextEdit::textChanged, this,
+            &IndexNowEndpointSection::showFirstEndpoint);
+    showFirstEndpoint();
+}
+
+QString IndexNowEndpointSection::text() const {
+    return field_->toPlainText();
+}
+
+void IndexNowEndpointSection::setText(const QString& text) {
+    field_->setPlainText(text);
+}
+
+void IndexNowEndpointSection::showFirstEndpoint() {
+    QString problem;
+    const std::vector<std::string> named = endpoints(problem);
+    if (named.empty()) {
+        firstLabel_->setText(problem);
+        return;
+    }
+    QString text = "Announce asks " + toQt(named.front());
+    if (named.front() == indexnow::kDefaultEndpoint) {
+        text += " (the public default)";
+    }
+    if (named.size() > 1) {
+        text += QString(", then %1 more if it cannot take the URLs").arg(named.size() - 1);
+    }
+    firstLabel_->setText(text + ".");
 }
 
 std::vector<std::string> IndexNowEndpointSection::endpoints(QString& problem) const {

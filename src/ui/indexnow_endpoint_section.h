@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace farrow::ui {
@@ -19,9 +20,16 @@ public:
     // The endpoints named, or none with `problem` saying what is wrong.
     std::vector<std::string> endpoints(QString& problem) const;
     void setInputEnabled(bool enabled);
+    // The field as typed, one endpoint a line.
+    QString text() const;
+    void setText(const QString& text);
 
 private:
+    // Says which engine "Announce" asks first, so that a remembered endpoint is seen.
+    void showFirstEndpoint();
+
     QPlainTextEdit* field_ = nullptr;
+    QLabel* firstLabel_ = nullptr;
 };
 
 }  // namespace farrow::ui

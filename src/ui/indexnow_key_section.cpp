@@ -116,4 +116,12 @@ void IndexNowKeySection::showKey(const std::string& key) {
                            toQt(at));
 }
 
+QString IndexNowKeySection::keyLocation() const {
+    return keyLocationField_->text();
+}
+
+void IndexNowKeySection::setKeyLocation(const QString& location) {
+    keyLocationField_->setText(location);
+}
+
 }  // namespace farrow::ui

@@ -27,6 +27,9 @@ public:
     std::optional<indexnow::KeyScope> scope(QString& problem) const;
     void showVerification(const QString& text);
     void setInputEnabled(bool enabled);
+    // The key file's location as typed; empty for the root of the site.
+    QString keyLocation() const;
+    void setKeyLocation(const QString& location);
 
 signals:
     void verifyRequested();

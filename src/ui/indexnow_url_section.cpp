@@ -103,6 +103,31 @@ void IndexNowUrlSection::setInputEnabled(bool enabled) {
     }
 }
 
+QString IndexNowUrlSection::source() const {
+    return crawlRadio_->isChecked()       ? "crawl"
+           : sitemapRadio_->isChecked()   ? "sitemap"
+           : deepPagesRadio_->isChecked() ? "deep"
+                                          : "site";
+}
+
+QString IndexNowUrlSection::sitemap() const {
+    return sitemapField_->text();
+}
+
+void IndexNowUrlSection::setSource(const QString& source, const QString& sitemap) {
+    if (!sitemap.isEmpty()) {
+        sitemapField_->setText(sitemap);
+    }
+    for (auto [word, radio] : {std::pair{"site", siteAddressRadio_},
+                               {"deep", deepPagesRadio_},
+                               {"crawl", crawlRadio_},
+                               {"sitemap", sitemapRadio_}}) {
+        if (source == word) {
+            radio->setChecked(true);
+        }
+    }
+}
+
 void IndexNowUrlSection::onBrowseSitemap() {
     if (!chooseSitemapFile_) {
         return;

@@ -30,6 +30,11 @@ public:
     // What the dialog says while the chosen source is read.
     QString startText() const;
     void setInputEnabled(bool enabled);
+    // The chosen source as a word ("site", "deep", "crawl" or "sitemap") and the sitemap field,
+    // for the dialog to remember; an unknown word leaves the choice as it is.
+    QString source() const;
+    QString sitemap() const;
+    void setSource(const QString& source, const QString& sitemap);
 
 signals:
     void saveSitemapRequested();

@@ -28,6 +28,7 @@
 #include "ui/category_page.h"
 #include "ui/contact_page.h"
 #include "ui/control_column.h"
+#include "ui/help_file.h"
 #include "ui/indexnow_dialog.h"
 #include "ui/keyword_check_page.h"
 #include "ui/latin1.h"
@@ -50,8 +51,25 @@ constexpr std::size_t kFirstPageCaption = 46;
 constexpr int kPageMargin = 10;
 constexpr int kColumnGap = 12;
 
+// Wide enough for the long names of dated sitemaps and workspace folders.
+constexpr QSize kFileChooserSize{860, 540};
+
 QString qs(const std::string& text) {
     return toQt(text);
+}
+
+// A file chooser of the IndexNow dialog; empty when the user cancels.
+std::string chosenFile(QWidget* parent, QFileDialog::AcceptMode mode, const QString& caption,
+                       const QString& at, const QString& filter) {
+    QFileDialog chooser(parent, caption, at, filter);
+    chooser.setAcceptMode(mode);
+    chooser.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+    chooser.resize(kFileChooserSize);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return pathFromQt(chooser.selectedFiles().front());
 }
 
 }  // namespace
@@ -61,7 +79,8 @@ MainDialog::MainDialog(app::AppState& state, QtFrontend& frontend, QWidget* pare
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       state_(state),
       frontend_(frontend),
-      selection_(state.siteTable, state.lists, frontend) {
+      selection_(state.siteTable, state.lists, frontend),
+      programFolder_(QCoreApplication::applicationDirPath()) {
     setObjectName("mainDialog");
     if (platform::fileExists(kIconFile)) {
         icon_ = QIcon(kIconFile);
@@ -116,12 +135,17 @@ void MainDialog::buildControls() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
     top->addWidget(column_);
     top->setSizeConstraint(QLayout::SetFixedSize);
+    // Enter in a field must not press a button behind the user's back (it used to reach "Exit").
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
 }
 
 void MainDialog::connectActions() {
     connect(tabBar_, &QTabBar::currentChanged, this, &MainDialog::switchPage);
     connect(column_, &ControlColumn::exitClicked, this, &MainDialog::onExit);
-    connect(column_, &ControlColumn::helpClicked, this, [this] { frontend_.openHelp(); });
+    connect(column_, &ControlColumn::helpClicked, this, &MainDialog::onHelp);
     connect(column_->aboutAction(), &QAction::triggered, this, &MainDialog::onAbout);
     connect(settingsPage_, &SettingsPage::saveSettingsClicked, this, &MainDialog::onSaveSettings);
 
@@ -183,6 +207,7 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     app::finishStartup(state_);
     refreshStatus();
     setWindowTitle(qs(app::mainCaption(state_)));
+    rememberProfile();
     unsetCursor();
     return true;
 }
@@ -234,17 +259,37 @@ void MainDialog::switchPage(int index) {
     refreshStatus();
 }
 
+void MainDialog::rememberProfile() {
+    const profile::SubmissionProfile p = readProfile();
+    rememberedProfile_ = profile::formatProfile(p, p.selectedSites);
+}
+
+bool MainDialog::profileChanged() const {
+    const profile::SubmissionProfile p = readProfile();
+    return profile::formatProfile(p, p.selectedSites) != rememberedProfile_;
+}
+
 void MainDialog::closeEvent(QCloseEvent* event) {
+    if (exiting_) {
+        event->accept();
+        return;
+    }
     event->ignore();
+    onExit();
+}
+
+void MainDialog::reject() {
+    onExit();
 }
 
 void MainDialog::onExit() {
-    if (busy_) {
+    if (busy_ || exiting_) {
         return;
     }
-    if (!frontend_.confirmExit()) {
+    if (!frontend_.confirmExit(profileChanged())) {
         return;
     }
+    exiting_ = true;
     state_.siteTable.clear();
     state_.requestList.clear();
     accept();
@@ -252,6 +297,19 @@ void MainDialog::onExit() {
 
 void MainDialog::onAbout() {
     frontend_.showAbout(state_.branding, icon_);
+}
+
+void MainDialog::onHelp() {
+    const QString path = findHelpFile(programFolder_);
+    if (path.isEmpty()) {
+        frontend_.showMessage(
+            "The help file " + std::string(kHelpFileName) + " could not be found.",
+            base::MessageIcon::Exclamation);
+        return;
+    }
+    platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
+    keywords::showDocument(state_.userSettings.browserChoice, pathFromQt(path),
+                           state_.browserEnvironment, starter, frontend_);
 }
 
 void MainDialog::onSaveSettings() {
@@ -296,6 +354,7 @@ void MainDialog::writeProfile(const profile::SubmissionProfile& p) {
     profile::applySelectedSites(app::siteSelection(state_), p.selectedSites, frontend_);
     categoryPage_->clearCategorySite();
     refreshSiteLists();
+    rememberProfile();
 }
 
 void MainDialog::writeProfileFields(const profile::SubmissionProfile& p) {
@@ -313,14 +372,19 @@ void MainDialog::onBuildAndGo() {
     // cannot start inside this one's waits, nor Exit free the requests under the dispatcher.
     busy_ = true;
     const profile::SubmissionProfile own = readProfile();
+    summary_ = {};
     if (own.deep) {
         state_.runStopped = false;
     }
-    runProfile(own, /*showPages=*/true);
+    const app::ProfileRunResult ran = runProfile(own, /*showPages=*/true);
     if (own.deep) {
         // The fields showed each page in turn; a later save or run must take the user's own.
         contactPage_->setUrl(own.url);
         siteTextPage_->setTitle(own.title);
+        showUnderWay({});
+        if (ran.submitted()) {
+            showSummary("Deep Submission Done", nullptr);
+        }
     }
     busy_ = false;
 }
@@ -331,6 +395,8 @@ app::ProfileRunResult MainDialog::runProfile(const profile::SubmissionProfile& p
     hooks.setStatus = [this](const std::string& text) {
         column_->showStatus(qs(text), /*now=*/true);
     };
+    hooks.showUnderWay = [this](const std::string& page) { showUnderWay(page); };
+    hooks.runEnded = [this](const submit::RunResult& r) { summary_.add(r); };
     if (showPages) {
         hooks.showPage = [this](const profile::SubmissionProfile& page) {
             contactPage_->setUrl(page.url);
@@ -350,12 +416,6 @@ app::ProfileRunResult MainDialog::runProfile(const profile::SubmissionProfile& p
     return app::runProfile(state_, params, run);
 }
 
-void MainDialog::reject() {
-    if (!busy_) {
-        QDialog::reject();
-    }
-}
-
 void MainDialog::onSaveProfile() {
     if (busy_) {
         return;
@@ -364,8 +424,11 @@ void MainDialog::onSaveProfile() {
     // The requests of an earlier build are dropped with those this one makes.
     state_.requestList.clear();
     const profile::SubmissionProfile profile = readProfile();
-    submit::saveProfileAfterBuild(app::buildParams(state_, profile), build, frontend_,
-                                  connectionTest_);
+    const std::optional<profile::FileResult> saved = submit::saveProfileAfterBuild(
+        app::buildParams(state_, profile), build, frontend_, connectionTest_);
+    if (saved && saved->outcome == profile::FileOutcome::Done) {
+        rememberProfile();
+    }
     refreshSiteLists();
     refreshStatus();
 }
@@ -383,6 +446,7 @@ void MainDialog::onLoadProfile() {
         // sites and adding them again.
         categoryPage_->clearCategorySite();
         refreshSiteLists();
+        rememberProfile();
     }
 }
 
@@ -397,6 +461,8 @@ void MainDialog::onBatchSubmission() {
     }
     busy_ = true;
     state_.runStopped = false;
+    summary_ = {};
+    batchProfileNumber_ = 0;
     batch::BatchParams params;
     params.runFilePath = runFile;
     params.logsDir = state_.logsDir;
@@ -421,12 +487,40 @@ void MainDialog::onBatchSubmission() {
         },
         frontend_);
     state_.currentProfilePath = "NULL";
+    batchProfileLine_.clear();
+    showUnderWay({});
+    showSummary("Batch Submission Done", &result);
     busy_ = false;
+}
+
+void MainDialog::showUnderWay(const std::string& page) {
+    std::string text = batchProfileLine_;
+    if (!page.empty()) {
+        text += (text.empty() ? "" : "\n") + page;
+    }
+    column_->showUnderWay(qs(text));
+}
+
+void MainDialog::showSummary(const QString& title, const batch::BatchResult* batch) {
+    if (summaryWindow_) {
+        summaryWindow_->close();
+    }
+    summaryWindow_ = new RunSummaryWindow(
+        title, summaryText(summary_, batch), summaryFiles(summary_, batch),
+        [this](const std::string& path) {
+            platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
+            keywords::showDocument(state_.userSettings.browserChoice, path,
+                                   state_.browserEnvironment, starter, frontend_);
+        },
+        this);
+    summaryWindow_->show();
 }
 
 batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run) {
     state_.batchLogPath = run.batchLogs->logPath;
     state_.batchErrorLogPath = run.batchLogs->errorLogPath;
+    batchProfileLine_ = profileUnderWay(++batchProfileNumber_, run.profilePath);
+    showUnderWay({});
     profile::SubmissionProfile loaded = readProfile();
     // The current profile path names the file, so the loader reads it without asking; it has
     // shown its own message when the file cannot be read.
@@ -440,6 +534,7 @@ batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run
     writeProfileFields(loaded);
     categoryPage_->clearCategorySite();
     refreshSiteLists();
+    rememberProfile();
     return app::batchReport(runProfile(loaded, /*showPages=*/false));
 }
 
@@ -505,13 +600,12 @@ void MainDialog::onIndexNow() {
                      .lexically_normal()
                      .string());
     setup.chooseSitemapSave = [sitemapDefault](QWidget* parent) {
-        return pathFromQt(QFileDialog::getSaveFileName(parent, "Save sitemap", sitemapDefault,
-                                                       "Sitemaps (*.xml);;All files (*)"));
+        return chosenFile(parent, QFileDialog::AcceptSave, "Save sitemap", sitemapDefault,
+                          "Sitemaps (*.xml);;All files (*)");
     };
     setup.chooseSitemapFile = [sitemapDefault](QWidget* parent) {
-        return pathFromQt(
-            QFileDialog::getOpenFileName(parent, "Announce a sitemap", sitemapDefault,
-                                         "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)"));
+        return chosenFile(parent, QFileDialog::AcceptOpen, "Announce a sitemap", sitemapDefault,
+                          "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)");
     };
     IndexNowDialog dialog(std::move(setup), this);
     dialog.exec();

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <string>
@@ -14,6 +15,8 @@
 #include "platform/internet_connection.h"
 #include "profile/submission_profile.h"
 #include "sites/selection_model.h"
+#include "ui/run_summary.h"
+#include "ui/run_summary_window.h"
 
 class QStackedWidget;
 class QTabBar;
@@ -58,6 +61,8 @@ public:
     sites::SelectionModel& selection() { return selection_; }
     // Replaces the test for a live Internet connection that building requests begins with.
     void setConnectionTest(platform::ConnectionTest test) { connectionTest_ = std::move(test); }
+    // The folder the help page is looked for from; the executable's by default.
+    void setProgramFolder(const QString& folder) { programFolder_ = folder; }
     // What "Build + GO!" does with the requests it built; by default it submits them.
     using RunStarter = std::function<void(const profile::SubmissionProfile&, int siteCount)>;
     void setRunStarter(RunStarter starter) { runStarter_ = std::move(starter); }
@@ -67,9 +72,9 @@ public:
     void refreshStatus();
 
 protected:
-    // The title bar's close box is ignored: the window closes only through "Exit" or Escape.
+    // The title bar's close box and Escape ask the exit question as "Exit" does, so one stray
+    // key cannot lose what was typed; while a run is in progress both are ignored.
     void closeEvent(QCloseEvent* event) override;
-    // Escape ends the program at once, but not while a run is in progress.
     void reject() override;
 
 private:
@@ -83,9 +88,15 @@ private:
     // highlighted; empty when no category site is highlighted.
     void refreshCategories();
 
+    // The profile as it was last loaded or saved, to tell the exit question whether it changed.
+    void rememberProfile();
+    bool profileChanged() const;
+
     void switchPage(int index);
     void onExit();
     void onAbout();
+    // Shows the help page in the user's browser, as the other pages the window opens are shown.
+    void onHelp();
     void onSaveSettings();
     // Runs one change of the selection and shows the lists again; nothing while a run is busy.
     void changeSelection(const std::function<void()>& change);
@@ -96,6 +107,9 @@ private:
     app::ProfileRunResult runProfile(const profile::SubmissionProfile& profile, bool showPages);
     // Loads and runs one profile of a batch, deep or not, and says how it went.
     batch::ProfileRunReport runBatchProfile(const batch::ProfileRun& run);
+    // Ends a deep run or a batch with what its runs added up to and the files they wrote.
+    void showSummary(const QString& title, const batch::BatchResult* batch);
+    void showUnderWay(const std::string& page);
     void onSaveProfile();
     void onLoadProfile();
     // The actions that later versions build; each is the one place its work plugs in.
@@ -110,6 +124,7 @@ private:
     sites::SelectionModel selection_;
     platform::ConnectionTest connectionTest_ = platform::attemptInternetConnection;
     QIcon icon_;
+    QString programFolder_;
 
     ControlColumn* column_ = nullptr;
     QTabBar* tabBar_ = nullptr;
@@ -125,6 +140,14 @@ private:
     std::array<ProfilePage*, kPageCount> pageList_{};
     // A run is in progress: the actions that start runs or change the profile do nothing.
     bool busy_ = false;
+    // The exit question was answered "OK": the close that follows is let through.
+    bool exiting_ = false;
+    std::string rememberedProfile_;
+    // The runs of the deep run or batch under way; and the profile a batch is at.
+    RunSummary summary_;
+    int batchProfileNumber_ = 0;
+    std::string batchProfileLine_;
+    QPointer<RunSummaryWindow> summaryWindow_;
     RunStarter runStarter_;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/page_controls.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +58,58 @@ QListWidget* siteList(QWidget* parent, const QString& name, bool multiple) {
                                     : QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
     return list;
+}
+
+namespace {
+
+// `path` in lines no wider than `width`, each ending after a slash where one fits.
+QString brokenPath(const QString& path, const QFontMetrics& metrics, int width) {
+    QStringList lines;
+    QString line;
+    qsizetype lastSlash = -1;
+    for (const QChar c : path) {
+        line += c;
+        if (c == '/') {
+            lastSlash = line.size();
+        }
+        if (metrics.horizontalAdvance(line) > width && line.size() > 1) {
+            const qsizetype cut =
+                lastSlash > 0 && lastSlash < line.size() ? lastSlash : line.size() - 1;
+            lines << line.left(cut);
+            line = line.mid(cut);
+            lastSlash = -1;
+        }
+    }
+    lines << line;
+    return lines.join('\n');
+}
+
+}  // namespace
+
+QListWidget* pathList(QWidget* parent, const QString& name, const std::vector<std::string>& paths,
+                      int width) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setMinimumWidth(width);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Room for the frame, the item's margins and a vertical scroll bar.
+    const int textWidth = width - 2 * list->frameWidth() - 40;
+    for (const std::string& path : paths) {
+        const QString text = pathToQt(path);
+        auto* item = new QListWidgetItem(brokenPath(text, list->fontMetrics(), textWidth));
+        item->setData(Qt::UserRole, text);
+        item->setToolTip(text);
+        list->addItem(item);
+    }
+    if (list->count() > 0) {
+        list->setCurrentRow(0);
+    }
+    return list;
+}
+
+std::string listedPath(const QListWidgetItem* item) {
+    return pathFromQt(item->data(Qt::UserRole).toString());
 }
 
 std::string fieldText(const QLineEdit* edit) {

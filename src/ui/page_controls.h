@@ -11,6 +11,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QObject;
 class QPushButton;
 class QWidget;
@@ -33,6 +34,12 @@ QLineEdit* readOnlyLine(QWidget* parent, const QString& name);
 QLabel* label(const QString& text, QWidget* parent, const QString& name);
 QPushButton* button(const QString& text, QWidget* parent, const QString& name);
 QListWidget* siteList(QWidget* parent, const QString& name, bool multiple);
+
+// A list of file paths `width` pixels wide that breaks a long path into lines (after its slashes
+// where it can) instead of scrolling sideways; `listedPath` gives back the path of an entry.
+QListWidget* pathList(QWidget* parent, const QString& name, const std::vector<std::string>& paths,
+                      int width);
+std::string listedPath(const QListWidgetItem* item);
 
 // The single-byte text of an edit field.
 std::string fieldText(const QLineEdit* edit);

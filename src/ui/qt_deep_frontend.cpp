@@ -13,6 +13,7 @@ class RetrievalWindowView final : public deep::RetrievalView {
 public:
     explicit RetrievalWindowView(QWidget* parent) : window_(parent) { window_.showCentred(); }
     void showText(const std::string& text) override { window_.setUrlText(toQt(text)); }
+    void showPagesRead(int pages) override { window_.setPagesRead(pages); }
     bool stopRequested() const override { return window_.stopRequested(); }
 
 private:

@@ -1,17 +1,14 @@
 #include "ui/qt_frontend.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <QThread>
-#include <QUrl>
 
 #include "ui/about_window.h"
 #include "ui/category_chooser_dialog.h"
 #include "ui/exit_prompt.h"
-#include "ui/help_file.h"
 #include "ui/init_window.h"
 #include "ui/latin1.h"
 #include "ui/update_prompt.h"
@@ -131,27 +128,14 @@ std::optional<std::string> QtFrontend::chooseCategory(const std::string& caption
     return chooser.choice();
 }
 
-bool QtFrontend::confirmExit() {
-    ExitPrompt prompt(dialogParent());
+bool QtFrontend::confirmExit(bool fieldsChanged) {
+    ExitPrompt prompt(fieldsChanged, dialogParent());
     return prompt.exec() == QDialog::Accepted;
 }
 
 void QtFrontend::showAbout(const base::Branding& branding, const QIcon& icon) {
     AboutWindow about(branding, icon, dialogParent());
     about.exec();
-}
-
-void QtFrontend::openHelp() {
-    const QString path = findHelpFile(QCoreApplication::applicationDirPath());
-    if (path.isEmpty()) {
-        showMessage("The help file " + std::string(kHelpFileName) + " could not be found.",
-                    base::MessageIcon::Exclamation);
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        showMessageBox("No program to show " + path + " was found.",
-                       base::MessageIcon::Exclamation);
-    }
 }
 
 void QtFrontend::showMessageBox(const QString& text, base::MessageIcon icon) {

@@ -47,11 +47,10 @@ public:
     std::optional<std::string> chooseCategory(const std::string& caption,
                                               const std::vector<std::string>& lines) override;
 
-    // "Exit Prompt": true for "OK".
-    virtual bool confirmExit();
+    // "Exit Prompt": true for "OK"; `fieldsChanged` adds that the profile's fields changed since
+    // they were last loaded or saved.
+    virtual bool confirmExit(bool fieldsChanged);
     virtual void showAbout(const base::Branding& branding, const QIcon& icon);
-    // Opens the help page with the desktop's default handler; says so when it cannot.
-    virtual void openHelp();
 
     // The window that message boxes and prompts belong to once it is on screen.
     void setMainWindow(QWidget* window) { mainWindow_ = window; }

@@ -13,6 +13,7 @@
 #include "ui/latin1.h"
 #include "ui/qt_deep_frontend.h"
 #include "ui/qt_frontend.h"
+#include "ui/run_summary.h"
 #include "ui/run_windows.h"
 
 namespace farrow::ui {
@@ -129,17 +130,26 @@ submit::RunFrontend& WindowProfileRun::runFrontend() {
 std::optional<std::vector<deep::PageEntry>> WindowProfileRun::deepPages(
     const profile::SubmissionProfile& profile) {
     QtDeepFrontend deepFrontend(frontend_, &mainWindow_);
-    return deep::choosePages(deep::DeepRunParams{profile}, state_.timing, deepFrontend);
+    auto pages = deep::choosePages(deep::DeepRunParams{profile}, state_.timing, deepFrontend);
+    pages_ = pages ? static_cast<int>(pages->size()) : 0;
+    pageNumber_ = 0;
+    return pages;
 }
 
 void WindowProfileRun::pageStarting(const profile::SubmissionProfile& page) {
     if (hooks_.showPage) {
         hooks_.showPage(page);
     }
+    if (hooks_.showUnderWay) {
+        hooks_.showUnderWay(pageUnderWay(++pageNumber_, pages_, page.url));
+    }
 }
 
-void WindowProfileRun::submissionEnded(const submit::RunResult&) {
+void WindowProfileRun::submissionEnded(const submit::RunResult& result) {
     mainWindow_.setWindowTitle(toQt(app::mainCaption(state_)));
+    if (hooks_.runEnded) {
+        hooks_.runEnded(result);
+    }
 }
 
 }  // namespace farrow::ui

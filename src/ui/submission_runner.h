@@ -23,6 +23,10 @@ struct WindowRunHooks {
     std::function<void(const std::string&)> setStatus;
     // Shows a deep profile's page in the window's fields before it is built; may be empty.
     std::function<void(const profile::SubmissionProfile&)> showPage;
+    // Says which page of a deep profile is under way ("Page 3 of 14: URL"); may be empty.
+    std::function<void(const std::string&)> showUnderWay;
+    // Hears how each submission run ended; may be empty.
+    std::function<void(const submit::RunResult&)> runEnded;
 };
 
 // What building requests asks of the window: its messages and category chooser, and its caption,
@@ -67,6 +71,8 @@ private:
     WindowRunHooks hooks_;
     WindowBuildFrontend build_;
     std::unique_ptr<submit::RunFrontend> run_;
+    int pages_ = 0;
+    int pageNumber_ = 0;
 };
 
 }  // namespace farrow::ui

@@ -53,6 +53,27 @@ TEST_F(CheckFixture, StartsTheBrowserOnTheSearchWithTheKeywordAsOneArgument) {
               (std::vector<std::string>{"http://finder.example/?q=blue%20widgets"}));
 }
 
+// The engine is asked for exactly what was typed: the characters a query gives a meaning to, and
+// every byte of a letter beyond ASCII, are encoded; the search address itself is left as it is.
+TEST_F(CheckFixture, TheKeywordReachesTheEngineAsTyped) {
+    check.selectedEngine = "Finder";
+    const std::pair<std::string, std::string> cases[] = {
+        {"sour dough & rye", "sour%20dough%20%26%20rye"},
+        {"c# + c++ = 100%", "c%23%20%2B%20c%2B%2B%20%3D%20100%25"},
+        {"caf\xe9", "caf%E9"},
+        {"a%20b", "a%2520b"},
+    };
+    for (const auto& [keyword, query] : cases) {
+        check.keyword = keyword;
+        starter.starts.clear();
+        EXPECT_EQ(checkKeyword(check, table, env, starter, messenger), CheckOutcome::Started);
+        ASSERT_EQ(starter.starts.size(), 1u);
+        EXPECT_EQ(starter.starts[0].second,
+                  (std::vector<std::string>{"http://finder.example/?q=" + query}))
+            << keyword;
+    }
+}
+
 struct TargetCase {
     const char* target;
     bool webAddress;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/user_settings.h"
 #include "ui/about_window.h"
 #include "ui/help_file.h"
 #include "ui/init_window.h"
@@ -31,8 +32,9 @@ TEST(AboutWindow, ShowsTheBrandingLinesAndDismisses) {
     branding.infoContact = "info@example.test";
     AboutWindow about(branding, QIcon());
     EXPECT_EQ(lineTexts(about),
-              (QStringList{"Farrowlane", "Farrow Software", "Lane Works",
-                           "Sales : sales@example.test", "Information : info@example.test"}));
+              (QStringList{"Farrowlane", "Version " + QString(app::kProductVersion),
+                           "Farrow Software", "Lane Works", "Sales : sales@example.test",
+                           "Information : info@example.test"}));
     answerNextModal("dismissButton");
     EXPECT_EQ(about.exec(), QDialog::Accepted);
 }

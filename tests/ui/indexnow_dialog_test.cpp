@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -15,10 +16,12 @@
 
 #include "crawl/sitemap_reader.h"
 #include "indexnow/indexnow_key.h"
+#include "indexnow/indexnow_request.h"
 #include "sandbox/demo_key.h"
 #include "sandbox/sandbox_server.h"
 #include "sandbox/target_behaviour.h"
 #include "ui/indexnow_dialog.h"
+#include "ui/latin1.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -288,6 +291,84 @@ TEST_F(IndexNowDialogTest, CancelStopsAnEngineThatNeverAnswersAndCloseWaitsForIt
     ASSERT_TRUE(waitForJob(dialog));
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.busy());
+}
+
+// What the dialog was last used with comes back when it opens again in the workspace, and the
+// endpoint that will be asked is named before anything is sent.
+TEST_F(IndexNowDialogTest, RemembersEndpointsKeyLocationAndSourcePerWorkspace) {
+    const std::string own = endpoint("/indexnow");
+    {
+        IndexNowDialog dialog(setup(), nullptr);
+        EXPECT_EQ(
+            child<QLabel>(dialog, "firstEndpointLabel")->text(),
+            QString("Announce asks ") + indexnow::kDefaultEndpoint + " (the public default).");
+        dialog.show();
+        child<QPlainTextEdit>(dialog, "endpointsField")
+            ->setPlainText(toQt(own + "\n" + endpoint("/second")));
+        child<QLineEdit>(dialog, "keyLocationField")->setText("/keys/k.txt");
+        child<QRadioButton>(dialog, "crawlRadio")->setChecked(true);
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_Escape);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    EXPECT_TRUE(std::filesystem::exists(workspace_.path() / "farrowlane-window.ini"));
+    IndexNowDialog again(setup(), nullptr);
+    EXPECT_EQ(fromQt(child<QPlainTextEdit>(again, "endpointsField")->toPlainText()),
+              own + "\n" + endpoint("/second"));
+    EXPECT_EQ(child<QLabel>(again, "firstEndpointLabel")->text(),
+              toQt("Announce asks " + own + ", then 1 more if it cannot take the URLs."));
+    EXPECT_EQ(child<QLineEdit>(again, "keyLocationField")->text(), "/keys/k.txt");
+    EXPECT_TRUE(child<QRadioButton>(again, "crawlRadio")->isChecked());
+
+    // Another workspace starts from the defaults.
+    farrow::test::TempWorkspace other;
+    IndexNowSetup elsewhere = setup();
+    elsewhere.workspace = other.workspace();
+    IndexNowDialog fresh(std::move(elsewhere), nullptr);
+    EXPECT_EQ(fromQt(child<QPlainTextEdit>(fresh, "endpointsField")->toPlainText()),
+              indexnow::kDefaultEndpoint);
+    EXPECT_TRUE(child<QLineEdit>(fresh, "keyLocationField")->text().isEmpty());
+}
+
+// A long message at the bottom scrolls in its own space: at the default size and at the smallest
+// the form's wrapped labels keep every line, and Announce and Cancel stay where they are when a
+// run starts.
+TEST_F(IndexNowDialogTest, NoLabelIsCutAndNoButtonMovesWhateverTheMessageAndSize) {
+    ASSERT_FALSE(indexnow::saveKey(workspace_.workspace(), sandbox::kDemoKey));
+    IndexNowDialog dialog(setup(), nullptr);
+    child<QPlainTextEdit>(dialog, "endpointsField")
+        ->setPlainText(toQt("http://127.0.0.1:" + std::to_string(sandbox_.httpPort()) +
+                            sandbox::routeFor(sandbox::Behaviour::Silent).path));
+    dialog.show();
+    QStringList lines;
+    for (int i = 0; i < 12; ++i) {
+        lines << QString("Note %1: the crawl left out a page for a reason worth reading.").arg(i);
+    }
+    auto* summary = child<QLabel>(dialog, "summaryLabel");
+    for (const QSize size : {IndexNowDialog::kDefaultSize, dialog.minimumSize()}) {
+        dialog.resize(size);
+        summary->setText(lines.join('\n'));
+        QApplication::processEvents();
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label != summary && label->isVisible() && label->wordWrap()) {
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                    << label->objectName().toStdString() << " at " << size.width() << "x"
+                    << size.height();
+            }
+        }
+    }
+    dialog.resize(IndexNowDialog::kDefaultSize);
+    summary->clear();
+    QApplication::processEvents();
+    auto* announce = child<QPushButton>(dialog, "announceButton");
+    auto* cancel = child<QPushButton>(dialog, "cancelButton");
+    const QRect announceAt = announce->geometry(), cancelAt = cancel->geometry();
+    announce->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.busy());
+    EXPECT_EQ(announce->geometry(), announceAt);
+    EXPECT_EQ(cancel->geometry(), cancelAt);
+    cancel->click();
+    ASSERT_TRUE(waitForJob(dialog));
 }
 
 TEST_F(IndexNowDialogTest, EndpointsMustBeWebAddresses) {

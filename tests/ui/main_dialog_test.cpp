@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <thread>
 
+#include "ui/exit_prompt.h"
 #include "window_fixture.h"
 
 namespace farrow::ui::test {
@@ -165,22 +166,31 @@ TEST_F(WindowTest, RealExitPromptAnswersCancelAndOk) {
     // The real dialogs of the desktop front end, answered by a timer.
     QtFrontend real;
     answerNextModal("cancelButton");
-    EXPECT_FALSE(real.confirmExit());
+    EXPECT_FALSE(real.confirmExit(false));
     answerNextModal("okButton");
-    EXPECT_TRUE(real.confirmExit());
+    EXPECT_TRUE(real.confirmExit(true));
+    // Enter answers "OK" only when no typed fields would be lost.
+    for (const bool changed : {false, true}) {
+        ExitPrompt prompt(changed);
+        EXPECT_EQ(prompt.findChild<QPushButton*>("okButton")->isDefault(), !changed);
+        EXPECT_EQ(prompt.findChild<QPushButton*>("cancelButton")->isDefault(), changed);
+    }
 }
 
-TEST_F(WindowTest, CloseBoxIsIgnoredAndEscapeClosesAtOnce) {
+TEST_F(WindowTest, CloseBoxAndEscapeAskTheExitQuestion) {
     writeWorkspace({});
     startWindow();
     dialog->show();
     EXPECT_FALSE(dialog->close());
     EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(frontend.exitQuestions, 1);
+    EXPECT_FALSE(frontend.exitToldOfChanges);
 
+    frontend.exitAnswer = true;
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dialog.get(), &escape);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(frontend.exitQuestions, 0);
+    EXPECT_EQ(frontend.exitQuestions, 2);
 }
 
 TEST_F(WindowTest, SaveSettingsRewritesTheConfigurationFile) {
@@ -374,9 +384,6 @@ TEST_F(WindowTest, OffersAboutAndHelp) {
     EXPECT_EQ(dialog->contextMenuPolicy(), Qt::ActionsContextMenu);
     dialog->actions().first()->trigger();
     EXPECT_EQ(frontend.aboutShownFor, (Strings{"Farrowlane", "Farrowlane"}));
-
-    find<QPushButton>("helpButton")->click();
-    EXPECT_EQ(frontend.helpOpened, 1);
 }
 
 TEST_F(WindowTest, WorkerThreadMessagesAreShownOnTheWindowThread) {

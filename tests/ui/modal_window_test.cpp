@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -28,7 +30,9 @@
 #include "support/loopback_http_server.h"
 #include "support/site_lines.h"
 #include "ui/deep_retrieval_window.h"
+#include "ui/exit_prompt.h"
 #include "ui/latin1.h"
+#include "ui/run_summary_window.h"
 #include "ui/run_windows.h"
 #include "window_fixture.h"
 
@@ -278,10 +282,16 @@ TEST_F(ModalWindowTest, AnAbortedDeepRunTakesEveryClickAndGivesTheUsersOwnFields
     own.deep = true;
     dialog->writeProfile(own);
     bool retrievalReached = false, checklistReached = false, abortReached = false;
+    QString underWay;
+    int mostPagesRead = 0;
     int stage = 0;
     clickLater("buildGoButton");
     runModal([&] {
         QWidget* modal = QApplication::activeModalWidget();
+        if (auto* retrieval = visibleWindow<DeepRetrievalWindow>()) {
+            const QString read = retrieval->findChild<QLabel*>("pagesReadLabel")->text();
+            mostPagesRead = std::max(mostPagesRead, read.section(' ', -1).toInt());
+        }
         if (stage == 0) {
             if (auto* retrieval = visibleWindow<DeepRetrievalWindow>()) {
                 retrievalReached = userClick(retrieval->findChild<QLineEdit*>("urlField"));
@@ -293,6 +303,7 @@ TEST_F(ModalWindowTest, AnAbortedDeepRunTakesEveryClickAndGivesTheUsersOwnFields
             stage = 2;
         } else if (stage == 2) {
             if (auto* progress = visibleWindow<ProgressDialog>()) {
+                underWay = find<QLabel>("underWayLabel")->text();
                 abortReached = userClick(progress->findChild<QPushButton*>("abortButton"));
                 stage = 3;
             }
@@ -301,6 +312,36 @@ TEST_F(ModalWindowTest, AnAbortedDeepRunTakesEveryClickAndGivesTheUsersOwnFields
         }
         return false;
     });
+
+    // The retrieval window counted the start page at least.
+    EXPECT_GE(mostPagesRead, 1);
+    EXPECT_EQ(fromQt(underWay).rfind("Page 1 of 2: " + server.url("/site/"), 0), 0u)
+        << fromQt(underWay);
+    EXPECT_FALSE(find<QLabel>("underWayLabel")->isVisible());
+    // The run ends with its summary, which names the unsent sites and opens what it lists.
+    auto* summary = visibleWindow<RunSummaryWindow>();
+    ASSERT_NE(summary, nullptr);
+    const std::string text = fromQt(summary->findChild<QLabel*>("summaryText")->text());
+    EXPECT_NE(text.find("1 run to 3 sites"), std::string::npos) << text;
+    EXPECT_NE(text.find("ABORT stopped the job: "), std::string::npos) << text;
+    const std::vector<std::string> files = listedPaths(summary->findChild<QListWidget*>());
+    ASSERT_GE(files.size(), 2u) << text;
+    EXPECT_TRUE(
+        std::filesystem::equivalent(std::filesystem::path(files[0]).parent_path(), state.logsDir))
+        << files[0];
+    EXPECT_TRUE(
+        std::filesystem::equivalent(std::filesystem::path(files[1]).parent_path(), state.errorsDir))
+        << files[1];
+    for (const std::string& f : files) {
+        EXPECT_TRUE(std::filesystem::exists(f)) << f;
+    }
+    workspace.write("browser", "#!/bin/sh\necho \"$1\" > \"" + workspace.file("opened") + "\"\n");
+    std::filesystem::permissions(workspace.file("browser"), std::filesystem::perms::owner_all);
+    state.browserEnvironment = {workspace.file("browser"), "/usr/bin:/bin"};
+    state.userSettings.browserChoice = "Netscape Navigator";
+    summary->findChild<QListWidget*>()->setCurrentRow(1);
+    EXPECT_TRUE(userClick(summary->findChild<QPushButton*>("openFileButton")));
+    EXPECT_EQ(workspace.read("opened"), files[1] + "\n");
 
     EXPECT_TRUE(retrievalReached);
     EXPECT_TRUE(checklistReached);
@@ -350,6 +391,17 @@ TEST_F(ModalWindowTest, ABatchTakesClicksInItsDialogAndInTheProgressOfItsRuns) {
     EXPECT_FALSE(gaveUp);
     EXPECT_EQ(count(logs(), "Stopping Submission due to user request"), 1) << logs();
     EXPECT_EQ(state.currentProfilePath, "NULL");
+    auto* summary = visibleWindow<RunSummaryWindow>();
+    ASSERT_NE(summary, nullptr);
+    const std::string text = fromQt(summary->findChild<QLabel*>("summaryText")->text());
+    EXPECT_EQ(text.rfind("1 profile run.\n1 run to 2 sites: ", 0), 0u) << text;
+    const std::vector<std::string> files = listedPaths(summary->findChild<QListWidget*>());
+    ASSERT_FALSE(files.empty());
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::path(files.back()).parent_path(),
+                                            state.errorsDir))
+        << files.back();
+    EXPECT_EQ(std::filesystem::path(files.back()).filename().string().rfind("BatchLog-", 0), 0u)
+        << files.back();
 }
 
 TEST_F(ModalWindowTest, TheOptimizerDialogsTakeClicksWhileTheWindowRunsModal) {
@@ -379,6 +431,89 @@ TEST_F(ModalWindowTest, TheOptimizerDialogsTakeClicksWhileTheWindowRunsModal) {
     EXPECT_TRUE(doneReached);
     EXPECT_EQ(workspace.read("page05.htm"), "<html>\n</html>\n");
     EXPECT_TRUE(find<QCheckBox>("optimizeCheck")->isChecked());
+}
+
+// Keys and the close box as the window system delivers them: Enter in a field presses no button,
+// and Escape and the close box ask the exit question, which says that the typed fields would be
+// lost; only its "OK" ends the program.
+TEST_F(ModalWindowTest, EnterPressesNothingAndEscapeAndTheCloseBoxAskBeforeExiting) {
+    start(1);
+    frontend.realExitPrompt = true;
+    find<QTabBar>("pageTabs")->setCurrentIndex(2);
+    QWindow* window = dialog->windowHandle();
+    // Odd while the keys of a step are being pressed, even between steps.
+    int stage = 0;
+    bool typed = false;
+    // Each exit question: the step it came in and whether it named the changed fields.
+    std::vector<std::pair<int, bool>> prompts;
+    const auto press = [&](std::function<void()> keys) {
+        ++stage;
+        QTimer::singleShot(0, dialog.get(), [&stage, keys] {
+            keys();
+            ++stage;
+        });
+    };
+    runModal([&] {
+        if (auto* prompt = visibleWindow<ExitPrompt>()) {
+            prompts.emplace_back(stage, prompt->findChild<QLabel*>("fieldsChangedLabel"));
+            // The question the close box asks is answered "OK"; those before it "Cancel".
+            userClick(prompt->findChild<QPushButton*>(stage < 5 ? "cancelButton" : "okButton"));
+        } else if (stage == 0) {
+            press([&] {
+                typed = userClick(find<QLineEdit>("url"));
+                for (char c : std::string("more/")) {
+                    QTest::keyClick(window, c);
+                }
+                QTest::keyClick(window, Qt::Key_Return);
+                QTest::keyClick(window, Qt::Key_Enter);
+            });
+        } else if (stage == 2) {
+            press([&] { QTest::keyClick(window, Qt::Key_Escape); });
+        } else if (stage == 4) {
+            press([&] {
+                // The close box of the title bar, as the window manager sends it.
+                QCloseEvent close;
+                QApplication::sendEvent(dialog.get(), &close);
+            });
+        }
+        return false;
+    });
+
+    EXPECT_TRUE(typed);
+    EXPECT_FALSE(gaveUp);
+    EXPECT_EQ(prompts, (std::vector<std::pair<int, bool>>{{3, true}, {5, true}}));
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(state.siteTable.empty());
+}
+
+// Help is shown by the browser the user chose ($BROWSER standing for it), with the help page as
+// its one argument; a browser that fails at once is reported as a keyword check reports it.
+TEST_F(ModalWindowTest, HelpStartsTheUsersBrowserAndSaysWhenItFails) {
+    start(1);
+    std::filesystem::create_directories(workspace.path() / "bin");
+    workspace.write("bin/help.html", "<html>Help</html>\n");
+    dialog->setProgramFolder(pathToQt(workspace.file("bin")));
+    state.userSettings.browserChoice = "Netscape Navigator";
+    state.timing.browserStartCheck = 10s;
+    for (int rc : {0, 3}) {
+        workspace.write("browser", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" +
+                                       workspace.file("browser.args") + "\"\nexit " +
+                                       std::to_string(rc) + "\n");
+        std::filesystem::permissions(workspace.file("browser"), std::filesystem::perms::owner_all);
+        state.browserEnvironment = {workspace.file("browser"), "/usr/bin:/bin"};
+        bool pressed = false;
+        runModal([&] {
+            if (!pressed) {
+                pressed = userClick(find<QPushButton>("helpButton"));
+                return false;
+            }
+            return std::filesystem::exists(workspace.file("browser.args"));
+        });
+        EXPECT_TRUE(pressed);
+        EXPECT_EQ(workspace.read("browser.args"), workspace.file("bin/help.html") + "\n");
+        std::filesystem::remove(workspace.file("browser.args"));
+    }
+    EXPECT_EQ(frontend.texts(), (std::vector<std::string>{"Could Not Find Netscape Navigator"}));
 }
 
 // Clipboard data that its owner serves once: a second read finds another program's text.

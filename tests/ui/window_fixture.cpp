@@ -7,6 +7,7 @@
 #include "sites/site_line_codec.h"
 #include "sites/site_table.h"
 #include "ui/latin1.h"
+#include "ui/page_controls.h"
 
 namespace farrow::ui::test {
 
@@ -39,6 +40,14 @@ std::vector<std::string> listTexts(const QListWidget* list) {
     std::vector<std::string> out;
     for (int i = 0; i < list->count(); ++i) {
         out.push_back(fromQt(list->item(i)->text()));
+    }
+    return out;
+}
+
+std::vector<std::string> listedPaths(const QListWidget* list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i) {
+        out.push_back(listedPath(list->item(i)));
     }
     return out;
 }

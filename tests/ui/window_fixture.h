@@ -25,14 +25,14 @@ namespace farrow::ui::test {
 class ScriptedFrontend final : public QtFrontend {
 public:
     bool askCheckForUpdates() override;
-    bool confirmExit() override {
+    bool confirmExit(bool fieldsChanged) override {
         ++exitQuestions;
-        return exitAnswer;
+        exitToldOfChanges = fieldsChanged;
+        return realExitPrompt ? QtFrontend::confirmExit(fieldsChanged) : exitAnswer;
     }
     void showAbout(const base::Branding& branding, const QIcon&) override {
         aboutShownFor.push_back(branding.productName);
     }
-    void openHelp() override { ++helpOpened; }
     std::optional<std::string> chooseSaveFile(const profile::FileChooserOptions&) override {
         return nextSaveFile;
     }
@@ -51,9 +51,11 @@ public:
     // The real update question is asked (and answered by a timer) when set.
     bool realUpdatePrompt = false;
     bool exitAnswer = false;
+    // The real exit question is shown, for the test to answer.
+    bool realExitPrompt = false;
     int updateQuestions = 0;
     int exitQuestions = 0;
-    int helpOpened = 0;
+    bool exitToldOfChanges = false;
     std::vector<std::string> aboutShownFor;
     std::optional<std::string> nextSaveFile;
     std::optional<std::string> nextOpenFile;
@@ -70,6 +72,8 @@ protected:
 
 // The texts of a list widget's entries, top to bottom.
 std::vector<std::string> listTexts(const QListWidget* list);
+// The paths of a list of file paths, top to bottom.
+std::vector<std::string> listedPaths(const QListWidget* list);
 
 // Clicks the button named `buttonName` of the next modal dialog once it is open.
 void answerNextModal(const QString& buttonName);

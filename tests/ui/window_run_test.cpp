@@ -90,6 +90,10 @@ protected:
             // Everything that would start another run or change the profile is refused.
             if (statuses.count("BUSY")) {
                 find<QPushButton>("exitButton")->click();
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(dialog.get(), &escape);
+                QCloseEvent close;
+                QApplication::sendEvent(dialog.get(), &close);
                 find<QPushButton>("buildGoButton")->click();
                 find<QPushButton>("removeAllButton")->click();
             }
@@ -127,7 +131,8 @@ TEST_F(WindowRunTest, BuildAndGoSubmitsBehindTheProgressDialogAndRefusesActionsW
     EXPECT_EQ(failure, "   0");
     EXPECT_EQ(failRate, "0.00");
     EXPECT_EQ(errorQuestions, 0);
-    // Exit was pressed during the run and never asked; the selection is untouched.
+    // Exit, Escape and the close box were pressed during the run and never asked; the selection
+    // is untouched.
     EXPECT_EQ(frontend.exitQuestions, 0);
     EXPECT_EQ(listTexts(find<QListWidget>("selectedList")).size(), 3u);
     EXPECT_TRUE(state.requestList.empty());
