@@ -146,6 +146,32 @@ TEST_F(CrawlCommandTest, ASiteWithRobotsNoindexCanonicalRedirectAndAFile) {
     EXPECT_EQ(workspace.read("urls.txt").substr(0, s.size() + 10), s + "index.htm\n");
 }
 
+TEST_F(CrawlCommandTest, ACanonicalThatIsNoWebAddressLeavesThePageItsOwn) {
+    serve("/index.htm",
+          linksPage({"file.htm", "mail.htm", "nohost.htm", "other.htm"},
+                    "<link rel=canonical href=\"file:///usr/share/doc/index.html\">"));
+    serve("/file.htm", linksPage({}, "<link rel=canonical href=\"FILE:/usr/share/doc/f.html\">"));
+    serve("/mail.htm", linksPage({}, "<link rel=canonical href=\"mailto:me@example.test\">"));
+    serve("/nohost.htm", linksPage({}, "<link rel=canonical href=\"http:nohost.htm\">"));
+    // Another host over http is a canonical an engine can use: the page is left out.
+    serve("/other.htm", linksPage({}, "<link rel=canonical href=\"//other.invalid/o.htm\">"));
+    server.start();
+
+    ASSERT_EQ(crawl("/index.htm", {"--format", "jsonl", "--out", "pages.jsonl"}), kExitOk)
+        << err.str();
+    std::map<std::string, std::string> leftOut;
+    for (const nlohmann::json& line : jsonLines("pages.jsonl")) {
+        leftOut[line["url"]] = line["inSitemap"].get<bool>() ? "" : line["leftOut"];
+    }
+    EXPECT_EQ(leftOut, (std::map<std::string, std::string>{
+                           {server.url("/index.htm"), ""},
+                           {server.url("/file.htm"), ""},
+                           {server.url("/mail.htm"), ""},
+                           {server.url("/nohost.htm"), ""},
+                           {server.url("/other.htm"), "canonical is http://other.invalid/o.htm"},
+                       }));
+}
+
 TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {
     server.routes().Get(R"(/p(\d+)\.htm)", [](const httplib::Request& req, httplib::Response& res) {
         const int n = std::stoi(req.matches[1]);
