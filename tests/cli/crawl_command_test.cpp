@@ -75,8 +75,9 @@ protected:
 
 TEST_F(CrawlCommandTest, ASiteWithRobotsNoindexCanonicalRedirectAndAFile) {
     server.routes().Get("/robots.txt", [](const httplib::Request&, httplib::Response& res) {
+        // Begins with a byte-order mark, as files saved by some editors do.
         res.set_content(
-            "User-agent: *\nDisallow: /site/private/\nAllow: /site/private/open.htm\n\n"
+            "\xEF\xBB\xBFUser-agent: *\nDisallow: /site/private/\nAllow: /site/private/open.htm\n\n"
             "User-agent: otherbot\nDisallow: /\n",
             "text/plain");
     });
