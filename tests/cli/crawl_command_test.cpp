@@ -342,5 +342,77 @@ TEST_F(CrawlCommandTest, DeepTakesItsPagesFromASitemap) {
     EXPECT_NE(err.str().find("not well-formed XML"), std::string::npos) << err.str();
 }
 
+TEST_F(CrawlCommandTest, ASitemapFromTheWebIsFollowedOnItsHostAndNamesNoFiles) {
+    // Addresses as the server names them once it listens.
+    const auto redirect = [this](const std::string& from, std::function<std::string()> to) {
+        server.routes().Get(from, [to](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(to(), 301);
+        });
+    };
+    redirect("/old.xml", [] { return "/moved.xml"; });
+    redirect("/moved.xml", [this] { return server.url("/dir/index.xml"); });
+    redirect("/away.xml",
+             [this] { return "http://localhost:" + std::to_string(server.port()) + "/x.xml"; });
+    // /r0.xml redirects six times before /r6.xml answers.
+    server.routes().Get(
+        R"(/r(\d)\.xml)", [this](const httplib::Request& req, httplib::Response& res) {
+            const int n = std::stoi(req.matches[1]);
+            if (n < 6) {
+                res.set_redirect("/r" + std::to_string(n + 1) + ".xml", 302);
+                return;
+            }
+            res.set_content("<urlset><url><loc>" + server.url("/a.htm") + "</loc></url></urlset>",
+                            "application/xml");
+        });
+    server.routes().Get("/dir/index.xml", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(
+            "<sitemapindex><sitemap><loc>part.xml</loc></sitemap>"
+            "<sitemap><loc>/etc/passwd</loc></sitemap>"
+            "<sitemap><loc>file:///etc/passwd</loc></sitemap>"
+            "<sitemap><loc>/dev/stdin</loc></sitemap></sitemapindex>",
+            "application/xml");
+    });
+    server.routes().Get("/dir/part.xml", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<urlset><url><loc>" + server.url("/dir/a.htm") + "</loc></url><url><loc>" +
+                            server.url("/dir/b.htm") + "</loc></url></urlset>",
+                        "application/xml");
+    });
+    server.start();
+    workspace.write("p.fl2", test::profileFileText({}, server.url("/"), "Mine"));
+    const auto deep = [&](const std::string& sitemap) {
+        out.str("");
+        err.str("");
+        return runCommand({"deep", workspace.file("p.fl2"), "--list", "--sitemap", sitemap}, out,
+                          err, settings);
+    };
+
+    // The scheme in capitals is a URL all the same; the parts of a web index are URLs resolved
+    // against it, never local files.
+    const std::string upper = "HTTP://" + server.hostPort() + "/old.xml";
+    ASSERT_EQ(deep(upper), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Mine ( " + server.url("/dir/a.htm") + " )\nMine ( " +
+                             server.url("/dir/b.htm") + " )\n");
+    for (const std::string& said :
+         {"the sitemap " + server.url("/old.xml") + " was read at " + server.url("/dir/index.xml"),
+          server.url("/etc/passwd") + ": answered 404",
+          std::string("file:///etc/passwd: not an http or https URL"),
+          server.url("/dev/stdin") + ": answered 404"}) {
+        EXPECT_NE(err.str().find(said), std::string::npos) << said << "\n" << err.str();
+    }
+    EXPECT_EQ(err.str().find("root:"), std::string::npos) << err.str();
+
+    EXPECT_EQ(deep(server.url("/away.xml")), kExitFailed);
+    EXPECT_NE(err.str().find(server.url("/away.xml") +
+                             ": redirects outside its host to http://localhost:"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(deep(server.url("/r0.xml")), kExitFailed);
+    EXPECT_NE(err.str().find(server.url("/r0.xml") + ": more than 5 redirects"), std::string::npos)
+        << err.str();
+    settings.timing.sitemapRedirectLimit = 6;
+    EXPECT_EQ(deep(server.url("/r0.xml")), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Mine ( " + server.url("/a.htm") + " )\n");
+}
+
 }  // namespace
 }  // namespace farrow::cli
