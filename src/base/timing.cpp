@@ -66,6 +66,7 @@ constexpr NamedCount kCounts[] = {
     {"siteCrawlSitemapBytes", &Timing::siteCrawlSitemapBytes},
     {"siteCrawlInFlight", &Timing::siteCrawlInFlight},
     {"robotsRedirectLimit", &Timing::robotsRedirectLimit},
+    {"sitemapRedirectLimit", &Timing::sitemapRedirectLimit},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the

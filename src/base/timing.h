@@ -110,6 +110,8 @@ struct Timing {
     std::size_t siteCrawlInFlight = 4;
     // Redirects of robots.txt followed before the site counts as having none.
     std::size_t robotsRedirectLimit = 5;
+    // Redirects of one sitemap's address followed before it counts as unreadable.
+    std::size_t sitemapRedirectLimit = 5;
 
     bool operator==(const Timing&) const = default;
 };

@@ -229,8 +229,7 @@ void addCrawlCommand(CLI::App& app, CommandContext& context) {
 namespace farrow::cli {
 
 std::string sitemapSource(const std::string& source, const base::Workspace& workspace) {
-    if (source.starts_with("http://") || source.starts_with("https://") ||
-        std::filesystem::path(source).is_absolute()) {
+    if (crawl::isWebSitemapSource(source) || std::filesystem::path(source).is_absolute()) {
         return source;
     }
     return (std::filesystem::path(workspace.root()) / source).string();
@@ -241,6 +240,11 @@ std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string
     const crawl::SitemapPages read = crawl::loadSitemapPages(
         crawl::sitemapSourceParams(sitemapSource(source, context.workspace), context.timing),
         crawl::webPageFetch(context.caFile));
+    for (const std::string& redirected : read.redirected) {
+        context.err << "farrowctl: "
+                    << indexnow::text({indexnow::SourceNote::Kind::SitemapRedirected, redirected})
+                    << '\n';
+    }
     for (const std::string& skipped : read.skipped) {
         context.err << "farrowctl: "
                     << indexnow::text({indexnow::SourceNote::Kind::SitemapSkipped, skipped})

@@ -61,7 +61,15 @@ RobotsRules RobotsRules::parse(std::string_view text, std::string_view productTo
     bool forUs = false;
     bool forStar = false;
     bool inRules = false;
+    // A byte-order mark, or the start of one, is no part of the first line.
     std::size_t at = 0;
+    for (const char mark : {'\xEF', '\xBB', '\xBF'}) {
+        if (at < text.size() && text[at] == mark) {
+            ++at;
+        } else {
+            break;
+        }
+    }
     while (at < text.size()) {
         std::size_t end = text.find_first_of("\r\n", at);
         if (end == std::string_view::npos) {

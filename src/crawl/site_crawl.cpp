@@ -259,8 +259,10 @@ private:
                 PageLinks links = extractPageLinks(answer.body, url);
                 answer.body.clear();
                 page.title = std::move(links.title);
+                // Engines ignore a canonical they cannot fetch (file:///..., mailto:, no host):
+                // the page is then its own canonical.
                 const std::string canonical =
-                    links.canonical.empty() ? "" : normalizedUrl(links.canonical);
+                    webAddress(links.canonical) ? normalizedUrl(links.canonical) : "";
                 if (links.noindex || headerSaysNoindex(answer)) {
                     page.leftOut = {LeftOutReason::Noindex, 0, {}};
                 } else if (!canonical.empty() && canonical != url) {

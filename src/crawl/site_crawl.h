@@ -44,7 +44,7 @@ enum class LeftOutReason {
     None,
     // Answered a status other than 200 or a redirect.
     Answered,
-    // Names another address as its canonical one.
+    // Names another http(s) address as its canonical one.
     Canonical,
     DisallowedByRobots,
     Noindex,

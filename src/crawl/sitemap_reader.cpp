@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "crawl/uri_reference.h"
+#include "platform/file_system.h"
 
 namespace farrow::crawl {
 
@@ -32,10 +33,6 @@ std::string trimmedContent(xmlNode* node) {
     std::string out(base::trimmed(reinterpret_cast<const char*>(content)));
     xmlFree(content);
     return out;
-}
-
-bool isWebUrl(std::string_view text) {
-    return text.rfind("http://", 0) == 0 || text.rfind("https://", 0) == 0;
 }
 
 // At most `maxBytes + 1` bytes of the file: enough to tell that it is too long.
@@ -160,42 +157,133 @@ SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes) {
     return content;
 }
 
+bool isWebSitemapSource(std::string_view source) {
+    const std::optional<std::string> scheme = parseUriReference(source).scheme;
+    return scheme && (base::equalsIgnoringCase(*scheme, "http") ||
+                      base::equalsIgnoringCase(*scheme, "https"));
+}
+
 SitemapSourceParams sitemapSourceParams(const std::string& source, const base::Timing& timing) {
     SitemapSourceParams params;
     params.source = source;
     params.maxBytes = timing.siteCrawlSitemapBytes;
     params.maxUrls = timing.siteCrawlMaxPages;
+    params.maxRedirects = timing.sitemapRedirectLimit;
     params.fetchTimes.connectTimeout = timing.siteCrawlConnectTimeout;
     params.fetchTimes.stallTimeout = timing.siteCrawlStallTimeout;
     params.fetchTimes.deadline = timing.siteCrawlPageDeadline;
     return params;
 }
 
+namespace {
+
+// Where one sitemap is read from: a web address, or a file.
+struct SitemapPlace {
+    std::string address;
+    bool web = false;
+};
+
+// Reads sitemaps for one `loadSitemapPages`.
+class SitemapSourceReader {
+public:
+    SitemapSourceReader(const SitemapSourceParams& params, const PageFetch& fetch,
+                        SitemapPages& result)
+        : params_(params), fetch_(fetch), result_(result) {}
+
+    // The sitemap's bytes; `place.address` becomes where a web one was read after redirects.
+    base::Error read(SitemapPlace& place, std::string& bytes) {
+        return place.web ? fetch(place.address, bytes)
+                         : readFileBounded(place.address, params_.maxBytes, bytes);
+    }
+
+    // Where the part `loc` of the index read at `index` lives, or why it may not be read.
+    std::optional<SitemapPlace> partOf(const SitemapPlace& index, const std::string& loc,
+                                       std::string& why) const {
+        if (index.web || isWebSitemapSource(loc)) {
+            const std::string url =
+                withoutFragment(index.web ? resolveReference(index.address, loc) : loc);
+            if (!webAddress(url)) {
+                why = loc + ": not an http or https URL";
+                return std::nullopt;
+            }
+            return SitemapPlace{normalizedUrl(url), true};
+        }
+        // The user named the index; its parts may be files in its folder, and nothing else.
+        const UriReference ref = parseUriReference(loc);
+        const std::string& path = ref.path;
+        if (ref.scheme || ref.authority || ref.query || path.empty() || path.front() == '/' ||
+            path == ".." || path.starts_with("../") || path.ends_with("/..") ||
+            path.find("/../") != std::string::npos) {
+            why = loc + ": neither an http or https URL nor a file in the index's folder";
+            return std::nullopt;
+        }
+        const std::size_t slash = index.address.rfind('/');
+        const std::string file =
+            (slash == std::string::npos ? "" : index.address.substr(0, slash + 1)) + path;
+        if (platform::isThereButNotRegular(file)) {
+            why = file + ": not a regular file";
+            return std::nullopt;
+        }
+        return SitemapPlace{file, false};
+    }
+
+private:
+    base::Error fetch(std::string& url, std::string& bytes) {
+        const std::optional<WebAddress> named = webAddress(url);
+        if (!named) {
+            return {base::ErrorCode::WrongFormat, url + ": not an http or https URL with a host"};
+        }
+        const std::string first = url = normalizedUrl(url);
+        for (std::size_t hop = 0;; ++hop) {
+            platform::WebRequest ask = params_.fetchTimes;
+            ask.url = url;
+            ask.maxBodyBytes = params_.maxBytes + 1;
+            platform::WebResponse answer = fetch_(ask);
+            if (answer.failed()) {
+                return {base::ErrorCode::ReadFailed, url + ": " + answer.reason};
+            }
+            const std::string location = answer.header("location");
+            if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
+                const std::string target = withoutFragment(resolveReference(url, location));
+                const std::optional<WebAddress> to = webAddress(target);
+                if (!to || to->host != named->host) {
+                    return {base::ErrorCode::ReadFailed,
+                            url + ": redirects outside its host to " + target};
+                }
+                if (hop >= params_.maxRedirects) {
+                    return {base::ErrorCode::ReadFailed, first + ": more than " +
+                                                             std::to_string(params_.maxRedirects) +
+                                                             " redirects"};
+                }
+                url = normalizedUrl(target);
+                continue;
+            }
+            if (answer.status != 200) {
+                return {base::ErrorCode::ReadFailed,
+                        url + ": answered " + std::to_string(answer.status)};
+            }
+            if (answer.truncated) {
+                return {base::ErrorCode::WrongFormat,
+                        url + ": larger than " + std::to_string(params_.maxBytes) + " bytes"};
+            }
+            if (url != first) {
+                result_.redirected.push_back(first + " was read at " + url);
+            }
+            bytes = std::move(answer.body);
+            return {};
+        }
+    }
+
+    const SitemapSourceParams& params_;
+    const PageFetch& fetch_;
+    SitemapPages& result_;
+};
+
+}  // namespace
+
 SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch) {
     SitemapPages result;
-    // Reads one sitemap's bytes, or says why they cannot be had.
-    const auto read = [&](const std::string& source, std::string& bytes) -> base::Error {
-        if (!isWebUrl(source)) {
-            return readFileBounded(source, params.maxBytes, bytes);
-        }
-        platform::WebRequest ask = params.fetchTimes;
-        ask.url = source;
-        ask.maxBodyBytes = params.maxBytes + 1;
-        platform::WebResponse answer = fetch(ask);
-        if (answer.failed()) {
-            return {base::ErrorCode::ReadFailed, source + ": " + answer.reason};
-        }
-        if (answer.status != 200) {
-            return {base::ErrorCode::ReadFailed,
-                    source + ": answered " + std::to_string(answer.status)};
-        }
-        if (answer.truncated) {
-            return {base::ErrorCode::WrongFormat,
-                    source + ": larger than " + std::to_string(params.maxBytes) + " bytes"};
-        }
-        bytes = std::move(answer.body);
-        return {};
-    };
+    SitemapSourceReader reader(params, fetch, result);
     std::unordered_set<std::string> seen;
     const auto take = [&](const std::vector<SitemapEntry>& entries) {
         for (const SitemapEntry& entry : entries) {
@@ -208,45 +296,44 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
         }
     };
 
+    SitemapPlace top{params.source, isWebSitemapSource(params.source)};
     std::string bytes;
-    if ((result.error = read(params.source, bytes))) {
+    if ((result.error = reader.read(top, bytes))) {
         return result;
     }
-    SitemapContent top = parseSitemap(bytes, params.maxBytes);
+    SitemapContent content = parseSitemap(bytes, params.maxBytes);
     bytes.clear();
-    if (top.error) {
-        result.error = {top.error.code, params.source + ": " + top.error.reason};
+    if (content.error) {
+        result.error = {content.error.code, top.address + ": " + content.error.reason};
         return result;
     }
-    if (top.kind == SitemapContent::Kind::UrlSet) {
-        take(top.entries);
+    if (content.kind == SitemapContent::Kind::UrlSet) {
+        take(content.entries);
         return result;
     }
     std::size_t sitemapsRead = 0;
-    for (const SitemapEntry& child : top.entries) {
+    for (const SitemapEntry& child : content.entries) {
         if (sitemapsRead >= params.maxSitemaps || result.pages.size() >= params.maxUrls) {
             break;
         }
         ++sitemapsRead;
-        // An index lists sitemaps by URL; one relative to a local index is a file beside it.
-        std::string source = child.loc;
-        if (!isWebUrl(source) && !isWebUrl(params.source)) {
-            const std::size_t slash = params.source.rfind('/');
-            if (slash != std::string::npos && (source.empty() || source.front() != '/')) {
-                source = params.source.substr(0, slash + 1) + source;
-            }
-        }
-        if (const base::Error why = read(source, bytes)) {
-            result.skipped.push_back(why.reason);
+        std::string why;
+        std::optional<SitemapPlace> part = reader.partOf(top, child.loc, why);
+        if (!part) {
+            result.skipped.push_back(std::move(why));
             continue;
         }
-        const SitemapContent part = parseSitemap(bytes, params.maxBytes);
-        if (part.error) {
-            result.skipped.push_back(source + ": " + part.error.reason);
-        } else if (part.kind == SitemapContent::Kind::Index) {
-            result.skipped.push_back(source + ": an index inside an index");
+        if (const base::Error failed = reader.read(*part, bytes)) {
+            result.skipped.push_back(failed.reason);
+            continue;
+        }
+        const SitemapContent partContent = parseSitemap(bytes, params.maxBytes);
+        if (partContent.error) {
+            result.skipped.push_back(part->address + ": " + partContent.error.reason);
+        } else if (partContent.kind == SitemapContent::Kind::Index) {
+            result.skipped.push_back(part->address + ": an index inside an index");
         } else {
-            take(part.entries);
+            take(partContent.entries);
         }
     }
     return result;

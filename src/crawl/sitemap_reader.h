@@ -31,14 +31,20 @@ SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes);
 // are broken or unpack to more than `maxBytes`.
 base::Error gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::string& out);
 
+// Whether a sitemap source is a web address ("http:" or "https:", in any case) rather than a
+// file's path.
+bool isWebSitemapSource(std::string_view source);
+
 struct SitemapSourceParams {
-    // A URL (http, https) or a file's path.
+    // A URL (http, https) or the path of a file the user named.
     std::string source;
     // Each sitemap file is read up to this many bytes (packed and unpacked).
     std::size_t maxBytes = 50u * 1024 * 1024;
     // A sitemap index's sitemaps are read up to this many in all; their URLs up to maxUrls.
     std::size_t maxSitemaps = 1000;
     std::size_t maxUrls = 50000;
+    // Redirects of one sitemap's address followed, each to http or https on the same host.
+    std::size_t maxRedirects = 5;
     // The waits and the cancel flag of each read; its address and size are the reader's.
     platform::WebRequest fetchTimes;
 };
@@ -49,12 +55,17 @@ struct SitemapPages {
     base::Error error;
     // Sitemaps of an index that could not be read, each with why.
     std::vector<std::string> skipped;
+    // Sitemaps read where their address redirected: "http://h/sitemap.xml was read at
+    // https://h/sitemap_index.xml".
+    std::vector<std::string> redirected;
 };
 
 // Reading `source` with the bounds and waits the timing record sets for the crawl.
 SitemapSourceParams sitemapSourceParams(const std::string& source, const base::Timing& timing);
 
-// The pages a sitemap (or a sitemap index, one level down) lists, each once, in order.
+// The pages a sitemap (or a sitemap index, one level down) lists, each once, in order. A
+// sitemap from the web names its parts only by http or https URLs, resolved against its own;
+// an index in a file may also name files in its folder.
 SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch);
 
 // A W3C date-time as sitemaps write lastmod ("2026-12-09", "2026-12-09T07:30+01:00",

@@ -101,6 +101,9 @@ base::Error saveKey(const base::Workspace& workspace, const std::string& key) {
 
 LoadedKey loadKey(const base::Workspace& workspace) {
     const std::string path = keyStorePath(workspace);
+    if (platform::isThereButNotRegular(path)) {
+        return {std::nullopt, {base::ErrorCode::OpenFailed, path + ": not a regular file"}};
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         const int err = errno;

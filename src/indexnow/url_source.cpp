@@ -62,6 +62,8 @@ std::string text(const SourceNote& note) {
     switch (note.kind) {
         case SourceNote::Kind::SitemapSkipped:
             return "a sitemap of the index was skipped: " + note.detail;
+        case SourceNote::Kind::SitemapRedirected:
+            return "the sitemap " + note.detail;
         case SourceNote::Kind::CrawlEnded:
             return "the crawl " + note.detail;
     }
@@ -163,6 +165,9 @@ UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params, const craw
     crawl::SitemapPages read = crawl::loadSitemapPages(params, bounded);
     if (read.error) {
         result.error = {base::ErrorCode::ReadFailed, std::move(read.error.reason)};
+    }
+    for (std::string& redirected : read.redirected) {
+        result.notes.push_back({SourceNote::Kind::SitemapRedirected, std::move(redirected)});
     }
     for (std::string& skipped : read.skipped) {
         if (notRead == 0 || skipped.find(overText) == std::string::npos) {

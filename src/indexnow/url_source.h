@@ -56,6 +56,8 @@ struct SourceNote {
     enum class Kind {
         // A sitemap of an index could not be read; `detail` names it and why.
         SitemapSkipped,
+        // A sitemap's address redirected; `detail` names it and where it was read.
+        SitemapRedirected,
         // How the crawl ended; `detail` is the crawl's own words.
         CrawlEnded,
     };

@@ -158,6 +158,12 @@ bool fileExists(const std::string& path) {
     return fs::is_regular_file(path, ec);
 }
 
+bool isThereButNotRegular(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    return fs::exists(status) && !fs::is_regular_file(status);
+}
+
 std::optional<std::uintmax_t> fileSize(const std::string& path) {
     std::error_code ec;
     auto size = fs::file_size(path, ec);

@@ -34,6 +34,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 FilePtr openFile(const std::string& path, const char* mode);
 
 bool fileExists(const std::string& path);
+// Whether `path` is there but no regular file (a FIFO, a device, a folder): a reader must not
+// open it, since a FIFO blocks the open until someone writes to it.
+bool isThereButNotRegular(const std::string& path);
 std::optional<std::uintmax_t> fileSize(const std::string& path);
 // Deleting a missing file is no error.
 void removeFile(const std::string& path);

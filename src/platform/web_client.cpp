@@ -9,6 +9,7 @@
 
 #include "base/text.h"
 #include "platform/curl_handle.h"
+#include "platform/file_system.h"
 #include "platform/transfer_watch.h"
 
 namespace farrow::platform {
@@ -139,6 +140,11 @@ WebResponse fetchWeb(const WebRequest& request) {
     if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
         result.failure = WebFailure::Other;
         result.reason = "unknown method " + request.method;
+        return result;
+    }
+    if (!request.caFile.empty() && isThereButNotRegular(request.caFile)) {
+        result.failure = WebFailure::Tls;
+        result.reason = "the CA file " + request.caFile + " is not a regular file";
         return result;
     }
     CurlEasy handle = makeCurlEasy();

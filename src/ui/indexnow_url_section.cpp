@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "crawl/sitemap_reader.h"
 #include "crawl/uri_reference.h"
 #include "crawl/web_fetch.h"
 #include "ui/latin1.h"
@@ -77,7 +78,7 @@ bool IndexNowUrlSection::fill(indexnow::AnnouncementJob::Params& params, QString
         return false;
     }
     const std::string address = fromQt(field);
-    if (crawl::webAddress(address)) {
+    if (crawl::isWebSitemapSource(address)) {
         params.sitemap = address;
         return true;
     }

@@ -75,8 +75,9 @@ protected:
 
 TEST_F(CrawlCommandTest, ASiteWithRobotsNoindexCanonicalRedirectAndAFile) {
     server.routes().Get("/robots.txt", [](const httplib::Request&, httplib::Response& res) {
+        // Begins with a byte-order mark, as files saved by some editors do.
         res.set_content(
-            "User-agent: *\nDisallow: /site/private/\nAllow: /site/private/open.htm\n\n"
+            "\xEF\xBB\xBFUser-agent: *\nDisallow: /site/private/\nAllow: /site/private/open.htm\n\n"
             "User-agent: otherbot\nDisallow: /\n",
             "text/plain");
     });
@@ -157,6 +158,32 @@ TEST_F(CrawlCommandTest, ASiteWithRobotsNoindexCanonicalRedirectAndAFile) {
     EXPECT_EQ(crawl("/site/index.htm", {"--out", workspace.file("missing/x.xml")}), kExitFailed);
     EXPECT_NE(err.str().find("is missing"), std::string::npos) << err.str();
     EXPECT_EQ(out.str().find("Crawling"), std::string::npos) << out.str();
+}
+
+TEST_F(CrawlCommandTest, ACanonicalThatIsNoWebAddressLeavesThePageItsOwn) {
+    serve("/index.htm",
+          linksPage({"file.htm", "mail.htm", "nohost.htm", "other.htm"},
+                    "<link rel=canonical href=\"file:///usr/share/doc/index.html\">"));
+    serve("/file.htm", linksPage({}, "<link rel=canonical href=\"FILE:/usr/share/doc/f.html\">"));
+    serve("/mail.htm", linksPage({}, "<link rel=canonical href=\"mailto:me@example.test\">"));
+    serve("/nohost.htm", linksPage({}, "<link rel=canonical href=\"http:nohost.htm\">"));
+    // Another host over http is a canonical an engine can use: the page is left out.
+    serve("/other.htm", linksPage({}, "<link rel=canonical href=\"//other.invalid/o.htm\">"));
+    server.start();
+
+    ASSERT_EQ(crawl("/index.htm", {"--format", "jsonl", "--out", "pages.jsonl"}), kExitOk)
+        << err.str();
+    std::map<std::string, std::string> leftOut;
+    for (const nlohmann::json& line : jsonLines("pages.jsonl")) {
+        leftOut[line["url"]] = line["inSitemap"].get<bool>() ? "" : line["leftOut"];
+    }
+    EXPECT_EQ(leftOut, (std::map<std::string, std::string>{
+                           {server.url("/index.htm"), ""},
+                           {server.url("/file.htm"), ""},
+                           {server.url("/mail.htm"), ""},
+                           {server.url("/nohost.htm"), ""},
+                           {server.url("/other.htm"), "canonical is http://other.invalid/o.htm"},
+                       }));
 }
 
 TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {
@@ -326,6 +353,78 @@ TEST_F(CrawlCommandTest, DeepTakesItsPagesFromASitemap) {
               kExitFailed);
     EXPECT_NE(err.str().find("the sitemap could not be read: "), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("not well-formed XML"), std::string::npos) << err.str();
+}
+
+TEST_F(CrawlCommandTest, ASitemapFromTheWebIsFollowedOnItsHostAndNamesNoFiles) {
+    // Addresses as the server names them once it listens.
+    const auto redirect = [this](const std::string& from, std::function<std::string()> to) {
+        server.routes().Get(from, [to](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(to(), 301);
+        });
+    };
+    redirect("/old.xml", [] { return "/moved.xml"; });
+    redirect("/moved.xml", [this] { return server.url("/dir/index.xml"); });
+    redirect("/away.xml",
+             [this] { return "http://localhost:" + std::to_string(server.port()) + "/x.xml"; });
+    // /r0.xml redirects six times before /r6.xml answers.
+    server.routes().Get(
+        R"(/r(\d)\.xml)", [this](const httplib::Request& req, httplib::Response& res) {
+            const int n = std::stoi(req.matches[1]);
+            if (n < 6) {
+                res.set_redirect("/r" + std::to_string(n + 1) + ".xml", 302);
+                return;
+            }
+            res.set_content("<urlset><url><loc>" + server.url("/a.htm") + "</loc></url></urlset>",
+                            "application/xml");
+        });
+    server.routes().Get("/dir/index.xml", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(
+            "<sitemapindex><sitemap><loc>part.xml</loc></sitemap>"
+            "<sitemap><loc>/etc/passwd</loc></sitemap>"
+            "<sitemap><loc>file:///etc/passwd</loc></sitemap>"
+            "<sitemap><loc>/dev/stdin</loc></sitemap></sitemapindex>",
+            "application/xml");
+    });
+    server.routes().Get("/dir/part.xml", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<urlset><url><loc>" + server.url("/dir/a.htm") + "</loc></url><url><loc>" +
+                            server.url("/dir/b.htm") + "</loc></url></urlset>",
+                        "application/xml");
+    });
+    server.start();
+    workspace.write("p.fl2", test::profileFileText({}, server.url("/"), "Mine"));
+    const auto deep = [&](const std::string& sitemap) {
+        out.str("");
+        err.str("");
+        return runCommand({"deep", workspace.file("p.fl2"), "--list", "--sitemap", sitemap}, out,
+                          err, settings);
+    };
+
+    // The scheme in capitals is a URL all the same; the parts of a web index are URLs resolved
+    // against it, never local files.
+    const std::string upper = "HTTP://" + server.hostPort() + "/old.xml";
+    ASSERT_EQ(deep(upper), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Mine ( " + server.url("/dir/a.htm") + " )\nMine ( " +
+                             server.url("/dir/b.htm") + " )\n");
+    for (const std::string& said :
+         {"the sitemap " + server.url("/old.xml") + " was read at " + server.url("/dir/index.xml"),
+          server.url("/etc/passwd") + ": answered 404",
+          std::string("file:///etc/passwd: not an http or https URL"),
+          server.url("/dev/stdin") + ": answered 404"}) {
+        EXPECT_NE(err.str().find(said), std::string::npos) << said << "\n" << err.str();
+    }
+    EXPECT_EQ(err.str().find("root:"), std::string::npos) << err.str();
+
+    EXPECT_EQ(deep(server.url("/away.xml")), kExitFailed);
+    EXPECT_NE(err.str().find(server.url("/away.xml") +
+                             ": redirects outside its host to http://localhost:"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(deep(server.url("/r0.xml")), kExitFailed);
+    EXPECT_NE(err.str().find(server.url("/r0.xml") + ": more than 5 redirects"), std::string::npos)
+        << err.str();
+    settings.timing.sitemapRedirectLimit = 6;
+    EXPECT_EQ(deep(server.url("/r0.xml")), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Mine ( " + server.url("/a.htm") + " )\n");
 }
 
 }  // namespace

@@ -100,6 +100,145 @@ TEST(RobotsRules, RfcExamplesAndTheMatchingRules) {
     }
 }
 
+// The cases that the test suite of a widely used open-source parser (google/robotstxt,
+// robots_test.cc) checks against RFC 9309, as facts. Where that parser goes beyond the RFC we
+// follow the RFC: a line without a colon is no rule (it reads "disallow /" as "disallow: /"), a
+// raw byte beyond ASCII in a target matches its percent-encoded pattern (it leaves encoding the
+// URL to its caller, the RFC encodes both before comparing), and "index.html" at the end of a
+// pattern means itself alone (it takes it for the folder too).
+constexpr const char* kFoo = "user-agent: FooBot\n";
+constexpr const char* kGroups =
+    "allow: /foo/bar/\n\nuser-agent: FooBot\ndisallow: /\nallow: /x/\nuser-agent: BarBot\n"
+    "disallow: /\nallow: /y/\n\n\nallow: /w/\nuser-agent: BazBot\n\nuser-agent: FooBot\n"
+    "allow: /z/\ndisallow: /\n";
+constexpr const char* kUpperCaseGroup = "User-Agent: FOO BAR\nAllow: /x/\nDisallow: /\n";
+constexpr const char* kGlobal = "user-agent: *\nallow: /\nuser-agent: FooBot\ndisallow: /\n";
+constexpr const char* kOnlySpecific =
+    "user-agent: FooBot\nallow: /\nuser-agent: BarBot\ndisallow: /\nuser-agent: BazBot\n"
+    "disallow: /\n";
+
+struct SuiteCase {
+    std::string file;
+    const char* agent;
+    const char* target;
+    bool allowed;
+};
+
+const SuiteCase kSuiteCases[] = {
+    // Lines are "name: value"; unknown names are no rules.
+    {std::string(kFoo) + "disallow: /\n", "FooBot", "/x/y", false},
+    {"foo: FooBot\nbar: /\n", "FooBot", "/x/y", true},
+    {"user-agent FooBot\ndisallow /\n", "FooBot", "/x/y", true},
+    // Groups of one agent are combined; rules before any group belong to none.
+    {kGroups, "FooBot", "/x/b", true},
+    {kGroups, "FooBot", "/z/d", true},
+    {kGroups, "FooBot", "/y/c", false},
+    {kGroups, "BarBot", "/y/c", true},
+    {kGroups, "BarBot", "/w/a", true},
+    {kGroups, "BarBot", "/z/d", false},
+    {kGroups, "BazBot", "/z/d", true},
+    {kGroups, "FooBot", "/foo/bar/", false},
+    {kGroups, "BarBot", "/foo/bar/", false},
+    {kGroups, "BazBot", "/foo/bar/", false},
+    // Names of lines and agents compare without regard to case; an agent's value ends at
+    // its token.
+    {"USER-AGENT: FooBot\nALLOW: /x/\nDISALLOW: /\n", "FooBot", "/x/y", true},
+    {"uSeR-aGeNt: FooBot\nAlLoW: /x/\ndIsAlLoW: /\n", "FooBot", "/a/b", false},
+    {kUpperCaseGroup, "Foo", "/x/y", true},
+    {kUpperCaseGroup, "foo", "/x/y", true},
+    {kUpperCaseGroup, "Foo", "/a/b", false},
+    {"User-Agent: foo bar\nAllow: /x/\nDisallow: /\n", "FOO", "/a/b", false},
+    // No group of ours: the "*" group; none of either: everything allowed.
+    {"", "FooBot", "/x/y", true},
+    {kGlobal, "FooBot", "/x/y", false},
+    {kGlobal, "BarBot", "/x/y", true},
+    {kOnlySpecific, "QuxBot", "/x/y", true},
+    // Patterns compare with regard to case.
+    {std::string(kFoo) + "disallow: /x/\n", "FooBot", "/x/y", false},
+    {std::string(kFoo) + "disallow: /X/\n", "FooBot", "/x/y", true},
+    // The longest match decides, the least strict on a tie.
+    {std::string(kFoo) + "disallow: /x/page.html\nallow: /x/\n", "FooBot", "/x/page.html", false},
+    {std::string(kFoo) + "allow: /x/page.html\ndisallow: /x/\n", "FooBot", "/x/page.html", true},
+    {std::string(kFoo) + "allow: /x/page.html\ndisallow: /x/\n", "FooBot", "/x/", false},
+    {std::string(kFoo) + "disallow: \nallow: \n", "FooBot", "/x/page.html", true},
+    {std::string(kFoo) + "disallow: /\nallow: /\n", "FooBot", "/x/page.html", true},
+    {std::string(kFoo) + "disallow: /x\nallow: /x/\n", "FooBot", "/x", false},
+    {std::string(kFoo) + "disallow: /x\nallow: /x/\n", "FooBot", "/x/", true},
+    {std::string(kFoo) + "disallow: /x/page.html\nallow: /x/page.html\n", "FooBot", "/x/page.html",
+     true},
+    {std::string(kFoo) + "allow: /page\ndisallow: /*.html\n", "FooBot", "/page.html", false},
+    {std::string(kFoo) + "allow: /page\ndisallow: /*.html\n", "FooBot", "/page", true},
+    {std::string(kFoo) + "allow: /x/page.\ndisallow: /*.html\n", "FooBot", "/x/page.html", true},
+    {std::string(kFoo) + "allow: /x/page.\ndisallow: /*.html\n", "FooBot", "/x/y.html", false},
+    {"User-agent: *\nDisallow: /x/\nUser-agent: FooBot\nDisallow: /y/\n", "FooBot", "/x/page",
+     true},
+    {"User-agent: *\nDisallow: /x/\nUser-agent: FooBot\nDisallow: /y/\n", "FooBot", "/y/page",
+     false},
+    // Encoding: a query stays as it is; bytes beyond ASCII and their escapes are one; an
+    // escaped unreserved letter is not the letter.
+    {"User-agent: FooBot\nDisallow: /\nAllow: /foo/bar?qux=taz&baz=http://foo.bar?tar&par\n",
+     "FooBot", "/foo/bar?qux=taz&baz=http://foo.bar?tar&par", true},
+    {"User-agent: FooBot\nDisallow: /\nAllow: /foo/bar/\xE3\x83\x84\n", "FooBot",
+     "/foo/bar/%E3%83%84", true},
+    {"User-agent: FooBot\nDisallow: /\nAllow: /foo/bar/\xE3\x83\x84\n", "FooBot",
+     "/foo/bar/\xE3\x83\x84", true},
+    {"User-agent: FooBot\nDisallow: /\nAllow: /foo/bar/%E3%83%84\n", "FooBot", "/foo/bar/%E3%83%84",
+     true},
+    {"User-agent: FooBot\nDisallow: /\nAllow: /foo/bar/%62%61%7A\n", "FooBot", "/foo/bar/baz",
+     false},
+    {"User-agent: FooBot\nDisallow: /\nAllow: /foo/bar/%62%61%7A\n", "FooBot", "/foo/bar/%62%61%7A",
+     true},
+    // "*", "$" and "#".
+    {std::string(kFoo) + "Disallow: /foo/bar/quz\nAllow: /foo/*/qux\n", "FooBot", "/foo/bar/quz",
+     false},
+    {std::string(kFoo) + "Disallow: /foo/bar/quz\nAllow: /foo/*/qux\n", "FooBot", "/foo/quz", true},
+    {std::string(kFoo) + "Disallow: /foo/bar/quz\nAllow: /foo/*/qux\n", "FooBot", "/foo//quz",
+     true},
+    {std::string(kFoo) + "Disallow: /foo/bar/quz\nAllow: /foo/*/qux\n", "FooBot", "/foo/bax/quz",
+     true},
+    {std::string(kFoo) + "Disallow: /foo/bar$\nAllow: /foo/bar/qux\n", "FooBot", "/foo/bar", false},
+    {std::string(kFoo) + "Disallow: /foo/bar$\nAllow: /foo/bar/qux\n", "FooBot", "/foo/bar/qux",
+     true},
+    {std::string(kFoo) + "Disallow: /foo/bar$\nAllow: /foo/bar/qux\n", "FooBot", "/foo/bar/", true},
+    {std::string(kFoo) + "Disallow: /foo/bar$\nAllow: /foo/bar/qux\n", "FooBot", "/foo/bar/baz",
+     true},
+    {std::string(kFoo) + "# Disallow: /\nDisallow: /foo/quz#qux\nAllow: /\n", "FooBot", "/foo/bar",
+     true},
+    {std::string(kFoo) + "# Disallow: /\nDisallow: /foo/quz#qux\nAllow: /\n", "FooBot", "/foo/quz",
+     false},
+    {"User-Agent: *\nAllow: /allowed-slash/index.html\nDisallow: /\n", "foobot",
+     "/allowed-slash/index.html", true},
+    {"User-Agent: *\nAllow: /allowed-slash/index.html\nDisallow: /\n", "foobot", "/allowed-slash/",
+     false},
+    // Lines end in LF, CRLF or CR, mixed, the last one maybe without.
+    {"User-Agent: foo\nAllow: /some/path\nUser-Agent: bar\n\n\nDisallow: /\n", "bar", "/x", false},
+    {"User-Agent: foo\r\nAllow: /some/path\r\nUser-Agent: bar\r\n\r\n\r\nDisallow: /\r\n", "bar",
+     "/x", false},
+    {"User-Agent: foo\rAllow: /some/path\rUser-Agent: bar\r\r\rDisallow: /\r", "bar", "/x", false},
+    {"User-Agent: foo\rAllow: /some/path\rUser-Agent: bar\r\r\rDisallow: /\r", "foo", "/x", true},
+    {"User-Agent: foo\nAllow: /some/path\r\nUser-Agent: bar\n\r\n\nDisallow: /", "bar", "/x",
+     false},
+    // A byte-order mark at the start, whole or begun, is skipped; one broken or further on
+    // spoils its line.
+    {"\xEF\xBB\xBFUser-Agent: foo\nDisallow: /AnyValue\n", "foo", "/AnyValue", false},
+    {"\xEF\xBBUser-Agent: foo\nDisallow: /AnyValue\n", "foo", "/AnyValue", false},
+    {"\xEF"
+     "User-Agent: foo\nDisallow: /AnyValue\n",
+     "foo", "/AnyValue", false},
+    {"\xEF\x11\xBFUser-Agent: foo\nDisallow: /AnyValue\n", "foo", "/AnyValue", true},
+    {"User-Agent: foo\n\xEF\xBB\xBF"
+     "Disallow: /AnyValue\n",
+     "foo", "/AnyValue", true},
+};
+
+TEST(RobotsRules, ThePublicSuitesRfcCases) {
+    for (const SuiteCase& c : kSuiteCases) {
+        EXPECT_EQ(RobotsRules::parse(c.file, c.agent).allows(c.target), c.allowed)
+            << c.agent << " " << c.target << " under:\n"
+            << c.file;
+    }
+}
+
 TEST(RobotsRules, DisallowAllStillLetsRobotsTxtBeRead) {
     const RobotsRules rules = RobotsRules::disallowAll();
     EXPECT_FALSE(rules.allows("/"));

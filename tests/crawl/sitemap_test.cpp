@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -184,6 +185,41 @@ TEST(SitemapReader, AnUnreadableSourceAndAnIndexWithBadParts) {
     EXPECT_EQ(pages.error.reason, "");
     EXPECT_EQ(pages.skipped.size(), 2u);
     EXPECT_TRUE(pages.pages.empty());
+}
+
+TEST(SitemapReader, AnIndexInAFileReadsOnlyFilesOfItsFolder) {
+    test::TempWorkspace dir;
+    const std::string urlset = "<urlset><url><loc>http://h/a.htm</loc></url></urlset>";
+    dir.write("outside.xml", "<urlset><url><loc>http://h/outside.htm</loc></url></urlset>");
+    std::filesystem::create_directories(dir.path() / "sub");
+    dir.write("sub/ok.xml", urlset);
+    ASSERT_EQ(mkfifo(dir.file("sub/fifo.xml").c_str(), 0600), 0);
+    const std::string outside = dir.file("outside.xml");
+    dir.write("sub/index.xml",
+              "<sitemapindex><sitemap><loc>ok.xml</loc></sitemap>"
+              "<sitemap><loc>../outside.xml</loc></sitemap>"
+              "<sitemap><loc>" +
+                  outside +
+                  "</loc></sitemap>"
+                  "<sitemap><loc>file://" +
+                  outside +
+                  "</loc></sitemap>"
+                  "<sitemap><loc>fifo.xml</loc></sitemap>"
+                  "<sitemap><loc>HTTP://h/s.xml</loc></sitemap></sitemapindex>");
+    SitemapSourceParams params;
+    params.source = dir.file("sub/index.xml");
+    const SitemapPages pages = loadSitemapPages(params, noFetch());
+    ASSERT_EQ(pages.pages.size(), 1u) << pages.error.reason;
+    EXPECT_EQ(pages.pages[0].loc, "http://h/a.htm");
+    const std::string notInFolder =
+        ": neither an http or https URL nor a file in the index's folder";
+    EXPECT_EQ(pages.skipped, (std::vector<std::string>{
+                                 "../outside.xml" + notInFolder,
+                                 outside + notInFolder,
+                                 "file://" + outside + notInFolder,
+                                 dir.file("sub/fifo.xml") + ": not a regular file",
+                                 "http://h/s.xml: no network in this test: http://h/s.xml",
+                             }));
 }
 
 TEST(SitemapReader, LastmodIsReadInEveryW3cFormAndNothingElse) {

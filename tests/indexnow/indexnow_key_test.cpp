@@ -1,9 +1,9 @@
 #include "indexnow/indexnow_key.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
-
 #include <set>
 
 #include "support/temp_workspace.h"
@@ -88,6 +88,11 @@ TEST(IndexNowKey, SavedKeyComesBackAndTheFileToPublishHoldsIt) {
         const LoadedKey k = loadKey(dir.workspace());
         EXPECT_EQ(k.key.has_value(), c.good) << c.stored.substr(0, 20) << ": " << k.error.reason;
     }
+    // A FIFO in the key's place is refused before it is opened, which would wait for a writer.
+    std::filesystem::remove(dir.file("indexnow.key"));
+    ASSERT_EQ(mkfifo(dir.file("indexnow.key").c_str(), 0600), 0);
+    EXPECT_EQ(loadKey(dir.workspace()).error.reason,
+              dir.file("indexnow.key") + ": not a regular file");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/web_client.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <string>
@@ -205,13 +206,19 @@ TEST_F(WebClientTlsTest, RefusedWithoutTheCaFileOrForAnotherName) {
         {server->url("/hello"), dir.file("missing.pem")},
         // The certificate names 127.0.0.1 only.
         {localhost, cert.certFile},
+        // A FIFO would hold the read until someone wrote to it.
+        {server->url("/hello"), dir.file("fifo.pem")},
     };
+    ASSERT_EQ(mkfifo(dir.file("fifo.pem").c_str(), 0600), 0);
     for (const Case& c : cases) {
         WebRequest one = request(c.url);
         one.caFile = c.caFile;
         const WebResponse r = fetchWeb(one);
         EXPECT_EQ(r.failure, WebFailure::Tls) << c.url << " " << c.caFile << ": " << r.reason;
     }
+    WebRequest fifo = request(server->url("/hello"));
+    fifo.caFile = dir.file("fifo.pem");
+    EXPECT_EQ(fetchWeb(fifo).reason, "the CA file " + fifo.caFile + " is not a regular file");
 }
 
 }  // namespace
