@@ -49,6 +49,13 @@ constexpr NamedField kFields[] = {
     {"siteCrawlStallTimeout", &Timing::siteCrawlStallTimeout},
     {"siteCrawlPageDeadline", &Timing::siteCrawlPageDeadline},
     {"siteCrawlDeadline", &Timing::siteCrawlDeadline},
+    {"googleConnectTimeout", &Timing::googleConnectTimeout},
+    {"googleStallTimeout", &Timing::googleStallTimeout},
+    {"googleDeadline", &Timing::googleDeadline},
+    {"googleRetryWait", &Timing::googleRetryWait},
+    {"googleTokenMargin", &Timing::googleTokenMargin},
+    {"googleInspectPace", &Timing::googleInspectPace},
+    {"googleQuotaWindow", &Timing::googleQuotaWindow},
 };
 
 // The limits that are counts rather than waits, set the same way.
@@ -63,6 +70,8 @@ constexpr NamedCount kCounts[] = {
     {"siteCrawlPageBytes", &Timing::siteCrawlPageBytes},
     {"siteCrawlSitemapBytes", &Timing::siteCrawlSitemapBytes},
     {"siteCrawlInFlight", &Timing::siteCrawlInFlight},
+    {"googleRetries", &Timing::googleRetries},
+    {"googleDailyInspections", &Timing::googleDailyInspections},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the
