@@ -92,7 +92,9 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                            settings.workspace,
                            settings.tempDir,
                            settings.caFile,
-                           settings.input};
+                           settings.input,
+                           settings.googleApi,
+                           settings.googleCredentials};
     addSitesCommands(app, context);
     addUpdateCommand(app, context);
     addProfileCommands(app, context);
@@ -103,6 +105,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     addBatchCommand(app, context);
     addIndexNowCommands(app, context);
     addCrawlCommand(app, context);
+    addGoogleCommands(app, context);
 
     nameCommandGroups(app);
 

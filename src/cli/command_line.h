@@ -38,6 +38,11 @@ struct CommandSettings {
     std::string caFile;
     // Where "-" reads from (stdin); null: nothing to read.
     std::istream* input = nullptr;
+    // The Search Console's address for tests and the sandbox ($FARROWLANE_GOOGLE_API); empty:
+    // the service's own.
+    std::string googleApi;
+    // The service account's key file ($GOOGLE_APPLICATION_CREDENTIALS).
+    std::string googleCredentials;
 };
 
 // The product's settings with another database server.
@@ -62,6 +67,8 @@ struct CommandContext {
     std::string tempDir;
     std::string caFile;
     std::istream* input = nullptr;
+    std::string googleApi;
+    std::string googleCredentials;
     int exitCode = kExitOk;
 };
 
@@ -90,5 +97,6 @@ void addDeepCommand(CLI::App& app, CommandContext& context);
 void addBatchCommand(CLI::App& app, CommandContext& context);
 void addIndexNowCommands(CLI::App& app, CommandContext& context);
 void addCrawlCommand(CLI::App& app, CommandContext& context);
+void addGoogleCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli
