@@ -276,6 +276,7 @@ SearchConsoleService::SearchConsoleService(RequestLog& log, SandboxAccount accou
     : log_(log), account_(std::move(account)), settings_(settings) {}
 
 void SearchConsoleService::setTokenUri(const std::string& uri) {
+    const std::lock_guard lock(mutex_);
     tokenUri_ = uri;
 }
 
@@ -360,7 +361,12 @@ SearchConsoleService::Answer SearchConsoleService::token(const httplib::Request&
     if (c.value("iss", "") != account_.clientEmail) {
         return {400, grantError("invalid_grant", "Invalid email or User ID")};
     }
-    if (c.value("aud", "") != tokenUri_ || c.value("scope", "") != kScope) {
+    std::string audience;
+    {
+        const std::lock_guard lock(mutex_);
+        audience = tokenUri_;
+    }
+    if (c.value("aud", "") != audience || c.value("scope", "") != kScope) {
         return {400, grantError("invalid_grant", "Invalid JWT: the audience or scope is wrong")};
     }
     const long long now = nowSeconds();
