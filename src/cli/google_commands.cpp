@@ -18,6 +18,7 @@
 #include "google/search_console_ledger.h"
 #include "google/service_account.h"
 #include "indexnow/announcement_ledger.h"
+#include "indexnow/url_source.h"
 
 namespace farrow::cli {
 
@@ -490,7 +491,7 @@ void addGoogleCommands(CLI::App& app, CommandContext& context) {
                       "inspect the pages the whole-site crawl finds");
     inspect->add_flag("--deep", inspectOptions->deep, "inspect the pages of the deep checklist");
     inspect->add_option("--max", inspectOptions->max, "inspect at most N URLs this run")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(std::size_t{1}, indexnow::kMaxListUrls));
     inspect->add_flag("--dry-run", inspectOptions->dryRun,
                       "list the URLs that would be inspected and send nothing");
     inspect->add_option("--report", inspectOptions->google.report,
