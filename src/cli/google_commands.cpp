@@ -255,8 +255,9 @@ int sitemapCommand(const GoogleOptions& options, const std::vector<std::string>&
         context.out << "  " << s.path << (s.isSitemapsIndex ? " (index)" : "") << ": submitted "
                     << orDash(s.lastSubmitted) << ", last read by Google "
                     << (s.lastDownloaded.empty() ? "never" : s.lastDownloaded)
-                    << (s.isPending ? ", pending" : "") << ", " << s.errors << " errors, "
-                    << s.warnings << " warnings, " << s.submitted << " URLs submitted\n";
+                    << (s.isPending ? ", pending" : ", not pending") << ", " << s.errors
+                    << " errors, " << s.warnings << " warnings, " << s.submitted
+                    << " URLs submitted\n";
         nlohmann::ordered_json line;
         line["event"] = "google-sitemap";
         line["path"] = s.path;

@@ -32,10 +32,6 @@ platform::WebRequest requestOf(const ApiSettings& settings, const base::Timing& 
     return r;
 }
 
-std::string formEncode(const std::string& text) {
-    return encodeSegment(text);
-}
-
 std::string trimmedBase(std::string base) {
     while (base.ends_with('/')) {
         base.pop_back();
@@ -197,7 +193,7 @@ ApiAnswer TokenClient::token(bool renew) {
     request.method = "POST";
     request.url = account_.tokenUri;
     request.headers = {"Content-Type: application/x-www-form-urlencoded"};
-    request.body = "grant_type=" + formEncode("urn:ietf:params:oauth:grant-type:jwt-bearer") +
+    request.body = "grant_type=" + encodeSegment("urn:ietf:params:oauth:grant-type:jwt-bearer") +
                    "&assertion=" + *signedToken.jwt;
     ++fetched_;
     const platform::WebResult result = platform::fetchWeb(request);

@@ -54,8 +54,6 @@ LoadedAccount readServiceAccount(const std::string& path) {
                       "cannot read the credentials file \"" + path + "\"");
     }
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
-    // The key's text is dropped at once: only the record below keeps it.
-    std::fill(text.begin(), text.end(), '\0');
     if (!json.is_object() || field(json, "type") != "service_account") {
         return refuse(base::ErrorCode::WrongFormat,
                       "\"" + path +
