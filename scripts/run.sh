@@ -8,7 +8,8 @@
 # FARROWLANE_DB_SERVER is set. Without one, farrowctl submits the demo profile, lists the demo
 # site's pages for deep submission, crawls the whole demo site into a sitemap, announces the
 # deep pages and then the sitemap's changed ones to the sandbox's announcement endpoint over
-# HTTPS, and tells where the logs are.
+# HTTPS, submits the sitemap to the sandbox's Search Console and inspects the demo pages there,
+# and tells where the logs are.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
@@ -58,6 +59,8 @@ export FARROWLANE_CA_FILE="$work/workspace/sandbox-ca.pem"
 endpoint=$(sed -n 's/^  announcement endpoint \(https:[^ ]*\)$/\1/p' "$work/sandbox.log")
 busy_endpoint=$(sed -n 's/^  announcement endpoint, busy (429) \(https:[^ ]*\)$/\1/p' \
     "$work/sandbox.log")
+export FARROWLANE_GOOGLE_API=$(sed -n 's/^Sandbox Search Console: \(http:[^ ]*\) .*$/\1/p' \
+    "$work/sandbox.log")
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set), so the window cannot open."
@@ -102,6 +105,21 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         exit "$announced"
     fi
     echo
+    echo "Submitting the demo site's sitemap to the sandbox's Search Console with the service"
+    echo "account it made (farrowctl google sitemap submit), then asking it page by page what its"
+    echo "index holds (farrowctl google inspect --deep):"
+    googled=0
+    "$repo/build/src/cli/farrowctl" google sitemap submit sandbox-demo.fl2 || googled=$?
+    if [ "$googled" -ne 0 ]; then
+        echo "farrowctl google sitemap submit ended with $googled." >&2
+        exit "$googled"
+    fi
+    "$repo/build/src/cli/farrowctl" google inspect sandbox-demo.fl2 --deep || googled=$?
+    if [ "$googled" -ne 0 ]; then
+        echo "farrowctl google inspect ended with $googled." >&2
+        exit "$googled"
+    fi
+    echo
     good=$(grep -c '^SUCCESSFUL: ' "$work/submit.out" || true)
     failed=$(grep -c '^FAILED: ' "$work/submit.out" || true)
     failures=$(sed -n 's/^Failure profile: //p' "$work/submit.out")
@@ -109,6 +127,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     sed -n 's/^\(Log\|Error log\): /  \1: /p' "$work/submit.out"
     sed -n 's/^\(IndexNow log\): /  \1: /p' "$work/indexnow.out"
     echo "  What was announced, and when: cd $work/workspace && $repo/build/src/cli/farrowctl indexnow history"
+    echo "  What Google was asked, and what it answered: cd $work/workspace && $repo/build/src/cli/farrowctl google history"
     echo "  Mail taken by the sandbox: $work/workspace/MAILBOX"
     if [ -n "$failures" ]; then
         echo "Submit the failed sites again with:"

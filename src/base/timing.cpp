@@ -51,6 +51,13 @@ constexpr NamedField kFields[] = {
     {"siteCrawlPageDeadline", &Timing::siteCrawlPageDeadline},
     {"siteCrawlDeadline", &Timing::siteCrawlDeadline},
     {"sitemapDeadline", &Timing::sitemapDeadline},
+    {"googleConnectTimeout", &Timing::googleConnectTimeout},
+    {"googleStallTimeout", &Timing::googleStallTimeout},
+    {"googleDeadline", &Timing::googleDeadline},
+    {"googleRetryWait", &Timing::googleRetryWait},
+    {"googleTokenMargin", &Timing::googleTokenMargin},
+    {"googleInspectPace", &Timing::googleInspectPace},
+    {"googleQuotaWindow", &Timing::googleQuotaWindow},
 };
 
 // The limits that are counts rather than waits, set the same way.
@@ -67,6 +74,8 @@ constexpr NamedCount kCounts[] = {
     {"siteCrawlInFlight", &Timing::siteCrawlInFlight},
     {"robotsRedirectLimit", &Timing::robotsRedirectLimit},
     {"sitemapRedirectLimit", &Timing::sitemapRedirectLimit},
+    {"googleRetries", &Timing::googleRetries},
+    {"googleDailyInspections", &Timing::googleDailyInspections},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the

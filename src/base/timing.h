@@ -113,6 +113,20 @@ struct Timing {
     // Redirects of one sitemap's address followed before it counts as unreadable.
     std::size_t sitemapRedirectLimit = 5;
 
+    // Search Console: connecting, silence once connected, one exchange; the pause before a
+    // failed or busy call is made again, and how many times it is; a token is renewed this long
+    // before it expires; inspections are spaced this far apart (so never more than 600 a
+    // minute), and at most this many are made for one property in one quota window.
+    Millis googleConnectTimeout{10000};
+    Millis googleStallTimeout{30000};
+    Millis googleDeadline{60000};
+    Millis googleRetryWait{5000};
+    std::size_t googleRetries = 2;
+    Millis googleTokenMargin{60000};
+    Millis googleInspectPace{100};
+    std::size_t googleDailyInspections = 2000;
+    Millis googleQuotaWindow{86400000};
+
     bool operator==(const Timing&) const = default;
 };
 

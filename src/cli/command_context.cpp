@@ -21,7 +21,9 @@ CommandContext::CommandContext(std::ostream& out, std::ostream& err,
       workspace(settings.workspace),
       tempDir(settings.tempDir),
       caFile(settings.caFile),
-      input(settings.input) {
+      input(settings.input),
+      googleApi(settings.googleApi),
+      googleCredentials(settings.googleCredentials) {
     outBuffer_.beforeWrite([this] { eraseProgress(); });
     errBuffer_.beforeWrite([this] { eraseProgress(); });
 }

@@ -44,6 +44,8 @@ public:
     const std::string& tempDir;
     const std::string& caFile;
     std::istream* const& input;
+    const std::string& googleApi;
+    const std::string& googleCredentials;
     ExitCode exitCode = kExitOk;
 
     // Opens the report: none (empty), stdout ("-"), or the file `path` appended to. False, said

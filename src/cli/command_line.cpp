@@ -108,6 +108,23 @@ const std::vector<CommandExits>& commandExits() {
           {kExitSomeFailed, "an engine refused some URLs, or some could not be delivered"}},
          true},
         {"indexnow history", {{kExitFailed, "the ledger could not be read"}}},
+        {"google check",
+         {{kExitFailed,
+           "the set-up is wrong: no or unreadable credentials, the token refused,\n"
+           "no property covers the site, or no permission"}}},
+        {"google sitemap submit",
+         {{kExitFailed, "the set-up is wrong (see google check)"},
+          {kExitSomeFailed, "a sitemap was refused or the sitemaps could not be read"}}},
+        {"google sitemap status",
+         {{kExitFailed, "the set-up is wrong (see google check)"},
+          {kExitSomeFailed, "the sitemaps could not be read"}}},
+        {"google inspect",
+         {{kExitFailed, "the set-up is wrong (see google check)"},
+          {kExitSomeFailed,
+           "some URLs could not be inspected, or the quota or a stop ended the run\n"
+           "before every URL was inspected"}},
+         true},
+        {"google history", {{kExitFailed, "the ledger could not be read"}}},
         {"crawl",
          {{kExitOk, "the crawl ended by itself, at a bound, or was stopped"},
           {kExitFailed, "the start page could not be read, or the output could not be written"}},
@@ -171,6 +188,7 @@ ExitCode runCommand(const std::vector<std::string>& args, std::ostream& out, std
     addBatchCommand(app, context);
     addIndexNowCommands(app, context);
     addCrawlCommand(app, context);
+    addGoogleCommands(app, context);
 
     nameCommandGroups(app);
     describeExitCodes(app);

@@ -27,6 +27,11 @@ struct CommandSettings {
     std::string caFile;
     // Where "-" reads from (stdin); null: nothing to read.
     std::istream* input = nullptr;
+    // The Search Console's address for tests and the sandbox ($FARROWLANE_GOOGLE_API); empty:
+    // the service's own.
+    std::string googleApi;
+    // The service account's key file ($GOOGLE_APPLICATION_CREDENTIALS).
+    std::string googleCredentials;
     // Whether stderr is a terminal that redraws a line in place (not TERM=dumb), and its width.
     bool progressLine = false;
     std::size_t terminalColumns = 80;

@@ -54,6 +54,12 @@ int main(int argc, char** argv) {
     if (const char* caFile = std::getenv("FARROWLANE_CA_FILE")) {
         settings.caFile = caFile;
     }
+    if (const char* api = std::getenv("FARROWLANE_GOOGLE_API")) {
+        settings.googleApi = api;
+    }
+    if (const char* credentials = std::getenv("GOOGLE_APPLICATION_CREDENTIALS")) {
+        settings.googleCredentials = credentials;
+    }
     settings.input = &std::cin;
     readTerminal(settings);
     int rc = farrow::cli::runCommand(args, std::cout, std::cerr, settings);

@@ -1,16 +1,20 @@
 #include "indexnow/announcement_ledger.h"
 
+#include <iterator>
+
 #include "platform/file_system.h"
 
 namespace farrow::indexnow {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
 // A writer of another process holds the database this long at most before we give up.
 constexpr int kBusyTimeoutMs = 5000;
 
-constexpr const char* kSchema =
+// The schema, one step per version: a ledger of version N has run the first N steps, and an
+// older one runs the rest in one transaction.
+constexpr const char* kSchemaSteps[] = {
+    // 1: the IndexNow sendings.
     "CREATE TABLE IF NOT EXISTS sending ("
     " id INTEGER PRIMARY KEY,"
     " url TEXT NOT NULL,"
@@ -18,7 +22,46 @@ constexpr const char* kSchema =
     " sent_ms INTEGER NOT NULL,"
     " status INTEGER NOT NULL,"
     " outcome TEXT NOT NULL);"
-    "CREATE INDEX IF NOT EXISTS sending_url ON sending (url, sent_ms);";
+    "CREATE INDEX IF NOT EXISTS sending_url ON sending (url, sent_ms);",
+    // 2: the crawl's record of each page fetched and the links it held.
+    "CREATE TABLE IF NOT EXISTS page_fetch ("
+    " id INTEGER PRIMARY KEY,"
+    " url TEXT NOT NULL,"
+    " fetched_ms INTEGER NOT NULL,"
+    " etag TEXT,"
+    " last_modified TEXT,"
+    " fingerprint TEXT);"
+    "CREATE INDEX IF NOT EXISTS page_fetch_url ON page_fetch (url, fetched_ms);"
+    "CREATE TABLE IF NOT EXISTS page_link ("
+    " fetch_id INTEGER NOT NULL REFERENCES page_fetch (id) ON DELETE CASCADE,"
+    " target TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS page_link_fetch ON page_link (fetch_id);",
+    // 3: the Search Console's inspections and the sitemaps submitted to it.
+    "CREATE TABLE IF NOT EXISTS inspection ("
+    " id INTEGER PRIMARY KEY,"
+    " url TEXT NOT NULL,"
+    " property TEXT NOT NULL,"
+    " inspected_ms INTEGER NOT NULL,"
+    " outcome TEXT NOT NULL,"
+    " verdict TEXT,"
+    " coverage_state TEXT,"
+    " indexing_state TEXT,"
+    " robots_txt_state TEXT,"
+    " page_fetch_state TEXT,"
+    " last_crawl_time TEXT,"
+    " google_canonical TEXT,"
+    " user_canonical TEXT);"
+    "CREATE INDEX IF NOT EXISTS inspection_url ON inspection (url, inspected_ms);"
+    "CREATE INDEX IF NOT EXISTS inspection_property ON inspection (property, inspected_ms);"
+    "CREATE TABLE IF NOT EXISTS sitemap_submission ("
+    " id INTEGER PRIMARY KEY,"
+    " feed TEXT NOT NULL,"
+    " property TEXT NOT NULL,"
+    " submitted_ms INTEGER NOT NULL,"
+    " status INTEGER NOT NULL,"
+    " outcome TEXT NOT NULL);",
+};
+constexpr int kSchemaVersion = static_cast<int>(std::size(kSchemaSteps));
 
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
@@ -105,11 +148,13 @@ AnnouncementLedger::Opened AnnouncementLedger::open(const std::string& path) {
                             "it is)"}};
         }
     }
-    if (version == 0) {
-        const std::string create = std::string("BEGIN;") + kSchema +
-                                   "PRAGMA user_version=" + std::to_string(kSchemaVersion) +
-                                   ";COMMIT;";
-        if (std::string e = exec(raw, create.c_str()); !e.empty()) {
+    if (version < kSchemaVersion) {
+        std::string upgrade = "BEGIN IMMEDIATE;";
+        for (int step = version; step < kSchemaVersion; ++step) {
+            upgrade += kSchemaSteps[step];
+        }
+        upgrade += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";COMMIT;";
+        if (std::string e = exec(raw, upgrade.c_str()); !e.empty()) {
             exec(raw, "ROLLBACK");
             return {std::nullopt, {base::ErrorCode::WriteFailed, path + ": " + e}};
         }

@@ -137,7 +137,8 @@ WebResponse fetchWeb(const WebRequest& request) {
         result.reason = "not an http:// or https:// address: " + request.url;
         return result;
     }
-    if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
+    if (request.method != "GET" && request.method != "POST" && request.method != "HEAD" &&
+        request.method != "PUT") {
         result.failure = WebFailure::Other;
         result.reason = "unknown method " + request.method;
         return result;
@@ -185,8 +186,11 @@ WebResponse fetchWeb(const WebRequest& request) {
     }
     if (request.method == "HEAD") {
         curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-    } else if (request.method == "POST") {
+    } else if (request.method == "POST" || request.method == "PUT") {
         curl_easy_setopt(h, CURLOPT_POST, 1L);
+        if (request.method == "PUT") {
+            curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "PUT");
+        }
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
                          static_cast<curl_off_t>(request.body.size()));

@@ -13,13 +13,13 @@ namespace farrow::platform {
 
 // One HTTP(S) exchange of the channels that speak to today's web services.
 struct WebRequest {
-    // "GET", "POST" or "HEAD".
+    // "GET", "POST", "PUT" or "HEAD".
     std::string method = "GET";
     // http:// or https:// only; anything else fails as BadUrl.
     std::string url;
     // "Name: value" lines.
     std::vector<std::string> headers;
-    // Sent with POST.
+    // Sent with POST and PUT.
     std::string body;
     // A CA file trusted beside the system store; empty: the system store only.
     std::string caFile;

@@ -47,26 +47,31 @@ void printWhereEverythingIs(const SandboxServer& server,
     for (const farrow::sandbox::TargetRoute& route : farrow::sandbox::targetRoutes()) {
         std::cout << "  target " << web << route.path << " " << route.label << '\n';
     }
-    std::cout << "  search page " << web << farrow::sandbox::kSearchPath << "?q=WORDS\n"
-              << "  demo site " << web << farrow::sandbox::kSiteStartPage << '\n'
-              << "  demo site's key file " << web << '/' << farrow::sandbox::demoKeyFileName()
-              << '\n'
-              << "  announcement endpoint " << secure << farrow::sandbox::kIndexNowPath << '\n'
-              << "  announcement endpoint, busy (429) " << secure
-              << farrow::sandbox::kIndexNowBusyPath << '\n'
-              << "Sandbox mail sink: 127.0.0.1:" << server.mailPort() << " (refuses mailboxes "
-              << "beginning with \"" << farrow::sandbox::kRefusedMailbox << "\"; messages kept in "
-              << server.mailSink().folder().string() << ")\n"
-              << "Workspace: " << workspace.sitesFile.parent_path().string() << '\n'
-              << "  sites database " << workspace.sitesFile.string() << " ("
-              << farrow::sandbox::sandboxSites().size() << " target sites)\n"
-              << "  branding " << workspace.brandingFile.string() << '\n'
-              << "  settings " << workspace.settingsFile.string() << '\n'
-              << "  demo profile " << workspace.profileFile.string() << '\n'
-              << "  key " << workspace.keyFile.string() << " (published as "
-              << workspace.publishedKeyFile.string() << ")\n"
-              << "  CA file " << workspace.authorityFile.string()
-              << " (FARROWLANE_CA_FILE for the HTTPS server)\n";
+    std::cout
+        << "  search page " << web << farrow::sandbox::kSearchPath << "?q=WORDS\n"
+        << "  demo site " << web << farrow::sandbox::kSiteStartPage << '\n'
+        << "  demo site's key file " << web << '/' << farrow::sandbox::demoKeyFileName() << '\n'
+        << "  announcement endpoint " << secure << farrow::sandbox::kIndexNowPath << '\n'
+        << "  announcement endpoint, busy (429) " << secure << farrow::sandbox::kIndexNowBusyPath
+        << '\n'
+        << "Sandbox mail sink: 127.0.0.1:" << server.mailPort() << " (refuses mailboxes "
+        << "beginning with \"" << farrow::sandbox::kRefusedMailbox << "\"; messages kept in "
+        << server.mailSink().folder().string() << ")\n"
+        << "Workspace: " << workspace.sitesFile.parent_path().string() << '\n'
+        << "  sites database " << workspace.sitesFile.string() << " ("
+        << farrow::sandbox::sandboxSites().size() << " target sites)\n"
+        << "  branding " << workspace.brandingFile.string() << '\n'
+        << "  settings " << workspace.settingsFile.string() << '\n'
+        << "  demo profile " << workspace.profileFile.string() << '\n'
+        << "  key " << workspace.keyFile.string() << " (published as "
+        << workspace.publishedKeyFile.string() << ")\n"
+        << "  CA file " << workspace.authorityFile.string()
+        << " (FARROWLANE_CA_FILE for the HTTPS server)\n"
+        << "  Search Console credentials "
+        << (workspace.sitesFile.parent_path() / farrow::sandbox::kGoogleCredentialsName).string()
+        << " (" << server.googleAccount().clientEmail << ")\n"
+        << "Sandbox Search Console: " << server.googleApi()
+        << " (FARROWLANE_GOOGLE_API), tokens at " << server.googleTokenUri() << '\n';
 }
 
 }  // namespace
@@ -95,6 +100,9 @@ int main(int argc, char** argv) {
     app.add_option("--slow-step", slowStep,
                    "milliseconds between the pieces of the slow target's answer")
         ->check(CLI::Range(0, 60000))
+        ->capture_default_str();
+    app.add_option("--google-quota", settings.searchConsole.quota,
+                   "URL inspections the Search Console answers per property before 429")
         ->capture_default_str();
     app.set_version_flag("--version", std::string("farrowlane-sandbox ") + farrow::base::kVersion,
                          "print the version and exit");
@@ -130,6 +138,13 @@ int main(int argc, char** argv) {
                                          server.mailPort(), server.authorityPem()});
     if (!written.ok) {
         std::cerr << "farrowlane-sandbox: " << written.error << '\n';
+        return 1;
+    }
+    if (!farrow::sandbox::writeCredentials(
+            std::filesystem::absolute(workspace) / farrow::sandbox::kGoogleCredentialsName,
+            server.googleAccount(), server.googleTokenUri())) {
+        std::cerr << "farrowlane-sandbox: cannot write "
+                  << (workspace / farrow::sandbox::kGoogleCredentialsName).string() << '\n';
         return 1;
     }
     server.start();

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "platform/file_system.h"
 #include "sandbox/demo_key.h"
@@ -63,6 +64,14 @@ SandboxServer::SandboxServer(const SandboxSettings& settings, std::ostream& log)
         error_ = tls_.error();
         return;
     }
+    std::string accountError;
+    std::optional<SandboxAccount> account = makeSandboxAccount(accountError);
+    if (!account) {
+        error_ = accountError;
+        return;
+    }
+    searchConsole_ =
+        std::make_unique<SearchConsoleService>(log_, std::move(*account), settings.searchConsole);
     http_.server = std::make_unique<httplib::Server>();
     https_.server = std::make_unique<httplib::SSLServer>(tls_.certificate(), tls_.key());
     if (!https_.server->is_valid()) {
@@ -72,6 +81,13 @@ SandboxServer::SandboxServer(const SandboxSettings& settings, std::ostream& log)
     serve(http_, "http", settings.httpPort);
     serve(https_, "https", settings.httpsPort);
     indexNow_.setOwnPorts(http_.port, https_.port);
+    searchConsole_->setTokenUri(googleTokenUri());
+    // The demo profile's site is the account's own; the same site over HTTPS is lent to it
+    // with restricted permission, so that a sitemap submitted there is refused.
+    searchConsole_->addProperty("http://127.0.0.1:" + std::to_string(http_.port) + "/",
+                                "siteOwner");
+    searchConsole_->addProperty("https://127.0.0.1:" + std::to_string(https_.port) + "/",
+                                "siteRestrictedUser");
     if (!http_.error.empty()) {
         error_ = http_.error;
     } else if (!https_.error.empty()) {
@@ -79,6 +95,14 @@ SandboxServer::SandboxServer(const SandboxSettings& settings, std::ostream& log)
     } else if (!mail_.valid()) {
         error_ = mail_.error();
     }
+}
+
+std::string SandboxServer::googleTokenUri() const {
+    return googleApi() + kGoogleTokenPath;
+}
+
+std::string SandboxServer::googleApi() const {
+    return "http://127.0.0.1:" + std::to_string(http_.port);
 }
 
 SandboxServer::~SandboxServer() {
@@ -104,6 +128,7 @@ void SandboxServer::serve(Listener& listener, const std::string& scheme, int por
     addTargetRoutes(server, settings_.routes, stop_);
     addDemoSite(server);
     indexNow_.addRoutes(server);
+    searchConsole_->addRoutes(server);
 
     // The library listens with a backlog of 5; fifteen submissions connecting at once on a busy
     // machine would overflow it, and the dropped connects wait a second for their retry. The

@@ -12,6 +12,7 @@
 #include "sandbox/indexnow_endpoint.h"
 #include "sandbox/mail_sink.h"
 #include "sandbox/request_log.h"
+#include "sandbox/search_console_service.h"
 #include "sandbox/stop_signal.h"
 #include "sandbox/target_routes.h"
 #include "sandbox/tls_identity.h"
@@ -27,6 +28,7 @@ struct SandboxSettings {
     std::filesystem::path mailbox;
     RouteSettings routes;
     IndexNowSettings indexNow;
+    SearchConsoleSettings searchConsole;
 };
 
 // The web server (targets, search page, demo site, announcement endpoints), once over HTTP and
@@ -48,6 +50,11 @@ public:
     const MailSink& mailSink() const { return mail_; }
     // The authority that signed the HTTPS certificate, as PEM: a client's CA file.
     const std::string& authorityPem() const { return tls_.authorityPem(); }
+    // The Search Console's service account and where its tokens are asked for.
+    const SandboxAccount& googleAccount() const { return searchConsole_->account(); }
+    std::string googleTokenUri() const;
+    // The address FARROWLANE_GOOGLE_API takes.
+    std::string googleApi() const;
 
     void start();
     // Lets go of every client still held and waits for every thread.
@@ -72,6 +79,7 @@ private:
     StopSignal stop_;
     TlsIdentity tls_;
     IndexNowEndpoint indexNow_;
+    std::unique_ptr<SearchConsoleService> searchConsole_;
     Listener http_;
     Listener https_;
     MailSink mail_;

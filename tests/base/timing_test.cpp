@@ -26,6 +26,16 @@ TEST(TimingOverrides, SetTheCrawlsCountsAsPlainNumbers) {
     EXPECT_FALSE(applyTimingOverrides("siteCrawlMaxPages=-1", {}).timing);
 }
 
+TEST(TimingOverrides, ReachTheSearchConsoleWaitsAndCounts) {
+    const TimingOverrides r = applyTimingOverrides(
+        "googleInspectPace=1,googleTokenMargin=2,googleDailyInspections=3,googleRetries=0", {});
+    ASSERT_TRUE(r.timing) << r.error;
+    EXPECT_EQ(r.timing->googleInspectPace, Millis(1));
+    EXPECT_EQ(r.timing->googleTokenMargin, Millis(2));
+    EXPECT_EQ(r.timing->googleDailyInspections, 3u);
+    EXPECT_EQ(r.timing->googleRetries, 0u);
+}
+
 TEST(TimingOverrides, ReachTheReaderLimits) {
     const TimingOverrides r =
         applyTimingOverrides("pageReadLimit=5,crawlLimit=6,browserStartCheck=7", Timing{});

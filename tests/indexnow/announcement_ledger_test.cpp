@@ -31,10 +31,41 @@ TEST(AnnouncementLedger, MadeWithWalAndASchemaVersion) {
         AnnouncementLedger::Opened opened = AnnouncementLedger::open(path);
         ASSERT_TRUE(opened.ledger) << opened.error.reason;
     }
-    EXPECT_EQ(pragma(path, "user_version"), "1");
+    EXPECT_EQ(pragma(path, "user_version"), "3");
     EXPECT_EQ(pragma(path, "journal_mode"), "wal");
     // Opened again as it is.
     EXPECT_TRUE(AnnouncementLedger::open(path).ledger);
+}
+
+TEST(AnnouncementLedger, UpgradesAnOlderLedgerInPlaceKeepingItsSendings) {
+    test::TempWorkspace dir;
+    const std::string path = ledgerPath(dir.workspace());
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_exec(db,
+                     "CREATE TABLE sending (id INTEGER PRIMARY KEY, url TEXT NOT NULL, endpoint "
+                     "TEXT NOT NULL, sent_ms INTEGER NOT NULL, status INTEGER NOT NULL, outcome "
+                     "TEXT NOT NULL);INSERT INTO sending VALUES (1, 'https://a.example/', "
+                     "'https://e.example/indexnow', 5, 200, 'accepted');PRAGMA user_version=1;",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    {
+        AnnouncementLedger::Opened opened = AnnouncementLedger::open(path);
+        ASSERT_TRUE(opened.ledger) << opened.error.reason;
+        EXPECT_EQ(opened.ledger->history(std::nullopt).size(), 1u);
+    }
+    EXPECT_EQ(pragma(path, "user_version"), "3");
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    for (const char* table : {"page_fetch", "page_link", "inspection", "sitemap_submission"}) {
+        EXPECT_EQ(sqlite3_exec(db, (std::string("SELECT * FROM ") + table).c_str(), nullptr,
+                               nullptr, nullptr),
+                  SQLITE_OK)
+            << table;
+    }
+    sqlite3_close(db);
 }
 
 TEST(AnnouncementLedger, RefusesWhatItCannotUse) {

@@ -127,7 +127,7 @@ TEST(WebClientFailures, EachFailureIsSortedWithAReason) {
         {"", "GET", WebFailure::BadUrl},
         {"http://", "GET", WebFailure::BadUrl},
         {closed + "/", "GET", WebFailure::Connect},
-        {closed + "/", "PUT", WebFailure::Other},
+        {closed + "/", "DELETE", WebFailure::Other},
         {stalled, "GET", WebFailure::Timeout},
     };
     for (const Case& c : cases) {
