@@ -64,6 +64,9 @@ constexpr NamedCount kCounts[] = {
     {"siteCrawlSitemapBytes", &Timing::siteCrawlSitemapBytes},
     {"siteCrawlInFlight", &Timing::siteCrawlInFlight},
     {"robotsRedirectLimit", &Timing::robotsRedirectLimit},
+    {"siteCrawlTagBytes", &Timing::siteCrawlTagBytes},
+    {"siteCrawlTagAttributes", &Timing::siteCrawlTagAttributes},
+    {"siteCrawlTitleBytes", &Timing::siteCrawlTitleBytes},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the

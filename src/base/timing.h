@@ -106,6 +106,12 @@ struct Timing {
     std::size_t siteCrawlInFlight = 4;
     // Redirects of robots.txt followed before the site counts as having none.
     std::size_t robotsRedirectLimit = 5;
+    // A page or sitemap is read up to its first start tag longer than this many bytes or with
+    // more attributes than this; a page's title (and any other text the crawl keeps of a
+    // page) is cut to this many bytes.
+    std::size_t siteCrawlTagBytes = 64u << 10;
+    std::size_t siteCrawlTagAttributes = 256;
+    std::size_t siteCrawlTitleBytes = 1024;
 
     bool operator==(const Timing&) const = default;
 };
