@@ -67,6 +67,7 @@ constexpr NamedCount kCounts[] = {
     {"siteCrawlTagBytes", &Timing::siteCrawlTagBytes},
     {"siteCrawlTagAttributes", &Timing::siteCrawlTagAttributes},
     {"siteCrawlTitleBytes", &Timing::siteCrawlTitleBytes},
+    {"robotsMatchSteps", &Timing::robotsMatchSteps},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the

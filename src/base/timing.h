@@ -112,6 +112,9 @@ struct Timing {
     std::size_t siteCrawlTagBytes = 64u << 10;
     std::size_t siteCrawlTagAttributes = 256;
     std::size_t siteCrawlTitleBytes = 1024;
+    // Steps one robots.txt pattern may take to match one URL (pattern characters times URL
+    // bytes); a pattern that would take more matches nothing.
+    std::size_t robotsMatchSteps = 4u << 20;
 
     bool operator==(const Timing&) const = default;
 };

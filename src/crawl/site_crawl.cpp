@@ -134,6 +134,7 @@ private:
             }
             if (answer.status >= 200 && answer.status < 300) {
                 robots_ = RobotsRules::parse(answer.body, kRobotsToken);
+                robots_.setMatchSteps(params_.robotsMatchSteps);
             }
             return;
         }
@@ -395,6 +396,7 @@ CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing)
     params.robotsRedirects = timing.robotsRedirectLimit;
     params.tagBounds = {timing.siteCrawlTagBytes, timing.siteCrawlTagAttributes};
     params.textBytes = timing.siteCrawlTitleBytes;
+    params.robotsMatchSteps = timing.robotsMatchSteps;
     return params;
 }
 

@@ -30,8 +30,9 @@ struct CrawlParams {
     base::Millis crawlDeadline{};
     // How often idle threads look at `cancel` while others read pages.
     base::Millis poll{};
-    // Redirects of robots.txt followed.
+    // Redirects of robots.txt followed, and the steps one of its patterns may take to match.
     std::size_t robotsRedirects = 0;
+    std::size_t robotsMatchSteps = SIZE_MAX;
     // A page is read up to its first start tag past these bounds; its title and every other
     // text kept of it up to `textBytes`.
     StartTagBounds tagBounds;
