@@ -3,6 +3,7 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 
 #include <algorithm>
 #include <cctype>
@@ -291,6 +292,24 @@ struct ParserFree {
     }
 };
 
+void ignoreMessage(void*, const char*, ...) {}
+
+// libxml2 writes a byte its decoder refuses to stderr, past HTML_PARSE_NOERROR: in the middle of
+// a crawl's progress line. The handler is the thread's own and comes back when the page is read.
+class QuietDecoder {
+public:
+    QuietDecoder() : handler_(xmlGenericError), context_(xmlGenericErrorContext) {
+        xmlSetGenericErrorFunc(nullptr, &ignoreMessage);
+    }
+    ~QuietDecoder() { xmlSetGenericErrorFunc(context_, handler_); }
+    QuietDecoder(const QuietDecoder&) = delete;
+    QuietDecoder& operator=(const QuietDecoder&) = delete;
+
+private:
+    xmlGenericErrorFunc handler_;
+    void* context_;
+};
+
 // The parser is fed this much at a time; between two pieces it may be stopped.
 constexpr std::size_t kPiece = 64u * 1024;
 
@@ -334,6 +353,7 @@ PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl,
         return out;
     }
     Collector collector(withoutFragment(pageUrl), out, limits.textBytes);
+    const QuietDecoder quiet;
     htmlSAXHandler sax{};
     sax.startElement = &Collector::startElement;
     sax.endElement = &Collector::endElement;
