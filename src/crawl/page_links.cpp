@@ -158,6 +158,29 @@ private:
     std::string pending_;
 };
 
+// windows-1252 as browsers decode it, into UTF-8: its five unassigned bytes are the C1
+// controls of the same number (libxml2's decoder would end the page at them), a NUL U+FFFD.
+void appendWindows1252(std::string_view in, std::string& out) {
+    static const char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    for (const char c : in) {
+        const auto b = static_cast<unsigned char>(c);
+        const char16_t code = b == 0 ? 0xFFFD : b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+}
+
 class Collector {
 public:
     Collector(const std::string& pageUrl, PageLinks& out, std::size_t textBytes)
@@ -360,7 +383,8 @@ PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl,
     sax.characters = &Collector::characters;
     xmlCharEncodingHandler* encoding = nullptr;
     const std::string charset = charsetOf(contentType, html);
-    if (!charset.empty() && charset != "utf-8" && charset != "utf8") {
+    const bool windows1252 = charset == "windows-1252";
+    if (!charset.empty() && charset != "utf-8" && charset != "utf8" && !windows1252) {
         encoding = xmlFindCharEncodingHandler(charset.c_str());
     }
     const std::unique_ptr<htmlParserCtxt, ParserFree> ctxt(htmlCreatePushParserCtxt(
@@ -386,7 +410,9 @@ PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl,
         const std::string_view raw = html.substr(at, kPiece);
         at += raw.size();
         piece.clear();
-        if (encoding == nullptr) {
+        if (windows1252) {
+            appendWindows1252(raw, piece);
+        } else if (encoding == nullptr) {
             cleaner.feed(raw, at == html.size(), piece);
         } else {
             piece.assign(raw);

@@ -103,7 +103,7 @@ struct CrawledPage {
     // Only the first bytes of the page were read; `cut` says which bound ended the reading
     // when it was one of the crawl's own (a start tag past its bounds, the page's deadline).
     bool truncated = false;
-    std::string cut;
+    std::string cut{};
 };
 
 enum class CrawlEnding {

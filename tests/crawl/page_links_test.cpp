@@ -129,7 +129,10 @@ TEST(PageLinks, BytesAsABrowserDecodesThemAndATitleKeptToItsBound) {
         // A NUL does not end the page; one bad byte does not make the page Latin-1.
         {std::string("<p>\0</p><a href=\"caf\xC3\xA9.htm\">", 28), "", "http://h/caf%C3%A9.htm"},
         {"<p>\xFF</p><a href=\"caf\xC3\xA9.htm\">", "text/html", "http://h/caf%C3%A9.htm"},
-        {"<meta charset=windows-1252><a href=\"caf\xE9.htm\">", "", "http://h/caf%C3%A9.htm"},
+        {"<meta charset=windows-1252><p>\x90</p><a href=\"caf\xE9\x80.htm\">", "",
+         "http://h/caf%C3%A9%E2%82%AC.htm"},
+        {"<p>\x90</p><a href=\"caf\xE9.htm\">", "text/html; charset=ISO-8859-1",
+         "http://h/caf%C3%A9.htm"},
         {"<meta charset=windows-1252><a href=\"caf\xC3\xA9.htm\">", "text/html; charset=UTF-8",
          "http://h/caf%C3%A9.htm"},
     };
