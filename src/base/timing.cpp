@@ -76,6 +76,10 @@ constexpr NamedCount kCounts[] = {
     {"sitemapRedirectLimit", &Timing::sitemapRedirectLimit},
     {"googleRetries", &Timing::googleRetries},
     {"googleDailyInspections", &Timing::googleDailyInspections},
+    {"siteCrawlTagBytes", &Timing::siteCrawlTagBytes},
+    {"siteCrawlTagAttributes", &Timing::siteCrawlTagAttributes},
+    {"siteCrawlTitleBytes", &Timing::siteCrawlTitleBytes},
+    {"robotsMatchSteps", &Timing::robotsMatchSteps},
 };
 
 // A wait past this (about 24 days) is a typing slip; a far larger one would overflow the

@@ -127,6 +127,16 @@ struct Timing {
     std::size_t googleDailyInspections = 2000;
     Millis googleQuotaWindow{86400000};
 
+    // A page or sitemap is read up to its first start tag longer than this many bytes or with
+    // more attributes than this; a page's title (and any other text the crawl keeps of a
+    // page) is cut to this many bytes.
+    std::size_t siteCrawlTagBytes = 64u << 10;
+    std::size_t siteCrawlTagAttributes = 256;
+    std::size_t siteCrawlTitleBytes = 1024;
+    // Steps one robots.txt pattern may take to match one URL (pattern characters times URL
+    // bytes); a pattern that would take more matches nothing.
+    std::size_t robotsMatchSteps = 4u << 20;
+
     bool operator==(const Timing&) const = default;
 };
 

@@ -51,6 +51,9 @@ nlohmann::ordered_json pageRecord(const crawl::CrawledPage& page, const char* ev
     if (page.truncated) {
         line["truncated"] = true;
     }
+    if (!page.cut.empty()) {
+        line["cut"] = page.cut;
+    }
     return line;
 }
 

@@ -20,6 +20,7 @@
 #include "deep/checklist_items.h"
 #include "deep/deep_run.h"
 #include "deep/page_catalogue.h"
+#include "deep/sitemap_choice.h"
 #include "platform/internet_connection.h"
 #include "profile/batch_list.h"
 #include "profile/batch_session_file.h"
@@ -295,7 +296,11 @@ ExitCode deepSubmit(const std::string& file, const std::vector<std::string>& wor
         if (!entries) {
             return kExitFailed;
         }
-        for (const deep::PageEntry& page : *entries) {
+        const deep::SitemapChoice choice = deep::chooseSitemapPages(*entries, profile.url);
+        for (const deep::SitemapLeftOut& left : choice.leftOut) {
+            context.err << "farrowctl: " << deep::text(left, profile.url) << '\n';
+        }
+        for (const deep::PageEntry& page : choice.pages) {
             items.push_back({deep::itemText({page.url, profile.title}), page});
         }
     } else {

@@ -1,9 +1,12 @@
 #include "crawl/page_links.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 
-#include <climits>
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "base/text.h"
@@ -13,26 +16,8 @@ namespace farrow::crawl {
 
 namespace {
 
-struct DocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-std::string attribute(xmlNode* node, const char* name) {
-    xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
-    if (value == nullptr) {
-        return {};
-    }
-    std::string out(reinterpret_cast<const char*>(value));
-    xmlFree(value);
-    return out;
-}
-
-bool named(xmlNode* node, const char* name) {
-    return base::equalsIgnoringCase(reinterpret_cast<const char*>(node->name), name);
 }
 
 // Whether a space-separated token list (a rel value) holds `token`.
@@ -83,54 +68,144 @@ bool skippedScheme(std::string_view href) {
     return false;
 }
 
-std::string nodeText(xmlNode* node) {
-    xmlChar* content = xmlNodeGetContent(node);
-    if (content == nullptr) {
-        return {};
+// The charset the Content-Type header names, else one a <meta> of the page's first 1024 bytes
+// names, else empty.
+std::string charsetOf(std::string_view contentType, std::string_view html) {
+    const auto after = [](std::string_view text) -> std::string {
+        std::string lower;
+        for (const char c : text) {
+            lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        const std::size_t at = lower.find("charset=");
+        if (at == std::string::npos) {
+            return {};
+        }
+        std::size_t from = at + 8;
+        while (from < lower.size() && (lower[from] == '"' || lower[from] == '\'')) {
+            ++from;
+        }
+        std::size_t to = from;
+        while (to < lower.size() &&
+               (std::isalnum(static_cast<unsigned char>(lower[to])) != 0 || lower[to] == '-' ||
+                lower[to] == '_' || lower[to] == '.' || lower[to] == ':')) {
+            ++to;
+        }
+        return lower.substr(from, to - from);
+    };
+    std::string charset = after(contentType);
+    if (charset.empty()) {
+        charset = after(html.substr(0, 1024));
     }
-    std::string raw(reinterpret_cast<const char*>(content));
-    xmlFree(content);
-    // White space runs fold to one space, as a browser shows a title.
-    std::string out;
-    for (const char c : base::trimmed(raw)) {
-        if (isSpace(c)) {
-            if (out.empty() || out.back() != ' ') {
-                out += ' ';
+    // Browsers read these labels as windows-1252.
+    if (charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii" ||
+        charset == "ascii") {
+        charset = "windows-1252";
+    }
+    return charset;
+}
+
+// Turns bytes meant as UTF-8 into valid UTF-8 as a browser decodes them: each bad sequence (and
+// a NUL, which would end libxml2's reading) becomes U+FFFD. A sequence cut between two pieces
+// waits for the next.
+class Utf8Cleaner {
+public:
+    void feed(std::string_view in, bool last, std::string& out) {
+        pending_.append(in);
+        const std::string_view bytes = pending_;
+        std::size_t i = 0;
+        while (i < bytes.size()) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (b >= 0x01 && b < 0x80) {
+                out += bytes[i++];
+                continue;
             }
+            std::size_t need = 0;
+            unsigned char low = 0x80;
+            unsigned char high = 0xBF;
+            if (b >= 0xC2 && b <= 0xDF) {
+                need = 1;
+            } else if (b >= 0xE0 && b <= 0xEF) {
+                need = 2;
+                low = b == 0xE0 ? 0xA0 : 0x80;
+                high = b == 0xED ? 0x9F : 0xBF;
+            } else if (b >= 0xF0 && b <= 0xF4) {
+                need = 3;
+                low = b == 0xF0 ? 0x90 : 0x80;
+                high = b == 0xF4 ? 0x8F : 0xBF;
+            }
+            std::size_t good = 0;
+            while (good < need && i + 1 + good < bytes.size()) {
+                const auto c = static_cast<unsigned char>(bytes[i + 1 + good]);
+                if (c < (good == 0 ? low : 0x80) || c > (good == 0 ? high : 0xBF)) {
+                    break;
+                }
+                ++good;
+            }
+            if (need > 0 && good == need) {
+                out.append(bytes.substr(i, need + 1));
+                i += need + 1;
+            } else if (need > 0 && i + 1 + good == bytes.size() && !last) {
+                break;
+            } else {
+                out += "\xEF\xBF\xBD";
+                i += need == 0 ? 1 : good + 1;
+            }
+        }
+        pending_.erase(0, i);
+    }
+
+private:
+    std::string pending_;
+};
+
+// windows-1252 as browsers decode it, into UTF-8: its five unassigned bytes are the C1
+// controls of the same number (libxml2's decoder would end the page at them), a NUL U+FFFD.
+void appendWindows1252(std::string_view in, std::string& out) {
+    static const char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    for (const char c : in) {
+        const auto b = static_cast<unsigned char>(c);
+        const char16_t code = b == 0 ? 0xFFFD : b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
         } else {
-            out += c;
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
         }
     }
-    return out;
 }
 
 class Collector {
 public:
-    Collector(const std::string& pageUrl, PageLinks& out) : base_(pageUrl), out_(out) {}
+    Collector(const std::string& pageUrl, PageLinks& out, std::size_t textBytes)
+        : base_(pageUrl), out_(out), textBytes_(textBytes) {}
 
-    // The elements in document order, without recursion (a page of deeply nested soup must
-    // not exhaust the stack).
-    void walk(xmlDoc* doc) {
-        const auto* top = reinterpret_cast<xmlNode*>(doc);
-        xmlNode* node = doc->children;
-        while (node != nullptr) {
-            if (node->type == XML_ELEMENT_NODE) {
-                visit(node);
-                if (node->children != nullptr) {
-                    node = node->children;
-                    continue;
-                }
-            }
-            while (node != nullptr && node->next == nullptr) {
-                node = node->parent == top ? nullptr : node->parent;
-            }
-            if (node != nullptr) {
-                node = node->next;
-            }
+    static void startElement(void* self, const xmlChar* name, const xmlChar** atts) {
+        static_cast<Collector*>(self)->start(reinterpret_cast<const char*>(name), atts);
+    }
+
+    static void endElement(void* self, const xmlChar* name) {
+        auto* c = static_cast<Collector*>(self);
+        if (c->inTitle_ && base::equalsIgnoringCase(reinterpret_cast<const char*>(name), "title")) {
+            c->inTitle_ = false;
+        }
+    }
+
+    static void characters(void* self, const xmlChar* text, int size) {
+        auto* c = static_cast<Collector*>(self);
+        if (c->inTitle_ && size > 0) {
+            c->titleText({reinterpret_cast<const char*>(text), static_cast<std::size_t>(size)});
         }
     }
 
     void finish() {
+        out_.title = std::string(utf8Prefix(out_.title, textBytes_));
         for (const std::string& href : hrefs_) {
             const std::string url = resolve(href.substr(1));
             if (!url.empty()) {
@@ -143,38 +218,71 @@ public:
     }
 
 private:
-    void visit(xmlNode* node) {
-        if (named(node, "a") || named(node, "area")) {
-            if (xmlHasProp(node, reinterpret_cast<const xmlChar*>("href")) == nullptr) {
+    // The value of `name` among a start tag's attributes; nullptr when it has none.
+    static const char* attribute(const xmlChar** atts, const char* name) {
+        for (std::size_t i = 0; atts != nullptr && atts[i] != nullptr; i += 2) {
+            if (base::equalsIgnoringCase(reinterpret_cast<const char*>(atts[i]), name)) {
+                return atts[i + 1] == nullptr ? "" : reinterpret_cast<const char*>(atts[i + 1]);
+            }
+        }
+        return nullptr;
+    }
+
+    static std::string value(const xmlChar** atts, const char* name) {
+        const char* found = attribute(atts, name);
+        return found == nullptr ? std::string() : std::string(found);
+    }
+
+    void start(const char* name, const xmlChar** atts) {
+        if (base::equalsIgnoringCase(name, "a") || base::equalsIgnoringCase(name, "area")) {
+            const char* href = attribute(atts, "href");
+            if (href == nullptr) {
                 return;
             }
-            const bool nofollow = holdsToken(attribute(node, "rel"), "nofollow");
+            const bool nofollow = holdsToken(value(atts, "rel"), "nofollow");
             // Kept unresolved until the whole page is read: a <base> later in the head (or
             // anywhere, in soup) still applies to every link.
-            hrefs_.push_back((nofollow ? "n" : "f") + attribute(node, "href"));
-        } else if (named(node, "base")) {
-            if (!baseSeen_ && xmlHasProp(node, reinterpret_cast<const xmlChar*>("href"))) {
+            hrefs_.push_back((nofollow ? "n" : "f") + std::string(href));
+        } else if (base::equalsIgnoringCase(name, "base")) {
+            const char* href = attribute(atts, "href");
+            if (!baseSeen_ && href != nullptr) {
                 baseSeen_ = true;
-                const std::string href = encodedHref(attribute(node, "href"));
-                if (!skippedScheme(href)) {
-                    base_ = withoutFragment(resolveReference(base_, href));
+                const std::string encoded = encodedHref(href);
+                if (!skippedScheme(encoded)) {
+                    base_ = withoutFragment(resolveReference(base_, encoded));
                 }
             }
-        } else if (named(node, "link")) {
-            if (canonicalHref_.empty() && holdsToken(attribute(node, "rel"), "canonical")) {
-                canonicalHref_ = attribute(node, "href");
+        } else if (base::equalsIgnoringCase(name, "link")) {
+            if (canonicalHref_.empty() && holdsToken(value(atts, "rel"), "canonical")) {
+                canonicalHref_ = value(atts, "href");
             }
-        } else if (named(node, "meta")) {
-            const std::string name = attribute(node, "name");
-            if (base::equalsIgnoringCase(base::trimmed(name), "robots")) {
-                const std::string content = attribute(node, "content");
+        } else if (base::equalsIgnoringCase(name, "meta")) {
+            if (base::equalsIgnoringCase(base::trimmed(value(atts, "name")), "robots")) {
+                const std::string content = value(atts, "content");
                 out_.noindex = out_.noindex || robotsDirectiveHolds(content, "noindex");
                 out_.nofollow = out_.nofollow || robotsDirectiveHolds(content, "nofollow");
             }
-        } else if (named(node, "title")) {
-            if (!titleSeen_) {
-                titleSeen_ = true;
-                out_.title = nodeText(node);
+        } else if (base::equalsIgnoringCase(name, "title")) {
+            inTitle_ = !titleSeen_;
+            titleSeen_ = true;
+        }
+    }
+
+    // White space runs fold to one space, as a browser shows a title; a little past the bound
+    // is kept so that the cut can fall between two characters.
+    void titleText(std::string_view text) {
+        for (const char c : text) {
+            if (out_.title.size() > textBytes_ + 3) {
+                return;
+            }
+            if (isSpace(c)) {
+                pendingSpace_ = !out_.title.empty();
+            } else {
+                if (pendingSpace_) {
+                    out_.title += ' ';
+                    pendingSpace_ = false;
+                }
+                out_.title += c;
             }
         }
     }
@@ -189,11 +297,44 @@ private:
 
     std::string base_;
     PageLinks& out_;
+    std::size_t textBytes_;
     std::vector<std::string> hrefs_;
     std::string canonicalHref_;
     bool baseSeen_ = false;
     bool titleSeen_ = false;
+    bool inTitle_ = false;
+    bool pendingSpace_ = false;
 };
+
+struct ParserFree {
+    void operator()(htmlParserCtxt* ctxt) const {
+        if (ctxt->myDoc != nullptr) {
+            xmlFreeDoc(ctxt->myDoc);
+        }
+        htmlFreeParserCtxt(ctxt);
+    }
+};
+
+void ignoreMessage(void*, const char*, ...) {}
+
+// libxml2 writes a byte its decoder refuses to stderr, past HTML_PARSE_NOERROR: in the middle of
+// a crawl's progress line. The handler is the thread's own and comes back when the page is read.
+class QuietDecoder {
+public:
+    QuietDecoder() : handler_(xmlGenericError), context_(xmlGenericErrorContext) {
+        xmlSetGenericErrorFunc(nullptr, &ignoreMessage);
+    }
+    ~QuietDecoder() { xmlSetGenericErrorFunc(context_, handler_); }
+    QuietDecoder(const QuietDecoder&) = delete;
+    QuietDecoder& operator=(const QuietDecoder&) = delete;
+
+private:
+    xmlGenericErrorFunc handler_;
+    void* context_;
+};
+
+// The parser is fed this much at a time; between two pieces it may be stopped.
+constexpr std::size_t kPiece = 64u * 1024;
 
 }  // namespace
 
@@ -214,19 +355,76 @@ bool robotsDirectiveHolds(std::string_view list, std::string_view directive) {
     return false;
 }
 
-PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl) {
+std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) {
+        return text;
+    }
+    std::size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
+PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl,
+                           const PageReadLimits& limits, std::string_view contentType) {
     PageLinks out;
-    if (html.empty() || html.size() > static_cast<std::size_t>(INT_MAX)) {
+    const StartTagScan scan = scanStartTags(html, limits.tags, true);
+    out.tagCut = scan.cut;
+    html = html.substr(0, scan.at);
+    if (html.empty()) {
         return out;
     }
-    const std::unique_ptr<xmlDoc, DocFree> doc(htmlReadMemory(
-        html.data(), static_cast<int>(html.size()), pageUrl.c_str(), nullptr,
-        HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET));
-    if (!doc) {
+    Collector collector(withoutFragment(pageUrl), out, limits.textBytes);
+    const QuietDecoder quiet;
+    htmlSAXHandler sax{};
+    sax.startElement = &Collector::startElement;
+    sax.endElement = &Collector::endElement;
+    sax.characters = &Collector::characters;
+    xmlCharEncodingHandler* encoding = nullptr;
+    const std::string charset = charsetOf(contentType, html);
+    const bool windows1252 = charset == "windows-1252";
+    if (!charset.empty() && charset != "utf-8" && charset != "utf8" && !windows1252) {
+        encoding = xmlFindCharEncodingHandler(charset.c_str());
+    }
+    const std::unique_ptr<htmlParserCtxt, ParserFree> ctxt(htmlCreatePushParserCtxt(
+        &sax, &collector, nullptr, 0, nullptr,
+        encoding == nullptr ? XML_CHAR_ENCODING_UTF8 : XML_CHAR_ENCODING_NONE));
+    if (!ctxt) {
         return out;
     }
-    Collector collector(withoutFragment(pageUrl), out);
-    collector.walk(doc.get());
+    // The page's own <meta charset> was weighed above; libxml2 must not switch again midway.
+    htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                       HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC);
+    if (encoding != nullptr) {
+        xmlSwitchToEncoding(ctxt.get(), encoding);
+    }
+    Utf8Cleaner cleaner;
+    std::string piece;
+    std::size_t at = 0;
+    while (at < html.size()) {
+        if (limits.stop && limits.stop()) {
+            out.stopped = true;
+            break;
+        }
+        const std::string_view raw = html.substr(at, kPiece);
+        at += raw.size();
+        piece.clear();
+        if (windows1252) {
+            appendWindows1252(raw, piece);
+        } else if (encoding == nullptr) {
+            cleaner.feed(raw, at == html.size(), piece);
+        } else {
+            piece.assign(raw);
+            // A NUL would end libxml2's reading of the page.
+            std::replace(piece.begin(), piece.end(), '\0', ' ');
+        }
+        htmlParseChunk(ctxt.get(), piece.data(), static_cast<int>(piece.size()), 0);
+    }
+    if (!out.stopped) {
+        htmlParseChunk(ctxt.get(), nullptr, 0, 1);
+    }
+    out.readBytes = at;
     collector.finish();
     return out;
 }

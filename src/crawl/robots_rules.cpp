@@ -123,16 +123,28 @@ RobotsRules RobotsRules::parse(std::string_view text, std::string_view productTo
     return out;
 }
 
-bool robotsPatternMatches(std::string_view pattern, std::string_view target) {
+bool robotsPatternMatches(std::string_view pattern, std::string_view target, std::size_t maxSteps) {
     // Positions in `target` the pattern read so far can end at, kept as a bitmap over a
     // matching table of one row; patterns are short, targets bounded by the URL.
     const bool anchored = !pattern.empty() && pattern.back() == '$';
     if (anchored) {
         pattern.remove_suffix(1);
     }
+    // A run of "*" matches as one does; the rest costs a pass over the target per character.
+    std::size_t steps = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        steps += pattern[i] != '*' || i == 0 || pattern[i - 1] != '*' ? 1 : 0;
+    }
+    if (steps > maxSteps / (target.size() + 1)) {
+        return false;
+    }
     std::vector<char> at(target.size() + 1, 0);
     at[0] = 1;
-    for (const char p : pattern) {
+    for (std::size_t k = 0; k < pattern.size(); ++k) {
+        const char p = pattern[k];
+        if (p == '*' && k > 0 && pattern[k - 1] == '*') {
+            continue;
+        }
         std::vector<char> next(target.size() + 1, 0);
         bool any = false;
         if (p == '*') {
@@ -178,7 +190,7 @@ bool RobotsRules::allows(std::string_view target) const {
     bool matched = false;
     bool allowed = true;
     for (const Rule& rule : rules_) {
-        if (!robotsPatternMatches(rule.pattern, path)) {
+        if (!robotsPatternMatches(rule.pattern, path, matchSteps_)) {
             continue;
         }
         const std::size_t length = rule.pattern.size();

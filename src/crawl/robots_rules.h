@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,10 @@ public:
     // pattern decides, Allow on a tie; nothing matching allows. "/robots.txt" always may.
     bool allows(std::string_view target) const;
 
+    // Each pattern is matched in at most `steps` steps (one character of the pattern against one
+    // position of the target); a pattern that would take more matches nothing.
+    void setMatchSteps(std::size_t steps) { matchSteps_ = steps; }
+
     const std::vector<Rule>& rules() const { return rules_; }
     // The Sitemap: lines of the whole file, which belong to no group.
     const std::vector<std::string>& sitemaps() const { return sitemaps_; }
@@ -34,10 +39,12 @@ private:
     std::vector<Rule> rules_;
     std::vector<std::string> sitemaps_;
     bool disallowAll_ = false;
+    std::size_t matchSteps_ = SIZE_MAX;
 };
 
 // Whether `pattern` ("*" any run of characters, "$" at its end the end of the target) matches
-// the beginning of `target`.
-bool robotsPatternMatches(std::string_view pattern, std::string_view target);
+// the beginning of `target`; false when that would take more than `maxSteps` steps.
+bool robotsPatternMatches(std::string_view pattern, std::string_view target,
+                          std::size_t maxSteps = SIZE_MAX);
 
 }  // namespace farrow::crawl

@@ -90,7 +90,7 @@ public:
         queue_.push_back({startUrl, 0});
         {
             std::vector<std::jthread> workers;
-            const std::size_t count = std::max<std::size_t>(1, params_.inFlight);
+            const std::size_t count = std::clamp<std::size_t>(params_.inFlight, 1, kMostInFlight);
             for (std::size_t i = 0; i < count; ++i) {
                 workers.emplace_back([this] { work(); });
             }
@@ -134,6 +134,7 @@ private:
             }
             if (answer.status >= 200 && answer.status < 300) {
                 robots_ = RobotsRules::parse(answer.body, kRobotsToken);
+                robots_.setMatchSteps(params_.robotsMatchSteps);
             }
             return;
         }
@@ -210,17 +211,20 @@ private:
                 visit.failure = text(page.leftOut);
                 return visit;
             }
+            const Clock::time_point pageDeadline =
+                std::min(Clock::now() + params_.pageDeadline, deadline());
             platform::WebResponse answer = get(url, params_.maxPageBytes);
             visit.fetched = true;
             if (answer.failed()) {
-                page.leftOut = {LeftOutReason::Unreachable, 0, answer.reason};
+                page.leftOut = {LeftOutReason::Unreachable, 0,
+                                std::string(utf8Prefix(answer.reason, params_.textBytes))};
                 visit.pages.push_back(page);
                 visit.failure = answer.reason;
                 return visit;
             }
             page.status = answer.status;
-            page.contentType = answer.header("content-type");
-            page.lastModified = answer.header("last-modified");
+            page.contentType = utf8Prefix(answer.header("content-type"), params_.textBytes);
+            page.lastModified = utf8Prefix(answer.header("last-modified"), params_.textBytes);
             page.truncated = answer.truncated;
             const std::string location = answer.header("location");
             if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
@@ -256,9 +260,22 @@ private:
                 return visit;
             }
             if (isHtml(page.contentType)) {
-                PageLinks links = extractPageLinks(answer.body, url);
+                PageReadLimits limits;
+                limits.tags = params_.tagBounds;
+                limits.textBytes = params_.textBytes;
+                limits.stop = [&] { return cancelled() || Clock::now() >= pageDeadline; };
+                PageLinks links = extractPageLinks(answer.body, url, limits, page.contentType);
                 answer.body.clear();
                 page.title = std::move(links.title);
+                if (links.tagCut != StartTagCut::None) {
+                    page.truncated = true;
+                    page.cut = "read up to byte " + std::to_string(links.readBytes) + ": " +
+                               text(links.tagCut, params_.tagBounds);
+                } else if (links.stopped) {
+                    page.truncated = true;
+                    page.cut = "read up to byte " + std::to_string(links.readBytes) + ": " +
+                               (cancelled() ? "stopped" : "the page's deadline");
+                }
                 // Engines ignore a canonical they cannot fetch (file:///..., mailto:, no host):
                 // the page is then its own canonical.
                 const std::string canonical =
@@ -372,13 +389,16 @@ CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing)
     params.maxPages = timing.siteCrawlMaxPages;
     params.maxDepth = timing.siteCrawlMaxDepth;
     params.maxPageBytes = timing.siteCrawlPageBytes;
-    params.inFlight = timing.siteCrawlInFlight;
+    params.inFlight = std::min(timing.siteCrawlInFlight, kMostInFlight);
     params.connectTimeout = timing.siteCrawlConnectTimeout;
     params.stallTimeout = timing.siteCrawlStallTimeout;
     params.pageDeadline = timing.siteCrawlPageDeadline;
     params.crawlDeadline = timing.siteCrawlDeadline;
     params.poll = timing.crawlPoll;
     params.robotsRedirects = timing.robotsRedirectLimit;
+    params.tagBounds = {timing.siteCrawlTagBytes, timing.siteCrawlTagAttributes};
+    params.textBytes = timing.siteCrawlTitleBytes;
+    params.robotsMatchSteps = timing.robotsMatchSteps;
     return params;
 }
 

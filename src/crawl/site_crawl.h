@@ -8,6 +8,7 @@
 #include "base/timing.h"
 #include "crawl/page_fetch.h"
 #include "crawl/sitemap_writer.h"
+#include "crawl/start_tag_scan.h"
 
 namespace farrow::crawl {
 
@@ -29,13 +30,22 @@ struct CrawlParams {
     base::Millis crawlDeadline{};
     // How often idle threads look at `cancel` while others read pages.
     base::Millis poll{};
-    // Redirects of robots.txt followed.
+    // Redirects of robots.txt followed, and the steps one of its patterns may take to match.
     std::size_t robotsRedirects = 0;
+    std::size_t robotsMatchSteps = SIZE_MAX;
+    // A page is read up to its first start tag past these bounds; its title and every other
+    // text kept of it up to `textBytes`.
+    StartTagBounds tagBounds;
+    std::size_t textBytes = 0;
     // Set by the caller (Ctrl-C, a Cancel button) to end the crawl with what it found.
     const std::atomic<bool>* cancel = nullptr;
 };
 
-// The crawl's bounds and waits as the timing record sets them.
+// Pages read at once, at most: each is a thread of its own.
+inline constexpr std::size_t kMostInFlight = 64;
+
+// The crawl's bounds and waits as the timing record sets them; pages read at once are held to
+// kMostInFlight.
 CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing);
 
 // Why a page the crawl met is not in the sitemap.
@@ -90,8 +100,10 @@ struct CrawledPage {
     std::string lastModified;
     // Why the page is not in the sitemap; empty when it is.
     LeftOut leftOut;
-    // Only the first bytes of the page were read.
+    // Only the first bytes of the page were read; `cut` says which bound ended the reading
+    // when it was one of the crawl's own (a start tag past its bounds, the page's deadline).
     bool truncated = false;
+    std::string cut{};
 };
 
 enum class CrawlEnding {

@@ -1,10 +1,10 @@
 #include "crawl/sitemap_reader.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <zlib.h>
 
-#include <climits>
 #include <fstream>
 #include <memory>
 #include <unordered_set>
@@ -17,23 +17,152 @@ namespace farrow::crawl {
 
 namespace {
 
-struct DocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+// A DOCTYPE before the first element that holds an internal subset ("[...]"), where entities
+// are declared. An entity used 50,000 times takes gigabytes once expanded; sitemaps need none.
+bool hasInternalSubset(std::string_view xml) {
+    std::size_t at = 0;
+    while (true) {
+        at = xml.find('<', at);
+        if (at == std::string_view::npos || at + 1 >= xml.size()) {
+            return false;
+        }
+        if (xml.substr(at, 4) == "<!--") {
+            const std::size_t end = xml.find("-->", at + 4);
+            if (end == std::string_view::npos) {
+                return false;
+            }
+            at = end + 3;
+        } else if (xml[at + 1] == '?') {
+            const std::size_t end = xml.find("?>", at + 2);
+            if (end == std::string_view::npos) {
+                return false;
+            }
+            at = end + 2;
+        } else if (xml.substr(at, 9) == "<!DOCTYPE") {
+            char quote = 0;
+            for (std::size_t i = at + 9; i < xml.size(); ++i) {
+                if (quote != 0) {
+                    quote = xml[i] == quote ? 0 : quote;
+                } else if (xml[i] == '"' || xml[i] == '\'') {
+                    quote = xml[i];
+                } else if (xml[i] == '[') {
+                    return true;
+                } else if (xml[i] == '>') {
+                    return false;
+                }
+            }
+            return false;
+        } else {
+            return false;
+        }
+    }
+}
+
+constexpr const char* kNoSubset = "its DOCTYPE declares entities or holds an internal subset";
+
+// Takes a urlset's or an index's entries as the parser meets them: the root, its items, and
+// their loc and lastmod.
+class SitemapCollector {
+public:
+    explicit SitemapCollector(SitemapContent& out) : out_(out) {}
+
+    static void startElement(void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*,
+                             int, const xmlChar**, int, int, const xmlChar**) {
+        auto* parser = static_cast<xmlParserCtxt*>(ctx);
+        static_cast<SitemapCollector*>(parser->_private)
+            ->start(parser, reinterpret_cast<const char*>(localname));
+    }
+
+    static void endElement(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        auto* parser = static_cast<xmlParserCtxt*>(ctx);
+        static_cast<SitemapCollector*>(parser->_private)->end();
+    }
+
+    static void characters(void* ctx, const xmlChar* text, int size) {
+        auto* parser = static_cast<xmlParserCtxt*>(ctx);
+        auto* self = static_cast<SitemapCollector*>(parser->_private);
+        if (self->field_ != nullptr && size > 0) {
+            self->field_->append(reinterpret_cast<const char*>(text),
+                                 static_cast<std::size_t>(size));
+        }
+    }
+
+    // Any declaration in a DOCTYPE: refused before an element is read.
+    static void entityDecl(void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*,
+                           xmlChar*) {
+        refuse(ctx);
+    }
+    static void elementDecl(void* ctx, const xmlChar*, int, xmlElementContent*) { refuse(ctx); }
+    static void attributeDecl(void* ctx, const xmlChar*, const xmlChar*, int, int, const xmlChar*,
+                              xmlEnumeration* tree) {
+        xmlFreeEnumeration(tree);
+        refuse(ctx);
+    }
+
+    // Why the document is refused by the reader itself, not by the parser.
+    std::string refused;
+
+private:
+    static void refuse(void* ctx) {
+        auto* parser = static_cast<xmlParserCtxt*>(ctx);
+        static_cast<SitemapCollector*>(parser->_private)->refused = kNoSubset;
+        xmlStopParser(parser);
+    }
+
+    void start(xmlParserCtxt* parser, std::string_view name) {
+        ++depth_;
+        if (depth_ == 1) {
+            if (name == "urlset") {
+                itemName_ = "url";
+            } else if (name == "sitemapindex") {
+                out_.kind = SitemapContent::Kind::Index;
+                itemName_ = "sitemap";
+            } else {
+                refused = "neither a urlset nor a sitemapindex";
+                xmlStopParser(parser);
+            }
+        } else if (depth_ == 2 && name == itemName_) {
+            inItem_ = true;
+            entry_ = {};
+        } else if (depth_ == 3 && inItem_) {
+            field_ = name == "loc" ? &entry_.loc : name == "lastmod" ? &entry_.lastmod : nullptr;
+        }
+    }
+
+    void end() {
+        if (depth_ == 3) {
+            field_ = nullptr;
+        } else if (depth_ == 2 && inItem_) {
+            inItem_ = false;
+            entry_.loc = std::string(base::trimmed(entry_.loc));
+            entry_.lastmod = std::string(base::trimmed(entry_.lastmod));
+            if (!entry_.loc.empty()) {
+                out_.entries.push_back(std::move(entry_));
+            }
+        }
+        --depth_;
+    }
+
+    SitemapContent& out_;
+    std::size_t depth_ = 0;
+    std::string_view itemName_;
+    bool inItem_ = false;
+    SitemapEntry entry_;
+    // Where the text of the field being read goes; none outside loc and lastmod.
+    std::string* field_ = nullptr;
 };
 
-std::string_view nameOf(xmlNode* node) {
-    return reinterpret_cast<const char*>(node->name);
-}
-
-std::string trimmedContent(xmlNode* node) {
-    xmlChar* content = xmlNodeGetContent(node);
-    if (content == nullptr) {
-        return {};
+struct XmlParserFree {
+    void operator()(xmlParserCtxt* ctxt) const {
+        if (ctxt->myDoc != nullptr) {
+            xmlFreeDoc(ctxt->myDoc);
+        }
+        xmlFreeParserCtxt(ctxt);
     }
-    std::string out(base::trimmed(reinterpret_cast<const char*>(content)));
-    xmlFree(content);
-    return out;
-}
+};
+
+// The parser is fed this much at a time.
+constexpr std::size_t kPiece = 64u * 1024;
 
 // At most `maxBytes + 1` bytes of the file: enough to tell that it is too long.
 base::Error readFileBounded(const std::string& path, std::size_t maxBytes, std::string& out) {
@@ -97,62 +226,64 @@ base::Error gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::str
     return {};
 }
 
-SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes) {
+SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes,
+                            const StartTagBounds& tags) {
     SitemapContent content;
     std::string xml;
     if ((content.error = gunzipBounded(bytes, maxBytes, xml))) {
         return content;
     }
-    if (xml.size() > static_cast<std::size_t>(INT_MAX)) {
-        content.error = {base::ErrorCode::WrongFormat, "too large"};
+    const auto wrong = [&](std::string reason) {
+        content.entries.clear();
+        content.error = {base::ErrorCode::WrongFormat, std::move(reason)};
         return content;
+    };
+    if (hasInternalSubset(xml)) {
+        return wrong(kNoSubset);
     }
-    // No network, no entities from outside, no DTD loaded.
-    const std::unique_ptr<xmlDoc, DocFree> doc(
-        xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
-                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    if (!doc) {
-        const xmlError* last = xmlGetLastError();
+    const StartTagScan scan = scanStartTags(xml, tags, false);
+    if (scan.cut != StartTagCut::None) {
+        return wrong(text(scan.cut, tags) + " at byte " + std::to_string(scan.at));
+    }
+    SitemapCollector collector(content);
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = &SitemapCollector::startElement;
+    sax.endElementNs = &SitemapCollector::endElement;
+    sax.characters = &SitemapCollector::characters;
+    sax.cdataBlock = &SitemapCollector::characters;
+    sax.entityDecl = &SitemapCollector::entityDecl;
+    sax.elementDecl = &SitemapCollector::elementDecl;
+    sax.attributeDecl = &SitemapCollector::attributeDecl;
+    // No network, no entities expanded, no DTD loaded: an external one is named and left.
+    const std::unique_ptr<xmlParserCtxt, XmlParserFree> ctxt(
+        xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr));
+    if (!ctxt) {
+        return wrong("cannot start the XML parser");
+    }
+    ctxt->_private = &collector;
+    xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    std::size_t at = 0;
+    do {
+        const std::string_view piece = std::string_view(xml).substr(at, kPiece);
+        at += piece.size();
+        xmlParseChunk(ctxt.get(), piece.data(), static_cast<int>(piece.size()),
+                      at >= xml.size() ? 1 : 0);
+    } while (at < xml.size() && collector.refused.empty() && ctxt->disableSAX == 0);
+    if (!collector.refused.empty()) {
+        return wrong(collector.refused);
+    }
+    if (ctxt->wellFormed == 0 || xml.empty()) {
+        const xmlError* last = xmlCtxtGetLastError(ctxt.get());
         std::string why = last != nullptr && last->message != nullptr ? last->message : "";
         while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) {
             why.pop_back();
         }
-        content.error = {base::ErrorCode::WrongFormat,
-                         "not well-formed XML" + (why.empty() ? "" : ": " + why)};
+        std::string reason = "not well-formed XML" + (why.empty() ? "" : ": " + why);
         if (last != nullptr && last->line > 0) {
-            content.error.reason += " (line " + std::to_string(last->line) + ")";
+            reason += " (line " + std::to_string(last->line) + ")";
         }
-        return content;
-    }
-    xmlNode* root = xmlDocGetRootElement(doc.get());
-    const char* itemName = nullptr;
-    if (root != nullptr && nameOf(root) == "urlset") {
-        itemName = "url";
-    } else if (root != nullptr && nameOf(root) == "sitemapindex") {
-        content.kind = SitemapContent::Kind::Index;
-        itemName = "sitemap";
-    } else {
-        content.error = {base::ErrorCode::WrongFormat, "neither a urlset nor a sitemapindex"};
-        return content;
-    }
-    for (xmlNode* item = root->children; item != nullptr; item = item->next) {
-        if (item->type != XML_ELEMENT_NODE || nameOf(item) != itemName) {
-            continue;
-        }
-        SitemapEntry entry;
-        for (xmlNode* field = item->children; field != nullptr; field = field->next) {
-            if (field->type != XML_ELEMENT_NODE) {
-                continue;
-            }
-            if (nameOf(field) == "loc") {
-                entry.loc = trimmedContent(field);
-            } else if (nameOf(field) == "lastmod") {
-                entry.lastmod = trimmedContent(field);
-            }
-        }
-        if (!entry.loc.empty()) {
-            content.entries.push_back(std::move(entry));
-        }
+        return wrong(std::move(reason));
     }
     return content;
 }
@@ -169,6 +300,7 @@ SitemapSourceParams sitemapSourceParams(const std::string& source, const base::T
     params.maxBytes = timing.siteCrawlSitemapBytes;
     params.maxUrls = timing.siteCrawlMaxPages;
     params.maxRedirects = timing.sitemapRedirectLimit;
+    params.tags = {timing.siteCrawlTagBytes, timing.siteCrawlTagAttributes};
     params.fetchTimes.connectTimeout = timing.siteCrawlConnectTimeout;
     params.fetchTimes.stallTimeout = timing.siteCrawlStallTimeout;
     params.fetchTimes.deadline = timing.siteCrawlPageDeadline;
@@ -301,7 +433,7 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
     if ((result.error = reader.read(top, bytes))) {
         return result;
     }
-    SitemapContent content = parseSitemap(bytes, params.maxBytes);
+    SitemapContent content = parseSitemap(bytes, params.maxBytes, params.tags);
     bytes.clear();
     if (content.error) {
         result.error = {content.error.code, top.address + ": " + content.error.reason};
@@ -327,7 +459,7 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
             result.skipped.push_back(failed.reason);
             continue;
         }
-        const SitemapContent partContent = parseSitemap(bytes, params.maxBytes);
+        const SitemapContent partContent = parseSitemap(bytes, params.maxBytes, params.tags);
         if (partContent.error) {
             result.skipped.push_back(part->address + ": " + partContent.error.reason);
         } else if (partContent.kind == SitemapContent::Kind::Index) {

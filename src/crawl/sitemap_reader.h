@@ -11,6 +11,7 @@
 #include "base/timing.h"
 #include "crawl/page_fetch.h"
 #include "crawl/sitemap_writer.h"
+#include "crawl/start_tag_scan.h"
 
 namespace farrow::crawl {
 
@@ -24,8 +25,11 @@ struct SitemapContent {
 };
 
 // Reads a urlset or a sitemap index, gzip-packed or not, that may grow to `maxBytes` unpacked;
-// anything longer, or no well-formed sitemap, is an error.
-SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes);
+// anything longer, no well-formed sitemap, a DOCTYPE that declares anything (entities above all)
+// and a start tag past `tags` are errors. An external DTD a DOCTYPE names is neither fetched nor
+// applied.
+SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes,
+                            const StartTagBounds& tags = {});
 
 // `bytes` unpacked into `out` when they begin as gzip does, else as they are; an error when they
 // are broken or unpack to more than `maxBytes`.
@@ -45,6 +49,8 @@ struct SitemapSourceParams {
     std::size_t maxUrls = 50000;
     // Redirects of one sitemap's address followed, each to http or https on the same host.
     std::size_t maxRedirects = 5;
+    // A sitemap with a start tag past these is refused.
+    StartTagBounds tags;
     // The waits and the cancel flag of each read; its address and size are the reader's.
     platform::WebRequest fetchTimes;
 };

@@ -20,6 +20,9 @@ LogNames makeLogNames(const std::string& url, const std::string& logsDir,
     for (char& c : names.tag) {
         if (c == '/' || c == '\\') {
             c = '+';
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            // A line break in a file name breaks every listing that shows it.
+            c = '_';
         }
     }
     names.stamp = base::format("%02d%02d%02d%02d", start.tm_mon + 1, start.tm_mday, start.tm_hour,

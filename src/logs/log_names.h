@@ -8,7 +8,8 @@ namespace farrow::logs {
 // The files of one submission run, named after the profile's URL and the local time the run
 // started.
 struct LogNames {
-    // The URL without its first 7 characters ("http://"), every "/" and "\" made "+".
+    // The URL without its first 7 characters ("http://"), every "/" and "\" made "+", every
+    // control character "_".
     std::string tag;
     // Month, day, hour and minute of the start, two digits each.
     std::string stamp;

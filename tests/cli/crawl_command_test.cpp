@@ -427,5 +427,32 @@ TEST_F(CrawlCommandTest, ASitemapFromTheWebIsFollowedOnItsHostAndNamesNoFiles) {
     EXPECT_EQ(out.str(), "Mine ( " + server.url("/a.htm") + " )\n");
 }
 
+TEST_F(CrawlCommandTest, DeepTakesFromASitemapOnlyPagesOfTheProfilesSite) {
+    const std::string site = server.url("/dir/");
+    const std::string host = site.substr(7, site.find('/', 7) - 7);
+    std::string locs;
+    for (const std::string& loc :
+         {site + "in.htm", std::string("file:///etc/passwd"), std::string("javascript:alert(1)"),
+          std::string("rel.htm"), std::string("http://other.test/dir/x.htm"), server.url("/up.htm"),
+          site + "a\nb.htm", site + "sub/deeper.htm"}) {
+        locs += "<url><loc>" + loc + "</loc></url>";
+    }
+    workspace.write("map.xml", "<urlset>" + locs + "</urlset>");
+    workspace.write("p.fl2", test::profileFileText({}, site, "Mine"));
+    ASSERT_EQ(runCommand({"deep", workspace.file("p.fl2"), "--list", "--sitemap", "map.xml"}, out,
+                         err, settings),
+              kExitOk)
+        << err.str();
+    EXPECT_EQ(out.str(), "Mine ( " + site + "in.htm )\nMine ( " + site + "sub/deeper.htm )\n");
+    const std::string left = "farrowctl: left out of the sitemap's pages: ";
+    const std::string outside = ": outside the profile's site " + host + "/dir\n";
+    EXPECT_EQ(err.str(), left + "file:///etc/passwd: not an http or https URL\n" + left +
+                             "javascript:alert(1): not an http or https URL\n" + left +
+                             "rel.htm: not an http or https URL\n" + left +
+                             "http://other.test/dir/x.htm" + outside + left +
+                             server.url("/up.htm") + outside + left + site +
+                             "a%0Ab.htm: holds a control character\n");
+}
+
 }  // namespace
 }  // namespace farrow::cli

@@ -86,6 +86,85 @@ TEST(PageLinks, BadInputEndsQuietly) {
     }
 }
 
+TEST(PageLinks, StartTagsPastTheBoundsEndTheReadingBeforeTheParserSeesThem) {
+    std::string many = "<a href=\"before.htm\">b</a><p><a href=\"x.htm\"";
+    for (int i = 0; i < 300000; ++i) {
+        many += " a" + std::to_string(i);
+    }
+    many += ">x</a><a href=\"after.htm\">a</a>";
+    const std::string longHref = "<a href=\"before.htm\">b</a><a href=\"" +
+                                 std::string(1 << 20, 'x') + "\">x</a><a href=\"after.htm\">";
+    // Quoted '>' and a long script do not end or start a tag; 256 attributes are taken.
+    std::string fine = "<script>" + std::string(100000, 'x') + "</script><a title='>'";
+    for (int i = 2; i < 256; ++i) {
+        fine += " b" + std::to_string(i) + "=1";
+    }
+    fine += " href=\"before.htm\"><!-- <a " + std::string(100000, 'y') + " --><a href=after.htm>";
+    const struct {
+        const std::string& html;
+        StartTagCut cut;
+        std::size_t links;
+    } cases[] = {
+        {many, StartTagCut::TooManyAttributes, 1},
+        {longHref, StartTagCut::TooLong, 1},
+        {fine, StartTagCut::None, 2},
+    };
+    for (const auto& c : cases) {
+        const PageLinks links = extractPageLinks(c.html, "http://h/");
+        EXPECT_EQ(links.tagCut, c.cut) << c.html.substr(0, 60);
+        ASSERT_EQ(links.links.size(), c.links) << c.html.substr(0, 60);
+        EXPECT_EQ(links.links[0].url, "http://h/before.htm");
+        if (c.cut != StartTagCut::None) {
+            EXPECT_EQ(links.readBytes, c.html.find("<a", 1));
+        }
+    }
+}
+
+TEST(PageLinks, BytesAsABrowserDecodesThemAndATitleKeptToItsBound) {
+    const struct {
+        std::string html;
+        const char* contentType;
+        const char* url;
+    } cases[] = {
+        // A NUL does not end the page; one bad byte does not make the page Latin-1.
+        {std::string("<p>\0</p><a href=\"caf\xC3\xA9.htm\">", 28), "", "http://h/caf%C3%A9.htm"},
+        {"<p>\xFF</p><a href=\"caf\xC3\xA9.htm\">", "text/html", "http://h/caf%C3%A9.htm"},
+        {"<meta charset=windows-1252><p>\x90</p><a href=\"caf\xE9\x80.htm\">", "",
+         "http://h/caf%C3%A9%E2%82%AC.htm"},
+        {"<p>\x90</p><a href=\"caf\xE9.htm\">", "text/html; charset=ISO-8859-1",
+         "http://h/caf%C3%A9.htm"},
+        {"<meta charset=windows-1252><a href=\"caf\xC3\xA9.htm\">", "text/html; charset=UTF-8",
+         "http://h/caf%C3%A9.htm"},
+    };
+    for (const auto& c : cases) {
+        PageLinks links = extractPageLinks(c.html, "http://h/", {}, c.contentType);
+        ASSERT_EQ(links.links.size(), 1u) << c.html;
+        EXPECT_EQ(links.links[0].url, c.url) << c.html;
+    }
+    PageReadLimits limits;
+    limits.textBytes = 10;
+    const PageLinks titled = extractPageLinks(
+        "<title>  caf\xC3\xA9 \n au   lait" + std::string(4 << 20, 'x') + "</title><a href=x.htm>",
+        "http://h/", limits);
+    EXPECT_EQ(titled.title, "caf\xC3\xA9 au l");
+    EXPECT_EQ(titled.links.size(), 1u);
+}
+
+TEST(PageLinks, AStopEndsTheParseBetweenPieces) {
+    std::string html;
+    for (int i = 0; i < 100000; ++i) {
+        html += "<a href=\"p" + std::to_string(i) + ".htm\">x</a>";
+    }
+    int asked = 0;
+    PageReadLimits limits;
+    limits.stop = [&] { return ++asked > 2; };
+    const PageLinks links = extractPageLinks(html, "http://h/", limits);
+    EXPECT_TRUE(links.stopped);
+    EXPECT_LT(links.readBytes, html.size());
+    EXPECT_GT(links.links.size(), 0u);
+    EXPECT_LT(links.links.size(), 100000u / 4);
+}
+
 TEST(PageLinks, RobotsDirectiveLists) {
     EXPECT_TRUE(robotsDirectiveHolds(" max-snippet:20 , noindex ", "noindex"));
     EXPECT_FALSE(robotsDirectiveHolds("noindexing", "noindex"));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/timing.h"
+
 namespace farrow::crawl {
 namespace {
 
@@ -265,6 +267,13 @@ TEST(RobotsPattern, LongPatternsAndTargetsStayPolynomial) {
     const std::string target(4000, 'a');
     EXPECT_FALSE(robotsPatternMatches(stars + "b", target));
     EXPECT_TRUE(robotsPatternMatches(stars + "a$", target));
+    // Half a megabyte of stars is one star; a pattern past the step bound matches nothing.
+    const std::string run = "/" + std::string(500000, '*') + "x";
+    EXPECT_TRUE(robotsPatternMatches(run, "/a/bx", 20));
+    EXPECT_FALSE(robotsPatternMatches("/*a*b*c", "/" + target, 1000));
+    RobotsRules rules = RobotsRules::parse("User-agent: *\nDisallow: " + run + "\n", "Farrowlane");
+    rules.setMatchSteps(base::Timing{}.robotsMatchSteps);
+    EXPECT_FALSE(rules.allows("/shop/x"));
 }
 
 }  // namespace

@@ -228,6 +228,28 @@ TEST(SiteCrawl, BoundsEndInBoundedWork) {
     EXPECT_EQ(site.asked(s + "ring1.htm"), 1);
 }
 
+TEST(SiteCrawl, PagesCutByTheCrawlsOwnBoundsAreNamedAndTitlesKeptShort) {
+    FakeSite site;
+    const std::string s = std::string(kH) + "/";
+    std::string many = "<a href=\"t.htm\">t</a><a";
+    for (int i = 0; i < 300000; ++i) {
+        many += " a" + std::to_string(i);
+    }
+    site.page(s, many + "><a href=\"never.htm\">");
+    site.page(s + "t.htm", "<title>" + std::string(4 << 20, 't') + "</title>");
+    const CrawlResult r = crawlSite(params(s), site.fetch());
+    ASSERT_EQ(r.pages.size(), 2u);
+    EXPECT_TRUE(r.pages[0].truncated);
+    EXPECT_EQ(r.pages[0].cut, "read up to byte 21: a start tag with more than 256 attributes");
+    EXPECT_EQ(site.asked(s + "never.htm"), 0);
+    EXPECT_EQ(r.pages[1].title.size(), base::Timing{}.siteCrawlTitleBytes);
+    EXPECT_FALSE(r.pages[1].truncated);
+    // One thread a page: a setting of 50,000 must not start 50,000 threads.
+    base::Timing busy = {};
+    busy.siteCrawlInFlight = 50000;
+    EXPECT_EQ(crawlParams(s, busy).inFlight, kMostInFlight);
+}
+
 TEST(SiteCrawl, RedirectLoopIsReportedAtItsAddress) {
     FakeSite site;
     const std::string s = std::string(kH) + "/";

@@ -153,6 +153,56 @@ TEST(SitemapReader, BrokenSitemapsSayWhy) {
     }
 }
 
+TEST(SitemapReader, DoctypesThatDeclareAnythingAndHugeTagsAreRefusedBeforeTheirElements) {
+    // One 50 KB entity used 50,000 times would be 2.5 GB once expanded.
+    std::string bomb =
+        "<?xml version=\"1.0\"?>\n<!-- a note -->\n<!DOCTYPE urlset [\n"
+        "<!ENTITY big \"" +
+        std::string(50000, 'x') + "\">\n]>\n<urlset>";
+    for (int i = 0; i < 50000; ++i) {
+        bomb += "<url><loc>http://h/</loc><lastmod>&big;</lastmod></url>";
+    }
+    bomb += "</urlset>";
+    std::string attributes = "<urlset><url><loc>http://h/a</loc></url><url";
+    for (int i = 0; i < 100000; ++i) {
+        attributes += " a" + std::to_string(i) + "=\"\"";
+    }
+    attributes += "><loc>http://h/b</loc></url></urlset>";
+    const std::string noSubset = "its DOCTYPE declares entities or holds an internal subset";
+    const struct {
+        std::string bytes;
+        std::string error;
+    } cases[] = {
+        {bomb, noSubset},
+        {gzipped(bomb), noSubset},
+        {"<!DOCTYPE urlset [ <!ELEMENT urlset ANY> ]><urlset/>", noSubset},
+        {attributes, "a start tag with more than 256 attributes at byte 40"},
+        {"<urlset><url><loc>" + std::string(70000, 'x') + "</loc></url><url a=\"" +
+             std::string(70000, 'y') + "\"/></urlset>",
+         "a start tag longer than 65536 bytes at byte 70030"},
+    };
+    test::TempWorkspace dir;
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseSitemap(c.bytes, 50u << 20).error.reason, c.error);
+        dir.write("bomb.xml", c.bytes);
+        SitemapSourceParams params;
+        params.source = dir.file("bomb.xml");
+        const SitemapPages pages = loadSitemapPages(params, noFetch());
+        EXPECT_EQ(pages.error.reason, params.source + ": " + c.error);
+        EXPECT_TRUE(pages.pages.empty());
+    }
+    // A DOCTYPE that only names an external DTD, as old feeds carry, is read without it.
+    const SitemapContent named = parseSitemap(
+        "<?xml version=\"1.0\"?><!DOCTYPE urlset PUBLIC \"-//X//DTD Y//EN\" "
+        "\"http://127.0.0.1:1/never.dtd\"><urlset><url><loc> http://h/a&amp;b </loc>"
+        "<lastmod><![CDATA[2026-12-09]]></lastmod></url></urlset>",
+        1 << 20);
+    EXPECT_EQ(named.error.reason, "");
+    ASSERT_EQ(named.entries.size(), 1u);
+    EXPECT_EQ(named.entries[0].loc, "http://h/a&b");
+    EXPECT_EQ(named.entries[0].lastmod, "2026-12-09");
+}
+
 TEST(SitemapReader, ATwoGigabyteFileIsReadOnlyToItsBound) {
     test::TempWorkspace dir;
     const std::string path = dir.file("huge.xml");

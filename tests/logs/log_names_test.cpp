@@ -39,6 +39,7 @@ TEST(LogNames, TagDropsSevenCharactersWhateverTheyAre) {
         {"http://", ""},
         {"short", ""},
         {"http://host/page?id=3#top", "host+page?id=3#top"},
+        {"http://host/a\nb\r\tc\x7f", "host+a_b__c_"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(makeLogNames(c.url, "L", "E", at(12, 31, 23, 59)).tag, c.tag) << c.url;
