@@ -101,8 +101,8 @@ TEST(DeepRetrievalWindow, ShowsTheUrlAndTakesEscapeAsAStop) {
     for (const QLabel* label : window.findChildren<QLabel*>()) {
         labels << label->text();
     }
-    EXPECT_EQ(labels, (QStringList{"Pages read so far: 0", "Retrieving Page at:",
-                                   "Please Stand By..."}));
+    EXPECT_EQ(labels,
+              (QStringList{"Pages read so far: 0", "Retrieving Page at:", "Please Stand By..."}));
     window.setPagesRead(12);
     EXPECT_EQ(window.findChild<QLabel*>("pagesReadLabel")->text(), "Pages read so far: 12");
     EXPECT_FALSE(window.findChild<QPushButton*>("hiddenButton")->isVisible());
