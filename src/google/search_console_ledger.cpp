@@ -3,49 +3,23 @@
 #include <algorithm>
 #include <chrono>
 
+#include "indexnow/ledger_statements.h"
+
 namespace farrow::google {
 
 namespace {
 
+using indexnow::bindText;
+using indexnow::columnText;
+using indexnow::exec;
+using indexnow::millisOf;
+using indexnow::prepare;
+using indexnow::Statement;
+
 constexpr int kBusyTimeoutMs = 5000;
-
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-Statement prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
-    return Statement(raw);
-}
-
-std::string exec(sqlite3* db, const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) {
-        return {};
-    }
-    std::string reason = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    return reason;
-}
-
-long long millisOf(base::TimePoint t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
-}
 
 base::TimePoint timeOf(long long ms) {
     return base::TimePoint(std::chrono::milliseconds(ms));
-}
-
-void bindText(sqlite3_stmt* s, int index, const std::string& text) {
-    sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-}
-
-std::string columnText(sqlite3_stmt* s, int column) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
-    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(s, column)))
-                : std::string();
 }
 
 // Runs one prepared insert in a transaction of its own.
