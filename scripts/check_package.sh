@@ -80,7 +80,7 @@ mkdir "$tmp/empty"
 rc=0
 (cd "$tmp/empty" && farrowctl sites dump) 2>"$tmp/dump.err" || rc=$?
 [ "$rc" -eq 1 ] || fail "sites dump in an empty workspace ended with $rc"
-grep -q "there is no sites.enc" "$tmp/dump.err" || fail "sites dump said: $(cat "$tmp/dump.err")"
+grep -q "There is no sites.enc in " "$tmp/dump.err" || fail "sites dump said: $(cat "$tmp/dump.err")"
 [ -z "$(ls -A "$tmp/empty")" ] || fail "sites dump left files in an empty workspace"
 cat "$tmp/dump.err"
 
