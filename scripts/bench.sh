@@ -11,7 +11,7 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
 fi
 benches=(startup_bench http_exchange_bench submission_pacing_bench farrowctl_pacing_bench
          window_stall_bench reply_memory_bench deep_crawl_bench site_crawl_bench soak_bench
-         google_inspect_bench)
+         google_index_bench)
 cmake --build "$dir" -j "$(nproc)" --target "${benches[@]}" >/dev/null
 b=$dir/bench
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
@@ -37,7 +37,7 @@ run reply_memory_bench 100
 run deep_crawl_bench
 run site_crawl_bench
 run soak_bench 500 5000
-run google_inspect_bench 2000
+run google_index_bench 2000
 
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
@@ -63,4 +63,4 @@ echo "| Whole-site crawl against wget, 2000 pages | ratio $(sed -n 's/^ratio cra
 while read -r line; do
     echo "| Soak, farrowctl submit, $(echo "$line" | cut -d' ' -f1) | $(echo "$line" | cut -d' ' -f3-) | 0 problems |"
 done < <(grep '^N=' "$out/soak_bench")
-echo "| Search Console, 2000 inspections against the sandbox, pacing shrunk | $(grep -o 'wall=.*' "$out/google_inspect_bench") | < 10 s, < 64 MB |"
+echo "| Search Console, 2000 inspections against the sandbox, pacing shrunk | $(grep -o 'wall=.*' "$out/google_index_bench") | < 10 s, < 64 MB |"

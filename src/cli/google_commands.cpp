@@ -102,7 +102,7 @@ public:
         }
         out_ << '\n' << std::flush;
     }
-    void inspected(const google::UrlInspection& i) override {
+    void inspected(const google::IndexStatus& i) override {
         if (i.outcome == google::InspectionOutcome::Inspected) {
             out_ << orDash(i.verdict) << "  " << orDash(i.coverageState) << "  " << i.url << '\n'
                  << std::flush;
@@ -326,7 +326,7 @@ ExitCode inspectCommand(const InspectOptions& options, const CommandContext& con
     }
     std::size_t indexed = 0;
     std::map<std::string, std::size_t> notIndexed;
-    for (const google::UrlInspection& i : r.inspections) {
+    for (const google::IndexStatus& i : r.inspections) {
         if (i.outcome != google::InspectionOutcome::Inspected) {
             continue;
         }
@@ -392,7 +392,7 @@ ExitCode historyCommand(const std::string& url, const CommandContext& context) {
     for (const google::HistoryEntry& e : entries) {
         context.out << utcText(e.when);
         if (e.inspection) {
-            const google::UrlInspection& i = *e.inspection;
+            const google::IndexStatus& i = *e.inspection;
             const bool answered = i.outcome == google::InspectionOutcome::Inspected;
             context.out << "  inspect  " << orDash(i.verdict) << "  "
                         << (answered ? orDash(i.coverageState)

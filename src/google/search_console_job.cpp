@@ -547,7 +547,7 @@ SearchConsoleJob::Inspection SearchConsoleJob::inspect(const Params& params,
             result.stopped = true;
             break;
         }
-        UrlInspection inspection;
+        IndexStatus inspection;
         inspection.url = url;
         inspection.property = property;
         inspection.when = clock.now();

@@ -10,10 +10,10 @@
 #include "base/clock.h"
 #include "base/timing.h"
 #include "crawl/site_crawl.h"
+#include "google/index_status.h"
 #include "google/property_choice.h"
 #include "google/search_console_client.h"
 #include "google/search_console_ledger.h"
-#include "google/url_inspection.h"
 #include "indexnow/url_source.h"
 
 namespace farrow::google {
@@ -78,7 +78,7 @@ public:
     virtual void warning(const std::string& text) = 0;
     virtual void note(const indexnow::SourceNote& note) = 0;
     virtual void submitted(const SitemapSubmission& submission, const std::string& detail) = 0;
-    virtual void inspected(const UrlInspection& inspection) = 0;
+    virtual void inspected(const IndexStatus& inspection) = 0;
     virtual const std::atomic<bool>* stopFlag() const = 0;
 };
 
@@ -128,7 +128,7 @@ struct SearchConsoleJob {
         Check check;
         // In the order they were (or, for a dry run, would be) inspected.
         std::vector<std::string> planned;
-        std::vector<UrlInspection> inspections;
+        std::vector<IndexStatus> inspections;
         // Planned URLs not inspected: the quota, --max, a stop, a refusal or a failure.
         std::size_t notInspected = 0;
         // The service's quota (429) or the daily budget ended the run.

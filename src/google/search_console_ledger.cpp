@@ -62,7 +62,7 @@ SearchConsoleLedger::Opened SearchConsoleLedger::open(const std::string& path) {
     return {SearchConsoleLedger(std::move(*announcements.ledger), db.release()), {}};
 }
 
-base::Error SearchConsoleLedger::recordInspection(const UrlInspection& i) {
+base::Error SearchConsoleLedger::recordInspection(const IndexStatus& i) {
     Statement s = prepare(db_.get(),
                           "INSERT INTO inspection (url, property, inspected_ms, outcome, verdict, "
                           "coverage_state, indexing_state, robots_txt_state, page_fetch_state, "
@@ -156,7 +156,7 @@ std::vector<HistoryEntry> SearchConsoleLedger::history(
             bindText(i.get(), 1, *url);
         }
         while (sqlite3_step(i.get()) == SQLITE_ROW) {
-            UrlInspection r;
+            IndexStatus r;
             r.url = columnText(i.get(), 0);
             r.property = columnText(i.get(), 1);
             r.when = timeOf(sqlite3_column_int64(i.get(), 2));

@@ -11,7 +11,7 @@
 
 #include "base/clock.h"
 #include "base/error.h"
-#include "google/url_inspection.h"
+#include "google/index_status.h"
 #include "indexnow/announcement_ledger.h"
 
 namespace farrow::google {
@@ -29,7 +29,7 @@ struct SitemapSubmission {
 // One line of the history: an inspection or a submission.
 struct HistoryEntry {
     base::TimePoint when{};
-    std::optional<UrlInspection> inspection;
+    std::optional<IndexStatus> inspection;
     std::optional<SitemapSubmission> submission;
 };
 
@@ -48,7 +48,7 @@ public:
     struct Opened;
     static Opened open(const std::string& path);
 
-    base::Error recordInspection(const UrlInspection& inspection);
+    base::Error recordInspection(const IndexStatus& inspection);
     base::Error recordSubmission(const SitemapSubmission& submission);
     // Inspections answered for `property` since `since` (refusals and failures do not count
     // against the quota).

@@ -26,12 +26,12 @@ public:
     void submitted(const SitemapSubmission& s, const std::string&) override {
         submissions.push_back(s);
     }
-    void inspected(const UrlInspection& i) override { inspections.push_back(i); }
+    void inspected(const IndexStatus& i) override { inspections.push_back(i); }
     const std::atomic<bool>* stopFlag() const override { return nullptr; }
 
     std::vector<std::string> warnings;
     std::vector<SitemapSubmission> submissions;
-    std::vector<UrlInspection> inspections;
+    std::vector<IndexStatus> inspections;
 };
 
 base::Timing quickTiming() {

@@ -23,7 +23,7 @@ std::string text(InspectionOutcome outcome);
 std::string token(InspectionOutcome outcome);
 
 // What the index holds of one URL; a field the answer lacked is empty.
-struct UrlInspection {
+struct IndexStatus {
     std::string url;
     std::string property;
     base::TimePoint when{};
@@ -45,6 +45,6 @@ struct UrlInspection {
 
 // The fields of an inspection answer ({"inspectionResult":{"indexStatusResult":{...}}}); false
 // when the answer has no index status at all.
-bool readInspection(const nlohmann::json& answer, UrlInspection& into);
+bool readInspection(const nlohmann::json& answer, IndexStatus& into);
 
 }  // namespace farrow::google

@@ -2,7 +2,7 @@
 // exit) against the sandbox's Search Console on a loopback port, with the inspection pacing
 // shrunk to nothing: one token, 2000 inspections, each written to the ledger. Prints the wall
 // time and the child's peak memory.
-//   ./build/bench/google_inspect_bench [URLS]
+//   ./build/bench/google_index_bench [URLS]
 #include <cstdio>
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "google/url_inspection.h"
+#include "google/index_status.h"
 
 namespace farrow::google {
 
@@ -30,7 +30,7 @@ std::string token(InspectionOutcome outcome) {
     return {};
 }
 
-bool readInspection(const nlohmann::json& answer, UrlInspection& into) {
+bool readInspection(const nlohmann::json& answer, IndexStatus& into) {
     if (!answer.is_object() || !answer.contains("inspectionResult") ||
         !answer["inspectionResult"].is_object()) {
         return false;
