@@ -50,6 +50,8 @@ protected:
         // A busy engine is left at once instead of waited for.
         s.timing.indexnowRetryWait = std::chrono::milliseconds(1);
         s.timing.indexnowRetryWaitLimit = std::chrono::milliseconds(1);
+        // Cancel lets the request under way end; a silent engine gives it up after this.
+        s.timing.indexnowStallTimeout = std::chrono::milliseconds(2000);
         s.askShowLog = [this](QWidget* parent) {
             logOfferedOver = parent;
             return true;
