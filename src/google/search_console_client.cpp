@@ -279,9 +279,11 @@ ApiAnswer SearchConsoleClient::call(const std::string& method, const std::string
             }
             continue;
         }
-        const bool again = answer.outcome == CallOutcome::ServerFailed ||
-                           answer.outcome == CallOutcome::Unreachable ||
-                           (retryQuota && answer.outcome == CallOutcome::QuotaSpent);
+        // A certificate that failed verification fails again.
+        const bool again = (answer.outcome == CallOutcome::ServerFailed ||
+                            answer.outcome == CallOutcome::Unreachable ||
+                            (retryQuota && answer.outcome == CallOutcome::QuotaSpent)) &&
+                           result.failure != platform::WebFailure::Certificate;
         if (!again || retries >= timing_.googleRetries) {
             return answer;
         }

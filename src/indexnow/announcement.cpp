@@ -85,6 +85,11 @@ public:
                     record.outcome = RequestOutcome::Unreachable;
                     record.detail = answer.reason;
                     tell(record);
+                    if (answer.failure == platform::WebFailure::Certificate) {
+                        // A certificate that failed fails again: the next engine at once.
+                        attempt = kAttemptsPerEndpoint;
+                        continue;
+                    }
                     if (attempt < kAttemptsPerEndpoint &&
                         !pause(endpoint, timing_.indexnowRetryWait)) {
                         return Sent::Cancelled;

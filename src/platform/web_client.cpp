@@ -1,11 +1,16 @@
 #include "platform/web_client.h"
 
 #include <curl/curl.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <memory>
 
 #include "base/text.h"
 #include "platform/curl_handle.h"
@@ -92,15 +97,16 @@ WebFailure failureOf(CURLcode rc) {
         case CURLE_GOT_NOTHING:
             return WebFailure::Connect;
         case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_SSL_CIPHER:
+            return WebFailure::Tls;
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CERTPROBLEM:
-        case CURLE_SSL_CIPHER:
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_ISSUER_ERROR:
         case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
         case CURLE_SSL_INVALIDCERTSTATUS:
         case CURLE_SSL_CRL_BADFILE:
-            return WebFailure::Tls;
+            return WebFailure::Certificate;
         case CURLE_OPERATION_TIMEDOUT:
             return WebFailure::Timeout;
         default:
@@ -119,7 +125,55 @@ struct MultiMembership {
     ~MultiMembership() { curl_multi_remove_handle(multi, easy); }
 };
 
+struct BioFree {
+    void operator()(BIO* bio) const { BIO_free(bio); }
+};
+
+struct InfoStackFree {
+    void operator()(STACK_OF(X509_INFO) * infos) const {
+        sk_X509_INFO_pop_free(infos, X509_INFO_free);
+    }
+};
+
+// OpenSSL's words for the oldest error it queued on this thread, and the queue emptied.
+std::string openSslReason() {
+    const unsigned long code = ERR_peek_error();
+    std::string reason = code != 0 ? ERR_reason_error_string(code) : "";
+    ERR_clear_error();
+    return reason.empty() ? "unreadable" : reason;
+}
+
 }  // namespace
+
+std::string caFileProblem(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return systemReason(errno);
+    }
+    // A FIFO would hold the read until someone wrote to it.
+    if (!S_ISREG(info.st_mode)) {
+        return "not a regular file";
+    }
+    // Read as OpenSSL reads it into the store, so that what passes here also loads there.
+    const std::unique_ptr<BIO, BioFree> bio(BIO_new_file(path.c_str(), "r"));
+    if (!bio) {
+        const int error = errno;
+        ERR_clear_error();
+        return systemReason(error);
+    }
+    const std::unique_ptr<STACK_OF(X509_INFO), InfoStackFree> infos(
+        PEM_X509_INFO_read_bio(bio.get(), nullptr, nullptr, nullptr));
+    if (!infos) {
+        return "no PEM certificate could be read: " + openSslReason();
+    }
+    ERR_clear_error();
+    for (int i = 0; i < sk_X509_INFO_num(infos.get()); ++i) {
+        if (sk_X509_INFO_value(infos.get(), i)->x509 != nullptr) {
+            return {};
+        }
+    }
+    return "holds no PEM certificate";
+}
 
 std::string WebResponse::header(std::string_view lowerName) const {
     for (const auto& [name, value] : headers) {
@@ -143,10 +197,12 @@ WebResponse fetchWeb(const WebRequest& request) {
         result.reason = "unknown method " + request.method;
         return result;
     }
-    if (!request.caFile.empty() && isThereButNotRegular(request.caFile)) {
-        result.failure = WebFailure::Tls;
-        result.reason = "the CA file " + request.caFile + " is not a regular file";
-        return result;
+    if (!request.caFile.empty()) {
+        if (const std::string problem = caFileProblem(request.caFile); !problem.empty()) {
+            result.failure = WebFailure::Certificate;
+            result.reason = "FARROWLANE_CA_FILE " + request.caFile + ": " + problem;
+            return result;
+        }
     }
     CurlEasy handle = makeCurlEasy();
     CurlMultiLease lease;

@@ -21,7 +21,8 @@ struct WebRequest {
     std::vector<std::string> headers;
     // Sent with POST and PUT.
     std::string body;
-    // A CA file trusted beside the system store; empty: the system store only.
+    // A CA file trusted beside the system store ($FARROWLANE_CA_FILE); empty: the system store
+    // only.
     std::string caFile;
     std::string userAgent;
     // The body is kept up to this many bytes; a longer one ends the read and sets `truncated`.
@@ -36,7 +37,9 @@ struct WebRequest {
     const std::atomic<bool>* cancel = nullptr;
 };
 
-enum class WebFailure { None, BadUrl, Connect, Tls, Timeout, Cancelled, Other };
+// Tls is a handshake that failed and may pass when asked again; Certificate is a peer's
+// certificate that failed verification, or a CA file that cannot be used: that does not heal.
+enum class WebFailure { None, BadUrl, Connect, Tls, Certificate, Timeout, Cancelled, Other };
 
 struct WebResponse {
     WebFailure failure = WebFailure::None;
@@ -53,6 +56,10 @@ struct WebResponse {
     // The first value of the header, "" when absent.
     std::string header(std::string_view lowerName) const;
 };
+
+// Why `path` cannot serve as a CA file ("not a regular file", the system's or OpenSSL's
+// reason); empty when it is a regular file holding at least one certificate OpenSSL loads.
+std::string caFileProblem(const std::string& path);
 
 // One exchange. Redirects are never followed: a 3xx comes back as it is, with its `location`
 // header, and the caller decides. Certificates and host names are always verified.

@@ -11,6 +11,8 @@
 #include "indexnow/announcement_ledger.h"
 #include "support/loopback_http_server.h"
 #include "support/search_console_fixture.h"
+#include "support/temp_workspace.h"
+#include "support/test_certificate.h"
 
 namespace farrow::google {
 namespace {
@@ -296,6 +298,23 @@ TEST_F(FailingService, RetriesWhatMayPassAndNotWhatWillNot) {
         EXPECT_EQ(a.message, "said by the fake") << c.status;
         EXPECT_EQ(targets.size(), c.calls) << c.status;
     }
+}
+
+TEST_F(FailingService, ACertificateThatFailsIsNotAskedAgain) {
+    timing.googleRetries = 2;
+    test::TempWorkspace dir;
+    const test::TestCertificate cert = test::makeTestCertificate(dir.path());
+    test::LoopbackHttpServer untrusted(cert);
+    untrusted.start();
+    ServiceAccount account;
+    account.tokenUri = server.url("/token");
+    std::string error;
+    account.privateKeyPem = sandbox::makeSandboxAccount(error)->privateKeyPem;
+    TokenClient tokens(account, apiSettings(server.url("")), timing, clock);
+    SearchConsoleClient client(tokens, apiSettings(untrusted.url("")), timing);
+    const ApiAnswer a = client.sites();
+    EXPECT_EQ(a.outcome, CallOutcome::Unreachable) << a.message;
+    EXPECT_EQ(untrusted.tlsHandshakes(), 1u);
 }
 
 TEST_F(FailingService, SendsThePropertyAndTheSitemapAsOneEncodedSegmentEach) {

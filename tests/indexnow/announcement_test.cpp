@@ -474,6 +474,34 @@ TEST(AnnouncementTls, SpeaksHttpsWithTheGivenCaOnly) {
     EXPECT_EQ(engine.count(), 1u);
 }
 
+TEST(AnnouncementTls, ACertificateThatFailsIsNotAskedAgainNorWaitedFor) {
+    test::TempWorkspace dir;
+    const test::TestCertificate cert = test::makeTestCertificate(dir.path());
+    test::FakeIndexNowEngine first({{200, "", {}}}, &cert);
+    test::FakeIndexNowEngine second({{200, "", {}}}, &cert);
+    std::ofstream(dir.file("garbage.pem")) << "no certificate\n";
+    AnnounceParams params;
+    params.scope = *keyScope("https://site.test/", "abcdefgh", "").scope;
+    params.endpoints = {first.url(), second.url()};
+    params.urls = pages(2, "https://site.test/");
+    base::Timing timing;
+    timing.indexnowRetryWait = 1ms;
+    FixedClock clock;
+    // Untrusted, then a CA file that cannot be used: one try per engine, no wait between.
+    for (const std::string& caFile : {std::string(), dir.file("garbage.pem")}) {
+        params.caFile = caFile;
+        RecordingObserver observer;
+        const AnnounceResult r = announce(params, nullptr, timing, clock, observer);
+        EXPECT_EQ(r.undelivered, 2u) << caFile;
+        ASSERT_EQ(observer.answered.size(), 2u) << caFile;
+        EXPECT_TRUE(observer.waits.empty()) << caFile;
+        if (!caFile.empty()) {
+            EXPECT_EQ(observer.answered[0].detail,
+                      "FARROWLANE_CA_FILE " + caFile + ": holds no PEM certificate");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace farrow::indexnow
 

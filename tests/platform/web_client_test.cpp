@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -198,27 +200,62 @@ TEST_F(WebClientTlsTest, VerifiedWithTheCaFileBesideTheSystemStore) {
 
 TEST_F(WebClientTlsTest, RefusedWithoutTheCaFileOrForAnotherName) {
     const std::string localhost = "https://localhost:" + std::to_string(server->port()) + "/hello";
+    test::TempWorkspace otherDir;
+    const test::TestCertificate other = test::makeTestCertificate(otherDir.path());
     struct Case {
         std::string url;
         std::string caFile;
     } cases[] = {
         {server->url("/hello"), ""},
-        {server->url("/hello"), dir.file("missing.pem")},
+        // A CA of its own, that never signed the server's certificate.
+        {server->url("/hello"), other.certFile},
         // The certificate names 127.0.0.1 only.
         {localhost, cert.certFile},
-        // A FIFO would hold the read until someone wrote to it.
-        {server->url("/hello"), dir.file("fifo.pem")},
     };
-    ASSERT_EQ(mkfifo(dir.file("fifo.pem").c_str(), 0600), 0);
     for (const Case& c : cases) {
         WebRequest one = request(c.url);
         one.caFile = c.caFile;
         const WebResponse r = fetchWeb(one);
-        EXPECT_EQ(r.failure, WebFailure::Tls) << c.url << " " << c.caFile << ": " << r.reason;
+        EXPECT_EQ(r.failure, WebFailure::Certificate)
+            << c.url << " " << c.caFile << ": " << r.reason;
     }
-    WebRequest fifo = request(server->url("/hello"));
-    fifo.caFile = dir.file("fifo.pem");
-    EXPECT_EQ(fetchWeb(fifo).reason, "the CA file " + fifo.caFile + " is not a regular file");
+    EXPECT_EQ(server->tlsHandshakes(), 3u);
+}
+
+TEST_F(WebClientTlsTest, ACaFileThatCannotBeUsedIsNamedWithTheReasonBeforeAnyConnection) {
+    const std::string pem = [&] {
+        std::ifstream in(cert.certFile);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    std::ofstream(dir.file("garbage.pem")) << "not a certificate\n";
+    std::ofstream(dir.file("broken.pem")) << "-----BEGIN CERTIFICATE-----\n!!!!\n"
+                                          << "-----END CERTIFICATE-----\n";
+    // A certificate after text, as bundles carry comments, is found.
+    std::ofstream(dir.file("commented.pem")) << "# the test CA\n" << pem;
+    ASSERT_EQ(mkfifo(dir.file("fifo.pem").c_str(), 0600), 0);
+    struct Case {
+        std::string file;
+        std::string reason;
+    } cases[] = {
+        {dir.file("missing.pem"), "No such file or directory (2)"},
+        // A FIFO would hold the read until someone wrote to it.
+        {dir.file("fifo.pem"), "not a regular file"},
+        {dir.path().string(), "not a regular file"},
+        {dir.file("garbage.pem"), "holds no PEM certificate"},
+        {dir.file("broken.pem"), "no PEM certificate could be read: "},
+    };
+    for (const Case& c : cases) {
+        WebRequest one = request(server->url("/hello"));
+        one.caFile = c.file;
+        const WebResponse r = fetchWeb(one);
+        EXPECT_EQ(r.failure, WebFailure::Certificate) << c.file << ": " << r.reason;
+        EXPECT_TRUE(r.reason.starts_with("FARROWLANE_CA_FILE " + c.file + ": " + c.reason))
+            << r.reason;
+    }
+    EXPECT_EQ(server->tlsHandshakes(), 0u);
+    WebRequest commented = request(server->url("/hello"));
+    commented.caFile = dir.file("commented.pem");
+    EXPECT_EQ(fetchWeb(commented).failure, WebFailure::None);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/loopback_http_server.h"
 
+#include <openssl/ssl.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -28,6 +29,15 @@ LoopbackHttpServer::LoopbackHttpServer(const TestCertificate& certificate)
     if (!server_->is_valid()) {
         throw std::runtime_error("the test certificate was refused");
     }
+    SSL_CTX* context = static_cast<httplib::SSLServer&>(*server_).ssl_context();
+    SSL_CTX_set_app_data(context, this);
+    SSL_CTX_set_info_callback(context, [](const SSL* ssl, int where, int) {
+        if ((where & SSL_CB_HANDSHAKE_START) != 0) {
+            auto* self =
+                static_cast<LoopbackHttpServer*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
+            ++self->handshakes_;
+        }
+    });
     tune();
 }
 

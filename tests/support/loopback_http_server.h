@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <thread>
@@ -32,6 +34,9 @@ public:
     std::string url(const std::string& path) const;
     // "127.0.0.1:PORT".
     std::string hostPort() const;
+    // TLS handshakes begun, whether they passed or not (HTTPS only): a client that gave up at
+    // the certificate reaches no handler, and this counts its tries.
+    std::size_t tlsHandshakes() const { return handshakes_.load(); }
 
 private:
     void tune();
@@ -42,6 +47,7 @@ private:
     std::thread thread_;
     // The listening socket, whose backlog is raised after the bind.
     int listenFd_ = -1;
+    std::atomic<std::size_t> handshakes_{0};
 };
 
 }  // namespace farrow::test
