@@ -14,7 +14,7 @@ packages=(
     libcurl4-openssl-dev libssl-dev libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcpp-httplib-dev libcli11-dev
-    libxml2-dev zlib1g-dev
+    libxml2-dev zlib1g-dev liburiparser-dev
     python3 python3-pyftpdlib
     curl wget
     clang clang-format libclang-rt-14-dev

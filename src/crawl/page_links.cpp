@@ -39,35 +39,6 @@ bool holdsToken(std::string_view list, std::string_view token) {
     return false;
 }
 
-// A browser sends spaces and bytes beyond ASCII in a link percent-encoded.
-std::string encodedHref(std::string_view href) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : base::trimmed(href)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7f) {
-            if (c == '\n' || c == '\r' || c == '\t') {
-                continue;
-            }
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-bool skippedScheme(std::string_view href) {
-    for (const char* scheme : {"javascript:", "mailto:", "tel:", "data:"}) {
-        if (base::startsWithIgnoringCase(href, scheme)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The charset the Content-Type header names, else one a <meta> of the page's first 1024 bytes
 // names, else empty.
 std::string charsetOf(std::string_view contentType, std::string_view html) {
@@ -213,7 +184,11 @@ public:
             }
         }
         if (!canonicalHref_.empty()) {
+            // One that is no web address is kept as written, so that it can be named.
             out_.canonical = resolve(canonicalHref_);
+            if (out_.canonical.empty()) {
+                out_.canonical = std::string(base::trimmed(canonicalHref_));
+            }
         }
     }
 
@@ -247,9 +222,8 @@ private:
             const char* href = attribute(atts, "href");
             if (!baseSeen_ && href != nullptr) {
                 baseSeen_ = true;
-                const std::string encoded = encodedHref(href);
-                if (!skippedScheme(encoded)) {
-                    base_ = withoutFragment(resolveReference(base_, encoded));
+                if (std::optional<std::string> url = webUrl(base_, href)) {
+                    base_ = std::move(*url);
                 }
             }
         } else if (base::equalsIgnoringCase(name, "link")) {
@@ -287,12 +261,9 @@ private:
         }
     }
 
-    std::string resolve(const std::string& raw) const {
-        const std::string href = encodedHref(raw);
-        if (skippedScheme(href)) {
-            return {};
-        }
-        return withoutFragment(resolveReference(base_, href));
+    // Empty for a link that is no web address (mailto:, javascript:, ...).
+    std::string resolve(const std::string& href) const {
+        return webUrl(base_, href).value_or(std::string());
     }
 
     std::string base_;
@@ -375,7 +346,7 @@ PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl,
     if (html.empty()) {
         return out;
     }
-    Collector collector(withoutFragment(pageUrl), out, limits.textBytes);
+    Collector collector(normalizedUrl(pageUrl), out, limits.textBytes);
     const QuietDecoder quiet;
     htmlSAXHandler sax{};
     sax.startElement = &Collector::startElement;

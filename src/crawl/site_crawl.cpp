@@ -129,7 +129,12 @@ private:
                 return;
             }
             if (answer.status >= 300 && answer.status < 400 && !answer.header("location").empty()) {
-                url = withoutFragment(resolveReference(url, answer.header("location")));
+                const std::optional<std::string> to = webUrl(url, answer.header("location"));
+                if (!to) {
+                    // Sent nowhere a crawler can follow: as if there were none.
+                    return;
+                }
+                url = *to;
                 continue;
             }
             if (answer.status >= 200 && answer.status < 300) {
@@ -228,7 +233,7 @@ private:
             page.truncated = answer.truncated;
             const std::string location = answer.header("location");
             if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
-                const std::string target = normalizedUrl(resolveReference(url, location));
+                const std::string target = webUrl(url, location).value_or(location);
                 chain.push_back(url);
                 page.leftOut = {LeftOutReason::RedirectsTo, 0, target};
                 visit.pages.push_back(page);

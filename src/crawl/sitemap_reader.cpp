@@ -332,13 +332,12 @@ public:
     std::optional<SitemapPlace> partOf(const SitemapPlace& index, const std::string& loc,
                                        std::string& why) const {
         if (index.web || isWebSitemapSource(loc)) {
-            const std::string url =
-                withoutFragment(index.web ? resolveReference(index.address, loc) : loc);
-            if (!webAddress(url)) {
+            std::optional<std::string> url = index.web ? webUrl(index.address, loc) : webUrl(loc);
+            if (!url) {
                 why = loc + ": not an http or https URL";
                 return std::nullopt;
             }
-            return SitemapPlace{normalizedUrl(url), true};
+            return SitemapPlace{std::move(*url), true};
         }
         // The user named the index; its parts may be files in its folder, and nothing else.
         const UriReference ref = parseUriReference(loc);
@@ -376,7 +375,7 @@ private:
             }
             const std::string location = answer.header("location");
             if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
-                const std::string target = withoutFragment(resolveReference(url, location));
+                const std::string target = webUrl(url, location).value_or(location);
                 const std::optional<WebAddress> to = webAddress(target);
                 if (!to || to->host != named->host) {
                     return {base::ErrorCode::ReadFailed,
@@ -387,7 +386,7 @@ private:
                                                              std::to_string(params_.maxRedirects) +
                                                              " redirects"};
                 }
-                url = normalizedUrl(target);
+                url = target;
                 continue;
             }
             if (answer.status != 200) {
@@ -422,8 +421,12 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
             if (result.pages.size() >= params.maxUrls) {
                 return;
             }
-            if (seen.insert(normalizedUrl(entry.loc)).second) {
-                result.pages.push_back(entry);
+            // Kept as it will be sent; a loc that is no web address stays as written, for
+            // the one who sends it to name.
+            SitemapEntry page = entry;
+            page.loc = normalizedUrl(entry.loc);
+            if (seen.insert(page.loc).second) {
+                result.pages.push_back(std::move(page));
             }
         }
     };

@@ -130,8 +130,15 @@ WrittenSitemap writeCrawlSitemap(const CrawlResult& crawled, const std::string& 
     const std::filesystem::path target(path);
     const std::string name = target.filename().string();
     const std::vector<SitemapEntry> entries = sitemapEntries(crawled);
-    const std::vector<SitemapFile> files = buildSitemaps(entries, name, crawled.scope, limits);
     WrittenSitemap written;
+    if (entries.empty()) {
+        // An empty urlset is no sitemap to the protocol's schema.
+        written.error = {
+            base::ErrorCode::WrongFormat,
+            "the crawl kept no page for a sitemap, so \"" + path + "\" was not written"};
+        return written;
+    }
+    const std::vector<SitemapFile> files = buildSitemaps(entries, name, crawled.scope, limits);
     written.pages = entries.size();
     written.robotsLine = "Sitemap: " + crawled.scope + name;
     written.error = writeSitemapFiles(files, target.parent_path().string());

@@ -56,7 +56,7 @@ struct WrittenSitemap {
 };
 
 // Writes the sitemap of the pages `crawled` kept to `path`: one file when it fits the limits,
-// else parts beside it under an index at `path`.
+// else parts beside it under an index at `path`. A crawl that kept no page writes nothing.
 WrittenSitemap writeCrawlSitemap(const CrawlResult& crawled, const std::string& path,
                                  const SitemapLimits& limits = {});
 

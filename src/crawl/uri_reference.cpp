@@ -2,22 +2,210 @@
 
 #include <charconv>
 
+#include <uriparser/Uri.h>
+
 #include "base/text.h"
 
 namespace farrow::crawl {
 
 namespace {
 
-// RFC 3986 section 5.2.3.
-std::string mergePaths(const UriReference& base, std::string_view path) {
-    if (base.authority && base.path.empty()) {
-        return "/" + std::string(path);
+// A parsed URI that frees what uriparser allocated for it.
+class ParsedUri {
+public:
+    ParsedUri() = default;
+    ParsedUri(const ParsedUri&) = delete;
+    ParsedUri& operator=(const ParsedUri&) = delete;
+    ~ParsedUri() {
+        if (held_) {
+            uriFreeUriMembersA(&uri_);
+        }
     }
-    const std::size_t slash = base.path.rfind('/');
-    if (slash == std::string::npos) {
-        return std::string(path);
+
+    // False when `text` is no URI reference.
+    bool parse(std::string text) {
+        // The parts point into the text, which this holds as long as they are used.
+        text_ = std::move(text);
+        const char* errorAt = nullptr;
+        held_ = uriParseSingleUriExA(&uri_, text_.data(), text_.data() + text_.size(), &errorAt) ==
+                URI_SUCCESS;
+        return held_;
     }
-    return base.path.substr(0, slash + 1) + std::string(path);
+
+    // This is `reference` resolved against `base`; it points into their texts.
+    bool resolve(const ParsedUri& reference, const ParsedUri& base) {
+        held_ = uriAddBaseUriExA(&uri_, &reference.uri_, &base.uri_, URI_RESOLVE_STRICTLY) ==
+                URI_SUCCESS;
+        return held_;
+    }
+
+    bool normalize() { return uriNormalizeSyntaxA(&uri_) == URI_SUCCESS; }
+
+    std::string text() const {
+        int chars = 0;
+        if (uriToStringCharsRequiredA(&uri_, &chars) != URI_SUCCESS) {
+            return {};
+        }
+        std::string out(static_cast<std::size_t>(chars) + 1, '\0');
+        if (uriToStringA(out.data(), &uri_, chars + 1, nullptr) != URI_SUCCESS) {
+            return {};
+        }
+        out.resize(static_cast<std::size_t>(chars));
+        return out;
+    }
+
+private:
+    std::string text_;
+    UriUriA uri_{};
+    bool held_ = false;
+};
+
+bool isHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool isAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The scheme's length with its ":", or 0 when `text` begins with none.
+std::size_t schemeLength(std::string_view text) {
+    if (text.empty() || !isAlpha(text.front())) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ':') {
+            return i + 1;
+        }
+        if (!isAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') {
+            return 0;
+        }
+    }
+    return 0;
+}
+
+enum class UriPart { Authority, Path, Query, Fragment };
+
+// Whether RFC 3986 allows `c` as it is in `part` ("%" and "#" are decided by the caller).
+bool allowedAsIs(char c, UriPart part) {
+    if (isAlpha(c) || (c >= '0' && c <= '9')) {
+        return true;
+    }
+    switch (c) {
+        case '-':
+        case '.':
+        case '_':
+        case '~':  // unreserved
+        case '!':
+        case '$':
+        case '&':
+        case '\'':
+        case '(':
+        case ')':
+        case '*':
+        case '+':
+        case ',':
+        case ';':
+        case '=':  // sub-delims
+        case ':':
+        case '@':
+            return true;
+        case '/':
+            return part != UriPart::Authority;
+        case '?':
+            return part == UriPart::Query || part == UriPart::Fragment;
+        case '[':
+        case ']':
+            return part == UriPart::Authority;  // an IPv6 literal
+        default:
+            return false;
+    }
+}
+
+// A path segment a browser takes as "." or "..", percent-encoded or not.
+std::string_view dotSegment(std::string_view segment) {
+    std::string lowered = base::lowered(segment);
+    if (lowered == "%2e") {
+        return ".";
+    }
+    if (lowered == ".%2e" || lowered == "%2e." || lowered == "%2e%2e") {
+        return "..";
+    }
+    return segment;
+}
+
+// `href` written as a browser reads a reference on an http(s) page, in the characters RFC 3986
+// allows. A reference with another scheme is left as it is.
+std::string browserReference(std::string_view href) {
+    // Leading and trailing C0 controls and spaces go; tabs and line breaks go everywhere.
+    while (!href.empty() && static_cast<unsigned char>(href.front()) <= 0x20) {
+        href.remove_prefix(1);
+    }
+    while (!href.empty() && static_cast<unsigned char>(href.back()) <= 0x20) {
+        href.remove_suffix(1);
+    }
+    std::string text;
+    for (const char c : href) {
+        if (c != '\t' && c != '\n' && c != '\r') {
+            text += c;
+        }
+    }
+    const std::size_t scheme = schemeLength(text);
+    const std::string schemeName = base::lowered(std::string_view(text).substr(0, scheme));
+    if (scheme != 0 && schemeName != "http:" && schemeName != "https:") {
+        return text;
+    }
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out = schemeName;
+    std::size_t at = scheme;
+    const auto isSlash = [](char c) { return c == '/' || c == '\\'; };
+    UriPart part = UriPart::Path;
+    if (at + 1 < text.size() && isSlash(text[at]) && isSlash(text[at + 1])) {
+        out += "//";
+        at += 2;
+        part = UriPart::Authority;
+    }
+    std::string segment;
+    const auto endSegment = [&] {
+        out += dotSegment(segment);
+        segment.clear();
+    };
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        std::string& into = part == UriPart::Path ? segment : out;
+        if ((part == UriPart::Authority || part == UriPart::Path) && (isSlash(c) || c == '?')) {
+            endSegment();
+            out += c == '?' ? '?' : '/';
+            part = c == '?' ? UriPart::Query : UriPart::Path;
+        } else if (c == '#' && part != UriPart::Fragment) {
+            endSegment();
+            out += '#';
+            part = UriPart::Fragment;
+        } else if (c == '%' && at + 2 < text.size() && isHex(text[at + 1]) && isHex(text[at + 2])) {
+            into += c;
+        } else if (c != '%' && c != '#' && allowedAsIs(c, part)) {
+            into += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            into += '%';
+            into += kHex[byte >> 4];
+            into += kHex[byte & 15];
+        }
+    }
+    endSegment();
+    return out;
+}
+
+std::optional<std::string> webUrlOf(const ParsedUri& absolute) {
+    const std::optional<WebAddress> address = webAddress(absolute.text());
+    if (!address) {
+        return std::nullopt;
+    }
+    const bool defaultPort = (address->scheme == "http" && address->port == 80) ||
+                             (address->scheme == "https" && address->port == 443);
+    return address->scheme + "://" + address->host +
+           (defaultPort ? "" : ":" + std::to_string(address->port)) + address->target;
 }
 
 }  // namespace
@@ -70,75 +258,35 @@ UriReference parseUriReference(std::string_view text) {
     return ref;
 }
 
-std::string removeDotSegments(std::string_view path) {
-    std::string input(path);
-    std::string output;
-    std::size_t at = 0;
-    const auto rest = [&] { return std::string_view(input).substr(at); };
-    const auto dropLastSegment = [&] {
-        const std::size_t slash = output.rfind('/');
-        output.erase(slash == std::string::npos ? 0 : slash);
-    };
-    while (at < input.size()) {
-        const std::string_view in = rest();
-        if (in.substr(0, 3) == "../") {
-            at += 3;
-        } else if (in.substr(0, 2) == "./") {
-            at += 2;
-        } else if (in.substr(0, 3) == "/./") {
-            at += 2;
-        } else if (in == "/.") {
-            input.replace(at, 2, "/");
-        } else if (in.substr(0, 4) == "/../") {
-            at += 3;
-            dropLastSegment();
-        } else if (in == "/..") {
-            input.replace(at, 3, "/");
-            dropLastSegment();
-        } else if (in == "." || in == "..") {
-            at = input.size();
-        } else {
-            const std::size_t next = in.find('/', 1);
-            const std::size_t length = next == std::string_view::npos ? in.size() : next;
-            output += in.substr(0, length);
-            at += length;
-        }
+std::string resolveReference(std::string_view base, std::string_view reference) {
+    ParsedUri parsedBase;
+    ParsedUri parsedReference;
+    ParsedUri resolved;
+    if (!parsedBase.parse(std::string(base)) || !parsedReference.parse(std::string(reference)) ||
+        !resolved.resolve(parsedReference, parsedBase)) {
+        return {};
     }
-    return output;
+    return resolved.text();
 }
 
-std::string resolveReference(std::string_view baseText, std::string_view referenceText) {
-    const UriReference base = parseUriReference(baseText);
-    const UriReference r = parseUriReference(referenceText);
-    UriReference t;
-    if (r.scheme) {
-        t.scheme = r.scheme;
-        t.authority = r.authority;
-        t.path = removeDotSegments(r.path);
-        t.query = r.query;
-    } else {
-        if (r.authority) {
-            t.authority = r.authority;
-            t.path = removeDotSegments(r.path);
-            t.query = r.query;
-        } else {
-            if (r.path.empty()) {
-                t.path = base.path;
-                t.query = r.query ? r.query : base.query;
-            } else {
-                if (r.path.front() == '/') {
-                    t.path = removeDotSegments(r.path);
-                } else {
-                    t.path = removeDotSegments(mergePaths(base, r.path));
-                }
-                t.query = r.query;
-            }
-            t.authority = base.authority;
-        }
-        t.scheme = base.scheme;
+std::optional<std::string> webUrl(std::string_view base, std::string_view href) {
+    ParsedUri parsedBase;
+    ParsedUri parsedReference;
+    ParsedUri resolved;
+    if (!parsedBase.parse(browserReference(base)) ||
+        !parsedReference.parse(browserReference(href)) ||
+        !resolved.resolve(parsedReference, parsedBase) || !resolved.normalize()) {
+        return std::nullopt;
     }
-    t.fragment = r.fragment;
-    return t.text();
+    return webUrlOf(resolved);
+}
+
+std::optional<std::string> webUrl(std::string_view url) {
+    ParsedUri parsed;
+    if (!parsed.parse(browserReference(url)) || !parsed.normalize()) {
+        return std::nullopt;
+    }
+    return webUrlOf(parsed);
 }
 
 std::string withoutFragment(std::string_view uri) {
@@ -188,14 +336,8 @@ std::optional<WebAddress> webAddress(std::string_view uri) {
 }
 
 std::string normalizedUrl(std::string_view uri) {
-    const std::optional<WebAddress> address = webAddress(uri);
-    if (!address) {
-        return withoutFragment(uri);
-    }
-    const bool defaultPort = (address->scheme == "http" && address->port == 80) ||
-                             (address->scheme == "https" && address->port == 443);
-    return address->scheme + "://" + address->host +
-           (defaultPort ? "" : ":" + std::to_string(address->port)) + address->target;
+    std::optional<std::string> url = webUrl(uri);
+    return url ? std::move(*url) : withoutFragment(uri);
 }
 
 }  // namespace farrow::crawl

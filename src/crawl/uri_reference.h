@@ -20,17 +20,26 @@ struct UriReference {
 
 UriReference parseUriReference(std::string_view text);
 
-// The path with its "." and ".." segments worked out (RFC 3986 section 5.2.4).
-std::string removeDotSegments(std::string_view path);
-
-// `reference` resolved against the absolute URI `base` (RFC 3986 section 5.2.2, strict).
+// `reference` resolved against the absolute URI `base` (RFC 3986 section 5.2, strict); empty
+// when either is no URI.
 std::string resolveReference(std::string_view base, std::string_view reference);
+
+// `href` as a browser reads it on the http(s) page at `base`, resolved and normalised: tabs and
+// line breaks dropped, a backslash taken as "/" and "%2e" segments as dot segments (the WHATWG URL
+// standard's steps for http and https), every character RFC 3986 does not allow percent-encoded
+// as UTF-8, then as normalizedUrl has it. Empty when the result is no http(s) URL with a host.
+std::optional<std::string> webUrl(std::string_view base, std::string_view href);
+
+// The absolute `url` as webUrl has it.
+std::optional<std::string> webUrl(std::string_view url);
 
 // The URI without its fragment.
 std::string withoutFragment(std::string_view uri);
 
-// A URI the crawl compares and stores: the scheme and host in lower case, the default port of
-// the scheme left out, an empty path made "/", and no fragment.
+// A URI the crawl compares and stores: written as RFC 3986 allows, the scheme and host in lower
+// case, percent-encodings upper-cased and dot segments worked out, no user name, the default
+// port of the scheme left out, an empty path made "/", and no fragment. A URI that is no http(s)
+// URL only loses its fragment.
 std::string normalizedUrl(std::string_view uri);
 
 // The parts of an http or https URL the crawl's bounds look at.

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "crawl/uri_reference.h"
 #include "indexnow/announcement_log.h"
 #include "platform/web_client.h"
 
@@ -225,21 +226,26 @@ private:
 
 FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& scope) {
     FilterResult result;
-    // Views of the candidates' own texts, which outlive the set.
-    std::unordered_set<std::string_view> seen;
+    std::unordered_set<std::string> seen;
     for (const CandidateUrl& candidate : urls) {
-        const std::optional<UrlParts> parts = urlParts(candidate.url);
-        if (!parts || candidate.url.size() > kMaxUrlLength) {
+        if (!urlParts(candidate.url) || candidate.url.size() > kMaxUrlLength) {
             result.leftOut.push_back({candidate.url, LeftOutReason::NotAUrl});
             continue;
         }
-        if (!seen.insert(candidate.url).second) {
+        // Sent as RFC 3986 writes it and without its fragment, so "e.html#x" is "e.html".
+        std::string url = crawl::normalizedUrl(candidate.url);
+        const std::optional<UrlParts> parts = urlParts(url);
+        if (!parts || url.size() > kMaxUrlLength) {
+            result.leftOut.push_back({candidate.url, LeftOutReason::NotAUrl});
+            continue;
+        }
+        if (!seen.insert(url).second) {
             result.leftOut.push_back({candidate.url, LeftOutReason::Duplicate});
             continue;
         }
         switch (fitOf(*parts, scope)) {
             case ScopeFit::Inside:
-                result.kept.push_back(candidate.url);
+                result.kept.push_back(std::move(url));
                 break;
             case ScopeFit::OtherHost:
                 result.leftOut.push_back({candidate.url, LeftOutReason::OtherHost});
@@ -269,7 +275,7 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
     if (ledger != nullptr && !params.force && !filtered.kept.empty()) {
         // A page that says when it last changed goes again only when it changed after it was
         // last taken; one that does not say, once the resend wait is over.
-        std::unordered_map<std::string_view, base::TimePoint> changed;
+        std::unordered_map<std::string, base::TimePoint> changed;
         const base::TimePoint now = clock.now();
         for (const CandidateUrl& candidate : params.urls) {
             if (!candidate.lastModified) {
@@ -279,7 +285,7 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
             if (*candidate.lastModified > now) {
                 result.futureDated.push_back(candidate.url);
             } else {
-                changed.emplace(candidate.url, *candidate.lastModified);
+                changed.emplace(crawl::normalizedUrl(candidate.url), *candidate.lastModified);
             }
         }
         const base::TimePoint since = now - timing.indexnowResendAfter;

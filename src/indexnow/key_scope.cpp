@@ -57,7 +57,9 @@ std::optional<UrlParts> urlParts(std::string_view url) {
         return std::nullopt;
     }
     parts.host = base::lowered(*host);
-    if (const auto port = part(u.get(), CURLUPART_PORT)) {
+    // A port the scheme has by default is no part of the host the protocol compares.
+    if (const auto port = part(u.get(), CURLUPART_PORT);
+        port && *port != (parts.scheme == "https" ? "443" : "80")) {
         parts.host += ":" + *port;
     }
     parts.path = part(u.get(), CURLUPART_PATH).value_or("/");

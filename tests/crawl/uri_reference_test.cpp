@@ -71,10 +71,37 @@ TEST(ResolveReference, AgainstBasesWithoutPathOrWithEmptyParts) {
     EXPECT_EQ(resolveReference("http://a/b/", "?"), "http://a/b/?");
 }
 
-TEST(RemoveDotSegments, TheRfcsWalkThrough) {
-    EXPECT_EQ(removeDotSegments("/a/b/c/./../../g"), "/a/g");
-    EXPECT_EQ(removeDotSegments("mid/content=5/../6"), "mid/6");
-    EXPECT_EQ(removeDotSegments("/.."), "/");
+TEST(ResolveReference, TheRfcsWalkThroughOfDotSegments) {
+    EXPECT_EQ(resolveReference("http://a/", "/a/b/c/./../../g"), "http://a/a/g");
+    EXPECT_EQ(resolveReference("http://a/", "mid/content=5/../6"), "http://a/mid/6");
+    EXPECT_EQ(resolveReference("http://a/b/", "/.."), "http://a/");
+}
+
+TEST(WebUrl, AsABrowserReadsAnHrefAndInTheCharactersRfc3986Allows) {
+    const struct {
+        const char* href;
+        const char* url;
+    } cases[] = {
+        {"dir\\bs.html", "http://h/a/dir/bs.html"},
+        {"\\\\other\\x", "http://other/x"},
+        {"a|b[1]{2}.html", "http://h/a/a%7Cb%5B1%5D%7B2%7D.html"},
+        {"100%.html", "http://h/a/100%25.html"},
+        {"caf\xc3\xa9 au lait.html", "http://h/a/caf%C3%A9%20au%20lait.html"},
+        {"q?a=\"<b>\"&c=\\#x#y", "http://h/a/q?a=%22%3Cb%3E%22&c=%5C"},
+        {"%2e%2E/x/%2e/y", "http://h/x/y"},
+        {" \t/x\ny\r\n ", "http://h/xy"},
+        {"HTTP://H:80/%7euser/./a/../b%2f", "http://h/~user/b%2F"},
+        {"//other:8080", "http://other:8080/"},
+        {"https://h:443?q", "https://h/?q"},
+        {"e.html#top", "http://h/a/e.html"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(webUrl("http://h/a/b.html", c.href).value_or("(none)"), c.url) << c.href;
+    }
+    for (const char* other :
+         {"mailto:x@y", "javascript:void(0)", "ftp://h/", "data:,x", "http://", "http://[::1"}) {
+        EXPECT_FALSE(webUrl("http://h/a/b.html", other)) << other;
+    }
 }
 
 TEST(NormalizedUrl, OneSpellingPerPage) {
@@ -87,6 +114,8 @@ TEST(NormalizedUrl, OneSpellingPerPage) {
         {"https://example.com:443/a?b=1", "https://example.com/a?b=1"},
         {"http://127.0.0.1:8080/A/B", "http://127.0.0.1:8080/A/B"},
         {"http://user:pw@example.com/", "http://example.com/"},
+        {"https://example.com/caf\xc3\xa9#x", "https://example.com/caf%C3%A9"},
+        {"file:///usr/share/doc/x.html#y", "file:///usr/share/doc/x.html"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(normalizedUrl(c.in), c.out) << c.in;

@@ -48,10 +48,14 @@ TEST(KeyScope, FiltersNameWhyAUrlIsLeftOut) {
         {"http://www.example.com:8080/shop/f"},
         {"mailto:me@example.com"},
         {"http://www.example.com/shop/" + std::string(kMaxUrlLength, 'x')},
+        // One page however it is written: the default port, a fragment, a character to encode.
+        {"http://www.example.com:80/shop/a#top"},
+        {"http://www.example.com/shop/caf\xc3\xa9"},
     };
     const FilterResult r = filterUrls(urls, scope);
     EXPECT_EQ(r.kept, (std::vector<std::string>{"http://www.example.com/shop/a",
-                                                "https://WWW.EXAMPLE.COM/shop/b?q=1"}));
+                                                "https://www.example.com/shop/b?q=1",
+                                                "http://www.example.com/shop/caf%C3%A9"}));
     std::vector<std::string> reasons;
     for (const LeftOutUrl& u : r.leftOut) {
         reasons.push_back(token(u));
@@ -59,7 +63,7 @@ TEST(KeyScope, FiltersNameWhyAUrlIsLeftOut) {
     EXPECT_EQ(reasons,
               (std::vector<std::string>{"duplicate", "outside-key-location", "outside-key-location",
                                         "outside-key-location", "other-host", "other-host",
-                                        "not-a-url", "not-a-url"}));
+                                        "not-a-url", "not-a-url", "duplicate"}));
 }
 
 TEST(IndexNowRequest, OneUrlIsAGetAndManyArePostsOfAtMostTenThousand) {
