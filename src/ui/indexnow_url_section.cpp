@@ -33,7 +33,12 @@ IndexNowUrlSection::IndexNowUrlSection(
     saveSitemapButton_->setToolTip("Crawl the whole site and save its sitemap.xml");
     sitemapRadio_ = new QRadioButton("A sitemap:", this);
     sitemapRadio_->setObjectName("sitemapRadio");
-    sitemapField_ = new QLineEdit(toQt(crawl::resolveReference(siteUrl, "sitemap.xml")), this);
+    // A profile's address may hold letters a URI may not; the field then shows them as typed.
+    std::string sitemap = crawl::resolveReference(siteUrl, "sitemap.xml");
+    if (sitemap.empty()) {
+        sitemap = siteUrl.substr(0, siteUrl.rfind('/') + 1) + "sitemap.xml";
+    }
+    sitemapField_ = new QLineEdit(toQt(sitemap), this);
     sitemapField_->setObjectName("sitemapField");
     sitemapField_->setPlaceholderText("the sitemap's URL, or a file");
     browseSitemapButton_ = new QPushButton("Browse...", this);
