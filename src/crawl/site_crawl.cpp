@@ -21,7 +21,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Redirects followed from one address before it counts as a loop.
+// Redirects followed from one address before the chain counts as too long.
 constexpr int kMaxRedirects = 10;
 // RFC 9309 asks crawlers to read at least 500 KiB of a robots.txt.
 constexpr std::size_t kRobotsBytes = 512u * 1024;
@@ -104,7 +104,10 @@ private:
 
     bool cancelled() const { return params_.cancel != nullptr && params_.cancel->load(); }
 
-    platform::WebResponse get(const std::string& url, std::size_t maxBytes) const {
+    // `crawlBound` is set when the exchange's deadline is what is left of the crawl's time
+    // rather than the page's own.
+    platform::WebResponse get(const std::string& url, std::size_t maxBytes,
+                              bool* crawlBound = nullptr) const {
         platform::WebRequest ask;
         ask.url = url;
         ask.maxBodyBytes = maxBytes;
@@ -112,8 +115,19 @@ private:
         ask.stallTimeout = params_.stallTimeout;
         const auto left = std::chrono::duration_cast<base::Millis>(deadline() - Clock::now());
         ask.deadline = std::max(base::Millis(1), std::min(params_.pageDeadline, left));
+        if (crawlBound != nullptr) {
+            *crawlBound = left < params_.pageDeadline;
+        }
         ask.cancel = params_.cancel;
         return fetch_(ask);
+    }
+
+    // The time bound a parse ran into: the page's own or the crawl's.
+    std::string boundPassed() const {
+        return Clock::now() >= deadline()
+                   ? "siteCrawlDeadline (" + std::to_string(params_.crawlDeadline.count()) + " ms)"
+                   : "siteCrawlPageDeadline (" + std::to_string(params_.pageDeadline.count()) +
+                         " ms)";
     }
 
     void readRobots() {
@@ -200,6 +214,8 @@ private:
         std::string linkFrom;
         bool fetched = false;
         std::string failure;
+        // The page was cut by the crawl's own end (its time bound, a stop): not the site's fault.
+        bool cutByCrawlEnd = false;
     };
 
     Visit visitPage(const Job& job) {
@@ -218,11 +234,18 @@ private:
             }
             const Clock::time_point pageDeadline =
                 std::min(Clock::now() + params_.pageDeadline, deadline());
-            platform::WebResponse answer = get(url, params_.maxPageBytes);
+            bool crawlBound = false;
+            platform::WebResponse answer = get(url, params_.maxPageBytes, &crawlBound);
             visit.fetched = true;
             if (answer.failed()) {
-                page.leftOut = {LeftOutReason::Unreachable, 0,
-                                std::string(utf8Prefix(answer.reason, params_.textBytes))};
+                visit.cutByCrawlEnd = answer.pastDeadline && crawlBound;
+                if (answer.pastDeadline && !crawlBound) {
+                    page.leftOut = {LeftOutReason::PageDeadline, 0,
+                                    std::to_string(params_.pageDeadline.count())};
+                } else {
+                    page.leftOut = {LeftOutReason::Unreachable, 0,
+                                    std::string(utf8Prefix(answer.reason, params_.textBytes))};
+                }
                 visit.pages.push_back(page);
                 visit.failure = answer.reason;
                 return visit;
@@ -231,6 +254,11 @@ private:
             page.contentType = utf8Prefix(answer.header("content-type"), params_.textBytes);
             page.lastModified = utf8Prefix(answer.header("last-modified"), params_.textBytes);
             page.truncated = answer.truncated;
+            if (answer.truncated) {
+                page.cut = "read up to byte " + std::to_string(answer.body.size()) +
+                           ": siteCrawlPageBytes (" + std::to_string(params_.maxPageBytes) +
+                           " bytes)";
+            }
             const std::string location = answer.header("location");
             if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
                 const std::string target = webUrl(url, location).value_or(location);
@@ -242,9 +270,10 @@ private:
                     visit.failure = text(visit.pages.back().leftOut);
                     return visit;
                 }
-                if (std::find(chain.begin(), chain.end(), target) != chain.end() ||
-                    hop + 1 >= kMaxRedirects) {
-                    visit.pages.back().leftOut.reason = LeftOutReason::RedirectLoop;
+                const bool repeats = std::find(chain.begin(), chain.end(), target) != chain.end();
+                if (repeats || hop >= kMaxRedirects) {
+                    visit.pages.back().leftOut.reason =
+                        repeats ? LeftOutReason::RedirectLoop : LeftOutReason::LongRedirectChain;
                     visit.failure = text(visit.pages.back().leftOut);
                     return visit;
                 }
@@ -279,7 +308,7 @@ private:
                 } else if (links.stopped) {
                     page.truncated = true;
                     page.cut = "read up to byte " + std::to_string(links.readBytes) + ": " +
-                               (cancelled() ? "stopped" : "the page's deadline");
+                               (cancelled() ? std::string("stopped") : boundPassed());
                 }
                 // Engines ignore a canonical they cannot fetch (file:///..., mailto:, no host):
                 // the page is then its own canonical.
@@ -312,7 +341,8 @@ private:
         if (visit.fetched) {
             ++result_.fetched;
         }
-        if (!visit.failure.empty() && (cancelled() || Clock::now() >= deadline())) {
+        if (!visit.failure.empty() &&
+            (visit.cutByCrawlEnd || cancelled() || Clock::now() >= deadline())) {
             // Cut off by the crawl's own end, not the site's fault: not listed.
             return;
         }
@@ -431,6 +461,11 @@ std::string text(const LeftOut& leftOut) {
             return "noindex";
         case LeftOutReason::RedirectLoop:
             return "redirect loop at " + leftOut.detail;
+        case LeftOutReason::LongRedirectChain:
+            return "redirect chain longer than " + std::to_string(kMaxRedirects) + " hops at " +
+                   leftOut.detail;
+        case LeftOutReason::PageDeadline:
+            return "not read within siteCrawlPageDeadline (" + leftOut.detail + " ms)";
         case LeftOutReason::RedirectsOutside:
             return "redirects outside the site to " + leftOut.detail;
         case LeftOutReason::RedirectsTo:
@@ -451,6 +486,8 @@ std::string groupText(const LeftOut& leftOut) {
             return "canonical is";
         case LeftOutReason::RedirectLoop:
             return "redirect loop at";
+        case LeftOutReason::LongRedirectChain:
+            return "redirect chain longer than " + std::to_string(kMaxRedirects) + " hops at";
         case LeftOutReason::RedirectsOutside:
             return "redirects outside the site to";
         case LeftOutReason::RedirectsTo:
@@ -474,6 +511,10 @@ const char* token(LeftOutReason reason) {
             return "noindex";
         case LeftOutReason::RedirectLoop:
             return "redirect-loop";
+        case LeftOutReason::LongRedirectChain:
+            return "redirect-chain";
+        case LeftOutReason::PageDeadline:
+            return "page-deadline";
         case LeftOutReason::RedirectsOutside:
             return "redirects-outside";
         case LeftOutReason::RedirectsTo:
@@ -508,8 +549,17 @@ const char* token(CrawlEnding ending) {
 
 std::string endingText(const CrawlResult& result, const CrawlParams& params) {
     switch (result.ending) {
-        case CrawlEnding::Finished:
-            return "ended by itself: every page within the site's folder was read";
+        case CrawlEnding::Finished: {
+            const std::size_t cut = static_cast<std::size_t>(
+                std::count_if(result.pages.begin(), result.pages.end(), [](const CrawledPage& p) {
+                    return p.truncated || p.leftOut.reason == LeftOutReason::PageDeadline;
+                }));
+            if (cut == 0) {
+                return "ended by itself: every page within the site's folder was read";
+            }
+            return "ended by itself: every page within the site's folder was met, " +
+                   std::to_string(cut) + " of them cut short at a bound of the crawl's";
+        }
         case CrawlEnding::PageBound:
             return "stopped at the page bound (" + std::to_string(params.maxPages) + " pages)";
         case CrawlEnding::DepthBound:

@@ -58,8 +58,12 @@ enum class LeftOutReason {
     Canonical,
     DisallowedByRobots,
     Noindex,
-    // A redirect back to an address of its own chain, or one chain too long.
+    // A redirect back to an address of its own chain.
     RedirectLoop,
+    // A chain of redirects longer than the crawl follows, none of its addresses repeated.
+    LongRedirectChain,
+    // Not read whole within siteCrawlPageDeadline, whose figure `detail` holds (in ms).
+    PageDeadline,
     RedirectsOutside,
     RedirectsTo,
     // robots.txt answered 5xx, or could not be read: every page counts as disallowed.
@@ -100,8 +104,8 @@ struct CrawledPage {
     std::string lastModified;
     // Why the page is not in the sitemap; empty when it is.
     LeftOut leftOut;
-    // Only the first bytes of the page were read; `cut` says which bound ended the reading
-    // when it was one of the crawl's own (a start tag past its bounds, the page's deadline).
+    // Only the first bytes of the page were read; `cut` says which of the crawl's own bounds
+    // ended the reading (the page's bytes, a start tag past its bounds, the page's deadline).
     bool truncated = false;
     std::string cut{};
 };

@@ -27,12 +27,17 @@ constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 // How long one wait for the socket lasts before the cancel flag, the stall and the deadline are
 // looked at again.
 constexpr int kPollMs = 20;
+// libcurl's own limit on the whole exchange comes this long after the request's deadline, so
+// that the watch below, which says which bound ended it, is the one that ends it.
+constexpr long kBackstopMs = 1000;
 
 // The state the callbacks of one exchange share; it lives on the stack of `fetchWeb`.
 struct Exchange {
     const WebRequest* request = nullptr;
     WebResponse response;
     std::size_t headerBytes = 0;
+    // The blank line that ends the header block of the final response has come.
+    bool headersDone = false;
     bool headersTooLong = false;
     bool bodyCapped = false;
 };
@@ -49,6 +54,11 @@ std::size_t takeHeader(char* data, std::size_t size, std::size_t count, void* us
     // A status line starts the headers of a new response (after a 100 Continue).
     if (line.starts_with("HTTP/")) {
         ex->response.headers.clear();
+        ex->headersDone = false;
+        return n;
+    }
+    if (base::trimmed(line).empty()) {
+        ex->headersDone = true;
         return n;
     }
     const std::size_t colon = line.find(':');
@@ -227,8 +237,9 @@ WebResponse fetchWeb(const WebRequest& request) {
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::max<long long>(1, request.connectTimeout.count())));
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
-                     static_cast<long>(std::max<long long>(1, request.deadline.count())));
+    curl_easy_setopt(
+        h, CURLOPT_TIMEOUT_MS,
+        static_cast<long>(std::max<long long>(1, request.deadline.count())) + kBackstopMs);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &takeHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &ex);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &takeBody);
@@ -300,13 +311,19 @@ WebResponse fetchWeb(const WebRequest& request) {
                     return result;
                 case TransferWatch::Verdict::PastDeadline:
                     result.failure = WebFailure::Timeout;
+                    result.pastDeadline = true;
                     result.reason =
                         "no answer within " + std::to_string(request.deadline.count()) + " ms";
                     return result;
                 case TransferWatch::Verdict::Stalled:
                     result.failure = WebFailure::Timeout;
-                    result.reason = "nothing received for " +
-                                    std::to_string(request.stallTimeout.count()) + " ms";
+                    result.reason = ex.headerBytes > 0 && !ex.headersDone
+                                        ? "the answer's header stopped after " +
+                                              std::to_string(ex.headerBytes) +
+                                              " bytes, before its end: "
+                                        : std::string();
+                    result.reason += "nothing received for " +
+                                     std::to_string(request.stallTimeout.count()) + " ms";
                     return result;
             }
             curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);

@@ -51,6 +51,9 @@ struct WebResponse {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     bool truncated = false;
+    // The failure is the request's own `deadline` running out (a Timeout), not the peer's
+    // silence.
+    bool pastDeadline = false;
 
     bool failed() const { return failure != WebFailure::None; }
     // The first value of the header, "" when absent.

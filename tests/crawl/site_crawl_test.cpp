@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
+
+#include "crawl/web_fetch.h"
+#include "support/loopback_http_server.h"
 
 namespace farrow::crawl {
 namespace {
@@ -248,6 +253,85 @@ TEST(SiteCrawl, PagesCutByTheCrawlsOwnBoundsAreNamedAndTitlesKeptShort) {
     base::Timing busy = {};
     busy.siteCrawlInFlight = 50000;
     EXPECT_EQ(crawlParams(s, busy).inFlight, kMostInFlight);
+}
+
+// A site on loopback that runs into each of the crawl's own bounds.
+class BoundedSite : public testing::Test {
+protected:
+    BoundedSite() {
+        server.routes().Get("/", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(links({"slow.htm", "big.htm", "hop0.htm", "loop1.htm"}), "text/html");
+        });
+        // A byte every 20 ms, for ever: only a deadline ends it.
+        server.routes().Get("/slow.htm", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider(
+                "text/html", [this](std::size_t, httplib::DataSink& sink) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    return !closing && sink.write(" ", 1);
+                });
+        });
+        server.routes().Get("/big.htm", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(300000, ' '), "text/html");
+        });
+        // Twelve redirects, no address twice.
+        server.routes().Get(
+            R"(/hop(\d+)\.htm)", [](const httplib::Request& req, httplib::Response& res) {
+                res.set_redirect("hop" + std::to_string(std::stoi(req.matches[1]) + 1) + ".htm");
+            });
+        server.routes().Get("/loop1.htm", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("loop2.htm");
+        });
+        server.routes().Get("/loop2.htm", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("loop1.htm");
+        });
+        server.start();
+        p = params(server.url("/"));
+        p.maxPageBytes = 100000;
+        p.pageDeadline = std::chrono::milliseconds(300);
+        p.stallTimeout = std::chrono::milliseconds(5000);
+    }
+    ~BoundedSite() override {
+        closing = true;
+        server.stop();
+    }
+
+    std::atomic<bool> closing{false};
+    test::LoopbackHttpServer server;
+    CrawlParams p;
+};
+
+TEST_F(BoundedSite, EachPageCutByABoundOfTheCrawlNamesItAndTheSummaryCountsThem) {
+    const CrawlResult r = crawlSite(p, webPageFetch(""));
+    EXPECT_EQ(r.ending, CrawlEnding::Finished);
+    const CrawledPage* slow = find(r, server.url("/slow.htm"));
+    ASSERT_NE(slow, nullptr);
+    EXPECT_EQ(text(slow->leftOut), "not read within siteCrawlPageDeadline (300 ms)");
+    EXPECT_STREQ(token(slow->leftOut.reason), "page-deadline");
+    const CrawledPage* big = find(r, server.url("/big.htm"));
+    ASSERT_NE(big, nullptr);
+    EXPECT_TRUE(big->truncated);
+    EXPECT_EQ(big->cut, "read up to byte 100000: siteCrawlPageBytes (100000 bytes)");
+    const CrawledPage* chain = find(r, server.url("/hop10.htm"));
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(text(chain->leftOut),
+              "redirect chain longer than 10 hops at " + server.url("/hop11.htm"));
+    const CrawledPage* loop = find(r, server.url("/loop2.htm"));
+    ASSERT_NE(loop, nullptr);
+    EXPECT_EQ(text(loop->leftOut), "redirect loop at " + server.url("/loop1.htm"));
+    EXPECT_EQ(endingText(r, p),
+              "ended by itself: every page within the site's folder was met, 2 of them cut "
+              "short at a bound of the crawl's");
+}
+
+TEST_F(BoundedSite, APageCutByTheCrawlsTimeBoundIsNotTheSitesFault) {
+    // The whole crawl has less time than one page.
+    p.pageDeadline = std::chrono::milliseconds(60000);
+    p.crawlDeadline = std::chrono::milliseconds(1500);
+    p.startUrl = server.url("/slow.htm");
+    const CrawlResult r = crawlSite(p, webPageFetch(""));
+    EXPECT_EQ(r.ending, CrawlEnding::TimeBound) << r.startError;
+    EXPECT_TRUE(r.pages.empty()) << text(r.pages.front().leftOut);
+    EXPECT_EQ(endingText(r, p), "stopped at the time bound (1 s)");
 }
 
 TEST(SiteCrawl, RedirectLoopIsReportedAtItsAddress) {

@@ -1,7 +1,10 @@
 #include "platform/web_client.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <fstream>
@@ -155,6 +158,37 @@ TEST(WebClientFailures, DeadlineEndsAnExchangeThatKeepsTrickling) {
     slow.deadline = 200ms;
     const WebResponse r = fetchWeb(slow);
     EXPECT_EQ(r.failure, WebFailure::Timeout) << r.reason;
+}
+
+TEST(WebClientFailures, AHeaderThatStopsHalfwayIsSaidToBeCut) {
+    // A peer that sends the status line and one header line, then nothing.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::atomic<bool> done{false};
+    std::jthread peer([&] {
+        const int connection = ::accept(listener, nullptr, nullptr);
+        const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
+        ::send(connection, head.data(), head.size(), 0);
+        while (!done) {
+            std::this_thread::sleep_for(5ms);
+        }
+        ::close(connection);
+    });
+    WebRequest cut = request("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/");
+    cut.stallTimeout = 200ms;
+    const WebResponse r = fetchWeb(cut);
+    done = true;
+    ::close(listener);
+    EXPECT_EQ(r.failure, WebFailure::Timeout);
+    EXPECT_EQ(r.reason,
+              "the answer's header stopped after 43 bytes, before its end: nothing received for "
+              "200 ms");
 }
 
 TEST(WebClientFailures, CancelEndsAWaitingExchange) {
