@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -22,6 +23,7 @@
 #include "platform/program_start.h"
 #include "profile/batch_session_file.h"
 #include "profile/profile_file.h"
+#include "sites/database_download.h"
 #include "submit/save_profile_action.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_errors_dialog.h"
@@ -197,7 +199,21 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     const app::StartupOutcome outcome = app::runStartupSequence(state_, argv, frontend_);
     if (!outcome.ok) {
         unsetCursor();
+        if (outcome.download) {
+            // After the messages that end the program: the server and the reason, which they
+            // do not name. The program ends once it is closed.
+            makeSummary("Database Update Failed",
+                        sites::updateText(*outcome.download, state_.databaseServer), {})
+                ->exec();
+        }
         return false;
+    }
+    if (outcome.download) {
+        // Shown once the main window is up, so that it is not hidden behind it.
+        QTimer::singleShot(
+            0, this, [this, text = sites::updateText(*outcome.download, state_.databaseServer)] {
+                makeSummary("Database Update Done", text, {})->show();
+            });
     }
     if (outcome.settingsFileExisted) {
         settingsPage_->load(state_.userSettings);
@@ -382,9 +398,9 @@ void MainDialog::onBuildAndGo() {
         contactPage_->setUrl(own.url);
         siteTextPage_->setTitle(own.title);
         showUnderWay({});
-        if (ran.submitted()) {
-            showSummary("Deep Submission Done", nullptr);
-        }
+    }
+    if (ran.submitted()) {
+        showRunSummary(own.deep ? "Deep Submission Done" : "Submission Done", nullptr);
     }
     busy_ = false;
 }
@@ -489,7 +505,7 @@ void MainDialog::onBatchSubmission() {
     state_.currentProfilePath = "NULL";
     batchProfileLine_.clear();
     showUnderWay({});
-    showSummary("Batch Submission Done", &result);
+    showRunSummary("Batch Submission Done", &result);
     busy_ = false;
 }
 
@@ -501,25 +517,31 @@ void MainDialog::showUnderWay(const std::string& page) {
     column_->showUnderWay(qs(text));
 }
 
-void MainDialog::showSummary(const QString& title, const batch::BatchResult* batch) {
+void MainDialog::showRunSummary(const QString& title, const batch::BatchResult* batch) {
+    makeSummary(title, app::summaryText(summary_, batch), app::summaryFiles(summary_, batch))
+        ->show();
+}
+
+RunSummaryWindow* MainDialog::makeSummary(const QString& title, const std::string& text,
+                                          const std::vector<std::string>& files) {
     if (summaryWindow_) {
         summaryWindow_->close();
     }
     summaryWindow_ = new RunSummaryWindow(
-        title, summaryText(summary_, batch), summaryFiles(summary_, batch),
+        title, text, files,
         [this](const std::string& path) {
             platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
             keywords::showDocument(state_.userSettings.browserChoice, path,
                                    state_.browserEnvironment, starter, frontend_);
         },
         this);
-    summaryWindow_->show();
+    return summaryWindow_;
 }
 
 batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run) {
     state_.batchLogPath = run.batchLogs->logPath;
     state_.batchErrorLogPath = run.batchLogs->errorLogPath;
-    batchProfileLine_ = profileUnderWay(++batchProfileNumber_, run.profilePath);
+    batchProfileLine_ = app::profileUnderWay(++batchProfileNumber_, run.profilePath);
     showUnderWay({});
     profile::SubmissionProfile loaded = readProfile();
     // The current profile path names the file, so the loader reads it without asking; it has
