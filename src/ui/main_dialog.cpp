@@ -47,8 +47,6 @@ namespace farrow::ui {
 
 namespace {
 
-constexpr const char* kIconFile = "icon.ico";
-constexpr const char* kPictureFile = "SImage.flb";
 constexpr std::size_t kFirstPageCaption = 46;
 constexpr int kPageMargin = 10;
 constexpr int kColumnGap = 12;
@@ -84,8 +82,9 @@ MainDialog::MainDialog(app::AppState& state, QtFrontend& frontend, QWidget* pare
       selection_(state.siteTable, state.lists, frontend),
       programFolder_(QCoreApplication::applicationDirPath()) {
     setObjectName("mainDialog");
-    if (platform::fileExists(kIconFile)) {
-        icon_ = QIcon(kIconFile);
+    // The workspace's files, wherever the program was started from.
+    if (const std::string icon = state_.workspace.iconFile(); platform::fileExists(icon)) {
+        icon_ = QIcon(pathToQt(icon));
     }
     buildControls();
     connectActions();
@@ -182,7 +181,7 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     const QString product = qs(state_.branding.productName);
     frontend_.setMessageTitle(
         state_.branding.productName == "NULL" ? QCoreApplication::applicationName() : product);
-    startPage_->showPicture(kPictureFile);
+    startPage_->showPicture(state_.workspace.pictureFile());
     if (const auto captions = app::readCaptionCatalogue(state_.workspace.captionsFile())) {
         applyCaptions(*captions);
     }

@@ -88,6 +88,9 @@ TEST_F(SandboxWindowTest, DemoProfileSubmitsToTheSandboxBehindTheProgressAndDebu
     find<QPushButton>("loadProfileButton")->click();
     ASSERT_EQ(fromQt(find<QLineEdit>("url")->text()),
               "http://127.0.0.1:" + std::to_string(sandbox->httpPort()) + "/site/index.htm");
+    // The workspace's picture and icon, though the test runs in another folder.
+    EXPECT_FALSE(find<QLabel>("picture")->pixmap().isNull());
+    EXPECT_FALSE(dialog->windowIcon().isNull());
     auto* tabs = find<QTabBar>("pageTabs");
     for (int page = 0; page < MainDialog::kPageCount; ++page) {
         tabs->setCurrentIndex(page);
