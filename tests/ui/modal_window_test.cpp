@@ -324,7 +324,7 @@ TEST_F(ModalWindowTest, TheDatabaseUpdateSaysWhetherANewDatabaseCame) {
     writeWorkspace({});
     state.databaseServer = ftp.address();
     frontend.checkForUpdates = true;
-    for (const std::string expected :
+    for (const std::string& expected :
          {"Downloaded a new sites.enc from " + ftp.address() + " (" + std::to_string(sites.size()) +
               " bytes)",
           "sites.enc is the same as on " + ftp.address() + ": nothing downloaded"}) {
