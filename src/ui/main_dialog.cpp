@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
@@ -200,10 +201,13 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
         unsetCursor();
         if (outcome.download) {
             // After the messages that end the program: the server and the reason, which they
-            // do not name. The program ends once it is closed.
-            makeSummary("Database Update Failed",
-                        sites::updateText(*outcome.download, state_.databaseServer), {})
-                ->exec();
+            // do not name. The program ends once it is closed. The main window is not up, so
+            // it stands where the start-up's windows stood.
+            RunSummaryWindow* failed =
+                makeSummary("Database Update Failed",
+                            sites::updateText(*outcome.download, state_.databaseServer), {});
+            failed->move(failed->screen()->availableGeometry().center() - failed->rect().center());
+            failed->exec();
         }
         return false;
     }
