@@ -16,6 +16,9 @@ public:
     std::string settingsFile() const { return file("farrow.cfg"); }
     std::string brandingFile() const { return file("sysconfig.fls"); }
     std::string captionsFile() const { return file("messages.cat"); }
+    // The window's icon and its start page's picture.
+    std::string iconFile() const { return file("icon.ico"); }
+    std::string pictureFile() const { return file("SImage.flb"); }
     std::string logsDir() const { return file("LOGS"); }
     std::string errorsDir() const { return file("ERRORS"); }
     std::string batchRunFile() const { return file("BATCH.TMP"); }

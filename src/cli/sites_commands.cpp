@@ -111,21 +111,15 @@ ExitCode updateDatabase(const std::vector<std::string>& words, const base::Works
     app::loadBranding(state, frontend);
     app::StartupOutcome outcome = app::runStartupSequence(state, argv, frontend);
     if (outcome.download && outcome.download->error.failed()) {
-        // The window's message names neither; a terminal user needs both to act.
-        err << "farrowctl: could not update " << sites::kSitesFile << " from the database server "
-            << databaseServer << ": " << outcome.download->error.reason << '\n';
+        // The window's message names neither the server nor the reason; a terminal user needs
+        // both to act.
+        err << "farrowctl: " << sites::updateText(*outcome.download, databaseServer) << '\n';
     }
     if (!outcome.ok) {
         return kExitFailed;
     }
     if (outcome.download) {
-        if (outcome.download->downloaded) {
-            out << "Downloaded a new " << sites::kSitesFile << " from " << databaseServer << " ("
-                << platform::fileSize(workspace.sitesFile()).value_or(0) << " bytes)\n";
-        } else {
-            out << sites::kSitesFile << " is the same as on " << databaseServer
-                << ": nothing downloaded\n";
-        }
+        out << sites::updateText(*outcome.download, databaseServer) << '\n';
     }
     out << state.siteTable.size() << " Sites\n";
     return kExitOk;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/profile_run.h"
+#include "app/run_summary.h"
 #include "app/startup_sequence.h"
 #include "batch/batch_run.h"
 #include "cli/command_line.h"
@@ -178,9 +179,11 @@ public:
         const profile::SubmissionProfile&)>;
 
     TerminalProfileRun(JsonLinesReport* report, std::ostream& debug, const CommandContext& context,
-                       TerminalFrontend& frontend, DeepPages deepPages = {})
+                       TerminalFrontend& frontend, app::RunSummary& summary,
+                       DeepPages deepPages = {})
         : report_(report),
           context_(context),
+          summary_(summary),
           build_(frontend),
           run_(context, debug, frontend, report, !reportOnStdout(report)),
           deepPages_(std::move(deepPages)) {}
@@ -204,6 +207,7 @@ public:
     }
 
     void submissionEnded(const submit::RunResult& r) override {
+        summary_.add(r);
         if (report_) {
             nlohmann::ordered_json line;
             line["event"] = "end";
@@ -231,10 +235,20 @@ public:
 private:
     JsonLinesReport* report_;
     const CommandContext& context_;
+    app::RunSummary& summary_;
     TerminalBuildFrontend build_;
     TerminalRunFrontend run_;
     DeepPages deepPages_;
 };
+
+// The words the window's summary shows, after the runs' own lines; nothing when nothing ran (the
+// reason is on stderr) or when the report takes stdout.
+void writeRunSummary(const CommandContext& context, const JsonLinesReport* report,
+                     const app::RunSummary& summary) {
+    if (summary.runs > 0 && !reportOnStdout(report)) {
+        context.out << app::summaryText(summary) << '\n';
+    }
+}
 
 ExitCode exitCodeOf(const app::ProfileRunResult& result) {
     if (!result.submitted()) {
@@ -265,8 +279,12 @@ ExitCode submitProfile(const std::string& file, const std::vector<std::string>& 
         return kExitFailed;
     }
     InterruptScope interrupts;
-    TerminalProfileRun run(report, *debug, context, frontend);
-    return exitCodeOf(app::runProfile(state, {profile, false, context.connectionTest, {}}, run));
+    app::RunSummary summary;
+    TerminalProfileRun run(report, *debug, context, frontend, summary);
+    const app::ProfileRunResult result =
+        app::runProfile(state, {profile, false, context.connectionTest, {}}, run);
+    writeRunSummary(context, report, summary);
+    return exitCodeOf(result);
 }
 
 ExitCode deepSubmit(const std::string& file, const std::vector<std::string>& words, bool list,
@@ -340,9 +358,13 @@ ExitCode deepSubmit(const std::string& file, const std::vector<std::string>& wor
         return kExitFailed;
     }
     InterruptScope interrupts;
-    TerminalProfileRun run(report, *debug, context, frontend,
+    app::RunSummary summary;
+    TerminalProfileRun run(report, *debug, context, frontend, summary,
                            [&](const profile::SubmissionProfile&) { return pages; });
-    return exitCodeOf(app::runProfile(state, {profile, true, context.connectionTest, {}}, run));
+    const app::ProfileRunResult result =
+        app::runProfile(state, {profile, true, context.connectionTest, {}}, run);
+    writeRunSummary(context, report, summary);
+    return exitCodeOf(result);
 }
 
 // A profile of a batch for which nothing was submitted.
@@ -352,7 +374,7 @@ struct SkippedProfile {
 };
 
 void writeBatchSummary(std::ostream& out, const batch::BatchResult& result,
-                       const std::vector<SkippedProfile>& skipped) {
+                       const app::RunSummary& summary, const std::vector<SkippedProfile>& skipped) {
     for (const batch::FailedRun& run : result.failedRuns) {
         out << "Errors in: " << run.errorLogPath << '\n';
     }
@@ -363,7 +385,8 @@ void writeBatchSummary(std::ostream& out, const batch::BatchResult& result,
         out << "Not run: " << path << ": stopped\n";
     }
     out << "Batch log: " << result.logs.logPath << '\n'
-        << "Batch error log: " << result.logs.errorLogPath << '\n';
+        << "Batch error log: " << result.logs.errorLogPath << '\n'
+        << app::summaryText(summary, &result) << '\n';
 }
 
 void writeBatchReport(JsonLinesReport& report, const batch::BatchResult& result,
@@ -451,6 +474,7 @@ ExitCode batchSubmit(const std::string& session, const std::vector<std::string>&
     params.stopRequested = &state.runStopped;
     // In run order: the profiles for which nothing was submitted, and why.
     std::vector<SkippedProfile> skipped;
+    app::RunSummary summary;
     bool allClean = true;
     const batch::BatchResult result = batch::runBatch(params, [&](const batch::ProfileRun& run) {
         state.batchLogPath = run.batchLogs->logPath;
@@ -468,7 +492,7 @@ ExitCode batchSubmit(const std::string& session, const std::vector<std::string>&
         // A deep profile runs every page of its site, unless they cannot be listed.
         std::string reason = "nothing submitted";
         TerminalProfileRun runs(
-            report, *debug, context, frontend,
+            report, *debug, context, frontend, summary,
             [&](const profile::SubmissionProfile& deepProfile)
                 -> std::optional<std::vector<deep::PageEntry>> {
                 const deep::CatalogueResult catalogue = deep::cataloguePages(
@@ -500,7 +524,7 @@ ExitCode batchSubmit(const std::string& session, const std::vector<std::string>&
         writeBatchReport(*report, result, skipped);
     }
     if (!reportOnStdout(report)) {
-        writeBatchSummary(context.out, result, skipped);
+        writeBatchSummary(context.out, result, summary, skipped);
     }
     if (result.profilesRun.empty()) {
         return kExitFailed;

@@ -93,7 +93,19 @@ DatabaseDownloadResult downloadSitesDatabase(const DatabaseDownload& request,
         }
     }
     status.finish(true);
-    return {fetch, {}};
+    return {fetch, {}, fetch ? platform::fileSize(request.localPath).value_or(0) : 0};
+}
+
+std::string updateText(const DatabaseDownloadResult& result, const std::string& server) {
+    if (result.error.failed()) {
+        return "Could not update " + std::string(kSitesFile) + " from the database server " +
+               server + ": " + result.error.reason;
+    }
+    if (result.downloaded) {
+        return "Downloaded a new " + std::string(kSitesFile) + " from " + server + " (" +
+               std::to_string(result.bytes) + " bytes)";
+    }
+    return std::string(kSitesFile) + " is the same as on " + server + ": nothing downloaded";
 }
 
 }  // namespace farrow::sites

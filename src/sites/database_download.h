@@ -40,9 +40,15 @@ struct DatabaseDownloadResult {
     // Why the update failed (the reason as libcurl, the system or the server put it); `None`
     // when it succeeded.
     platform::TransferError error;
+    // The size of the new copy; 0 when none came.
+    std::uintmax_t bytes = 0;
 
     bool ok() const { return !error.failed(); }
 };
+
+// What the update did, in the words both programs show: the new copy and its size, the same copy
+// found, or why the update failed, each naming `server`.
+std::string updateText(const DatabaseDownloadResult& result, const std::string& server);
 
 // Replaces the local sites file with the server's copy when the sizes differ. Reports stages and
 // the outcome through `status`; failures are shown with a stop icon.

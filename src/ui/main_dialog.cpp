@@ -8,8 +8,10 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -22,6 +24,7 @@
 #include "platform/program_start.h"
 #include "profile/batch_session_file.h"
 #include "profile/profile_file.h"
+#include "sites/database_download.h"
 #include "submit/save_profile_action.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_errors_dialog.h"
@@ -45,8 +48,6 @@ namespace farrow::ui {
 
 namespace {
 
-constexpr const char* kIconFile = "icon.ico";
-constexpr const char* kPictureFile = "SImage.flb";
 constexpr std::size_t kFirstPageCaption = 46;
 constexpr int kPageMargin = 10;
 constexpr int kColumnGap = 12;
@@ -82,8 +83,9 @@ MainDialog::MainDialog(app::AppState& state, QtFrontend& frontend, QWidget* pare
       selection_(state.siteTable, state.lists, frontend),
       programFolder_(QCoreApplication::applicationDirPath()) {
     setObjectName("mainDialog");
-    if (platform::fileExists(kIconFile)) {
-        icon_ = QIcon(kIconFile);
+    // The workspace's files, wherever the program was started from.
+    if (const std::string icon = state_.workspace.iconFile(); platform::fileExists(icon)) {
+        icon_ = QIcon(pathToQt(icon));
     }
     buildControls();
     connectActions();
@@ -180,7 +182,7 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     const QString product = qs(state_.branding.productName);
     frontend_.setMessageTitle(
         state_.branding.productName == "NULL" ? QCoreApplication::applicationName() : product);
-    startPage_->showPicture(kPictureFile);
+    startPage_->showPicture(state_.workspace.pictureFile());
     if (const auto captions = app::readCaptionCatalogue(state_.workspace.captionsFile())) {
         applyCaptions(*captions);
     }
@@ -197,7 +199,24 @@ bool MainDialog::initialise(const std::vector<std::string>& argv) {
     const app::StartupOutcome outcome = app::runStartupSequence(state_, argv, frontend_);
     if (!outcome.ok) {
         unsetCursor();
+        if (outcome.download) {
+            // After the messages that end the program: the server and the reason, which they
+            // do not name. The program ends once it is closed. The main window is not up, so
+            // it stands where the start-up's windows stood.
+            RunSummaryWindow* failed =
+                makeSummary("Database Update Failed",
+                            sites::updateText(*outcome.download, state_.databaseServer), {});
+            failed->move(failed->screen()->availableGeometry().center() - failed->rect().center());
+            failed->exec();
+        }
         return false;
+    }
+    if (outcome.download) {
+        // Shown once the main window is up, so that it is not hidden behind it.
+        QTimer::singleShot(
+            0, this, [this, text = sites::updateText(*outcome.download, state_.databaseServer)] {
+                makeSummary("Database Update Done", text, {})->show();
+            });
     }
     if (outcome.settingsFileExisted) {
         settingsPage_->load(state_.userSettings);
@@ -382,9 +401,9 @@ void MainDialog::onBuildAndGo() {
         contactPage_->setUrl(own.url);
         siteTextPage_->setTitle(own.title);
         showUnderWay({});
-        if (ran.submitted()) {
-            showSummary("Deep Submission Done", nullptr);
-        }
+    }
+    if (ran.submitted()) {
+        showRunSummary(own.deep ? "Deep Submission Done" : "Submission Done", nullptr);
     }
     busy_ = false;
 }
@@ -489,7 +508,7 @@ void MainDialog::onBatchSubmission() {
     state_.currentProfilePath = "NULL";
     batchProfileLine_.clear();
     showUnderWay({});
-    showSummary("Batch Submission Done", &result);
+    showRunSummary("Batch Submission Done", &result);
     busy_ = false;
 }
 
@@ -501,25 +520,31 @@ void MainDialog::showUnderWay(const std::string& page) {
     column_->showUnderWay(qs(text));
 }
 
-void MainDialog::showSummary(const QString& title, const batch::BatchResult* batch) {
+void MainDialog::showRunSummary(const QString& title, const batch::BatchResult* batch) {
+    makeSummary(title, app::summaryText(summary_, batch), app::summaryFiles(summary_, batch))
+        ->show();
+}
+
+RunSummaryWindow* MainDialog::makeSummary(const QString& title, const std::string& text,
+                                          const std::vector<std::string>& files) {
     if (summaryWindow_) {
         summaryWindow_->close();
     }
     summaryWindow_ = new RunSummaryWindow(
-        title, summaryText(summary_, batch), summaryFiles(summary_, batch),
+        title, text, files,
         [this](const std::string& path) {
             platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
             keywords::showDocument(state_.userSettings.browserChoice, path,
                                    state_.browserEnvironment, starter, frontend_);
         },
         this);
-    summaryWindow_->show();
+    return summaryWindow_;
 }
 
 batch::ProfileRunReport MainDialog::runBatchProfile(const batch::ProfileRun& run) {
     state_.batchLogPath = run.batchLogs->logPath;
     state_.batchErrorLogPath = run.batchLogs->errorLogPath;
-    batchProfileLine_ = profileUnderWay(++batchProfileNumber_, run.profilePath);
+    batchProfileLine_ = app::profileUnderWay(++batchProfileNumber_, run.profilePath);
     showUnderWay({});
     profile::SubmissionProfile loaded = readProfile();
     // The current profile path names the file, so the loader reads it without asking; it has

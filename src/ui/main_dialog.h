@@ -11,11 +11,11 @@
 #include "app/app_state.h"
 #include "app/caption_catalogue.h"
 #include "app/profile_run.h"
+#include "app/run_summary.h"
 #include "batch/batch_run.h"
 #include "platform/internet_connection.h"
 #include "profile/submission_profile.h"
 #include "sites/selection_model.h"
-#include "ui/run_summary.h"
 #include "ui/run_summary_window.h"
 
 class QStackedWidget;
@@ -107,8 +107,12 @@ private:
     app::ProfileRunResult runProfile(const profile::SubmissionProfile& profile, bool showPages);
     // Loads and runs one profile of a batch, deep or not, and says how it went.
     batch::ProfileRunReport runBatchProfile(const batch::ProfileRun& run);
-    // Ends a deep run or a batch with what its runs added up to and the files they wrote.
-    void showSummary(const QString& title, const batch::BatchResult* batch);
+    // Ends a run, a deep run or a batch with what its runs added up to and the files they wrote.
+    void showRunSummary(const QString& title, const batch::BatchResult* batch);
+    // The summary window of a job that has ended, in place of the one shown before; the caller
+    // shows it, or runs it modal when the program ends after it.
+    RunSummaryWindow* makeSummary(const QString& title, const std::string& text,
+                                  const std::vector<std::string>& files);
     void showUnderWay(const std::string& page);
     void onSaveProfile();
     void onLoadProfile();
@@ -143,8 +147,8 @@ private:
     // The exit question was answered "OK": the close that follows is let through.
     bool exiting_ = false;
     std::string rememberedProfile_;
-    // The runs of the deep run or batch under way; and the profile a batch is at.
-    RunSummary summary_;
+    // The runs of the job under way; and the profile a batch is at.
+    app::RunSummary summary_;
     int batchProfileNumber_ = 0;
     std::string batchProfileLine_;
     QPointer<RunSummaryWindow> summaryWindow_;

@@ -33,7 +33,6 @@ RunSummaryWindow::RunSummaryWindow(const QString& title, const std::string& text
 
     auto* openButton = new QPushButton("Open", this);
     openButton->setObjectName("openFileButton");
-    openButton->setEnabled(!files.empty());
     auto* close = new QPushButton("Close", this);
     close->setObjectName("closeButton");
     close->setDefault(true);
@@ -47,9 +46,14 @@ RunSummaryWindow::RunSummaryWindow(const QString& title, const std::string& text
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summary);
-    layout->addWidget(new QLabel("Logs and failure profiles:", this));
+    auto* filesLabel = new QLabel("Logs and failure profiles:", this);
+    layout->addWidget(filesLabel);
     layout->addWidget(files_);
     layout->addLayout(buttons);
+    // A job that wrote no file (the database update) has nothing to list or open.
+    filesLabel->setVisible(!files.empty());
+    files_->setVisible(!files.empty());
+    openButton->setVisible(!files.empty());
     resize(kWidth, sizeHint().height());
 }
 

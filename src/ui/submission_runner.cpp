@@ -8,12 +8,12 @@
 #include <memory>
 #include <utility>
 
+#include "app/run_summary.h"
 #include "keywords/keyword_check.h"
 #include "platform/program_start.h"
 #include "ui/latin1.h"
 #include "ui/qt_deep_frontend.h"
 #include "ui/qt_frontend.h"
-#include "ui/run_summary.h"
 #include "ui/run_windows.h"
 
 namespace farrow::ui {
@@ -141,7 +141,7 @@ void WindowProfileRun::pageStarting(const profile::SubmissionProfile& page) {
         hooks_.showPage(page);
     }
     if (hooks_.showUnderWay) {
-        hooks_.showUnderWay(pageUnderWay(++pageNumber_, pages_, page.url));
+        hooks_.showUnderWay(app::pageUnderWay(++pageNumber_, pages_, page.url));
     }
 }
 

@@ -178,7 +178,7 @@ TEST(UpdateCommand, PrintsStagesAndFailsWhenTheServerIsDown) {
     EXPECT_NE(r.err.find("Could Not establish FTP session to datbase server."), std::string::npos);
     EXPECT_NE(r.err.find("Sites Database Problem."), std::string::npos);
     // The server and the reason follow the window's words.
-    EXPECT_NE(r.err.find("farrowctl: could not update sites.enc from the database server " +
+    EXPECT_NE(r.err.find("farrowctl: Could not update sites.enc from the database server " +
                          closed + ": "),
               std::string::npos)
         << r.err;
@@ -220,7 +220,7 @@ TEST(UpdateCommand, ARefusedLoginNamesTheServerAndTheReason) {
     test::FtpTestServer server("another password");
     CliRun r = run({"update"}, server.address());
     EXPECT_EQ(r.rc, kExitFailed);
-    EXPECT_NE(r.err.find("farrowctl: could not update sites.enc from the database server " +
+    EXPECT_NE(r.err.find("farrowctl: Could not update sites.enc from the database server " +
                          server.address() + ": "),
               std::string::npos)
         << r.err;

@@ -128,6 +128,10 @@ TEST_F(SubmitCommandTest, EverySiteAcceptedExitsZeroAndNamesTheLogs) {
     EXPECT_NE(text.find("Log: "), std::string::npos);
     EXPECT_NE(text.find("Error log: "), std::string::npos);
     EXPECT_EQ(text.find("Failure profile: "), std::string::npos);
+    // The window's summary ends it.
+    EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1),
+              "1 run to 2 sites: 2 accepted, 0 failed.\n")
+        << text;
 }
 
 TEST_F(SubmitCommandTest, AFailedSiteExitsThreeWithTheReasonAndTheReport) {
@@ -205,6 +209,10 @@ TEST_F(SubmitCommandTest, BatchRunsEachProfileOfTheSessionWithBatchLogs) {
     EXPECT_NE(text.find("FAILED: Broken: "), std::string::npos) << text;
     EXPECT_NE(text.find("Errors in: "), std::string::npos) << text;
     EXPECT_NE(text.find("Batch log: "), std::string::npos) << text;
+    EXPECT_NE(text.find("\n2 profiles run, 1 could not be read.\n2 runs to 2 sites: 1 accepted, "
+                        "1 failed.\n"),
+              std::string::npos)
+        << text;
     EXPECT_NE(err.str().find("gone.fl2"), std::string::npos) << err.str();
     EXPECT_FALSE(std::ifstream(workspace.file("BATCH.TMP")).good());
 
@@ -291,6 +299,8 @@ TEST_F(SubmitCommandTest, InterruptPressesAbortAndTheRunEndsWithItsLogs) {
     workspace.write("p.fl2", test::profileFileText({"Hang"}));
     const std::string text = interruptOnceStarted({"submit", "p.fl2"}, started);
     EXPECT_NE(text.find("Log: "), std::string::npos) << text;
+    EXPECT_NE(text.find("1 run to 1 site: "), std::string::npos) << text;
+    EXPECT_NE(text.find("\nABORT stopped the job: "), std::string::npos) << text;
 }
 
 // ABORT ends the batch after the run it stopped; the profiles after it are named, not run.

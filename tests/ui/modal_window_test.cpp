@@ -27,7 +27,9 @@
 #include "platform/file_system.h"
 #include "profile/profile_file.h"
 #include "support/checked_profile.h"
+#include "support/ftp_test_server.h"
 #include "support/loopback_http_server.h"
+#include "support/loopback_listener.h"
 #include "support/site_lines.h"
 #include "ui/deep_retrieval_window.h"
 #include "ui/exit_prompt.h"
@@ -273,6 +275,123 @@ TEST_F(ModalWindowTest, PauseAndAbortArePressedWithTheMouseWhileTheWindowRunsMod
     // The sites the stop left unstarted were never sent.
     EXPECT_LT(count(log, "SUCCESSFUL:"), 40) << log;
     EXPECT_EQ(status(), "IDLE");
+    // The plain run ends as a deep run does: the "Errors Found...." question, then the summary
+    // with what the stop left unsent and the files to open.
+    auto* summary = visibleWindow<RunSummaryWindow>();
+    ASSERT_NE(summary, nullptr);
+    const std::string text = fromQt(summary->findChild<QLabel*>("summaryText")->text());
+    EXPECT_EQ(text.rfind("1 run to 40 sites: ", 0), 0u) << text;
+    EXPECT_NE(text.find("not sent; the failure profile holds them."), std::string::npos) << text;
+    const std::vector<std::string> files = listedPaths(summary->findChild<QListWidget*>());
+    ASSERT_EQ(files.size(), 3u) << text;
+    EXPECT_EQ(std::filesystem::path(files[2]).extension(), ".fl2") << files[2];
+    EXPECT_TRUE(std::filesystem::exists(files[2])) << files[2];
+}
+
+TEST_F(ModalWindowTest, APlainRunEndsWithItsSummaryAndNoErrorQuestion) {
+    start(2);
+    targets.open();
+    bool errorsAsked = false;
+    clickLater("buildGoButton");
+    runModal([&] {
+        errorsAsked = errorsAsked || visibleWindow<QMessageBox>("errorsFoundBox");
+        return visibleWindow<RunSummaryWindow>() != nullptr;
+    });
+
+    EXPECT_FALSE(gaveUp);
+    EXPECT_FALSE(errorsAsked);
+    auto* summary = visibleWindow<RunSummaryWindow>();
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(fromQt(summary->findChild<QLabel*>("summaryText")->text()),
+              "1 run to 2 sites: 2 accepted, 0 failed.");
+    // The submission log and the error log, no failure profile.
+    const std::vector<std::string> files = listedPaths(summary->findChild<QListWidget*>());
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_TRUE(
+        std::filesystem::equivalent(std::filesystem::path(files[0]).parent_path(), state.logsDir))
+        << files[0];
+    EXPECT_TRUE(
+        std::filesystem::equivalent(std::filesystem::path(files[1]).parent_path(), state.errorsDir))
+        << files[1];
+}
+
+// "Check Now" at the start: the update ends with what it did, naming the server, in a window
+// that takes clicks while the main window runs modal.
+TEST_F(ModalWindowTest, TheDatabaseUpdateSaysWhetherANewDatabaseCame) {
+    farrow::test::FtpTestServer ftp;
+    const std::string sites = targetLine(siteName(0), server.url("/held?")) + "\n";
+    ftp.putFile("database/sites.enc", sites);
+    writeWorkspace({});
+    state.databaseServer = ftp.address();
+    frontend.checkForUpdates = true;
+    for (const std::string& expected :
+         {"Downloaded a new sites.enc from " + ftp.address() + " (" + std::to_string(sites.size()) +
+              " bytes)",
+          "sites.enc is the same as on " + ftp.address() + ": nothing downloaded"}) {
+        startWindow();
+        std::string shown;
+        bool closeReached = false;
+        bool openShown = true;
+        runModal([&] {
+            auto* summary = visibleWindow<RunSummaryWindow>();
+            if (!summary) {
+                return false;
+            }
+            shown = fromQt(summary->findChild<QLabel*>("summaryText")->text());
+            openShown = summary->findChild<QPushButton*>("openFileButton")->isVisible();
+            closeReached = userClick(summary->findChild<QPushButton*>("closeButton"));
+            return true;
+        });
+        EXPECT_EQ(shown, expected);
+        EXPECT_TRUE(closeReached);
+        EXPECT_FALSE(openShown);
+        EXPECT_EQ(visibleWindow<RunSummaryWindow>(), nullptr);
+        EXPECT_EQ(state.siteTable.size(), 1u);
+        EXPECT_TRUE(frontend.messages.empty()) << frontend.texts().front();
+        dialog.reset();
+    }
+}
+
+// The program ends after a failed update: its messages as they were, then the summary, modal,
+// with the server and the reason they do not name.
+TEST_F(ModalWindowTest, AFailedDatabaseUpdateKeepsItsMessagesAndThenNamesTheServerAndReason) {
+    writeWorkspace({targetLine(siteName(0), server.url("/held?"))});
+    state.databaseServer = "127.0.0.1:" + std::to_string(farrow::test::closedLoopbackPort());
+    frontend.checkForUpdates = true;
+    state.workspace = workspace.workspace();
+    dialog = std::make_unique<MainDialog>(state, frontend);
+    std::string shown;
+    bool closeReached = false;
+    int ticks = 0;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* summary = qobject_cast<RunSummaryWindow*>(QApplication::activeModalWidget());
+        if (summary) {
+            shown = fromQt(summary->findChild<QLabel*>("summaryText")->text());
+            closeReached = userClick(summary->findChild<QPushButton*>("closeButton"));
+            if (!closeReached) {
+                summary->close();
+            }
+        }
+        if (summary || ++ticks > kGiveUpTicks) {
+            driver.stop();
+        }
+    });
+    driver.start(5);
+    EXPECT_FALSE(dialog->initialise({"farrowlane"}));
+
+    EXPECT_TRUE(closeReached);
+    EXPECT_EQ(frontend.texts(),
+              (std::vector<std::string>{
+                  "Could Not establish FTP session to datbase server. Please contact technical "
+                  "support.  Program will now exit",
+                  "Sites Database Problem."}));
+    EXPECT_EQ(shown.rfind("Could not update sites.enc from the database server " +
+                              state.databaseServer + ": ",
+                          0),
+              0u)
+        << shown;
+    EXPECT_NE(shown.find("onnect"), std::string::npos) << shown;
 }
 
 TEST_F(ModalWindowTest, AnAbortedDeepRunTakesEveryClickAndGivesTheUsersOwnFieldsBack) {

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "ui/batch_dialog.h"
 #include "ui/deep_checklist_dialog.h"
 #include "ui/latin1.h"
+#include "ui/run_summary_window.h"
 #include "ui/run_windows.h"
 #include "window_fixture.h"
 
@@ -86,6 +88,9 @@ TEST_F(SandboxWindowTest, DemoProfileSubmitsToTheSandboxBehindTheProgressAndDebu
     find<QPushButton>("loadProfileButton")->click();
     ASSERT_EQ(fromQt(find<QLineEdit>("url")->text()),
               "http://127.0.0.1:" + std::to_string(sandbox->httpPort()) + "/site/index.htm");
+    // The workspace's picture and icon, though the test runs in another folder.
+    EXPECT_FALSE(find<QLabel>("picture")->pixmap().isNull());
+    EXPECT_FALSE(dialog->windowIcon().isNull());
     auto* tabs = find<QTabBar>("pageTabs");
     for (int page = 0; page < MainDialog::kPageCount; ++page) {
         tabs->setCurrentIndex(page);
@@ -134,6 +139,14 @@ TEST_F(SandboxWindowTest, DemoProfileSubmitsToTheSandboxBehindTheProgressAndDebu
     EXPECT_EQ(good, 8) << sandboxLog.str();
     EXPECT_EQ(failed, 6) << sandboxLog.str();
     EXPECT_EQ(sandbox->mailSink().keptCount(), 1);
+    // The run ends with its summary, the logs and the failure profile listed.
+    auto* summary = dialog->findChild<RunSummaryWindow*>();
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(fromQt(summary->findChild<QLabel*>("summaryText")->text())
+                  .rfind("1 run to 14 sites: 8 accepted, 6 failed.\n", 0),
+              0u);
+    EXPECT_EQ(summary->findChild<QListWidget*>("summaryFiles")->count(), 3);
+    save(summary, "run-summary");
     copyLog(state.logsDir, "submission-log.htm");
     copyLog(state.errorsDir, "error-log.htm");
 }

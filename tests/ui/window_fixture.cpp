@@ -17,7 +17,7 @@ bool ScriptedFrontend::askCheckForUpdates() {
         answerNextModal("skipButton");
         return QtFrontend::askCheckForUpdates();
     }
-    return false;
+    return checkForUpdates;
 }
 
 std::vector<std::string> ScriptedFrontend::texts() const {

@@ -50,6 +50,8 @@ public:
 
     // The real update question is asked (and answered by a timer) when set.
     bool realUpdatePrompt = false;
+    // Otherwise the update question is answered "Check Now" when set, "Skip" when not.
+    bool checkForUpdates = false;
     bool exitAnswer = false;
     // The real exit question is shown, for the test to answer.
     bool realExitPrompt = false;
@@ -92,7 +94,7 @@ std::string numberedCatalogue(int lines);
 class WindowTest : public testing::Test {
 protected:
     void writeWorkspace(const std::vector<std::string>& sites, int catalogueLines = 52);
-    // Runs the window's start-up; the update question is answered "Skip".
+    // Runs the window's start-up; the update question is answered as `frontend` says ("Skip").
     void startWindow(std::vector<std::string> argv = {"farrowlane"});
 
     template <typename T>

@@ -1,6 +1,6 @@
-#include "ui/run_summary.h"
+#include "app/run_summary.h"
 
-namespace farrow::ui {
+namespace farrow::app {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::string pageUnderWay(int number, int pages, const std::string& url) {
     return "Page " + std::to_string(number) + " of " + std::to_string(pages) + ": " + url;
 }
 
-}  // namespace farrow::ui
+}  // namespace farrow::app

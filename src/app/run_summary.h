@@ -6,7 +6,7 @@
 #include "batch/batch_run.h"
 #include "submit/run_result.h"
 
-namespace farrow::ui {
+namespace farrow::app {
 
 // What the runs of one long job (a deep profile's pages, a batch's profiles) added up to, for
 // the summary the window shows when the job is over.
@@ -37,4 +37,4 @@ std::vector<std::string> summaryFiles(const RunSummary& summary,
 std::string profileUnderWay(int number, const std::string& path);
 std::string pageUnderWay(int number, int pages, const std::string& url);
 
-}  // namespace farrow::ui
+}  // namespace farrow::app
