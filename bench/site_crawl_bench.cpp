@@ -1,8 +1,8 @@
-// The whole-site crawl against wget's recursive spider over the same generated loopback site of
-// 2000 HTML pages (each linking to its children, its parent and a few others) in folders: the
-// wall time of each from start to exit, the pages each found, and the peak memory of each.
-// wget runs without keep-alive, as the crawl does (a connection per page); it reads one page at
-// a time, the crawl four.
+// The whole-site crawl against wget's recursive spider over the same loopback site: by default a
+// generated one of 2000 HTML pages (each linking to its children, its parent and a few others)
+// in folders, or the site at the loopback URL given (for example Debian's Python documentation
+// served by nginx). For each: the wall time from start to exit, the processor time, the pages
+// found and the peak memory. wget reads one page at a time, the crawl four.
 
 #include <httplib.h>
 
@@ -21,7 +21,7 @@
 namespace {
 
 constexpr int kPages = 2000;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 std::string pagePath(int n) {
     if (n == 0) {
@@ -53,15 +53,18 @@ double medianOf(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The distinct page addresses wget's log names.
+// The distinct HTML pages wget's log names: addresses it asked for whose answer was text/html.
 std::size_t wgetPages(const std::string& log) {
     std::ifstream in(log);
     std::set<std::string> urls;
+    std::string asked;
     for (std::string line; std::getline(in, line);) {
         const std::size_t at = line.find("http://");
-        if (line.rfind("--", 0) == 0 && at != std::string::npos &&
-            line.find("/robots.txt") == std::string::npos) {
-            urls.insert(line.substr(at));
+        if (line.rfind("--", 0) == 0 && at != std::string::npos) {
+            asked = line.substr(at);
+        } else if (!asked.empty() && line.find("[text/html]") != std::string::npos) {
+            urls.insert(asked);
+            asked.clear();
         }
     }
     return urls.size();
@@ -78,7 +81,12 @@ std::size_t sitemapPages(const std::string& path) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool given = argc > 1;
+    if (given && std::string(argv[1]).rfind("http://127.0.0.1:", 0) != 0) {
+        std::fprintf(stderr, "usage: site_crawl_bench [http://127.0.0.1:PORT/PAGE]\n");
+        return 2;
+    }
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(8); };
     std::vector<std::string> pages;
@@ -97,13 +105,18 @@ int main() {
     server.Get("/site/index.htm", [&pages](const httplib::Request&, httplib::Response& res) {
         res.set_content(pages[0], "text/html");
     });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    if (port <= 0) {
+    const int port = given ? 0 : server.bind_to_any_port("127.0.0.1");
+    if (!given && port <= 0) {
         std::fprintf(stderr, "cannot bind a loopback port\n");
         return 1;
     }
-    std::thread serving([&server] { server.listen_after_bind(); });
-    const std::string start = "http://127.0.0.1:" + std::to_string(port) + pagePath(0);
+    std::thread serving([&server, given] {
+        if (!given) {
+            server.listen_after_bind();
+        }
+    });
+    const std::string start =
+        given ? std::string(argv[1]) : "http://127.0.0.1:" + std::to_string(port) + pagePath(0);
 
     farrow::test::TempWorkspace dir;
     dir.write("site.fl2", farrow::test::profileFileText({}, start, "Bench"));
@@ -111,6 +124,8 @@ int main() {
 
     std::vector<double> crawlTimes;
     std::vector<double> wgetTimes;
+    std::vector<double> crawlCpu;
+    std::vector<double> wgetCpu;
     long crawlRss = 0;
     long wgetRss = 0;
     std::size_t crawlFound = 0;
@@ -125,6 +140,7 @@ int main() {
             return 1;
         }
         crawlTimes.push_back(crawl.seconds);
+        crawlCpu.push_back(crawl.cpuSeconds);
         crawlRss = std::max(crawlRss, crawl.maxRssKb);
         crawlFound = sitemapPages(dir.file("sitemap.xml"));
 
@@ -139,6 +155,7 @@ int main() {
             return 1;
         }
         wgetTimes.push_back(spider.seconds);
+        wgetCpu.push_back(spider.cpuSeconds);
         wgetRss = std::max(wgetRss, spider.maxRssKb);
         wgetFound = wgetPages(dir.file("wget.log"));
     }
@@ -147,10 +164,15 @@ int main() {
 
     const double crawl = medianOf(crawlTimes);
     const double spider = medianOf(wgetTimes);
-    std::printf("farrowctl crawl: %.2f s (median of %d), %zu pages, peak RSS %.1f MB\n", crawl,
-                kRounds, crawlFound, crawlRss / 1024.0);
-    std::printf("wget --spider -r -l inf: %.2f s (median of %d), %zu pages, peak RSS %.1f MB\n",
-                spider, kRounds, wgetFound, wgetRss / 1024.0);
-    std::printf("ratio crawl / wget: %.3f\n", crawl / spider);
+    std::printf(
+        "farrowctl crawl: %.2f s, %.2f s processor (medians of %d), %zu pages, peak RSS "
+        "%.1f MB\n",
+        crawl, medianOf(crawlCpu), kRounds, crawlFound, crawlRss / 1024.0);
+    std::printf(
+        "wget --spider -r -l inf: %.2f s, %.2f s processor (medians of %d), %zu pages, "
+        "peak RSS %.1f MB\n",
+        spider, medianOf(wgetCpu), kRounds, wgetFound, wgetRss / 1024.0);
+    std::printf("ratio crawl / wget: %.3f wall, %.3f processor\n", crawl / spider,
+                medianOf(crawlCpu) / medianOf(wgetCpu));
     return 0;
 }

@@ -307,6 +307,22 @@ private:
 // The parser is fed this much at a time; between two pieces it may be stopped.
 constexpr std::size_t kPiece = 64u * 1024;
 
+// The next piece to feed the parser: up to kPiece bytes, ending just after a '>' where there is
+// one. libxml2's HTML push parser loses track of quotes when a piece ends inside an attribute's
+// value; from there it finds no tag's end until the page is over, so it would parse nothing
+// between pieces (no stop reaches it) and hold the whole page. A wide charset's '>' byte may be
+// half of a character, so its pieces are cut by size alone.
+std::string_view nextPiece(std::string_view rest, bool wideCharset) {
+    std::string_view piece = rest.substr(0, kPiece);
+    if (!wideCharset && piece.size() < rest.size()) {
+        const std::size_t end = piece.rfind('>');
+        if (end != std::string_view::npos) {
+            piece = piece.substr(0, end + 1);
+        }
+    }
+    return piece;
+}
+
 }  // namespace
 
 bool robotsDirectiveHolds(std::string_view list, std::string_view directive) {
@@ -355,6 +371,8 @@ PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl,
     xmlCharEncodingHandler* encoding = nullptr;
     const std::string charset = charsetOf(contentType, html);
     const bool windows1252 = charset == "windows-1252";
+    const bool wideCharset = charset.starts_with("utf-16") || charset.starts_with("utf-32") ||
+                             charset.starts_with("ucs");
     if (!charset.empty() && charset != "utf-8" && charset != "utf8" && !windows1252) {
         encoding = xmlFindCharEncodingHandler(charset.c_str());
     }
@@ -378,7 +396,7 @@ PageLinks extractPageLinks(std::string_view html, const std::string& pageUrl,
             out.stopped = true;
             break;
         }
-        const std::string_view raw = html.substr(at, kPiece);
+        const std::string_view raw = nextPiece(html.substr(at), wideCharset);
         at += raw.size();
         piece.clear();
         if (windows1252) {
