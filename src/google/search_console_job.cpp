@@ -377,6 +377,22 @@ std::optional<std::vector<SitemapState>> sitemapStatesOf(const nlohmann::json& a
     return states;
 }
 
+InspectionTally tally(const std::vector<IndexStatus>& inspections) {
+    InspectionTally t;
+    for (const IndexStatus& i : inspections) {
+        if (i.outcome != InspectionOutcome::Inspected) {
+            continue;
+        }
+        if (i.indexed()) {
+            ++t.indexed;
+        } else {
+            ++t.notIndexed;
+            ++t.notIndexedBy[i.coverageState.empty() ? "-" : i.coverageState];
+        }
+    }
+    return t;
+}
+
 std::vector<std::string> inspectionOrder(const std::vector<std::string>& urls,
                                          const std::map<std::string, UrlRecord>& records) {
     struct Ranked {
