@@ -102,6 +102,8 @@ public:
         }
         out_ << '\n' << std::flush;
     }
+    // Each inspection is a line of its own as it comes.
+    void inspecting(std::size_t) override {}
     void inspected(const google::IndexStatus& i) override {
         if (i.outcome == google::InspectionOutcome::Inspected) {
             out_ << orDash(i.verdict) << "  " << orDash(i.coverageState) << "  " << i.url << '\n'

@@ -506,6 +506,7 @@ SearchConsoleJob::Inspection SearchConsoleJob::inspect(const Params& params,
     }
 
     frontend.step(SearchConsoleStep::Inspecting);
+    frontend.inspecting(result.planned.size());
     bool first = true;
     for (const std::string& url : result.planned) {
         if (stopAsked(frontend) ||

@@ -79,6 +79,9 @@ public:
     virtual void warning(const std::string& text) = 0;
     virtual void note(const indexnow::SourceNote& note) = 0;
     virtual void submitted(const SitemapSubmission& submission, const std::string& detail) = 0;
+    // The inspections begin: `planned` URLs are to be inspected, one `inspected` call each
+    // unless the run ends early.
+    virtual void inspecting(std::size_t planned) = 0;
     virtual void inspected(const IndexStatus& inspection) = 0;
     virtual const std::atomic<bool>* stopFlag() const = 0;
 };

@@ -159,11 +159,21 @@ public:
     void submitted(const google::SitemapSubmission& s, const std::string& detail) override {
         dialog_.post([d = &dialog_, s, detail] { d->answers_->addSubmission(s, detail); });
     }
+    void inspecting(std::size_t planned) override {
+        dialog_.post([d = &dialog_, planned] {
+            d->googlePlanned_ = static_cast<int>(planned);
+            d->progress_->setRange(0, d->googlePlanned_);
+            d->progress_->setValue(0);
+        });
+    }
     void inspected(const google::IndexStatus& inspection) override {
         dialog_.post([d = &dialog_, inspection] {
             d->answers_->addInspection(inspection);
             ++d->googleInspected_;
-            d->summaryLabel_->setText(QString("%1 URLs inspected...").arg(d->googleInspected_));
+            d->progress_->setValue(d->googleInspected_);
+            d->summaryLabel_->setText(QString("%1 of %2 URLs inspected...")
+                                          .arg(d->googleInspected_)
+                                          .arg(d->googlePlanned_));
         });
     }
     const std::atomic<bool>* stopFlag() const override { return &dialog_.cancel_; }
@@ -476,6 +486,7 @@ void IndexNowDialog::startGoogleJob(
     const bool remembered = rememberSettings();
     answers_->clear();
     googleInspected_ = 0;
+    googlePlanned_ = 0;
     progress_->setRange(0, 0);
     if (remembered) {
         summaryLabel_->setText(startText);
@@ -485,8 +496,11 @@ void IndexNowDialog::startGoogleJob(
         GoogleFrontend frontend(*this, gathering);
         const QString summary = run(params, frontend);
         return [this, text = frontend.notes + summary] {
-            progress_->setRange(0, 1);
-            progress_->setValue(1);
+            // An inspection's bar stays where the run ended.
+            if (googlePlanned_ == 0) {
+                progress_->setRange(0, 1);
+                progress_->setValue(1);
+            }
             summaryLabel_->setText(text);
         };
     });

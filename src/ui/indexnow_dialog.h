@@ -132,7 +132,9 @@ private:
     // Escape or the close box came while a job ran: close once it has stopped.
     bool closeWhenIdle_ = false;
     bool settingsUnwritable_ = false;
-    // URLs the Search Console job under way has inspected; written on the window thread.
+    // URLs the Search Console job under way is to inspect and has inspected; written on the
+    // window thread.
+    int googlePlanned_ = 0;
     int googleInspected_ = 0;
 
     IndexNowKeySection* keySection_ = nullptr;

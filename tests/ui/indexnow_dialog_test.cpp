@@ -477,6 +477,10 @@ TEST_F(IndexNowDialogTest, GoogleCheckSubmitAndInspectShowTheSearchConsolesAnswe
         std::make_pair(std::string("NEUTRAL"), std::string("Discovered - currently not indexed")));
     const QString summary = child<QLabel>(dialog, "summaryLabel")->text();
     EXPECT_NE(summary.indexOf("\nGoogle: 2 indexed, "), -1) << summary.toStdString();
+    // The bar counted the inspections planned to the last.
+    auto* bar = child<QProgressBar>(dialog, "progressBar");
+    EXPECT_EQ(bar->maximum(), static_cast<int>(verdicts.size()));
+    EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_NE(summary.indexOf("Not indexed: Discovered - currently not indexed: 1."), -1)
         << summary.toStdString();
 
