@@ -31,6 +31,11 @@ struct AppState {
     // A CA file the HTTPS channels trust beside the system's store ($FARROWLANE_CA_FILE), set
     // by the program's main.
     std::string caFile;
+    // The Search Console's address for tests and the sandbox ($FARROWLANE_GOOGLE_API; empty:
+    // the service's own) and the service account's key file ($GOOGLE_APPLICATION_CREDENTIALS),
+    // set by the program's main.
+    std::string googleApi;
+    std::string googleCredentials;
 
     std::string logsDir;
     std::string errorsDir;

@@ -102,6 +102,8 @@ public:
         }
         out_ << '\n' << std::flush;
     }
+    // Each inspection is a line of its own as it comes.
+    void inspecting(std::size_t) override {}
     void inspected(const google::IndexStatus& i) override {
         if (i.outcome == google::InspectionOutcome::Inspected) {
             out_ << orDash(i.verdict) << "  " << orDash(i.coverageState) << "  " << i.url << '\n'
@@ -324,25 +326,10 @@ ExitCode inspectCommand(const InspectOptions& options, const CommandContext& con
         frontend.emit(end);
         return kExitOk;
     }
-    std::size_t indexed = 0;
-    std::map<std::string, std::size_t> notIndexed;
-    for (const google::IndexStatus& i : r.inspections) {
-        if (i.outcome != google::InspectionOutcome::Inspected) {
-            continue;
-        }
-        if (i.indexed()) {
-            ++indexed;
-        } else {
-            ++notIndexed[orDash(i.coverageState)];
-        }
-    }
-    std::size_t notIndexedCount = 0;
-    for (const auto& [state, count] : notIndexed) {
-        notIndexedCount += count;
-    }
-    context.out << "Google: " << indexed << " indexed, " << notIndexedCount << " not indexed, "
+    const google::InspectionTally t = google::tally(r.inspections);
+    context.out << "Google: " << t.indexed << " indexed, " << t.notIndexed << " not indexed, "
                 << r.notInspected << " not inspected\n";
-    for (const auto& [state, count] : notIndexed) {
+    for (const auto& [state, count] : t.notIndexedBy) {
         context.out << "  not indexed: " << state << ": " << count << '\n';
     }
     if (r.quotaEnded) {
@@ -353,7 +340,7 @@ ExitCode inspectCommand(const InspectOptions& options, const CommandContext& con
         context.out << "Stopped.\n";
     }
     ExitCode code = r.notInspected > 0 && (r.quotaEnded || r.stopped ||
-                                           r.inspections.size() > indexed + notIndexedCount)
+                                           r.inspections.size() > t.indexed + t.notIndexed)
                         ? kExitSomeFailed
                         : kExitOk;
     if (!r.ledgerError.empty()) {
@@ -362,9 +349,9 @@ ExitCode inspectCommand(const InspectOptions& options, const CommandContext& con
     }
     nlohmann::ordered_json end;
     end["event"] = "end";
-    end["inspected"] = indexed + notIndexedCount;
-    end["indexed"] = indexed;
-    end["notIndexed"] = notIndexedCount;
+    end["inspected"] = t.indexed + t.notIndexed;
+    end["indexed"] = t.indexed;
+    end["notIndexed"] = t.notIndexed;
     end["notInspected"] = r.notInspected;
     end["quotaEnded"] = r.quotaEnded;
     end["dryRun"] = false;

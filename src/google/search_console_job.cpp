@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "crawl/robots_rules.h"
-#include "crawl/sitemap_reader.h"
 #include "crawl/web_fetch.h"
 #include "indexnow/key_scope.h"
+#include "indexnow/url_gathering.h"
 
 namespace farrow::google {
 
@@ -195,97 +193,56 @@ std::vector<std::string> defaultSitemaps(const std::string& siteUrl, const base:
     return {origin + "/sitemap.xml"};
 }
 
-// Gathers the URLs to inspect from the sources named, in their order, without duplicates.
-class Gathering {
+// The gathering's notes and the crawl's progress go to the job's frontend; the job says once
+// that it gathers.
+class GatheringEvents final : public indexnow::UrlGatheringObserver {
 public:
-    Gathering(const SearchConsoleJob::Params& params, const base::Timing& timing,
-              SearchConsoleFrontend& frontend, SearchConsoleJob::Inspection& result)
-        : params_(params), timing_(timing), frontend_(frontend), result_(result) {}
+    explicit GatheringEvents(SearchConsoleFrontend& frontend) : frontend_(frontend) {}
 
-    // Empty with `result.check.failure` or `result.stopped` set when the job ends here.
-    std::optional<std::vector<std::string>> run() {
-        const SearchConsoleJob::Params& p = params_;
-        frontend_.step(SearchConsoleStep::Gathering);
-        if (!p.deepChecklist && !p.crawl && p.sitemap.empty() && p.list.empty()) {
-            add({{p.siteUrl, indexnow::UrlOrigin::Profile}});
-        }
-        if ((p.deepChecklist && !deep()) || (p.crawl && !crawl()) ||
-            (!p.sitemap.empty() && !sitemap()) || (!p.list.empty() && !list())) {
-            return std::nullopt;
-        }
-        return std::move(urls_);
+    void reading(indexnow::UrlSourceKind) override {}
+    void note(const indexnow::SourceNote& note) override { frontend_.note(note); }
+    const std::atomic<bool>* stopFlag() const override { return frontend_.stopFlag(); }
+    void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
+                  std::size_t waiting) override {
+        frontend_.pageDone(page, fetched, waiting);
     }
 
 private:
-    bool deep() {
-        return take(indexnow::deepChecklistUrls(params_.siteUrl, params_.siteTitle, timing_,
-                                                frontend_.stopFlag()));
-    }
-
-    bool crawl() {
-        crawl::CrawlParams crawlParams = crawl::crawlParams(params_.siteUrl, timing_);
-        crawlParams.cancel = frontend_.stopFlag();
-        const crawl::CrawlResult crawled =
-            crawl::crawlSite(crawlParams, crawl::webPageFetch(params_.api.caFile), &frontend_);
-        return take(indexnow::crawledUrls(crawled, crawlParams));
-    }
-
-    bool sitemap() {
-        crawl::SitemapSourceParams read = crawl::sitemapSourceParams(params_.sitemap, timing_);
-        read.fetchTimes.cancel = frontend_.stopFlag();
-        return take(indexnow::sitemapUrls(read, crawl::webPageFetch(params_.api.caFile)));
-    }
-
-    bool list() {
-        std::ifstream file;
-        std::istream* in = params_.listInput;
-        if (params_.list != "-") {
-            file.open(std::filesystem::path(params_.list), std::ios::binary);
-            in = file ? &file : nullptr;
-        }
-        if (in == nullptr) {
-            result_.check.failure = {SetupProblem::Source,
-                                     "cannot read the URL list \"" + params_.list + "\""};
-            return false;
-        }
-        return take(indexnow::readUrlList(*in));
-    }
-
-    bool take(indexnow::UrlSourceResult&& source) {
-        if (stopAsked(frontend_)) {
-            result_.stopped = true;
-            return false;
-        }
-        if (source.error) {
-            result_.check.failure = {SetupProblem::Source, source.error.reason};
-            return false;
-        }
-        for (const indexnow::SourceNote& note : source.notes) {
-            frontend_.note(note);
-        }
-        std::move(source.leftOut.begin(), source.leftOut.end(),
-                  std::back_inserter(result_.leftOut));
-        add(source.urls);
-        return true;
-    }
-
-    void add(const std::vector<indexnow::CandidateUrl>& urls) {
-        for (const indexnow::CandidateUrl& u : urls) {
-            if (seen_.insert(u.url).second) {
-                urls_.push_back(u.url);
-            } else {
-                result_.leftOut.push_back({u.url, indexnow::LeftOutReason::Duplicate});
-            }
-        }
-    }
-
-    const SearchConsoleJob::Params& params_;
-    const base::Timing& timing_;
     SearchConsoleFrontend& frontend_;
-    SearchConsoleJob::Inspection& result_;
-    std::vector<std::string> urls_;
-    std::set<std::string> seen_;
 };
+
+// The URLs to inspect from the sources named, in their order, without duplicates; empty with
+// `result.check.failure` or `result.stopped` set when the job ends here.
+std::optional<std::vector<std::string>> gather(const SearchConsoleJob::Params& p,
+                                               const base::Timing& timing,
+                                               SearchConsoleFrontend& frontend,
+                                               SearchConsoleJob::Inspection& result) {
+    frontend.step(SearchConsoleStep::Gathering);
+    GatheringEvents events(frontend);
+    indexnow::GatheredUrls gathered =
+        indexnow::gatherUrls({p.siteUrl, p.siteTitle, p.deepChecklist, p.crawl, p.sitemap, p.list,
+                              p.listInput, p.api.caFile},
+                             timing, events);
+    result.leftOut = std::move(gathered.leftOut);
+    if (gathered.stopped || stopAsked(frontend)) {
+        result.stopped = true;
+        return std::nullopt;
+    }
+    if (gathered.failure) {
+        result.check.failure = {SetupProblem::Source, gathered.failure->error.reason};
+        return std::nullopt;
+    }
+    std::vector<std::string> urls;
+    std::set<std::string> seen;
+    for (indexnow::CandidateUrl& u : gathered.urls) {
+        if (seen.insert(u.url).second) {
+            urls.push_back(std::move(u.url));
+        } else {
+            result.leftOut.push_back({std::move(u.url), indexnow::LeftOutReason::Duplicate});
+        }
+    }
+    return urls;
+}
 
 }  // namespace
 
@@ -375,6 +332,22 @@ std::optional<std::vector<SitemapState>> sitemapStatesOf(const nlohmann::json& a
         states.push_back(std::move(s));
     }
     return states;
+}
+
+InspectionTally tally(const std::vector<IndexStatus>& inspections) {
+    InspectionTally t;
+    for (const IndexStatus& i : inspections) {
+        if (i.outcome != InspectionOutcome::Inspected) {
+            continue;
+        }
+        if (i.indexed()) {
+            ++t.indexed;
+        } else {
+            ++t.notIndexed;
+            ++t.notIndexedBy[i.coverageState.empty() ? "-" : i.coverageState];
+        }
+    }
+    return t;
 }
 
 std::vector<std::string> inspectionOrder(const std::vector<std::string>& urls,
@@ -491,8 +464,7 @@ SearchConsoleJob::Inspection SearchConsoleJob::inspect(const Params& params,
                                                        const base::Clock& clock,
                                                        SearchConsoleFrontend& frontend) {
     Inspection result;
-    std::optional<std::vector<std::string>> urls =
-        Gathering(params, timing, frontend, result).run();
+    std::optional<std::vector<std::string>> urls = gather(params, timing, frontend, result);
     if (!urls) {
         return result;
     }
@@ -534,6 +506,7 @@ SearchConsoleJob::Inspection SearchConsoleJob::inspect(const Params& params,
     }
 
     frontend.step(SearchConsoleStep::Inspecting);
+    frontend.inspecting(result.planned.size());
     bool first = true;
     for (const std::string& url : result.planned) {
         if (stopAsked(frontend) ||

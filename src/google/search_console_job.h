@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <istream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,6 +79,9 @@ public:
     virtual void warning(const std::string& text) = 0;
     virtual void note(const indexnow::SourceNote& note) = 0;
     virtual void submitted(const SitemapSubmission& submission, const std::string& detail) = 0;
+    // The inspections begin: `planned` URLs are to be inspected, one `inspected` call each
+    // unless the run ends early.
+    virtual void inspecting(std::size_t planned) = 0;
     virtual void inspected(const IndexStatus& inspection) = 0;
     virtual const std::atomic<bool>* stopFlag() const = 0;
 };
@@ -147,6 +151,16 @@ struct SearchConsoleJob {
     static Inspection inspect(const Params& params, const base::Timing& timing,
                               const base::Clock& clock, SearchConsoleFrontend& frontend);
 };
+
+// The URLs a run inspected, counted: those in the index, and those not by coverage state (a
+// state the answer lacked is "-"); URLs not inspected are not counted.
+struct InspectionTally {
+    std::size_t indexed = 0;
+    std::size_t notIndexed = 0;
+    std::map<std::string, std::size_t> notIndexedBy;
+};
+
+InspectionTally tally(const std::vector<IndexStatus>& inspections);
 
 // The URLs in the order they are inspected: never inspected, announced since their last
 // inspection, not indexed at their last inspection, then the longest ago; within a group, in

@@ -1,13 +1,10 @@
 #include "indexnow/announcement_job.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "crawl/sitemap_reader.h"
-#include "crawl/web_fetch.h"
 #include "indexnow/announcement_ledger.h"
 #include "indexnow/announcement_lock.h"
+#include "indexnow/url_gathering.h"
 
 namespace farrow::indexnow {
 
@@ -15,109 +12,53 @@ namespace {
 
 using Stage = AnnouncementFailure::Stage;
 
-bool stopAsked(const AnnouncementJobFrontend& frontend) {
-    const std::atomic<bool>* stop = frontend.stopFlag();
-    return stop != nullptr && stop->load();
-}
-
-// Gathers the sources one after the other into the announcement's parameters.
-class Gathering {
+// The gathering's events as the job's steps and notes.
+class GatheringSteps final : public UrlGatheringObserver {
 public:
-    Gathering(const AnnouncementJob::Params& params, const base::Timing& timing,
-              AnnouncementJobFrontend& frontend, AnnouncementJob::Result& result,
-              AnnounceParams& announce)
-        : params_(params),
-          timing_(timing),
-          frontend_(frontend),
-          result_(result),
-          announce_(announce) {}
+    explicit GatheringSteps(AnnouncementJobFrontend& frontend) : frontend_(frontend) {}
 
-    // False when the job ends here.
-    bool run() {
-        const AnnouncementJob::Params& p = params_;
-        if (!p.deepChecklist && !p.crawl && p.sitemap.empty() && p.list.empty()) {
-            announce_.urls.push_back({p.siteUrl, UrlOrigin::Profile});
+    void reading(UrlSourceKind source) override {
+        switch (source) {
+            case UrlSourceKind::DeepChecklist:
+                frontend_.step(AnnouncementStep::ReadingDeepChecklist);
+                break;
+            case UrlSourceKind::Crawl:
+                frontend_.step(AnnouncementStep::Crawling);
+                break;
+            case UrlSourceKind::Sitemap:
+                frontend_.step(AnnouncementStep::ReadingSitemap);
+                break;
+            case UrlSourceKind::List:
+                frontend_.step(AnnouncementStep::ReadingList);
+                break;
         }
-        return (!p.deepChecklist || deep()) && (!p.crawl || crawl()) &&
-               (p.sitemap.empty() || sitemap()) && (p.list.empty() || list());
+    }
+    void note(const SourceNote& note) override { frontend_.note(note); }
+    const std::atomic<bool>* stopFlag() const override { return frontend_.stopFlag(); }
+    void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
+                  std::size_t waiting) override {
+        frontend_.pageDone(page, fetched, waiting);
     }
 
 private:
-    bool deep() {
-        frontend_.step(AnnouncementStep::ReadingDeepChecklist);
-        return take(
-            deepChecklistUrls(params_.siteUrl, params_.siteTitle, timing_, frontend_.stopFlag()),
-            Stage::DeepChecklist, true);
-    }
-
-    bool crawl() {
-        frontend_.step(AnnouncementStep::Crawling);
-        crawl::CrawlParams crawlParams = crawl::crawlParams(params_.siteUrl, timing_);
-        crawlParams.cancel = frontend_.stopFlag();
-        result_.crawl =
-            crawl::crawlSite(crawlParams, crawl::webPageFetch(params_.caFile), &frontend_);
-        return take(crawledUrls(*result_.crawl, crawlParams), Stage::Crawl, true);
-    }
-
-    bool sitemap() {
-        frontend_.step(AnnouncementStep::ReadingSitemap);
-        crawl::SitemapSourceParams read = crawl::sitemapSourceParams(params_.sitemap, timing_);
-        read.fetchTimes.cancel = frontend_.stopFlag();
-        return take(sitemapUrls(read, crawl::webPageFetch(params_.caFile), timing_.sitemapDeadline),
-                    Stage::Sitemap, true);
-    }
-
-    bool list() {
-        frontend_.step(AnnouncementStep::ReadingList);
-        std::ifstream file;
-        std::istream* in = params_.listInput;
-        if (params_.list != "-") {
-            file.open(std::filesystem::path(params_.list), std::ios::binary);
-            if (!file) {
-                return fail(Stage::ListFile, {base::ErrorCode::OpenFailed,
-                                              "cannot read the URL list \"" + params_.list + "\""});
-            }
-            in = &file;
-        }
-        if (in == nullptr) {
-            return fail(Stage::ListFile,
-                        {base::ErrorCode::NotFound, "nothing to read the URL list from"});
-        }
-        return take(readUrlList(*in), Stage::List, false);
-    }
-
-    // A source's URLs join the rest. A stop while a source was read sends nothing of it.
-    bool take(UrlSourceResult&& source, Stage stage, bool stoppable) {
-        if (stoppable && stopAsked(frontend_)) {
-            result_.stoppedGathering = true;
-            return false;
-        }
-        if (source.error) {
-            return fail(stage, std::move(source.error));
-        }
-        for (SourceNote& note : source.notes) {
-            frontend_.note(note);
-            result_.notes.push_back(std::move(note));
-        }
-        announce_.urls.insert(announce_.urls.end(), std::make_move_iterator(source.urls.begin()),
-                              std::make_move_iterator(source.urls.end()));
-        announce_.leftOut.insert(announce_.leftOut.end(),
-                                 std::make_move_iterator(source.leftOut.begin()),
-                                 std::make_move_iterator(source.leftOut.end()));
-        return true;
-    }
-
-    bool fail(Stage stage, base::Error error) {
-        result_.failure = AnnouncementFailure{stage, std::move(error)};
-        return false;
-    }
-
-    const AnnouncementJob::Params& params_;
-    const base::Timing& timing_;
     AnnouncementJobFrontend& frontend_;
-    AnnouncementJob::Result& result_;
-    AnnounceParams& announce_;
 };
+
+Stage stageOf(GatheringFailure::Stage stage) {
+    switch (stage) {
+        case GatheringFailure::Stage::DeepChecklist:
+            return Stage::DeepChecklist;
+        case GatheringFailure::Stage::Crawl:
+            return Stage::Crawl;
+        case GatheringFailure::Stage::Sitemap:
+            return Stage::Sitemap;
+        case GatheringFailure::Stage::ListFile:
+            return Stage::ListFile;
+        case GatheringFailure::Stage::List:
+            break;
+    }
+    return Stage::List;
+}
 
 }  // namespace
 
@@ -164,9 +105,23 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         }
         lock = std::move(taken.lock);
     }
-    if (!Gathering(params, timing, frontend, result, sending).run()) {
+    GatheringSteps steps(frontend);
+    GatheredUrls gathered =
+        gatherUrls({params.siteUrl, params.siteTitle, params.deepChecklist, params.crawl,
+                    params.sitemap, params.list, params.listInput, params.caFile},
+                   timing, steps);
+    result.notes = std::move(gathered.notes);
+    result.crawl = std::move(gathered.crawl);
+    result.stoppedGathering = gathered.stopped;
+    if (gathered.failure) {
+        result.failure = AnnouncementFailure{stageOf(gathered.failure->stage),
+                                             std::move(gathered.failure->error)};
+    }
+    if (!gathered.complete()) {
         return result;
     }
+    sending.urls = std::move(gathered.urls);
+    sending.leftOut = std::move(gathered.leftOut);
 
     std::optional<AnnouncementLedger> ledger;
     if (!params.dryRun || std::filesystem::exists(params.ledgerFile)) {

@@ -104,6 +104,11 @@ int main(int argc, char** argv) {
     app.add_option("--google-quota", settings.searchConsole.quota,
                    "URL inspections the Search Console answers per property before 429")
         ->capture_default_str();
+    app.add_option("--google-minute-quota", settings.searchConsole.minuteQuota,
+                   "URL inspections the Search Console answers per property within a minute "
+                   "before 429")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
     app.set_version_flag("--version", std::string("farrowlane-sandbox ") + farrow::base::kVersion,
                          "print the version and exit");
     try {

@@ -509,12 +509,24 @@ SearchConsoleService::Answer SearchConsoleService::inspect(const httplib::Reques
     }
     {
         const std::lock_guard lock(mutex_);
+        const auto now = std::chrono::steady_clock::now();
+        std::deque<std::chrono::steady_clock::time_point>& minute = lastMinute_[site];
+        while (!minute.empty() && now - minute.front() >= std::chrono::minutes(1)) {
+            minute.pop_front();
+        }
         if (inspected_[site] >= settings_.quota) {
             return {429, apiError(429,
                                   "Quota exceeded for quota metric 'URL inspections' of "
                                   "the property.",
                                   "RESOURCE_EXHAUSTED")};
         }
+        if (minute.size() >= settings_.minuteQuota) {
+            return {429, apiError(429,
+                                  "Quota exceeded for quota metric 'URL inspections per "
+                                  "minute' of the property.",
+                                  "RESOURCE_EXHAUSTED")};
+        }
+        minute.push_back(now);
         ++inspected_[site];
         ++inspections_;
     }

@@ -2,7 +2,9 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <cstddef>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -41,12 +43,15 @@ struct SearchConsoleSettings {
     std::size_t quota = 2000;
     // How long a token is good for.
     long long tokenSeconds = 3600;
+    // Inspections answered per property within any minute before 429.
+    std::size_t minuteQuota = 600;
 };
 
 // A strict Search Console: the token endpoint checks the form, the assertion's signature, its
 // claims and times; the sites, sitemaps and inspection routes want a token it gave out and a
 // property the account holds, and are routed on the raw request target so that a path that
-// was not encoded is not found. Inspection verdicts follow the demo site's pages.
+// was not encoded is not found. Inspection verdicts follow the demo site's pages; beyond the
+// day's quota or the minute's a property's inspections answer 429, as the service's do.
 class SearchConsoleService final {
 public:
     SearchConsoleService(RequestLog& log, SandboxAccount account,
@@ -92,6 +97,8 @@ private:
     std::map<std::string, long long> tokens_;
     std::map<std::string, std::vector<Sitemap>> sitemaps_;
     std::map<std::string, std::size_t> inspected_;
+    // When each inspection of the last minute was answered, per property, oldest first.
+    std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> lastMinute_;
     std::size_t issued_ = 0;
     std::size_t inspections_ = 0;
 };

@@ -11,11 +11,13 @@
 #include "base/clock.h"
 #include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
+#include "google/service_account.h"
 #include "indexnow/announcement_job.h"
 #include "indexnow/announcement_ledger.h"
 #include "indexnow/key_file_check.h"
 #include "ui/indexnow_answers_view.h"
 #include "ui/indexnow_endpoint_section.h"
+#include "ui/indexnow_google_section.h"
 #include "ui/indexnow_key_section.h"
 #include "ui/indexnow_url_section.h"
 #include "ui/latin1.h"
@@ -116,6 +118,74 @@ private:
     IndexNowDialog& dialog_;
 };
 
+// Hands the events of a Search Console job to the window thread, in order; what does not
+// stop the job (a warning, a source's note) is kept for the summary.
+class IndexNowDialog::GoogleFrontend final : public google::SearchConsoleFrontend {
+public:
+    GoogleFrontend(IndexNowDialog& dialog, QString gatheringText)
+        : dialog_(dialog), gatheringText_(std::move(gatheringText)) {}
+
+    void step(google::SearchConsoleStep step) override {
+        QString text;
+        switch (step) {
+            case google::SearchConsoleStep::Token:
+                text = "Getting a token for the service account...";
+                break;
+            case google::SearchConsoleStep::Properties:
+                text = "Reading the account's properties...";
+                break;
+            case google::SearchConsoleStep::Gathering:
+                text = gatheringText_;
+                break;
+            case google::SearchConsoleStep::Submitting:
+                text = "Submitting the sitemaps...";
+                break;
+            case google::SearchConsoleStep::ReadingSitemaps:
+                text = "Reading the property's sitemaps...";
+                break;
+            case google::SearchConsoleStep::Inspecting:
+                text = "Inspecting...";
+                break;
+        }
+        dialog_.post([d = &dialog_, text] { d->summaryLabel_->setText(text); });
+    }
+    void pageDone(const crawl::CrawledPage&, std::size_t fetched, std::size_t waiting) override {
+        dialog_.post([d = &dialog_, fetched, waiting] { d->showCrawlProgress(fetched, waiting); });
+    }
+    void warning(const std::string& text) override { notes += toQt(sentence(text)) + ".\n"; }
+    void note(const indexnow::SourceNote& note) override {
+        notes += toQt(sentence(text(note))) + ".\n";
+    }
+    void submitted(const google::SitemapSubmission& s, const std::string& detail) override {
+        dialog_.post([d = &dialog_, s, detail] { d->answers_->addSubmission(s, detail); });
+    }
+    void inspecting(std::size_t planned) override {
+        dialog_.post([d = &dialog_, planned] {
+            d->googlePlanned_ = static_cast<int>(planned);
+            d->progress_->setRange(0, d->googlePlanned_);
+            d->progress_->setValue(0);
+        });
+    }
+    void inspected(const google::IndexStatus& inspection) override {
+        dialog_.post([d = &dialog_, inspection] {
+            d->answers_->addInspection(inspection);
+            ++d->googleInspected_;
+            d->progress_->setValue(d->googleInspected_);
+            d->summaryLabel_->setText(QString("%1 of %2 URLs inspected...")
+                                          .arg(d->googleInspected_)
+                                          .arg(d->googlePlanned_));
+        });
+    }
+    const std::atomic<bool>* stopFlag() const override { return &dialog_.cancel_; }
+
+    // Written and read on the worker only.
+    QString notes;
+
+private:
+    IndexNowDialog& dialog_;
+    const QString gatheringText_;
+};
+
 IndexNowDialog::IndexNowDialog(IndexNowSetup setup, QWidget* parent)
     : QDialog(parent), setup_(std::move(setup)) {
     setObjectName("indexNowDialog");
@@ -130,6 +200,8 @@ constexpr const char* kEndpointsKey = "IndexNow/endpoints";
 constexpr const char* kKeyLocationKey = "IndexNow/keyLocation";
 constexpr const char* kSourceKey = "IndexNow/source";
 constexpr const char* kSitemapKey = "IndexNow/sitemap";
+constexpr const char* kCredentialsKey = "Google/credentials";
+constexpr const char* kPropertyKey = "Google/property";
 
 }  // namespace
 
@@ -141,6 +213,8 @@ void IndexNowDialog::restoreSettings() {
     keySection_->setKeyLocation(settings.value(kKeyLocationKey).toString());
     urlSection_->setSource(settings.value(kSourceKey).toString(),
                            settings.value(kSitemapKey).toString());
+    googleSection_->setFields(settings.value(kCredentialsKey).toString(),
+                              settings.value(kPropertyKey).toString());
 }
 
 bool IndexNowDialog::rememberSettings() {
@@ -150,6 +224,8 @@ bool IndexNowDialog::rememberSettings() {
     settings.setValue(kKeyLocationKey, keySection_->keyLocation());
     settings.setValue(kSourceKey, urlSection_->source());
     settings.setValue(kSitemapKey, urlSection_->sitemap());
+    settings.setValue(kCredentialsKey, googleSection_->credentialsText());
+    settings.setValue(kPropertyKey, googleSection_->propertyText());
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         summaryLabel_->setText("The dialog's settings could not be written to " + path + ".");
@@ -176,6 +252,9 @@ void IndexNowDialog::buildControls() {
     urlSection_ =
         new IndexNowUrlSection(setup_.siteUrl, setup_.workspace, setup_.chooseSitemapFile, this);
     endpointSection_ = new IndexNowEndpointSection(this);
+    googleSection_ = new IndexNowGoogleSection(
+        setup_.workspace, google::credentialsPath({}, setup_.googleCredentials, setup_.workspace),
+        setup_.chooseCredentialsFile, this);
 
     announceButton_ = new QPushButton("Announce", this);
     announceButton_->setObjectName("announceButton");
@@ -217,14 +296,15 @@ void IndexNowDialog::buildControls() {
 
     auto* layout = new QVBoxLayout(this);
     // The form takes the height its texts need; only the answers give way to a small window.
-    for (QWidget* section :
-         std::initializer_list<QWidget*>{keySection_, urlSection_, endpointSection_}) {
+    for (QWidget* section : std::initializer_list<QWidget*>{keySection_, urlSection_,
+                                                            endpointSection_, googleSection_}) {
         section->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     }
     layout->addWidget(keySection_);
     layout->addWidget(urlSection_);
     layout->addWidget(endpointSection_);
     layout->addLayout(runRow);
+    layout->addWidget(googleSection_);
     layout->addWidget(answers_, 1);
     layout->addWidget(summaryArea);
     layout->addLayout(closeRow);
@@ -235,6 +315,12 @@ void IndexNowDialog::buildControls() {
     connect(urlSection_, &IndexNowUrlSection::saveSitemapRequested, this,
             &IndexNowDialog::onSaveSitemap);
     connect(announceButton_, &QPushButton::clicked, this, &IndexNowDialog::onAnnounce);
+    connect(googleSection_, &IndexNowGoogleSection::checkRequested, this,
+            &IndexNowDialog::onGoogleCheck);
+    connect(googleSection_, &IndexNowGoogleSection::submitSitemapsRequested, this,
+            &IndexNowDialog::onGoogleSitemaps);
+    connect(googleSection_, &IndexNowGoogleSection::inspectRequested, this,
+            &IndexNowDialog::onGoogleInspect);
     connect(cancelButton_, &QPushButton::clicked, this, &IndexNowDialog::onCancel);
     connect(closeButton_, &QPushButton::clicked, this, &IndexNowDialog::reject);
 }
@@ -354,6 +440,177 @@ void IndexNowDialog::onSaveSitemap() {
     });
 }
 
+namespace {
+
+// The failure of a Search Console job as the summary says it.
+QString failureText(const google::SetupFailure& failure) {
+    return failure.problem == google::SetupProblem::Stopped ? QString("Stopped.")
+                                                            : toQt(sentence(text(failure))) + ".";
+}
+
+QString propertyText(const google::SearchConsoleJob::Check& check, const std::string& siteUrl) {
+    const google::Property& p = *check.property;
+    return toQt((check.propertyGiven ? "The property " + p.siteUrl
+                                     : "The property that covers " + siteUrl + " is " + p.siteUrl) +
+                ", with permission " + token(p.permission) + ": the account " + text(p.permission) +
+                ".");
+}
+
+}  // namespace
+
+std::optional<google::SearchConsoleJob::Params> IndexNowDialog::googleParams(QString& problem) {
+    // The URLs to inspect are those the URL section names, read as an announcement reads them.
+    indexnow::AnnouncementJob::Params sources;
+    if (!urlSection_->fill(sources, problem)) {
+        return std::nullopt;
+    }
+    google::SearchConsoleJob::Params params;
+    params.credentialsFile = google::credentialsPath(googleSection_->credentialsFile(),
+                                                     setup_.googleCredentials, setup_.workspace);
+    params.property = googleSection_->property();
+    params.siteUrl = setup_.siteUrl;
+    params.siteTitle = setup_.siteTitle;
+    params.api = google::apiSettings(setup_.googleApi);
+    params.api.caFile = setup_.caFile;
+    params.api.userAgent = kUserAgent;
+    params.ledgerFile = indexnow::ledgerPath(setup_.workspace);
+    params.deepChecklist = sources.deepChecklist;
+    params.crawl = sources.crawl;
+    params.sitemap = sources.sitemap;
+    return params;
+}
+
+void IndexNowDialog::startGoogleJob(
+    google::SearchConsoleJob::Params params, const QString& startText,
+    std::function<QString(const google::SearchConsoleJob::Params&, GoogleFrontend&)> run) {
+    const bool remembered = rememberSettings();
+    answers_->clear();
+    googleInspected_ = 0;
+    googlePlanned_ = 0;
+    progress_->setRange(0, 0);
+    if (remembered) {
+        summaryLabel_->setText(startText);
+    }
+    startJob([this, params = std::move(params), gathering = urlSection_->startText(),
+              run = std::move(run)]() -> Finish {
+        GoogleFrontend frontend(*this, gathering);
+        const QString summary = run(params, frontend);
+        return [this, text = frontend.notes + summary] {
+            // An inspection's bar stays where the run ended.
+            if (googlePlanned_ == 0) {
+                progress_->setRange(0, 1);
+                progress_->setValue(1);
+            }
+            summaryLabel_->setText(text);
+        };
+    });
+}
+
+void IndexNowDialog::onGoogleCheck() {
+    QString problem;
+    auto params = googleParams(problem);
+    if (!params) {
+        summaryLabel_->setText(problem);
+        return;
+    }
+    startGoogleJob(std::move(*params), "Checking the service account...",
+                   [this](const google::SearchConsoleJob::Params& p, GoogleFrontend& frontend) {
+                       base::SystemClock clock;
+                       const google::SearchConsoleJob::Check check =
+                           google::SearchConsoleJob::check(p, setup_.timing, clock, frontend);
+                       for (const google::Property& property : check.properties) {
+                           post([this, property] { answers_->addProperty(property); });
+                       }
+                       QString text;
+                       if (!check.clientEmail.empty()) {
+                           text = toQt("Service account " + check.clientEmail + ".\n");
+                       }
+                       return text + (check.failure ? failureText(*check.failure)
+                                                    : propertyText(check, p.siteUrl));
+                   });
+}
+
+void IndexNowDialog::onGoogleSitemaps() {
+    QString problem;
+    auto params = googleParams(problem);
+    if (!params) {
+        summaryLabel_->setText(problem);
+        return;
+    }
+    startGoogleJob(std::move(*params), "Submitting the sitemaps...",
+                   [this](const google::SearchConsoleJob::Params& p, GoogleFrontend& frontend) {
+                       base::SystemClock clock;
+                       const google::SearchConsoleJob::Sitemaps r =
+                           google::SearchConsoleJob::sitemaps(p, true, setup_.timing, clock,
+                                                              frontend);
+                       if (r.check.failure) {
+                           return failureText(*r.check.failure);
+                       }
+                       for (const google::SitemapState& state : r.states) {
+                           post([this, state] { answers_->addSitemap(state); });
+                       }
+                       QString text = QString(
+                                          "%1 sitemaps submitted, %2 refused; %3 has %4 "
+                                          "sitemaps.")
+                                          .arg(r.submissions.size() - r.refused)
+                                          .arg(r.refused)
+                                          .arg(toQt(r.check.property->siteUrl))
+                                          .arg(r.states.size());
+                       if (!r.readError.empty()) {
+                           text += "\n" + toQt(sentence(r.readError)) + ".";
+                       }
+                       if (!r.ledgerError.empty()) {
+                           text += "\nThe ledger could not be written: " + toQt(r.ledgerError);
+                       }
+                       return text;
+                   });
+}
+
+void IndexNowDialog::onGoogleInspect() {
+    QString problem;
+    auto params = googleParams(problem);
+    if (!params) {
+        summaryLabel_->setText(problem);
+        return;
+    }
+    startGoogleJob(std::move(*params), urlSection_->startText(),
+                   [this](const google::SearchConsoleJob::Params& p, GoogleFrontend& frontend) {
+                       base::SystemClock clock;
+                       const google::SearchConsoleJob::Inspection r =
+                           google::SearchConsoleJob::inspect(p, setup_.timing, clock, frontend);
+                       for (const indexnow::LeftOutUrl& url : r.leftOut) {
+                           post([this, url] { answers_->addLeftOut(url); });
+                       }
+                       if (r.check.failure) {
+                           return failureText(*r.check.failure);
+                       }
+                       const google::InspectionTally t = google::tally(r.inspections);
+                       QString text = QString(
+                                          "Google: %1 indexed, %2 not indexed, %3 not "
+                                          "inspected.")
+                                          .arg(t.indexed)
+                                          .arg(t.notIndexed)
+                                          .arg(r.notInspected);
+                       for (const auto& [state, count] : t.notIndexedBy) {
+                           text += QString("\nNot indexed: %1: %2.").arg(toQt(state)).arg(count);
+                       }
+                       if (r.quotaEnded) {
+                           text += QString(
+                                       "\nThe inspection quota of %1 is spent: %2 URLs are "
+                                       "left to inspect.")
+                                       .arg(toQt(r.check.property->siteUrl))
+                                       .arg(r.notInspected);
+                       }
+                       if (r.stopped) {
+                           text += "\nStopped.";
+                       }
+                       if (!r.ledgerError.empty()) {
+                           text += "\nThe ledger could not be written: " + toQt(r.ledgerError);
+                       }
+                       return text;
+                   });
+}
+
 void IndexNowDialog::showCrawlProgress(std::size_t fetched, std::size_t waiting) {
     summaryLabel_->setText(
         QString("Crawling the site: %1 pages read, %2 waiting...").arg(fetched).arg(waiting));
@@ -405,6 +662,7 @@ void IndexNowDialog::setIdle(bool idle) {
     keySection_->setInputEnabled(idle);
     urlSection_->setInputEnabled(idle);
     endpointSection_->setInputEnabled(idle);
+    googleSection_->setInputEnabled(idle);
     announceButton_->setEnabled(idle);
     cancelButton_->setEnabled(!idle);
 }

@@ -11,6 +11,7 @@
 #include "base/timing.h"
 #include "base/workspace.h"
 #include "crawl/site_crawl.h"
+#include "google/search_console_job.h"
 #include "indexnow/announcement.h"
 
 class QLabel;
@@ -21,6 +22,7 @@ namespace farrow::ui {
 
 class IndexNowAnswersView;
 class IndexNowEndpointSection;
+class IndexNowGoogleSection;
 class IndexNowKeySection;
 class IndexNowUrlSection;
 
@@ -33,6 +35,10 @@ struct IndexNowSetup {
     base::Timing timing;
     // Trusted beside the system's store ($FARROWLANE_CA_FILE); empty: the system's store only.
     std::string caFile;
+    // The Search Console's address ($FARROWLANE_GOOGLE_API; empty: the service's own) and the
+    // key file $GOOGLE_APPLICATION_CREDENTIALS names (empty: the workspace's).
+    std::string googleApi;
+    std::string googleCredentials;
     // Asked at the end of an announcement that wrote a log; true to show it.
     std::function<bool(QWidget* parent)> askShowLog;
     std::function<void(const std::string& path)> showLog;
@@ -42,17 +48,20 @@ struct IndexNowSetup {
     // user cancels.
     std::function<std::string(QWidget* parent)> chooseSitemapSave;
     std::function<std::string(QWidget* parent)> chooseSitemapFile;
+    // Which key file "Browse..." of the Google section takes; empty when the user cancels.
+    std::function<std::string(QWidget* parent)> chooseCredentialsFile;
 };
 
 // Announces the site to the engines that take URL pings: the key, the URLs, the endpoints
 // (each a section of its own), and the run with its progress and the engines' answers; and the
-// crawl's sitemap.xml, saved where the user chooses. Checks and runs go on a worker thread of
-// the dialog's own, so the window stays alive and can cancel them; the worker reports back
-// through queued calls.
+// crawl's sitemap.xml, saved where the user chooses; and Google's Search Console, which takes
+// no pings: the property check, the sitemaps submitted, the URLs inspected. Checks and runs go on a
+// worker thread of the dialog's own, so the window stays alive and can cancel them; the worker
+// reports back through queued calls.
 class IndexNowDialog final : public QDialog {
     Q_OBJECT
 public:
-    static constexpr QSize kDefaultSize{680, 720};
+    static constexpr QSize kDefaultSize{680, 860};
     // Narrower, the wrapped labels of the form would need more lines than the window has.
     static constexpr int kMinimumWidth = 560;
 
@@ -75,6 +84,8 @@ protected:
 private:
     class RunFrontend;
     friend class RunFrontend;
+    class GoogleFrontend;
+    friend class GoogleFrontend;
 
     void buildControls();
     // The endpoints, key location and source of the last use in this workspace, and saving them;
@@ -86,6 +97,16 @@ private:
     void onAnnounce();
     void onCancel();
     void onSaveSitemap();
+    void onGoogleCheck();
+    void onGoogleSitemaps();
+    void onGoogleInspect();
+    // The Search Console job's parameters of the Google section; empty with `problem` set when
+    // the URL section's source will not do.
+    std::optional<google::SearchConsoleJob::Params> googleParams(QString& problem);
+    // Starts a Search Console job whose `run` returns what the summary says.
+    void startGoogleJob(
+        google::SearchConsoleJob::Params params, const QString& startText,
+        std::function<QString(const google::SearchConsoleJob::Params&, GoogleFrontend&)> run);
 
     // What a job leaves to do on the window thread once it has ended.
     using Finish = std::function<void()>;
@@ -111,10 +132,15 @@ private:
     // Escape or the close box came while a job ran: close once it has stopped.
     bool closeWhenIdle_ = false;
     bool settingsUnwritable_ = false;
+    // URLs the Search Console job under way is to inspect and has inspected; written on the
+    // window thread.
+    int googlePlanned_ = 0;
+    int googleInspected_ = 0;
 
     IndexNowKeySection* keySection_ = nullptr;
     IndexNowUrlSection* urlSection_ = nullptr;
     IndexNowEndpointSection* endpointSection_ = nullptr;
+    IndexNowGoogleSection* googleSection_ = nullptr;
     QPushButton* announceButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QProgressBar* progress_ = nullptr;

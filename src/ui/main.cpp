@@ -65,6 +65,12 @@ int main(int argc, char** argv) {
         if (const char* caFile = std::getenv("FARROWLANE_CA_FILE")) {
             state.caFile = caFile;
         }
+        if (const char* api = std::getenv("FARROWLANE_GOOGLE_API")) {
+            state.googleApi = api;
+        }
+        if (const char* credentials = std::getenv("GOOGLE_APPLICATION_CREDENTIALS")) {
+            state.googleCredentials = credentials;
+        }
         state.workspace = farrow::base::Workspace(farrow::platform::currentDirectory());
         std::error_code ec;
         state.tempDir = std::filesystem::temp_directory_path(ec).string();

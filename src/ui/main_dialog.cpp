@@ -595,6 +595,8 @@ void MainDialog::onIndexNow() {
     setup.workspace = state_.workspace;
     setup.timing = state_.timing;
     setup.caFile = state_.caFile;
+    setup.googleApi = state_.googleApi;
+    setup.googleCredentials = state_.googleCredentials;
     // Offered as the error log of a run is.
     setup.askShowLog = [](QWidget* parent) {
         QMessageBox box(QMessageBox::Question, "Announcement Done",
@@ -631,6 +633,11 @@ void MainDialog::onIndexNow() {
     setup.chooseSitemapFile = [sitemapDefault](QWidget* parent) {
         return chosenFile(parent, QFileDialog::AcceptOpen, "Announce a sitemap", sitemapDefault,
                           "Sitemaps (*.xml *.xml.gz *.gz);;All files (*)");
+    };
+    const QString workspaceFolder = pathToQt(state_.workspace.root());
+    setup.chooseCredentialsFile = [workspaceFolder](QWidget* parent) {
+        return chosenFile(parent, QFileDialog::AcceptOpen, "The service account's key file",
+                          workspaceFolder, "Key files (*.json);;All files (*)");
     };
     IndexNowDialog dialog(std::move(setup), this);
     dialog.exec();

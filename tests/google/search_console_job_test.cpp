@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 
 #include "google/search_console_client.h"
@@ -28,9 +29,11 @@ public:
     void submitted(const SitemapSubmission& s, const std::string&) override {
         submissions.push_back(s);
     }
+    void inspecting(std::size_t count) override { planned = count; }
     void inspected(const IndexStatus& i) override { inspections.push_back(i); }
     const std::atomic<bool>* stopFlag() const override { return nullptr; }
 
+    std::optional<std::size_t> planned;
     std::vector<std::string> warnings;
     std::vector<SitemapSubmission> submissions;
     std::vector<IndexStatus> inspections;
@@ -177,6 +180,8 @@ TEST_F(SearchConsoleJobTest, EndsTheRunWhenTheServiceSaysTheQuotaIsSpent) {
     EXPECT_EQ(r.inspections[2].outcome, InspectionOutcome::QuotaSpent);
     EXPECT_TRUE(r.quotaEnded);
     EXPECT_EQ(r.notInspected, 2u);
+    // All four were planned: the service's quota, not the job's, ended the run.
+    EXPECT_EQ(frontend.planned, 4u);
 }
 
 TEST_F(SearchConsoleJobTest, ADryRunSendsNothingAndMakesNoLedger) {
@@ -188,6 +193,7 @@ TEST_F(SearchConsoleJobTest, ADryRunSendsNothingAndMakesNoLedger) {
     EXPECT_EQ(console.service->tokensIssued(), 0u);
     EXPECT_EQ(console.service->inspections(), 0u);
     EXPECT_FALSE(std::filesystem::exists(params.ledgerFile));
+    EXPECT_FALSE(frontend.planned);
 }
 
 TEST_F(SearchConsoleJobTest, SubmitsSitemapsAndRecordsTheRefusedOnes) {

@@ -112,5 +112,50 @@ TEST_F(SearchConsoleServiceTest, RoutesOnTheRawTargetAndRefusesUnknownTokens) {
     }
 }
 
+// Beyond the minute's quota a property's inspections are refused as the service refuses them,
+// and another property's still go through.
+TEST(SearchConsoleServiceQuotaTest, AnswersResourceExhaustedBeyondTheMinutesInspections) {
+    SearchConsoleSettings settings;
+    settings.minuteQuota = 3;
+    test::SearchConsoleFixture console(settings);
+    const std::string own = console.site();
+    const std::string lent = console.site() + "lent/";
+    console.service->addProperty(own, "siteOwner");
+    console.service->addProperty(lent, "siteFullUser");
+    httplib::Client client("127.0.0.1", console.server.port());
+    const SandboxAccount& a = console.service->account();
+    const google::ServiceAccount account{a.clientEmail, a.privateKeyPem, a.privateKeyId,
+                                         console.tokenUri()};
+    const auto granted =
+        client.Post(kGoogleTokenPath,
+                    "grant_type=urn%3Aietf%3Aparams%3Aoauth%3Agrant-type%3Ajwt-bearer&assertion=" +
+                        *google::signAssertion(account, std::chrono::system_clock::now()).jwt,
+                    "application/x-www-form-urlencoded");
+    ASSERT_TRUE(granted);
+    const std::string token = nlohmann::json::parse(granted->body)["access_token"];
+    const httplib::Headers bearer = {{"Authorization", "Bearer " + token}};
+    const auto inspect = [&](const std::string& property, const std::string& page) {
+        const nlohmann::json body{{"inspectionUrl", property + page}, {"siteUrl", property}};
+        return client.Post("/v1/urlInspection/index:inspect", bearer, body.dump(),
+                           "application/json");
+    };
+    for (const char* page : {"a.htm", "b.htm", "c.htm"}) {
+        const auto answer = inspect(own, page);
+        ASSERT_TRUE(answer) << page;
+        EXPECT_EQ(answer->status, 200) << page << ": " << answer->body;
+    }
+    const auto spent = inspect(own, "d.htm");
+    ASSERT_TRUE(spent);
+    EXPECT_EQ(spent->status, 429);
+    const nlohmann::json error = nlohmann::json::parse(spent->body, nullptr, false);
+    EXPECT_EQ(error["error"]["status"], "RESOURCE_EXHAUSTED") << spent->body;
+    EXPECT_EQ(error["error"]["code"], 429) << spent->body;
+    const auto other = inspect(lent, "a.htm");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->status, 200) << other->body;
+    // A refusal is no inspection: the minute's count stays where it was.
+    EXPECT_EQ(console.service->inspections(), 4u);
+}
+
 }  // namespace
 }  // namespace farrow::sandbox

@@ -15,10 +15,13 @@
 #include <sstream>
 
 #include "crawl/sitemap_reader.h"
+#include "google/search_console_ledger.h"
+#include "indexnow/announcement_ledger.h"
 #include "indexnow/indexnow_key.h"
 #include "indexnow/indexnow_request.h"
 #include "sandbox/demo_key.h"
 #include "sandbox/sandbox_server.h"
+#include "sandbox/search_console_service.h"
 #include "sandbox/target_behaviour.h"
 #include "ui/indexnow_dialog.h"
 #include "ui/latin1.h"
@@ -94,6 +97,29 @@ protected:
     static bool clickAndWait(IndexNowDialog& dialog, const char* button) {
         child<QPushButton>(dialog, button)->click();
         return waitForJob(dialog);
+    }
+
+    // The sandbox's service account in the workspace, where the dialog looks for it first, and
+    // the sandbox as the Search Console.
+    IndexNowSetup googleSetup() {
+        EXPECT_TRUE(sandbox::writeCredentials(workspace_.path() / sandbox::kGoogleCredentialsName,
+                                              sandbox_.googleAccount(), sandbox_.googleTokenUri()));
+        IndexNowSetup s = setup();
+        s.googleApi = sandbox_.googleApi();
+        s.timing.googleInspectPace = std::chrono::milliseconds(1);
+        return s;
+    }
+
+    // The rows of the answers list whose first column is `first`.
+    static std::vector<std::vector<std::string>> rowsOf(const IndexNowDialog& dialog,
+                                                        const std::string& first) {
+        std::vector<std::vector<std::string>> out;
+        for (std::vector<std::string>& row : rows(dialog)) {
+            if (row[0] == first) {
+                out.push_back(std::move(row));
+            }
+        }
+        return out;
     }
 
     static std::vector<std::vector<std::string>> rows(const IndexNowDialog& dialog) {
@@ -403,6 +429,138 @@ TEST_F(IndexNowDialogTest, LatinOneLettersOfAddressesShowAsTheirCharactersBothWa
               "\"ftp://127.0.0.1/" + cafe + "\" is no http or https address.");
 }
 
+// The Search Console section against the sandbox's: the check names the property and what it
+// allows, the sitemap goes in, and the crawled pages come back with their verdicts, every answer
+// a row of the list and a line of the ledger.
+TEST_F(IndexNowDialogTest, GoogleCheckSubmitAndInspectShowTheSearchConsolesAnswers) {
+    IndexNowDialog dialog(googleSetup(), nullptr);
+    dialog.show();
+    const std::string property = site() + "/";
+    ASSERT_TRUE(clickAndWait(dialog, "googleCheckButton"));
+    const QString checked = child<QLabel>(dialog, "summaryLabel")->text();
+    EXPECT_NE(checked.indexOf(toQt("Service account " + sandbox_.googleAccount().clientEmail)), -1)
+        << checked.toStdString();
+    EXPECT_NE(checked.indexOf(toQt("covers " + site() + sandbox::kSiteStartPage + " is " +
+                                   property + ", with permission siteOwner")),
+              -1)
+        << checked.toStdString();
+    const auto properties = rowsOf(dialog, "Search Console");
+    EXPECT_TRUE(std::any_of(properties.begin(), properties.end(), [&](const auto& row) {
+        return row[1] == property && row[3] == "siteOwner";
+    })) << properties.size();
+
+    ASSERT_TRUE(clickAndWait(dialog, "googleSubmitButton"));
+    const auto sitemaps = rowsOf(dialog, "Search Console");
+    ASSERT_FALSE(sitemaps.empty());
+    EXPECT_EQ(sitemaps.front()[3], "submitted") << sitemaps.front()[1];
+    // The submission's row, then the state the property reports of it.
+    ASSERT_EQ(sitemaps.size(), 2u);
+    EXPECT_EQ(sitemaps[1][1], sitemaps[0][1]);
+    EXPECT_NE(child<QLabel>(dialog, "summaryLabel")
+                  ->text()
+                  .indexOf("1 sitemaps submitted, 0 "
+                           "refused"),
+              -1)
+        << child<QLabel>(dialog, "summaryLabel")->text().toStdString();
+
+    child<QRadioButton>(dialog, "crawlRadio")->setChecked(true);
+    ASSERT_TRUE(clickAndWait(dialog, "googleInspectButton"));
+    std::map<std::string, std::pair<std::string, std::string>> verdicts;
+    for (const auto& row : rowsOf(dialog, "Search Console")) {
+        verdicts[row[1]] = {row[2], row[3]};
+    }
+    const std::string pages = site() + "/site/";
+    EXPECT_EQ(verdicts[pages + "index.htm"],
+              std::make_pair(std::string("PASS"), std::string("Submitted and indexed")));
+    EXPECT_EQ(
+        verdicts[pages + "cakes.htm"],
+        std::make_pair(std::string("NEUTRAL"), std::string("Discovered - currently not indexed")));
+    const QString summary = child<QLabel>(dialog, "summaryLabel")->text();
+    EXPECT_NE(summary.indexOf("\nGoogle: 2 indexed, "), -1) << summary.toStdString();
+    // The bar counted the inspections planned to the last.
+    auto* bar = child<QProgressBar>(dialog, "progressBar");
+    EXPECT_EQ(bar->maximum(), static_cast<int>(verdicts.size()));
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_NE(summary.indexOf("Not indexed: Discovered - currently not indexed: 1."), -1)
+        << summary.toStdString();
+
+    google::SearchConsoleLedger::Opened ledger =
+        google::SearchConsoleLedger::open(indexnow::ledgerPath(workspace_.workspace()));
+    ASSERT_TRUE(ledger.ledger) << ledger.error.reason;
+    EXPECT_EQ(ledger.ledger->history(std::nullopt).size(), verdicts.size() + 1);
+
+    // A key file that is not there says where one is looked for, and nothing is asked.
+    child<QLineEdit>(dialog, "credentialsField")->setText("missing.json");
+    ASSERT_TRUE(clickAndWait(dialog, "googleCheckButton"));
+    EXPECT_NE(child<QLabel>(dialog, "summaryLabel")->text().indexOf("missing.json"), -1)
+        << child<QLabel>(dialog, "summaryLabel")->text().toStdString();
+}
+
+// Cancel ends an inspection between two URLs however long the pace would wait, and while it
+// runs no other section starts anything.
+TEST_F(IndexNowDialogTest, GoogleCancelStopsAnInspectionPromptlyAndOtherButtonsWait) {
+    IndexNowSetup s = googleSetup();
+    s.timing.googleInspectPace = std::chrono::minutes(10);
+    IndexNowDialog dialog(s, nullptr);
+    dialog.show();
+    child<QRadioButton>(dialog, "crawlRadio")->setChecked(true);
+    auto* inspect = child<QPushButton>(dialog, "googleInspectButton");
+    const QRect inspectAt = inspect->geometry();
+    inspect->click();
+    ASSERT_TRUE(dialog.busy());
+    for (const char* other : {"announceButton", "googleCheckButton", "googleSubmitButton",
+                              "googleInspectButton", "makeKeyButton", "saveSitemapButton"}) {
+        EXPECT_FALSE(child<QPushButton>(dialog, other)->isEnabled()) << other;
+    }
+    EXPECT_EQ(inspect->geometry(), inspectAt);
+    // Cancel once the first answer is in: the job is then waiting out the pace.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!rowsOf(dialog, "Search Console").empty()) {
+            child<QPushButton>(dialog, "cancelButton")->click();
+            poll.stop();
+            loop.quit();
+        }
+    });
+    poll.start(5);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_TRUE(waitForJob(dialog));
+    EXPECT_EQ(rowsOf(dialog, "Search Console").size(), 1u);
+    const QString summary = child<QLabel>(dialog, "summaryLabel")->text();
+    EXPECT_NE(summary.indexOf("Stopped."), -1) << summary.toStdString();
+    EXPECT_NE(summary.indexOf("1 indexed"), -1) << summary.toStdString();
+    EXPECT_TRUE(child<QPushButton>(dialog, "googleInspectButton")->isEnabled());
+}
+
+// The key file defaults as farrowctl's does; what was typed comes back in the workspace.
+TEST_F(IndexNowDialogTest, GoogleKeyFileAndPropertyAreRememberedPerWorkspace) {
+    {
+        IndexNowDialog dialog(setup(), nullptr);
+        EXPECT_EQ(child<QLineEdit>(dialog, "credentialsField")->text(),
+                  pathToQt((workspace_.path() / sandbox::kGoogleCredentialsName).string()));
+        EXPECT_TRUE(child<QLineEdit>(dialog, "propertyField")->text().isEmpty());
+        dialog.show();
+        child<QLineEdit>(dialog, "credentialsField")->setText("keys/account.json");
+        child<QLineEdit>(dialog, "propertyField")->setText("sc-domain:bakery.example");
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_Escape);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    IndexNowDialog again(setup(), nullptr);
+    EXPECT_EQ(child<QLineEdit>(again, "credentialsField")->text(), "keys/account.json");
+    EXPECT_EQ(child<QLineEdit>(again, "propertyField")->text(), "sc-domain:bakery.example");
+
+    // Elsewhere the variable's file, when the program was given one, stands first.
+    farrow::test::TempWorkspace other;
+    IndexNowSetup elsewhere = setup();
+    elsewhere.workspace = other.workspace();
+    elsewhere.googleCredentials = "/etc/farrowlane/account.json";
+    IndexNowDialog fresh(std::move(elsewhere), nullptr);
+    EXPECT_EQ(child<QLineEdit>(fresh, "credentialsField")->text(), "/etc/farrowlane/account.json");
+    EXPECT_TRUE(child<QLineEdit>(fresh, "propertyField")->text().isEmpty());
+}
+
 TEST_F(WindowTest, IndexNowButtonOpensTheDialogOverTheMainWindowForTheSiteOnThePages) {
     writeWorkspace({siteLine("Alpha")});
     startWindow();
@@ -425,6 +583,45 @@ TEST_F(WindowTest, IndexNowButtonOpensTheDialogOverTheMainWindowForTheSiteOnTheP
     find<QPushButton>("indexNowButton")->click();
     EXPECT_EQ(parent, dialog.get());
     EXPECT_NE(shownSite.indexOf("http://bakery.example/"), -1) << shownSite.toStdString();
+}
+
+// As the program runs it: the main window hands the dialog the Search Console's address and
+// the workspace's key file, the dialog runs modal over it, and Check is pressed through the
+// window system.
+TEST_F(WindowTest, GoogleCheckIsPressedInTheModalDialogTheMainWindowOpens) {
+    std::ostringstream log;
+    sandbox::SandboxServer sandbox(sandbox::SandboxSettings{}, log);
+    sandbox.start();
+    ASSERT_TRUE(sandbox::writeCredentials(workspace.path() / sandbox::kGoogleCredentialsName,
+                                          sandbox.googleAccount(), sandbox.googleTokenUri()));
+    writeWorkspace({siteLine("Alpha")});
+    state.googleApi = sandbox.googleApi();
+    startWindow();
+    profile::SubmissionProfile profile = dialog->readProfile();
+    profile.url = "http://127.0.0.1:" + std::to_string(sandbox.httpPort()) + "/";
+    dialog->writeProfile(profile);
+    QString summary;
+    bool pressed = false;
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [&] {
+        auto* opened = qobject_cast<IndexNowDialog*>(QApplication::activeModalWidget());
+        if (!opened || opened->busy()) {
+            return;
+        }
+        if (!pressed) {
+            pressed = userClick(opened->findChild<QPushButton*>("googleCheckButton"));
+            return;
+        }
+        summary = opened->findChild<QLabel*>("summaryLabel")->text();
+        opened->findChild<QPushButton*>("closeButton")->click();
+        timer->stop();
+        timer->deleteLater();
+    });
+    timer->start(10);
+    find<QPushButton>("indexNowButton")->click();
+    EXPECT_TRUE(pressed);
+    EXPECT_NE(summary.indexOf(toQt("is " + profile.url + ", with permission siteOwner")), -1)
+        << summary.toStdString();
 }
 
 }  // namespace

@@ -43,34 +43,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Counts the mouse presses a widget receives.
-class PressCounter final : public QObject {
-public:
-    explicit PressCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int presses = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonPress) {
-            ++presses;
-        }
-        return false;
-    }
-};
-
-// A user's click on the middle of `widget`, delivered to its window as the window system
-// delivers it. True when the press reached the widget.
-bool userClick(QWidget* widget) {
-    QWindow* window = widget->window()->windowHandle();
-    if (!window || !widget->isVisible()) {
-        return false;
-    }
-    PressCounter counter(widget);
-    const QPoint at = window->mapFromGlobal(widget->mapToGlobal(widget->rect().center()));
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
-    return counter.presses > 0;
-}
-
 template <typename T>
 T* visibleWindow(const char* name = nullptr) {
     for (QWidget* w : QApplication::topLevelWidgets()) {

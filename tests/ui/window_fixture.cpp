@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "sites/site_line_codec.h"
 #include "sites/site_table.h"
@@ -50,6 +52,36 @@ std::vector<std::string> listedPaths(const QListWidget* list) {
         out.push_back(listedPath(list->item(i)));
     }
     return out;
+}
+
+namespace {
+
+// Counts the mouse presses a widget receives.
+class PressCounter final : public QObject {
+public:
+    explicit PressCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            ++presses;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+bool userClick(QWidget* widget) {
+    QWindow* window = widget->window()->windowHandle();
+    if (!window || !widget->isVisible()) {
+        return false;
+    }
+    PressCounter counter(widget);
+    const QPoint at = window->mapFromGlobal(widget->mapToGlobal(widget->rect().center()));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+    return counter.presses > 0;
 }
 
 void answerNextModal(const QString& buttonName) {

@@ -77,6 +77,11 @@ std::vector<std::string> listTexts(const QListWidget* list);
 // The paths of a list of file paths, top to bottom.
 std::vector<std::string> listedPaths(const QListWidget* list);
 
+// A user's click on the middle of `widget`, delivered to its window as the window system
+// delivers it, so a window that a modal one blocks does not get it. True when the press
+// reached the widget.
+bool userClick(QWidget* widget);
+
 // Clicks the button named `buttonName` of the next modal dialog once it is open.
 void answerNextModal(const QString& buttonName);
 
