@@ -8,6 +8,7 @@
 #include "crawl/web_fetch.h"
 #include "indexnow/announcement_ledger.h"
 #include "indexnow/announcement_lock.h"
+#include "indexnow/recorded_crawl.h"
 
 namespace farrow::indexnow {
 
@@ -24,10 +25,11 @@ bool stopAsked(const AnnouncementJobFrontend& frontend) {
 class Gathering {
 public:
     Gathering(const AnnouncementJob::Params& params, const base::Timing& timing,
-              AnnouncementJobFrontend& frontend, AnnouncementJob::Result& result,
-              AnnounceParams& announce)
+              const base::Clock& clock, AnnouncementJobFrontend& frontend,
+              AnnouncementJob::Result& result, AnnounceParams& announce)
         : params_(params),
           timing_(timing),
+          clock_(clock),
           frontend_(frontend),
           result_(result),
           announce_(announce) {}
@@ -52,11 +54,19 @@ private:
 
     bool crawl() {
         frontend_.step(AnnouncementStep::Crawling);
-        crawl::CrawlParams crawlParams = crawl::crawlParams(params_.siteUrl, timing_);
-        crawlParams.cancel = frontend_.stopFlag();
-        result_.crawl =
-            crawl::crawlSite(crawlParams, crawl::webPageFetch(params_.caFile), &frontend_);
-        return take(crawledUrls(*result_.crawl, crawlParams), Stage::Crawl, true);
+        RecordedCrawl::Params crawling;
+        crawling.crawl = crawl::crawlParams(params_.siteUrl, timing_);
+        crawling.crawl.cancel = frontend_.stopFlag();
+        crawling.ledgerFile = params_.ledgerFile;
+        crawling.dryRun = params_.dryRun;
+        RecordedCrawl::Result crawled =
+            RecordedCrawl::run(crawling, crawl::webPageFetch(params_.caFile), clock_, &frontend_);
+        result_.crawl = std::move(crawled.crawl);
+        if (crawled.ledgerError) {
+            // The sending could not be recorded either.
+            return fail(Stage::Ledger, std::move(crawled.ledgerError));
+        }
+        return take(crawledUrls(*result_.crawl, crawling.crawl), Stage::Crawl, true);
     }
 
     bool sitemap() {
@@ -114,6 +124,7 @@ private:
 
     const AnnouncementJob::Params& params_;
     const base::Timing& timing_;
+    const base::Clock& clock_;
     AnnouncementJobFrontend& frontend_;
     AnnouncementJob::Result& result_;
     AnnounceParams& announce_;
@@ -164,7 +175,7 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         }
         lock = std::move(taken.lock);
     }
-    if (!Gathering(params, timing, frontend, result, sending).run()) {
+    if (!Gathering(params, timing, clock, frontend, result, sending).run()) {
         return result;
     }
 
