@@ -10,6 +10,7 @@
 #include "crawl/sitemap_reader.h"
 #include "crawl/web_fetch.h"
 #include "indexnow/key_scope.h"
+#include "indexnow/recorded_crawl.h"
 
 namespace farrow::google {
 
@@ -199,8 +200,9 @@ std::vector<std::string> defaultSitemaps(const std::string& siteUrl, const base:
 class Gathering {
 public:
     Gathering(const SearchConsoleJob::Params& params, const base::Timing& timing,
-              SearchConsoleFrontend& frontend, SearchConsoleJob::Inspection& result)
-        : params_(params), timing_(timing), frontend_(frontend), result_(result) {}
+              const base::Clock& clock, SearchConsoleFrontend& frontend,
+              SearchConsoleJob::Inspection& result)
+        : params_(params), timing_(timing), clock_(clock), frontend_(frontend), result_(result) {}
 
     // Empty with `result.check.failure` or `result.stopped` set when the job ends here.
     std::optional<std::vector<std::string>> run() {
@@ -223,11 +225,19 @@ private:
     }
 
     bool crawl() {
-        crawl::CrawlParams crawlParams = crawl::crawlParams(params_.siteUrl, timing_);
-        crawlParams.cancel = frontend_.stopFlag();
-        const crawl::CrawlResult crawled =
-            crawl::crawlSite(crawlParams, crawl::webPageFetch(params_.api.caFile), &frontend_);
-        return take(indexnow::crawledUrls(crawled, crawlParams));
+        indexnow::RecordedCrawl::Params crawling;
+        crawling.crawl = crawl::crawlParams(params_.siteUrl, timing_);
+        crawling.crawl.cancel = frontend_.stopFlag();
+        crawling.ledgerFile = params_.ledgerFile;
+        crawling.dryRun = params_.dryRun;
+        indexnow::RecordedCrawl::Result crawled = indexnow::RecordedCrawl::run(
+            crawling, crawl::webPageFetch(params_.api.caFile), clock_, &frontend_);
+        if (crawled.ledgerError) {
+            // The inspections could not be recorded either.
+            result_.check.failure = {SetupProblem::Ledger, crawled.ledgerError.reason};
+            return false;
+        }
+        return take(indexnow::crawledUrls(crawled.crawl, crawling.crawl));
     }
 
     bool sitemap() {
@@ -281,6 +291,7 @@ private:
 
     const SearchConsoleJob::Params& params_;
     const base::Timing& timing_;
+    const base::Clock& clock_;
     SearchConsoleFrontend& frontend_;
     SearchConsoleJob::Inspection& result_;
     std::vector<std::string> urls_;
@@ -492,7 +503,7 @@ SearchConsoleJob::Inspection SearchConsoleJob::inspect(const Params& params,
                                                        SearchConsoleFrontend& frontend) {
     Inspection result;
     std::optional<std::vector<std::string>> urls =
-        Gathering(params, timing, frontend, result).run();
+        Gathering(params, timing, clock, frontend, result).run();
     if (!urls) {
         return result;
     }
