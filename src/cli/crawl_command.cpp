@@ -15,6 +15,8 @@
 #include "crawl/sitemap_reader.h"
 #include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
+#include "indexnow/announcement_ledger.h"
+#include "indexnow/recorded_crawl.h"
 #include "indexnow/url_source.h"
 #include "platform/file_system.h"
 #include "profile/profile_dialogs.h"
@@ -126,12 +128,20 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
                 << params.inFlight << " at a time)\n"
                 << std::flush;
 
-    crawl::CrawlResult result;
+    indexnow::RecordedCrawl::Result recorded;
     {
         // A stop ends the crawl, which then writes what it found.
         InterruptScope interrupts;
         CrawlProgressLine progress(context);
-        result = crawl::crawlSite(params, crawl::webPageFetch(context.caFile), &progress);
+        base::SystemClock clock;
+        recorded =
+            indexnow::RecordedCrawl::run({params, indexnow::ledgerPath(context.workspace), false},
+                                         crawl::webPageFetch(context.caFile), clock, &progress);
+    }
+    const crawl::CrawlResult& result = recorded.crawl;
+    if (recorded.ledgerError) {
+        // The sitemap does not need the ledger: said, and the crawl's outcome stands.
+        context.err << "farrowctl: the ledger: " << recorded.ledgerError.reason << '\n';
     }
 
     if (report) {
@@ -169,8 +179,12 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
     }
 
     context.out << "The crawl " << crawl::endingText(result, params) << ".\n"
-                << result.fetched << " pages read; " << listed << " in the sitemap, "
-                << result.pages.size() - listed << " left out";
+                << result.fetched << " pages read";
+    if (recorded.unchanged > 0) {
+        context.out << " (" << recorded.unchanged << " unchanged since the last crawl)";
+    }
+    context.out << "; " << listed << " in the sitemap, " << result.pages.size() - listed
+                << " left out";
     if (!reasons.empty()) {
         context.out << " (";
         bool first = true;
@@ -192,6 +206,7 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
         report->write({{"event", "end"},
                        {"ending", crawl::token(result.ending)},
                        {"fetched", result.fetched},
+                       {"unchanged", recorded.unchanged},
                        {"inSitemap", listed},
                        {"leftOut", result.pages.size() - listed}});
     }

@@ -107,9 +107,11 @@ private:
     // `crawlBound` is set when the exchange's deadline is what is left of the crawl's time
     // rather than the page's own.
     platform::WebResponse get(const std::string& url, std::size_t maxBytes,
-                              bool* crawlBound = nullptr) const {
+                              bool* crawlBound = nullptr,
+                              std::vector<std::string> headers = {}) const {
         platform::WebRequest ask;
         ask.url = url;
+        ask.headers = std::move(headers);
         ask.maxBodyBytes = maxBytes;
         ask.connectTimeout = params_.connectTimeout;
         ask.stallTimeout = params_.stallTimeout;
@@ -235,7 +237,13 @@ private:
             const Clock::time_point pageDeadline =
                 std::min(Clock::now() + params_.pageDeadline, deadline());
             bool crawlBound = false;
-            platform::WebResponse answer = get(url, params_.maxPageBytes, &crawlBound);
+            std::optional<PageReading> known;
+            if (params_.memory.recall) {
+                known = params_.memory.recall(url);
+            }
+            platform::WebResponse answer =
+                get(url, params_.maxPageBytes, &crawlBound,
+                    known ? conditionalHeaders(*known) : std::vector<std::string>{});
             visit.fetched = true;
             if (answer.failed()) {
                 visit.cutByCrawlEnd = answer.pastDeadline && crawlBound;
@@ -287,12 +295,27 @@ private:
                 url = target;
                 continue;
             }
+            if (answer.status == 304 && known) {
+                // Unchanged since the last crawl: what it read then stands.
+                takeValidators(answer, params_.textBytes, *known);
+                page.contentType = known->contentType;
+                page.title = known->title;
+                page.lastModified = known->lastModified;
+                judge(std::move(*known), true, page, visit);
+                return visit;
+            }
             if (answer.status != 200) {
                 page.leftOut = {LeftOutReason::Answered, answer.status, {}};
                 visit.pages.push_back(page);
                 visit.failure = text(page.leftOut);
                 return visit;
             }
+            PageReading reading;
+            reading.url = url;
+            reading.fingerprint = pageFingerprint(answer.body);
+            reading.contentType = page.contentType;
+            takeValidators(answer, params_.textBytes, reading);
+            bool whole = true;
             if (isHtml(page.contentType)) {
                 PageReadLimits limits;
                 limits.tags = params_.tagBounds;
@@ -300,7 +323,9 @@ private:
                 limits.stop = [&] { return cancelled() || Clock::now() >= pageDeadline; };
                 PageLinks links = extractPageLinks(answer.body, url, limits, page.contentType);
                 answer.body.clear();
-                page.title = std::move(links.title);
+                page.title = links.title;
+                reading.title = std::move(links.title);
+                whole = !links.stopped;
                 if (links.tagCut != StartTagCut::None) {
                     page.truncated = true;
                     page.cut = "read up to byte " + std::to_string(links.readBytes) + ": " +
@@ -314,26 +339,43 @@ private:
                 // the page is then its own canonical.
                 const std::string canonical =
                     webAddress(links.canonical) ? normalizedUrl(links.canonical) : "";
-                if (links.noindex || headerSaysNoindex(answer)) {
-                    page.leftOut = {LeftOutReason::Noindex, 0, {}};
-                } else if (!canonical.empty() && canonical != url) {
-                    page.leftOut = {LeftOutReason::Canonical, 0, canonical};
-                }
-                if (!canonical.empty() && canonical != url) {
-                    visit.links.push_back({canonical, false});
+                reading.noindex = links.noindex || headerSaysNoindex(answer);
+                if (canonical != url) {
+                    reading.canonical = canonical;
                 }
                 if (!links.nofollow) {
                     for (PageLink& link : links.links) {
                         if (!link.nofollow) {
-                            visit.links.push_back(std::move(link));
+                            reading.links.push_back(std::move(link.url));
                         }
                     }
                 }
                 visit.linkFrom = url;
             }
-            visit.pages.push_back(std::move(page));
+            judge(std::move(reading), whole, page, visit);
             return visit;
         }
+    }
+
+    // The page's verdict on itself and its links, as read now or by the last crawl; a reading
+    // cut short by a stop or a deadline is not remembered.
+    void judge(PageReading reading, bool remember, CrawledPage& page, Visit& visit) {
+        page.fingerprint = reading.fingerprint;
+        if (reading.noindex) {
+            page.leftOut = {LeftOutReason::Noindex, 0, {}};
+        } else if (!reading.canonical.empty()) {
+            page.leftOut = {LeftOutReason::Canonical, 0, reading.canonical};
+        }
+        if (!reading.canonical.empty()) {
+            visit.links.push_back({reading.canonical, false});
+        }
+        for (const std::string& link : reading.links) {
+            visit.links.push_back({link, false});
+        }
+        if (remember && params_.memory.remember) {
+            params_.memory.remember(reading, page.status == 304);
+        }
+        visit.pages.push_back(std::move(page));
     }
 
     // With the lock held.

@@ -7,6 +7,7 @@
 
 #include "base/timing.h"
 #include "crawl/page_fetch.h"
+#include "crawl/page_memory.h"
 #include "crawl/sitemap_writer.h"
 #include "crawl/start_tag_scan.h"
 
@@ -39,6 +40,8 @@ struct CrawlParams {
     std::size_t textBytes = 0;
     // Set by the caller (Ctrl-C, a Cancel button) to end the crawl with what it found.
     const std::atomic<bool>* cancel = nullptr;
+    // What the last crawl read, asked again conditionally; what this one reads, remembered.
+    PageMemory memory;
 };
 
 // Pages read at once, at most: each is a thread of its own.
@@ -108,6 +111,9 @@ struct CrawledPage {
     // ended the reading (the page's bytes, a start tag past its bounds, the page's deadline).
     bool truncated = false;
     std::string cut{};
+    // pageFingerprint() of a page that answered 200, or the recorded one of a page that
+    // answered 304 (`status`) to a conditional request.
+    std::string fingerprint{};
 };
 
 enum class CrawlEnding {

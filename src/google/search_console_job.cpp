@@ -214,22 +214,25 @@ private:
 // The URLs to inspect from the sources named, in their order, without duplicates; empty with
 // `result.check.failure` or `result.stopped` set when the job ends here.
 std::optional<std::vector<std::string>> gather(const SearchConsoleJob::Params& p,
-                                               const base::Timing& timing,
+                                               const base::Timing& timing, const base::Clock& clock,
                                                SearchConsoleFrontend& frontend,
                                                SearchConsoleJob::Inspection& result) {
     frontend.step(SearchConsoleStep::Gathering);
     GatheringEvents events(frontend);
     indexnow::GatheredUrls gathered =
         indexnow::gatherUrls({p.siteUrl, p.siteTitle, p.deepChecklist, p.crawl, p.sitemap, p.list,
-                              p.listInput, p.api.caFile},
-                             timing, events);
+                              p.listInput, p.api.caFile, p.ledgerFile, p.dryRun},
+                             timing, clock, events);
     result.leftOut = std::move(gathered.leftOut);
     if (gathered.stopped || stopAsked(frontend)) {
         result.stopped = true;
         return std::nullopt;
     }
     if (gathered.failure) {
-        result.check.failure = {SetupProblem::Source, gathered.failure->error.reason};
+        result.check.failure = {gathered.failure->stage == indexnow::GatheringFailure::Stage::Ledger
+                                    ? SetupProblem::Ledger
+                                    : SetupProblem::Source,
+                                gathered.failure->error.reason};
         return std::nullopt;
     }
     std::vector<std::string> urls;
@@ -464,7 +467,7 @@ SearchConsoleJob::Inspection SearchConsoleJob::inspect(const Params& params,
                                                        const base::Clock& clock,
                                                        SearchConsoleFrontend& frontend) {
     Inspection result;
-    std::optional<std::vector<std::string>> urls = gather(params, timing, frontend, result);
+    std::optional<std::vector<std::string>> urls = gather(params, timing, clock, frontend, result);
     if (!urls) {
         return result;
     }

@@ -54,7 +54,7 @@ public:
     RequestSender(const AnnounceParams& params, const std::vector<std::string>& endpoints,
                   AnnouncementLedger* ledger, const base::Timing& timing, const base::Clock& clock,
                   AnnounceObserver& observer, AnnouncementLog& log, const std::atomic<bool>* cancel,
-                  AnnounceResult& result)
+                  const Fingerprints& fingerprints, AnnounceResult& result)
         : params_(params),
           endpoints_(endpoints),
           ledger_(ledger),
@@ -63,6 +63,7 @@ public:
           observer_(observer),
           log_(log),
           cancel_(cancel),
+          fingerprints_(fingerprints),
           result_(result) {}
 
     // TakenNotRecorded: an engine took the request, and the ledger could not be written.
@@ -105,8 +106,9 @@ public:
                 result_.anyAnswer = true;
                 const AnswerClass answerClass = classifyStatus(status);
                 if (ledger_ != nullptr) {
-                    const base::Error e = ledger_->record(request.urls, endpoint, clock_.now(),
-                                                          status, token(record.outcome));
+                    const base::Error e =
+                        ledger_->record(request.urls, endpoint, clock_.now(), status,
+                                        token(record.outcome), fingerprints_);
                     if (e) {
                         result_.ledgerError = e.reason;
                         tell(record);
@@ -219,6 +221,7 @@ private:
     AnnounceObserver& observer_;
     AnnouncementLog& log_;
     const std::atomic<bool>* cancel_;
+    const Fingerprints& fingerprints_;
     AnnounceResult& result_;
 };
 
@@ -272,9 +275,17 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
 
     FilterResult filtered = filterUrls(params.urls, params.scope);
     filtered.leftOut.insert(filtered.leftOut.begin(), params.leftOut.begin(), params.leftOut.end());
+    // Recorded with each URL sent, for the next run to compare.
+    Fingerprints fingerprints;
+    for (const CandidateUrl& candidate : params.urls) {
+        if (!candidate.fingerprint.empty()) {
+            fingerprints.emplace(crawl::normalizedUrl(candidate.url), candidate.fingerprint);
+        }
+    }
     if (ledger != nullptr && !params.force && !filtered.kept.empty()) {
-        // A page that says when it last changed goes again only when it changed after it was
-        // last taken; one that does not say, once the resend wait is over.
+        // A page whose content was fingerprinted then and now goes again only when the content
+        // changed; one that says when it last changed, only when it changed after it was last
+        // taken; one that does neither, once the resend wait is over.
         std::unordered_map<std::string, base::TimePoint> changed;
         const base::TimePoint now = clock.now();
         for (const CandidateUrl& candidate : params.urls) {
@@ -289,21 +300,29 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
             }
         }
         const base::TimePoint since = now - timing.indexnowResendAfter;
-        const std::map<std::string, base::TimePoint> taken = ledger->lastAccepted(filtered.kept);
+        const std::map<std::string, AcceptedSending> taken =
+            ledger->lastAcceptedSendings(filtered.kept);
         std::vector<std::string> kept;
         kept.reserve(filtered.kept.size());
         for (std::string& url : filtered.kept) {
             const auto last = taken.find(url);
             const auto change = changed.find(url);
+            const auto fingerprint = fingerprints.find(url);
             if (last == taken.end()) {
                 kept.push_back(std::move(url));
-            } else if (change != changed.end()) {
-                if (change->second > last->second) {
+            } else if (fingerprint != fingerprints.end() && !last->second.fingerprint.empty()) {
+                if (fingerprint->second != last->second.fingerprint) {
                     kept.push_back(std::move(url));
                 } else {
                     filtered.leftOut.push_back({std::move(url), LeftOutReason::Unchanged});
                 }
-            } else if (last->second >= since) {
+            } else if (change != changed.end()) {
+                if (change->second > last->second.when) {
+                    kept.push_back(std::move(url));
+                } else {
+                    filtered.leftOut.push_back({std::move(url), LeftOutReason::Unchanged});
+                }
+            } else if (last->second.when >= since) {
                 filtered.leftOut.push_back({std::move(url), LeftOutReason::SentRecently});
             } else {
                 kept.push_back(std::move(url));
@@ -334,7 +353,8 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
     }
     std::size_t done = 0;
     observer.progress(0, result.toSend);
-    RequestSender sender(params, endpoints, ledger, timing, clock, observer, log, cancel, result);
+    RequestSender sender(params, endpoints, ledger, timing, clock, observer, log, cancel,
+                         fingerprints, result);
     for (std::size_t i = 0; i < requests; ++i) {
         const PlannedRequest request = planRequest(filtered.kept, i, params.scope);
         const RequestSender::Sent sent = sender.send(request);

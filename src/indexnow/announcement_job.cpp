@@ -50,6 +50,8 @@ Stage stageOf(GatheringFailure::Stage stage) {
             return Stage::DeepChecklist;
         case GatheringFailure::Stage::Crawl:
             return Stage::Crawl;
+        case GatheringFailure::Stage::Ledger:
+            return Stage::Ledger;
         case GatheringFailure::Stage::Sitemap:
             return Stage::Sitemap;
         case GatheringFailure::Stage::ListFile:
@@ -106,10 +108,10 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         lock = std::move(taken.lock);
     }
     GatheringSteps steps(frontend);
-    GatheredUrls gathered =
-        gatherUrls({params.siteUrl, params.siteTitle, params.deepChecklist, params.crawl,
-                    params.sitemap, params.list, params.listInput, params.caFile},
-                   timing, steps);
+    GatheredUrls gathered = gatherUrls(
+        {params.siteUrl, params.siteTitle, params.deepChecklist, params.crawl, params.sitemap,
+         params.list, params.listInput, params.caFile, params.ledgerFile, params.dryRun},
+        timing, clock, steps);
     result.notes = std::move(gathered.notes);
     result.crawl = std::move(gathered.crawl);
     result.stoppedGathering = gathered.stopped;

@@ -61,6 +61,17 @@ constexpr const char* kSchemaSteps[] = {
     " submitted_ms INTEGER NOT NULL,"
     " status INTEGER NOT NULL,"
     " outcome TEXT NOT NULL);",
+    // 4: the fingerprint each URL was announced with, and one record of each page crawled,
+    // with what a 304 needs of it.
+    "ALTER TABLE sending ADD COLUMN fingerprint TEXT;"
+    "ALTER TABLE page_fetch ADD COLUMN content_type TEXT;"
+    "ALTER TABLE page_fetch ADD COLUMN title TEXT;"
+    "ALTER TABLE page_fetch ADD COLUMN noindex INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE page_fetch ADD COLUMN canonical TEXT;"
+    "DELETE FROM page_fetch WHERE id NOT IN (SELECT MAX(id) FROM page_fetch GROUP BY url);"
+    "DELETE FROM page_link WHERE fetch_id NOT IN (SELECT id FROM page_fetch);"
+    "DROP INDEX IF EXISTS page_fetch_url;"
+    "CREATE UNIQUE INDEX page_fetch_page ON page_fetch (url);",
 };
 constexpr int kSchemaVersion = static_cast<int>(std::size(kSchemaSteps));
 
@@ -140,9 +151,18 @@ base::Error AnnouncementLedger::checkWritable() {
 std::map<std::string, base::TimePoint> AnnouncementLedger::lastAccepted(
     const std::vector<std::string>& urls) const {
     std::map<std::string, base::TimePoint> found;
+    for (auto& [url, sending] : lastAcceptedSendings(urls)) {
+        found.emplace(url, sending.when);
+    }
+    return found;
+}
+
+std::map<std::string, AcceptedSending> AnnouncementLedger::lastAcceptedSendings(
+    const std::vector<std::string>& urls) const {
+    std::map<std::string, AcceptedSending> found;
     Statement s = prepare(db_.get(),
-                          "SELECT MAX(sent_ms) FROM sending WHERE url = ?1 AND outcome IN "
-                          "('accepted', 'pending')");
+                          "SELECT sent_ms, fingerprint FROM sending WHERE url = ?1 AND outcome IN "
+                          "('accepted', 'pending') ORDER BY sent_ms DESC, id DESC LIMIT 1");
     if (!s) {
         return found;
     }
@@ -152,9 +172,10 @@ std::map<std::string, base::TimePoint> AnnouncementLedger::lastAccepted(
     for (const std::string& url : urls) {
         sqlite3_reset(s.get());
         bindText(s.get(), 1, url);
-        if (sqlite3_step(s.get()) == SQLITE_ROW && sqlite3_column_type(s.get(), 0) != SQLITE_NULL) {
-            found.emplace(
-                url, base::TimePoint(std::chrono::milliseconds(sqlite3_column_int64(s.get(), 0))));
+        if (sqlite3_step(s.get()) == SQLITE_ROW) {
+            found.emplace(url, AcceptedSending{base::TimePoint(std::chrono::milliseconds(
+                                                   sqlite3_column_int64(s.get(), 0))),
+                                               columnText(s.get(), 1)});
         }
     }
     s.reset();
@@ -166,14 +187,15 @@ std::map<std::string, base::TimePoint> AnnouncementLedger::lastAccepted(
 
 base::Error AnnouncementLedger::record(const std::vector<std::string>& urls,
                                        const std::string& endpoint, base::TimePoint when,
-                                       long status, const std::string& outcome) {
+                                       long status, const std::string& outcome,
+                                       const Fingerprints& fingerprints) {
     sqlite3* db = db_.get();
     if (std::string e = exec(db, "BEGIN IMMEDIATE"); !e.empty()) {
         return {base::ErrorCode::WriteFailed, e};
     }
     Statement s = prepare(db,
-                          "INSERT INTO sending (url, endpoint, sent_ms, status, outcome) "
-                          "VALUES (?1, ?2, ?3, ?4, ?5)");
+                          "INSERT INTO sending (url, endpoint, sent_ms, status, outcome, "
+                          "fingerprint) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     if (!s) {
         const std::string reason = sqlite3_errmsg(db);
         exec(db, "ROLLBACK");
@@ -187,6 +209,12 @@ base::Error AnnouncementLedger::record(const std::vector<std::string>& urls,
         sqlite3_bind_int64(s.get(), 3, ms);
         sqlite3_bind_int64(s.get(), 4, status);
         bindText(s.get(), 5, outcome);
+        const auto fingerprint = fingerprints.find(url);
+        if (fingerprint != fingerprints.end()) {
+            bindText(s.get(), 6, fingerprint->second);
+        } else {
+            sqlite3_bind_null(s.get(), 6);
+        }
         if (sqlite3_step(s.get()) != SQLITE_DONE) {
             const std::string reason = sqlite3_errmsg(db);
             s.reset();

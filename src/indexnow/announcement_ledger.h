@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/clock.h"
@@ -24,6 +25,16 @@ struct LedgerEntry {
     // "accepted", "pending", "refused", "busy", "failed", "unexpected".
     std::string outcome;
 };
+
+// The last time a URL was accepted (or taken as pending), and the fingerprint of the page as it
+// was then; empty when its source gave none.
+struct AcceptedSending {
+    base::TimePoint when;
+    std::string fingerprint;
+};
+
+// The fingerprint each URL of a request goes with, by URL.
+using Fingerprints = std::unordered_map<std::string, std::string>;
 
 struct SqliteCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -43,10 +54,13 @@ public:
     base::Error checkWritable();
     // Of `urls`, those ever accepted (or taken as pending), with when they last were.
     std::map<std::string, base::TimePoint> lastAccepted(const std::vector<std::string>& urls) const;
+    std::map<std::string, AcceptedSending> lastAcceptedSendings(
+        const std::vector<std::string>& urls) const;
     // Records one answered request: each of `urls` with the same endpoint, time, status and
-    // outcome, with SQLite's reason when it fails.
+    // outcome, and its fingerprint when it has one, with SQLite's reason when it fails.
     base::Error record(const std::vector<std::string>& urls, const std::string& endpoint,
-                       base::TimePoint when, long status, const std::string& outcome);
+                       base::TimePoint when, long status, const std::string& outcome,
+                       const Fingerprints& fingerprints = {});
     // Every sending, oldest first; only those of `url` when given.
     std::vector<LedgerEntry> history(const std::optional<std::string>& url) const;
 

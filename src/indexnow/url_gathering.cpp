@@ -7,6 +7,7 @@
 
 #include "crawl/sitemap_reader.h"
 #include "crawl/web_fetch.h"
+#include "indexnow/recorded_crawl.h"
 
 namespace farrow::indexnow {
 
@@ -16,8 +17,9 @@ using Stage = GatheringFailure::Stage;
 
 class Gathering {
 public:
-    Gathering(const UrlSources& sources, const base::Timing& timing, UrlGatheringObserver& observer)
-        : sources_(sources), timing_(timing), observer_(observer) {}
+    Gathering(const UrlSources& sources, const base::Timing& timing, const base::Clock& clock,
+              UrlGatheringObserver& observer)
+        : sources_(sources), timing_(timing), clock_(clock), observer_(observer) {}
 
     GatheredUrls run() {
         const UrlSources& s = sources_;
@@ -47,10 +49,19 @@ private:
 
     bool crawl() {
         observer_.reading(UrlSourceKind::Crawl);
-        crawl::CrawlParams params = crawl::crawlParams(sources_.siteUrl, timing_);
-        params.cancel = observer_.stopFlag();
-        result_.crawl = crawl::crawlSite(params, crawl::webPageFetch(sources_.caFile), &observer_);
-        return take(crawledUrls(*result_.crawl, params), Stage::Crawl, true);
+        RecordedCrawl::Params crawling;
+        crawling.crawl = crawl::crawlParams(sources_.siteUrl, timing_);
+        crawling.crawl.cancel = observer_.stopFlag();
+        crawling.ledgerFile = sources_.ledgerFile;
+        crawling.dryRun = sources_.dryRun;
+        RecordedCrawl::Result crawled =
+            RecordedCrawl::run(crawling, crawl::webPageFetch(sources_.caFile), clock_, &observer_);
+        result_.crawl = std::move(crawled.crawl);
+        if (crawled.ledgerError) {
+            // What is sent or asked after could not be recorded either.
+            return fail(Stage::Ledger, std::move(crawled.ledgerError));
+        }
+        return take(crawledUrls(*result_.crawl, crawling.crawl), Stage::Crawl, true);
     }
 
     bool sitemap() {
@@ -112,6 +123,7 @@ private:
 
     const UrlSources& sources_;
     const base::Timing& timing_;
+    const base::Clock& clock_;
     UrlGatheringObserver& observer_;
     GatheredUrls result_;
 };
@@ -119,8 +131,8 @@ private:
 }  // namespace
 
 GatheredUrls gatherUrls(const UrlSources& sources, const base::Timing& timing,
-                        UrlGatheringObserver& observer) {
-    return Gathering(sources, timing, observer).run();
+                        const base::Clock& clock, UrlGatheringObserver& observer) {
+    return Gathering(sources, timing, clock, observer).run();
 }
 
 }  // namespace farrow::indexnow

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/error.h"
 #include "base/timing.h"
 #include "crawl/site_crawl.h"
@@ -27,6 +28,9 @@ struct UrlSources {
     std::istream* listInput = nullptr;
     // A CA file trusted beside the system's store; empty: the system's store only.
     std::string caFile;
+    // The ledger the crawl asks and records in; a dry run reads one but makes or writes none.
+    std::string ledgerFile;
+    bool dryRun = false;
 };
 
 enum class UrlSourceKind { DeepChecklist, Crawl, Sitemap, List };
@@ -46,7 +50,7 @@ public:
 // Why a source could not be read: ListFile when the list's file could not be opened, List when
 // what it holds could not be read.
 struct GatheringFailure {
-    enum class Stage { DeepChecklist, Crawl, Sitemap, ListFile, List };
+    enum class Stage { DeepChecklist, Crawl, Ledger, Sitemap, ListFile, List };
     Stage stage = Stage::List;
     base::Error error;
 };
@@ -69,6 +73,6 @@ struct GatheredUrls {
 
 // Reads the sources named one after the other until one fails or a stop comes.
 GatheredUrls gatherUrls(const UrlSources& sources, const base::Timing& timing,
-                        UrlGatheringObserver& observer);
+                        const base::Clock& clock, UrlGatheringObserver& observer);
 
 }  // namespace farrow::indexnow

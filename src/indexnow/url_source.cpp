@@ -202,7 +202,8 @@ UrlSourceResult crawledUrls(const crawl::CrawlResult& crawled, const crawl::Craw
             continue;
         }
         result.urls.push_back({page.url, UrlOrigin::Crawl,
-                               crawl::w3cTimePoint(crawl::w3cDateTime(page.lastModified))});
+                               crawl::w3cTimePoint(crawl::w3cDateTime(page.lastModified)),
+                               page.fingerprint});
     }
     return result;
 }

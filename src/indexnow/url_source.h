@@ -24,6 +24,9 @@ struct CandidateUrl {
     // When the page last changed, as its sitemap or its server says; with a ledger, a page
     // accepted since is "unchanged" and not sent again.
     std::optional<base::TimePoint> lastModified{};
+    // A crawled page's fingerprint; with a ledger, a page accepted with the same one is
+    // "unchanged" and not sent again, whatever its dates.
+    std::string fingerprint{};
 };
 
 // Why a URL, or a line standing in for one, is not announced.
@@ -34,7 +37,8 @@ enum class LeftOutReason {
     OutsideKeyLocation,
     // Accepted within the resend wait.
     SentRecently,
-    // Not changed since it was last accepted.
+    // Not changed since it was last accepted: its fingerprint is the one it was accepted with,
+    // or its date is no later.
     Unchanged,
     // A crawled page the crawl kept out of its sitemap; the crawl's words say why.
     KeptOutByCrawl,

@@ -15,6 +15,7 @@
 #include "indexnow/announcement_job.h"
 #include "indexnow/announcement_ledger.h"
 #include "indexnow/key_file_check.h"
+#include "indexnow/recorded_crawl.h"
 #include "ui/indexnow_answers_view.h"
 #include "ui/indexnow_endpoint_section.h"
 #include "ui/indexnow_google_section.h"
@@ -413,8 +414,11 @@ void IndexNowDialog::onSaveSitemap() {
         crawl::CrawlParams params = crawl::crawlParams(setup_.siteUrl, setup_.timing);
         params.cancel = &cancel_;
         RunFrontend frontend(*this);
-        crawl::CrawlResult crawled =
-            crawl::crawlSite(params, crawl::webPageFetch(setup_.caFile), &frontend);
+        base::SystemClock clock;
+        indexnow::RecordedCrawl::Result recorded =
+            indexnow::RecordedCrawl::run({params, indexnow::ledgerPath(setup_.workspace), false},
+                                         crawl::webPageFetch(setup_.caFile), clock, &frontend);
+        crawl::CrawlResult crawled = std::move(recorded.crawl);
         const bool whole = crawled.ending != crawl::CrawlEnding::Cancelled &&
                            crawled.ending != crawl::CrawlEnding::StartUnreadable;
         QString text;
@@ -428,6 +432,9 @@ void IndexNowDialog::onSaveSitemap() {
                                               crawl::endingText(crawled, params)};
             text = toQt(sentence(indexnow::text(ending))) + ".\n" +
                    sitemapText(crawl::writeCrawlSitemap(crawled, path), path);
+            if (recorded.ledgerError) {
+                text += "\n" + toQt(sentence("the ledger: " + recorded.ledgerError.reason)) + ".";
+            }
         }
         return [this, text, whole, crawled = std::move(crawled)] {
             progress_->setRange(0, 1);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -184,6 +185,41 @@ TEST_F(CrawlCommandTest, ACanonicalThatIsNoWebAddressLeavesThePageItsOwn) {
                            {server.url("/nohost.htm"), ""},
                            {server.url("/other.htm"), "canonical is http://other.invalid/o.htm"},
                        }));
+}
+
+TEST_F(CrawlCommandTest, TheNextCrawlAsksSinceTheLastModifiedItRecordedAndSaysWhatWasUnchanged) {
+    const std::string stamp = "Wed, 09 Dec 2026 07:30:00 GMT";
+    for (const std::string page : {"/index.htm", "/a.htm"}) {
+        server.routes().Get(
+            page, [page, stamp](const httplib::Request& req, httplib::Response& res) {
+                res.set_header("Last-Modified", stamp);
+                if (req.get_header_value("If-Modified-Since") == stamp) {
+                    res.status = 304;
+                    return;
+                }
+                res.set_content(linksPage(page == "/index.htm" ? std::vector<std::string>{"a.htm"}
+                                                               : std::vector<std::string>{}),
+                                "text/html");
+            });
+    }
+    server.start();
+    ASSERT_EQ(crawl("/index.htm", {}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("2 pages read; 2 in the sitemap"), std::string::npos) << out.str();
+    ASSERT_EQ(crawl("/index.htm", {"--report", "r.jsonl"}), kExitOk) << err.str();
+    EXPECT_EQ(err.str(), "");
+    EXPECT_NE(out.str().find("2 pages read (2 unchanged since the last crawl); 2 in the sitemap"),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(sitemapLocs("sitemap.xml"),
+              (std::vector<std::string>{server.url("/index.htm"), server.url("/a.htm")}));
+    EXPECT_EQ(jsonLines("r.jsonl").back()["unchanged"], 2);
+
+    // A ledger that cannot be opened is said, and the sitemap is written all the same.
+    std::filesystem::remove(workspace.file("indexnow.db"));
+    workspace.write("indexnow.db", std::string(8192, 'x'));
+    ASSERT_EQ(crawl("/index.htm", {}), kExitOk) << err.str();
+    EXPECT_NE(err.str().find("farrowctl: the ledger: "), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("2 pages read; 2 in the sitemap"), std::string::npos) << out.str();
 }
 
 TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {

@@ -31,7 +31,7 @@ TEST(AnnouncementLedger, MadeWithWalAndASchemaVersion) {
         AnnouncementLedger::Opened opened = AnnouncementLedger::open(path);
         ASSERT_TRUE(opened.ledger) << opened.error.reason;
     }
-    EXPECT_EQ(pragma(path, "user_version"), "3");
+    EXPECT_EQ(pragma(path, "user_version"), "4");
     EXPECT_EQ(pragma(path, "journal_mode"), "wal");
     // Opened again as it is.
     EXPECT_TRUE(AnnouncementLedger::open(path).ledger);
@@ -56,7 +56,7 @@ TEST(AnnouncementLedger, UpgradesAnOlderLedgerInPlaceKeepingItsSendings) {
         ASSERT_TRUE(opened.ledger) << opened.error.reason;
         EXPECT_EQ(opened.ledger->history(std::nullopt).size(), 1u);
     }
-    EXPECT_EQ(pragma(path, "user_version"), "3");
+    EXPECT_EQ(pragma(path, "user_version"), "4");
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     for (const char* table : {"page_fetch", "page_link", "inspection", "sitemap_submission"}) {
@@ -66,6 +66,80 @@ TEST(AnnouncementLedger, UpgradesAnOlderLedgerInPlaceKeepingItsSendings) {
             << table;
     }
     sqlite3_close(db);
+}
+
+TEST(AnnouncementLedger, AVersionThreeLedgerTakesFingerprintsAndKeepsOnePageRecordEach) {
+    test::TempWorkspace dir;
+    const std::string path = ledgerPath(dir.workspace());
+    {
+        // The tables of versions 1 to 3 that the upgrade touches, as that program made them,
+        // with a sending and a page read twice.
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        ASSERT_EQ(sqlite3_exec(
+                      db,
+                      "CREATE TABLE sending (id INTEGER PRIMARY KEY, url TEXT NOT NULL, endpoint "
+                      "TEXT NOT NULL, sent_ms INTEGER NOT NULL, status INTEGER NOT NULL, outcome "
+                      "TEXT NOT NULL);"
+                      "CREATE INDEX sending_url ON sending (url, sent_ms);"
+                      "CREATE TABLE page_fetch (id INTEGER PRIMARY KEY, url TEXT NOT NULL, "
+                      "fetched_ms INTEGER NOT NULL, etag TEXT, last_modified TEXT, fingerprint "
+                      "TEXT);"
+                      "CREATE INDEX page_fetch_url ON page_fetch (url, fetched_ms);"
+                      "CREATE TABLE page_link (fetch_id INTEGER NOT NULL REFERENCES page_fetch "
+                      "(id) ON DELETE CASCADE, target TEXT NOT NULL);"
+                      "INSERT INTO sending VALUES (1, 'https://a.example/', "
+                      "'https://e.example/indexnow', 5, 200, 'accepted');"
+                      "INSERT INTO page_fetch VALUES (1, 'https://a.example/', 1, 'old', NULL, "
+                      "'f1'), (2, 'https://a.example/', 2, 'new', NULL, 'f2');"
+                      "INSERT INTO page_link VALUES (1, 'https://a.example/x'), (2, "
+                      "'https://a.example/y');"
+                      "PRAGMA user_version=3;",
+                      nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    AnnouncementLedger ledger = *AnnouncementLedger::open(path).ledger;
+    EXPECT_EQ(pragma(path, "user_version"), "4");
+    // The old sending has no fingerprint; a new one records its own.
+    const std::vector<std::string> url = {"https://a.example/"};
+    EXPECT_EQ(ledger.lastAcceptedSendings(url).at(url[0]).fingerprint, "");
+    ASSERT_EQ(ledger
+                  .record(url, "https://e.example/indexnow", base::TimePoint(10ms), 200, "accepted",
+                          {{url[0], "abc"}})
+                  .reason,
+              "");
+    ASSERT_EQ(ledger
+                  .record(url, "https://e.example/indexnow", base::TimePoint(20ms), 429, "busy",
+                          {{url[0], "def"}})
+                  .reason,
+              "");
+    const AcceptedSending last = ledger.lastAcceptedSendings(url).at(url[0]);
+    EXPECT_EQ(last.when, base::TimePoint(10ms));
+    EXPECT_EQ(last.fingerprint, "abc");
+    // Of the page read twice, the latest reading stands, with its links alone.
+    EXPECT_EQ(pragma(path, "quick_check"), "ok");
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT f.etag, l.target FROM page_fetch f JOIN page_link l ON l.fetch_id "
+                       "= f.id",
+                       -1, &s, nullptr);
+    std::vector<std::string> rows;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        rows.push_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) + " " +
+                       reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+    }
+    sqlite3_finalize(s);
+    // A second reading of the same page is one record.
+    EXPECT_NE(sqlite3_exec(db,
+                           "INSERT INTO page_fetch (url, fetched_ms) VALUES ('https://a.example/', "
+                           "3)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(rows, (std::vector<std::string>{"new https://a.example/y"}));
 }
 
 TEST(AnnouncementLedger, RefusesWhatItCannotUse) {
