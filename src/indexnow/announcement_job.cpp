@@ -63,8 +63,9 @@ private:
         frontend_.step(AnnouncementStep::ReadingSitemap);
         crawl::SitemapSourceParams read = crawl::sitemapSourceParams(params_.sitemap, timing_);
         read.fetchTimes.cancel = frontend_.stopFlag();
-        return take(sitemapUrls(read, crawl::webPageFetch(params_.caFile), timing_.sitemapDeadline),
-                    Stage::Sitemap, true);
+        UrlSourceResult urls = sitemapUrls(read, crawl::webPageFetch(params_.caFile));
+        result_.sitemapCut = urls.sitemapCut;
+        return take(std::move(urls), Stage::Sitemap, true);
     }
 
     bool list() {

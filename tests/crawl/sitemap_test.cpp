@@ -118,8 +118,7 @@ TEST(SitemapReader, IndexAndGzipFromFilesEachUrlOnce) {
         dir.write((part ? "part/" : "") + file.name,
                   file.name == "sitemap-2.xml" ? gzipped(file.xml) : file.xml);
     }
-    SitemapSourceParams params;
-    params.source = dir.file("sitemap.xml");
+    SitemapSourceParams params = sitemapSourceParams(dir.file("sitemap.xml"), {});
     const SitemapPages pages = loadSitemapPages(params, noFetch());
     EXPECT_EQ(pages.error.reason, "");
     EXPECT_TRUE(pages.skipped.empty());
@@ -185,8 +184,7 @@ TEST(SitemapReader, DoctypesThatDeclareAnythingAndHugeTagsAreRefusedBeforeTheirE
     for (const auto& c : cases) {
         EXPECT_EQ(parseSitemap(c.bytes, 50u << 20).error.reason, c.error);
         dir.write("bomb.xml", c.bytes);
-        SitemapSourceParams params;
-        params.source = dir.file("bomb.xml");
+        SitemapSourceParams params = sitemapSourceParams(dir.file("bomb.xml"), {});
         const SitemapPages pages = loadSitemapPages(params, noFetch());
         EXPECT_EQ(pages.error.reason, params.source + ": " + c.error);
         EXPECT_TRUE(pages.pages.empty());
@@ -212,8 +210,7 @@ TEST(SitemapReader, ATwoGigabyteFileIsReadOnlyToItsBound) {
     }
     // A sparse file: 2 GB long, next to nothing on disk.
     std::filesystem::resize_file(path, 2ull << 30);
-    SitemapSourceParams params;
-    params.source = path;
+    SitemapSourceParams params = sitemapSourceParams(path, {});
     params.maxBytes = 1 << 20;
     const SitemapPages pages = loadSitemapPages(params, noFetch());
     EXPECT_NE(pages.error.reason.find("larger than 1048576 bytes"), std::string::npos)
@@ -221,8 +218,7 @@ TEST(SitemapReader, ATwoGigabyteFileIsReadOnlyToItsBound) {
 }
 
 TEST(SitemapReader, AnUnreadableSourceAndAnIndexWithBadParts) {
-    SitemapSourceParams params;
-    params.source = "/nonexistent/sitemap.xml";
+    SitemapSourceParams params = sitemapSourceParams("/nonexistent/sitemap.xml", {});
     EXPECT_NE(loadSitemapPages(params, noFetch()).error.reason.find("cannot open"),
               std::string::npos);
 
@@ -256,8 +252,7 @@ TEST(SitemapReader, AnIndexInAFileReadsOnlyFilesOfItsFolder) {
                   "</loc></sitemap>"
                   "<sitemap><loc>fifo.xml</loc></sitemap>"
                   "<sitemap><loc>HTTP://h/s.xml</loc></sitemap></sitemapindex>");
-    SitemapSourceParams params;
-    params.source = dir.file("sub/index.xml");
+    SitemapSourceParams params = sitemapSourceParams(dir.file("sub/index.xml"), {});
     const SitemapPages pages = loadSitemapPages(params, noFetch());
     ASSERT_EQ(pages.pages.size(), 1u) << pages.error.reason;
     EXPECT_EQ(pages.pages[0].loc, "http://h/a.htm");
@@ -270,6 +265,69 @@ TEST(SitemapReader, AnIndexInAFileReadsOnlyFilesOfItsFolder) {
                                  dir.file("sub/fifo.xml") + ": not a regular file",
                                  "http://h/s.xml: no network in this test: http://h/s.xml",
                              }));
+}
+
+TEST(SitemapReader, TheUrlBoundTakesTheFirstUrlsAndCountsTheRest) {
+    test::TempWorkspace dir;
+    const auto urlset = [](int from, int to) {
+        std::string xml = "<urlset>";
+        for (int i = from; i < to; ++i) {
+            xml += "<url><loc>http://h/p" + std::to_string(i) + ".htm</loc></url>";
+        }
+        return xml + "</urlset>";
+    };
+    // The second part repeats p3, which counts once and not against the bound.
+    dir.write("a.xml", urlset(0, 4));
+    dir.write("b.xml", gzipped(urlset(3, 9)));
+    dir.write("c.xml", urlset(9, 12));
+    dir.write("index.xml",
+              "<sitemapindex><sitemap><loc>a.xml</loc></sitemap><sitemap><loc>b.xml</loc>"
+              "</sitemap><sitemap><loc>c.xml</loc></sitemap><sitemap><loc>d.xml</loc></sitemap>"
+              "</sitemapindex>");
+    base::Timing timing;
+    const struct {
+        std::string source;
+        std::size_t bound;
+        std::size_t taken;
+        std::size_t notTaken;
+        std::vector<std::string> notRead;
+    } cases[] = {
+        {"index.xml", 6, 6, 3, {"c.xml", "d.xml"}},
+        // Met at the end of a part: the parts after it are not read.
+        {"index.xml", 4, 4, 0, {"b.xml", "c.xml", "d.xml"}},
+        {"index.xml", 3, 3, 1, {"b.xml", "c.xml", "d.xml"}},
+        {"a.xml", 2, 2, 2, {}},
+        // Met exactly, nothing is left out.
+        {"a.xml", 4, 4, 0, {}},
+    };
+    for (const auto& c : cases) {
+        timing.sitemapMaxUrls = c.bound;
+        const SitemapPages pages = loadSitemapPages(sitemapSourceParams(dir.file(c.source), timing),
+                                                    noFetch());
+        EXPECT_EQ(pages.error.reason, "");
+        EXPECT_EQ(pages.pages.size(), c.taken) << c.source << " " << c.bound;
+        EXPECT_EQ(pages.cut.urlsNotTaken, c.notTaken) << c.source << " " << c.bound;
+        EXPECT_EQ(pages.cut.partsNotRead, c.notRead) << c.source << " " << c.bound;
+        EXPECT_EQ(static_cast<bool>(pages.cut), c.notTaken > 0 || !c.notRead.empty());
+        // d.xml is missing, so it is skipped with its reason only when it is reached.
+        EXPECT_TRUE(pages.skipped.empty());
+    }
+    timing.sitemapMaxUrls = 6;
+    const SitemapPages cut =
+        loadSitemapPages(sitemapSourceParams(dir.file("index.xml"), timing), noFetch());
+    ASSERT_EQ(cut.pages.size(), 6u);
+    EXPECT_EQ(cut.pages[4].loc, "http://h/p4.htm");
+    EXPECT_EQ(cut.pages[5].loc, "http://h/p5.htm");
+    EXPECT_EQ(text(cut.cut), "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen and "
+                             "not taken, 2 sitemaps not read: c.xml, d.xml");
+    EXPECT_EQ(text(cut.cut, 1), "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen "
+                                "and not taken, 2 sitemaps not read: c.xml and 1 more");
+    timing.sitemapMaxUrls = 100;
+    const SitemapPages all =
+        loadSitemapPages(sitemapSourceParams(dir.file("index.xml"), timing), noFetch());
+    EXPECT_EQ(all.pages.size(), 12u);
+    EXPECT_FALSE(all.cut);
+    EXPECT_EQ(all.skipped.size(), 1u);
 }
 
 TEST(SitemapReader, LastmodIsReadInEveryW3cFormAndNothingElse) {
