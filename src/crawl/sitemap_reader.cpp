@@ -495,8 +495,8 @@ private:
         const std::string first = url = normalizedUrl(url);
         for (std::size_t hop = 0;; ++hop) {
             // Each exchange gets what is left of the whole read's time.
-            const auto left = std::chrono::duration_cast<base::Millis>(
-                end_ - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<base::Millis>(end_ - std::chrono::steady_clock::now());
             if (left <= base::Millis::zero()) {
                 return {base::ErrorCode::ReadFailed, url + ": " + timeText()};
             }
@@ -659,9 +659,8 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
     }
     const std::size_t named = content.entries.size();
     if (named > kMaxIndexSitemaps) {
-        result.skipped.push_back(std::to_string(named - kMaxIndexSitemaps) +
-                                 " sitemaps past the " + std::to_string(kMaxIndexSitemaps) +
-                                 " an index may name");
+        result.skipped.push_back(std::to_string(named - kMaxIndexSitemaps) + " sitemaps past the " +
+                                 std::to_string(kMaxIndexSitemaps) + " an index may name");
         content.entries.resize(kMaxIndexSitemaps);
     }
     for (const SitemapEntry& child : content.entries) {
@@ -671,8 +670,8 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
         if (taker.full() || reader.timeUp()) {
             if (!result.cut) {
                 result.cut.bound = taker.full() ? SitemapBound::Urls : SitemapBound::Time;
-                result.cut.limit =
-                    taker.full() ? params.maxUrls : static_cast<std::size_t>(params.deadline.count());
+                result.cut.limit = taker.full() ? params.maxUrls
+                                                : static_cast<std::size_t>(params.deadline.count());
             }
             result.cut.partsNotRead.push_back(child.loc);
             continue;

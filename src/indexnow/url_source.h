@@ -97,7 +97,8 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
 
 // The pages a sitemap or sitemap index lists, with their lastmod when it is a W3C date-time.
 // A bound of the whole read that is met keeps what was taken by then and is said in one note.
-UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params, const crawl::PageFetch& fetch);
+UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
+                            const crawl::PageFetch& fetch);
 
 // The pages a crawl put in the sitemap, with their Last-Modified; those it left out, with why.
 // `params` are the crawl's, for how it ended.

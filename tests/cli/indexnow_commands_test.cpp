@@ -372,12 +372,21 @@ TEST_F(IndexNowCommandTest, ASitemapCutAtItsUrlBoundSaysSoAndExitsThree) {
                     "<sitemapindex><sitemap><loc>part.xml</loc></sitemap>"
                     "<sitemap><loc>later.xml</loc></sitemap></sitemapindex>");
     settings.timing.sitemapMaxUrls = 1;
-    const std::string said = "farrowctl: the sitemap bound sitemapMaxUrls (1 URLs) was met: 1 URL "
-                             "seen and not taken, 1 sitemap not read: later.xml\n";
+    const std::string said =
+        "farrowctl: the sitemap bound sitemapMaxUrls (1 URLs) was met: 1 URL "
+        "seen and not taken, 1 sitemap not read: later.xml\n";
     for (const bool dryRun : {true, false}) {
-        std::vector<std::string> args = {"indexnow", "submit",     profile(),   "--key",
-                                         kKey,       "--endpoint", engine.url(), "--sitemap",
-                                         "index.xml", "--report",  "report.jsonl"};
+        std::vector<std::string> args = {"indexnow",
+                                         "submit",
+                                         profile(),
+                                         "--key",
+                                         kKey,
+                                         "--endpoint",
+                                         engine.url(),
+                                         "--sitemap",
+                                         "index.xml",
+                                         "--report",
+                                         workspace.file("report.jsonl")};
         if (dryRun) {
             args.push_back("--dry-run");
         }

@@ -31,7 +31,7 @@ std::string schemaErrors(const std::string& xsd, const std::string& path) {
         xmlSchemaNewParserCtxt(xsd.c_str()), &xmlSchemaFreeParserCtxt);
     xmlSchemaSetParserErrors(parser.get(), collect, collect, &errors);
     const std::unique_ptr<xmlSchema, decltype(&xmlSchemaFree)> schema(xmlSchemaParse(parser.get()),
-                                                                       &xmlSchemaFree);
+                                                                      &xmlSchemaFree);
     if (!schema) {
         return "the schema " + xsd + " did not load: " + errors;
     }
@@ -50,9 +50,9 @@ std::string schemaErrors(const std::string& xsd, const std::string& path) {
 }
 
 // Names that must reach a sitemap percent-encoded (or as entities) to pass the schema's anyURI.
-const std::vector<std::string> kHostileNames = {
-    "a|b[1]{2}.html", "100%.html", "caf\xC3\xA9.html", "q&quot;.html", "lt&lt;.html",
-    "sp ace.html",    "plain.html"};
+const std::vector<std::string> kHostileNames = {"a|b[1]{2}.html", "100%.html",   "caf\xC3\xA9.html",
+                                                "q&quot;.html",   "lt&lt;.html", "sp ace.html",
+                                                "plain.html"};
 
 // Crawls a site whose start page links to every hostile name and writes its sitemap at `path`.
 WrittenSitemap crawlAndWrite(const std::string& path, const SitemapLimits& limits) {

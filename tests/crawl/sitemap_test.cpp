@@ -302,8 +302,8 @@ TEST(SitemapReader, TheUrlBoundTakesTheFirstUrlsAndCountsTheRest) {
     };
     for (const auto& c : cases) {
         timing.sitemapMaxUrls = c.bound;
-        const SitemapPages pages = loadSitemapPages(sitemapSourceParams(dir.file(c.source), timing),
-                                                    noFetch());
+        const SitemapPages pages =
+            loadSitemapPages(sitemapSourceParams(dir.file(c.source), timing), noFetch());
         EXPECT_EQ(pages.error.reason, "");
         EXPECT_EQ(pages.pages.size(), c.taken) << c.source << " " << c.bound;
         EXPECT_EQ(pages.cut.urlsNotTaken, c.notTaken) << c.source << " " << c.bound;
@@ -318,10 +318,12 @@ TEST(SitemapReader, TheUrlBoundTakesTheFirstUrlsAndCountsTheRest) {
     ASSERT_EQ(cut.pages.size(), 6u);
     EXPECT_EQ(cut.pages[4].loc, "http://h/p4.htm");
     EXPECT_EQ(cut.pages[5].loc, "http://h/p5.htm");
-    EXPECT_EQ(text(cut.cut), "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen and "
-                             "not taken, 2 sitemaps not read: c.xml, d.xml");
-    EXPECT_EQ(text(cut.cut, 1), "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen "
-                                "and not taken, 2 sitemaps not read: c.xml and 1 more");
+    EXPECT_EQ(text(cut.cut),
+              "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen and "
+              "not taken, 2 sitemaps not read: c.xml, d.xml");
+    EXPECT_EQ(text(cut.cut, 1),
+              "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen "
+              "and not taken, 2 sitemaps not read: c.xml and 1 more");
     timing.sitemapMaxUrls = 100;
     const SitemapPages all =
         loadSitemapPages(sitemapSourceParams(dir.file("index.xml"), timing), noFetch());

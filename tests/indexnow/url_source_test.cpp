@@ -98,22 +98,19 @@ TEST(SitemapUrls, TheWholeReadOfAnIndexEndsAtOneDeadline) {
     index += "</sitemapindex>";
     std::vector<base::Millis> given;
     // Each part is slow, well within the page deadline.
-    const UrlSourceResult r = sitemapUrls(
-        params,
-        [&](const platform::WebRequest& ask) {
-            platform::WebResponse answer;
-            answer.status = 200;
-            if (ask.url == params.source) {
-                answer.body = index;
-                return answer;
-            }
-            given.push_back(ask.deadline);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            answer.body =
-                "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
-                ask.url + "/p</loc></url></urlset>";
+    const UrlSourceResult r = sitemapUrls(params, [&](const platform::WebRequest& ask) {
+        platform::WebResponse answer;
+        answer.status = 200;
+        if (ask.url == params.source) {
+            answer.body = index;
             return answer;
-        });
+        }
+        given.push_back(ask.deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        answer.body = "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
+                      ask.url + "/p</loc></url></urlset>";
+        return answer;
+    });
     EXPECT_EQ(r.error.reason, "");
     ASSERT_FALSE(given.empty());
     EXPECT_LT(given.size(), 20u);
