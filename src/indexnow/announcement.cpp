@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "crawl/uri_reference.h"
@@ -224,41 +223,50 @@ private:
 
 }  // namespace
 
-FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& scope) {
+FilterResult filterUrls(std::vector<CandidateUrl> urls, const KeyScope& scope) {
     FilterResult result;
-    std::unordered_set<std::string> seen;
-    for (const CandidateUrl& candidate : urls) {
+    // Positions in `kept`, so that each URL is held once.
+    const auto hash = [&](std::size_t i) { return std::hash<std::string>{}(result.kept[i]); };
+    const auto same = [&](std::size_t a, std::size_t b) {
+        return result.kept[a] == result.kept[b];
+    };
+    std::unordered_set<std::size_t, decltype(hash), decltype(same)> seen(0, hash, same);
+    // URLs left out for where they are, which are few.
+    std::unordered_set<std::string> outside;
+    for (CandidateUrl& candidate : urls) {
         if (!urlParts(candidate.url) || candidate.url.size() > kMaxUrlLength) {
-            result.leftOut.push_back({candidate.url, LeftOutReason::NotAUrl});
+            result.leftOut.push_back({std::move(candidate.url), LeftOutReason::NotAUrl});
             continue;
         }
         // Sent as RFC 3986 writes it and without its fragment, so "e.html#x" is "e.html".
         std::string url = crawl::normalizedUrl(candidate.url);
         const std::optional<UrlParts> parts = urlParts(url);
         if (!parts || url.size() > kMaxUrlLength) {
-            result.leftOut.push_back({candidate.url, LeftOutReason::NotAUrl});
+            result.leftOut.push_back({std::move(candidate.url), LeftOutReason::NotAUrl});
             continue;
         }
-        if (!seen.insert(url).second) {
-            result.leftOut.push_back({candidate.url, LeftOutReason::Duplicate});
+        const ScopeFit fit = fitOf(*parts, scope);
+        if (fit != ScopeFit::Inside) {
+            const LeftOutReason why = !outside.insert(url).second ? LeftOutReason::Duplicate
+                                      : fit == ScopeFit::OtherHost
+                                          ? LeftOutReason::OtherHost
+                                          : LeftOutReason::OutsideKeyLocation;
+            result.leftOut.push_back({std::move(candidate.url), why});
             continue;
         }
-        switch (fitOf(*parts, scope)) {
-            case ScopeFit::Inside:
-                result.kept.push_back(std::move(url));
-                break;
-            case ScopeFit::OtherHost:
-                result.leftOut.push_back({candidate.url, LeftOutReason::OtherHost});
-                break;
-            case ScopeFit::OutsideKeyLocation:
-                result.leftOut.push_back({candidate.url, LeftOutReason::OutsideKeyLocation});
-                break;
+        result.kept.push_back(std::move(url));
+        if (!seen.insert(result.kept.size() - 1).second) {
+            result.kept.pop_back();
+            result.leftOut.push_back({std::move(candidate.url), LeftOutReason::Duplicate});
+            continue;
         }
+        result.keptLastModified.push_back(candidate.lastModified);
+        std::string().swap(candidate.url);
     }
     return result;
 }
 
-AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger,
+AnnounceResult announce(AnnounceParams params, AnnouncementLedger* ledger,
                         const base::Timing& timing, const base::Clock& clock,
                         AnnounceObserver& observer, const std::atomic<bool>* cancel) {
     const std::vector<std::string> endpoints =
@@ -270,35 +278,29 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
                         clock.toLocal(clock.now()));
     result.logPath = log.path();
 
-    FilterResult filtered = filterUrls(params.urls, params.scope);
+    FilterResult filtered = filterUrls(std::move(params.urls), params.scope);
     filtered.leftOut.insert(filtered.leftOut.begin(), params.leftOut.begin(), params.leftOut.end());
     if (ledger != nullptr && !params.force && !filtered.kept.empty()) {
         // A page that says when it last changed goes again only when it changed after it was
         // last taken; one that does not say, once the resend wait is over.
-        std::unordered_map<std::string, base::TimePoint> changed;
         const base::TimePoint now = clock.now();
-        for (const CandidateUrl& candidate : params.urls) {
-            if (!candidate.lastModified) {
-                continue;
-            }
-            // A date still to come says nothing of a change: such a page waits as an undated one.
-            if (*candidate.lastModified > now) {
-                result.futureDated.push_back(candidate.url);
-            } else {
-                changed.emplace(crawl::normalizedUrl(candidate.url), *candidate.lastModified);
-            }
-        }
         const base::TimePoint since = now - timing.indexnowResendAfter;
         const std::map<std::string, base::TimePoint> taken = ledger->lastAccepted(filtered.kept);
         std::vector<std::string> kept;
         kept.reserve(filtered.kept.size());
-        for (std::string& url : filtered.kept) {
+        for (std::size_t i = 0; i < filtered.kept.size(); ++i) {
+            std::string& url = filtered.kept[i];
+            std::optional<base::TimePoint> changed = filtered.keptLastModified[i];
+            // A date still to come says nothing of a change: such a page waits as an undated one.
+            if (changed && *changed > now) {
+                result.futureDated.push_back(url);
+                changed.reset();
+            }
             const auto last = taken.find(url);
-            const auto change = changed.find(url);
             if (last == taken.end()) {
                 kept.push_back(std::move(url));
-            } else if (change != changed.end()) {
-                if (change->second > last->second) {
+            } else if (changed) {
+                if (*changed > last->second) {
                     kept.push_back(std::move(url));
                 } else {
                     filtered.leftOut.push_back({std::move(url), LeftOutReason::Unchanged});

@@ -188,7 +188,7 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         }
     }
     frontend.step(AnnouncementStep::Sending);
-    result.announced = announce(sending, ledger ? &*ledger : nullptr, timing, clock, frontend,
+    result.announced = announce(std::move(sending), ledger ? &*ledger : nullptr, timing, clock, frontend,
                                 frontend.stopFlag());
     return result;
 }
