@@ -332,6 +332,103 @@ TEST(SitemapReader, TheUrlBoundTakesTheFirstUrlsAndCountsTheRest) {
     EXPECT_EQ(all.skipped.size(), 1u);
 }
 
+TEST(SitemapReader, TextRssAndAtomAreReadByTheirContent) {
+    using Pages = std::vector<SitemapEntry>;
+    std::string manyAttributes = "<feed><entry";
+    for (int i = 0; i < 300; ++i) {
+        manyAttributes += " a" + std::to_string(i) + "=\"\"";
+    }
+    manyAttributes += "><link href=\"http://h/a\"/></entry></feed>";
+    const std::string noSubset = "its DOCTYPE declares entities or holds an internal subset";
+    const struct {
+        const char* what;
+        std::string bytes;
+        Pages pages;
+        std::string error;
+    } cases[] = {
+        {"text",
+         "http://h/a\r\nhttp://h/b\n\n  http://h/caf\xC3\xA9  \n",
+         {{"http://h/a", ""}, {"http://h/b", ""}, {"http://h/caf\xC3\xA9", ""}},
+         ""},
+        {"text with a byte-order mark",
+         "\xEF\xBB\xBFhttp://h/a\nhttp://h/b",
+         {{"http://h/a", ""}, {"http://h/b", ""}},
+         ""},
+        {"text of another encoding", "http://h/caf\xE9\n", {}, "neither XML nor a text sitemap"},
+        {"binary", std::string("http://h/a\n\0\x01", 13), {}, "neither XML nor a text sitemap"},
+        {"RSS 2.0",
+         "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>T</title>"
+         "<link>http://h/</link><item><title>x</title><link>http://h/a</link>"
+         "<pubDate>Wed, 09 Dec 2026 07:30:00 +0100</pubDate></item>"
+         "<item><link> http://h/b </link><pubDate>Wed, 9 Dec 2026 02:30:00 EST</pubDate></item>"
+         "<item><title>no link</title></item><item><link>http://h/c</link>"
+         "<pubDate>someday</pubDate></item></channel></rss>",
+         {{"http://h/a", "2026-12-09T06:30:00+00:00"},
+          {"http://h/b", "2026-12-09T07:30:00+00:00"},
+          {"http://h/c", ""}},
+         ""},
+        {"RSS 0.91 naming its DTD",
+         "<?xml version=\"1.0\"?><!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS "
+         "0.91//EN\" \"http://127.0.0.1:1/rss-0.91.dtd\"><rss version=\"0.91\"><channel>"
+         "<item><link>http://h/a</link></item></channel></rss>",
+         {{"http://h/a", ""}},
+         ""},
+        {"RSS declaring an entity",
+         "<!DOCTYPE rss [<!ENTITY e \"http://h/x\">]><rss><channel><item><link>&e;</link>"
+         "</item></channel></rss>",
+         {},
+         noSubset},
+        {"Atom 1.0",
+         "<feed xmlns=\"http://www.w3.org/2005/Atom\"><link rel=\"self\" href=\"http://h/feed\"/>"
+         "<updated>2026-01-01T00:00:00Z</updated>"
+         "<entry><link rel=\"edit\" href=\"http://h/edit\"/><link href=\"http://h/a\"/>"
+         "<updated>2026-12-09T07:30:00Z</updated></entry>"
+         "<entry><link rel=\"alternate\" type=\"text/html\" href=\"http://h/b\"/>"
+         "<link rel=\"alternate\" href=\"http://h/b2\"/></entry>"
+         "<entry><link rel=\"enclosure\" href=\"http://h/x.mp3\"/></entry></feed>",
+         {{"http://h/a", "2026-12-09T07:30:00Z"}, {"http://h/b", ""}},
+         ""},
+        {"Atom with a huge tag",
+         manyAttributes,
+         {},
+         "a start tag with more than 256 attributes at byte 6"},
+        {"a web page",
+         "<!DOCTYPE html><html><body>Not found</body></html>",
+         {},
+         "neither a urlset nor a sitemapindex, nor an RSS or Atom feed"},
+    };
+    test::TempWorkspace dir;
+    for (const auto& c : cases) {
+        for (const bool packed : {false, true}) {
+            const std::string bytes = packed ? gzipped(c.bytes) : c.bytes;
+            const SitemapContent content = parseSitemap(bytes, 1 << 20);
+            EXPECT_EQ(content.error.reason.substr(0, c.error.size()), c.error)
+                << c.what << ": " << content.error.reason;
+            ASSERT_EQ(content.entries.size(), c.pages.size()) << c.what;
+            for (std::size_t i = 0; i < c.pages.size(); ++i) {
+                EXPECT_EQ(content.entries[i].loc, c.pages[i].loc) << c.what;
+                EXPECT_EQ(content.entries[i].lastmod, c.pages[i].lastmod) << c.what;
+            }
+            // Whatever the file or the address is called.
+            dir.write("updates.dat", bytes);
+            const SitemapPages fromFile =
+                loadSitemapPages(sitemapSourceParams(dir.file("updates.dat"), {}), noFetch());
+            const SitemapPages fromWeb = loadSitemapPages(sitemapSourceParams("http://h/feed", {}),
+                                                          [&](const platform::WebRequest&) {
+                                                              platform::WebResponse answer;
+                                                              answer.status = 200;
+                                                              answer.body = bytes;
+                                                              return answer;
+                                                          });
+            for (const SitemapPages* read : {&fromFile, &fromWeb}) {
+                EXPECT_EQ(read->pages.size(), c.pages.size()) << c.what;
+                EXPECT_EQ(read->error.reason.empty(), c.error.empty())
+                    << c.what << ": " << read->error.reason;
+            }
+        }
+    }
+}
+
 TEST(SitemapReader, LastmodIsReadInEveryW3cFormAndNothingElse) {
     using namespace std::chrono;
     const sys_seconds midnight = sys_days(2026y / December / 9);
