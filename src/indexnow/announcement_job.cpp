@@ -188,8 +188,8 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         }
     }
     frontend.step(AnnouncementStep::Sending);
-    result.announced = announce(std::move(sending), ledger ? &*ledger : nullptr, timing, clock, frontend,
-                                frontend.stopFlag());
+    result.announced = announce(std::move(sending), ledger ? &*ledger : nullptr, timing, clock,
+                                frontend, frontend.stopFlag());
     return result;
 }
 
