@@ -74,6 +74,7 @@ constexpr NamedCount kCounts[] = {
     {"siteCrawlInFlight", &Timing::siteCrawlInFlight},
     {"robotsRedirectLimit", &Timing::robotsRedirectLimit},
     {"sitemapRedirectLimit", &Timing::sitemapRedirectLimit},
+    {"sitemapMaxUrls", &Timing::sitemapMaxUrls},
     {"googleRetries", &Timing::googleRetries},
     {"googleDailyInspections", &Timing::googleDailyInspections},
     {"siteCrawlTagBytes", &Timing::siteCrawlTagBytes},

@@ -101,8 +101,9 @@ struct Timing {
     Millis siteCrawlStallTimeout{30000};
     Millis siteCrawlPageDeadline{60000};
     Millis siteCrawlDeadline{3600000};
-    // The whole read of a sitemap and, for an index, of its sitemaps.
+    // The whole read of a sitemap and, for an index, of its sitemaps, and the URLs taken of it.
     Millis sitemapDeadline{600000};
+    std::size_t sitemapMaxUrls = 1000000;
     std::size_t siteCrawlMaxPages = 5000;
     std::size_t siteCrawlMaxDepth = 100;
     std::size_t siteCrawlPageBytes = 8u << 20;

@@ -254,7 +254,8 @@ std::string sitemapSource(const std::string& source, const base::Workspace& work
 }
 
 std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string& source,
-                                                               const CommandContext& context) {
+                                                               const CommandContext& context,
+                                                               crawl::SitemapCut& cut) {
     const crawl::SitemapPages read = crawl::loadSitemapPages(
         crawl::sitemapSourceParams(sitemapSource(source, context.workspace), context.timing),
         crawl::webPageFetch(context.caFile));
@@ -272,11 +273,25 @@ std::optional<std::vector<deep::PageEntry>> sitemapPageEntries(const std::string
         context.err << "farrowctl: the sitemap could not be read: " << read.error.reason << '\n';
         return std::nullopt;
     }
+    if (read.cut) {
+        context.err << "farrowctl: " << crawl::text(read.cut) << '\n';
+    }
+    cut = read.cut;
     std::vector<deep::PageEntry> pages;
     for (const crawl::SitemapEntry& entry : read.pages) {
         pages.push_back({entry.loc, ""});
     }
     return pages;
+}
+
+nlohmann::ordered_json sitemapCutEvent(const crawl::SitemapCut& cut) {
+    nlohmann::ordered_json line;
+    line["event"] = "sitemap-cut";
+    line["bound"] = crawl::token(cut.bound);
+    line["limit"] = cut.limit;
+    line["urlsNotTaken"] = cut.urlsNotTaken;
+    line["sitemapsNotRead"] = cut.partsNotRead;
+    return line;
 }
 
 }  // namespace farrow::cli

@@ -370,9 +370,14 @@ ExitCode submitCommand(const SubmitOptions& options, const CommandContext& conte
         return kExitFailed;
     }
     const indexnow::AnnounceResult& r = job.announced;
-    const ExitCode code = options.dryRun ? kExitOk : exitCodeOf(r);
+    // URLs a bound of the sitemap's read left out were not sent, on a dry run too.
+    const ExitCode sent = options.dryRun ? kExitOk : exitCodeOf(r);
+    const ExitCode code = job.sitemapCut && sent == kExitOk ? kExitSomeFailed : sent;
     printSummary(r, options.dryRun, context);
     if (report) {
+        if (job.sitemapCut) {
+            frontend.emit(sitemapCutEvent(job.sitemapCut));
+        }
         frontend.emit(endEvent(r, options.dryRun, code));
     }
     return code;

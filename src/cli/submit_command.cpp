@@ -308,11 +308,16 @@ ExitCode deepSubmit(const std::string& file, const std::vector<std::string>& wor
     }
     state.currentProfilePath = "NULL";
     std::vector<deep::ChecklistItem> items;
+    crawl::SitemapCut cut;
     if (!sitemap.empty()) {
         // The sitemap's pages in its order, each run under the profile's title.
-        const auto entries = sitemapPageEntries(sitemap, context);
+        const auto entries = sitemapPageEntries(sitemap, context, cut);
         if (!entries) {
             return kExitFailed;
+        }
+        if (cut) {
+            context.err << "farrowctl: " << (list ? "listing" : "submitting") << " the "
+                        << entries->size() << " pages taken of the sitemap\n";
         }
         const deep::SitemapChoice choice = deep::chooseSitemapPages(*entries, profile.url);
         for (const deep::SitemapLeftOut& left : choice.leftOut) {
@@ -352,6 +357,9 @@ ExitCode deepSubmit(const std::string& file, const std::vector<std::string>& wor
     JsonLinesReport* report = nullptr;
     if (!context.openReport(reportPath, report)) {
         return kExitFailed;
+    }
+    if (report && cut) {
+        report->write(sitemapCutEvent(cut));
     }
     std::ostream* debug = nullptr;
     if (!openDebug(debugPath, debug, context)) {

@@ -5,6 +5,8 @@
 #include <libxml/tree.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <unordered_set>
@@ -60,17 +62,19 @@ bool hasInternalSubset(std::string_view xml) {
 
 constexpr const char* kNoSubset = "its DOCTYPE declares entities or holds an internal subset";
 
-// Takes a urlset's or an index's entries as the parser meets them: the root, its items, and
-// their loc and lastmod.
+// Takes the entries of a urlset, an index, an RSS 2.0 or an Atom 1.0 feed as the parser meets
+// them: the root decides where the items are and which of their children hold the address and
+// the date.
 class SitemapCollector {
 public:
     explicit SitemapCollector(SitemapContent& out) : out_(out) {}
 
     static void startElement(void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*,
-                             int, const xmlChar**, int, int, const xmlChar**) {
+                             int, const xmlChar**, int attributeCount, int,
+                             const xmlChar** attributes) {
         auto* parser = static_cast<xmlParserCtxt*>(ctx);
         static_cast<SitemapCollector*>(parser->_private)
-            ->start(parser, reinterpret_cast<const char*>(localname));
+            ->start(parser, reinterpret_cast<const char*>(localname), attributeCount, attributes);
     }
 
     static void endElement(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
@@ -103,39 +107,85 @@ public:
     std::string refused;
 
 private:
+    // Where a format keeps its items: their depth and name, the child that holds the address
+    // (as text, or for Atom in a link's href) and the one that holds the date.
+    struct Layout {
+        std::size_t itemDepth = 2;
+        std::string_view item;
+        std::string_view loc;
+        std::string_view date;
+        bool locInHref = false;
+        bool rfc822Date = false;
+    };
+
     static void refuse(void* ctx) {
         auto* parser = static_cast<xmlParserCtxt*>(ctx);
         static_cast<SitemapCollector*>(parser->_private)->refused = kNoSubset;
         xmlStopParser(parser);
     }
 
-    void start(xmlParserCtxt* parser, std::string_view name) {
+    // The value of the attribute `name` (no namespace) of a start tag, if it has one.
+    static std::optional<std::string_view> attribute(std::string_view name, int count,
+                                                     const xmlChar** attributes) {
+        for (int i = 0; i < count; ++i) {
+            const xmlChar** a = attributes + 5 * i;
+            if (a[2] == nullptr && name == reinterpret_cast<const char*>(a[0])) {
+                return std::string_view(reinterpret_cast<const char*>(a[3]),
+                                        static_cast<std::size_t>(a[4] - a[3]));
+            }
+        }
+        return std::nullopt;
+    }
+
+    void start(xmlParserCtxt* parser, std::string_view name, int attributeCount,
+               const xmlChar** attributes) {
         ++depth_;
         if (depth_ == 1) {
             if (name == "urlset") {
-                itemName_ = "url";
+                layout_ = {2, "url", "loc", "lastmod"};
             } else if (name == "sitemapindex") {
                 out_.kind = SitemapContent::Kind::Index;
-                itemName_ = "sitemap";
+                layout_ = {2, "sitemap", "loc", "lastmod"};
+            } else if (name == "rss") {
+                layout_ = {3, "item", "link", "pubDate", false, true};
+            } else if (name == "feed") {
+                layout_ = {2, "entry", "link", "updated", true};
             } else {
-                refused = "neither a urlset nor a sitemapindex";
+                refused = "neither a urlset nor a sitemapindex, nor an RSS or Atom feed";
                 xmlStopParser(parser);
             }
-        } else if (depth_ == 2 && name == itemName_) {
+        } else if (depth_ == layout_.itemDepth && name == layout_.item) {
             inItem_ = true;
             entry_ = {};
-        } else if (depth_ == 3 && inItem_) {
-            field_ = name == "loc" ? &entry_.loc : name == "lastmod" ? &entry_.lastmod : nullptr;
+            hrefTaken_ = false;
+        } else if (depth_ == layout_.itemDepth + 1 && inItem_) {
+            if (name == layout_.loc && layout_.locInHref) {
+                // An entry's page is its first link that is an alternate, as one without rel is.
+                const auto rel = attribute("rel", attributeCount, attributes);
+                const auto href = attribute("href", attributeCount, attributes);
+                if (!hrefTaken_ && href && (!rel || base::trimmed(*rel) == "alternate")) {
+                    entry_.loc.assign(*href);
+                    hrefTaken_ = true;
+                }
+                field_ = nullptr;
+            } else {
+                field_ = name == layout_.loc    ? &entry_.loc
+                         : name == layout_.date ? &entry_.lastmod
+                                                : nullptr;
+            }
         }
     }
 
     void end() {
-        if (depth_ == 3) {
+        if (depth_ == layout_.itemDepth + 1) {
             field_ = nullptr;
-        } else if (depth_ == 2 && inItem_) {
+        } else if (depth_ == layout_.itemDepth && inItem_) {
             inItem_ = false;
             entry_.loc = std::string(base::trimmed(entry_.loc));
             entry_.lastmod = std::string(base::trimmed(entry_.lastmod));
+            if (layout_.rfc822Date) {
+                entry_.lastmod = w3cDateTime(entry_.lastmod);
+            }
             if (!entry_.loc.empty()) {
                 out_.entries.push_back(std::move(entry_));
             }
@@ -145,10 +195,11 @@ private:
 
     SitemapContent& out_;
     std::size_t depth_ = 0;
-    std::string_view itemName_;
+    Layout layout_;
     bool inItem_ = false;
+    bool hrefTaken_ = false;
     SitemapEntry entry_;
-    // Where the text of the field being read goes; none outside loc and lastmod.
+    // Where the text of the field being read goes; none outside the address and the date.
     std::string* field_ = nullptr;
 };
 
@@ -160,6 +211,67 @@ struct XmlParserFree {
         xmlFreeParserCtxt(ctxt);
     }
 };
+
+// Whether `text` is UTF-8 throughout, without NUL bytes.
+bool isUtf8Text(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t more = 0;
+        unsigned int code = 0;
+        if (c == 0) {
+            return false;
+        } else if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            more = 1;
+            code = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2;
+            code = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + more >= text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= more; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, UTF-16 surrogates and code points past Unicode's end.
+        static constexpr unsigned int kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (code < kLeast[more] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+            return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+// A text sitemap: one URL a line, UTF-8, blank lines skipped.
+void readTextSitemap(std::string_view text, SitemapContent& content) {
+    if (!isUtf8Text(text)) {
+        content.error = {base::ErrorCode::WrongFormat,
+                         "neither XML nor a text sitemap (lines of UTF-8 text)"};
+        return;
+    }
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string_view::npos ? text.size() : end;
+        const std::string_view line = base::trimmed(text.substr(at, end - at));
+        if (!line.empty()) {
+            content.entries.push_back({std::string(line), ""});
+        }
+        at = end + 1;
+    }
+}
 
 // The parser is fed this much at a time.
 constexpr std::size_t kPiece = 64u * 1024;
@@ -238,6 +350,13 @@ SitemapContent parseSitemap(std::string_view bytes, std::size_t maxBytes,
         content.error = {base::ErrorCode::WrongFormat, std::move(reason)};
         return content;
     };
+    // A UTF-8 byte-order mark, as editors on some systems write, belongs to neither form.
+    const std::size_t bom = xml.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    const std::size_t first = xml.find_first_not_of(" \t\r\n", bom);
+    if (first != std::string::npos && xml[first] != '<') {
+        readTextSitemap(std::string_view(xml).substr(bom), content);
+        return content;
+    }
     if (hasInternalSubset(xml)) {
         return wrong(kNoSubset);
     }
@@ -298,8 +417,9 @@ SitemapSourceParams sitemapSourceParams(const std::string& source, const base::T
     SitemapSourceParams params;
     params.source = source;
     params.maxBytes = timing.siteCrawlSitemapBytes;
-    params.maxUrls = timing.siteCrawlMaxPages;
+    params.maxUrls = timing.sitemapMaxUrls;
     params.maxRedirects = timing.sitemapRedirectLimit;
+    params.deadline = timing.sitemapDeadline;
     params.tags = {timing.siteCrawlTagBytes, timing.siteCrawlTagAttributes};
     params.fetchTimes.connectTimeout = timing.siteCrawlConnectTimeout;
     params.fetchTimes.stallTimeout = timing.siteCrawlStallTimeout;
@@ -320,7 +440,15 @@ class SitemapSourceReader {
 public:
     SitemapSourceReader(const SitemapSourceParams& params, const PageFetch& fetch,
                         SitemapPages& result)
-        : params_(params), fetch_(fetch), result_(result) {}
+        : params_(params),
+          fetch_(fetch),
+          result_(result),
+          end_(std::chrono::steady_clock::now() + params.deadline) {}
+
+    bool timeUp() const { return std::chrono::steady_clock::now() >= end_; }
+    bool stopped() const {
+        return params_.fetchTimes.cancel != nullptr && params_.fetchTimes.cancel->load();
+    }
 
     // The sitemap's bytes; `place.address` becomes where a web one was read after redirects.
     base::Error read(SitemapPlace& place, std::string& bytes) {
@@ -366,12 +494,20 @@ private:
         }
         const std::string first = url = normalizedUrl(url);
         for (std::size_t hop = 0;; ++hop) {
+            // Each exchange gets what is left of the whole read's time.
+            const auto left =
+                std::chrono::duration_cast<base::Millis>(end_ - std::chrono::steady_clock::now());
+            if (left <= base::Millis::zero()) {
+                return {base::ErrorCode::ReadFailed, url + ": " + timeText()};
+            }
             platform::WebRequest ask = params_.fetchTimes;
+            ask.deadline = std::min(ask.deadline, left);
             ask.url = url;
             ask.maxBodyBytes = params_.maxBytes + 1;
             platform::WebResponse answer = fetch_(ask);
             if (answer.failed()) {
-                return {base::ErrorCode::ReadFailed, url + ": " + answer.reason};
+                return {base::ErrorCode::ReadFailed,
+                        url + ": " + (timeUp() ? timeText() : answer.reason)};
             }
             const std::string location = answer.header("location");
             if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
@@ -405,31 +541,106 @@ private:
         }
     }
 
+    std::string timeText() const {
+        return "the time bound " + token(SitemapBound::Time) + " (" +
+               std::to_string(params_.deadline.count()) + " ms) was met";
+    }
+
     const SitemapSourceParams& params_;
     const PageFetch& fetch_;
     SitemapPages& result_;
+    const std::chrono::steady_clock::time_point end_;
+};
+
+// The pages taken, each URL once, up to the URL bound. The set holds positions in `pages`, not
+// second copies of a million URLs.
+class PageTaker {
+public:
+    PageTaker(std::vector<SitemapEntry>& pages, SitemapCut& cut, std::size_t maxUrls)
+        : pages_(pages), cut_(cut), maxUrls_(maxUrls), seen_(0, Hash{&pages}, Same{&pages}) {}
+
+    void take(std::vector<SitemapEntry>&& entries) {
+        for (SitemapEntry& entry : entries) {
+            if (pages_.size() >= maxUrls_) {
+                cut_.bound = SitemapBound::Urls;
+                cut_.limit = maxUrls_;
+                ++cut_.urlsNotTaken;
+                continue;
+            }
+            // Kept as it will be sent; a loc that is no web address stays as written, for
+            // the one who sends it to name.
+            entry.loc = normalizedUrl(entry.loc);
+            pages_.push_back(std::move(entry));
+            if (!seen_.insert(pages_.size() - 1).second) {
+                pages_.pop_back();
+            }
+        }
+    }
+
+    bool full() const { return pages_.size() >= maxUrls_; }
+
+private:
+    struct Hash {
+        const std::vector<SitemapEntry>* pages;
+        std::size_t operator()(std::size_t i) const {
+            return std::hash<std::string>{}((*pages)[i].loc);
+        }
+    };
+    struct Same {
+        const std::vector<SitemapEntry>* pages;
+        bool operator()(std::size_t a, std::size_t b) const {
+            return (*pages)[a].loc == (*pages)[b].loc;
+        }
+    };
+
+    std::vector<SitemapEntry>& pages_;
+    SitemapCut& cut_;
+    const std::size_t maxUrls_;
+    std::unordered_set<std::size_t, Hash, Same> seen_;
 };
 
 }  // namespace
 
+std::string token(SitemapBound bound) {
+    switch (bound) {
+        case SitemapBound::None:
+            return "none";
+        case SitemapBound::Urls:
+            return "sitemapMaxUrls";
+        case SitemapBound::Time:
+            return "sitemapDeadline";
+    }
+    return {};
+}
+
+std::string text(const SitemapCut& cut, std::size_t named) {
+    std::string line;
+    if (cut.bound == SitemapBound::Urls) {
+        line = "the sitemap bound " + token(cut.bound) + " (" + std::to_string(cut.limit) +
+               " URLs) was met: " + std::to_string(cut.urlsNotTaken) +
+               (cut.urlsNotTaken == 1 ? " URL" : " URLs") + " seen and not taken";
+    } else {
+        line = "the sitemap bound " + token(cut.bound) + " (" + std::to_string(cut.limit) +
+               " ms) was met";
+    }
+    const std::size_t parts = cut.partsNotRead.size();
+    if (parts > 0) {
+        line += (cut.bound == SitemapBound::Urls ? ", " : ": ") + std::to_string(parts) +
+                (parts == 1 ? " sitemap" : " sitemaps") + " not read: ";
+        for (std::size_t i = 0; i < parts && i < named; ++i) {
+            line += (i == 0 ? "" : ", ") + cut.partsNotRead[i];
+        }
+        if (parts > named) {
+            line += " and " + std::to_string(parts - named) + " more";
+        }
+    }
+    return line;
+}
+
 SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch& fetch) {
     SitemapPages result;
     SitemapSourceReader reader(params, fetch, result);
-    std::unordered_set<std::string> seen;
-    const auto take = [&](const std::vector<SitemapEntry>& entries) {
-        for (const SitemapEntry& entry : entries) {
-            if (result.pages.size() >= params.maxUrls) {
-                return;
-            }
-            // Kept as it will be sent; a loc that is no web address stays as written, for
-            // the one who sends it to name.
-            SitemapEntry page = entry;
-            page.loc = normalizedUrl(entry.loc);
-            if (seen.insert(page.loc).second) {
-                result.pages.push_back(std::move(page));
-            }
-        }
-    };
+    PageTaker taker(result.pages, result.cut, params.maxUrls);
 
     SitemapPlace top{params.source, isWebSitemapSource(params.source)};
     std::string bytes;
@@ -443,15 +654,28 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
         return result;
     }
     if (content.kind == SitemapContent::Kind::UrlSet) {
-        take(content.entries);
+        taker.take(std::move(content.entries));
         return result;
     }
-    std::size_t sitemapsRead = 0;
+    const std::size_t named = content.entries.size();
+    if (named > kMaxIndexSitemaps) {
+        result.skipped.push_back(std::to_string(named - kMaxIndexSitemaps) + " sitemaps past the " +
+                                 std::to_string(kMaxIndexSitemaps) + " an index may name");
+        content.entries.resize(kMaxIndexSitemaps);
+    }
     for (const SitemapEntry& child : content.entries) {
-        if (sitemapsRead >= params.maxSitemaps || result.pages.size() >= params.maxUrls) {
+        if (reader.stopped()) {
             break;
         }
-        ++sitemapsRead;
+        if (taker.full() || reader.timeUp()) {
+            if (!result.cut) {
+                result.cut.bound = taker.full() ? SitemapBound::Urls : SitemapBound::Time;
+                result.cut.limit = taker.full() ? params.maxUrls
+                                                : static_cast<std::size_t>(params.deadline.count());
+            }
+            result.cut.partsNotRead.push_back(child.loc);
+            continue;
+        }
         std::string why;
         std::optional<SitemapPlace> part = reader.partOf(top, child.loc, why);
         if (!part) {
@@ -459,16 +683,22 @@ SitemapPages loadSitemapPages(const SitemapSourceParams& params, const PageFetch
             continue;
         }
         if (const base::Error failed = reader.read(*part, bytes)) {
-            result.skipped.push_back(failed.reason);
+            if (reader.timeUp()) {
+                result.cut.bound = SitemapBound::Time;
+                result.cut.limit = static_cast<std::size_t>(params.deadline.count());
+                result.cut.partsNotRead.push_back(child.loc);
+            } else {
+                result.skipped.push_back(failed.reason);
+            }
             continue;
         }
-        const SitemapContent partContent = parseSitemap(bytes, params.maxBytes, params.tags);
+        SitemapContent partContent = parseSitemap(bytes, params.maxBytes, params.tags);
         if (partContent.error) {
             result.skipped.push_back(part->address + ": " + partContent.error.reason);
         } else if (partContent.kind == SitemapContent::Kind::Index) {
             result.skipped.push_back(part->address + ": an index inside an index");
         } else {
-            take(partContent.entries);
+            taker.take(std::move(partContent.entries));
         }
     }
     return result;

@@ -39,21 +39,47 @@ base::Error gunzipBounded(std::string_view bytes, std::size_t maxBytes, std::str
 // file's path.
 bool isWebSitemapSource(std::string_view source);
 
+// An index names at most this many sitemaps, as the protocol allows.
+inline constexpr std::size_t kMaxIndexSitemaps = 50000;
+
+// Every bound of the read comes from the timing record: make the record with
+// `sitemapSourceParams`.
 struct SitemapSourceParams {
     // A URL (http, https) or the path of a file the user named.
     std::string source;
     // Each sitemap file is read up to this many bytes (packed and unpacked).
-    std::size_t maxBytes = 50u * 1024 * 1024;
-    // A sitemap index's sitemaps are read up to this many in all; their URLs up to maxUrls.
-    std::size_t maxSitemaps = 1000;
-    std::size_t maxUrls = 50000;
+    std::size_t maxBytes{};
+    // URLs taken in all, of a sitemap or of every sitemap of an index.
+    std::size_t maxUrls{};
     // Redirects of one sitemap's address followed, each to http or https on the same host.
-    std::size_t maxRedirects = 5;
+    std::size_t maxRedirects{};
+    // The whole read, an index and its sitemaps, ends this long after it began.
+    base::Millis deadline{};
     // A sitemap with a start tag past these is refused.
     StartTagBounds tags;
     // The waits and the cancel flag of each read; its address and size are the reader's.
     platform::WebRequest fetchTimes;
 };
+
+// A bound of the whole read that was met before the sitemap's end.
+enum class SitemapBound { None, Urls, Time };
+
+struct SitemapCut {
+    SitemapBound bound = SitemapBound::None;
+    // The bound's value: URLs or milliseconds.
+    std::size_t limit = 0;
+    // URLs seen once the bound was met and not taken (each once), and the sitemaps of the
+    // index not read because of it.
+    std::size_t urlsNotTaken = 0;
+    std::vector<std::string> partsNotRead;
+    explicit operator bool() const { return bound != SitemapBound::None; }
+};
+
+// The bound's name as FARROWLANE_TIMING sets it ("sitemapMaxUrls", "sitemapDeadline").
+std::string token(SitemapBound bound);
+// "the sitemap bound sitemapMaxUrls (1000000 URLs) was met: 20 URLs seen and not taken,
+// 2 sitemaps not read: URL, URL"; at most `named` sitemaps are named, the rest counted.
+std::string text(const SitemapCut& cut, std::size_t named = 10);
 
 struct SitemapPages {
     std::vector<SitemapEntry> pages;
@@ -64,9 +90,11 @@ struct SitemapPages {
     // Sitemaps read where their address redirected: "http://h/sitemap.xml was read at
     // https://h/sitemap_index.xml".
     std::vector<std::string> redirected;
+    // What a bound of the whole read left out.
+    SitemapCut cut;
 };
 
-// Reading `source` with the bounds and waits the timing record sets for the crawl.
+// Reading `source` with the bounds and waits the timing record sets for sitemaps.
 SitemapSourceParams sitemapSourceParams(const std::string& source, const base::Timing& timing);
 
 // The pages a sitemap (or a sitemap index, one level down) lists, each once, in order. A

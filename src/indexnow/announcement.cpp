@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "crawl/uri_reference.h"
@@ -227,41 +226,50 @@ private:
 
 }  // namespace
 
-FilterResult filterUrls(const std::vector<CandidateUrl>& urls, const KeyScope& scope) {
+FilterResult filterUrls(std::vector<CandidateUrl> urls, const KeyScope& scope) {
     FilterResult result;
-    std::unordered_set<std::string> seen;
-    for (const CandidateUrl& candidate : urls) {
+    // Positions in `kept`, so that each URL is held once.
+    const auto hash = [&](std::size_t i) { return std::hash<std::string>{}(result.kept[i]); };
+    const auto same = [&](std::size_t a, std::size_t b) {
+        return result.kept[a] == result.kept[b];
+    };
+    std::unordered_set<std::size_t, decltype(hash), decltype(same)> seen(0, hash, same);
+    // URLs left out for where they are, which are few.
+    std::unordered_set<std::string> outside;
+    for (CandidateUrl& candidate : urls) {
         if (!urlParts(candidate.url) || candidate.url.size() > kMaxUrlLength) {
-            result.leftOut.push_back({candidate.url, LeftOutReason::NotAUrl});
+            result.leftOut.push_back({std::move(candidate.url), LeftOutReason::NotAUrl});
             continue;
         }
         // Sent as RFC 3986 writes it and without its fragment, so "e.html#x" is "e.html".
         std::string url = crawl::normalizedUrl(candidate.url);
         const std::optional<UrlParts> parts = urlParts(url);
         if (!parts || url.size() > kMaxUrlLength) {
-            result.leftOut.push_back({candidate.url, LeftOutReason::NotAUrl});
+            result.leftOut.push_back({std::move(candidate.url), LeftOutReason::NotAUrl});
             continue;
         }
-        if (!seen.insert(url).second) {
-            result.leftOut.push_back({candidate.url, LeftOutReason::Duplicate});
+        const ScopeFit fit = fitOf(*parts, scope);
+        if (fit != ScopeFit::Inside) {
+            const LeftOutReason why = !outside.insert(url).second ? LeftOutReason::Duplicate
+                                      : fit == ScopeFit::OtherHost
+                                          ? LeftOutReason::OtherHost
+                                          : LeftOutReason::OutsideKeyLocation;
+            result.leftOut.push_back({std::move(candidate.url), why});
             continue;
         }
-        switch (fitOf(*parts, scope)) {
-            case ScopeFit::Inside:
-                result.kept.push_back(std::move(url));
-                break;
-            case ScopeFit::OtherHost:
-                result.leftOut.push_back({candidate.url, LeftOutReason::OtherHost});
-                break;
-            case ScopeFit::OutsideKeyLocation:
-                result.leftOut.push_back({candidate.url, LeftOutReason::OutsideKeyLocation});
-                break;
+        result.kept.push_back(std::move(url));
+        if (!seen.insert(result.kept.size() - 1).second) {
+            result.kept.pop_back();
+            result.leftOut.push_back({std::move(candidate.url), LeftOutReason::Duplicate});
+            continue;
         }
+        result.keptLastModified.push_back(candidate.lastModified);
+        std::string().swap(candidate.url);
     }
     return result;
 }
 
-AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger,
+AnnounceResult announce(AnnounceParams params, AnnouncementLedger* ledger,
                         const base::Timing& timing, const base::Clock& clock,
                         AnnounceObserver& observer, const std::atomic<bool>* cancel) {
     const std::vector<std::string> endpoints =
@@ -273,40 +281,35 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
                         clock.toLocal(clock.now()));
     result.logPath = log.path();
 
-    FilterResult filtered = filterUrls(params.urls, params.scope);
-    filtered.leftOut.insert(filtered.leftOut.begin(), params.leftOut.begin(), params.leftOut.end());
-    // Recorded with each URL sent, for the next run to compare.
+    // Recorded with each URL sent, for the next run to compare; taken before the filter takes
+    // the candidates apart.
     Fingerprints fingerprints;
     for (const CandidateUrl& candidate : params.urls) {
         if (!candidate.fingerprint.empty()) {
             fingerprints.emplace(crawl::normalizedUrl(candidate.url), candidate.fingerprint);
         }
     }
+    FilterResult filtered = filterUrls(std::move(params.urls), params.scope);
+    filtered.leftOut.insert(filtered.leftOut.begin(), params.leftOut.begin(), params.leftOut.end());
     if (ledger != nullptr && !params.force && !filtered.kept.empty()) {
         // A page whose content was fingerprinted then and now goes again only when the content
         // changed; one that says when it last changed, only when it changed after it was last
         // taken; one that does neither, once the resend wait is over.
-        std::unordered_map<std::string, base::TimePoint> changed;
         const base::TimePoint now = clock.now();
-        for (const CandidateUrl& candidate : params.urls) {
-            if (!candidate.lastModified) {
-                continue;
-            }
-            // A date still to come says nothing of a change: such a page waits as an undated one.
-            if (*candidate.lastModified > now) {
-                result.futureDated.push_back(candidate.url);
-            } else {
-                changed.emplace(crawl::normalizedUrl(candidate.url), *candidate.lastModified);
-            }
-        }
         const base::TimePoint since = now - timing.indexnowResendAfter;
         const std::map<std::string, AcceptedSending> taken =
             ledger->lastAcceptedSendings(filtered.kept);
         std::vector<std::string> kept;
         kept.reserve(filtered.kept.size());
-        for (std::string& url : filtered.kept) {
+        for (std::size_t i = 0; i < filtered.kept.size(); ++i) {
+            std::string& url = filtered.kept[i];
+            const std::optional<base::TimePoint>& lastModified = filtered.keptLastModified[i];
+            // A date still to come says nothing of a change: such a page waits as an undated one.
+            const bool dated = lastModified.has_value() && *lastModified <= now;
+            if (lastModified.has_value() && !dated) {
+                result.futureDated.push_back(url);
+            }
             const auto last = taken.find(url);
-            const auto change = changed.find(url);
             const auto fingerprint = fingerprints.find(url);
             if (last == taken.end()) {
                 kept.push_back(std::move(url));
@@ -316,8 +319,8 @@ AnnounceResult announce(const AnnounceParams& params, AnnouncementLedger* ledger
                 } else {
                     filtered.leftOut.push_back({std::move(url), LeftOutReason::Unchanged});
                 }
-            } else if (change != changed.end()) {
-                if (change->second > last->second.when) {
+            } else if (dated) {
+                if (*lastModified > last->second.when) {
                     kept.push_back(std::move(url));
                 } else {
                     filtered.leftOut.push_back({std::move(url), LeftOutReason::Unchanged});

@@ -114,6 +114,7 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         timing, clock, steps);
     result.notes = std::move(gathered.notes);
     result.crawl = std::move(gathered.crawl);
+    result.sitemapCut = gathered.sitemapCut;
     result.stoppedGathering = gathered.stopped;
     if (gathered.failure) {
         result.failure = AnnouncementFailure{stageOf(gathered.failure->stage),
@@ -144,8 +145,8 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         }
     }
     frontend.step(AnnouncementStep::Sending);
-    result.announced = announce(sending, ledger ? &*ledger : nullptr, timing, clock, frontend,
-                                frontend.stopFlag());
+    result.announced = announce(std::move(sending), ledger ? &*ledger : nullptr, timing, clock,
+                                frontend, frontend.stopFlag());
     return result;
 }
 

@@ -80,6 +80,8 @@ struct AnnouncementJob {
         bool stoppedGathering = false;
         // The notes of every source read, in order.
         std::vector<SourceNote> notes;
+        // What a bound of the sitemap's read left out: those URLs were not sent.
+        crawl::SitemapCut sitemapCut;
         // What the sending did; empty unless it was reached.
         AnnounceResult announced;
         // The whole-site crawl, when there was one.

@@ -68,9 +68,9 @@ private:
         observer_.reading(UrlSourceKind::Sitemap);
         crawl::SitemapSourceParams read = crawl::sitemapSourceParams(sources_.sitemap, timing_);
         read.fetchTimes.cancel = observer_.stopFlag();
-        return take(
-            sitemapUrls(read, crawl::webPageFetch(sources_.caFile), timing_.sitemapDeadline),
-            Stage::Sitemap, true);
+        UrlSourceResult urls = sitemapUrls(read, crawl::webPageFetch(sources_.caFile));
+        result_.sitemapCut = urls.sitemapCut;
+        return take(std::move(urls), Stage::Sitemap, true);
     }
 
     bool list() {

@@ -63,6 +63,8 @@ struct GatheredUrls {
     std::vector<SourceNote> notes;
     // The whole-site crawl, when there was one.
     std::optional<crawl::CrawlResult> crawl;
+    // What a bound of the sitemap's read left out.
+    crawl::SitemapCut sitemapCut;
     // A stop came while a source that takes long was read: its URLs were not taken, and no
     // source after it was read.
     bool stopped = false;

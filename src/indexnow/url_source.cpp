@@ -64,6 +64,8 @@ std::string text(const SourceNote& note) {
             return "a sitemap of the index was skipped: " + note.detail;
         case SourceNote::Kind::SitemapRedirected:
             return "the sitemap " + note.detail;
+        case SourceNote::Kind::SitemapCut:
+            return note.detail;
         case SourceNote::Kind::CrawlEnded:
             return "the crawl " + note.detail;
     }
@@ -134,35 +136,10 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
     return result;
 }
 
-UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params, const crawl::PageFetch& fetch,
-                            base::Millis deadline) {
+UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
+                            const crawl::PageFetch& fetch) {
     UrlSourceResult result;
-    // Each fetch gets what is left of the whole read's time; once it is over, the sitemaps not
-    // yet read are not asked for.
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    const std::string overText = "the time limit for reading the sitemap (" +
-                                 std::to_string(deadline.count()) + " ms) was reached";
-    std::size_t notRead = 0;
-    const crawl::PageFetch bounded = [&](const platform::WebRequest& ask) {
-        const auto left =
-            std::chrono::duration_cast<base::Millis>(end - std::chrono::steady_clock::now());
-        if (left <= base::Millis::zero()) {
-            ++notRead;
-            platform::WebResponse over;
-            over.failure = platform::WebFailure::Timeout;
-            over.reason = overText;
-            return over;
-        }
-        platform::WebRequest within = ask;
-        within.deadline = std::min(ask.deadline, left);
-        platform::WebResponse answer = fetch(within);
-        if (answer.failed() && std::chrono::steady_clock::now() >= end) {
-            ++notRead;
-            answer.reason = overText;
-        }
-        return answer;
-    };
-    crawl::SitemapPages read = crawl::loadSitemapPages(params, bounded);
+    crawl::SitemapPages read = crawl::loadSitemapPages(params, fetch);
     if (read.error) {
         result.error = {base::ErrorCode::ReadFailed, std::move(read.error.reason)};
     }
@@ -170,15 +147,13 @@ UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params, const craw
         result.notes.push_back({SourceNote::Kind::SitemapRedirected, std::move(redirected)});
     }
     for (std::string& skipped : read.skipped) {
-        if (notRead == 0 || skipped.find(overText) == std::string::npos) {
-            result.notes.push_back({SourceNote::Kind::SitemapSkipped, std::move(skipped)});
-        }
+        result.notes.push_back({SourceNote::Kind::SitemapSkipped, std::move(skipped)});
     }
-    if (notRead > 0 && !result.error) {
-        result.notes.push_back({SourceNote::Kind::SitemapSkipped,
-                                overText + ": " + std::to_string(notRead) +
-                                    (notRead == 1 ? " sitemap" : " sitemaps") + " not read"});
+    if (read.cut) {
+        result.notes.push_back({SourceNote::Kind::SitemapCut, crawl::text(read.cut)});
     }
+    result.sitemapCut = std::move(read.cut);
+    result.urls.reserve(read.pages.size());
     for (crawl::SitemapEntry& page : read.pages) {
         result.urls.push_back(
             {std::move(page.loc), UrlOrigin::Sitemap, crawl::w3cTimePoint(page.lastmod)});

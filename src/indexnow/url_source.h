@@ -62,6 +62,8 @@ struct SourceNote {
         SitemapSkipped,
         // A sitemap's address redirected; `detail` names it and where it was read.
         SitemapRedirected,
+        // A bound of the sitemap's read was met; `detail` says what it left out.
+        SitemapCut,
         // How the crawl ended; `detail` is the crawl's own words.
         CrawlEnded,
     };
@@ -78,6 +80,8 @@ struct UrlSourceResult {
     // Why the source could not be read; the URLs read before are kept.
     base::Error error;
     std::vector<SourceNote> notes;
+    // What a bound of a sitemap's read left out.
+    crawl::SitemapCut sitemapCut;
 };
 
 // A URL longer than this is no page address (and engines refuse it).
@@ -96,10 +100,9 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
                                   const std::atomic<bool>* cancel = nullptr);
 
 // The pages a sitemap or sitemap index lists, with their lastmod when it is a W3C date-time.
-// The whole read, an index and its sitemaps, ends after `deadline`; what was read by then is
-// kept and the sitemaps left are named in one note.
-UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params, const crawl::PageFetch& fetch,
-                            base::Millis deadline = base::Timing{}.sitemapDeadline);
+// A bound of the whole read that is met keeps what was taken by then and is said in one note.
+UrlSourceResult sitemapUrls(const crawl::SitemapSourceParams& params,
+                            const crawl::PageFetch& fetch);
 
 // The pages a crawl put in the sitemap, with their Last-Modified; those it left out, with why.
 // `params` are the crawl's, for how it ended.

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "cli/command_line.h"
 #include "crawl/sitemap_reader.h"
@@ -461,6 +464,44 @@ TEST_F(CrawlCommandTest, ASitemapFromTheWebIsFollowedOnItsHostAndNamesNoFiles) {
     settings.timing.sitemapRedirectLimit = 6;
     EXPECT_EQ(deep(server.url("/r0.xml")), kExitOk) << err.str();
     EXPECT_EQ(out.str(), "Mine ( " + server.url("/a.htm") + " )\n");
+}
+
+TEST_F(CrawlCommandTest, DeepReadsASitemapIndexWithinOneDeadline) {
+    server.routes().Get("/index.xml", [](const httplib::Request&, httplib::Response& res) {
+        std::string index = "<sitemapindex>";
+        for (int i = 0; i < 100; ++i) {
+            index += "<sitemap><loc>/part" + std::to_string(i) + ".xml</loc></sitemap>";
+        }
+        res.set_content(index + "</sitemapindex>", "application/xml");
+    });
+    // Each part well within the page deadline, all of them far past the whole read's.
+    server.routes().Get(
+        R"(/part(\d+)\.xml)", [this](const httplib::Request& req, httplib::Response& res) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            res.set_content("<urlset><url><loc>" + server.url("/p" + std::string(req.matches[1])) +
+                                "</loc></url></urlset>",
+                            "application/xml");
+        });
+    server.start();
+    workspace.write("p.fl2", test::profileFileText({}, server.url("/"), "Mine"));
+    settings.timing.sitemapDeadline = std::chrono::milliseconds(300);
+    ASSERT_EQ(runCommand({"deep", workspace.file("p.fl2"), "--list", "--sitemap",
+                          server.url("/index.xml")},
+                         out, err, settings),
+              kExitOk)
+        << err.str();
+    const std::string listed = out.str();
+    const auto pages = static_cast<std::size_t>(std::count(listed.begin(), listed.end(), '\n'));
+    EXPECT_GT(pages, 0u);
+    EXPECT_LT(pages, 100u);
+    EXPECT_NE(err.str().find("farrowctl: the sitemap bound sitemapDeadline (300 ms) was met: " +
+                             std::to_string(100 - pages) + " sitemaps not read: "),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("farrowctl: listing the " + std::to_string(pages) +
+                             " pages taken of the sitemap"),
+              std::string::npos)
+        << err.str();
 }
 
 TEST_F(CrawlCommandTest, DeepTakesFromASitemapOnlyPagesOfTheProfilesSite) {

@@ -365,6 +365,58 @@ TEST_F(IndexNowCommandTest, SitemapAndCrawlSendOnlyWhatChangedSinceItWasTaken) {
     EXPECT_EQ(engine.count(), 3u);
 }
 
+TEST_F(IndexNowCommandTest, ASitemapCutAtItsUrlBoundSaysSoAndExitsThree) {
+    test::FakeIndexNowEngine engine;
+    workspace.write("part.xml", sitemap("2020-01-01"));
+    workspace.write("index.xml",
+                    "<sitemapindex><sitemap><loc>part.xml</loc></sitemap>"
+                    "<sitemap><loc>later.xml</loc></sitemap></sitemapindex>");
+    settings.timing.sitemapMaxUrls = 1;
+    const std::string said =
+        "farrowctl: the sitemap bound sitemapMaxUrls (1 URLs) was met: 1 URL "
+        "seen and not taken, 1 sitemap not read: later.xml\n";
+    for (const bool dryRun : {true, false}) {
+        std::vector<std::string> args = {"indexnow",
+                                         "submit",
+                                         profile(),
+                                         "--key",
+                                         kKey,
+                                         "--endpoint",
+                                         engine.url(),
+                                         "--sitemap",
+                                         "index.xml",
+                                         "--report",
+                                         workspace.file("report.jsonl")};
+        if (dryRun) {
+            args.push_back("--dry-run");
+        }
+        // What was taken goes; the rest was not sent, which the exit says.
+        EXPECT_EQ(run(args), kExitSomeFailed) << out.str() << err.str();
+        EXPECT_NE(err.str().find(said), std::string::npos) << err.str();
+        EXPECT_NE(out.str().find(dryRun ? "Dry run: 1 URLs to send" : "1 to send, 1 accepted"),
+                  std::string::npos)
+            << out.str();
+    }
+    EXPECT_EQ(engine.count(), 1u);
+    const std::vector<nlohmann::json> lines = reportLines("report.jsonl");
+    std::vector<nlohmann::json> cuts;
+    for (const nlohmann::json& line : lines) {
+        if (line["event"] == "sitemap-cut") {
+            cuts.push_back(line);
+        } else if (line["event"] == "end") {
+            EXPECT_EQ(line["exitCode"], 3);
+        }
+    }
+    ASSERT_EQ(cuts.size(), 2u);
+    EXPECT_EQ(cuts[0], nlohmann::json::parse(R"({"event":"sitemap-cut","bound":"sitemapMaxUrls",
+        "limit":1,"urlsNotTaken":1,"sitemapsNotRead":["later.xml"]})"));
+
+    // The deep submission lists what was taken and says so.
+    ASSERT_EQ(run({"deep", profile(), "--list", "--sitemap", "index.xml"}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Home page ( " + site.url("/a.html") + " )\n");
+    EXPECT_EQ(err.str(), said + "farrowctl: listing the 1 pages taken of the sitemap\n");
+}
+
 TEST_F(IndexNowCommandTest, HttpsEndpointIsTrustedThroughTheCaFileOnly) {
     const test::TestCertificate cert = test::makeTestCertificate(workspace.path() / "tls");
     test::FakeIndexNowEngine engine({{200, "", {}}}, &cert);

@@ -118,8 +118,7 @@ TEST(SitemapReader, IndexAndGzipFromFilesEachUrlOnce) {
         dir.write((part ? "part/" : "") + file.name,
                   file.name == "sitemap-2.xml" ? gzipped(file.xml) : file.xml);
     }
-    SitemapSourceParams params;
-    params.source = dir.file("sitemap.xml");
+    SitemapSourceParams params = sitemapSourceParams(dir.file("sitemap.xml"), {});
     const SitemapPages pages = loadSitemapPages(params, noFetch());
     EXPECT_EQ(pages.error.reason, "");
     EXPECT_TRUE(pages.skipped.empty());
@@ -185,8 +184,7 @@ TEST(SitemapReader, DoctypesThatDeclareAnythingAndHugeTagsAreRefusedBeforeTheirE
     for (const auto& c : cases) {
         EXPECT_EQ(parseSitemap(c.bytes, 50u << 20).error.reason, c.error);
         dir.write("bomb.xml", c.bytes);
-        SitemapSourceParams params;
-        params.source = dir.file("bomb.xml");
+        SitemapSourceParams params = sitemapSourceParams(dir.file("bomb.xml"), {});
         const SitemapPages pages = loadSitemapPages(params, noFetch());
         EXPECT_EQ(pages.error.reason, params.source + ": " + c.error);
         EXPECT_TRUE(pages.pages.empty());
@@ -212,8 +210,7 @@ TEST(SitemapReader, ATwoGigabyteFileIsReadOnlyToItsBound) {
     }
     // A sparse file: 2 GB long, next to nothing on disk.
     std::filesystem::resize_file(path, 2ull << 30);
-    SitemapSourceParams params;
-    params.source = path;
+    SitemapSourceParams params = sitemapSourceParams(path, {});
     params.maxBytes = 1 << 20;
     const SitemapPages pages = loadSitemapPages(params, noFetch());
     EXPECT_NE(pages.error.reason.find("larger than 1048576 bytes"), std::string::npos)
@@ -221,8 +218,7 @@ TEST(SitemapReader, ATwoGigabyteFileIsReadOnlyToItsBound) {
 }
 
 TEST(SitemapReader, AnUnreadableSourceAndAnIndexWithBadParts) {
-    SitemapSourceParams params;
-    params.source = "/nonexistent/sitemap.xml";
+    SitemapSourceParams params = sitemapSourceParams("/nonexistent/sitemap.xml", {});
     EXPECT_NE(loadSitemapPages(params, noFetch()).error.reason.find("cannot open"),
               std::string::npos);
 
@@ -256,8 +252,7 @@ TEST(SitemapReader, AnIndexInAFileReadsOnlyFilesOfItsFolder) {
                   "</loc></sitemap>"
                   "<sitemap><loc>fifo.xml</loc></sitemap>"
                   "<sitemap><loc>HTTP://h/s.xml</loc></sitemap></sitemapindex>");
-    SitemapSourceParams params;
-    params.source = dir.file("sub/index.xml");
+    SitemapSourceParams params = sitemapSourceParams(dir.file("sub/index.xml"), {});
     const SitemapPages pages = loadSitemapPages(params, noFetch());
     ASSERT_EQ(pages.pages.size(), 1u) << pages.error.reason;
     EXPECT_EQ(pages.pages[0].loc, "http://h/a.htm");
@@ -270,6 +265,168 @@ TEST(SitemapReader, AnIndexInAFileReadsOnlyFilesOfItsFolder) {
                                  dir.file("sub/fifo.xml") + ": not a regular file",
                                  "http://h/s.xml: no network in this test: http://h/s.xml",
                              }));
+}
+
+TEST(SitemapReader, TheUrlBoundTakesTheFirstUrlsAndCountsTheRest) {
+    test::TempWorkspace dir;
+    const auto urlset = [](int from, int to) {
+        std::string xml = "<urlset>";
+        for (int i = from; i < to; ++i) {
+            xml += "<url><loc>http://h/p" + std::to_string(i) + ".htm</loc></url>";
+        }
+        return xml + "</urlset>";
+    };
+    // The second part repeats p3, which counts once and not against the bound.
+    dir.write("a.xml", urlset(0, 4));
+    dir.write("b.xml", gzipped(urlset(3, 9)));
+    dir.write("c.xml", urlset(9, 12));
+    dir.write("index.xml",
+              "<sitemapindex><sitemap><loc>a.xml</loc></sitemap><sitemap><loc>b.xml</loc>"
+              "</sitemap><sitemap><loc>c.xml</loc></sitemap><sitemap><loc>d.xml</loc></sitemap>"
+              "</sitemapindex>");
+    base::Timing timing;
+    const struct {
+        std::string source;
+        std::size_t bound;
+        std::size_t taken;
+        std::size_t notTaken;
+        std::vector<std::string> notRead;
+    } cases[] = {
+        {"index.xml", 6, 6, 3, {"c.xml", "d.xml"}},
+        // Met at the end of a part: the parts after it are not read.
+        {"index.xml", 4, 4, 0, {"b.xml", "c.xml", "d.xml"}},
+        {"index.xml", 3, 3, 1, {"b.xml", "c.xml", "d.xml"}},
+        {"a.xml", 2, 2, 2, {}},
+        // Met exactly, nothing is left out.
+        {"a.xml", 4, 4, 0, {}},
+    };
+    for (const auto& c : cases) {
+        timing.sitemapMaxUrls = c.bound;
+        const SitemapPages pages =
+            loadSitemapPages(sitemapSourceParams(dir.file(c.source), timing), noFetch());
+        EXPECT_EQ(pages.error.reason, "");
+        EXPECT_EQ(pages.pages.size(), c.taken) << c.source << " " << c.bound;
+        EXPECT_EQ(pages.cut.urlsNotTaken, c.notTaken) << c.source << " " << c.bound;
+        EXPECT_EQ(pages.cut.partsNotRead, c.notRead) << c.source << " " << c.bound;
+        EXPECT_EQ(static_cast<bool>(pages.cut), c.notTaken > 0 || !c.notRead.empty());
+        // d.xml is missing, so it is skipped with its reason only when it is reached.
+        EXPECT_TRUE(pages.skipped.empty());
+    }
+    timing.sitemapMaxUrls = 6;
+    const SitemapPages cut =
+        loadSitemapPages(sitemapSourceParams(dir.file("index.xml"), timing), noFetch());
+    ASSERT_EQ(cut.pages.size(), 6u);
+    EXPECT_EQ(cut.pages[4].loc, "http://h/p4.htm");
+    EXPECT_EQ(cut.pages[5].loc, "http://h/p5.htm");
+    EXPECT_EQ(text(cut.cut),
+              "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen and "
+              "not taken, 2 sitemaps not read: c.xml, d.xml");
+    EXPECT_EQ(text(cut.cut, 1),
+              "the sitemap bound sitemapMaxUrls (6 URLs) was met: 3 URLs seen "
+              "and not taken, 2 sitemaps not read: c.xml and 1 more");
+    timing.sitemapMaxUrls = 100;
+    const SitemapPages all =
+        loadSitemapPages(sitemapSourceParams(dir.file("index.xml"), timing), noFetch());
+    EXPECT_EQ(all.pages.size(), 12u);
+    EXPECT_FALSE(all.cut);
+    EXPECT_EQ(all.skipped.size(), 1u);
+}
+
+TEST(SitemapReader, TextRssAndAtomAreReadByTheirContent) {
+    using Pages = std::vector<SitemapEntry>;
+    std::string manyAttributes = "<feed><entry";
+    for (int i = 0; i < 300; ++i) {
+        manyAttributes += " a" + std::to_string(i) + "=\"\"";
+    }
+    manyAttributes += "><link href=\"http://h/a\"/></entry></feed>";
+    const std::string noSubset = "its DOCTYPE declares entities or holds an internal subset";
+    const struct {
+        const char* what;
+        std::string bytes;
+        Pages pages;
+        std::string error;
+    } cases[] = {
+        {"text",
+         "http://h/a\r\nhttp://h/b\n\n  http://h/caf\xC3\xA9  \n",
+         {{"http://h/a", ""}, {"http://h/b", ""}, {"http://h/caf\xC3\xA9", ""}},
+         ""},
+        {"text with a byte-order mark",
+         "\xEF\xBB\xBFhttp://h/a\nhttp://h/b",
+         {{"http://h/a", ""}, {"http://h/b", ""}},
+         ""},
+        {"text of another encoding", "http://h/caf\xE9\n", {}, "neither XML nor a text sitemap"},
+        {"binary", std::string("http://h/a\n\0\x01", 13), {}, "neither XML nor a text sitemap"},
+        {"RSS 2.0",
+         "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>T</title>"
+         "<link>http://h/</link><item><title>x</title><link>http://h/a</link>"
+         "<pubDate>Wed, 09 Dec 2026 07:30:00 +0100</pubDate></item>"
+         "<item><link> http://h/b </link><pubDate>Wed, 9 Dec 2026 02:30:00 EST</pubDate></item>"
+         "<item><title>no link</title></item><item><link>http://h/c</link>"
+         "<pubDate>someday</pubDate></item></channel></rss>",
+         {{"http://h/a", "2026-12-09T06:30:00+00:00"},
+          {"http://h/b", "2026-12-09T07:30:00+00:00"},
+          {"http://h/c", ""}},
+         ""},
+        {"RSS 0.91 naming its DTD",
+         "<?xml version=\"1.0\"?><!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS "
+         "0.91//EN\" \"http://127.0.0.1:1/rss-0.91.dtd\"><rss version=\"0.91\"><channel>"
+         "<item><link>http://h/a</link></item></channel></rss>",
+         {{"http://h/a", ""}},
+         ""},
+        {"RSS declaring an entity",
+         "<!DOCTYPE rss [<!ENTITY e \"http://h/x\">]><rss><channel><item><link>&e;</link>"
+         "</item></channel></rss>",
+         {},
+         noSubset},
+        {"Atom 1.0",
+         "<feed xmlns=\"http://www.w3.org/2005/Atom\"><link rel=\"self\" href=\"http://h/feed\"/>"
+         "<updated>2026-01-01T00:00:00Z</updated>"
+         "<entry><link rel=\"edit\" href=\"http://h/edit\"/><link href=\"http://h/a\"/>"
+         "<updated>2026-12-09T07:30:00Z</updated></entry>"
+         "<entry><link rel=\"alternate\" type=\"text/html\" href=\"http://h/b\"/>"
+         "<link rel=\"alternate\" href=\"http://h/b2\"/></entry>"
+         "<entry><link rel=\"enclosure\" href=\"http://h/x.mp3\"/></entry></feed>",
+         {{"http://h/a", "2026-12-09T07:30:00Z"}, {"http://h/b", ""}},
+         ""},
+        {"Atom with a huge tag",
+         manyAttributes,
+         {},
+         "a start tag with more than 256 attributes at byte 6"},
+        {"a web page",
+         "<!DOCTYPE html><html><body>Not found</body></html>",
+         {},
+         "neither a urlset nor a sitemapindex, nor an RSS or Atom feed"},
+    };
+    test::TempWorkspace dir;
+    for (const auto& c : cases) {
+        for (const bool packed : {false, true}) {
+            const std::string bytes = packed ? gzipped(c.bytes) : c.bytes;
+            const SitemapContent content = parseSitemap(bytes, 1 << 20);
+            EXPECT_EQ(content.error.reason.substr(0, c.error.size()), c.error)
+                << c.what << ": " << content.error.reason;
+            ASSERT_EQ(content.entries.size(), c.pages.size()) << c.what;
+            for (std::size_t i = 0; i < c.pages.size(); ++i) {
+                EXPECT_EQ(content.entries[i].loc, c.pages[i].loc) << c.what;
+                EXPECT_EQ(content.entries[i].lastmod, c.pages[i].lastmod) << c.what;
+            }
+            // Whatever the file or the address is called.
+            dir.write("updates.dat", bytes);
+            const SitemapPages fromFile =
+                loadSitemapPages(sitemapSourceParams(dir.file("updates.dat"), {}), noFetch());
+            const SitemapPages fromWeb = loadSitemapPages(sitemapSourceParams("http://h/feed", {}),
+                                                          [&](const platform::WebRequest&) {
+                                                              platform::WebResponse answer;
+                                                              answer.status = 200;
+                                                              answer.body = bytes;
+                                                              return answer;
+                                                          });
+            for (const SitemapPages* read : {&fromFile, &fromWeb}) {
+                EXPECT_EQ(read->pages.size(), c.pages.size()) << c.what;
+                EXPECT_EQ(read->error.reason.empty(), c.error.empty())
+                    << c.what << ": " << read->error.reason;
+            }
+        }
+    }
 }
 
 TEST(SitemapReader, LastmodIsReadInEveryW3cFormAndNothingElse) {
