@@ -187,7 +187,7 @@ std::vector<std::string> defaultSitemaps(const std::string& siteUrl, const base:
     const platform::WebResponse answer = crawl::webPageFetch(caFile)(ask);
     if (!answer.failed() && answer.status == 200) {
         const crawl::RobotsRules rules =
-            crawl::RobotsRules::parse(answer.body, crawl::crawlUserAgent());
+            crawl::RobotsRules::parse(answer.body, crawl::kRobotsToken);
         if (!rules.sitemaps().empty()) {
             return rules.sitemaps();
         }

@@ -53,6 +53,7 @@ private:
     bool crawl() {
         frontend_.step(AnnouncementStep::Crawling);
         crawl::CrawlParams crawlParams = crawl::crawlParams(params_.siteUrl, timing_);
+        crawlParams.delay = params_.crawlDelay;
         crawlParams.cancel = frontend_.stopFlag();
         result_.crawl =
             crawl::crawlSite(crawlParams, crawl::webPageFetch(params_.caFile), &frontend_);

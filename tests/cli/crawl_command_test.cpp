@@ -2,7 +2,10 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <map>
+#include <mutex>
 #include <regex>
 #include <sstream>
 
@@ -184,6 +187,54 @@ TEST_F(CrawlCommandTest, ACanonicalThatIsNoWebAddressLeavesThePageItsOwn) {
                            {server.url("/nohost.htm"), ""},
                            {server.url("/other.htm"), "canonical is http://other.invalid/o.htm"},
                        }));
+}
+
+TEST_F(CrawlCommandTest, DelaySpacesTheRequestsAndRobotsSitemapsFindUnlinkedPages) {
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    server.routes().set_pre_routing_handler([&](const httplib::Request&, httplib::Response&) {
+        std::lock_guard lock(mutex);
+        arrivals.push_back(std::chrono::steady_clock::now());
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server.routes().Get("/robots.txt", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content("Sitemap: " + server.url("/sitemap.xml") + "\n", "text/plain");
+    });
+    server.routes().Get("/sitemap.xml", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
+                            server.url("/orphan.htm") + "</loc></url></urlset>",
+                        "application/xml");
+    });
+    serve("/index.htm", linksPage({"a.htm"}));
+    serve("/a.htm", linksPage({}));
+    serve("/orphan.htm", linksPage({}));
+    server.start();
+
+    ASSERT_EQ(crawl("/index.htm", {"--format", "jsonl", "--delay", "100"}), kExitOk) << err.str();
+    std::map<std::string, std::string> foundBy;
+    for (const nlohmann::json& line : jsonLines("sitemap.jsonl")) {
+        foundBy[line["url"]] = line["foundBy"];
+    }
+    EXPECT_EQ(foundBy,
+              (std::map<std::string, std::string>{{server.url("/index.htm"), "link"},
+                                                  {server.url("/a.htm"), "link"},
+                                                  {server.url("/orphan.htm"), "sitemap"}}));
+    for (const char* line :
+         {"(at most 5000 pages, one at a time, 100 ms apart)\n",
+          "1 of them found through robots.txt's sitemaps alone.\n",
+          "The crawl was paced: one request at a time, 100 ms apart, as asked.\n"}) {
+        EXPECT_NE(out.str().find(line), std::string::npos) << line << out.str();
+    }
+    EXPECT_NE(out.str().find("robots.txt names the sitemap " + server.url("/sitemap.xml") +
+                             "; pages of the crawl's folder it lists: 1\n"),
+              std::string::npos)
+        << out.str();
+    // robots.txt, three pages and the sitemap.
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(arrivals.size(), 5u);
+    for (std::size_t i = 1; i < arrivals.size(); ++i) {
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], std::chrono::milliseconds(100)) << i;
+    }
 }
 
 TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {
