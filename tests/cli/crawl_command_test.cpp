@@ -2,10 +2,8 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <chrono>
 #include <csignal>
 #include <map>
-#include <mutex>
 #include <regex>
 #include <sstream>
 
@@ -189,14 +187,8 @@ TEST_F(CrawlCommandTest, ACanonicalThatIsNoWebAddressLeavesThePageItsOwn) {
                        }));
 }
 
-TEST_F(CrawlCommandTest, DelaySpacesTheRequestsAndRobotsSitemapsFindUnlinkedPages) {
-    std::mutex mutex;
-    std::vector<std::chrono::steady_clock::time_point> arrivals;
-    server.routes().set_pre_routing_handler([&](const httplib::Request&, httplib::Response&) {
-        std::lock_guard lock(mutex);
-        arrivals.push_back(std::chrono::steady_clock::now());
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
+// The crawl's own tests measure the pauses; here they are asked for and said.
+TEST_F(CrawlCommandTest, DelayIsSaidAndPagesOnlyTheSitemapsOfRobotsTxtNameAreMarked) {
     server.routes().Get("/robots.txt", [this](const httplib::Request&, httplib::Response& res) {
         res.set_content("Sitemap: " + server.url("/sitemap.xml") + "\n", "text/plain");
     });
@@ -229,12 +221,6 @@ TEST_F(CrawlCommandTest, DelaySpacesTheRequestsAndRobotsSitemapsFindUnlinkedPage
                              "; pages of the crawl's folder it lists: 1\n"),
               std::string::npos)
         << out.str();
-    // robots.txt, three pages and the sitemap.
-    std::lock_guard lock(mutex);
-    ASSERT_EQ(arrivals.size(), 5u);
-    for (std::size_t i = 1; i < arrivals.size(); ++i) {
-        EXPECT_GE(arrivals[i] - arrivals[i - 1], std::chrono::milliseconds(100)) << i;
-    }
 }
 
 TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {

@@ -261,7 +261,6 @@ TEST(RobotsRules, CrawlDelayIsTheFirstOfTheGroupTheRulesComeFrom) {
     } cases[] = {
         {"User-agent: *\nCrawl-delay: 10\n", milliseconds(10000)},
         {"User-agent: *\nCrawl-delay: 0.25\nCrawl-delay: 7\n", milliseconds(250)},
-        {"User-agent: *\nCrawl-delay: .5\n", milliseconds(500)},
         // Our own group wins, even without a delay of its own.
         {"User-agent: *\nCrawl-delay: 5\n\nUser-agent: Farrowlane\nCrawl-delay: 2\n",
          milliseconds(2000)},
@@ -271,12 +270,9 @@ TEST(RobotsRules, CrawlDelayIsTheFirstOfTheGroupTheRulesComeFrom) {
         {"User-agent: otherbot\nCrawl-delay: 3\n\nUser-agent: Farrowlane\nDisallow: /\n",
          std::nullopt},
         {"User-agent: otherbot\nUser-agent: Farrowlane\nCrawl-delay: 3\n", milliseconds(3000)},
-        {"User-agent: otherbot\nCrawl-delay: 3\n", std::nullopt},
         {"Crawl-delay: 3\nUser-agent: *\nDisallow: /\n", std::nullopt},
         {"User-agent: *\nCrawl-delay: soon\n", std::nullopt},
-        {"User-agent: *\nCrawl-delay: -1\n", std::nullopt},
         {"User-agent: *\nCrawl-delay: 1e3\n", std::nullopt},
-        {"User-agent: *\nCrawl-delay:\n", std::nullopt},
         {"User-agent: *\nCrawl-delay: 99999999999999999999\n", milliseconds(1'000'000'000'000LL)},
     };
     for (const Case& c : cases) {
