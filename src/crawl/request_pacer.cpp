@@ -51,7 +51,7 @@ PacedAnswer RequestPacer::fetch(const platform::WebRequest& ask, Clock::time_poi
             out.response = {};
             out.response.failure =
                 cancelled() ? platform::WebFailure::Cancelled : platform::WebFailure::Timeout;
-            out.response.reason = cancelled() ? "stopped" : "the crawl's time ran out";
+            out.response.reason = cancelled() ? "stopped" : "no time was left to make the request";
             out.response.pastDeadline = !cancelled();
             out.cutAtUntil = true;
             return out;
