@@ -1,6 +1,10 @@
 #include "base/http_date.h"
 
 #include <array>
+#include <charconv>
+#include <limits>
+
+#include "base/text.h"
 
 namespace farrow::base {
 
@@ -125,6 +129,30 @@ std::optional<std::chrono::system_clock::time_point> parseHttpDate(std::string_v
     const int t = c.literal(" ") ? c.timeOfDay() : -1;
     const int y = c.literal(" ") ? c.number(4) : -1;
     return c.atEnd() ? moment(y, m, d, t) : std::nullopt;
+}
+
+std::optional<long long> retryAfterSeconds(std::string_view value,
+                                           std::chrono::system_clock::time_point now) {
+    value = trimmed(value);
+    if (value.empty()) {
+        return std::nullopt;
+    }
+    long long seconds = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (ec == std::errc() && end == value.data() + value.size()) {
+        return seconds < 0 ? std::nullopt : std::optional<long long>(seconds);
+    }
+    if (ec == std::errc::result_out_of_range) {
+        return std::numeric_limits<long long>::max();
+    }
+    const std::optional<std::chrono::system_clock::time_point> at = parseHttpDate(value);
+    if (!at) {
+        return std::nullopt;
+    }
+    const auto wait = std::chrono::duration_cast<std::chrono::seconds>(
+                          *at - std::chrono::floor<std::chrono::seconds>(now))
+                          .count();
+    return wait > 0 ? static_cast<long long>(wait) : 0;
 }
 
 }  // namespace farrow::base

@@ -12,4 +12,9 @@ namespace farrow::base {
 // year below 70 is of this century. nullopt for anything else.
 std::optional<std::chrono::system_clock::time_point> parseHttpDate(std::string_view text);
 
+// The seconds a Retry-After value asks for (a number of seconds or an HTTP date, counted from
+// `now`); nullopt when absent or unreadable.
+std::optional<long long> retryAfterSeconds(std::string_view value,
+                                           std::chrono::system_clock::time_point now);
+
 }  // namespace farrow::base

@@ -104,6 +104,13 @@ struct Timing {
     // The whole read of a sitemap and, for an index, of its sitemaps, and the URLs taken of it.
     Millis sitemapDeadline{600000};
     std::size_t sitemapMaxUrls = 1000000;
+    // Politeness: the longest Crawl-delay of a robots.txt that is honoured (a longer one is
+    // cut to this); after a 429 or 503 without Retry-After, the first pause before the page is
+    // asked again, doubled each time; and the pauses one page may take in all before it counts
+    // as refused.
+    Millis siteCrawlDelayCap{30000};
+    Millis siteCrawlBackoff{5000};
+    Millis siteCrawlBackoffLimit{120000};
     std::size_t siteCrawlMaxPages = 5000;
     std::size_t siteCrawlMaxDepth = 100;
     std::size_t siteCrawlPageBytes = 8u << 20;

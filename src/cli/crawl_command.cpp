@@ -30,6 +30,7 @@ struct CrawlOptions {
     std::string file;
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
+    std::optional<base::Millis> delay;
     std::string out;
     std::string format = "xml";
     std::string report;
@@ -45,6 +46,7 @@ nlohmann::ordered_json pageRecord(const crawl::CrawledPage& page, const char* ev
     line["status"] = page.status;
     line["title"] = page.title;
     line["depth"] = page.depth;
+    line["foundBy"] = crawl::token(page.foundBy);
     line["contentType"] = page.contentType;
     line["lastmod"] = crawl::w3cDateTime(page.lastModified);
     line["inSitemap"] = !page.leftOut;
@@ -123,10 +125,15 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
     if (options.maxDepth > 0) {
         params.maxDepth = options.maxDepth;
     }
+    params.delay = options.delay;
     params.cancel = &InterruptScope::requested();
-    context.out << "Crawling " << *url << " (at most " << params.maxPages << " pages, "
-                << params.inFlight << " at a time)\n"
-                << std::flush;
+    context.out << "Crawling " << *url << " (at most " << params.maxPages << " pages, ";
+    if (params.delay) {
+        context.out << "one at a time, " << params.delay->count() << " ms apart)\n";
+    } else {
+        context.out << params.inFlight << " at a time)\n";
+    }
+    context.out << std::flush;
 
     indexnow::RecordedCrawl::Result recorded;
     {
@@ -148,6 +155,19 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
         for (const crawl::CrawledPage& page : result.pages) {
             report->write(pageRecord(page, "crawl-page"));
         }
+        for (const crawl::RobotsSitemap& sitemap : result.sitemaps) {
+            report->write({{"event", "robots-sitemap"},
+                           {"url", sitemap.url},
+                           {"listed", sitemap.listed},
+                           {"problems", sitemap.problems}});
+        }
+    }
+    for (const crawl::RobotsSitemap& sitemap : result.sitemaps) {
+        context.out << "robots.txt names the sitemap " << sitemap.url
+                    << "; pages of the crawl's folder it lists: " << sitemap.listed << '\n';
+        for (const std::string& problem : sitemap.problems) {
+            context.err << "farrowctl: the sitemap " << sitemap.url << ": " << problem << '\n';
+        }
     }
     if (result.ending == crawl::CrawlEnding::StartUnreadable) {
         context.err << "farrowctl: the start page " << *url
@@ -161,6 +181,7 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
     }
 
     std::size_t listed = 0;
+    std::size_t bySitemap = 0;
     // Pages left out alike ("answered 404", "noindex", "redirects to" whatever the target),
     // counted together and shown in the order of their words.
     std::map<std::string, std::size_t> reasons;
@@ -170,6 +191,7 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
         } else {
             ++reasons[crawl::groupText(page.leftOut)];
         }
+        bySitemap += page.foundBy == crawl::FoundBy::Sitemap ? 1 : 0;
     }
     std::vector<std::string> written;
     std::string robotsLine;
@@ -195,6 +217,12 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
         context.out << ")";
     }
     context.out << ".\n";
+    if (bySitemap > 0) {
+        context.out << bySitemap << " of them found through robots.txt's sitemaps alone.\n";
+    }
+    if (const std::string pacing = crawl::pacingText(result); !pacing.empty()) {
+        context.out << "The crawl was paced: " << pacing << ".\n";
+    }
     for (const std::string& file : written) {
         context.out << "Wrote " << file << '\n';
     }
@@ -230,6 +258,13 @@ void addCrawlCommand(CLI::App& app, CommandContext& context) {
                      "follow links at most N steps from the start page (default " +
                          std::to_string(context.timing.siteCrawlMaxDepth) + ")")
         ->check(CLI::Range(std::size_t{1}, std::size_t{100000}));
+    command
+        ->add_option_function<std::size_t>(
+            "--delay", [options](std::size_t ms) { options->delay = base::Millis(ms); },
+            "read one page at a time, MS milliseconds after the last answer (robots.txt's "
+            "Crawl-delay may ask for more)")
+        ->type_name("MS")
+        ->check(CLI::Range(std::size_t{0}, std::size_t{3600000}));
     command->add_option("--out", options->out,
                         "write to PATH (default sitemap.xml, sitemap.txt or sitemap.jsonl)");
     command

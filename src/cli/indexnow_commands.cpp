@@ -248,6 +248,7 @@ struct SubmitOptions {
     bool deep = false;
     std::string sitemap;
     bool crawl = false;
+    std::optional<base::Millis> delay;
     bool dryRun = false;
     bool force = false;
     std::string report;
@@ -339,6 +340,7 @@ ExitCode submitCommand(const SubmitOptions& options, const CommandContext& conte
     params.siteTitle = profile->title;
     params.deepChecklist = options.deep;
     params.crawl = options.crawl;
+    params.crawlDelay = options.delay;
     if (!options.sitemap.empty()) {
         params.sitemap = sitemapSource(options.sitemap, context.workspace);
     }
@@ -368,6 +370,11 @@ ExitCode submitCommand(const SubmitOptions& options, const CommandContext& conte
     if (job.failure) {
         context.err << "farrowctl: " << text(*job.failure) << '\n';
         return kExitFailed;
+    }
+    if (job.crawl) {
+        if (const std::string pacing = crawl::pacingText(*job.crawl); !pacing.empty()) {
+            context.out << "The crawl was paced: " << pacing << ".\n";
+        }
     }
     const indexnow::AnnounceResult& r = job.announced;
     // URLs a bound of the sitemap's read left out were not sent, on a dry run too.
@@ -456,9 +463,18 @@ void addIndexNowCommands(CLI::App& app, CommandContext& context) {
     submit->add_option("--sitemap", submitOptions->sitemap,
                        "announce the pages of the sitemap or sitemap index at URL or FILE; with "
                        "the ledger, only those changed since they were last taken");
-    submit->add_flag("--crawl", submitOptions->crawl,
-                     "announce the pages the whole-site crawl finds; with the ledger, only "
-                     "those changed since they were last taken");
+    CLI::Option* crawl =
+        submit->add_flag("--crawl", submitOptions->crawl,
+                         "announce the pages the whole-site crawl finds; with the ledger, only "
+                         "those changed since they were last taken");
+    submit
+        ->add_option_function<std::size_t>(
+            "--delay", [submitOptions](std::size_t ms) { submitOptions->delay = base::Millis(ms); },
+            "crawl one page at a time, MS milliseconds after the last answer (robots.txt's "
+            "Crawl-delay may ask for more)")
+        ->type_name("MS")
+        ->check(CLI::Range(std::size_t{0}, std::size_t{3600000}))
+        ->needs(crawl);
     submit->add_flag("--dry-run", submitOptions->dryRun, "print the requests and send nothing");
     submit->add_flag("--force", submitOptions->force,
                      "announce URLs accepted in the last 24 hours again");

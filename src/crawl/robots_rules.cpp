@@ -1,5 +1,6 @@
 #include "crawl/robots_rules.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/text.h"
@@ -44,6 +45,37 @@ std::string_view productTokenOf(std::string_view value) {
     return value.substr(0, end);
 }
 
+// Crawl-delay's seconds, whole or with a fraction; RFC 9309 leaves the record to each crawler,
+// and those that honour it read it so.
+std::optional<std::chrono::milliseconds> delayOf(std::string_view value) {
+    const std::size_t dot = value.find('.');
+    const std::string_view whole = value.substr(0, dot);
+    const std::string_view fraction =
+        dot == std::string_view::npos ? std::string_view() : value.substr(dot + 1);
+    const auto digits = [](std::string_view part) {
+        for (const char c : part) {
+            if (!std::isdigit(static_cast<unsigned char>(c))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if ((whole.empty() && fraction.empty()) || !digits(whole) || !digits(fraction)) {
+        return std::nullopt;
+    }
+    constexpr long long kMostSeconds = 1'000'000'000;
+    long long ms = 0;
+    for (const char c : whole) {
+        ms = std::min(ms * 10 + (c - '0'), kMostSeconds);
+    }
+    ms *= 1000;
+    long long scale = 100;
+    for (std::size_t i = 0; i < fraction.size() && scale > 0; ++i, scale /= 10) {
+        ms += (fraction[i] - '0') * scale;
+    }
+    return std::chrono::milliseconds(ms);
+}
+
 }  // namespace
 
 RobotsRules RobotsRules::disallowAll() {
@@ -56,6 +88,8 @@ RobotsRules RobotsRules::parse(std::string_view text, std::string_view productTo
     RobotsRules out;
     std::vector<Rule> named;
     std::vector<Rule> star;
+    std::optional<std::chrono::milliseconds> namedDelay;
+    std::optional<std::chrono::milliseconds> starDelay;
     bool namedSeen = false;
     // The group being read: which agents it names, and whether a rule ended its agent lines.
     bool forUs = false;
@@ -115,11 +149,21 @@ RobotsRules RobotsRules::parse(std::string_view text, std::string_view productTo
             if (!value.empty()) {
                 out.sitemaps_.emplace_back(value);
             }
+        } else if (base::equalsIgnoringCase(key, "crawl-delay")) {
+            // Like other records that are no rule, it does not end a run of user-agent lines.
+            const std::optional<std::chrono::milliseconds> delay = delayOf(value);
+            if (forUs && !namedDelay) {
+                namedDelay = delay;
+            }
+            if (forStar && !starDelay) {
+                starDelay = delay;
+            }
         } else {
-            // Other records (crawl-delay, host) do not end a run of user-agent lines.
+            // Other records (host) do not end a run of user-agent lines.
         }
     }
     out.rules_ = namedSeen ? std::move(named) : std::move(star);
+    out.crawlDelay_ = namedSeen ? namedDelay : starDelay;
     return out;
 }
 

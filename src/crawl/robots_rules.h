@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,10 +36,14 @@ public:
     const std::vector<Rule>& rules() const { return rules_; }
     // The Sitemap: lines of the whole file, which belong to no group.
     const std::vector<std::string>& sitemaps() const { return sitemaps_; }
+    // The first Crawl-delay of the group the rules come from, when it is a number of seconds
+    // ("10", "0.5"); a figure too large to hold reads as the longest wait there is.
+    std::optional<std::chrono::milliseconds> crawlDelay() const { return crawlDelay_; }
 
 private:
     std::vector<Rule> rules_;
     std::vector<std::string> sitemaps_;
+    std::optional<std::chrono::milliseconds> crawlDelay_;
     bool disallowAll_ = false;
     std::size_t matchSteps_ = SIZE_MAX;
 };

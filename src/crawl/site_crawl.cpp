@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "crawl/page_links.h"
+#include "crawl/request_pacer.h"
 #include "crawl/robots_rules.h"
 #include "crawl/uri_reference.h"
 
@@ -62,12 +63,25 @@ bool headerSaysNoindex(const platform::WebResponse& answer) {
 struct Job {
     std::string url;
     std::size_t depth = 0;
+    FoundBy foundBy = FoundBy::Link;
+    // Not a page: the sitemaps of robots.txt, read once the links are followed.
+    bool sitemaps = false;
 };
+
+PacingParams pacingParams(const CrawlParams& params) {
+    PacingParams pacing;
+    pacing.delay = params.delay.value_or(base::Millis::zero());
+    pacing.backoff = params.backoff;
+    pacing.backoffLimit = params.backoffLimit;
+    pacing.poll = params.poll;
+    pacing.cancel = params.cancel;
+    return pacing;
+}
 
 class SiteCrawler {
 public:
     SiteCrawler(const CrawlParams& params, const PageFetch& fetch, CrawlProgress* progress)
-        : params_(params), fetch_(fetch), progress_(progress) {}
+        : params_(params), progress_(progress), pacer_(pacingParams(params), fetch) {}
 
     CrawlResult run() {
         start_ = Clock::now();
@@ -83,14 +97,17 @@ public:
         folder_ = path.substr(0, path.rfind('/') + 1);
         result_.scope = origin_ + folder_;
         readRobots();
+        paceAsRobotsAsks();
         // libxml2 sets up its tables once, before the threads that parse pages start.
         xmlInitParser();
 
         seen_.insert(startUrl);
         queue_.push_back({startUrl, 0});
+        sitemapsLeft_ = !robots_.sitemaps().empty();
         {
             std::vector<std::jthread> workers;
-            const std::size_t count = std::clamp<std::size_t>(params_.inFlight, 1, kMostInFlight);
+            const std::size_t count =
+                result_.pause ? 1 : std::clamp<std::size_t>(params_.inFlight, 1, kMostInFlight);
             for (std::size_t i = 0; i < count; ++i) {
                 workers.emplace_back([this] { work(); });
             }
@@ -104,24 +121,19 @@ private:
 
     bool cancelled() const { return params_.cancel != nullptr && params_.cancel->load(); }
 
-    // `crawlBound` is set when the exchange's deadline is what is left of the crawl's time
-    // rather than the page's own.
-    platform::WebResponse get(const std::string& url, std::size_t maxBytes,
-                              bool* crawlBound = nullptr,
-                              std::vector<std::string> headers = {}) const {
+    // The answer's `cutAtUntil` is set when the exchange ended at the crawl's time rather
+    // than the page's own.
+    PacedAnswer get(const std::string& url, std::size_t maxBytes,
+                    std::vector<std::string> headers = {}) {
         platform::WebRequest ask;
         ask.url = url;
         ask.headers = std::move(headers);
         ask.maxBodyBytes = maxBytes;
         ask.connectTimeout = params_.connectTimeout;
         ask.stallTimeout = params_.stallTimeout;
-        const auto left = std::chrono::duration_cast<base::Millis>(deadline() - Clock::now());
-        ask.deadline = std::max(base::Millis(1), std::min(params_.pageDeadline, left));
-        if (crawlBound != nullptr) {
-            *crawlBound = left < params_.pageDeadline;
-        }
+        ask.deadline = params_.pageDeadline;
         ask.cancel = params_.cancel;
-        return fetch_(ask);
+        return pacer_.fetch(ask, deadline());
     }
 
     // The time bound a parse ran into: the page's own or the crawl's.
@@ -135,8 +147,10 @@ private:
     void readRobots() {
         std::string url = origin_ + "/robots.txt";
         for (std::size_t hop = 0; hop <= params_.robotsRedirects; ++hop) {
-            const platform::WebResponse answer = get(url, kRobotsBytes);
-            if (answer.failed() || answer.status >= 500) {
+            const platform::WebResponse answer = get(url, kRobotsBytes).response;
+            // A robots.txt still answering 429 counts as unreachable, as the major engines take
+            // it, rather than as a 4xx that allows everything.
+            if (answer.failed() || answer.status >= 500 || answer.status == 429) {
                 // An unreachable robots.txt forbids everything until it can be read.
                 robots_ = RobotsRules::disallowAll();
                 robotsLeftOut_ = answer.failed()
@@ -158,6 +172,21 @@ private:
                 robots_.setMatchSteps(params_.robotsMatchSteps);
             }
             return;
+        }
+    }
+
+    // One request at a time when the user or robots.txt asks for a pause.
+    void paceAsRobotsAsks() {
+        result_.pause = params_.delay;
+        if ((result_.crawlDelay = robots_.crawlDelay())) {
+            const base::Millis asked = std::min(*result_.crawlDelay, params_.delayCap);
+            if (!params_.delay || asked > *params_.delay) {
+                result_.pause = asked;
+                result_.pauseFromRobots = true;
+            }
+        }
+        if (result_.pause) {
+            pacer_.setDelay(*result_.pause);
         }
     }
 
@@ -188,6 +217,13 @@ private:
                 } else if (!queue_.empty()) {
                     break;
                 } else if (inFlight_ == 0) {
+                    // The links are followed: the sitemaps may name pages none led to.
+                    if (sitemapsLeft_ && seen_.size() < params_.maxPages) {
+                        queue_.push_back({{}, 0, FoundBy::Link, true});
+                    } else if (sitemapsLeft_) {
+                        boundHit(CrawlEnding::PageBound);
+                    }
+                    sitemapsLeft_ = false;
                     break;
                 } else {
                     wake_.wait_for(lock, params_.poll);
@@ -213,6 +249,8 @@ private:
     struct Visit {
         std::vector<CrawledPage> pages;
         std::vector<PageLink> links;
+        FoundBy linksFoundBy = FoundBy::Link;
+        std::vector<RobotsSitemap> sitemaps;
         std::string linkFrom;
         bool fetched = false;
         std::string failure;
@@ -220,7 +258,58 @@ private:
         bool cutByCrawlEnd = false;
     };
 
+    // The pages the sitemaps list within the crawl's folder, as the links of a visit.
+    Visit readSitemaps() {
+        Visit visit;
+        visit.linksFoundBy = FoundBy::Sitemap;
+        const Clock::time_point until =
+            std::min(deadline(), Clock::now() + params_.sitemapDeadline);
+        const PageFetch paced = [&](const platform::WebRequest& ask) {
+            return pacer_.fetch(ask, until).response;
+        };
+        const std::optional<WebAddress> site = webAddress(origin_);
+        std::unordered_set<std::string> listed;
+        for (const std::string& named : robots_.sitemaps()) {
+            if (cancelled() || Clock::now() >= until) {
+                break;
+            }
+            RobotsSitemap sitemap{named, 0, {}};
+            const std::optional<std::string> url = webUrl(named);
+            const std::optional<WebAddress> at = url ? webAddress(*url) : std::nullopt;
+            if (!at || at->host != site->host) {
+                sitemap.problems.push_back("not read: not on the site's host " + site->host);
+                visit.sitemaps.push_back(std::move(sitemap));
+                continue;
+            }
+            SitemapSourceParams read = params_.sitemaps;
+            read.source = *url;
+            read.fetchTimes.cancel = params_.cancel;
+            SitemapPages pages = loadSitemapPages(read, paced);
+            if (pages.error) {
+                sitemap.problems.push_back(std::move(pages.error.reason));
+            }
+            for (std::string& skipped : pages.skipped) {
+                sitemap.problems.push_back(std::move(skipped));
+            }
+            for (SitemapEntry& entry : pages.pages) {
+                std::string page = normalizedUrl(entry.loc);
+                if (!inScope(page)) {
+                    continue;
+                }
+                ++sitemap.listed;
+                if (listed.insert(page).second) {
+                    visit.links.push_back({std::move(page), false});
+                }
+            }
+            visit.sitemaps.push_back(std::move(sitemap));
+        }
+        return visit;
+    }
+
     Visit visitPage(const Job& job) {
+        if (job.sitemaps) {
+            return readSitemaps();
+        }
         Visit visit;
         std::string url = job.url;
         std::vector<std::string> chain;
@@ -228,6 +317,7 @@ private:
             CrawledPage page;
             page.url = url;
             page.depth = job.depth;
+            page.foundBy = job.foundBy;
             if (!robots_.allows(targetOf(url))) {
                 page.leftOut = robotsLeftOut_;
                 visit.pages.push_back(page);
@@ -236,18 +326,18 @@ private:
             }
             const Clock::time_point pageDeadline =
                 std::min(Clock::now() + params_.pageDeadline, deadline());
-            bool crawlBound = false;
             std::optional<PageReading> known;
             if (params_.memory.recall) {
                 known = params_.memory.recall(url);
             }
-            platform::WebResponse answer =
-                get(url, params_.maxPageBytes, &crawlBound,
+            PacedAnswer paced =
+                get(url, params_.maxPageBytes,
                     known ? conditionalHeaders(*known) : std::vector<std::string>{});
+            platform::WebResponse& answer = paced.response;
             visit.fetched = true;
             if (answer.failed()) {
-                visit.cutByCrawlEnd = answer.pastDeadline && crawlBound;
-                if (answer.pastDeadline && !crawlBound) {
+                visit.cutByCrawlEnd = paced.cutAtUntil;
+                if (answer.pastDeadline && !paced.cutAtUntil) {
                     page.leftOut = {LeftOutReason::PageDeadline, 0,
                                     std::to_string(params_.pageDeadline.count())};
                 } else {
@@ -294,6 +384,14 @@ private:
                 }
                 url = target;
                 continue;
+            }
+            if (paced.refused()) {
+                page.leftOut = {LeftOutReason::Refused, answer.status,
+                                std::to_string(paced.requests) + " requests over " +
+                                    std::to_string(paced.paused.count()) + " ms"};
+                visit.pages.push_back(page);
+                visit.failure = text(page.leftOut);
+                return visit;
             }
             if (answer.status == 304 && known) {
                 // Unchanged since the last crawl: what it read then stands.
@@ -391,6 +489,9 @@ private:
         if (job.depth == 0 && !visit.failure.empty()) {
             startError_ = visit.failure;
         }
+        for (RobotsSitemap& sitemap : visit.sitemaps) {
+            result_.sitemaps.push_back(std::move(sitemap));
+        }
         for (CrawledPage& page : visit.pages) {
             if (progress_ != nullptr) {
                 progress_->pageDone(page, result_.fetched, queue_.size());
@@ -411,7 +512,7 @@ private:
                 continue;
             }
             seen_.insert(url);
-            queue_.push_back({url, job.depth + 1});
+            queue_.push_back({url, job.depth + 1, visit.linksFoundBy});
         }
     }
 
@@ -438,8 +539,8 @@ private:
     }
 
     const CrawlParams& params_;
-    const PageFetch& fetch_;
     CrawlProgress* progress_;
+    RequestPacer pacer_;
     Clock::time_point start_;
     std::string origin_;
     std::string folder_;
@@ -454,6 +555,7 @@ private:
     std::size_t inFlight_ = 0;
     CrawlEnding stop_ = CrawlEnding::Finished;
     CrawlEnding bound_ = CrawlEnding::Finished;
+    bool sitemapsLeft_ = false;
     std::string startError_;
     CrawlResult result_;
 };
@@ -476,6 +578,11 @@ CrawlParams crawlParams(const std::string& startUrl, const base::Timing& timing)
     params.tagBounds = {timing.siteCrawlTagBytes, timing.siteCrawlTagAttributes};
     params.textBytes = timing.siteCrawlTitleBytes;
     params.robotsMatchSteps = timing.robotsMatchSteps;
+    params.sitemaps = sitemapSourceParams({}, timing);
+    params.sitemapDeadline = timing.sitemapDeadline;
+    params.delayCap = timing.siteCrawlDelayCap;
+    params.backoff = timing.siteCrawlBackoff;
+    params.backoffLimit = timing.siteCrawlBackoffLimit;
     return params;
 }
 
@@ -495,6 +602,9 @@ std::string text(const LeftOut& leftOut) {
             return {};
         case LeftOutReason::Answered:
             return "answered " + std::to_string(leftOut.status);
+        case LeftOutReason::Refused:
+            return "refused: answered " + std::to_string(leftOut.status) +
+                   (leftOut.detail.empty() ? "" : " to " + leftOut.detail);
         case LeftOutReason::Canonical:
             return "canonical is " + leftOut.detail;
         case LeftOutReason::DisallowedByRobots:
@@ -524,6 +634,8 @@ std::string text(const LeftOut& leftOut) {
 
 std::string groupText(const LeftOut& leftOut) {
     switch (leftOut.reason) {
+        case LeftOutReason::Refused:
+            return "refused: answered " + std::to_string(leftOut.status);
         case LeftOutReason::Canonical:
             return "canonical is";
         case LeftOutReason::RedirectLoop:
@@ -545,6 +657,8 @@ const char* token(LeftOutReason reason) {
             return "none";
         case LeftOutReason::Answered:
             return "answered";
+        case LeftOutReason::Refused:
+            return "refused";
         case LeftOutReason::Canonical:
             return "canonical";
         case LeftOutReason::DisallowedByRobots:
@@ -569,6 +683,10 @@ const char* token(LeftOutReason reason) {
             return "unreachable";
     }
     return "none";
+}
+
+const char* token(FoundBy foundBy) {
+    return foundBy == FoundBy::Sitemap ? "sitemap" : "link";
 }
 
 const char* token(CrawlEnding ending) {
@@ -615,6 +733,22 @@ std::string endingText(const CrawlResult& result, const CrawlParams& params) {
             return "the start page could not be read: " + result.startError;
     }
     return {};
+}
+
+std::string pacingText(const CrawlResult& result) {
+    if (!result.pause) {
+        return {};
+    }
+    const std::string text =
+        "one request at a time, " + std::to_string(result.pause->count()) + " ms apart";
+    if (!result.pauseFromRobots) {
+        return text + ", as asked";
+    }
+    if (*result.crawlDelay > *result.pause) {
+        return text + ": robots.txt's Crawl-delay of " +
+               std::to_string(result.crawlDelay->count()) + " ms, held to siteCrawlDelayCap";
+    }
+    return text + ", as robots.txt's Crawl-delay asks";
 }
 
 CrawlResult crawlSite(const CrawlParams& params, const PageFetch& fetch, CrawlProgress* progress) {

@@ -2,12 +2,14 @@
 
 #include <atomic>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/timing.h"
 #include "crawl/page_fetch.h"
 #include "crawl/page_memory.h"
+#include "crawl/sitemap_reader.h"
 #include "crawl/sitemap_writer.h"
 #include "crawl/start_tag_scan.h"
 
@@ -38,6 +40,18 @@ struct CrawlParams {
     // text kept of it up to `textBytes`.
     StartTagBounds tagBounds;
     std::size_t textBytes = 0;
+    // The sitemaps robots.txt names on the site's host are read with these bounds (the source
+    // is set for each), all within `sitemapDeadline`.
+    SitemapSourceParams sitemaps;
+    base::Millis sitemapDeadline{};
+    // When set, one request at a time with this pause after each answer. robots.txt's
+    // Crawl-delay asks for the same, held to `delayCap`; the longer pause of the two is kept.
+    std::optional<base::Millis> delay;
+    base::Millis delayCap{};
+    // After a 429 or 503, the first pause (without Retry-After; doubled each time) and the
+    // pauses one page may take in all.
+    base::Millis backoff{};
+    base::Millis backoffLimit{};
     // Set by the caller (Ctrl-C, a Cancel button) to end the crawl with what it found.
     const std::atomic<bool>* cancel = nullptr;
     // What the last crawl read, asked again conditionally; what this one reads, remembered.
@@ -57,6 +71,8 @@ enum class LeftOutReason {
     None,
     // Answered a status other than 200 or a redirect.
     Answered,
+    // Still answered 429 or 503 when the pauses after such answers reached their limit.
+    Refused,
     // Names another http(s) address as its canonical one.
     Canonical,
     DisallowedByRobots,
@@ -77,10 +93,10 @@ enum class LeftOutReason {
 
 struct LeftOut {
     LeftOutReason reason = LeftOutReason::None;
-    // The status of Answered and RobotsAnswered.
+    // The status of Answered, Refused and RobotsAnswered.
     long status = 0;
     // The address of Canonical and the redirects; the failure of Unreachable and
-    // RobotsUnreadable.
+    // RobotsUnreadable; the requests and pauses of Refused ("4 requests over 75000 ms").
     std::string detail;
 
     explicit operator bool() const { return reason != LeftOutReason::None; }
@@ -94,6 +110,12 @@ std::string text(const LeftOut& leftOut);
 std::string groupText(const LeftOut& leftOut);
 // "answered", "canonical", "noindex"...
 const char* token(LeftOutReason reason);
+
+// How the crawl came to an address: a link (the start page too), or a sitemap robots.txt names.
+enum class FoundBy { Link, Sitemap };
+
+// "link", "sitemap".
+const char* token(FoundBy foundBy);
 
 // One address the crawl met.
 struct CrawledPage {
@@ -114,6 +136,7 @@ struct CrawledPage {
     // pageFingerprint() of a page that answered 200, or the recorded one of a page that
     // answered 304 (`status`) to a conditional request.
     std::string fingerprint{};
+    FoundBy foundBy = FoundBy::Link;
 };
 
 enum class CrawlEnding {
@@ -131,6 +154,16 @@ enum class CrawlEnding {
 // "finished", "page-bound", "start-unreadable"...
 const char* token(CrawlEnding ending);
 
+// A sitemap robots.txt names, as the crawl read it.
+struct RobotsSitemap {
+    // As robots.txt names it.
+    std::string url;
+    // The pages it lists within the crawl's folder.
+    std::size_t listed = 0;
+    // Why it, or parts of an index, could not be read; a sitemap off the site's host is not.
+    std::vector<std::string> problems;
+};
+
 struct CrawlResult {
     CrawlEnding ending = CrawlEnding::Finished;
     std::string startError;
@@ -140,6 +173,13 @@ struct CrawlResult {
     std::size_t fetched = 0;
     // The folder the crawl kept to ("http://host:port/dir/").
     std::string scope;
+    // The sitemaps robots.txt names, once the links of the site were followed.
+    std::vector<RobotsSitemap> sitemaps;
+    // robots.txt's Crawl-delay, as it asks; the pause kept between requests, when they went one
+    // at a time; and whether that pause is the Crawl-delay's rather than the caller's.
+    std::optional<base::Millis> crawlDelay;
+    std::optional<base::Millis> pause;
+    bool pauseFromRobots = false;
 };
 
 // The sitemap's entries: the pages not left out, in the crawl's order, with lastmod from
@@ -148,6 +188,10 @@ std::vector<SitemapEntry> sitemapEntries(const CrawlResult& result);
 
 // "ended by itself", "stopped at the page bound (N pages)"...
 std::string endingText(const CrawlResult& result, const CrawlParams& params);
+
+// How requests were spaced ("one request at a time, 2000 ms apart, as robots.txt's Crawl-delay
+// asks"); empty when they were not.
+std::string pacingText(const CrawlResult& result);
 
 // Told of each page as it is done; calls come one at a time, from the crawl's threads.
 class CrawlProgress {
@@ -158,7 +202,9 @@ public:
 
 // Reads the site from `params.startUrl` the way a search engine's crawler does: its robots.txt
 // first, then every link within the start page's host, port and folder, `params.inFlight`
-// pages at a time on threads of its own, which have all ended when it returns.
+// pages at a time on threads of its own, which have all ended when it returns; then the pages
+// the sitemaps of its robots.txt list in that folder that no link led to, and their links.
+// With a delay, from `params` or robots.txt's Crawl-delay, one request at a time.
 CrawlResult crawlSite(const CrawlParams& params, const PageFetch& fetch,
                       CrawlProgress* progress = nullptr);
 

@@ -1,9 +1,12 @@
 #include "crawl/web_fetch.h"
 
+#include "base/version.h"
+#include "crawl/site_crawl.h"
+
 namespace farrow::crawl {
 
 std::string crawlUserAgent() {
-    return "Farrowlane/1.5.50 (site crawler; sitemaps)";
+    return std::string(kRobotsToken) + "/" + base::kVersion;
 }
 
 PageFetch webPageFetch(const std::string& caFile) {

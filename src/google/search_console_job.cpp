@@ -185,7 +185,7 @@ std::vector<std::string> defaultSitemaps(const std::string& siteUrl, const base:
     const platform::WebResponse answer = crawl::webPageFetch(caFile)(ask);
     if (!answer.failed() && answer.status == 200) {
         const crawl::RobotsRules rules =
-            crawl::RobotsRules::parse(answer.body, crawl::crawlUserAgent());
+            crawl::RobotsRules::parse(answer.body, crawl::kRobotsToken);
         if (!rules.sitemaps().empty()) {
             return rules.sitemaps();
         }
@@ -221,7 +221,7 @@ std::optional<std::vector<std::string>> gather(const SearchConsoleJob::Params& p
     GatheringEvents events(frontend);
     indexnow::GatheredUrls gathered =
         indexnow::gatherUrls({p.siteUrl, p.siteTitle, p.deepChecklist, p.crawl, p.sitemap, p.list,
-                              p.listInput, p.api.caFile, p.ledgerFile, p.dryRun},
+                              p.listInput, p.api.caFile, p.ledgerFile, p.dryRun, std::nullopt},
                              timing, clock, events);
     result.leftOut = std::move(gathered.leftOut);
     if (gathered.stopped || stopAsked(frontend)) {

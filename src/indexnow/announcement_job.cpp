@@ -108,10 +108,11 @@ AnnouncementJob::Result AnnouncementJob::run(const Params& params, const base::T
         lock = std::move(taken.lock);
     }
     GatheringSteps steps(frontend);
-    GatheredUrls gathered = gatherUrls(
-        {params.siteUrl, params.siteTitle, params.deepChecklist, params.crawl, params.sitemap,
-         params.list, params.listInput, params.caFile, params.ledgerFile, params.dryRun},
-        timing, clock, steps);
+    GatheredUrls gathered =
+        gatherUrls({params.siteUrl, params.siteTitle, params.deepChecklist, params.crawl,
+                    params.sitemap, params.list, params.listInput, params.caFile, params.ledgerFile,
+                    params.dryRun, params.crawlDelay},
+                   timing, clock, steps);
     result.notes = std::move(gathered.notes);
     result.crawl = std::move(gathered.crawl);
     result.sitemapCut = gathered.sitemapCut;

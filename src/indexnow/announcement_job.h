@@ -55,6 +55,8 @@ struct AnnouncementJob {
         // The URLs come from each source named; from the site's address when none is.
         bool deepChecklist = false;
         bool crawl = false;
+        // The crawl reads one page at a time with this pause after each answer.
+        std::optional<base::Millis> crawlDelay;
         // A sitemap's URL or a file's path.
         std::string sitemap;
         // A file of URLs, one a line; "-" reads `listInput`.

@@ -2,10 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
-#include <limits>
-
-#include "base/http_date.h"
 #include "base/text.h"
 
 namespace farrow::indexnow {
@@ -144,29 +140,6 @@ std::string refusalAdvice(long status, const KeyScope& scope) {
         default:
             return {};
     }
-}
-
-std::optional<long long> retryAfterSeconds(std::string_view value, base::TimePoint now) {
-    value = base::trimmed(value);
-    if (value.empty()) {
-        return std::nullopt;
-    }
-    long long seconds = 0;
-    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-    if (ec == std::errc() && end == value.data() + value.size()) {
-        return seconds < 0 ? std::nullopt : std::optional<long long>(seconds);
-    }
-    if (ec == std::errc::result_out_of_range) {
-        return std::numeric_limits<long long>::max();
-    }
-    const std::optional<std::chrono::system_clock::time_point> at = base::parseHttpDate(value);
-    if (!at) {
-        return std::nullopt;
-    }
-    const auto wait = std::chrono::duration_cast<std::chrono::seconds>(
-                          *at - std::chrono::floor<std::chrono::seconds>(now))
-                          .count();
-    return wait > 0 ? static_cast<long long>(wait) : 0;
 }
 
 std::string bodyLine(std::string_view body, std::size_t limit) {

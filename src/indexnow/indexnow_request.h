@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/http_date.h"
 #include "base/timing.h"
 #include "indexnow/key_scope.h"
 
@@ -85,9 +86,7 @@ std::string text(RequestOutcome outcome);
 // What to fix after a refusal, in plain words.
 std::string refusalAdvice(long status, const KeyScope& scope);
 
-// The seconds a Retry-After value asks for (a number of seconds or an HTTP date, counted from
-// `now`); nullopt when absent or unreadable.
-std::optional<long long> retryAfterSeconds(std::string_view value, base::TimePoint now);
+using base::retryAfterSeconds;
 
 // An answer's body as one short line: tags dropped, white space folded, cut to `limit`.
 std::string bodyLine(std::string_view body, std::size_t limit = 160);

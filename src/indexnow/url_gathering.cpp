@@ -52,6 +52,7 @@ private:
         RecordedCrawl::Params crawling;
         crawling.crawl = crawl::crawlParams(sources_.siteUrl, timing_);
         crawling.crawl.cancel = observer_.stopFlag();
+        crawling.crawl.delay = sources_.crawlDelay;
         crawling.ledgerFile = sources_.ledgerFile;
         crawling.dryRun = sources_.dryRun;
         RecordedCrawl::Result crawled =

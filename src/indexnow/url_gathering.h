@@ -31,6 +31,8 @@ struct UrlSources {
     // The ledger the crawl asks and records in; a dry run reads one but makes or writes none.
     std::string ledgerFile;
     bool dryRun = false;
+    // The crawl's pause between requests, one at a time; none: as the site's robots.txt asks.
+    std::optional<base::Millis> crawlDelay;
 };
 
 enum class UrlSourceKind { DeepChecklist, Crawl, Sitemap, List };

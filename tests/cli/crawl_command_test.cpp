@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -223,6 +224,42 @@ TEST_F(CrawlCommandTest, TheNextCrawlAsksSinceTheLastModifiedItRecordedAndSaysWh
     ASSERT_EQ(crawl("/index.htm", {}), kExitOk) << err.str();
     EXPECT_NE(err.str().find("farrowctl: the ledger: "), std::string::npos) << err.str();
     EXPECT_NE(out.str().find("2 pages read; 2 in the sitemap"), std::string::npos) << out.str();
+}
+
+// The crawl's own tests measure the pauses; here they are asked for and said.
+TEST_F(CrawlCommandTest, DelayIsSaidAndPagesOnlyTheSitemapsOfRobotsTxtNameAreMarked) {
+    server.routes().Get("/robots.txt", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content("Sitemap: " + server.url("/sitemap.xml") + "\n", "text/plain");
+    });
+    server.routes().Get("/sitemap.xml", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
+                            server.url("/orphan.htm") + "</loc></url></urlset>",
+                        "application/xml");
+    });
+    serve("/index.htm", linksPage({"a.htm"}));
+    serve("/a.htm", linksPage({}));
+    serve("/orphan.htm", linksPage({}));
+    server.start();
+
+    ASSERT_EQ(crawl("/index.htm", {"--format", "jsonl", "--delay", "100"}), kExitOk) << err.str();
+    std::map<std::string, std::string> foundBy;
+    for (const nlohmann::json& line : jsonLines("sitemap.jsonl")) {
+        foundBy[line["url"]] = line["foundBy"];
+    }
+    EXPECT_EQ(foundBy,
+              (std::map<std::string, std::string>{{server.url("/index.htm"), "link"},
+                                                  {server.url("/a.htm"), "link"},
+                                                  {server.url("/orphan.htm"), "sitemap"}}));
+    for (const char* line :
+         {"(at most 5000 pages, one at a time, 100 ms apart)\n",
+          "1 of them found through robots.txt's sitemaps alone.\n",
+          "The crawl was paced: one request at a time, 100 ms apart, as asked.\n"}) {
+        EXPECT_NE(out.str().find(line), std::string::npos) << line << out.str();
+    }
+    EXPECT_NE(out.str().find("robots.txt names the sitemap " + server.url("/sitemap.xml") +
+                             "; pages of the crawl's folder it lists: 1\n"),
+              std::string::npos)
+        << out.str();
 }
 
 TEST_F(CrawlCommandTest, TwentyThousandPagesStopAtMaxPages) {

@@ -349,13 +349,20 @@ TEST_F(IndexNowCommandTest, SitemapAndCrawlSendOnlyWhatChangedSinceItWasTaken) {
     EXPECT_EQ(engine.seen().back().url, site.url("/a.html"));
 
     // The crawl finds the start page too; a.html's Last-Modified is old, b.html has none.
-    ASSERT_EQ(run(with({"--crawl"})), kExitOk) << out.str() << err.str();
+    ASSERT_EQ(run(with({"--crawl", "--delay", "20"})), kExitOk) << out.str() << err.str();
     EXPECT_NE(err.str().find("the crawl ended by itself"), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("The crawl was paced: one request at a time, 20 ms apart, as asked."),
+              std::string::npos)
+        << out.str();
     EXPECT_NE(out.str().find("left out (unchanged): " + site.url("/a.html")), std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("1 to send, 1 accepted"), std::string::npos) << out.str();
     ASSERT_EQ(run({"indexnow", "history", site.url("/")}), kExitOk);
     EXPECT_NE(out.str().find("accepted  " + site.url("/")), std::string::npos) << out.str();
+
+    // A pause for a crawl that is not asked for says so.
+    EXPECT_EQ(run(with({"--sitemap", site.url("/sitemap.xml"), "--delay", "20"})), kExitUsage);
+    EXPECT_NE(err.str().find("--crawl"), std::string::npos) << err.str();
 
     EXPECT_EQ(run(with({"--sitemap", site.url("/none.xml")})), kExitFailed);
     EXPECT_NE(err.str().find("the sitemap could not be read: " + site.url("/none.xml") +

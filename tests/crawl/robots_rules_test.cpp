@@ -253,6 +253,33 @@ TEST(RobotsRules, SitemapLinesBelongToNoGroup) {
     EXPECT_EQ(rules.sitemaps(), (std::vector<std::string>{"http://a/s1.xml", "http://a/s2.xml"}));
 }
 
+TEST(RobotsRules, CrawlDelayIsTheFirstOfTheGroupTheRulesComeFrom) {
+    using std::chrono::milliseconds;
+    const struct Case {
+        const char* text;
+        std::optional<milliseconds> delay;
+    } cases[] = {
+        {"User-agent: *\nCrawl-delay: 10\n", milliseconds(10000)},
+        {"User-agent: *\nCrawl-delay: 0.25\nCrawl-delay: 7\n", milliseconds(250)},
+        // Our own group wins, even without a delay of its own.
+        {"User-agent: *\nCrawl-delay: 5\n\nUser-agent: Farrowlane\nCrawl-delay: 2\n",
+         milliseconds(2000)},
+        {"User-agent: *\nCrawl-delay: 5\n\nUser-agent: farrowlane\nDisallow: /x\n", std::nullopt},
+        // Read before our user-agent line, it is another agent's: files name one agent's delay
+        // and then go on to the next group without a rule in between.
+        {"User-agent: otherbot\nCrawl-delay: 3\n\nUser-agent: Farrowlane\nDisallow: /\n",
+         std::nullopt},
+        {"User-agent: otherbot\nUser-agent: Farrowlane\nCrawl-delay: 3\n", milliseconds(3000)},
+        {"Crawl-delay: 3\nUser-agent: *\nDisallow: /\n", std::nullopt},
+        {"User-agent: *\nCrawl-delay: soon\n", std::nullopt},
+        {"User-agent: *\nCrawl-delay: 1e3\n", std::nullopt},
+        {"User-agent: *\nCrawl-delay: 99999999999999999999\n", milliseconds(1'000'000'000'000LL)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RobotsRules::parse(c.text, "Farrowlane").crawlDelay(), c.delay) << c.text;
+    }
+}
+
 TEST(RobotsRules, AMegabyteOfJunkEndsWithoutRules) {
     std::string junk;
     for (int i = 0; i < 1 << 20; ++i) {

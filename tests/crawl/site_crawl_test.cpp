@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 
+#include "base/version.h"
 #include "crawl/web_fetch.h"
 #include "support/loopback_http_server.h"
 
@@ -113,6 +118,8 @@ std::vector<std::string> sitemapUrls(const CrawlResult& r) {
 CrawlParams params(const std::string& start) {
     CrawlParams p = crawlParams(start, base::Timing{});
     p.poll = base::Millis(1);
+    p.backoff = base::Millis(1);
+    p.backoffLimit = base::Millis(10);
     return p;
 }
 
@@ -416,6 +423,9 @@ TEST(LeftOut, WordsGroupAlikePagesWhateverTheirAddress) {
          "redirects outside the site to"},
         {{R::RedirectLoop, 0, "http://h/c"}, "redirect loop at http://h/c", "redirect loop at"},
         {{R::RobotsAnswered, 503, {}}, "robots.txt answered 503", "robots.txt answered 503"},
+        {{R::Refused, 429, "3 requests over 15000 ms"},
+         "refused: answered 429 to 3 requests over 15000 ms",
+         "refused: answered 429"},
         // A failure that names an address is still one failure of its own.
         {{R::Unreachable, 0, "not an http://x"},
          "unreachable: not an http://x",
@@ -473,6 +483,203 @@ TEST(SiteCrawl, CancelAndTimeBoundKeepWhatWasFound) {
     const CrawlResult late = crawlSite(p, site.fetch());
     EXPECT_EQ(late.ending, CrawlEnding::TimeBound);
     EXPECT_NE(endingText(late, p).find("time bound"), std::string::npos);
+}
+
+// A loopback site that notes each request (path, time of arrival, user agent) and the most
+// it answered at once. "{site}" in a page stands for "http://127.0.0.1:PORT".
+class PoliteSite : public testing::Test {
+protected:
+    using Clock = std::chrono::steady_clock;
+    struct Arrival {
+        std::string path;
+        Clock::time_point at;
+        std::string agent;
+    };
+
+    ~PoliteSite() override { server.stop(); }
+
+    // A `status` other than 200 with its Retry-After, for the first request only when `once`.
+    void serve(const std::string& path, std::string body, int status = 200,
+               std::string retryAfter = {}, bool once = false) {
+        server.routes().Get(path, [=, this](const httplib::Request& req, httplib::Response& res) {
+            {
+                std::lock_guard lock(mutex_);
+                arrivals_.push_back({req.path, Clock::now(), req.get_header_value("User-Agent")});
+                mostAtOnce_ = std::max(mostAtOnce_, ++atOnce_);
+            }
+            const bool busy = status != 200 && (!once || firstOf(req.path));
+            res.status = busy ? status : 200;
+            if (busy && !retryAfter.empty()) {
+                res.set_header("Retry-After", retryAfter);
+            }
+            std::string text = body;
+            for (std::size_t at; (at = text.find("{site}")) != std::string::npos;) {
+                text.replace(at, 6, server.url(""));
+            }
+            res.set_content(text, path.ends_with(".txt") ? "text/plain" : "text/html");
+            // Long enough for requests made at once to meet here.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::lock_guard lock(mutex_);
+            --atOnce_;
+        });
+    }
+    CrawlParams start() {
+        server.start();
+        CrawlParams p = params(server.url("/"));
+        p.inFlight = 4;
+        return p;
+    }
+    std::vector<Arrival> arrivals(const std::string& path = {}) {
+        std::lock_guard lock(mutex_);
+        std::vector<Arrival> out;
+        std::copy_if(arrivals_.begin(), arrivals_.end(), std::back_inserter(out),
+                     [&](const Arrival& a) { return path.empty() || a.path == path; });
+        return out;
+    }
+    int mostAtOnce() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(mostAtOnce_, 0);
+    }
+    // Every gap between the arrivals is at least `ms`, or `ms` doubled each time.
+    static void expectGaps(const std::vector<Arrival>& a, long long ms, bool doubling = false) {
+        for (std::size_t i = 1; i < a.size(); ++i, ms *= doubling ? 2 : 1) {
+            EXPECT_GE(a[i].at - a[i - 1].at, std::chrono::milliseconds(ms)) << a[i].path << i;
+        }
+    }
+
+    test::LoopbackHttpServer server;
+
+private:
+    bool firstOf(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        return std::count_if(arrivals_.begin(), arrivals_.end(),
+                             [&](const Arrival& a) { return a.path == path; }) == 1;
+    }
+
+    std::mutex mutex_;
+    std::vector<Arrival> arrivals_;
+    int atOnce_ = 0;
+    int mostAtOnce_ = 0;
+};
+
+TEST_F(PoliteSite, SitemapsOfRobotsTxtBringPagesNoLinkLeadsTo) {
+    serve("/robots.txt",
+          "User-agent: *\nDisallow: /site/closed.htm\nSitemap: {site}/map.xml\n"
+          "Sitemap: http://other.invalid/map.xml\nSitemap: {site}/gone.xml\n");
+    std::string xml = "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">";
+    for (const char* path :
+         {"index.htm", "a.htm", "orphan.htm", "orphan.htm#top", "closed.htm", "../elsewhere.htm"}) {
+        xml += "<url><loc>{site}/site/" + std::string(path) + "</loc></url>";
+    }
+    serve("/map.xml", xml + "</urlset>");
+    serve("/site/index.htm", links({"a.htm"}));
+    serve("/site/a.htm", links({"index.htm"}));
+    serve("/site/orphan.htm", links({"child.htm"}));
+    serve("/site/child.htm", links({}));
+    serve("/elsewhere.htm", links({}));
+    CrawlParams p = start();
+    p.startUrl = server.url("/site/index.htm");
+
+    const CrawlResult r = crawlSite(p, webPageFetch(""));
+    EXPECT_EQ(r.ending, CrawlEnding::Finished) << r.startError;
+    ASSERT_EQ(r.sitemaps.size(), 3u);
+    EXPECT_EQ(r.sitemaps[0].listed, 4u);
+    EXPECT_TRUE(r.sitemaps[0].problems.empty());
+    EXPECT_EQ(r.sitemaps[1].problems,
+              std::vector<std::string>{"not read: not on the site's host 127.0.0.1"});
+    ASSERT_EQ(r.sitemaps[2].problems.size(), 1u);
+    EXPECT_NE(r.sitemaps[2].problems[0].find("answered 404"), std::string::npos);
+    std::map<std::string, std::string> found;
+    for (const CrawledPage& page : r.pages) {
+        found[page.url.substr(server.url("/site/").size())] =
+            token(page.foundBy) + (" " + std::to_string(page.depth)) +
+            (page.leftOut ? " " + text(page.leftOut) : "");
+    }
+    // A page a sitemap's page links to is found by link.
+    EXPECT_EQ(found, (std::map<std::string, std::string>{
+                         {"index.htm", "link 0"},
+                         {"a.htm", "link 1"},
+                         {"orphan.htm", "sitemap 1"},
+                         {"closed.htm", "sitemap 1 disallowed by robots.txt"},
+                         {"child.htm", "link 2"}}));
+    EXPECT_TRUE(arrivals("/elsewhere.htm").empty());
+    // Every request, robots.txt and the sitemaps too, names us and our release.
+    for (const Arrival& a : arrivals()) {
+        EXPECT_EQ(a.agent, std::string("Farrowlane/") + base::kVersion) << a.path;
+    }
+
+    // The sitemaps' pages count against the page bound; none is read when links fill it.
+    p.maxPages = 3;
+    EXPECT_EQ(crawlSite(p, webPageFetch("")).ending, CrawlEnding::PageBound);
+    p.maxPages = 2;
+    const CrawlResult full = crawlSite(p, webPageFetch(""));
+    EXPECT_EQ(full.ending, CrawlEnding::PageBound);
+    EXPECT_TRUE(full.sitemaps.empty());
+}
+
+TEST_F(PoliteSite, CrawlDelayOrADelayMakesOneRequestAtATimeWithItsPause) {
+    serve("/robots.txt", "User-agent: Farrowlane\nCrawl-delay: 3600\n");
+    serve("/", links({"p1.htm", "p2.htm", "p3.htm"}));
+    for (const char* path : {"/p1.htm", "/p2.htm", "/p3.htm"}) {
+        serve(path, links({}));
+    }
+    CrawlParams p = start();
+    p.delayCap = base::Millis(100);
+    const CrawlResult held = crawlSite(p, webPageFetch(""));
+    EXPECT_EQ(held.pages.size(), 4u);
+    ASSERT_EQ(arrivals().size(), 5u);
+    expectGaps(arrivals(), 100);
+    EXPECT_EQ(mostAtOnce(), 1);
+    EXPECT_EQ(pacingText(held),
+              "one request at a time, 100 ms apart: robots.txt's Crawl-delay of 3600000 ms, held "
+              "to siteCrawlDelayCap");
+
+    // The caller's longer delay wins over the site's.
+    p.delay = base::Millis(150);
+    EXPECT_EQ(pacingText(crawlSite(p, webPageFetch(""))),
+              "one request at a time, 150 ms apart, as asked");
+    const std::vector<Arrival> again = arrivals();
+    expectGaps({again.begin() + 5, again.end()}, 150);
+    EXPECT_EQ(mostAtOnce(), 1);
+}
+
+TEST_F(PoliteSite, BusyAnswersArePausedForAndAStopEndsThePause) {
+    serve("/robots.txt", "");
+    serve("/", links({"later.htm", "never.htm"}));
+    serve("/later.htm", "<title>At last</title>", 429, "1", true);
+    serve("/never.htm", "", 503);
+    serve("/hour.htm", "", 503, "3600");
+    CrawlParams p = start();
+    p.backoff = base::Millis(20);
+    p.backoffLimit = base::Millis(1000);
+
+    const CrawlResult r = crawlSite(p, webPageFetch(""));
+    const CrawledPage* later = find(r, server.url("/later.htm"));
+    ASSERT_NE(later, nullptr);
+    EXPECT_EQ(text(later->leftOut) + later->title, "At last");
+    ASSERT_EQ(arrivals("/later.htm").size(), 2u);
+    expectGaps(arrivals("/later.htm"), 1000);
+    // Pauses of 20, 40, 80, 160 and 320 ms; the next, 640, would pass the limit.
+    const CrawledPage* never = find(r, server.url("/never.htm"));
+    ASSERT_NE(never, nullptr);
+    EXPECT_EQ(text(never->leftOut), "refused: answered 503 to 6 requests over 620 ms");
+    ASSERT_EQ(arrivals("/never.htm").size(), 6u);
+    expectGaps(arrivals("/never.htm"), 20, true);
+
+    // An hour's Retry-After within a limit of two ends at a stop.
+    p.backoffLimit = base::Millis(7200000);
+    p.startUrl = server.url("/hour.htm");
+    std::atomic<bool> cancel{false};
+    p.cancel = &cancel;
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = true;
+    });
+    const Clock::time_point began = Clock::now();
+    EXPECT_EQ(crawlSite(p, webPageFetch("")).ending, CrawlEnding::Cancelled);
+    // Far below the hour asked for, however loaded the machine.
+    EXPECT_LT(Clock::now() - began, std::chrono::seconds(60));
+    EXPECT_EQ(arrivals("/hour.htm").size(), 1u);
 }
 
 }  // namespace

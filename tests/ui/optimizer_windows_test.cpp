@@ -23,7 +23,8 @@ void typeIntoNextChooser(const QString& path, std::function<void()> then = {}) {
     auto attempts = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, attempts, path, then] {
         auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        const bool givingUp = ++*attempts > 500;
+        // 30 s: a loaded machine can take seconds to open a file chooser.
+        const bool givingUp = ++*attempts > 3000;
         if (chooser) {
             chooser->selectFile(path);
             // As the chooser's "Open" button does; QFileDialog keeps accept() protected.

@@ -90,7 +90,8 @@ void answerNextModal(const QString& buttonName) {
     QObject::connect(timer, &QTimer::timeout, [timer, attempts, buttonName] {
         QWidget* modal = QApplication::activeModalWidget();
         auto* button = modal ? modal->findChild<QAbstractButton*>(buttonName) : nullptr;
-        const bool givingUp = ++*attempts > 500;
+        // 30 s: a loaded machine can take seconds to open a file chooser.
+        const bool givingUp = ++*attempts > 3000;
         if (button) {
             button->click();
         } else if (modal && givingUp) {
