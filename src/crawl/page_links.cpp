@@ -235,6 +235,11 @@ private:
                 const std::string content = value(atts, "content");
                 out_.noindex = out_.noindex || robotsDirectiveHolds(content, "noindex");
                 out_.nofollow = out_.nofollow || robotsDirectiveHolds(content, "nofollow");
+            } else if (!descriptionSeen_ &&
+                       base::equalsIgnoringCase(base::trimmed(value(atts, "name")),
+                                                "description")) {
+                descriptionSeen_ = true;
+                out_.description = folded(value(atts, "content"));
             }
         } else if (base::equalsIgnoringCase(name, "title")) {
             inTitle_ = !titleSeen_;
@@ -261,6 +266,27 @@ private:
         }
     }
 
+    // White space runs folded to one space and trimmed, cut at the bound between characters.
+    std::string folded(std::string_view text) const {
+        std::string out;
+        bool space = false;
+        for (const char c : text) {
+            if (out.size() > textBytes_ + 3) {
+                break;
+            }
+            if (isSpace(c)) {
+                space = !out.empty();
+            } else {
+                if (space) {
+                    out += ' ';
+                    space = false;
+                }
+                out += c;
+            }
+        }
+        return std::string(utf8Prefix(out, textBytes_));
+    }
+
     // Empty for a link that is no web address (mailto:, javascript:, ...).
     std::string resolve(const std::string& href) const {
         return webUrl(base_, href).value_or(std::string());
@@ -273,6 +299,7 @@ private:
     std::string canonicalHref_;
     bool baseSeen_ = false;
     bool titleSeen_ = false;
+    bool descriptionSeen_ = false;
     bool inTitle_ = false;
     bool pendingSpace_ = false;
 };

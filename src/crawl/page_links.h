@@ -19,6 +19,8 @@ struct PageLink {
 // What a crawler takes from one HTML page.
 struct PageLinks {
     std::string title;
+    // <meta name="description" content>, white space folded; empty when the page has none.
+    std::string description;
     // <link rel="canonical">, resolved; empty when the page names none.
     std::string canonical;
     // <meta name="robots"> says noindex / nofollow (or "none", both).
@@ -36,7 +38,7 @@ struct PageLinks {
 
 struct PageReadLimits {
     StartTagBounds tags;
-    // Bytes kept of the title.
+    // Bytes kept of the title and of the description.
     std::size_t textBytes = 1024;
     // Asked between the pieces the parser is fed; true ends the reading (a stop, a deadline).
     std::function<bool()> stop;

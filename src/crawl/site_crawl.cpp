@@ -59,6 +59,19 @@ bool headerSaysNoindex(const platform::WebResponse& answer) {
     return false;
 }
 
+// What a Content-Length header says; 0 when it is missing or no number.
+std::size_t contentLength(const platform::WebResponse& answer) {
+    const std::string value = answer.header("content-length");
+    std::size_t length = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9' || length > SIZE_MAX / 10 - 1) {
+            return 0;
+        }
+        length = length * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return length;
+}
+
 struct Job {
     std::string url;
     std::size_t depth = 0;
@@ -254,6 +267,7 @@ private:
             page.contentType = utf8Prefix(answer.header("content-type"), params_.textBytes);
             page.lastModified = utf8Prefix(answer.header("last-modified"), params_.textBytes);
             page.truncated = answer.truncated;
+            page.bytes = std::max(answer.body.size(), contentLength(answer));
             if (answer.truncated) {
                 page.cut = "read up to byte " + std::to_string(answer.body.size()) +
                            ": siteCrawlPageBytes (" + std::to_string(params_.maxPageBytes) +
@@ -301,6 +315,12 @@ private:
                 PageLinks links = extractPageLinks(answer.body, url, limits, page.contentType);
                 answer.body.clear();
                 page.title = std::move(links.title);
+                page.description = std::move(links.description);
+                if (params_.keepLinks) {
+                    for (const PageLink& link : links.links) {
+                        page.links.push_back(normalizedUrl(link.url));
+                    }
+                }
                 if (links.tagCut != StartTagCut::None) {
                     page.truncated = true;
                     page.cut = "read up to byte " + std::to_string(links.readBytes) + ": " +
@@ -314,6 +334,7 @@ private:
                 // the page is then its own canonical.
                 const std::string canonical =
                     webAddress(links.canonical) ? normalizedUrl(links.canonical) : "";
+                page.canonical = canonical.empty() ? links.canonical : canonical;
                 if (links.noindex || headerSaysNoindex(answer)) {
                     page.leftOut = {LeftOutReason::Noindex, 0, {}};
                 } else if (!canonical.empty() && canonical != url) {

@@ -37,6 +37,8 @@ struct CrawlParams {
     // text kept of it up to `textBytes`.
     StartTagBounds tagBounds;
     std::size_t textBytes = 0;
+    // Each page keeps the links it gave (CrawledPage::links), for a caller that joins them.
+    bool keepLinks = false;
     // Set by the caller (Ctrl-C, a Cancel button) to end the crawl with what it found.
     const std::atomic<bool>* cancel = nullptr;
 };
@@ -100,6 +102,15 @@ struct CrawledPage {
     long status = 0;
     std::string contentType;
     std::string title;
+    // <meta name="description">, kept to the title's bound.
+    std::string description;
+    // The canonical address the page names, resolved; as written when it is no http(s) URL.
+    std::string canonical;
+    // Bytes of the page: its Content-Length when it says more than was read.
+    std::size_t bytes = 0;
+    // With CrawlParams::keepLinks: every a and area link of the page, normalized, in document
+    // order, nofollow ones too.
+    std::vector<std::string> links;
     // The Last-Modified header as sent.
     std::string lastModified;
     // Why the page is not in the sitemap; empty when it is.

@@ -184,5 +184,17 @@ TEST(PageLinks, RobotsDirectiveLists) {
     EXPECT_TRUE(robotsDirectiveHolds("NONE", "nofollow"));
 }
 
+TEST(PageLinks, TheFirstDescriptionFoldedDecodedAndKeptToItsBound) {
+    PageReadLimits limits;
+    limits.textBytes = 11;
+    const PageLinks page = extractPageLinks(
+        "<meta name=robots content=noindex><META NAME=' Description ' CONTENT='  Caf&eacute;\n"
+        "  bread   and more'><meta name=description content=second>",
+        "http://host/", limits);
+    EXPECT_EQ(page.description, "Caf\xC3\xA9 bread");
+    EXPECT_TRUE(page.noindex);
+    EXPECT_EQ(extractPageLinks("<meta name=keywords content=x>", "http://host/").description, "");
+}
+
 }  // namespace
 }  // namespace farrow::crawl

@@ -1,0 +1,59 @@
+#include "audit/ledger_join.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "crawl/uri_reference.h"
+#include "google/search_console_ledger.h"
+
+namespace farrow::audit {
+
+namespace {
+
+template <typename T>
+const T* lookUp(const std::map<std::string, T>& map, const std::string& url) {
+    const auto found = map.find(url);
+    return found == map.end() ? nullptr : &found->second;
+}
+
+}  // namespace
+
+const indexnow::LedgerEntry* LedgerJoin::announcement(const std::string& url) const {
+    return lookUp(announcements, url);
+}
+
+const google::IndexStatus* LedgerJoin::inspection(const std::string& url) const {
+    return lookUp(inspections, url);
+}
+
+LedgerJoin readLedger(const std::string& path) {
+    LedgerJoin join;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        return join;
+    }
+    indexnow::AnnouncementLedger::Opened announcements = indexnow::AnnouncementLedger::open(path);
+    if (!announcements.ledger) {
+        join.problem = announcements.error.reason;
+        return join;
+    }
+    // Oldest first: the last one of each address stays.
+    for (indexnow::LedgerEntry& entry : announcements.ledger->history(std::nullopt)) {
+        std::string url = crawl::normalizedUrl(entry.url);
+        join.announcements[std::move(url)] = std::move(entry);
+    }
+    google::SearchConsoleLedger::Opened inspections = google::SearchConsoleLedger::open(path);
+    if (!inspections.ledger) {
+        join.problem = inspections.error.reason;
+        return join;
+    }
+    for (google::HistoryEntry& entry : inspections.ledger->history(std::nullopt)) {
+        if (entry.inspection && entry.inspection->outcome == google::InspectionOutcome::Inspected) {
+            std::string url = crawl::normalizedUrl(entry.inspection->url);
+            join.inspections[std::move(url)] = std::move(*entry.inspection);
+        }
+    }
+    return join;
+}
+
+}  // namespace farrow::audit
