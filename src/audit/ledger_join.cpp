@@ -47,11 +47,8 @@ LedgerJoin readLedger(const std::string& path) {
         join.problem = inspections.error.reason;
         return join;
     }
-    for (google::HistoryEntry& entry : inspections.ledger->history(std::nullopt)) {
-        if (entry.inspection && entry.inspection->outcome == google::InspectionOutcome::Inspected) {
-            std::string url = crawl::normalizedUrl(entry.inspection->url);
-            join.inspections[std::move(url)] = std::move(*entry.inspection);
-        }
+    for (auto& [url, inspection] : inspections.ledger->lastInspections()) {
+        join.inspections[crawl::normalizedUrl(url)] = std::move(inspection);
     }
     return join;
 }
