@@ -34,12 +34,17 @@ const char* kScript = R"(
   var table = document.getElementById('pages');
   var body = table.tBodies[0];
   var filter = document.getElementById('filter');
-  filter.addEventListener('input', function () {
-    var words = filter.value.toLowerCase();
+  var shown = document.getElementById('shown');
+  function show() {
+    var words = filter.value.toLowerCase(), count = 0;
     Array.prototype.forEach.call(body.rows, function (row) {
       row.hidden = words !== '' && row.textContent.toLowerCase().indexOf(words) < 0;
+      count += row.hidden ? 0 : 1;
     });
-  });
+    shown.textContent = count + ' of ' + body.rows.length + ' pages shown';
+  }
+  filter.addEventListener('input', show);
+  show();
   Array.prototype.forEach.call(table.tHead.rows[0].cells, function (cell, column) {
     var up = true;
     cell.addEventListener('click', function () {
@@ -105,10 +110,9 @@ std::string summary(const AuditResult& result) {
     html += "<li>Fit to be indexed: " + number(sum.fit) +
             "; with errors: " + number(sum.withErrors) +
             "; with warnings: " + number(sum.withWarnings) + ".</li>\n";
-    html += "<li>Findings: <span class=\"error\">" + number(sum.errors) +
-            " errors</span>, <span class=\"warning\">" + number(sum.warnings) +
-            " warnings</span>, <span class=\"notice\">" + number(sum.notices) +
-            " notices</span>.</li>\n";
+    html += "<li>Findings: <span class=\"error\">errors " + number(sum.errors) +
+            "</span>, <span class=\"warning\">warnings " + number(sum.warnings) +
+            "</span>, <span class=\"notice\">notices " + number(sum.notices) + "</span>.</li>\n";
     html += "<li>Announced to IndexNow: " + number(sum.announced) +
             "; not: " + number(sum.pages - sum.announced) + ".</li>\n";
     html += "<li>Inspected in the Search Console: " + number(sum.inspected) +
@@ -161,7 +165,8 @@ std::string mending(const AuditResult& result) {
 std::string pageTable(const AuditResult& result) {
     std::string html =
         "<h2>Pages</h2>\n<p><label>Filter: <input id=\"filter\" type=\"search\"></label> "
-        "(click a heading to sort)</p>\n<table id=\"pages\"><thead><tr><th>URL</th>"
+        "<span id=\"shown\"></span> (click a heading to sort)</p>\n<table "
+        "id=\"pages\"><thead><tr><th>URL</th>"
         "<th>Status</th><th>Depth</th><th>Title</th><th>Findings</th><th>Announced</th>"
         "<th>Indexed</th></tr></thead>\n<tbody>\n";
     for (const AuditPage& page : result.pages) {
@@ -186,7 +191,9 @@ std::string pageTable(const AuditResult& result) {
                 indexed += "; Google's canonical: " + esc(page.inspection->googleCanonical);
             }
         }
-        html += "<tr><td>" + link(page.url) + "</td><td class=\"n\">" +
+        // Why it would be left out of a sitemap shows over its status.
+        const std::string why = page.leftOut.empty() ? "" : " title=\"" + esc(page.leftOut) + "\"";
+        html += "<tr><td>" + link(page.url) + "</td><td class=\"n\"" + why + ">" +
                 std::to_string(page.status) + "</td><td class=\"n\">" + number(page.depth) +
                 "</td><td>" + esc(page.title) + "</td><td>" + findings + "</td><td>" + announced +
                 "</td><td>" + indexed + "</td></tr>\n";

@@ -233,7 +233,8 @@ private:
             }
             for (const std::string& url : urls) {
                 add(kind, url,
-                    "\"" + value + "\", as on " + std::to_string(urls.size() - 1) + " other pages");
+                    "\"" + value + "\", as on " + std::to_string(urls.size() - 1) +
+                        (urls.size() == 2 ? " other page" : " other pages"));
             }
         }
     }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -157,6 +160,39 @@ TEST_F(SiteAuditTest, EachKindOfFindingOnTheSiteBuiltForIt) {
     EXPECT_FALSE(std::filesystem::exists(workspace.file("indexnow.db")));
 }
 
+// What a browser makes of the audit: the page's script runs, counts the rows and says no error.
+TEST_F(SiteAuditTest, TheHtmlAuditShowsItsRowsInABrowser) {
+    const std::string browser = "/usr/bin/chromium";
+    if (!std::filesystem::exists(browser)) {
+        GTEST_SKIP() << "no " << browser << " (scripts/deps.sh --pictures installs it)";
+    }
+    serveFaultySite();
+    server.start();
+    ASSERT_EQ(audit({}), cli::kExitSomeFailed) << err.str();
+    const std::string command =
+        "timeout 60 " + browser +
+        " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking "
+        "--disable-component-update --enable-logging=stderr --v=0 --user-data-dir=" +
+        workspace.file("browser") + " --dump-dom file://" + workspace.file("audit.html") + " >" +
+        workspace.file("dom.html") + " 2>" + workspace.file("browser.log");
+    ASSERT_EQ(std::system(command.c_str()), 0) << workspace.read("browser.log");
+    const std::string dom = workspace.read("dom.html");
+    const std::string html = workspace.read("audit.html");
+    std::size_t rows = 0;
+    const std::size_t body = html.find("<table id=\"pages\">");
+    for (std::size_t at = html.find("<tr><td>", body); at < html.find("</table>", body);
+         at = html.find("<tr><td>", at + 1)) {
+        ++rows;
+    }
+    EXPECT_GT(rows, 15u);
+    const std::string count = std::to_string(rows);
+    EXPECT_NE(dom.find("<span id=\"shown\">" + count + " of " + count + " pages shown</span>"),
+              std::string::npos)
+        << dom.substr(0, 2000);
+    EXPECT_EQ(workspace.read("browser.log").find(":CONSOLE"), std::string::npos)
+        << workspace.read("browser.log");
+}
+
 TEST_F(SiteAuditTest, ExitCodesFollowFailOn) {
     serve("/clean/index.htm", page("Clean", "All well", {"more.htm"}));
     serve("/clean/more.htm", page("More", "Still well", {}));
@@ -185,6 +221,31 @@ TEST_F(SiteAuditTest, ExitCodesFollowFailOn) {
     ASSERT_EQ(audit({"--out", "err.html"}, "/err/index.htm"), cli::kExitSomeFailed);
     EXPECT_NE(workspace.read("err.html").find("broken-link"), std::string::npos);
     EXPECT_NE(out.str().find("Wrote " + workspace.file("err.html")), std::string::npos);
+}
+
+TEST_F(SiteAuditTest, CtrlCEndsTheCrawlAndWritesTheAuditOfWhatWasRead) {
+    std::atomic<int> served{0};
+    server.routes().Get(
+        R"(/p(\d+)\.htm)", [&](const httplib::Request& req, httplib::Response& res) {
+            const int n = std::stoi(req.matches[1]);
+            if (++served == 20) {
+                std::raise(SIGINT);
+            }
+            res.set_content(
+                page("Page " + std::to_string(n), "About " + std::to_string(n),
+                     {"p" + std::to_string(n + 1) + ".htm", "p" + std::to_string(n + 2) + ".htm"}),
+                "text/html");
+        });
+    server.start();
+    // No finding, yet a stopped audit does not pass.
+    ASSERT_EQ(audit({"--format", "jsonl", "--fail-on", "never"}, "/p0.htm"), cli::kExitSomeFailed)
+        << err.str();
+    const std::vector<nlohmann::json> lines = events();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back()["ending"], "cancelled");
+    EXPECT_GE(lines.back()["pages"].get<int>(), 15);
+    EXPECT_LE(lines.back()["pages"].get<int>(), 30);
+    EXPECT_EQ(lines.back()["errors"], 0);
 }
 
 TEST_F(SiteAuditTest, HostileTitlesAndAddressesAreEscapedInTheHtml) {
