@@ -118,6 +118,10 @@ std::string summary(const AuditResult& result) {
     html += "<li>Inspected in the Search Console: " + number(sum.inspected) +
             "; indexed: " + number(sum.indexed) +
             "; not indexed: " + number(sum.inspected - sum.indexed) + ".</li>\n";
+    for (const google::SitemapSubmission& sitemap : result.sitemaps) {
+        html += "<li>Sitemap " + link(sitemap.feed) + " submitted " + esc(utcStamp(sitemap.when)) +
+                ": " + esc(sitemap.outcome) + ".</li>\n";
+    }
     if (!result.ledgerProblem.empty()) {
         html += "<li class=\"warning\">The ledger could not be read: " + esc(result.ledgerProblem) +
                 "</li>\n";

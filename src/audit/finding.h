@@ -6,6 +6,7 @@
 
 namespace farrow::audit {
 
+// Worst first, so that the worse of two compares less.
 enum class Severity { Error, Warning, Notice };
 
 // "error", "warning", "notice".

@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "crawl/uri_reference.h"
-#include "google/search_console_ledger.h"
 
 namespace farrow::audit {
 
@@ -49,6 +48,12 @@ LedgerJoin readLedger(const std::string& path) {
     }
     for (auto& [url, inspection] : inspections.ledger->lastInspections()) {
         join.inspections[crawl::normalizedUrl(url)] = std::move(inspection);
+    }
+    for (google::HistoryEntry& entry : inspections.ledger->history(std::nullopt)) {
+        if (entry.submission) {
+            std::string feed = entry.submission->feed;
+            join.sitemaps[std::move(feed)] = std::move(*entry.submission);
+        }
     }
     return join;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "google/index_status.h"
+#include "google/search_console_ledger.h"
 #include "indexnow/announcement_ledger.h"
 
 namespace farrow::audit {
@@ -14,6 +15,8 @@ namespace farrow::audit {
 struct LedgerJoin {
     std::map<std::string, indexnow::LedgerEntry> announcements;
     std::map<std::string, google::IndexStatus> inspections;
+    // The last submission of each sitemap to the Search Console, by its address.
+    std::map<std::string, google::SitemapSubmission> sitemaps;
     // Why the ledger could not be read (SQLite's words); empty when it was, or when there is
     // none yet, which means nothing was announced or inspected.
     std::string problem;

@@ -68,6 +68,9 @@ AuditResult runSiteAudit(const AuditParams& params, const base::Workspace& works
     result.findings = siteFindings(crawl, crawlParams.maxDepth);
     const LedgerJoin ledger = readLedger(indexnow::ledgerPath(workspace));
     result.ledgerProblem = ledger.problem;
+    for (const auto& [feed, submission] : ledger.sitemaps) {
+        result.sitemaps.push_back(submission);
+    }
 
     std::unordered_map<std::string, std::size_t> row;
     for (crawl::CrawledPage& page : crawl.pages) {

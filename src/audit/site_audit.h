@@ -70,6 +70,8 @@ struct AuditResult {
     std::vector<AuditPage> pages;
     std::vector<Finding> findings;
     AuditSummary summary;
+    // The property's sitemaps as last submitted to the Search Console.
+    std::vector<google::SitemapSubmission> sitemaps;
     // Why the ledger could not be read; the pages then count as not announced.
     std::string ledgerProblem;
 };

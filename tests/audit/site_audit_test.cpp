@@ -309,6 +309,8 @@ TEST_F(SiteAuditTest, TheLedgerSaysWhatWasAnnouncedAndWhatGoogleIndexed) {
         refused.outcome = google::InspectionOutcome::Refused;
         refused.verdict.clear();
         ASSERT_FALSE(console.ledger->recordInspection(refused));
+        ASSERT_FALSE(console.ledger->recordSubmission(
+            {s + "sitemap.xml", "sc-domain:127.0.0.1", day, 200, "submitted"}));
     }
     ASSERT_EQ(audit({"--format", "jsonl"}), cli::kExitOk) << err.str();
     std::map<std::string, nlohmann::json> rows;
@@ -337,6 +339,8 @@ TEST_F(SiteAuditTest, TheLedgerSaysWhatWasAnnouncedAndWhatGoogleIndexed) {
     EXPECT_NE(html.find("2026-12-08T10:00:00Z accepted"), std::string::npos);
     EXPECT_NE(html.find("Google's canonical: " + s + "other.htm"), std::string::npos);
     EXPECT_NE(html.find("aria-label=\"Index coverage\""), std::string::npos);
+    EXPECT_NE(html.find(s + "sitemap.xml</a> submitted 2026-12-08T10:00:00Z: submitted."),
+              std::string::npos);
 }
 
 // Mixed content needs an https page: made by hand here, as the crawl would make it.
