@@ -71,7 +71,7 @@ std::string text(FindingKind kind) {
         case FindingKind::DescriptionMissing:
             return "Pages without a description";
         case FindingKind::MixedContent:
-            return "https pages linking http addresses of their own site";
+            return "https pages loading or linking http addresses of their own host";
         case FindingKind::TitleLong:
             return "Titles over " + std::to_string(kLongTitle) + " characters";
         case FindingKind::DescriptionDuplicate:

@@ -212,17 +212,19 @@ private:
         }
         std::size_t count = 0;
         std::string first;
-        for (const std::string& link : page.links) {
-            const std::optional<crawl::WebAddress> to = crawl::webAddress(link);
-            if (to && to->scheme == "http" && base::equalsIgnoringCase(to->host, own->host)) {
-                if (count++ == 0) {
-                    first = link;
+        for (const std::vector<std::string>* urls : {&page.resources, &page.links}) {
+            for (const std::string& url : *urls) {
+                const std::optional<crawl::WebAddress> to = crawl::webAddress(url);
+                if (to && to->scheme == "http" && base::equalsIgnoringCase(to->host, own->host)) {
+                    if (count++ == 0) {
+                        first = url;
+                    }
                 }
             }
         }
         if (count > 0) {
             add(FindingKind::MixedContent, page.url,
-                std::to_string(count) + " http links, the first " + first);
+                std::to_string(count) + " http addresses, the first " + first);
         }
     }
 

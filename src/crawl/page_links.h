@@ -29,6 +29,9 @@ struct PageLinks {
     // a and area hrefs in document order, resolved against <base href> or the page; links to
     // javascript:, mailto:, tel: and data: left out.
     std::vector<PageLink> links;
+    // What the page loads, resolved as its links are: the src of img, script, iframe, embed,
+    // audio, video and source, and the href of stylesheet and icon links.
+    std::vector<std::string> resources;
     // The page was read only up to `readBytes`: at a start tag past the bounds, or because
     // `stop` said so.
     StartTagCut tagCut = StartTagCut::None;

@@ -320,6 +320,9 @@ private:
                     for (const PageLink& link : links.links) {
                         page.links.push_back(normalizedUrl(link.url));
                     }
+                    for (const std::string& resource : links.resources) {
+                        page.resources.push_back(normalizedUrl(resource));
+                    }
                 }
                 if (links.tagCut != StartTagCut::None) {
                     page.truncated = true;

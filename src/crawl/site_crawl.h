@@ -111,6 +111,8 @@ struct CrawledPage {
     // With CrawlParams::keepLinks: every a and area link of the page, normalized, in document
     // order, nofollow ones too.
     std::vector<std::string> links;
+    // With CrawlParams::keepLinks: what the page loads (PageLinks::resources), normalized.
+    std::vector<std::string> resources;
     // The Last-Modified header as sent.
     std::string lastModified;
     // Why the page is not in the sitemap; empty when it is.

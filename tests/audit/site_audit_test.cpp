@@ -354,6 +354,7 @@ TEST(SiteFindings, MixedContentAndLinksThroughRedirectsToABrokenPage) {
     home.description = "Home";
     home.links = {"http://host/plain.htm", "http://HOST/other.htm", "http://elsewhere/",
                   "https://host/moved.htm"};
+    home.resources = {"http://host/logo.png", "https://host/style.css"};
     crawl::CrawledPage moved;
     moved.url = "https://host/moved.htm";
     moved.status = 301;
@@ -371,7 +372,7 @@ TEST(SiteFindings, MixedContentAndLinksThroughRedirectsToABrokenPage) {
     EXPECT_EQ(found[0].linkedFrom, std::vector<std::string>{"https://host/"});
     EXPECT_EQ(found[1].kind, FindingKind::LinkedRedirect);
     EXPECT_EQ(found[2].kind, FindingKind::MixedContent);
-    EXPECT_EQ(found[2].detail, "2 http links, the first http://host/plain.htm");
+    EXPECT_EQ(found[2].detail, "3 http addresses, the first http://host/logo.png");
     EXPECT_EQ(characterCount("Caf\xC3\xA9 \xF0\x9F\x8D\x9E"), 6u);
 }
 
