@@ -129,6 +129,13 @@ const std::vector<CommandExits>& commandExits() {
          {{kExitOk, "the crawl ended by itself, at a bound, or was stopped"},
           {kExitFailed, "the start page could not be read, or the output could not be written"}},
          true},
+        {"audit",
+         {{kExitOk, "no finding reached --fail-on"},
+          {kExitFailed, "the start page could not be read, or the audit could not be written"},
+          {kExitSomeFailed,
+           "a finding reached --fail-on, or the audit was stopped (what was read\n"
+           "is written)"}},
+         true},
     };
     return table;
 }
@@ -188,6 +195,7 @@ ExitCode runCommand(const std::vector<std::string>& args, std::ostream& out, std
     addBatchCommand(app, context);
     addIndexNowCommands(app, context);
     addCrawlCommand(app, context);
+    addAuditCommand(app, context);
     addGoogleCommands(app, context);
 
     nameCommandGroups(app);

@@ -40,6 +40,7 @@ void addDeepCommand(CLI::App& app, CommandContext& context);
 void addBatchCommand(CLI::App& app, CommandContext& context);
 void addIndexNowCommands(CLI::App& app, CommandContext& context);
 void addCrawlCommand(CLI::App& app, CommandContext& context);
+void addAuditCommand(CLI::App& app, CommandContext& context);
 void addGoogleCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace farrow::cli

@@ -183,6 +183,11 @@ public:
                 out_.links.push_back({url, href[0] == 'n'});
             }
         }
+        for (const std::string& href : resourceHrefs_) {
+            if (std::string url = resolve(href); !url.empty()) {
+                out_.resources.push_back(std::move(url));
+            }
+        }
         if (!canonicalHref_.empty()) {
             // One that is no web address is kept as written, so that it can be named.
             out_.canonical = resolve(canonicalHref_);
@@ -193,6 +198,16 @@ public:
     }
 
 private:
+    static bool loadsSource(const char* name) {
+        for (const char* element :
+             {"img", "script", "iframe", "embed", "audio", "video", "source"}) {
+            if (base::equalsIgnoringCase(name, element)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // The value of `name` among a start tag's attributes; nullptr when it has none.
     static const char* attribute(const xmlChar** atts, const char* name) {
         for (std::size_t i = 0; atts != nullptr && atts[i] != nullptr; i += 2) {
@@ -227,14 +242,28 @@ private:
                 }
             }
         } else if (base::equalsIgnoringCase(name, "link")) {
-            if (canonicalHref_.empty() && holdsToken(value(atts, "rel"), "canonical")) {
+            const std::string rel = value(atts, "rel");
+            if (canonicalHref_.empty() && holdsToken(rel, "canonical")) {
                 canonicalHref_ = value(atts, "href");
+            }
+            if (const char* href = attribute(atts, "href");
+                href != nullptr && (holdsToken(rel, "stylesheet") || holdsToken(rel, "icon"))) {
+                resourceHrefs_.emplace_back(href);
             }
         } else if (base::equalsIgnoringCase(name, "meta")) {
             if (base::equalsIgnoringCase(base::trimmed(value(atts, "name")), "robots")) {
                 const std::string content = value(atts, "content");
                 out_.noindex = out_.noindex || robotsDirectiveHolds(content, "noindex");
                 out_.nofollow = out_.nofollow || robotsDirectiveHolds(content, "nofollow");
+            } else if (!descriptionSeen_ &&
+                       base::equalsIgnoringCase(base::trimmed(value(atts, "name")),
+                                                "description")) {
+                descriptionSeen_ = true;
+                out_.description = folded(value(atts, "content"));
+            }
+        } else if (loadsSource(name)) {
+            if (const char* src = attribute(atts, "src"); src != nullptr) {
+                resourceHrefs_.emplace_back(src);
             }
         } else if (base::equalsIgnoringCase(name, "title")) {
             inTitle_ = !titleSeen_;
@@ -261,6 +290,27 @@ private:
         }
     }
 
+    // White space runs folded to one space and trimmed, cut at the bound between characters.
+    std::string folded(std::string_view text) const {
+        std::string out;
+        bool space = false;
+        for (const char c : text) {
+            if (out.size() > textBytes_ + 3) {
+                break;
+            }
+            if (isSpace(c)) {
+                space = !out.empty();
+            } else {
+                if (space) {
+                    out += ' ';
+                    space = false;
+                }
+                out += c;
+            }
+        }
+        return std::string(utf8Prefix(out, textBytes_));
+    }
+
     // Empty for a link that is no web address (mailto:, javascript:, ...).
     std::string resolve(const std::string& href) const {
         return webUrl(base_, href).value_or(std::string());
@@ -270,9 +320,11 @@ private:
     PageLinks& out_;
     std::size_t textBytes_;
     std::vector<std::string> hrefs_;
+    std::vector<std::string> resourceHrefs_;
     std::string canonicalHref_;
     bool baseSeen_ = false;
     bool titleSeen_ = false;
+    bool descriptionSeen_ = false;
     bool inTitle_ = false;
     bool pendingSpace_ = false;
 };

@@ -19,6 +19,8 @@ struct PageLink {
 // What a crawler takes from one HTML page.
 struct PageLinks {
     std::string title;
+    // <meta name="description" content>, white space folded; empty when the page has none.
+    std::string description;
     // <link rel="canonical">, resolved; empty when the page names none.
     std::string canonical;
     // <meta name="robots"> says noindex / nofollow (or "none", both).
@@ -27,6 +29,9 @@ struct PageLinks {
     // a and area hrefs in document order, resolved against <base href> or the page; links to
     // javascript:, mailto:, tel: and data: left out.
     std::vector<PageLink> links;
+    // What the page loads, resolved as its links are: the src of img, script, iframe, embed,
+    // audio, video and source, and the href of stylesheet and icon links.
+    std::vector<std::string> resources;
     // The page was read only up to `readBytes`: at a start tag past the bounds, or because
     // `stop` said so.
     StartTagCut tagCut = StartTagCut::None;
@@ -36,7 +41,7 @@ struct PageLinks {
 
 struct PageReadLimits {
     StartTagBounds tags;
-    // Bytes kept of the title.
+    // Bytes kept of the title and of the description.
     std::size_t textBytes = 1024;
     // Asked between the pieces the parser is fed; true ends the reading (a stop, a deadline).
     std::function<bool()> stop;

@@ -60,6 +60,19 @@ bool headerSaysNoindex(const platform::WebResponse& answer) {
     return false;
 }
 
+// What a Content-Length header says; 0 when it is missing or no number.
+std::size_t contentLength(const platform::WebResponse& answer) {
+    const std::string value = answer.header("content-length");
+    std::size_t length = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9' || length > SIZE_MAX / 10 - 1) {
+            return 0;
+        }
+        length = length * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return length;
+}
+
 struct Job {
     std::string url;
     std::size_t depth = 0;
@@ -352,6 +365,7 @@ private:
             page.contentType = utf8Prefix(answer.header("content-type"), params_.textBytes);
             page.lastModified = utf8Prefix(answer.header("last-modified"), params_.textBytes);
             page.truncated = answer.truncated;
+            page.bytes = std::max(answer.body.size(), contentLength(answer));
             if (answer.truncated) {
                 page.cut = "read up to byte " + std::to_string(answer.body.size()) +
                            ": siteCrawlPageBytes (" + std::to_string(params_.maxPageBytes) +
@@ -424,6 +438,15 @@ private:
                 page.title = links.title;
                 reading.title = std::move(links.title);
                 whole = !links.stopped;
+                page.description = std::move(links.description);
+                if (params_.keepLinks) {
+                    for (const PageLink& link : links.links) {
+                        page.links.push_back(normalizedUrl(link.url));
+                    }
+                    for (const std::string& resource : links.resources) {
+                        page.resources.push_back(normalizedUrl(resource));
+                    }
+                }
                 if (links.tagCut != StartTagCut::None) {
                     page.truncated = true;
                     page.cut = "read up to byte " + std::to_string(links.readBytes) + ": " +
@@ -438,6 +461,7 @@ private:
                 const std::string canonical =
                     webAddress(links.canonical) ? normalizedUrl(links.canonical) : "";
                 reading.noindex = links.noindex || headerSaysNoindex(answer);
+                page.canonical = canonical.empty() ? links.canonical : canonical;
                 if (canonical != url) {
                     reading.canonical = canonical;
                 }

@@ -52,6 +52,8 @@ struct CrawlParams {
     // pauses one page may take in all.
     base::Millis backoff{};
     base::Millis backoffLimit{};
+    // Each page keeps the links it gave (CrawledPage::links), for a caller that joins them.
+    bool keepLinks = false;
     // Set by the caller (Ctrl-C, a Cancel button) to end the crawl with what it found.
     const std::atomic<bool>* cancel = nullptr;
     // What the last crawl read, asked again conditionally; what this one reads, remembered.
@@ -137,6 +139,17 @@ struct CrawledPage {
     // answered 304 (`status`) to a conditional request.
     std::string fingerprint{};
     FoundBy foundBy = FoundBy::Link;
+    // <meta name="description">, kept to the title's bound.
+    std::string description{};
+    // The canonical address the page names, resolved; as written when it is no http(s) URL.
+    std::string canonical{};
+    // Bytes of the page: its Content-Length when it says more than was read.
+    std::size_t bytes = 0;
+    // With CrawlParams::keepLinks: every a and area link of the page, normalized, in document
+    // order, nofollow ones too.
+    std::vector<std::string> links{};
+    // With CrawlParams::keepLinks: what the page loads (PageLinks::resources), normalized.
+    std::vector<std::string> resources{};
 };
 
 enum class CrawlEnding {

@@ -143,6 +143,33 @@ std::map<std::string, UrlRecord> SearchConsoleLedger::records(
     return found;
 }
 
+std::map<std::string, IndexStatus> SearchConsoleLedger::lastInspections() const {
+    std::map<std::string, IndexStatus> last;
+    Statement i = prepare(db_.get(),
+                          "SELECT url, property, inspected_ms, verdict, coverage_state, "
+                          "indexing_state, robots_txt_state, page_fetch_state, last_crawl_time, "
+                          "google_canonical, user_canonical FROM inspection WHERE outcome = ?1 "
+                          "ORDER BY id");
+    if (i) {
+        bindText(i.get(), 1, token(InspectionOutcome::Inspected));
+        while (sqlite3_step(i.get()) == SQLITE_ROW) {
+            IndexStatus r;
+            r.url = columnText(i.get(), 0);
+            r.property = columnText(i.get(), 1);
+            r.when = timeOf(sqlite3_column_int64(i.get(), 2));
+            int column = 3;
+            for (std::string* field :
+                 {&r.verdict, &r.coverageState, &r.indexingState, &r.robotsTxtState,
+                  &r.pageFetchState, &r.lastCrawlTime, &r.googleCanonical, &r.userCanonical}) {
+                *field = columnText(i.get(), column++);
+            }
+            std::string url = r.url;
+            last[std::move(url)] = std::move(r);
+        }
+    }
+    return last;
+}
+
 std::vector<HistoryEntry> SearchConsoleLedger::history(
     const std::optional<std::string>& url) const {
     std::vector<HistoryEntry> entries;

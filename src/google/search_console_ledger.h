@@ -54,6 +54,8 @@ public:
     // against the quota).
     std::size_t inspectionsSince(const std::string& property, base::TimePoint since) const;
     std::map<std::string, UrlRecord> records(const std::vector<std::string>& urls) const;
+    // The last inspection of each URL that the service answered, with every field it kept.
+    std::map<std::string, IndexStatus> lastInspections() const;
     // Every inspection and submission, oldest first; only those of `url` (as the URL inspected
     // or the sitemap submitted) when given.
     std::vector<HistoryEntry> history(const std::optional<std::string>& url) const;

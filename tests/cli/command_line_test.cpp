@@ -67,7 +67,7 @@ TEST(CommandLine, EveryCommandsHelpNamesItsExitCodes) {
                                                          {"indexnow", "verify"},
                                                          {"indexnow", "history"}};
     const std::vector<std::vector<std::string>> stopping = {
-        {"submit"}, {"deep"}, {"batch"}, {"crawl"}, {"indexnow", "submit"}};
+        {"submit"}, {"deep"}, {"batch"}, {"crawl"}, {"audit"}, {"indexnow", "submit"}};
     for (const auto* group : {&quick, &stopping}) {
         for (std::vector<std::string> args : *group) {
             args.push_back("--help");

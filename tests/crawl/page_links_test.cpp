@@ -184,5 +184,30 @@ TEST(PageLinks, RobotsDirectiveLists) {
     EXPECT_TRUE(robotsDirectiveHolds("NONE", "nofollow"));
 }
 
+TEST(PageLinks, TheFirstDescriptionFoldedDecodedAndKeptToItsBound) {
+    PageReadLimits limits;
+    limits.textBytes = 11;
+    const PageLinks page = extractPageLinks(
+        "<meta name=robots content=noindex><META NAME=' Description ' CONTENT='  Caf&eacute;\n"
+        "  bread   and more'><meta name=description content=second>",
+        "http://host/", limits);
+    EXPECT_EQ(page.description, "Caf\xC3\xA9 bread");
+    EXPECT_TRUE(page.noindex);
+    EXPECT_EQ(extractPageLinks("<meta name=keywords content=x>", "http://host/").description, "");
+}
+
+TEST(PageLinks, WhatThePageLoadsResolvedAfterItsBase) {
+    const PageLinks page = extractPageLinks(
+        "<link rel=stylesheet href=a.css><link rel='shortcut icon' href=/i.ico>"
+        "<link rel=next href=next.htm><img src=p.png><IMG alt=none><script src=s.js></script>"
+        "<iframe src='javascript:x'></iframe><video><source src=v.webm></video>"
+        "<base href=http://cdn/b/>",
+        "http://host/dir/");
+    EXPECT_EQ(page.resources, (std::vector<std::string>{"http://cdn/b/a.css", "http://cdn/i.ico",
+                                                        "http://cdn/b/p.png", "http://cdn/b/s.js",
+                                                        "http://cdn/b/v.webm"}));
+    EXPECT_TRUE(page.links.empty());
+}
+
 }  // namespace
 }  // namespace farrow::crawl
