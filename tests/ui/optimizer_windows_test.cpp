@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -26,7 +27,13 @@ void typeIntoNextChooser(const QString& path, std::function<void()> then = {}) {
         // 30 s: a loaded machine can take seconds to open a file chooser.
         const bool givingUp = ++*attempts > 3000;
         if (chooser) {
-            chooser->selectFile(path);
+            // Typed into its name field, as a user does: selectFile() can lose the name while
+            // the chooser still reads its folder.
+            if (auto* name = chooser->findChild<QLineEdit*>("fileNameEdit")) {
+                name->setText(path);
+            } else {
+                chooser->selectFile(path);
+            }
             // As the chooser's "Open" button does; QFileDialog keeps accept() protected.
             static_cast<QDialog*>(chooser)->accept();
             if (then) {
