@@ -3,7 +3,6 @@
 // exit) reads the index and every part, filters the URLs and prints the requests it would send.
 // Prints the wall time, the processor time and the child's peak memory.
 //   ./build/bench/sitemap_bench [URLS] [PARTS]
-#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,25 +11,10 @@
 #include "bench_support.h"
 #include "bench_workspace.h"
 #include "profile/profile_file.h"
+#include "support/gzipped.h"
 #include "support/loopback_http_server.h"
 
-namespace {
-
-std::string gzipped(const std::string& text) {
-    z_stream z{};
-    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, text.size()) + 32, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    z.avail_in = static_cast<uInt>(text.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     using namespace farrow;
@@ -49,7 +33,7 @@ int main(int argc, char** argv) {
         }
         xml += "</urlset>\n";
         bytes += xml.size();
-        parts.push_back(gzipped(xml));
+        parts.push_back(farrow::test::gzipped(xml));
     }
     test::LoopbackHttpServer server;
     server.routes().Get(R"(/part-(\d+)\.xml\.gz)",

@@ -143,16 +143,7 @@ void addAuditCommand(CLI::App& app, CommandContext& context) {
         ->add_option("--fail-on", options->failOn,
                      "exit 3 when a finding of this severity or worse is made (default error)")
         ->check(CLI::IsMember({"error", "warning", "never"}));
-    command
-        ->add_option("--max-pages", options->maxPages,
-                     "read at most N pages (default " +
-                         std::to_string(context.timing.siteCrawlMaxPages) + ")")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}));
-    command
-        ->add_option("--max-depth", options->maxDepth,
-                     "follow links at most N steps from the start page (default " +
-                         std::to_string(context.timing.siteCrawlMaxDepth) + ")")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{100000}));
+    addCrawlBounds(*command, options->maxPages, options->maxDepth, context.timing);
     command->callback([options, &context] { context.exitCode = runAudit(*options, context); });
 }
 

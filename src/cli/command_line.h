@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "base/timing.h"
 #include "cli/command_context.h"
 #include "cli/command_settings.h"
 #include "cli/exit_code.h"
@@ -28,6 +30,11 @@ inline const std::vector<std::string> kSwitchWords = {"/VERBOSE", "/TEST", "/SIT
 // `accepted`; the words given are collected in `words`, in order.
 void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
                     const std::vector<std::string>& accepted = kSwitchWords);
+
+// --max-pages and --max-depth of a command that crawls the whole site; 0 leaves the timing
+// record's bound.
+void addCrawlBounds(CLI::App& command, std::size_t& maxPages, std::size_t& maxDepth,
+                    const base::Timing& timing);
 
 // The commands, one group per file; each adds its subcommands to farrowctl's parser.
 void addSitesCommands(CLI::App& app, CommandContext& context);

@@ -243,21 +243,26 @@ ExitCode runCrawl(const CrawlOptions& options, const CommandContext& context) {
 
 }  // namespace
 
+void addCrawlBounds(CLI::App& command, std::size_t& maxPages, std::size_t& maxDepth,
+                    const base::Timing& timing) {
+    command
+        .add_option(
+            "--max-pages", maxPages,
+            "read at most N pages (default " + std::to_string(timing.siteCrawlMaxPages) + ")")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}));
+    command
+        .add_option("--max-depth", maxDepth,
+                    "follow links at most N steps from the start page (default " +
+                        std::to_string(timing.siteCrawlMaxDepth) + ")")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{100000}));
+}
+
 void addCrawlCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<CrawlOptions>();
     CLI::App* command = app.add_subcommand(
         "crawl", "crawl the whole site from a profile's URL and write its sitemap");
     command->add_option("FILE", options->file, "a profile file (.fl2): the start page")->required();
-    command
-        ->add_option("--max-pages", options->maxPages,
-                     "read at most N pages (default " +
-                         std::to_string(context.timing.siteCrawlMaxPages) + ")")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}));
-    command
-        ->add_option("--max-depth", options->maxDepth,
-                     "follow links at most N steps from the start page (default " +
-                         std::to_string(context.timing.siteCrawlMaxDepth) + ")")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{100000}));
+    addCrawlBounds(*command, options->maxPages, options->maxDepth, context.timing);
     command
         ->add_option_function<std::size_t>(
             "--delay", [options](std::size_t ms) { options->delay = base::Millis(ms); },

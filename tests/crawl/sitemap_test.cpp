@@ -1,29 +1,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <fstream>
 
 #include "crawl/sitemap_reader.h"
 #include "crawl/sitemap_writer.h"
+#include "support/gzipped.h"
 #include "support/temp_workspace.h"
 
 namespace farrow::crawl {
 namespace {
-
-std::string gzipped(const std::string& text) {
-    z_stream z{};
-    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, text.size()) + 32, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    z.avail_in = static_cast<uInt>(text.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
 
 std::vector<SitemapEntry> entries(int count) {
     std::vector<SitemapEntry> out;
@@ -116,7 +102,7 @@ TEST(SitemapReader, IndexAndGzipFromFilesEachUrlOnce) {
         const bool part = file.name != "sitemap.xml";
         // The second part packed, as sites serve sitemap.xml.gz.
         dir.write((part ? "part/" : "") + file.name,
-                  file.name == "sitemap-2.xml" ? gzipped(file.xml) : file.xml);
+                  file.name == "sitemap-2.xml" ? test::gzipped(file.xml) : file.xml);
     }
     SitemapSourceParams params = sitemapSourceParams(dir.file("sitemap.xml"), {});
     const SitemapPages pages = loadSitemapPages(params, noFetch());
@@ -135,7 +121,7 @@ TEST(SitemapReader, BrokenSitemapsSayWhy) {
         {"<html><body>Not found</body></html>", "neither a urlset nor a sitemapindex"},
         {"", "not well-formed XML"},
         {std::string("\x1f\x8b\x08\x00garbage", 12), "broken gzip data"},
-        {gzipped(std::string(3 << 20, ' ')), "larger than 1048576 bytes once unpacked"},
+        {test::gzipped(std::string(3 << 20, ' ')), "larger than 1048576 bytes once unpacked"},
         {std::string(2 << 20, ' '), "larger than 1048576 bytes"},
         // Entities from outside are never fetched or expanded into the URLs.
         {"<?xml version=\"1.0\"?><!DOCTYPE u [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
@@ -173,7 +159,7 @@ TEST(SitemapReader, DoctypesThatDeclareAnythingAndHugeTagsAreRefusedBeforeTheirE
         std::string error;
     } cases[] = {
         {bomb, noSubset},
-        {gzipped(bomb), noSubset},
+        {test::gzipped(bomb), noSubset},
         {"<!DOCTYPE urlset [ <!ELEMENT urlset ANY> ]><urlset/>", noSubset},
         {attributes, "a start tag with more than 256 attributes at byte 40"},
         {"<urlset><url><loc>" + std::string(70000, 'x') + "</loc></url><url a=\"" +
@@ -278,7 +264,7 @@ TEST(SitemapReader, TheUrlBoundTakesTheFirstUrlsAndCountsTheRest) {
     };
     // The second part repeats p3, which counts once and not against the bound.
     dir.write("a.xml", urlset(0, 4));
-    dir.write("b.xml", gzipped(urlset(3, 9)));
+    dir.write("b.xml", test::gzipped(urlset(3, 9)));
     dir.write("c.xml", urlset(9, 12));
     dir.write("index.xml",
               "<sitemapindex><sitemap><loc>a.xml</loc></sitemap><sitemap><loc>b.xml</loc>"
@@ -400,7 +386,7 @@ TEST(SitemapReader, TextRssAndAtomAreReadByTheirContent) {
     test::TempWorkspace dir;
     for (const auto& c : cases) {
         for (const bool packed : {false, true}) {
-            const std::string bytes = packed ? gzipped(c.bytes) : c.bytes;
+            const std::string bytes = packed ? test::gzipped(c.bytes) : c.bytes;
             const SitemapContent content = parseSitemap(bytes, 1 << 20);
             EXPECT_EQ(content.error.reason.substr(0, c.error.size()), c.error)
                 << c.what << ": " << content.error.reason;
