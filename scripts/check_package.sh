@@ -246,7 +246,7 @@ expect_completion "decode dump " sites d
 expect_completion "html jsonl " audit bakery.fl2 --format ""
 expect_completion "--debug --exclude --help --list --report --sitemap " deep x.fl2 --
 expect_completion "--help history key submit verify " indexnow ""
-expect_completion "--deep --dry-run " indexnow submit bakery.fl2 --d
+expect_completion "--deep --delay --dry-run " indexnow submit bakery.fl2 --d
 expect_completion "--crawl " indexnow submit bakery.fl2 --c
 expect_completion "jsonl " crawl bakery.fl2 --format j
 expect_completion "bakery.fl2 " crawl --format txt ""
