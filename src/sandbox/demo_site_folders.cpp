@@ -1,6 +1,7 @@
 #include "sandbox/demo_site_folders.h"
 
 #include "sandbox/target_behaviour.h"
+#include "sandbox/target_routes.h"
 
 namespace farrow::sandbox {
 
@@ -32,11 +33,6 @@ std::string pricesPdf() {
            "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
            "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 595 842]>>endobj\n"
            "trailer<</Root 1 0 R>>\n%%EOF\n";
-}
-
-std::string host(const httplib::Request& req) {
-    const std::string given = req.get_header_value("Host");
-    return given.empty() ? "127.0.0.1" : given;
 }
 
 }  // namespace
@@ -141,22 +137,13 @@ void addDemoSiteFolders(httplib::Server& server) {
     server.Get(site + "offers.htm", [site](const httplib::Request&, httplib::Response& res) {
         res.set_redirect(site + "shop/offers.htm", 301);
     });
-    server.Get("/robots.txt", [site](const httplib::Request& req, httplib::Response& res) {
-        res.set_content(
-            "# The bakery's staff pages stay out of search engines.\n"
-            "User-agent: *\n"
-            "Disallow: " +
-                site + "private/\n" + "Allow: " + site + "private/press-kit.htm\n\n" +
-                "Sitemap: http://" + host(req) + site + "sitemap.xml\n",
-            "text/plain");
-    });
     server.Get(site + "sitemap.xml", [site](const httplib::Request& req, httplib::Response& res) {
         std::string xml =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
         for (const char* name : {"index.htm", "breads.htm", "cakes.htm", "shop/",
                                  "shop/loaves/sourdough.htm", "news/", "about/story.htm"}) {
-            xml += "  <url><loc>http://" + host(req) + site + name +
+            xml += "  <url><loc>http://" + requestHost(req) + site + name +
                    "</loc><lastmod>2026-12-01</lastmod></url>\n";
         }
         res.set_content(xml + "</urlset>\n", "application/xml");

@@ -20,7 +20,7 @@ struct FolderPage {
 // another host, relative links with "../" and "?query", and a sitemap.xml of its own.
 const std::vector<FolderPage>& demoFolderPages();
 
-// Serves the pages, the PDF, the redirect, /robots.txt and the site's sitemap.xml.
+// Serves the pages, the PDF, the redirect and the site's sitemap.xml.
 void addDemoSiteFolders(httplib::Server& server);
 
 }  // namespace farrow::sandbox

@@ -138,9 +138,9 @@ int main(int argc, char** argv) {
         std::cerr << "farrowlane-sandbox: " << server.error() << '\n';
         return 1;
     }
-    const farrow::sandbox::WrittenWorkspace written =
-        farrow::sandbox::writeWorkspace({std::filesystem::absolute(workspace), server.httpPort(),
-                                         server.mailPort(), server.authorityPem()});
+    const farrow::sandbox::WrittenWorkspace written = farrow::sandbox::writeWorkspace(
+        {std::filesystem::absolute(workspace), server.httpPort(), server.mailPort(),
+         server.authorityPem(), server.httpsPort()});
     if (!written.ok) {
         std::cerr << "farrowlane-sandbox: " << written.error << '\n';
         return 1;

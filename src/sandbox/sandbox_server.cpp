@@ -6,8 +6,10 @@
 #include <optional>
 
 #include "platform/file_system.h"
+#include "sandbox/audit_site.h"
 #include "sandbox/demo_key.h"
 #include "sandbox/demo_site.h"
+#include "sandbox/site_robots.h"
 #include "sandbox/target_behaviour.h"
 
 namespace farrow::sandbox {
@@ -32,6 +34,9 @@ std::string labelFor(const std::string& path) {
     }
     if (path.rfind(kSitePath, 0) == 0) {
         return "demo site";
+    }
+    if (path.rfind(kAuditSitePath, 0) == 0) {
+        return "audit demo site";
     }
     if (path == "/" + demoKeyFileName()) {
         return "demo site's key file";
@@ -109,7 +114,8 @@ SandboxServer::~SandboxServer() {
     stop();
 }
 
-// Both servers carry every route, so each can be reached over either scheme.
+// Both servers carry every route, so each can be reached over either scheme; only robots.txt
+// differs, naming the sitemap of the demo site read on that side.
 void SandboxServer::serve(Listener& listener, const std::string& scheme, int port) {
     httplib::Server& server = *listener.server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
@@ -127,6 +133,8 @@ void SandboxServer::serve(Listener& listener, const std::string& scheme, int por
     });
     addTargetRoutes(server, settings_.routes, stop_);
     addDemoSite(server);
+    addAuditSite(server, scheme, http_.port);
+    addRobotsTxt(server, scheme);
     indexNow_.addRoutes(server);
     searchConsole_->addRoutes(server);
 

@@ -31,7 +31,7 @@ struct SandboxSettings {
     SearchConsoleSettings searchConsole;
 };
 
-// The web server (targets, search page, demo site, announcement endpoints), once over HTTP and
+// The web server (targets, search page, demo sites, announcement endpoints), once over HTTP and
 // once over HTTPS with a certificate of its own, and the mail sink, all on 127.0.0.1, each
 // serving on a thread of its own from `start()` until `stop()` or the object goes.
 class SandboxServer final {

@@ -126,6 +126,11 @@ std::string htmlEscaped(const std::string& text) {
     return base::escapeMarkup(text, "&#39;");
 }
 
+std::string requestHost(const httplib::Request& req) {
+    const std::string given = req.get_header_value("Host");
+    return given.empty() ? "127.0.0.1" : given;
+}
+
 void addTargetRoutes(httplib::Server& server, const RouteSettings& settings,
                      const StopSignal& stop) {
     for (const TargetRoute& route : targetRoutes()) {

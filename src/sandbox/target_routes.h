@@ -26,4 +26,7 @@ void addTargetRoutes(httplib::Server& server, const RouteSettings& settings,
 // `text` with the characters that mean something in HTML written as entities.
 std::string htmlEscaped(const std::string& text);
 
+// The host and port the client asked for (its Host header), 127.0.0.1 when it named none.
+std::string requestHost(const httplib::Request& req);
+
 }  // namespace farrow::sandbox

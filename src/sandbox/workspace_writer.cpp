@@ -9,6 +9,7 @@
 #include "indexnow/indexnow_key.h"
 #include "profile/profile_file.h"
 #include "profile/submission_profile.h"
+#include "sandbox/audit_site.h"
 #include "sandbox/demo_key.h"
 #include "sandbox/demo_site.h"
 #include "sandbox/sandbox_sites.h"
@@ -84,6 +85,28 @@ profile::SubmissionProfile demoProfile(int httpPort) {
     return p;
 }
 
+profile::SubmissionProfile auditProfile(int httpsPort) {
+    profile::SubmissionProfile p;
+    p.url = "https://127.0.0.1:" + std::to_string(httpsPort) + kAuditStartPage;
+    p.title = kAuditSiteTitle;
+    p.description = "Ropes, sails, charts and lanterns for the boats of Portwenna harbour.";
+    p.firstName = "Jory";
+    p.lastName = "Pascoe";
+    p.email = "jory@quaysidechandlery.example";
+    p.company = "Quayside Chandlery";
+    p.street1 = "3 Harbour Walk";
+    p.city = "Portwenna";
+    p.state = "Westshire";
+    p.postalCode = "PW1 4HW";
+    p.phone = "555-0177";
+    const std::vector<std::string> keywords = {"chandlery", "rope",   "sails",
+                                               "charts",    "marine", "Portwenna"};
+    for (std::size_t i = 0; i < keywords.size(); ++i) {
+        p.keywords[i] = keywords[i];
+    }
+    return p;
+}
+
 std::vector<profile::SelectedSite> demoSelection() {
     std::vector<profile::SelectedSite> entries;
     for (const SandboxSite& site : sandboxSites()) {
@@ -106,6 +129,7 @@ WrittenWorkspace writeWorkspace(const WorkspacePlan& plan) {
     w.brandingFile = plan.folder / app::kBrandingFile;
     w.settingsFile = plan.folder / app::kSettingsFile;
     w.profileFile = plan.folder / kDemoProfileName;
+    w.auditProfileFile = plan.folder / kAuditProfileName;
     const base::Workspace workspace(plan.folder.string());
     w.keyFile = indexnow::keyStorePath(workspace);
     w.publishedKeyFile = indexnow::publishedKeyPath(workspace, kDemoKey);
@@ -114,6 +138,7 @@ WrittenWorkspace writeWorkspace(const WorkspacePlan& plan) {
         {w.sitesFile, sitesFile(plan.httpPort)},
         {w.brandingFile, brandingFile(plan.mailPort)},
         {w.profileFile, profile::formatProfile(demoProfile(plan.httpPort), demoSelection())},
+        {w.auditProfileFile, profile::formatProfile(auditProfile(plan.httpsPort), demoSelection())},
     };
     if (!plan.authorityPem.empty()) {
         w.authorityFile = plan.folder / kAuthorityFileName;
