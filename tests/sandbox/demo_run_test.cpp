@@ -214,6 +214,26 @@ TEST(DemoRunTest, AnnouncingTheDemoPagesOverHttpsFallsBackFromTheBusyEndpoint) {
     EXPECT_NE(log.find("indexnow answers 202 for 5 URL(s)"), std::string::npos) << log;
 }
 
+// run.sh's last step: the audit of the chandlery, which fails on its broken link as a pipeline
+// would, and says where the audit is.
+TEST(DemoRunTest, AuditingTheSecondDemoSiteFailsOnItsBrokenLinkAndWritesTheAudit) {
+    test::TempWorkspace dir;
+    test::WorkingDirectory inWorkspace{dir.path()};
+    RunningSandbox sandbox(dir.path());
+    ASSERT_TRUE(sandbox.waitUntilReady()) << sandbox.output();
+
+    const Ran run = runShell(std::string("cd ws && FARROWLANE_CA_FILE=sandbox-ca.pem ") +
+                             FARROW_FARROWCTL " audit " + kAuditProfileName);
+    EXPECT_EQ(run.code, 3) << run.out;
+    EXPECT_NE(run.out.find("\nFindings: error "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Wrote " + (dir.path() / "ws" / "audit.html").string() + "\n"),
+              std::string::npos)
+        << run.out;
+    const std::string html = readFile(dir.path() / "ws" / "audit.html");
+    EXPECT_NE(html.find("lanterns.htm"), std::string::npos);
+    EXPECT_EQ(sandbox.stop(), 0);
+}
+
 // A port another sandbox holds is refused before the workspace is written or "Ready" said, so
 // that no two sandboxes share the clients of one port; bad usage ends with 2, as farrowctl's.
 TEST(SandboxProgramTest, RefusesThePortsOfARunningSandboxAndBadUsage) {
@@ -256,7 +276,7 @@ TEST(WorkspaceWriterTest, WorkspaceLoadsWithFarrowctl) {
     test::TempWorkspace dir;
     test::WorkingDirectory inWorkspace{dir.path()};
     const WrittenWorkspace written =
-        writeWorkspace({dir.path() / "ws", 4321, 4322, "-----BEGIN CERTIFICATE-----\n"});
+        writeWorkspace({dir.path() / "ws", 4321, 4322, "-----BEGIN CERTIFICATE-----\n", 4323});
     ASSERT_TRUE(written.ok) << written.error;
     // The demo key as the workspace's key, its published file, and the CA file beside them.
     EXPECT_EQ(readFile(written.keyFile), std::string(kDemoKey) + "\n");
@@ -280,6 +300,13 @@ TEST(WorkspaceWriterTest, WorkspaceLoadsWithFarrowctl) {
     // The sites that take a category get the one the profile remembers, without a question.
     EXPECT_NE(build.out.find("\"category\":\"Food+and+Drink\""), std::string::npos) << build.out;
     EXPECT_NE(build.out.find("\"targetUrl\":\"http://127.0.0.1:4321/stall?kw=bakery"),
+              std::string::npos);
+
+    // The audit's demo site is the HTTPS side's, and its profile passes the checks too.
+    const Ran audit =
+        runShell(std::string("cd ws && ") + FARROW_FARROWCTL " profile check " + kAuditProfileName);
+    EXPECT_EQ(audit.code, 0) << audit.out;
+    EXPECT_NE(readFile(written.auditProfileFile).find("https://127.0.0.1:4323/chandlery/index.htm"),
               std::string::npos);
 }
 
