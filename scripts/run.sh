@@ -9,7 +9,8 @@
 # site's pages for deep submission, crawls the whole demo site into a sitemap, announces the
 # deep pages and then the sitemap's changed ones to the sandbox's announcement endpoint over
 # HTTPS, submits the sitemap to the sandbox's Search Console and inspects the demo pages there,
-# and tells where the logs are.
+# and tells where the logs are. Either way it ends by auditing the sandbox's second demo site
+# (farrowctl audit sandbox-audit.fl2) and prints the audit's summary and where the audit is.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
@@ -61,6 +62,22 @@ busy_endpoint=$(sed -n 's/^  announcement endpoint, busy (429) \(https:[^ ]*\)$/
     "$work/sandbox.log")
 export FARROWLANE_GOOGLE_API=$(sed -n 's/^Sandbox Search Console: \(http:[^ ]*\) .*$/\1/p' \
     "$work/sandbox.log")
+
+# The second demo site, a chandlery read over HTTPS, holds one case of each fault the audit
+# finds.
+audit_second_site() {
+    echo
+    echo "Auditing the second demo site, a chandlery whose pages hold one case of each fault the"
+    echo "audit finds (farrowctl audit sandbox-audit.fl2):"
+    local audited=0
+    "$repo/build/src/cli/farrowctl" audit sandbox-audit.fl2 || audited=$?
+    # 3: errors were found, as the site means them to be.
+    if [ "$audited" -ne 0 ] && [ "$audited" -ne 3 ]; then
+        echo "farrowctl audit ended with $audited." >&2
+        exit "$audited"
+    fi
+    echo "  Read it in a browser: file://$work/workspace/audit.html"
+}
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set), so the window cannot open."
@@ -133,6 +150,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "Submit the failed sites again with:"
         echo "  cd $work/workspace && $repo/build/src/cli/farrowctl submit '$failures'"
     fi
+    audit_second_site
     exit 0
 fi
 
@@ -153,5 +171,6 @@ fi
 echo "Demo workspace: $work/workspace"
 echo "On the Categories page, press Load Profile and pick sandbox-demo.fl2, then Build + GO!"
 echo "To announce the demo site, press IndexNow... and give the endpoint $endpoint"
+audit_second_site
 
 "$repo/build/src/ui/farrowlane" "$@"
