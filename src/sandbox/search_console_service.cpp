@@ -12,6 +12,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "sandbox/audit_site.h"
 #include "sandbox/target_behaviour.h"
 
 namespace farrow::sandbox {
@@ -165,6 +166,7 @@ bool propertyCovers(const std::string& property, const std::string& url) {
 }
 
 struct Verdict {
+    const char* folder;
     const char* page;
     const char* verdict;
     const char* coverage;
@@ -173,26 +175,48 @@ struct Verdict {
     const char* indexing;
 };
 
-// What the index holds of each demo page; another URL is unknown.
+// What the index holds of each demo page, the bakery's and the chandlery's; another URL is
+// unknown.
 constexpr Verdict kVerdicts[] = {
-    {"index.htm", "PASS", "Submitted and indexed", "ALLOWED", "SUCCESSFUL", "INDEXING_ALLOWED"},
-    {"breads.htm", "PASS", "Submitted and indexed", "ALLOWED", "SUCCESSFUL", "INDEXING_ALLOWED"},
-    {"cakes.htm", "NEUTRAL", "Discovered - currently not indexed", "ALLOWED", nullptr, nullptr},
-    {"ring/east.htm", "NEUTRAL", "Excluded by 'noindex' tag", "ALLOWED", "SUCCESSFUL",
-     "BLOCKED_BY_META_TAG"},
-    {"ring/west.htm", "NEUTRAL", "Blocked by robots.txt", "DISALLOWED", "BLOCKED_ROBOTS_TXT",
+    {kSitePath, "index.htm", "PASS", "Submitted and indexed", "ALLOWED", "SUCCESSFUL",
+     "INDEXING_ALLOWED"},
+    {kSitePath, "breads.htm", "PASS", "Submitted and indexed", "ALLOWED", "SUCCESSFUL",
+     "INDEXING_ALLOWED"},
+    {kSitePath, "cakes.htm", "NEUTRAL", "Discovered - currently not indexed", "ALLOWED", nullptr,
      nullptr},
-    {"old-offers.htm", "FAIL", "Not found (404)", "ALLOWED", "NOT_FOUND", "INDEXING_ALLOWED"},
+    {kSitePath, "ring/east.htm", "NEUTRAL", "Excluded by 'noindex' tag", "ALLOWED", "SUCCESSFUL",
+     "BLOCKED_BY_META_TAG"},
+    {kSitePath, "ring/west.htm", "NEUTRAL", "Blocked by robots.txt", "DISALLOWED",
+     "BLOCKED_ROBOTS_TXT", nullptr},
+    {kSitePath, "old-offers.htm", "FAIL", "Not found (404)", "ALLOWED", "NOT_FOUND",
+     "INDEXING_ALLOWED"},
+    {kAuditSitePath, "index.htm", "PASS", "Submitted and indexed", "ALLOWED", "SUCCESSFUL",
+     "INDEXING_ALLOWED"},
+    {kAuditSitePath, "ropes.htm", "PASS", "Submitted and indexed", "ALLOWED", "SUCCESSFUL",
+     "INDEXING_ALLOWED"},
+    {kAuditSitePath, "sails.htm", "NEUTRAL", "Duplicate without user-selected canonical", "ALLOWED",
+     "SUCCESSFUL", "INDEXING_ALLOWED"},
+    {kAuditSitePath, "charts.htm", "NEUTRAL", "Crawled - currently not indexed", "ALLOWED",
+     "SUCCESSFUL", "INDEXING_ALLOWED"},
+    {kAuditSitePath, "clearance.htm", "NEUTRAL", "Excluded by 'noindex' tag", "ALLOWED",
+     "SUCCESSFUL", "BLOCKED_BY_META_TAG"},
 };
 
-nlohmann::json inspectionOf(const std::string& url) {
-    const std::string folder = std::string(kSiteStartPage).substr(0, 6);
+// The page below `folder` that `url` names, "index.htm" for the folder itself; empty when it is
+// not in the folder.
+std::string pageBelow(const std::string& url, const std::string& folder) {
     const std::size_t at = url.find(folder);
-    const std::string page = at == std::string::npos ? std::string() : url.substr(at + 6);
+    if (at == std::string::npos) {
+        return {};
+    }
+    const std::string page = url.substr(at + folder.size());
+    return page.empty() ? "index.htm" : page;
+}
+
+nlohmann::json inspectionOf(const std::string& url) {
     nlohmann::json status{{"verdict", "NEUTRAL"}, {"coverageState", "URL is unknown to Google"}};
     for (const Verdict& v : kVerdicts) {
-        if (page == v.page ||
-            (page.empty() && v.page == std::string("index.htm") && at != std::string::npos)) {
+        if (pageBelow(url, v.folder) == v.page) {
             status = {{"verdict", v.verdict},
                       {"coverageState", v.coverage},
                       {"robotsTxtState", v.robots}};

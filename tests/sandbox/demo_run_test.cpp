@@ -215,22 +215,34 @@ TEST(DemoRunTest, AnnouncingTheDemoPagesOverHttpsFallsBackFromTheBusyEndpoint) {
 }
 
 // run.sh's last step: the audit of the chandlery, which fails on its broken link as a pipeline
-// would, and says where the audit is.
-TEST(DemoRunTest, AuditingTheSecondDemoSiteFailsOnItsBrokenLinkAndWritesTheAudit) {
+// would, and says where the audit is; with its pages inspected first, as pictures.sh does, the
+// audit joins the Search Console's answers page by page.
+TEST(DemoRunTest, AuditingTheSecondDemoSiteFailsOnItsBrokenLinkAndJoinsItsInspections) {
     test::TempWorkspace dir;
     test::WorkingDirectory inWorkspace{dir.path()};
     RunningSandbox sandbox(dir.path());
     ASSERT_TRUE(sandbox.waitUntilReady()) << sandbox.output();
+    const std::string output = sandbox.output();
+    const std::size_t api = output.find("Sandbox Search Console: ");
+    ASSERT_NE(api, std::string::npos) << output;
+    const std::size_t from = api + std::string("Sandbox Search Console: ").size();
+    const std::string env = "cd ws && FARROWLANE_CA_FILE=sandbox-ca.pem FARROWLANE_GOOGLE_API=" +
+                            output.substr(from, output.find(' ', from) - from) + " ";
 
-    const Ran run = runShell(std::string("cd ws && FARROWLANE_CA_FILE=sandbox-ca.pem ") +
-                             FARROW_FARROWCTL " audit " + kAuditProfileName);
+    const Ran inspect =
+        runShell(env + FARROW_FARROWCTL " google inspect " + kAuditProfileName + " --crawl");
+    EXPECT_EQ(inspect.code, 0) << inspect.out;
+    const Ran run = runShell(env + FARROW_FARROWCTL " audit " + kAuditProfileName);
     EXPECT_EQ(run.code, 3) << run.out;
     EXPECT_NE(run.out.find("\nFindings: error "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nAnnounced: 0; inspected: 7; indexed: 2.\n"), std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("Wrote " + (dir.path() / "ws" / "audit.html").string() + "\n"),
               std::string::npos)
         << run.out;
     const std::string html = readFile(dir.path() / "ws" / "audit.html");
     EXPECT_NE(html.find("lanterns.htm"), std::string::npos);
+    EXPECT_NE(html.find("Duplicate without user-selected canonical"), std::string::npos);
     EXPECT_EQ(sandbox.stop(), 0);
 }
 
