@@ -105,6 +105,7 @@ constexpr const char* kAnchor =
 
 void addAuditSite(httplib::Server& server, const std::string& scheme, const int& httpPort) {
     const std::string site = kAuditSitePath;
+    // The pages' names do not hang on the port; their picture's address does.
     const std::size_t count = auditPages(0).size();
     for (std::size_t i = 0; i < count; ++i) {
         server.Get(site + auditPages(0)[i].name,
