@@ -4,7 +4,8 @@
 # Node than Debian 12's). The site has 200 pages in folders, 20 distinct broken internal links
 # (missing files, a 410 and a 500), redirects, a redirect chain and good links written in every
 # form (absolute, relative, "../", with fragments); nginx serves it on a free loopback port.
-#   ./bench/compare_link_checkers.sh [build-dir]     (default build/)
+#   ./bench/compare_link_checkers.sh [build-dir]     (default build/; KEEP=1 keeps the site and
+#                                                     every tool's output and names the folder)
 # It installs linkchecker and nginx-light with apt when missing, and linkinator into
 # build-dir/link-checkers/ (not part of the project). Prints the size of each set and every
 # difference; exits 1 when farrowctl's set differs from both peers' sets.
@@ -14,7 +15,6 @@
 # it: a redirecting address).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-repo=$PWD
 dir=$(realpath "${1:-build}")
 farrowctl=$dir/src/cli/farrowctl
 [ -x "$farrowctl" ] || cmake --build "$dir" --target farrowctl >/dev/null
@@ -23,6 +23,10 @@ if ! command -v linkchecker >/dev/null || ! [ -x /usr/sbin/nginx ]; then
     apt-get update >/dev/null
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends linkchecker \
         nginx-light >/dev/null
+fi
+if ! command -v npm >/dev/null; then
+    echo "npm is needed for linkinator (Debian 12's nodejs and npm, or Node 20's)" >&2
+    exit 1
 fi
 tools=$dir/link-checkers
 if ! [ -x "$tools/node_modules/.bin/linkinator" ]; then
@@ -38,7 +42,6 @@ cleanup() {
         kill "$nginx_pid" 2>/dev/null || true
         wait "$nginx_pid" 2>/dev/null || true
     fi
-    # KEEP=1 keeps the site and every tool's output for a look.
     if [ -n "${KEEP:-}" ]; then
         echo "kept $work"
     else
@@ -136,20 +139,23 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
+# Seconds since the EPOCHREALTIME given, to a tenth.
+since() { awk -v from="$1" -v to="$EPOCHREALTIME" 'BEGIN { printf "%.1f", to - from }'; }
+
 # farrowctl: the broken-link findings of the audit's JSON Lines.
 printf '%s\r\n' '[Farrowlane Release Profile Storage]' "$base/site/index.htm" Compare "" Lee Ann \
     a@b Co "" "" "" "" "" "" 555 "" jet >"$work/site.fl2"
 for _ in $(seq 15); do printf '\r\n' >>"$work/site.fl2"; done
 printf '%s\r\n' SAFE SAFE SHALLOW DATAEND >>"$work/site.fl2"
 rc=0
-t0=$SECONDS
+t0=$EPOCHREALTIME
 (cd "$work" && no_proxy=127.0.0.1 "$farrowctl" audit site.fl2 --format jsonl --out audit.jsonl \
     >farrowctl.out 2>&1) || rc=$?
 if [ "$rc" -ne 0 ] && [ "$rc" -ne 3 ]; then
     cat "$work/farrowctl.out" >&2
     exit 1
 fi
-farrowctl_s=$((SECONDS - t0))
+farrowctl_s=$(since "$t0")
 /usr/bin/python3 -c '
 import json, sys
 for line in open(sys.argv[1]):
@@ -160,10 +166,10 @@ for line in open(sys.argv[1]):
 ' "$work/audit.jsonl" >"$work/farrowctl.from"
 
 # linkchecker: every invalid address, as resolved (CSV's "url" column).
-t0=$SECONDS
+t0=$EPOCHREALTIME
 (cd "$work" && linkchecker --no-status --no-warnings -o csv "$base/site/index.htm" \
     >linkchecker.csv 2>linkchecker.err) || true
-linkchecker_s=$((SECONDS - t0))
+linkchecker_s=$(since "$t0")
 /usr/bin/python3 -c '
 import csv, sys
 rows = [l for l in open(sys.argv[1]) if not l.startswith("#")]
@@ -174,10 +180,10 @@ for row in csv.DictReader(rows, delimiter=";"):
 
 # linkinator: every link whose state is BROKEN. It recurses only below the address it is given,
 # so it starts at the folder (nginx answers it with index.htm).
-t0=$SECONDS
+t0=$EPOCHREALTIME
 (cd "$work" && "$tools/node_modules/.bin/linkinator" "$base/site/" --recurse \
     --format json >linkinator.json 2>linkinator.err) || true
-linkinator_s=$((SECONDS - t0))
+linkinator_s=$(since "$t0")
 /usr/bin/python3 -c '
 import json, sys
 for link in json.load(open(sys.argv[1]))["links"]:
