@@ -11,7 +11,7 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
 fi
 benches=(startup_bench http_exchange_bench submission_pacing_bench farrowctl_pacing_bench
          window_stall_bench reply_memory_bench deep_crawl_bench site_crawl_bench soak_bench
-         google_index_bench)
+         google_index_bench audit_bench)
 cmake --build "$dir" -j "$(nproc)" --target "${benches[@]}" >/dev/null
 b=$dir/bench
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
@@ -38,6 +38,7 @@ run deep_crawl_bench
 run site_crawl_bench
 run soak_bench 500 5000
 run google_index_bench 2000
+run audit_bench
 
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
@@ -64,3 +65,6 @@ while read -r line; do
     echo "| Soak, farrowctl submit, $(echo "$line" | cut -d' ' -f1) | $(echo "$line" | cut -d' ' -f3-) | 0 problems |"
 done < <(grep '^N=' "$out/soak_bench")
 echo "| Search Console, 2000 inspections against the sandbox, pacing shrunk | $(grep -o 'wall=.*' "$out/google_index_bench") | < 10 s, < 64 MB |"
+while read -r line; do
+    echo "| Site audit against the crawl alone, $(echo "$line" | cut -d' ' -f1) pages | $(echo "$line" | cut -d' ' -f2-) | <= 1.2, memory by the page count |"
+done < <(grep '^N=' "$out/audit_bench" | sed 's/^N=//')

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -276,6 +278,100 @@ TEST_F(SiteAuditTest, HostileTitlesAndAddressesAreEscapedInTheHtml) {
     EXPECT_NE(html.find("<td>javascript:&quot;&gt;&lt;img src=x&gt;</td>"), std::string::npos);
     EXPECT_EQ(html.find("http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'"),
               html.find("http-equiv"));
+}
+
+// What could end an element, a CDATA section or a script's string, in a title and an address,
+// through both formats: the HTML shows it as text, each JSON line parses back to it.
+TEST_F(SiteAuditTest, HostileTextStaysTextInTheHtmlAndTheJsonLines) {
+    const std::string ls = "\xE2\x80\xA8";
+    const std::string title = "</textarea><script>x=\"1\";</script> ]]> 'q' " + ls + " end";
+    const std::string html =
+        "&lt;/textarea&gt;&lt;script&gt;x=&quot;1&quot;;&lt;/script&gt; "
+        "]]&gt; 'q' " +
+        ls + " end";
+    serve("/site/index.htm", page(html, "x", {"gone.htm?a=</textarea>]]>'" + ls}));
+    server.start();
+
+    ASSERT_EQ(audit({"--format", "jsonl"}), cli::kExitSomeFailed) << err.str();
+    std::string brokenUrl;
+    const std::string lines = workspace.read("audit.jsonl");
+    std::size_t count = 0;
+    for (const nlohmann::json& e : events()) {
+        ++count;
+        if (e["event"] == "audit-page" && e["url"] == server.url("/site/index.htm")) {
+            EXPECT_EQ(e["title"], title);
+        }
+        if (e["event"] == "audit-finding" && e["kind"] == "broken-link") {
+            brokenUrl = e["url"];
+        }
+    }
+    EXPECT_EQ(count, static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')));
+    ASSERT_FALSE(brokenUrl.empty()) << lines;
+    // The crawl's address is percent-encoded, so it names the page as a browser would ask.
+    EXPECT_EQ(brokenUrl, server.url("/site/gone.htm?a=%3C/textarea%3E%5D%5D%3E'%E2%80%A8"));
+
+    ASSERT_EQ(audit({}), cli::kExitSomeFailed) << err.str();
+    const std::string doc = workspace.read("audit.html");
+    EXPECT_EQ(doc.find("</textarea"), std::string::npos);
+    EXPECT_EQ(doc.find("]]>"), std::string::npos);
+    EXPECT_EQ(doc.find("<script>x="), std::string::npos);
+    EXPECT_NE(doc.find(">" + html + "<"), std::string::npos) << doc;
+    // The address, in a link's text and in its href alike, is the one the JSON line names.
+    EXPECT_NE(doc.find("href=\"" + brokenUrl + "\">" + brokenUrl + "</a>"), std::string::npos);
+}
+
+// A real https page of the site (TLS on loopback) that loads and links http addresses of its
+// own host, beside one that loads only https ones.
+TEST_F(SiteAuditTest, MixedContentOnAnHttpsPageOfTheSite) {
+    const test::TestCertificate cert = test::makeTestCertificate(workspace.path() / "tls");
+    test::LoopbackHttpServer tls(cert);
+    settings.caFile = cert.certFile;
+    // The plain side answers what the https pages name, so that nothing else is found.
+    serve("/site/plain.htm", page("Plain", "The plain page", {}));
+    server.routes().Get("/site/logo.png", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("png", "image/png");
+    });
+    server.start();
+    const auto serveTls = [&tls](const std::string& path, std::string body) {
+        tls.routes().Get(path,
+                         [body = std::move(body)](const httplib::Request&, httplib::Response& res) {
+                             res.set_content(body, "text/html; charset=utf-8");
+                         });
+    };
+    const std::string plainLogo = server.url("/site/logo.png");
+    const std::string plainPage = server.url("/site/plain.htm");
+    serveTls("/site/index.htm", page("Home", "The home page", {"secure.htm", plainPage},
+                                     "<img src=\"" + plainLogo + "\">"));
+    // Relative, protocol-relative and absolute https: none of them http.
+    serveTls("/site/secure.htm",
+             page("Secure", "The secure page", {"index.htm"},
+                  "<link rel=stylesheet href=\"style.css\"><script src=\"//" + tls.hostPort() +
+                      "/site/app.js\"></script><img src=\"" + tls.url("/site/logo.png") + "\">"));
+    tls.start();
+    workspace.write("p.fl2", test::profileFileText({}, tls.url("/site/index.htm"), "Mine"));
+    const std::vector<std::string> args = {"audit", workspace.file("p.fl2"), "--format", "jsonl"};
+
+    ASSERT_EQ(cli::runCommand(args, out, err, settings), cli::kExitOk) << err.str();
+    std::vector<nlohmann::json> mixed;
+    std::map<std::string, nlohmann::json> rows;
+    for (const nlohmann::json& e : events()) {
+        if (e["event"] == "audit-page") {
+            rows[e["url"]] = e["findings"];
+        } else if (e["event"] == "audit-finding" && e["kind"] == "mixed-content") {
+            mixed.push_back(e);
+        }
+    }
+    ASSERT_EQ(mixed.size(), 1u) << workspace.read("audit.jsonl");
+    EXPECT_EQ(mixed[0]["url"], tls.url("/site/index.htm"));
+    EXPECT_EQ(mixed[0]["severity"], "warning");
+    EXPECT_EQ(mixed[0]["detail"], "2 http addresses, the first " + plainLogo);
+    EXPECT_EQ(rows[tls.url("/site/index.htm")], nlohmann::json::parse(R"(["mixed-content"])"));
+    ASSERT_EQ(rows.count(tls.url("/site/secure.htm")), 1u) << "the crawl read it over TLS";
+    EXPECT_EQ(rows[tls.url("/site/secure.htm")], nlohmann::json::array());
+    // A warning fails a pipeline that asks for it.
+    std::vector<std::string> strict = args;
+    strict.insert(strict.end(), {"--fail-on", "warning"});
+    EXPECT_EQ(cli::runCommand(strict, out, err, settings), cli::kExitSomeFailed);
 }
 
 TEST_F(SiteAuditTest, TheLedgerSaysWhatWasAnnouncedAndWhatGoogleIndexed) {
