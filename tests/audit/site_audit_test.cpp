@@ -15,6 +15,7 @@
 #include "cli/command_line.h"
 #include "google/search_console_ledger.h"
 #include "indexnow/announcement_ledger.h"
+#include "indexnow/crawl_ledger.h"
 #include "support/loopback_http_server.h"
 #include "support/site_lines.h"
 #include "support/temp_workspace.h"
@@ -156,8 +157,15 @@ TEST_F(SiteAuditTest, EachKindOfFindingOnTheSiteBuiltForIt) {
                                    R"(,"errors":2,"warnings":8,"notices":6,"announced":0,)"
                                    R"("indexed":0,"ending":"finished"})"));
     EXPECT_NE(out.str().find("Mend first: "), std::string::npos) << out.str();
-    // No ledger was there, and none was made.
-    EXPECT_FALSE(std::filesystem::exists(workspace.file("indexnow.db")));
+    // No ledger was there: one was made, and holds the crawl's record of each page read.
+    indexnow::CrawlLedger::Opened ledger =
+        indexnow::CrawlLedger::open(workspace.file("indexnow.db"));
+    ASSERT_TRUE(ledger.ledger) << ledger.error.reason;
+    const std::optional<crawl::PageReading> recorded = ledger.ledger->recall(s + "index.htm");
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(recorded->title, "Home");
+    EXPECT_EQ(recorded->links.size(), 11u);
+    EXPECT_FALSE(recorded->fingerprint.empty());
 }
 
 // What a browser makes of the audit: the page's script runs, counts the rows and says no error.
