@@ -43,6 +43,9 @@ nlohmann::ordered_json pageEvent(const AuditPage& page) {
                                  ? nlohmann::ordered_json(utcStamp(page.announcement->when))
                                  : nlohmann::ordered_json(nullptr);
     event["announceOutcome"] = page.announcement ? textOrNull(page.announcement->outcome) : nullptr;
+    event["changedSinceAnnounced"] = page.changedSinceAnnounced
+                                         ? nlohmann::ordered_json(*page.changedSinceAnnounced)
+                                         : nlohmann::ordered_json(nullptr);
     event["googleVerdict"] = page.inspection ? textOrNull(page.inspection->verdict) : nullptr;
     event["coverageState"] = page.inspection ? textOrNull(page.inspection->coverageState) : nullptr;
     event["lastCrawlTime"] = page.inspection ? textOrNull(page.inspection->lastCrawlTime) : nullptr;

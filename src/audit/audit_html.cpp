@@ -118,6 +118,15 @@ std::string summary(const AuditResult& result) {
     html += "<li>Inspected in the Search Console: " + number(sum.inspected) +
             "; indexed: " + number(sum.indexed) +
             "; not indexed: " + number(sum.inspected - sum.indexed) + ".</li>\n";
+    for (const crawl::RobotsSitemap& sitemap : result.sitemapsRead) {
+        html += "<li>Sitemap " + link(sitemap.url) +
+                (sitemap.inFolder ? " (robots.txt names none)" : " (named by robots.txt)") +
+                " read: " + number(sitemap.listed) + " pages of the site's folder listed";
+        for (const std::string& problem : sitemap.problems) {
+            html += "; <span class=\"warning\">" + esc(problem) + "</span>";
+        }
+        html += ".</li>\n";
+    }
     for (const google::SitemapSubmission& sitemap : result.sitemaps) {
         html += "<li>Sitemap " + link(sitemap.feed) + " submitted " + esc(utcStamp(sitemap.when)) +
                 ": " + esc(sitemap.outcome) + ".</li>\n";
@@ -125,6 +134,10 @@ std::string summary(const AuditResult& result) {
     if (!result.ledgerProblem.empty()) {
         html += "<li class=\"warning\">The ledger could not be read: " + esc(result.ledgerProblem) +
                 "</li>\n";
+    }
+    if (!result.recordProblem.empty()) {
+        html += "<li class=\"warning\">The crawl could not be recorded in the ledger: " +
+                esc(result.recordProblem) + "</li>\n";
     }
     html += "</ul>\n";
 
@@ -172,7 +185,7 @@ std::string pageTable(const AuditResult& result) {
         "<span id=\"shown\"></span> (click a heading to sort)</p>\n<table "
         "id=\"pages\"><thead><tr><th>URL</th>"
         "<th>Status</th><th>Depth</th><th>Title</th><th>Findings</th><th>Announced</th>"
-        "<th>Indexed</th></tr></thead>\n<tbody>\n";
+        "<th>Changed since announced</th><th>Indexed</th></tr></thead>\n<tbody>\n";
     for (const AuditPage& page : result.pages) {
         std::string findings;
         for (const FindingKind kind : page.findings) {
@@ -184,6 +197,9 @@ std::string pageTable(const AuditResult& result) {
             announced =
                 esc(utcStamp(page.announcement->when)) + " " + esc(page.announcement->outcome);
         }
+        const char* changed = !page.changedSinceAnnounced   ? ""
+                              : *page.changedSinceAnnounced ? "yes"
+                                                            : "no";
         std::string indexed = "not inspected";
         if (page.inspection) {
             indexed = esc(page.inspection->verdict) + " " + esc(page.inspection->coverageState);
@@ -200,7 +216,7 @@ std::string pageTable(const AuditResult& result) {
         html += "<tr><td>" + link(page.url) + "</td><td class=\"n\"" + why + ">" +
                 std::to_string(page.status) + "</td><td class=\"n\">" + number(page.depth) +
                 "</td><td>" + esc(page.title) + "</td><td>" + findings + "</td><td>" + announced +
-                "</td><td>" + indexed + "</td></tr>\n";
+                "</td><td>" + changed + "</td><td>" + indexed + "</td></tr>\n";
     }
     return html + "</tbody></table>\n";
 }

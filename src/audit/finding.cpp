@@ -18,12 +18,22 @@ const char* token(FindingKind kind) {
     switch (kind) {
         case FindingKind::BrokenLink:
             return "broken-link";
+        case FindingKind::SitemapError:
+            return "sitemap-error";
+        case FindingKind::SitemapDisallowed:
+            return "sitemap-disallowed";
+        case FindingKind::SitemapNoindex:
+            return "sitemap-noindex";
         case FindingKind::CanonicalError:
             return "canonical-error";
         case FindingKind::LinkedRedirect:
             return "linked-redirect";
         case FindingKind::RedirectChain:
             return "redirect-chain";
+        case FindingKind::SitemapRedirect:
+            return "sitemap-redirect";
+        case FindingKind::Orphan:
+            return "orphan";
         case FindingKind::CanonicalInvalid:
             return "canonical-invalid";
         case FindingKind::CanonicalChain:
@@ -54,12 +64,22 @@ std::string text(FindingKind kind) {
     switch (kind) {
         case FindingKind::BrokenLink:
             return "Links to pages of the site that answer an error or cannot be reached";
+        case FindingKind::SitemapError:
+            return "Addresses the sitemap lists that answer an error or cannot be reached";
+        case FindingKind::SitemapDisallowed:
+            return "Addresses the sitemap lists that robots.txt disallows (not read)";
+        case FindingKind::SitemapNoindex:
+            return "Addresses the sitemap lists that are marked noindex";
         case FindingKind::CanonicalError:
             return "Canonical addresses that answer an error";
         case FindingKind::LinkedRedirect:
             return "Links to addresses that redirect";
         case FindingKind::RedirectChain:
             return "Redirects of more than one hop";
+        case FindingKind::SitemapRedirect:
+            return "Addresses the sitemap lists that redirect";
+        case FindingKind::Orphan:
+            return "Pages the sitemap lists that no page read links";
         case FindingKind::CanonicalInvalid:
             return "Canonical addresses that are no http(s) URL";
         case FindingKind::CanonicalChain:
@@ -89,10 +109,15 @@ std::string text(FindingKind kind) {
 Severity severity(FindingKind kind) {
     switch (kind) {
         case FindingKind::BrokenLink:
+        case FindingKind::SitemapError:
+        case FindingKind::SitemapDisallowed:
+        case FindingKind::SitemapNoindex:
         case FindingKind::CanonicalError:
             return Severity::Error;
         case FindingKind::LinkedRedirect:
         case FindingKind::RedirectChain:
+        case FindingKind::SitemapRedirect:
+        case FindingKind::Orphan:
         case FindingKind::CanonicalInvalid:
         case FindingKind::CanonicalChain:
         case FindingKind::TitleMissing:

@@ -15,9 +15,14 @@ const char* token(Severity severity);
 // What the audit finds wrong with a page; the tokens are what scripts read.
 enum class FindingKind {
     BrokenLink,
+    SitemapError,
+    SitemapDisallowed,
+    SitemapNoindex,
     CanonicalError,
     LinkedRedirect,
     RedirectChain,
+    SitemapRedirect,
+    Orphan,
     CanonicalInvalid,
     CanonicalChain,
     TitleMissing,
@@ -33,11 +38,26 @@ enum class FindingKind {
 
 // Every kind, errors first.
 inline constexpr FindingKind kFindingKinds[] = {
-    FindingKind::BrokenLink,      FindingKind::CanonicalError,   FindingKind::LinkedRedirect,
-    FindingKind::RedirectChain,   FindingKind::CanonicalInvalid, FindingKind::CanonicalChain,
-    FindingKind::TitleMissing,    FindingKind::TitleDuplicate,   FindingKind::DescriptionMissing,
-    FindingKind::MixedContent,    FindingKind::TitleLong,        FindingKind::DescriptionDuplicate,
-    FindingKind::DescriptionLong, FindingKind::DeepPage,         FindingKind::LargePage,
+    FindingKind::BrokenLink,
+    FindingKind::SitemapError,
+    FindingKind::SitemapDisallowed,
+    FindingKind::SitemapNoindex,
+    FindingKind::CanonicalError,
+    FindingKind::LinkedRedirect,
+    FindingKind::RedirectChain,
+    FindingKind::SitemapRedirect,
+    FindingKind::Orphan,
+    FindingKind::CanonicalInvalid,
+    FindingKind::CanonicalChain,
+    FindingKind::TitleMissing,
+    FindingKind::TitleDuplicate,
+    FindingKind::DescriptionMissing,
+    FindingKind::MixedContent,
+    FindingKind::TitleLong,
+    FindingKind::DescriptionDuplicate,
+    FindingKind::DescriptionLong,
+    FindingKind::DeepPage,
+    FindingKind::LargePage,
 };
 
 // "broken-link", "title-long"...

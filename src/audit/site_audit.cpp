@@ -6,6 +6,7 @@
 
 #include "audit/site_findings.h"
 #include "indexnow/announcement_ledger.h"
+#include "indexnow/recorded_crawl.h"
 
 namespace farrow::audit {
 
@@ -52,11 +53,22 @@ AuditResult runSiteAudit(const AuditParams& params, const base::Workspace& works
     if (params.maxDepth > 0) {
         crawlParams.maxDepth = params.maxDepth;
     }
+    crawlParams.delay = params.delay;
+    crawlParams.folderSitemap = true;
     crawlParams.keepLinks = true;
     crawlParams.cancel = params.cancel;
-    crawl::CrawlResult crawl = crawl::crawlSite(crawlParams, fetch, progress);
+    // A 304 keeps neither a page's description nor the links it marks nofollow: no conditional
+    // requests.
+    indexnow::RecordedCrawl::Params recording{crawlParams, indexnow::ledgerPath(workspace), false,
+                                              false};
+    const base::SystemClock systemClock;
+    indexnow::RecordedCrawl::Result recorded = indexnow::RecordedCrawl::run(
+        std::move(recording), fetch, params.clock != nullptr ? *params.clock : systemClock,
+        progress);
+    crawl::CrawlResult& crawl = recorded.crawl;
 
     AuditResult result;
+    result.recordProblem = recorded.ledgerError.reason;
     result.ending = crawl.ending;
     result.endingText = crawl::endingText(crawl, crawlParams);
     result.startUrl = params.startUrl;
@@ -66,6 +78,7 @@ AuditResult runSiteAudit(const AuditParams& params, const base::Workspace& works
         return result;
     }
     result.findings = siteFindings(crawl, crawlParams.maxDepth);
+    result.sitemapsRead = std::move(crawl.sitemaps);
     const LedgerJoin ledger = readLedger(indexnow::ledgerPath(workspace));
     result.ledgerProblem = ledger.problem;
     for (const auto& [feed, submission] : ledger.sitemaps) {
@@ -83,6 +96,9 @@ AuditResult runSiteAudit(const AuditParams& params, const base::Workspace& works
         audited.leftOut = crawl::text(page.leftOut);
         if (const indexnow::LedgerEntry* sent = ledger.announcement(audited.url)) {
             audited.announcement = *sent;
+            if (page.status == 200 && !page.fingerprint.empty() && !sent->fingerprint.empty()) {
+                audited.changedSinceAnnounced = page.fingerprint != sent->fingerprint;
+            }
         }
         if (const google::IndexStatus* seen = ledger.inspection(audited.url)) {
             audited.inspection = *seen;

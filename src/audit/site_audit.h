@@ -9,6 +9,7 @@
 
 #include "audit/finding.h"
 #include "audit/ledger_join.h"
+#include "base/clock.h"
 #include "base/timing.h"
 #include "base/workspace.h"
 #include "crawl/page_fetch.h"
@@ -21,6 +22,10 @@ struct AuditParams {
     // 0: the timing record's crawl bounds.
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
+    // When set, one request at a time with this pause after each answer (CrawlParams::delay).
+    std::optional<base::Millis> delay;
+    // Stamps the pages recorded in the ledger; the system's clock when none is given.
+    const base::Clock* clock = nullptr;
     // Set by the caller (Ctrl-C, a Cancel button): the crawl ends and what was read is audited.
     const std::atomic<bool>* cancel = nullptr;
 };
@@ -36,6 +41,10 @@ struct AuditPage {
     // The kinds found on it (where their mending is done), each once, in kFindingKinds' order.
     std::vector<FindingKind> findings;
     std::optional<indexnow::LedgerEntry> announcement;
+    // Whether the page read now differs from the page announced; none when it was not
+    // announced, or either fingerprint is unknown (a page not read whole with 200, a sending
+    // whose source gave none).
+    std::optional<bool> changedSinceAnnounced;
     std::optional<google::IndexStatus> inspection;
 
     // The worst severity among `findings`; none when it has none.
@@ -74,6 +83,10 @@ struct AuditResult {
     std::vector<google::SitemapSubmission> sitemaps;
     // Why the ledger could not be read; the pages then count as not announced.
     std::string ledgerProblem;
+    // Why the crawl could not be recorded in the ledger; the audit stands without it.
+    std::string recordProblem;
+    // The sitemaps the crawl read: robots.txt's, else the folder's sitemap.xml.
+    std::vector<crawl::RobotsSitemap> sitemapsRead;
 };
 
 // Whether a finding of `threshold` or worse was made.
@@ -82,8 +95,9 @@ bool reaches(const AuditResult& result, Severity threshold);
 // The kinds found, by the pages each touches, most first (then errors before warnings).
 std::vector<std::pair<FindingKind, std::size_t>> mendFirst(const AuditResult& result);
 
-// Crawls the site from `params.startUrl` within the timing record's bounds, finds what is wrong
-// with its pages, and joins the workspace's ledger; it sends nothing to any engine.
+// Crawls the site from `params.startUrl` within the timing record's bounds, reading every page
+// whole and recording it in the workspace's ledger as any crawl of the site is; finds what is
+// wrong with its pages and the sitemaps', and joins the ledger. It sends nothing to any engine.
 AuditResult runSiteAudit(const AuditParams& params, const base::Workspace& workspace,
                          const base::Timing& timing, const crawl::PageFetch& fetch,
                          crawl::CrawlProgress* progress = nullptr);

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/text.h"
 #include "crawl/uri_reference.h"
@@ -58,11 +59,15 @@ public:
                 redirectedFrom_[page.leftOut.detail].push_back(page.url);
             }
         }
+        listed_.insert(crawl.listed.begin(), crawl.listed.end());
     }
 
     std::vector<Finding> make() {
         for (const CrawledPage& page : crawl_.pages) {
             links(page);
+            if (listed_.count(page.url) != 0) {
+                listed(page);
+            }
             canonical(page);
             if (indexable(page)) {
                 texts(page);
@@ -95,27 +100,54 @@ private:
         found_.push_back({kind, std::move(url), std::move(detail), std::move(linkedFrom)});
     }
 
-    void links(const CrawledPage& page) {
-        if (broken(page)) {
-            // Pages linking an address that redirects here link the broken page too.
-            std::set<std::string> from;
-            std::vector<std::string> through{page.url};
-            std::set<std::string> met{page.url};
-            while (!through.empty()) {
-                const std::string url = std::move(through.back());
-                through.pop_back();
-                for (std::string& linker : linkersOf(url)) {
-                    from.insert(std::move(linker));
-                }
-                const auto hops = redirectedFrom_.find(url);
-                if (hops != redirectedFrom_.end()) {
-                    for (const std::string& hop : hops->second) {
-                        if (met.insert(hop).second) {
-                            through.push_back(hop);
-                        }
+    // The pages linking `target`, or an address that redirects to it.
+    std::set<std::string> linkersThrough(const std::string& target) const {
+        std::set<std::string> from;
+        std::vector<std::string> through{target};
+        std::set<std::string> met{target};
+        while (!through.empty()) {
+            const std::string url = std::move(through.back());
+            through.pop_back();
+            for (std::string& linker : linkersOf(url)) {
+                from.insert(std::move(linker));
+            }
+            const auto hops = redirectedFrom_.find(url);
+            if (hops != redirectedFrom_.end()) {
+                for (const std::string& hop : hops->second) {
+                    if (met.insert(hop).second) {
+                        through.push_back(hop);
                     }
                 }
             }
+        }
+        return from;
+    }
+
+    // A page a sitemap lists: engines are told to index it, so it had better be fit.
+    void listed(const CrawledPage& page) {
+        if (broken(page)) {
+            add(FindingKind::SitemapError, page.url, crawl::text(page.leftOut));
+        } else if (page.leftOut.reason == LeftOutReason::DisallowedByRobots) {
+            add(FindingKind::SitemapDisallowed, page.url, crawl::text(page.leftOut));
+        } else if (redirects(page)) {
+            add(FindingKind::SitemapRedirect, page.url, crawl::text(page.leftOut));
+        }
+        if (page.leftOut.reason == LeftOutReason::Noindex) {
+            add(FindingKind::SitemapNoindex, page.url, crawl::text(page.leftOut));
+        }
+        if (page.status == 200 && page.depth > 0) {
+            std::set<std::string> from = linkersThrough(page.url);
+            from.erase(page.url);
+            if (from.empty()) {
+                add(FindingKind::Orphan, page.url, "no page read links it");
+            }
+        }
+    }
+
+    void links(const CrawledPage& page) {
+        if (broken(page)) {
+            // Pages linking an address that redirects here link the broken page too.
+            const std::set<std::string> from = linkersThrough(page.url);
             if (!from.empty()) {
                 add(FindingKind::BrokenLink, page.url, crawl::text(page.leftOut),
                     {from.begin(), from.end()});
@@ -247,6 +279,8 @@ private:
     std::unordered_map<std::string, std::vector<std::string>> linkers_;
     // The addresses that redirect to each address.
     std::unordered_map<std::string, std::vector<std::string>> redirectedFrom_;
+    // The addresses the sitemaps list.
+    std::unordered_set<std::string> listed_;
     std::map<std::string, std::vector<std::string>> titles_;
     std::map<std::string, std::vector<std::string>> descriptions_;
     std::vector<Finding> found_;

@@ -28,6 +28,7 @@ struct AuditOptions {
     std::string failOn = "error";
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
+    std::optional<base::Millis> delay;
 };
 
 // The audit's figures on the text lines.
@@ -80,6 +81,7 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     params.startUrl = profile->url;
     params.maxPages = options.maxPages;
     params.maxDepth = options.maxDepth;
+    params.delay = options.delay;
     params.cancel = &InterruptScope::requested();
     context.out << "Auditing " << params.startUrl << '\n' << std::flush;
     audit::AuditResult result;
@@ -97,6 +99,9 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     if (!result.ledgerProblem.empty()) {
         context.err << "farrowctl: the ledger could not be read, so no page counts as announced: "
                     << result.ledgerProblem << '\n';
+    }
+    if (!result.recordProblem.empty()) {
+        context.err << "farrowctl: the ledger: " << result.recordProblem << '\n';
     }
 
     const std::string text = options.format == "html"
@@ -144,6 +149,7 @@ void addAuditCommand(CLI::App& app, CommandContext& context) {
                      "exit 3 when a finding of this severity or worse is made (default error)")
         ->check(CLI::IsMember({"error", "warning", "never"}));
     addCrawlBounds(*command, options->maxPages, options->maxDepth, context.timing);
+    addCrawlDelay(*command, options->delay);
     command->callback([options, &context] { context.exitCode = runAudit(*options, context); });
 }
 

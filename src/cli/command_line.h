@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ void addSwitchWords(CLI::App& command, std::vector<std::string>& words,
 // record's bound.
 void addCrawlBounds(CLI::App& command, std::size_t& maxPages, std::size_t& maxDepth,
                     const base::Timing& timing);
+// --delay MS of such a command: one page at a time, MS milliseconds after each answer.
+void addCrawlDelay(CLI::App& command, std::optional<base::Millis>& delay);
 
 // The commands, one group per file; each adds its subcommands to farrowctl's parser.
 void addSitesCommands(CLI::App& app, CommandContext& context);

@@ -257,19 +257,23 @@ void addCrawlBounds(CLI::App& command, std::size_t& maxPages, std::size_t& maxDe
         ->check(CLI::Range(std::size_t{1}, std::size_t{100000}));
 }
 
+void addCrawlDelay(CLI::App& command, std::optional<base::Millis>& delay) {
+    command
+        .add_option_function<std::size_t>(
+            "--delay", [&delay](std::size_t ms) { delay = base::Millis(ms); },
+            "read one page at a time, MS milliseconds after the last answer (robots.txt's "
+            "Crawl-delay may ask for more)")
+        ->type_name("MS")
+        ->check(CLI::Range(std::size_t{0}, std::size_t{3600000}));
+}
+
 void addCrawlCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<CrawlOptions>();
     CLI::App* command = app.add_subcommand(
         "crawl", "crawl the whole site from a profile's URL and write its sitemap");
     command->add_option("FILE", options->file, "a profile file (.fl2): the start page")->required();
     addCrawlBounds(*command, options->maxPages, options->maxDepth, context.timing);
-    command
-        ->add_option_function<std::size_t>(
-            "--delay", [options](std::size_t ms) { options->delay = base::Millis(ms); },
-            "read one page at a time, MS milliseconds after the last answer (robots.txt's "
-            "Crawl-delay may ask for more)")
-        ->type_name("MS")
-        ->check(CLI::Range(std::size_t{0}, std::size_t{3600000}));
+    addCrawlDelay(*command, options->delay);
     command->add_option("--out", options->out,
                         "write to PATH (default sitemap.xml, sitemap.txt or sitemap.jsonl)");
     command

@@ -116,7 +116,12 @@ public:
 
         seen_.insert(startUrl);
         queue_.push_back({startUrl, 0});
-        sitemapsLeft_ = !robots_.sitemaps().empty();
+        sitemapUrls_ = robots_.sitemaps();
+        inFolder_ = sitemapUrls_.empty() && params_.folderSitemap;
+        if (inFolder_) {
+            sitemapUrls_.push_back(result_.scope + "sitemap.xml");
+        }
+        sitemapsLeft_ = !sitemapUrls_.empty();
         {
             std::vector<std::jthread> workers;
             const std::size_t count =
@@ -282,11 +287,11 @@ private:
         };
         const std::optional<WebAddress> site = webAddress(origin_);
         std::unordered_set<std::string> listed;
-        for (const std::string& named : robots_.sitemaps()) {
+        for (const std::string& named : sitemapUrls_) {
             if (cancelled() || Clock::now() >= until) {
                 break;
             }
-            RobotsSitemap sitemap{named, 0, {}};
+            RobotsSitemap sitemap{named, 0, {}, inFolder_};
             const std::optional<std::string> url = webUrl(named);
             const std::optional<WebAddress> at = url ? webAddress(*url) : std::nullopt;
             if (!at || at->host != site->host) {
@@ -522,9 +527,16 @@ private:
             }
             result_.pages.push_back(std::move(page));
         }
+        const bool listing = visit.linksFoundBy == FoundBy::Sitemap;
         for (const PageLink& link : visit.links) {
             const std::string url = normalizedUrl(link.url);
-            if (!inScope(url) || seen_.count(url) != 0) {
+            if (!inScope(url)) {
+                continue;
+            }
+            if (seen_.count(url) != 0) {
+                if (listing) {
+                    result_.listed.push_back(url);
+                }
                 continue;
             }
             if (job.depth + 1 > params_.maxDepth) {
@@ -536,6 +548,9 @@ private:
                 continue;
             }
             seen_.insert(url);
+            if (listing) {
+                result_.listed.push_back(url);
+            }
             queue_.push_back({url, job.depth + 1, visit.linksFoundBy});
         }
     }
@@ -560,6 +575,7 @@ private:
                   [](const CrawledPage& a, const CrawledPage& b) {
                       return a.depth != b.depth ? a.depth < b.depth : a.url < b.url;
                   });
+        std::sort(result_.listed.begin(), result_.listed.end());
     }
 
     const CrawlParams& params_;
@@ -569,6 +585,9 @@ private:
     std::string origin_;
     std::string folder_;
     RobotsRules robots_;
+    // The sitemaps read once the links are followed: robots.txt's, else the folder's.
+    std::vector<std::string> sitemapUrls_;
+    bool inFolder_ = false;
     // Why a page robots.txt keeps the crawl from is left out.
     LeftOut robotsLeftOut_{LeftOutReason::DisallowedByRobots, 0, {}};
 

@@ -44,6 +44,9 @@ struct CrawlParams {
     // is set for each), all within `sitemapDeadline`.
     SitemapSourceParams sitemaps;
     base::Millis sitemapDeadline{};
+    // When robots.txt names no sitemap, `sitemap.xml` of the start page's folder is read in
+    // their stead.
+    bool folderSitemap = false;
     // When set, one request at a time with this pause after each answer. robots.txt's
     // Crawl-delay asks for the same, held to `delayCap`; the longer pause of the two is kept.
     std::optional<base::Millis> delay;
@@ -113,7 +116,7 @@ std::string groupText(const LeftOut& leftOut);
 // "answered", "canonical", "noindex"...
 const char* token(LeftOutReason reason);
 
-// How the crawl came to an address: a link (the start page too), or a sitemap robots.txt names.
+// How the crawl came to an address: a link (the start page too), or a sitemap it read.
 enum class FoundBy { Link, Sitemap };
 
 // "link", "sitemap".
@@ -175,6 +178,8 @@ struct RobotsSitemap {
     std::size_t listed = 0;
     // Why it, or parts of an index, could not be read; a sitemap off the site's host is not.
     std::vector<std::string> problems;
+    // Named by no robots.txt: the folder's sitemap.xml, read with CrawlParams::folderSitemap.
+    bool inFolder = false;
 };
 
 struct CrawlResult {
@@ -186,8 +191,11 @@ struct CrawlResult {
     std::size_t fetched = 0;
     // The folder the crawl kept to ("http://host:port/dir/").
     std::string scope;
-    // The sitemaps robots.txt names, once the links of the site were followed.
+    // The sitemaps robots.txt names (or the folder's), once the links of the site were followed.
     std::vector<RobotsSitemap> sitemaps;
+    // The addresses within the crawl's folder that the sitemaps list and the crawl met or was to
+    // read, whichever way it came to them: no more than its page bound. Each once, sorted.
+    std::vector<std::string> listed;
     // robots.txt's Crawl-delay, as it asks; the pause kept between requests, when they went one
     // at a time; and whether that pause is the Crawl-delay's rather than the caller's.
     std::optional<base::Millis> crawlDelay;
@@ -216,8 +224,9 @@ public:
 // Reads the site from `params.startUrl` the way a search engine's crawler does: its robots.txt
 // first, then every link within the start page's host, port and folder, `params.inFlight`
 // pages at a time on threads of its own, which have all ended when it returns; then the pages
-// the sitemaps of its robots.txt list in that folder that no link led to, and their links.
-// With a delay, from `params` or robots.txt's Crawl-delay, one request at a time.
+// the sitemaps of its robots.txt (or the folder's, with `params.folderSitemap`) list in that
+// folder that no link led to, and their links. With a delay, from `params` or robots.txt's
+// Crawl-delay, one request at a time.
 CrawlResult crawlSite(const CrawlParams& params, const PageFetch& fetch,
                       CrawlProgress* progress = nullptr);
 

@@ -232,10 +232,10 @@ base::Error AnnouncementLedger::record(const std::vector<std::string>& urls,
 
 std::vector<LedgerEntry> AnnouncementLedger::history(const std::optional<std::string>& url) const {
     std::vector<LedgerEntry> entries;
-    Statement s = prepare(db_.get(), url ? "SELECT url, endpoint, sent_ms, status, outcome FROM "
-                                           "sending WHERE url = ?1 ORDER BY id"
-                                         : "SELECT url, endpoint, sent_ms, status, outcome FROM "
-                                           "sending ORDER BY id");
+    Statement s = prepare(db_.get(), url ? "SELECT url, endpoint, sent_ms, status, outcome, "
+                                           "fingerprint FROM sending WHERE url = ?1 ORDER BY id"
+                                         : "SELECT url, endpoint, sent_ms, status, outcome, "
+                                           "fingerprint FROM sending ORDER BY id");
     if (!s) {
         return entries;
     }
@@ -249,6 +249,7 @@ std::vector<LedgerEntry> AnnouncementLedger::history(const std::optional<std::st
         e.when = base::TimePoint(std::chrono::milliseconds(sqlite3_column_int64(s.get(), 2)));
         e.status = static_cast<long>(sqlite3_column_int64(s.get(), 3));
         e.outcome = columnText(s.get(), 4);
+        e.fingerprint = columnText(s.get(), 5);
         entries.push_back(std::move(e));
     }
     return entries;

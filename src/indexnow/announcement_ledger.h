@@ -24,6 +24,8 @@ struct LedgerEntry {
     long status = 0;
     // "accepted", "pending", "refused", "busy", "failed", "unexpected".
     std::string outcome;
+    // The fingerprint of the page as it was announced; empty when its source gave none.
+    std::string fingerprint{};
 };
 
 // The last time a URL was accepted (or taken as pending), and the fingerprint of the page as it

@@ -20,12 +20,14 @@ public:
     LedgerMemory(CrawlLedger ledger, bool record, const base::Clock& clock, const std::string& path)
         : ledger_(std::move(ledger)), record_(record), clock_(clock), path_(path) {}
 
-    crawl::PageMemory memory() {
+    crawl::PageMemory memory(bool conditional) {
         crawl::PageMemory memory;
-        memory.recall = [this](const std::string& url) {
-            std::lock_guard lock(mutex_);
-            return ledger_.recall(url);
-        };
+        if (conditional) {
+            memory.recall = [this](const std::string& url) {
+                std::lock_guard lock(mutex_);
+                return ledger_.recall(url);
+            };
+        }
         if (record_) {
             memory.remember = [this](const crawl::PageReading& reading, bool unchanged) {
                 std::lock_guard lock(mutex_);
@@ -88,7 +90,7 @@ RecordedCrawl::Result RecordedCrawl::run(Params params, const crawl::PageFetch& 
         CrawlLedger::Opened opened = CrawlLedger::open(params.ledgerFile);
         if (opened.ledger) {
             memory.emplace(std::move(*opened.ledger), !params.dryRun, clock, params.ledgerFile);
-            params.crawl.memory = memory->memory();
+            params.crawl.memory = memory->memory(params.conditional);
         } else {
             result.ledgerError = std::move(opened.error);
         }

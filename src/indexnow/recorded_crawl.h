@@ -12,7 +12,8 @@ namespace farrow::indexnow {
 
 // The whole-site crawl as every front end runs it: with the workspace's ledger, each page the
 // last crawl read is asked for conditionally (a 304 keeps what was read then, its links too),
-// and each page read is recorded, a batch of pages in one transaction.
+// unless the caller asks for whole pages, and each page read is recorded, a batch of pages in
+// one transaction.
 struct RecordedCrawl {
     struct Params {
         crawl::CrawlParams crawl;
@@ -20,6 +21,9 @@ struct RecordedCrawl {
         std::string ledgerFile;
         // Reads a ledger that is there, makes none and records nothing.
         bool dryRun = false;
+        // Off: every page is read whole, as by a first crawl, and still recorded; for a caller
+        // that needs more of each page than a 304 keeps (its description, all its links).
+        bool conditional = true;
     };
 
     struct Result {

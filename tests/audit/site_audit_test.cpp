@@ -9,14 +9,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <tuple>
 
 #include "audit/site_findings.h"
 #include "cli/command_line.h"
+#include "crawl/page_memory.h"
 #include "google/search_console_ledger.h"
 #include "indexnow/announcement_ledger.h"
+#include "indexnow/crawl_ledger.h"
 #include "support/loopback_http_server.h"
 #include "support/site_lines.h"
 #include "support/temp_workspace.h"
@@ -59,6 +62,42 @@ protected:
         server.routes().Get(from, [to](const httplib::Request&, httplib::Response& res) {
             res.set_redirect(to, 301);
         });
+    }
+    // Served at request time, so that "{site}" can stand for the server's address.
+    void serveXml(const std::string& path, std::string text,
+                  const std::string& type = "application/xml") {
+        server.routes().Get(path, [this, text = std::move(text), type](const httplib::Request&,
+                                                                       httplib::Response& res) {
+            std::string body = text;
+            for (std::size_t at; (at = body.find("{site}")) != std::string::npos;) {
+                body.replace(at, 6, server.url(""));
+            }
+            res.set_content(body, type);
+        });
+    }
+    static std::string urlset(const Links& paths) {
+        std::string xml = "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">";
+        for (const std::string& path : paths) {
+            xml += "<url><loc>{site}" + path + "</loc></url>";
+        }
+        return xml + "</urlset>";
+    }
+    // The findings of the audit in audit.jsonl as (kind, severity, address in /site/, detail).
+    std::vector<std::tuple<std::string, std::string, std::string, std::string>> findings(
+        const std::set<std::string>& kinds) {
+        const std::string s = server.url("/site/");
+        std::vector<std::tuple<std::string, std::string, std::string, std::string>> found;
+        for (const nlohmann::json& e : events()) {
+            if (e["event"] == "audit-finding" && kinds.count(e["kind"]) != 0) {
+                std::string detail = e["detail"];
+                if (detail.find(s) != std::string::npos) {
+                    detail.replace(detail.find(s), s.size(), "");
+                }
+                found.emplace_back(e["kind"], e["severity"],
+                                   e["url"].get<std::string>().substr(s.size()), detail);
+            }
+        }
+        return found;
     }
     int audit(std::vector<std::string> args, const std::string& start = "/site/index.htm") {
         workspace.write("p.fl2", test::profileFileText({}, server.url(start), "Mine"));
@@ -158,8 +197,203 @@ TEST_F(SiteAuditTest, EachKindOfFindingOnTheSiteBuiltForIt) {
                                    R"(,"errors":2,"warnings":8,"notices":6,"announced":0,)"
                                    R"("indexed":0,"ending":"finished"})"));
     EXPECT_NE(out.str().find("Mend first: "), std::string::npos) << out.str();
-    // No ledger was there, and none was made.
-    EXPECT_FALSE(std::filesystem::exists(workspace.file("indexnow.db")));
+    // No ledger was there: one was made, and holds the crawl's record of each page read.
+    indexnow::CrawlLedger::Opened ledger =
+        indexnow::CrawlLedger::open(workspace.file("indexnow.db"));
+    ASSERT_TRUE(ledger.ledger) << ledger.error.reason;
+    const std::optional<crawl::PageReading> recorded = ledger.ledger->recall(s + "index.htm");
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(recorded->title, "Home");
+    EXPECT_EQ(recorded->links.size(), 11u);
+    EXPECT_FALSE(recorded->fingerprint.empty());
+}
+
+const std::set<std::string> kSitemapKinds = {"sitemap-error", "sitemap-disallowed",
+                                             "sitemap-noindex", "sitemap-redirect", "orphan"};
+
+TEST_F(SiteAuditTest, EachKindOfSitemapFindingOnTheSiteBuiltForIt) {
+    serveXml("/robots.txt",
+             "User-agent: *\nDisallow: /site/private/\nSitemap: {site}/site/map.xml\n",
+             "text/plain");
+    serveXml("/site/map.xml",
+             urlset({"/site/index.htm", "/site/a.htm", "/site/gone.htm", "/site/boom.htm",
+                     "/site/private/secret.htm", "/site/hidden.htm", "/site/moved.htm",
+                     "/site/target.htm", "/site/lonely.htm", "/site/self.htm", "/elsewhere.htm"}));
+    // Read by nobody: robots.txt names another sitemap.
+    serveXml("/site/sitemap.xml", urlset({"/site/unnamed.htm"}));
+    serve("/site/index.htm", page("Home", "The home", {"a.htm", "hidden.htm", "old.htm"}));
+    serve("/site/a.htm", page("A", "Page a", {}));
+    serve("/site/hidden.htm",
+          page("Hidden", "Page hidden", {}, "<meta name=\"robots\" content=\"noindex\">"));
+    // Listed where the redirect of a link ends: linked, no orphan.
+    redirect("/site/old.htm", "/site/target.htm");
+    serve("/site/target.htm", page("Target", "Page target", {}));
+    redirect("/site/moved.htm", "/site/a.htm");
+    server.routes().Get("/site/boom.htm",
+                        [](const httplib::Request&, httplib::Response& res) { res.status = 500; });
+    std::atomic<int> secretAsked{0};
+    server.routes().Get("/site/private/secret.htm",
+                        [&](const httplib::Request&, httplib::Response& res) {
+                            ++secretAsked;
+                            res.set_content(page("Secret", "Page secret", {}), "text/html");
+                        });
+    serve("/site/lonely.htm", page("Lonely", "Page lonely", {}));
+    // A page linking itself alone is linked by no other.
+    serve("/site/self.htm", page("Self", "Page self", {"self.htm"}));
+    serve("/site/unnamed.htm", page("Unnamed", "Page unnamed", {}));
+    serve("/elsewhere.htm", page("Elsewhere", "Outside the folder", {}));
+    server.start();
+
+    ASSERT_EQ(audit({"--format", "jsonl"}), cli::kExitSomeFailed) << err.str();
+    using Row = std::tuple<std::string, std::string, std::string, std::string>;
+    EXPECT_EQ(findings(kSitemapKinds),
+              (std::vector<Row>{
+                  {"sitemap-error", "error", "boom.htm", "answered 500"},
+                  {"sitemap-error", "error", "gone.htm", "answered 404"},
+                  {"sitemap-disallowed", "error", "private/secret.htm", "disallowed by robots.txt"},
+                  {"sitemap-noindex", "error", "hidden.htm", "noindex"},
+                  {"sitemap-redirect", "warning", "moved.htm", "redirects to a.htm"},
+                  {"orphan", "warning", "lonely.htm", "no page read links it"},
+                  {"orphan", "warning", "self.htm", "no page read links it"},
+              }));
+    // Disallowed, it is named and never asked for.
+    EXPECT_EQ(secretAsked.load(), 0);
+    std::map<std::string, nlohmann::json> rows;
+    for (const nlohmann::json& e : events()) {
+        if (e["event"] == "audit-page") {
+            rows[e["url"]] = e["findings"];
+        }
+    }
+    EXPECT_EQ(rows[server.url("/site/lonely.htm")], nlohmann::json::parse(R"(["orphan"])"));
+    EXPECT_EQ(rows[server.url("/site/private/secret.htm")],
+              nlohmann::json::parse(R"(["sitemap-disallowed"])"));
+    EXPECT_EQ(rows.count(server.url("/site/unnamed.htm")), 0u);
+    EXPECT_EQ(rows.count(server.url("/elsewhere.htm")), 0u);
+
+    ASSERT_EQ(audit({}), cli::kExitSomeFailed) << err.str();
+    const std::string html = workspace.read("audit.html");
+    EXPECT_NE(html.find(server.url("/site/map.xml") +
+                        "</a> (named by robots.txt) read: 10 pages of the site's folder listed."),
+              std::string::npos)
+        << html;
+    for (const std::string& kind : kSitemapKinds) {
+        EXPECT_NE(html.find("<h2 id=\"" + kind + "\">"), std::string::npos) << kind;
+    }
+}
+
+TEST_F(SiteAuditTest, WithoutASitemapInRobotsTxtTheFoldersIsRead) {
+    serve("/site/index.htm", page("Home", "The home", {"a.htm"}));
+    serve("/site/a.htm", page("A", "Page a", {}));
+    serve("/site/lonely.htm", page("Lonely", "Page lonely", {}));
+    serveXml("/site/sitemap.xml", urlset({"/site/a.htm", "/site/lonely.htm", "/site/gone.htm"}));
+    serve("/bare/index.htm", page("Bare", "No sitemap here", {}));
+    server.start();
+
+    // No robots.txt at all: the folder's sitemap.xml stands in.
+    ASSERT_EQ(audit({"--format", "jsonl"}), cli::kExitSomeFailed) << err.str();
+    using Row = std::tuple<std::string, std::string, std::string, std::string>;
+    EXPECT_EQ(findings(kSitemapKinds),
+              (std::vector<Row>{{"sitemap-error", "error", "gone.htm", "answered 404"},
+                                {"orphan", "warning", "lonely.htm", "no page read links it"}}));
+    ASSERT_EQ(audit({}), cli::kExitSomeFailed) << err.str();
+    EXPECT_NE(workspace.read("audit.html")
+                  .find(server.url("/site/sitemap.xml") + "</a> (robots.txt names none) read: 3"),
+              std::string::npos);
+
+    // A site with no sitemap: said in the summary, and no finding of its own.
+    ASSERT_EQ(audit({"--fail-on", "warning"}, "/bare/index.htm"), cli::kExitOk) << err.str();
+    const std::string html = workspace.read("audit.html");
+    const std::size_t line =
+        html.find(server.url("/bare/sitemap.xml") + "</a> (robots.txt names none)");
+    ASSERT_NE(line, std::string::npos) << html;
+    EXPECT_NE(html.find("404", line), std::string::npos);
+}
+
+TEST_F(SiteAuditTest, DelayReadsOnePageAtATimeWithItsPause) {
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    server.routes().Get(R"(/site/p(\d)\.htm)",
+                        [&](const httplib::Request& req, httplib::Response& res) {
+                            {
+                                std::lock_guard lock(mutex);
+                                arrivals.push_back(std::chrono::steady_clock::now());
+                            }
+                            const int n = std::stoi(req.matches[1]);
+                            res.set_content(page("P" + std::to_string(n), "About p",
+                                                 {"p" + std::to_string((n + 1) % 4) + ".htm",
+                                                  "p" + std::to_string((n + 2) % 4) + ".htm"}),
+                                            "text/html");
+                        });
+    server.start();
+    ASSERT_EQ(audit({"--delay", "80", "--fail-on", "never"}, "/site/p0.htm"), cli::kExitOk)
+        << err.str();
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(arrivals.size(), 4u);
+    for (std::size_t i = 1; i < arrivals.size(); ++i) {
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], std::chrono::milliseconds(80)) << i;
+    }
+    EXPECT_EQ(audit({"--delay", "soon"}, "/site/p0.htm"), cli::kExitUsage);
+}
+
+TEST_F(SiteAuditTest, ChangedSinceAnnouncedComparesThePageWithItsAnnouncedFingerprint) {
+    const std::string home = page("Home", "Home page", {"a.htm", "b.htm", "c.htm", "gone.htm"});
+    serve("/site/index.htm", home);
+    serve("/site/a.htm", page("A", "Page a", {}));
+    serve("/site/b.htm", page("B", "Page b", {}));
+    serve("/site/c.htm", page("C", "Page c", {}));
+    server.start();
+    const std::string s = server.url("/site/");
+    {
+        indexnow::AnnouncementLedger::Opened opened =
+            indexnow::AnnouncementLedger::open(indexnow::ledgerPath(workspace.workspace()));
+        ASSERT_TRUE(opened.ledger) << opened.error.reason;
+        const base::TimePoint day = base::TimePoint(std::chrono::seconds(1796724000));
+        // The home page announced as it is now, after an older one; a.htm as it was; b.htm by
+        // a source that gave no fingerprint; the missing page when it was there.
+        ASSERT_FALSE(opened.ledger->record({s + "index.htm"}, "https://engine/",
+                                           day - std::chrono::hours(1), 200, "accepted",
+                                           {{s + "index.htm", "older"}}));
+        ASSERT_FALSE(opened.ledger->record(
+            {s + "index.htm", s + "a.htm", s + "b.htm", s + "gone.htm"}, "https://engine/", day,
+            200, "accepted",
+            {{s + "index.htm", crawl::pageFingerprint(home)},
+             {s + "a.htm", crawl::pageFingerprint(page("A", "Page a, as it was", {}))},
+             {s + "gone.htm", crawl::pageFingerprint(home)}}));
+    }
+    ASSERT_EQ(audit({"--format", "jsonl", "--fail-on", "never"}), cli::kExitOk) << err.str();
+    std::map<std::string, nlohmann::json> changed;
+    for (const nlohmann::json& e : events()) {
+        if (e["event"] == "audit-page") {
+            changed[e["url"].get<std::string>().substr(s.size())] = e["changedSinceAnnounced"];
+        }
+    }
+    EXPECT_EQ(changed, (std::map<std::string, nlohmann::json>{{"index.htm", false},
+                                                              {"a.htm", true},
+                                                              {"b.htm", nullptr},
+                                                              {"c.htm", nullptr},
+                                                              {"gone.htm", nullptr}}));
+
+    ASSERT_EQ(audit({"--fail-on", "never"}), cli::kExitOk) << err.str();
+    const std::string html = workspace.read("audit.html");
+    EXPECT_NE(html.find("<th>Changed since announced</th>"), std::string::npos);
+    const std::size_t a = html.find("<tr><td><a class=\"url\" href=\"" + s + "a.htm\"");
+    ASSERT_NE(a, std::string::npos);
+    EXPECT_NE(html.find(" accepted</td><td>yes</td><td>not inspected</td></tr>", a),
+              std::string::npos)
+        << html.substr(a, 600);
+}
+
+TEST_F(SiteAuditTest, ALedgerThatCannotBeWrittenIsSaidAndTheAuditStillWritten) {
+    serve("/site/index.htm", page("Home", "The home", {}));
+    server.start();
+    std::filesystem::create_directory(workspace.file("indexnow.db"));
+    ASSERT_EQ(audit({}), cli::kExitOk) << err.str();
+    EXPECT_NE(err.str().find("farrowctl: the ledger: " + workspace.file("indexnow.db")),
+              std::string::npos)
+        << err.str();
+    const std::string html = workspace.read("audit.html");
+    EXPECT_NE(html.find("The crawl could not be recorded in the ledger: "), std::string::npos);
+    EXPECT_NE(html.find("<td>Home</td>"), std::string::npos);
 }
 
 // What a browser makes of the audit: the page's script runs, counts the rows and says no error.

@@ -602,7 +602,12 @@ TEST_F(PoliteSite, SitemapsOfRobotsTxtBringPagesNoLinkLeadsTo) {
                          {"orphan.htm", "sitemap 1"},
                          {"closed.htm", "sitemap 1 disallowed by robots.txt"},
                          {"child.htm", "link 2"}}));
+    // Listed, whichever way the crawl came to them; the page outside the folder is not.
+    const std::string site = server.url("/site/");
+    EXPECT_EQ(r.listed, (std::vector<std::string>{site + "a.htm", site + "closed.htm",
+                                                  site + "index.htm", site + "orphan.htm"}));
     EXPECT_TRUE(arrivals("/elsewhere.htm").empty());
+    EXPECT_TRUE(arrivals("/site/closed.htm").empty());
     // Every request, robots.txt and the sitemaps too, names us and our release.
     for (const Arrival& a : arrivals()) {
         EXPECT_EQ(a.agent, std::string("Farrowlane/") + base::kVersion) << a.path;
@@ -615,6 +620,56 @@ TEST_F(PoliteSite, SitemapsOfRobotsTxtBringPagesNoLinkLeadsTo) {
     const CrawlResult full = crawlSite(p, webPageFetch(""));
     EXPECT_EQ(full.ending, CrawlEnding::PageBound);
     EXPECT_TRUE(full.sitemaps.empty());
+}
+
+TEST_F(PoliteSite, TheFoldersSitemapIsReadOnlyWhenAskedAndRobotsTxtNamesNone) {
+    serve("/robots.txt", "User-agent: *\nDisallow:\n");
+    serve("/site/sitemap.xml",
+          "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>{site}/site/"
+          "lone.htm</loc></url><url><loc>{site}/site/index.htm</loc></url></urlset>");
+    serve("/site/index.htm", links({}));
+    serve("/site/lone.htm", links({}));
+    serve("/sitemap.xml", "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"/>");
+    CrawlParams p = start();
+    p.startUrl = server.url("/site/index.htm");
+    const std::string site = server.url("/site/");
+
+    // Not asked: as before, the sitemaps are robots.txt's alone.
+    const CrawlResult plain = crawlSite(p, webPageFetch(""));
+    EXPECT_TRUE(plain.sitemaps.empty());
+    EXPECT_TRUE(plain.listed.empty());
+    EXPECT_EQ(plain.pages.size(), 1u);
+    EXPECT_TRUE(arrivals("/site/sitemap.xml").empty());
+
+    p.folderSitemap = true;
+    const CrawlResult folder = crawlSite(p, webPageFetch(""));
+    ASSERT_EQ(folder.sitemaps.size(), 1u);
+    EXPECT_EQ(folder.sitemaps[0].url, site + "sitemap.xml");
+    EXPECT_TRUE(folder.sitemaps[0].inFolder);
+    EXPECT_EQ(folder.sitemaps[0].listed, 2u);
+    EXPECT_EQ(folder.listed, (std::vector<std::string>{site + "index.htm", site + "lone.htm"}));
+    ASSERT_EQ(folder.pages.size(), 2u);
+    EXPECT_EQ(folder.pages[1].foundBy, FoundBy::Sitemap);
+    EXPECT_TRUE(arrivals("/sitemap.xml").empty()) << "the host's root is not the site's folder";
+}
+
+TEST_F(PoliteSite, ASitemapRobotsTxtNamesStandsInPlaceOfTheFolders) {
+    serve("/robots.txt", "User-agent: *\nSitemap: {site}/named.xml\n");
+    serve("/named.xml", "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"/>");
+    serve("/site/sitemap.xml",
+          "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>{site}/site/"
+          "lone.htm</loc></url></urlset>");
+    serve("/site/index.htm", links({}));
+    serve("/site/lone.htm", links({}));
+    CrawlParams p = start();
+    p.startUrl = server.url("/site/index.htm");
+    p.folderSitemap = true;
+    const CrawlResult r = crawlSite(p, webPageFetch(""));
+    ASSERT_EQ(r.sitemaps.size(), 1u);
+    EXPECT_FALSE(r.sitemaps[0].inFolder);
+    EXPECT_TRUE(r.listed.empty());
+    EXPECT_TRUE(arrivals("/site/sitemap.xml").empty());
+    EXPECT_TRUE(arrivals("/site/lone.htm").empty());
 }
 
 TEST_F(PoliteSite, CrawlDelayOrADelayMakesOneRequestAtATimeWithItsPause) {
