@@ -32,6 +32,8 @@ const std::vector<Case> kCases = {
     {"title-duplicate", "ropes.htm", {}},
     {"title-duplicate", "sails.htm", {}},
     {"mixed-content", "order.htm", {}},
+    {"sitemap-noindex", "clearance.htm", {}},
+    {"orphan", "winter-stock.htm", {}},
 };
 
 class AuditSiteTest : public ::testing::Test {
