@@ -110,11 +110,11 @@ base::Error appendAuditRecord(const std::string& path, const AuditRecord& record
 
 LastAudit readLastAudit(const std::string& path) {
     LastAudit last;
-    if (!platform::fileExists(path)) {
+    if (platform::isThereButNotRegular(path)) {
+        last.problem = "it is no regular file";
         return last;
     }
-    if (platform::isThereButNotRegular(path)) {
-        last.problem = "no regular file";
+    if (!platform::fileExists(path)) {
         return last;
     }
     const platform::FilePtr file = platform::openFile(path, "rb");
