@@ -1,21 +1,15 @@
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
 
-#include "audit/audit_events.h"
-#include "audit/audit_html.h"
-#include "audit/site_audit.h"
+#include "audit/audit_job.h"
 #include "base/clock.h"
 #include "cli/command_line.h"
 #include "cli/crawl_progress_line.h"
 #include "cli/profile_loading.h"
-#include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
-#include "platform/file_system.h"
 
 namespace farrow::cli {
 
@@ -31,50 +25,41 @@ struct AuditOptions {
     std::optional<base::Millis> delay;
 };
 
-// The audit's figures on the text lines.
-void tellSummary(const audit::AuditResult& result, std::ostream& out) {
-    const audit::AuditSummary& sum = result.summary;
-    out << "The crawl " << result.endingText << ".\n"
-        << sum.read << " pages read, " << sum.pages << " addresses met: " << sum.fit
-        << " fit to be indexed, " << sum.withErrors << " with errors, " << sum.withWarnings
-        << " with warnings.\n"
-        << "Findings: error " << sum.errors << ", warning " << sum.warnings << ", notice "
-        << sum.notices << ".\n"
-        << "Announced: " << sum.announced << "; inspected: " << sum.inspected
-        << "; indexed: " << sum.indexed << ".\n";
-    const auto order = audit::mendFirst(result);
-    if (!order.empty()) {
-        out << "Mend first:";
-        for (std::size_t i = 0; i < order.size() && i < 3; ++i) {
-            out << (i == 0 ? " " : ", ") << audit::token(order[i].first) << " (" << order[i].second
-                << (order[i].second == 1 ? " page)" : " pages)");
-        }
-        out << ".\n";
+// The job's events on the text lines: the start, then the crawl's progress line.
+class AuditProgress final : public audit::AuditJobFrontend {
+public:
+    explicit AuditProgress(const CommandContext& context) : context_(context), line_(context) {}
+
+    void crawling(const std::string& startUrl) override {
+        context_.out << "Auditing " << startUrl << '\n' << std::flush;
     }
-}
+    void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
+                  std::size_t waiting) override {
+        line_.pageDone(page, fetched, waiting);
+    }
+
+private:
+    const CommandContext& context_;
+    CrawlProgressLine line_;
+};
 
 ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     const std::optional<profile::SubmissionProfile> profile = readProfile(options.file, context);
     if (!profile) {
         return kExitFailed;
     }
+    audit::AuditJob::Params job;
+    job.format =
+        options.format == "html" ? audit::AuditFormat::Html : audit::AuditFormat::JsonLines;
+    job.out = options.out;
     // On stdout the audit stands alone: the text lines go to stderr.
     JsonLinesReport* onStdout = nullptr;
-    std::string path;
+    std::optional<std::ostream> stdoutStream;
     if (options.out == "-") {
         if (!context.openReport("-", onStdout)) {
             return kExitFailed;
         }
-    } else {
-        path = options.out.empty() ? "audit." + options.format : options.out;
-        if (std::filesystem::path(path).is_relative()) {
-            path = (std::filesystem::path(context.workspace.root()) / path).lexically_normal();
-        }
-        // Found now rather than after an hour's crawl.
-        if (const base::Error e = crawl::checkOutputPlace(path)) {
-            context.err << "farrowctl: " << e.reason << '\n';
-            return kExitFailed;
-        }
+        job.stream = &stdoutStream.emplace(&onStdout->output());
     }
 
     audit::AuditParams params;
@@ -83,47 +68,44 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     params.maxDepth = options.maxDepth;
     params.delay = options.delay;
     params.cancel = &InterruptScope::requested();
-    context.out << "Auditing " << params.startUrl << '\n' << std::flush;
-    audit::AuditResult result;
+    job.audit = params;
+    audit::AuditJob::Result result;
     {
         // A stop ends the crawl; what was read is audited.
         InterruptScope interrupts;
-        CrawlProgressLine progress(context);
-        result = audit::runSiteAudit(params, context.workspace, context.timing,
-                                     crawl::webPageFetch(context.caFile), &progress);
+        AuditProgress progress(context);
+        result = audit::AuditJob::run(job, context.workspace, context.timing,
+                                      crawl::webPageFetch(context.caFile), base::SystemClock(),
+                                      progress);
     }
-    if (result.ending == crawl::CrawlEnding::StartUnreadable) {
-        context.err << "farrowctl: " << result.endingText << '\n';
+    if (result.outcome == audit::AuditJobOutcome::OutputUnusable ||
+        result.outcome == audit::AuditJobOutcome::StartUnreadable) {
+        context.err << "farrowctl: " << audit::failureText(result) << '\n';
         return kExitFailed;
     }
-    if (!result.ledgerProblem.empty()) {
-        context.err << "farrowctl: the ledger could not be read, so no page counts as announced: "
-                    << result.ledgerProblem << '\n';
+    if (const std::string ledger = audit::ledgerText(result.audit); !ledger.empty()) {
+        context.err << "farrowctl: " << ledger << '\n';
     }
-    if (!result.recordProblem.empty()) {
-        context.err << "farrowctl: the ledger: " << result.recordProblem << '\n';
+    if (const std::string record = audit::recordText(result.audit); !record.empty()) {
+        context.err << "farrowctl: " << record << '\n';
     }
-
-    const std::string text = options.format == "html"
-                                 ? audit::auditHtml(result, base::SystemClock().now())
-                                 : audit::auditJsonLines(result);
-    if (onStdout != nullptr) {
-        std::ostream(&onStdout->output()) << text << std::flush;
-    } else if (!platform::writeWholeFile(path, text)) {
-        context.err << "farrowctl: cannot write \"" << path
-                    << "\": " << platform::systemReason(errno) << '\n';
+    if (result.outcome == audit::AuditJobOutcome::WriteFailed) {
+        context.err << "farrowctl: " << audit::failureText(result) << '\n';
         return kExitFailed;
     }
-    tellSummary(result, context.out);
+    context.out << audit::summaryText(result.audit);
     if (onStdout == nullptr) {
-        context.out << "Wrote " << path << '\n';
+        context.out << "Wrote " << result.path << '\n';
     }
-    if (result.ending == crawl::CrawlEnding::Cancelled) {
+    if (result.recordError) {
+        context.err << "farrowctl: " << result.recordError.reason << '\n';
+    }
+    if (result.audit.ending == crawl::CrawlEnding::Cancelled) {
         return kExitSomeFailed;
     }
     if (options.failOn != "never" &&
-        audit::reaches(result, options.failOn == "error" ? audit::Severity::Error
-                                                         : audit::Severity::Warning)) {
+        audit::reaches(result.audit, options.failOn == "error" ? audit::Severity::Error
+                                                               : audit::Severity::Warning)) {
         return kExitSomeFailed;
     }
     return kExitOk;

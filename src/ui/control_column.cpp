@@ -46,6 +46,8 @@ ControlColumn::ControlColumn(QWidget* parent) : QWidget(parent) {
     // Beside the group, not in it: the caption catalogue names the group's controls only.
     indexNowButton_ = button("IndexNow...", this, "indexNowButton");
     layout->addWidget(indexNowButton_);
+    siteAuditButton_ = button("Site audit...", this, "siteAuditButton");
+    layout->addWidget(siteAuditButton_);
 
     statusField_ = readOnlyLine(this, "statusField");
     layout->addSpacing(kSectionGap);
@@ -72,6 +74,7 @@ ControlColumn::ControlColumn(QWidget* parent) : QWidget(parent) {
     connect(helpButton_, &QPushButton::clicked, this, &ControlColumn::helpClicked);
     connect(batchButton_, &QPushButton::clicked, this, &ControlColumn::batchClicked);
     connect(indexNowButton_, &QPushButton::clicked, this, &ControlColumn::indexNowClicked);
+    connect(siteAuditButton_, &QPushButton::clicked, this, &ControlColumn::siteAuditClicked);
     connect(optimizeCheck_, &QCheckBox::clicked, this, &ControlColumn::optimizeClicked);
 }
 

@@ -16,7 +16,8 @@ class QToolButton;
 namespace farrow::ui {
 
 // The column right of the pages, always visible: Exit, Help, the actions group, IndexNow, the
-// status field and About. It holds the controls; the window decides what their clicks do.
+// site audit, the status field and About. It holds the controls; the window decides what their
+// clicks do.
 class ControlColumn final : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +46,7 @@ signals:
     void helpClicked();
     void batchClicked();
     void indexNowClicked();
+    void siteAuditClicked();
     void optimizeClicked();
 
 private:
@@ -55,6 +57,7 @@ private:
     QCheckBox* optimizeCheck_ = nullptr;
     QPushButton* batchButton_ = nullptr;
     QPushButton* indexNowButton_ = nullptr;
+    QPushButton* siteAuditButton_ = nullptr;
     QLineEdit* statusField_ = nullptr;
     QLabel* underWay_ = nullptr;
     QToolButton* aboutButton_ = nullptr;

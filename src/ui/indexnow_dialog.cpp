@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
+#include "audit/audit_record.h"
 #include "base/clock.h"
 #include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
@@ -291,8 +292,13 @@ void IndexNowDialog::buildControls() {
 
     closeButton_ = new QPushButton("Close", this);
     closeButton_->setObjectName("closeButton");
+    lastAuditLabel_ = new QLabel(this);
+    lastAuditLabel_->setObjectName("lastAuditLabel");
+    lastAuditLabel_->setWordWrap(true);
+    lastAuditLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    showLastAudit();
     auto* closeRow = new QHBoxLayout;
-    closeRow->addStretch();
+    closeRow->addWidget(lastAuditLabel_, 1);
     closeRow->addWidget(closeButton_);
 
     auto* layout = new QVBoxLayout(this);
@@ -324,6 +330,21 @@ void IndexNowDialog::buildControls() {
             &IndexNowDialog::onGoogleInspect);
     connect(cancelButton_, &QPushButton::clicked, this, &IndexNowDialog::onCancel);
     connect(closeButton_, &QPushButton::clicked, this, &IndexNowDialog::reject);
+}
+
+void IndexNowDialog::showLastAudit() {
+    const audit::LastAudit last = audit::readLastAudit(audit::auditRecordsPath(setup_.workspace));
+    if (!last.problem.empty()) {
+        lastAuditLabel_->setText(messageToQt("The list of audits " +
+                                             audit::auditRecordsPath(setup_.workspace) +
+                                             " could not be read: " + last.problem));
+    } else if (last.record) {
+        lastAuditLabel_->setText(
+            messageToQt(audit::lastAuditLine(*last.record, setup_.workspace.root())));
+        lastAuditLabel_->setToolTip(messageToQt(last.record->startUrl));
+    } else {
+        lastAuditLabel_->setText("No site audit yet.");
+    }
 }
 
 void IndexNowDialog::onVerify() {

@@ -93,6 +93,8 @@ private:
     void restoreSettings();
     bool rememberSettings();
 
+    // The last site audit's summary line from the workspace's list of audits.
+    void showLastAudit();
     void onVerify();
     void onAnnounce();
     void onCancel();
@@ -146,6 +148,7 @@ private:
     QProgressBar* progress_ = nullptr;
     IndexNowAnswersView* answers_ = nullptr;
     QLabel* summaryLabel_ = nullptr;
+    QLabel* lastAuditLabel_ = nullptr;
     QPushButton* closeButton_ = nullptr;
 };
 

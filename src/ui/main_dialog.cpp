@@ -40,6 +40,7 @@
 #include "ui/qt_optimizer_dialogs.h"
 #include "ui/selection_page.h"
 #include "ui/settings_page.h"
+#include "ui/site_audit_window.h"
 #include "ui/site_text_page.h"
 #include "ui/start_page.h"
 #include "ui/submission_runner.h"
@@ -172,6 +173,7 @@ void MainDialog::connectActions() {
     connect(categoryPage_, &CategoryPage::loadProfileClicked, this, &MainDialog::onLoadProfile);
     connect(column_, &ControlColumn::batchClicked, this, &MainDialog::onBatchSubmission);
     connect(column_, &ControlColumn::indexNowClicked, this, &MainDialog::onIndexNow);
+    connect(column_, &ControlColumn::siteAuditClicked, this, &MainDialog::onSiteAudit);
     connect(column_, &ControlColumn::optimizeClicked, this, &MainDialog::onOptimize);
     connect(keywordCheckPage_, &KeywordCheckPage::checkClicked, this, &MainDialog::onCheckKeyword);
 }
@@ -641,6 +643,26 @@ void MainDialog::onIndexNow() {
     };
     IndexNowDialog dialog(std::move(setup), this);
     dialog.exec();
+    busy_ = false;
+}
+
+void MainDialog::onSiteAudit() {
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    SiteAuditSetup setup;
+    setup.siteUrl = readProfile().url;
+    setup.workspace = state_.workspace;
+    setup.timing = state_.timing;
+    setup.caFile = state_.caFile;
+    setup.showAudit = [this](const std::string& path) {
+        platform::DetachedStarter starter(state_.timing.browserStartCheck, &frontend_);
+        keywords::showDocument(state_.userSettings.browserChoice, path, state_.browserEnvironment,
+                               starter, frontend_);
+    };
+    SiteAuditWindow window(std::move(setup), this);
+    window.exec();
     busy_ = false;
 }
 

@@ -122,6 +122,8 @@ private:
     void onCheckKeyword();
     // Announces the site to the engines that take URL pings, in a dialog of its own.
     void onIndexNow();
+    // Audits the site of the pages in a window of its own and opens the audit in the browser.
+    void onSiteAudit();
 
     app::AppState& state_;
     QtFrontend& frontend_;
