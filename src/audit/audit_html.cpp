@@ -118,6 +118,9 @@ std::string summary(const AuditResult& result) {
     html += "<li>Inspected in the Search Console: " + number(sum.inspected) +
             "; indexed: " + number(sum.indexed) +
             "; not indexed: " + number(sum.inspected - sum.indexed) + ".</li>\n";
+    if (result.external) {
+        html += "<li>" + esc(text(*result.external)) + ".</li>\n";
+    }
     for (const google::SitemapSubmission& sitemap : result.sitemaps) {
         html += "<li>Sitemap " + link(sitemap.feed) + " submitted " + esc(utcStamp(sitemap.when)) +
                 ": " + esc(sitemap.outcome) + ".</li>\n";

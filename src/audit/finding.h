@@ -24,6 +24,7 @@ enum class FindingKind {
     TitleDuplicate,
     DescriptionMissing,
     MixedContent,
+    ExternalBroken,
     TitleLong,
     DescriptionDuplicate,
     DescriptionLong,
@@ -33,11 +34,22 @@ enum class FindingKind {
 
 // Every kind, errors first.
 inline constexpr FindingKind kFindingKinds[] = {
-    FindingKind::BrokenLink,      FindingKind::CanonicalError,   FindingKind::LinkedRedirect,
-    FindingKind::RedirectChain,   FindingKind::CanonicalInvalid, FindingKind::CanonicalChain,
-    FindingKind::TitleMissing,    FindingKind::TitleDuplicate,   FindingKind::DescriptionMissing,
-    FindingKind::MixedContent,    FindingKind::TitleLong,        FindingKind::DescriptionDuplicate,
-    FindingKind::DescriptionLong, FindingKind::DeepPage,         FindingKind::LargePage,
+    FindingKind::BrokenLink,
+    FindingKind::CanonicalError,
+    FindingKind::LinkedRedirect,
+    FindingKind::RedirectChain,
+    FindingKind::CanonicalInvalid,
+    FindingKind::CanonicalChain,
+    FindingKind::TitleMissing,
+    FindingKind::TitleDuplicate,
+    FindingKind::DescriptionMissing,
+    FindingKind::MixedContent,
+    FindingKind::ExternalBroken,
+    FindingKind::TitleLong,
+    FindingKind::DescriptionDuplicate,
+    FindingKind::DescriptionLong,
+    FindingKind::DeepPage,
+    FindingKind::LargePage,
 };
 
 // "broken-link", "title-long"...

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audit/external_link_check.h"
 #include "audit/finding.h"
 #include "audit/ledger_join.h"
 #include "base/timing.h"
@@ -21,6 +22,8 @@ struct AuditParams {
     // 0: the timing record's crawl bounds.
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
+    // Links to other sites are checked too (--external).
+    bool external = false;
     // Set by the caller (Ctrl-C, a Cancel button): the crawl ends and what was read is audited.
     const std::atomic<bool>* cancel = nullptr;
 };
@@ -74,6 +77,8 @@ struct AuditResult {
     std::vector<google::SitemapSubmission> sitemaps;
     // Why the ledger could not be read; the pages then count as not announced.
     std::string ledgerProblem;
+    // With AuditParams::external: what became of the links to other sites.
+    std::optional<ExternalLinkCheck> external;
 };
 
 // Whether a finding of `threshold` or worse was made.

@@ -28,6 +28,7 @@ struct AuditOptions {
     std::string failOn = "error";
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
+    bool external = false;
 };
 
 // The audit's figures on the text lines.
@@ -41,6 +42,9 @@ void tellSummary(const audit::AuditResult& result, std::ostream& out) {
         << sum.notices << ".\n"
         << "Announced: " << sum.announced << "; inspected: " << sum.inspected
         << "; indexed: " << sum.indexed << ".\n";
+    if (result.external) {
+        out << audit::text(*result.external) << ".\n";
+    }
     const auto order = audit::mendFirst(result);
     if (!order.empty()) {
         out << "Mend first:";
@@ -80,6 +84,7 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     params.startUrl = profile->url;
     params.maxPages = options.maxPages;
     params.maxDepth = options.maxDepth;
+    params.external = options.external;
     params.cancel = &InterruptScope::requested();
     context.out << "Auditing " << params.startUrl << '\n' << std::flush;
     audit::AuditResult result;
@@ -143,6 +148,8 @@ void addAuditCommand(CLI::App& app, CommandContext& context) {
         ->add_option("--fail-on", options->failOn,
                      "exit 3 when a finding of this severity or worse is made (default error)")
         ->check(CLI::IsMember({"error", "warning", "never"}));
+    command->add_flag("--external", options->external,
+                      "check links to other sites too (HEAD, else GET; their robots.txt obeyed)");
     addCrawlBounds(*command, options->maxPages, options->maxDepth, context.timing);
     command->callback([options, &context] { context.exitCode = runAudit(*options, context); });
 }
