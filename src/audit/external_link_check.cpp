@@ -346,7 +346,7 @@ std::vector<ExternalLinkTarget> externalLinks(const crawl::CrawlResult& crawl,
     for (const crawl::CrawledPage& page : crawl.pages) {
         for (const std::string& link : page.links) {
             const std::optional<crawl::WebAddress> at = crawl::webAddress(link);
-            if (!at || (start && at->host == start->host && at->port == start->port)) {
+            if (!at || (start && originOf(*at) == originOf(*start))) {
                 continue;
             }
             const auto [found, added] = index.emplace(link, links.size());

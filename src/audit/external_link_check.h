@@ -48,7 +48,8 @@ struct ExternalLinkCheckParams {
 ExternalLinkCheckParams externalLinkCheckParams(std::vector<ExternalLinkTarget> links,
                                                 const base::Timing& timing);
 
-// Every link of the crawl's pages to another host or port than the start page's, in the order
+// Every link of the crawl's pages to another scheme, host or port than the start page's (the
+// site's own pages outside the crawl's folder are not another site's), in the order
 // the pages and their links were met.
 std::vector<ExternalLinkTarget> externalLinks(const crawl::CrawlResult& crawl,
                                               const std::string& startUrl);
