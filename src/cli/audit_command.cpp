@@ -118,7 +118,8 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     if (onStdout == nullptr) {
         context.out << "Wrote " << path << '\n';
     }
-    if (result.ending == crawl::CrawlEnding::Cancelled) {
+    if (result.ending == crawl::CrawlEnding::Cancelled ||
+        (result.external && result.external->ending == audit::ExternalEnding::Cancelled)) {
         return kExitSomeFailed;
     }
     if (options.failOn != "never" &&

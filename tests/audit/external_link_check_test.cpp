@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <map>
 #include <mutex>
 #include <set>
@@ -192,6 +193,45 @@ TEST_F(ExternalAuditTest, BrokenLinksToOtherSitesAreWarningsAndRobotsTxtIsObeyed
         << out.str();
     // A pipeline failing on warnings fails on them.
     EXPECT_EQ(audit({"--external", "--fail-on", "warning"}), cli::kExitSomeFailed);
+
+    workspace.write("p.fl2", test::profileFileText({}, site.url("/site/index.htm"), "Mine"));
+    ASSERT_EQ(cli::runCommand({"audit", workspace.file("p.fl2"), "--external"}, out, err, settings),
+              cli::kExitOk);
+    const std::string html = workspace.read("audit.html");
+    EXPECT_NE(html.find("<li>9 links to other sites: 2 fine, 5 broken"), std::string::npos);
+    EXPECT_NE(html.find("<h2 id=\"external-broken\">external-broken <span "
+                        "class=\"warning\">(warning)</span>: 5</h2>"),
+              std::string::npos);
+}
+
+TEST_F(ExternalAuditTest, CtrlCDuringTheCheckWritesTheAuditOfWhatWasChecked) {
+    OtherSite a;
+    a.pause = 20;
+    a.answer("/gone.htm", 404);
+    std::atomic<int> asked{0};
+    a.server.routes().Get(R"(/p\d+\.htm)", [&](const httplib::Request&, httplib::Response& res) {
+        if (++asked == 3) {
+            std::raise(SIGINT);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        res.status = 404;
+    });
+    a.server.start();
+    std::vector<std::string> hrefs{a.server.url("/gone.htm")};
+    for (int i = 0; i < 40; ++i) {
+        hrefs.push_back(a.server.url("/p" + std::to_string(i) + ".htm"));
+    }
+    serve("/site/index.htm", hrefs);
+    site.start();
+    ASSERT_EQ(audit({"--external", "--fail-on", "never"}), cli::kExitSomeFailed) << err.str();
+    const nlohmann::json external = events().back()["external"];
+    EXPECT_EQ(external["ending"], "cancelled");
+    EXPECT_EQ(external["links"], 41);
+    EXPECT_GE(external["broken"].get<int>(), 1);
+    EXPECT_GE(external["unchecked"].get<int>(), 30);
+    EXPECT_LE(asked.load(), 5);
+    EXPECT_EQ(broken().size(), external["broken"].get<std::size_t>());
+    EXPECT_NE(out.str().find(" not checked: stopped.\n"), std::string::npos) << out.str();
 }
 
 TEST_F(ExternalAuditTest, APeerThatNeverAnswersEndsTheCheckAtItsTimeBound) {
