@@ -275,6 +275,14 @@ private:
         kept.verdict = state.verdict;
         kept.status = state.status;
         kept.detail = std::move(state.detail);
+        if (kept.verdict == ExternalVerdict::Unchecked) {
+            return;
+        }
+        ++settled_;
+        if (params_.progress != nullptr) {
+            params_.progress->linkDone(kept, settled_,
+                                       std::min(params_.links.size(), params_.maxLinks));
+        }
     }
 
     void finish() {
@@ -315,6 +323,7 @@ private:
     std::size_t waiting_ = 0;
     std::size_t active_ = 0;
     std::size_t changes_ = 0;
+    std::size_t settled_ = 0;
     ExternalLinkCheck result_;
 };
 

@@ -24,6 +24,16 @@ struct ExternalLinkTarget {
     std::vector<std::string> linkedFrom;
 };
 
+struct ExternalLinkState;
+
+// Told of each link as it is settled; calls come one at a time, from the check's threads.
+class ExternalLinkProgress {
+public:
+    virtual ~ExternalLinkProgress() = default;
+    // `done` of the `total` links within the link bound are settled.
+    virtual void linkDone(const ExternalLinkState& link, std::size_t done, std::size_t total) = 0;
+};
+
 struct ExternalLinkCheckParams {
     // Each address once, checked in this order up to `maxLinks`.
     std::vector<ExternalLinkTarget> links;
@@ -42,6 +52,7 @@ struct ExternalLinkCheckParams {
     base::Millis poll{10};
     // Set by the caller (Ctrl-C, a Cancel button): the links not yet checked stay unchecked.
     const std::atomic<bool>* cancel = nullptr;
+    ExternalLinkProgress* progress = nullptr;
 };
 
 // `links` with the timing record's bounds.

@@ -70,6 +70,7 @@ AuditResult runSiteAudit(const AuditParams& params, const base::Workspace& works
         ExternalLinkCheckParams check =
             externalLinkCheckParams(externalLinks(crawl, params.startUrl), timing);
         check.cancel = params.cancel;
+        check.progress = params.externalProgress;
         result.external = checkExternalLinks(check, fetch);
         for (Finding& finding : externalFindings(*result.external)) {
             result.findings.push_back(std::move(finding));

@@ -22,8 +22,9 @@ struct AuditParams {
     // 0: the timing record's crawl bounds.
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
-    // Links to other sites are checked too (--external).
+    // Links to other sites are checked too (--external), each told to `externalProgress`.
     bool external = false;
+    ExternalLinkProgress* externalProgress = nullptr;
     // Set by the caller (Ctrl-C, a Cancel button): the crawl ends and what was read is audited.
     const std::atomic<bool>* cancel = nullptr;
 };

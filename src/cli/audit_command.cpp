@@ -11,8 +11,8 @@
 #include "audit/site_audit.h"
 #include "base/clock.h"
 #include "cli/command_line.h"
-#include "cli/crawl_progress_line.h"
 #include "cli/profile_loading.h"
+#include "cli/progress_line.h"
 #include "crawl/sitemap_writer.h"
 #include "crawl/web_fetch.h"
 #include "platform/file_system.h"
@@ -29,6 +29,26 @@ struct AuditOptions {
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
     bool external = false;
+};
+
+// The audit's progress line: the crawl's pages, then the links to other sites.
+class AuditProgressLine final : public crawl::CrawlProgress, public audit::ExternalLinkProgress {
+public:
+    explicit AuditProgressLine(const CommandContext& context) : line_(context) {}
+
+    void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
+                  std::size_t waiting) override {
+        line_.show(std::to_string(fetched) + " read, " + std::to_string(waiting) + " waiting  " +
+                   page.url);
+    }
+    void linkDone(const audit::ExternalLinkState& link, std::size_t done,
+                  std::size_t total) override {
+        line_.show("other sites: " + std::to_string(done) + " of " + std::to_string(total) +
+                   " links checked  " + link.url);
+    }
+
+private:
+    ProgressLine line_;
 };
 
 // The audit's figures on the text lines.
@@ -91,7 +111,8 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     {
         // A stop ends the crawl; what was read is audited.
         InterruptScope interrupts;
-        CrawlProgressLine progress(context);
+        AuditProgressLine progress(context);
+        params.externalProgress = &progress;
         result = audit::runSiteAudit(params, context.workspace, context.timing,
                                      crawl::webPageFetch(context.caFile), &progress);
     }

@@ -285,11 +285,22 @@ TEST(ExternalLinkCheck, AtMostTwoRequestsToOneHostAtOnce) {
     for (int i = 0; i < 4; ++i) {
         links.push_back({other.server.url("/p" + std::to_string(i) + ".htm"), {"http://site/"}});
     }
+    struct Told final : ExternalLinkProgress {
+        void linkDone(const ExternalLinkState& link, std::size_t done, std::size_t total) override {
+            said.push_back(std::to_string(done) + "/" + std::to_string(total) +
+                           (link.verdict == ExternalVerdict::Fine ? " fine" : " not fine"));
+        }
+        std::vector<std::string> said;
+    } told;
+    ExternalLinkCheckParams params = externalLinkCheckParams(links, timing);
+    params.progress = &told;
     const Clock::time_point began = Clock::now();
-    const ExternalLinkCheck check =
-        checkExternalLinks(externalLinkCheckParams(links, timing), crawl::webPageFetch(""));
+    const ExternalLinkCheck check = checkExternalLinks(params, crawl::webPageFetch(""));
     const auto took = Clock::now() - began;
     EXPECT_EQ(check.fine, 14u);
+    ASSERT_EQ(told.said.size(), 14u);
+    EXPECT_EQ(told.said.front(), "1/14 fine");
+    EXPECT_EQ(told.said.back(), "14/14 fine");
     EXPECT_EQ(busy.mostAtOnce(), 2);
     EXPECT_EQ(other.mostAtOnce(), 2);
     // Five rounds of two at the busy host, the other's served beside them.
