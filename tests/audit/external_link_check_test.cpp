@@ -202,6 +202,14 @@ TEST_F(ExternalAuditTest, BrokenLinksToOtherSitesAreWarningsAndRobotsTxtIsObeyed
     EXPECT_NE(html.find("<h2 id=\"external-broken\">external-broken <span "
                         "class=\"warning\">(warning)</span>: 5</h2>"),
               std::string::npos);
+    // The disallowed ones are named as not checked, with why.
+    const std::size_t unasked = html.find("<h2 id=\"external-disallowed\">");
+    ASSERT_NE(unasked, std::string::npos);
+    EXPECT_NE(html.find(a.server.url("/private/page.htm") +
+                            "</a></td><td>not checked: disallowed by its robots.txt</td>",
+                        unasked),
+              std::string::npos);
+    EXPECT_NE(html.find("not checked: its robots.txt answered 500", unasked), std::string::npos);
 }
 
 TEST_F(ExternalAuditTest, CtrlCDuringTheCheckWritesTheAuditOfWhatWasChecked) {
