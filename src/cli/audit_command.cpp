@@ -109,7 +109,7 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     context.out << "Auditing " << params.startUrl << '\n' << std::flush;
     audit::AuditResult result;
     {
-        // A stop ends the crawl; what was read is audited.
+        // A stop ends the crawl, or the check of other sites; what was read is audited.
         InterruptScope interrupts;
         AuditProgressLine progress(context);
         params.externalProgress = &progress;
