@@ -39,6 +39,11 @@ public:
             res.set_content(robots, "text/plain");
         });
     }
+    // The handlers use the members below: the server ends before they go.
+    ~OtherSite() { server.stop(); }
+    OtherSite(const OtherSite&) = delete;
+    OtherSite& operator=(const OtherSite&) = delete;
+
     void answer(const std::string& path, int status) {
         server.routes().Get(path, [this, status](const httplib::Request&, httplib::Response& res) {
             const int now = ++held_;
@@ -213,10 +218,10 @@ TEST_F(ExternalAuditTest, BrokenLinksToOtherSitesAreWarningsAndRobotsTxtIsObeyed
 }
 
 TEST_F(ExternalAuditTest, CtrlCDuringTheCheckWritesTheAuditOfWhatWasChecked) {
+    std::atomic<int> asked{0};
     OtherSite a;
     a.pause = 20;
     a.answer("/gone.htm", 404);
-    std::atomic<int> asked{0};
     a.server.routes().Get(R"(/p\d+\.htm)", [&](const httplib::Request&, httplib::Response& res) {
         if (++asked == 3) {
             std::raise(SIGINT);
