@@ -25,12 +25,14 @@ std::string originOf(const crawl::WebAddress& at) {
 }
 
 // Where HEAD is not served, GET is asked. 405 and 501 say so in words (RFC 9110); a server
-// that takes the connection and then closes it or sends what is no answer (an empty reply, a
-// reset) often does the same to HEAD alone. A refused connection, a failed handshake or a
-// time-out would fail the same way for GET, and asking again would only spend the check's time.
+// that takes the connection and then closes it without an answer, resets it or sends what is no
+// answer often does the same to HEAD alone (the client counts these with refused connections,
+// which fail again at once). A time-out or a failed handshake would fail the same way for GET,
+// and asking again would only spend the check's time.
 bool headRefused(const platform::WebResponse& answer) {
     if (answer.failed()) {
-        return answer.failure == platform::WebFailure::Other;
+        return answer.failure == platform::WebFailure::Connect ||
+               answer.failure == platform::WebFailure::Other;
     }
     return answer.status == 405 || answer.status == 501;
 }
@@ -226,9 +228,11 @@ private:
         for (std::size_t hop = 0;; ++hop) {
             platform::WebResponse answer = ask("HEAD", url, 0);
             std::string head;
-            if (headRefused(answer)) {
+            std::string method = "HEAD";
+            if (headRefused(answer) && !ended()) {
                 head = answer.failed() ? " (HEAD failed: " + answer.reason + ")"
                                        : " (HEAD answered " + std::to_string(answer.status) + ")";
+                method = "GET";
                 answer = ask("GET", url, params_.getBytes);
             }
             if (answer.failed()) {
@@ -236,11 +240,11 @@ private:
                     return {};
                 }
                 state.verdict = ExternalVerdict::Broken;
-                state.detail = "unreachable: " + answer.reason + head;
+                // Both failed alike, most often: the GET's words say it.
+                state.detail = "unreachable: " + answer.reason;
                 return state;
             }
             state.status = answer.status;
-            const std::string method = head.empty() ? "HEAD" : "GET";
             const std::string location = answer.header("location");
             const std::optional<std::string> to =
                 answer.status >= 300 && answer.status < 400 && !location.empty()

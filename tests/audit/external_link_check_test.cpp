@@ -17,6 +17,7 @@
 #include "crawl/web_fetch.h"
 #include "support/loopback_http_server.h"
 #include "support/loopback_listener.h"
+#include "support/raw_http_server.h"
 #include "support/site_lines.h"
 #include "support/temp_workspace.h"
 
@@ -148,14 +149,18 @@ TEST_F(ExternalAuditTest, BrokenLinksToOtherSitesAreWarningsAndRobotsTxtIsObeyed
     a.server.start();
     b.server.start();
     c.server.start();
+    // A host that closes the connection on HEAD and answers GET.
+    test::RawHttpServer dropsHead(
+        "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok",
+        test::RawHttpServer::Mode::DropHead);
     const std::string refused =
         "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/down.htm";
-    serve("/site/index.htm",
-          {"a.htm", a.server.url("/ok.htm"), a.server.url("/gone.htm"),
-           a.server.url("/private/page.htm"), a.server.url("/moved.htm"), b.server.url("/page.htm"),
-           b.server.url("/missing.htm"), c.server.url("/any.htm"), refused,
-           // Fragments and spelling are the crawl's normalizing: one link.
-           a.server.url("/ok.htm#top")});
+    serve("/site/index.htm", {"a.htm", a.server.url("/ok.htm"), a.server.url("/gone.htm"),
+                              a.server.url("/private/page.htm"), a.server.url("/moved.htm"),
+                              b.server.url("/page.htm"), b.server.url("/missing.htm"),
+                              c.server.url("/any.htm"), refused, dropsHead.url("/page.htm"),
+                              // Fragments and spelling are the crawl's normalizing: one link.
+                              a.server.url("/ok.htm#top")});
     serve("/site/a.htm", {a.server.url("/gone.htm"), a.server.url("/failing.htm")});
     site.start();
 
@@ -178,6 +183,7 @@ TEST_F(ExternalAuditTest, BrokenLinksToOtherSitesAreWarningsAndRobotsTxtIsObeyed
               (Found{"answered 404 to GET (HEAD answered 405)", {index}}));
     EXPECT_EQ(found.at(refused).first.rfind("unreachable: ", 0), 0u) << found.at(refused).first;
     EXPECT_EQ(found.count(b.server.url("/page.htm")), 0u);
+    EXPECT_EQ(found.count(dropsHead.url("/page.htm")), 0u);
     EXPECT_EQ(found.count(c.server.url("/any.htm")), 0u);
 
     EXPECT_EQ(a.asked().count("HEAD /private/page.htm"), 0u);
@@ -187,12 +193,13 @@ TEST_F(ExternalAuditTest, BrokenLinksToOtherSitesAreWarningsAndRobotsTxtIsObeyed
     EXPECT_EQ(c.asked(), std::set<std::string>{"GET /robots.txt"});
 
     const nlohmann::json end = events().back();
-    EXPECT_EQ(end["external"], nlohmann::json::parse(R"({"links":9,"fine":2,"broken":5,)"
+    EXPECT_EQ(end["external"], nlohmann::json::parse(R"({"links":10,"fine":3,"broken":5,)"
                                                      R"("disallowed":2,"unchecked":0,)"
                                                      R"("ending":"finished"})"))
         << end;
     EXPECT_EQ(end["warnings"], 5);
-    EXPECT_NE(out.str().find("9 links to other sites: 2 fine, 5 broken, 2 disallowed by their "
+    EXPECT_EQ(dropsHead.requestHead().rfind("GET /page.htm ", 0), 0u) << dropsHead.requestHead();
+    EXPECT_NE(out.str().find("10 links to other sites: 3 fine, 5 broken, 2 disallowed by their "
                              "site's robots.txt (not checked).\n"),
               std::string::npos)
         << out.str();
@@ -203,7 +210,7 @@ TEST_F(ExternalAuditTest, BrokenLinksToOtherSitesAreWarningsAndRobotsTxtIsObeyed
     ASSERT_EQ(cli::runCommand({"audit", workspace.file("p.fl2"), "--external"}, out, err, settings),
               cli::kExitOk);
     const std::string html = workspace.read("audit.html");
-    EXPECT_NE(html.find("<li>9 links to other sites: 2 fine, 5 broken"), std::string::npos);
+    EXPECT_NE(html.find("<li>10 links to other sites: 3 fine, 5 broken"), std::string::npos);
     EXPECT_NE(html.find("<h2 id=\"external-broken\">external-broken <span "
                         "class=\"warning\">(warning)</span>: 5</h2>"),
               std::string::npos);
