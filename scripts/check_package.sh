@@ -245,6 +245,7 @@ expect_completion "submit " su
 expect_completion "decode dump " sites d
 expect_completion "html jsonl " audit bakery.fl2 --format ""
 expect_completion "--delay " audit bakery.fl2 --d
+expect_completion "--external " audit bakery.fl2 --e
 expect_completion "--debug --exclude --help --list --report --sitemap " deep x.fl2 --
 expect_completion "--help history key submit verify " indexnow ""
 expect_completion "--deep --delay --dry-run " indexnow submit bakery.fl2 --d

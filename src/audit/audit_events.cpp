@@ -63,10 +63,17 @@ nlohmann::ordered_json findingEvent(const Finding& finding) {
 
 nlohmann::ordered_json endEvent(const AuditResult& result) {
     const AuditSummary& sum = result.summary;
-    return {{"event", "end"},         {"pages", sum.pages},
-            {"errors", sum.errors},   {"warnings", sum.warnings},
-            {"notices", sum.notices}, {"announced", sum.announced},
-            {"indexed", sum.indexed}, {"ending", crawl::token(result.ending)}};
+    nlohmann::ordered_json event = {
+        {"event", "end"},         {"pages", sum.pages},
+        {"errors", sum.errors},   {"warnings", sum.warnings},
+        {"notices", sum.notices}, {"announced", sum.announced},
+        {"indexed", sum.indexed}, {"ending", crawl::token(result.ending)}};
+    if (const std::optional<ExternalLinkCheck>& check = result.external) {
+        event["external"] = {{"links", check->links.size()},    {"fine", check->fine},
+                             {"broken", check->broken},         {"disallowed", check->disallowed},
+                             {"unchecked", check->unchecked()}, {"ending", token(check->ending)}};
+    }
+    return event;
 }
 
 std::string auditJsonLines(const AuditResult& result) {

@@ -127,6 +127,9 @@ std::string summary(const AuditResult& result) {
         }
         html += ".</li>\n";
     }
+    if (result.external) {
+        html += "<li>" + esc(text(*result.external)) + ".</li>\n";
+    }
     for (const google::SitemapSubmission& sitemap : result.sitemaps) {
         html += "<li>Sitemap " + link(sitemap.feed) + " submitted " + esc(utcStamp(sitemap.when)) +
                 ": " + esc(sitemap.outcome) + ".</li>\n";
@@ -255,6 +258,31 @@ std::string sections(const AuditResult& result) {
     return html;
 }
 
+// The links to other sites their robots.txt kept from the check: said, so that no one takes
+// them for checked. Those left at a bound are only counted, in the summary.
+std::string externalDisallowed(const AuditResult& result) {
+    if (!result.external || result.external->disallowed == 0) {
+        return {};
+    }
+    std::string html =
+        "<h2 id=\"external-disallowed\">Links to other sites not checked: " +
+        number(result.external->disallowed) +
+        "</h2>\n<table><thead><tr><th>URL</th><th>Why</th><th>Linked from</th></tr></thead>\n"
+        "<tbody>\n";
+    for (const ExternalLinkState& link : result.external->links) {
+        if (link.verdict != ExternalVerdict::Disallowed) {
+            continue;
+        }
+        std::string from = "<ul class=\"from\">";
+        for (const std::string& url : link.linkedFrom) {
+            from += "<li>" + audit::link(url) + "</li>";
+        }
+        html += "<tr><td>" + audit::link(link.url) + "</td><td>" + esc(link.detail) + "</td><td>" +
+                from + "</ul></td></tr>\n";
+    }
+    return html + "</tbody></table>\n";
+}
+
 }  // namespace
 
 std::string auditHtml(const AuditResult& result, base::TimePoint made) {
@@ -266,7 +294,8 @@ std::string auditHtml(const AuditResult& result, base::TimePoint made) {
         esc(result.startUrl) + "</title>\n<style>" + kStyle +
         "</style></head><body>\n<h1>Site audit of " + link(result.startUrl) + "</h1>\n<p>Made " +
         esc(utcStamp(made)) + " from a crawl of " + esc(result.scope) + ".</p>\n";
-    html += summary(result) + mending(result) + pageTable(result) + sections(result);
+    html += summary(result) + mending(result) + pageTable(result) + sections(result) +
+            externalDisallowed(result);
     return html + "<script>" + kScript + "</script>\n</body></html>\n";
 }
 

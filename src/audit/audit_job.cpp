@@ -102,6 +102,9 @@ std::string summaryText(const AuditResult& result) {
         << sum.notices << ".\n"
         << "Announced: " << sum.announced << "; inspected: " << sum.inspected
         << "; indexed: " << sum.indexed << ".\n";
+    if (result.external) {
+        out << text(*result.external) << ".\n";
+    }
     const auto order = mendFirst(result);
     if (!order.empty()) {
         out << "Mend first:";

@@ -46,6 +46,8 @@ const char* token(FindingKind kind) {
             return "description-missing";
         case FindingKind::MixedContent:
             return "mixed-content";
+        case FindingKind::ExternalBroken:
+            return "external-broken";
         case FindingKind::TitleLong:
             return "title-long";
         case FindingKind::DescriptionDuplicate:
@@ -92,6 +94,8 @@ std::string text(FindingKind kind) {
             return "Pages without a description";
         case FindingKind::MixedContent:
             return "https pages loading or linking http addresses of their own host";
+        case FindingKind::ExternalBroken:
+            return "Links to other sites that answer an error or cannot be reached";
         case FindingKind::TitleLong:
             return "Titles over " + std::to_string(kLongTitle) + " characters";
         case FindingKind::DescriptionDuplicate:
@@ -124,6 +128,7 @@ Severity severity(FindingKind kind) {
         case FindingKind::TitleDuplicate:
         case FindingKind::DescriptionMissing:
         case FindingKind::MixedContent:
+        case FindingKind::ExternalBroken:
             return Severity::Warning;
         case FindingKind::TitleLong:
         case FindingKind::DescriptionDuplicate:

@@ -79,6 +79,18 @@ AuditResult runSiteAudit(const AuditParams& params, const base::Workspace& works
     }
     result.findings = siteFindings(crawl, crawlParams.maxDepth);
     result.sitemapsRead = std::move(crawl.sitemaps);
+    if (params.external) {
+        ExternalLinkCheckParams check =
+            externalLinkCheckParams(externalLinks(crawl, params.startUrl), timing);
+        check.cancel = params.cancel;
+        check.progress = params.externalProgress;
+        result.external = checkExternalLinks(check, fetch);
+        for (Finding& finding : externalFindings(*result.external)) {
+            result.findings.push_back(std::move(finding));
+        }
+        std::stable_sort(result.findings.begin(), result.findings.end(),
+                         [](const Finding& a, const Finding& b) { return a.kind < b.kind; });
+    }
     const LedgerJoin ledger = readLedger(indexnow::ledgerPath(workspace));
     result.ledgerProblem = ledger.problem;
     for (const auto& [feed, submission] : ledger.sitemaps) {

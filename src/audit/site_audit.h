@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audit/external_link_check.h"
 #include "audit/finding.h"
 #include "audit/ledger_join.h"
 #include "base/clock.h"
@@ -26,6 +27,9 @@ struct AuditParams {
     std::optional<base::Millis> delay;
     // Stamps the pages recorded in the ledger; the system's clock when none is given.
     const base::Clock* clock = nullptr;
+    // Links to other sites are checked too (--external), each told to `externalProgress`.
+    bool external = false;
+    ExternalLinkProgress* externalProgress = nullptr;
     // Set by the caller (Ctrl-C, a Cancel button): the crawl ends and what was read is audited.
     const std::atomic<bool>* cancel = nullptr;
 };
@@ -87,6 +91,8 @@ struct AuditResult {
     std::string recordProblem;
     // The sitemaps the crawl read: robots.txt's, else the folder's sitemap.xml.
     std::vector<crawl::RobotsSitemap> sitemapsRead;
+    // With AuditParams::external: what became of the links to other sites.
+    std::optional<ExternalLinkCheck> external;
 };
 
 // Whether a finding of `threshold` or worse was made.

@@ -61,6 +61,8 @@ constexpr NamedField kFields[] = {
     {"googleTokenMargin", &Timing::googleTokenMargin},
     {"googleInspectPace", &Timing::googleInspectPace},
     {"googleQuotaWindow", &Timing::googleQuotaWindow},
+    {"auditExternalRequestDeadline", &Timing::auditExternalRequestDeadline},
+    {"auditExternalDeadline", &Timing::auditExternalDeadline},
 };
 
 // The limits that are counts rather than waits, set the same way.
@@ -80,6 +82,9 @@ constexpr NamedCount kCounts[] = {
     {"sitemapMaxUrls", &Timing::sitemapMaxUrls},
     {"googleRetries", &Timing::googleRetries},
     {"googleDailyInspections", &Timing::googleDailyInspections},
+    {"auditExternalMaxLinks", &Timing::auditExternalMaxLinks},
+    {"auditExternalInFlight", &Timing::auditExternalInFlight},
+    {"auditExternalGetBytes", &Timing::auditExternalGetBytes},
     {"siteCrawlTagBytes", &Timing::siteCrawlTagBytes},
     {"siteCrawlTagAttributes", &Timing::siteCrawlTagAttributes},
     {"siteCrawlTitleBytes", &Timing::siteCrawlTitleBytes},

@@ -135,6 +135,15 @@ struct Timing {
     std::size_t googleDailyInspections = 2000;
     Millis googleQuotaWindow{86400000};
 
+    // The audit's check of links to other sites (--external): one request's whole exchange, the
+    // whole check, then as plain numbers the links checked, requests made at once (two at most
+    // to one host) and the bytes read of a GET made where HEAD is refused.
+    Millis auditExternalRequestDeadline{15000};
+    Millis auditExternalDeadline{300000};
+    std::size_t auditExternalMaxLinks = 1000;
+    std::size_t auditExternalInFlight = 8;
+    std::size_t auditExternalGetBytes = 16u << 10;
+
     // A page or sitemap is read up to its first start tag longer than this many bytes or with
     // more attributes than this; a page's title (and any other text the crawl keeps of a
     // page) is cut to this many bytes.

@@ -7,8 +7,8 @@
 #include "audit/audit_job.h"
 #include "base/clock.h"
 #include "cli/command_line.h"
-#include "cli/crawl_progress_line.h"
 #include "cli/profile_loading.h"
+#include "cli/progress_line.h"
 #include "crawl/web_fetch.h"
 
 namespace farrow::cli {
@@ -23,10 +23,12 @@ struct AuditOptions {
     std::size_t maxPages = 0;
     std::size_t maxDepth = 0;
     std::optional<base::Millis> delay;
+    bool external = false;
 };
 
-// The job's events on the text lines: the start, then the crawl's progress line.
-class AuditProgress final : public audit::AuditJobFrontend {
+// The job's events on the text lines: the start, then one progress line for the crawl's pages
+// and then the links to other sites.
+class AuditProgress final : public audit::AuditJobFrontend, public audit::ExternalLinkProgress {
 public:
     explicit AuditProgress(const CommandContext& context) : context_(context), line_(context) {}
 
@@ -35,12 +37,18 @@ public:
     }
     void pageDone(const crawl::CrawledPage& page, std::size_t fetched,
                   std::size_t waiting) override {
-        line_.pageDone(page, fetched, waiting);
+        line_.show(std::to_string(fetched) + " read, " + std::to_string(waiting) + " waiting  " +
+                   page.url);
+    }
+    void linkDone(const audit::ExternalLinkState& link, std::size_t done,
+                  std::size_t total) override {
+        line_.show("other sites: " + std::to_string(done) + " of " + std::to_string(total) +
+                   " links checked  " + link.url);
     }
 
 private:
     const CommandContext& context_;
-    CrawlProgressLine line_;
+    ProgressLine line_;
 };
 
 ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
@@ -67,13 +75,15 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     params.maxPages = options.maxPages;
     params.maxDepth = options.maxDepth;
     params.delay = options.delay;
+    params.external = options.external;
     params.cancel = &InterruptScope::requested();
     job.audit = params;
     audit::AuditJob::Result result;
     {
-        // A stop ends the crawl; what was read is audited.
+        // A stop ends the crawl, or the check of other sites; what was read is audited.
         InterruptScope interrupts;
         AuditProgress progress(context);
+        job.audit.externalProgress = &progress;
         result = audit::AuditJob::run(job, context.workspace, context.timing,
                                       crawl::webPageFetch(context.caFile), base::SystemClock(),
                                       progress);
@@ -100,7 +110,9 @@ ExitCode runAudit(const AuditOptions& options, const CommandContext& context) {
     if (result.recordError) {
         context.err << "farrowctl: " << result.recordError.reason << '\n';
     }
-    if (result.audit.ending == crawl::CrawlEnding::Cancelled) {
+    if (result.audit.ending == crawl::CrawlEnding::Cancelled ||
+        (result.audit.external &&
+         result.audit.external->ending == audit::ExternalEnding::Cancelled)) {
         return kExitSomeFailed;
     }
     if (options.failOn != "never" &&
@@ -130,6 +142,8 @@ void addAuditCommand(CLI::App& app, CommandContext& context) {
         ->add_option("--fail-on", options->failOn,
                      "exit 3 when a finding of this severity or worse is made (default error)")
         ->check(CLI::IsMember({"error", "warning", "never"}));
+    command->add_flag("--external", options->external,
+                      "check links to other sites too (HEAD, else GET; their robots.txt obeyed)");
     addCrawlBounds(*command, options->maxPages, options->maxDepth, context.timing);
     addCrawlDelay(*command, options->delay);
     command->callback([options, &context] { context.exitCode = runAudit(*options, context); });

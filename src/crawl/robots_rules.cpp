@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/text.h"
+#include "crawl/uri_reference.h"
 
 namespace farrow::crawl {
 
@@ -245,6 +246,38 @@ bool RobotsRules::allows(std::string_view target) const {
         }
     }
     return allowed;
+}
+
+RobotsReading readRobotsTxt(const std::string& origin, std::size_t redirects,
+                            std::size_t matchSteps, std::string_view productToken,
+                            const std::function<platform::WebResponse(const std::string&)>& get) {
+    RobotsReading reading;
+    std::string url = origin + "/robots.txt";
+    for (std::size_t hop = 0; hop <= redirects; ++hop) {
+        const platform::WebResponse answer = get(url);
+        if (answer.failed() || answer.status >= 500 || answer.status == 429) {
+            // An unreachable robots.txt forbids everything until it can be read.
+            reading.rules = RobotsRules::disallowAll();
+            reading.failed = answer.failed();
+            reading.reason = answer.reason;
+            reading.status = answer.failed() ? 0 : answer.status;
+            return reading;
+        }
+        if (answer.status >= 300 && answer.status < 400 && !answer.header("location").empty()) {
+            const std::optional<std::string> to = webUrl(url, answer.header("location"));
+            if (!to) {
+                return reading;
+            }
+            url = *to;
+            continue;
+        }
+        if (answer.status >= 200 && answer.status < 300) {
+            reading.rules = RobotsRules::parse(answer.body, productToken);
+            reading.rules.setMatchSteps(matchSteps);
+        }
+        return reading;
+    }
+    return reading;
 }
 
 }  // namespace farrow::crawl

@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/web_client.h"
 
 namespace farrow::crawl {
 
@@ -52,5 +55,28 @@ private:
 // the beginning of `target`; false when that would take more than `maxSteps` steps.
 bool robotsPatternMatches(std::string_view pattern, std::string_view target,
                           std::size_t maxSteps = SIZE_MAX);
+
+// RFC 9309 asks crawlers to read at least 500 KiB of a robots.txt.
+inline constexpr std::size_t kRobotsBytes = 512u * 1024;
+
+// A site's robots.txt as a crawler takes it.
+struct RobotsReading {
+    RobotsRules rules;
+    // Why everything is disallowed, when it is: no answer came (`reason` holds the client's
+    // words), or robots.txt answered `status`, a 5xx or a 429 (which the major engines take as
+    // unreachable rather than as a 4xx that allows everything).
+    bool failed = false;
+    std::string reason;
+    long status = 0;
+
+    bool disallowsAll() const { return failed || status != 0; }
+};
+
+// Reads `origin` + "/robots.txt" through `get` (a GET of at most kRobotsBytes), following up to
+// `redirects` redirects; a robots.txt sent nowhere a crawler can follow, missing or answering
+// 4xx allows everything.
+RobotsReading readRobotsTxt(const std::string& origin, std::size_t redirects,
+                            std::size_t matchSteps, std::string_view productToken,
+                            const std::function<platform::WebResponse(const std::string&)>& get);
 
 }  // namespace farrow::crawl

@@ -24,8 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 // Redirects followed from one address before the chain counts as too long.
 constexpr int kMaxRedirects = 10;
-// RFC 9309 asks crawlers to read at least 500 KiB of a robots.txt.
-constexpr std::size_t kRobotsBytes = 512u * 1024;
 
 bool isHtml(const std::string& contentType) {
     const std::string type = contentType.substr(0, contentType.find(';'));
@@ -163,33 +161,14 @@ private:
     }
 
     void readRobots() {
-        std::string url = origin_ + "/robots.txt";
-        for (std::size_t hop = 0; hop <= params_.robotsRedirects; ++hop) {
-            const platform::WebResponse answer = get(url, kRobotsBytes).response;
-            // A robots.txt still answering 429 counts as unreachable, as the major engines take
-            // it, rather than as a 4xx that allows everything.
-            if (answer.failed() || answer.status >= 500 || answer.status == 429) {
-                // An unreachable robots.txt forbids everything until it can be read.
-                robots_ = RobotsRules::disallowAll();
-                robotsLeftOut_ = answer.failed()
-                                     ? LeftOut{LeftOutReason::RobotsUnreadable, 0, answer.reason}
-                                     : LeftOut{LeftOutReason::RobotsAnswered, answer.status, {}};
-                return;
-            }
-            if (answer.status >= 300 && answer.status < 400 && !answer.header("location").empty()) {
-                const std::optional<std::string> to = webUrl(url, answer.header("location"));
-                if (!to) {
-                    // Sent nowhere a crawler can follow: as if there were none.
-                    return;
-                }
-                url = *to;
-                continue;
-            }
-            if (answer.status >= 200 && answer.status < 300) {
-                robots_ = RobotsRules::parse(answer.body, kRobotsToken);
-                robots_.setMatchSteps(params_.robotsMatchSteps);
-            }
-            return;
+        const RobotsReading reading = readRobotsTxt(
+            origin_, params_.robotsRedirects, params_.robotsMatchSteps, kRobotsToken,
+            [this](const std::string& url) { return get(url, kRobotsBytes).response; });
+        robots_ = reading.rules;
+        if (reading.failed) {
+            robotsLeftOut_ = {LeftOutReason::RobotsUnreadable, 0, reading.reason};
+        } else if (reading.status != 0) {
+            robotsLeftOut_ = {LeftOutReason::RobotsAnswered, reading.status, {}};
         }
     }
 

@@ -79,6 +79,9 @@ void RawHttpServer::answer(int client) {
         std::lock_guard lock(mutex_);
         head_ = request.substr(0, headEnd);
     }
+    if (mode_ == Mode::DropHead && request.rfind("HEAD ", 0) == 0) {
+        return;
+    }
     sendScripted(client, script_);
 }
 

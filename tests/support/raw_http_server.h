@@ -18,6 +18,9 @@ public:
         Answer,
         // Reads nothing and sends nothing; the connection stays open until the server goes.
         NeverRead,
+        // As Answer, but a HEAD request is closed without a byte sent, as servers that do not
+        // serve HEAD may do.
+        DropHead,
     };
 
     explicit RawHttpServer(std::string script, Mode mode = Mode::Answer);
