@@ -73,7 +73,13 @@ std::string barChart(const std::string& caption,
     for (const auto& bar : bars) {
         most = std::max(most, bar.second);
     }
-    const int label = 230;
+    // Wide enough for the longest label at about 7 px a character (Google's coverage states run
+    // to 50 and more), so that none is cut.
+    std::size_t longest = 0;
+    for (const auto& bar : bars) {
+        longest = std::max(longest, bar.first.size());
+    }
+    const int label = static_cast<int>(std::clamp<std::size_t>(longest * 7 + 12, 150, 480));
     const int width = 300;
     const int line = 20;
     std::string svg = "<svg role=\"img\" aria-label=\"" + esc(caption) + "\" width=\"" +
