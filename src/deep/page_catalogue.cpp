@@ -87,12 +87,13 @@ std::string catalogueNotesText(const std::vector<std::string>& notes) {
 
 CatalogueResult cataloguePages(const std::string& url, const std::string& mainTitle,
                                const base::Timing& timing, RetrievalView* view,
-                               base::MessagePump* pump, int pageBudget) {
+                               base::MessagePump* pump, int pageBudget, const std::string& caFile) {
     const Clock::time_point deadline = Clock::now() + timing.crawlLimit;
     CrawlControl control;
     control.pageBudget = pageBudget;
     platform::PageReadOptions options = pageReadOptions(timing);
     options.stop = &control.stop;
+    options.caFile = caFile;
     CatalogueResult result;
     result.pages.push_back({url, mainTitle});
 

@@ -40,9 +40,11 @@ std::string catalogueNotesText(const std::vector<std::string>& notes);
 // another, while the calling thread shows the URL being read in `view` and keeps `pump`ing
 // every `crawlPoll`. `view` and `pump` may be null (the terminal has neither). The crawl stops
 // when the view asks for it, after `crawlLimit`, or after reading `pageBudget` pages; the pages
-// found by then are listed as at its own end.
+// found by then are listed as at its own end. `caFile`, when given, is trusted beside the
+// system's certificates.
 CatalogueResult cataloguePages(const std::string& url, const std::string& mainTitle,
                                const base::Timing& timing, RetrievalView* view,
-                               base::MessagePump* pump, int pageBudget = kCrawlPageBudget);
+                               base::MessagePump* pump, int pageBudget = kCrawlPageBudget,
+                               const std::string& caFile = {});
 
 }  // namespace farrow::deep

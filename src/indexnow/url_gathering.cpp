@@ -42,9 +42,9 @@ public:
 private:
     bool deep() {
         observer_.reading(UrlSourceKind::DeepChecklist);
-        return take(
-            deepChecklistUrls(sources_.siteUrl, sources_.siteTitle, timing_, observer_.stopFlag()),
-            Stage::DeepChecklist, true);
+        return take(deepChecklistUrls(sources_.siteUrl, sources_.siteTitle, timing_,
+                                      observer_.stopFlag(), sources_.caFile),
+                    Stage::DeepChecklist, true);
     }
 
     bool crawl() {

@@ -112,7 +112,8 @@ UrlSourceResult readUrlList(std::istream& in) {
 }
 
 UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& title,
-                                  const base::Timing& timing, const std::atomic<bool>* cancel) {
+                                  const base::Timing& timing, const std::atomic<bool>* cancel,
+                                  const std::string& caFile) {
     // Shows nothing; asks the crawl to stop once `cancel` is set.
     class CancelView final : public deep::RetrievalView {
     public:
@@ -125,7 +126,7 @@ UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& tit
     } view(cancel);
     UrlSourceResult result;
     const deep::CatalogueResult catalogue =
-        deep::cataloguePages(url, title, timing, &view, nullptr);
+        deep::cataloguePages(url, title, timing, &view, nullptr, deep::kCrawlPageBudget, caFile);
     if (catalogue.status != deep::CatalogueStatus::Listed) {
         result.error = {base::ErrorCode::ReadFailed, deep::catalogueMessage(catalogue.status, url)};
         return result;

@@ -94,10 +94,12 @@ inline constexpr std::size_t kMaxListUrls = 1'000'000;
 UrlSourceResult readUrlList(std::istream& in);
 
 // The pages of the deep checklist of the site at `url`, crawled as the deep submission does;
-// `cancel`, when set, ends the crawl with the pages found so far.
+// `cancel`, when set, ends the crawl with the pages found so far; `caFile`, when given, is
+// trusted beside the system's certificates.
 UrlSourceResult deepChecklistUrls(const std::string& url, const std::string& title,
                                   const base::Timing& timing,
-                                  const std::atomic<bool>* cancel = nullptr);
+                                  const std::atomic<bool>* cancel = nullptr,
+                                  const std::string& caFile = {});
 
 // The pages a sitemap or sitemap index lists, with their lastmod when it is a W3C date-time.
 // A bound of the whole read that is met keeps what was taken by then and is said in one note.

@@ -1,5 +1,8 @@
 #include "platform/curl_handle.h"
 
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
 #include <mutex>
 #include <vector>
 
@@ -20,6 +23,15 @@ MultiPool& multiPool() {
     // ends.
     static MultiPool* pool = new MultiPool;
     return *pool;
+}
+
+CURLcode addCaFile(CURL*, void* sslCtx, void* user) {
+    const auto* file = static_cast<const std::string*>(user);
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslCtx));
+    if (store == nullptr || X509_STORE_load_file(store, file->c_str()) != 1) {
+        return CURLE_SSL_CACERT_BADFILE;
+    }
+    return CURLE_OK;
 }
 
 CURLM* borrowMulti() {
@@ -120,6 +132,11 @@ TransferError curlError(CURLcode rc, std::string reason) {
             break;
     }
     return {code, std::move(reason)};
+}
+
+void trustCaFileToo(CURL* h, const std::string& caFile) {
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &addCaFile);
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &caFile);
 }
 
 }  // namespace farrow::platform

@@ -41,6 +41,10 @@ private:
     CURLM* multi_;
 };
 
+// Trusts the certificates of the PEM file `caFile` beside the system's for the transfers of
+// `h` (CURLOPT_CAINFO would replace the system's); `caFile` must outlive them.
+void trustCaFileToo(CURL* h, const std::string& caFile);
+
 // Sorts a libcurl failure into our codes; `reason` is the text to keep (libcurl's own when
 // empty).
 TransferError curlError(CURLcode rc, std::string reason = {});

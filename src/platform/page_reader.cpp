@@ -127,6 +127,9 @@ PageReadResult readPageLines(const std::string& url, const PageReadOptions& opti
     if (!options.userAgent.empty()) {
         curl_easy_setopt(h, CURLOPT_USERAGENT, options.userAgent.c_str());
     }
+    if (!options.caFile.empty()) {
+        trustCaFileToo(h, options.caFile);
+    }
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(options.connectTimeout.count()));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &takeBody);

@@ -29,6 +29,8 @@ struct PageReadOptions {
     std::size_t maxLineBytes = kMaxLineBytes;
     // When given and raised (by another thread), the read ends at once, with no failure.
     const std::atomic<bool>* stop = nullptr;
+    // A PEM file trusted beside the system's certificates; empty: the system's alone.
+    std::string caFile;
 };
 
 struct PageReadResult {

@@ -83,17 +83,6 @@ std::size_t takeBody(char* data, std::size_t size, std::size_t count, void* user
     return n;
 }
 
-// Adds the caller's CA file to the store that already holds the system's certificates
-// (CURLOPT_CAINFO would replace them).
-CURLcode addCaFile(CURL*, void* sslCtx, void* user) {
-    const auto* file = static_cast<const std::string*>(user);
-    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslCtx));
-    if (store == nullptr || X509_STORE_load_file(store, file->c_str()) != 1) {
-        return CURLE_SSL_CACERT_BADFILE;
-    }
-    return CURLE_OK;
-}
-
 WebFailure failureOf(CURLcode rc) {
     switch (rc) {
         case CURLE_URL_MALFORMAT:
@@ -248,8 +237,7 @@ WebResponse fetchWeb(const WebRequest& request) {
         curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
     }
     if (!request.caFile.empty()) {
-        curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &addCaFile);
-        curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &request.caFile);
+        trustCaFileToo(h, request.caFile);
     }
     if (request.method == "HEAD") {
         curl_easy_setopt(h, CURLOPT_NOBODY, 1L);

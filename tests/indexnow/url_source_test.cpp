@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include <map>
 #include <sstream>
+
+#include "support/loopback_http_server.h"
+#include "support/temp_workspace.h"
+#include "support/test_certificate.h"
 
 namespace farrow::indexnow {
 namespace {
@@ -156,6 +161,38 @@ TEST(CrawledUrls, SitemapPagesGoAndTheRestAreLeftOutWithTheCrawlsReason) {
     r = crawledUrls(crawled, params);
     EXPECT_EQ(r.error.reason, "the start page http://h/ could not be read: connection refused");
     EXPECT_TRUE(r.urls.empty());
+}
+
+// The announcement's deep source trusts the CA file the other sources trust; without it the
+// site's certificate is refused.
+TEST(DeepChecklistUrls, AnHttpsSiteIsReadWithTheCaFileBesideTheSystemsCertificates) {
+    test::TempWorkspace workspace;
+    const test::TestCertificate cert = test::makeTestCertificate(workspace.path() / "tls");
+    test::LoopbackHttpServer site(cert);
+    const auto page = [&site](const std::string& path, const std::string& body) {
+        site.routes().Get(path, [body](const httplib::Request&, httplib::Response& res) {
+            res.set_content(body, "text/html");
+        });
+    };
+    // The deep crawl takes one link a line.
+    page("/site/index.htm",
+         "<title>Home</title>\n<a href=\"a.htm\">A</a>\n<a href=\"b.htm\">B</a>\n");
+    page("/site/a.htm", "<title>A page</title>");
+    page("/site/b.htm", "<title>B page</title>");
+    site.start();
+
+    const UrlSourceResult read =
+        deepChecklistUrls(site.url("/site/index.htm"), "Home", {}, nullptr, cert.certFile);
+    EXPECT_EQ(read.error.reason, "");
+    std::vector<std::string> urls;
+    for (const CandidateUrl& url : read.urls) {
+        urls.push_back(url.url);
+    }
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, (std::vector<std::string>{site.url("/site/a.htm"), site.url("/site/b.htm"),
+                                              site.url("/site/index.htm")}));
+
+    EXPECT_NE(deepChecklistUrls(site.url("/site/index.htm"), "Home", {}).error.reason, "");
 }
 
 }  // namespace
