@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "audit/audit_events.h"
+#include "crawl/sitemap_reader.h"
 #include "platform/file_system.h"
 
 namespace farrow::audit {
@@ -32,27 +33,14 @@ std::optional<crawl::CrawlEnding> endingOf(const std::string& text) {
     return std::nullopt;
 }
 
-// The time of a stamp `utcStamp` wrote.
-std::optional<base::TimePoint> timeOf(const std::string& stamp) {
-    std::tm utc{};
-    char zone = 0;
-    if (std::sscanf(stamp.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &utc.tm_year, &utc.tm_mon,
-                    &utc.tm_mday, &utc.tm_hour, &utc.tm_min, &utc.tm_sec, &zone) != 7 ||
-        zone != 'Z') {
-        return std::nullopt;
-    }
-    utc.tm_year -= 1900;
-    utc.tm_mon -= 1;
-    return std::chrono::system_clock::from_time_t(timegm(&utc));
-}
-
 std::optional<AuditRecord> parsed(const std::string& line) {
     const nlohmann::json j = nlohmann::json::parse(line, nullptr, /*allow_exceptions=*/false);
     if (!j.is_object() || j.value("event", "") != "audit") {
         return std::nullopt;
     }
     AuditRecord record;
-    const std::optional<base::TimePoint> when = timeOf(j.value("when", ""));
+    // `utcStamp` wrote it: a W3C date-time.
+    const std::optional<base::TimePoint> when = crawl::w3cTimePoint(j.value("when", ""));
     const std::optional<crawl::CrawlEnding> ending = endingOf(j.value("ending", ""));
     if (!when || !ending) {
         return std::nullopt;
